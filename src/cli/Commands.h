@@ -1,0 +1,24 @@
+// Each group of palomet-cli subcommands registers itself here; a subcommand's callback sets
+// the exit code.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace cli {
+
+class CommandRegistry {
+public:
+    explicit CommandRegistry(CLI::App& app) : m_app(app) {}
+    CLI::App& App() noexcept { return m_app; }
+    void SetExitCode(int code) noexcept { m_exitCode = code; }
+    int ExitCode() const noexcept { return m_exitCode; }
+
+private:
+    CLI::App& m_app;
+    int m_exitCode = 0;
+};
+
+// info, list, show, import, export
+void RegisterTraceCommands(CommandRegistry& registry);
+
+}  // namespace cli

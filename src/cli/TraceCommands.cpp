@@ -1,0 +1,8 @@
+// Trace-file subcommands of palomet-cli.
+#include "cli/Commands.h"
+
+namespace cli {
+
+void RegisterTraceCommands(CommandRegistry& /*registry*/) {}
+
+}  // namespace cli

@@ -1,0 +1,13 @@
+// palomet-cli: trace files, pcap interop, decoding and the agent link without a display.
+#include <CLI/CLI.hpp>
+
+#include "cli/Commands.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"palomet-cli: validate, list, show, import and export trace files; talk to a capture agent"};
+    app.require_subcommand(1);
+    cli::CommandRegistry registry(app);
+    cli::RegisterTraceCommands(registry);
+    CLI11_PARSE(app, argc, argv);
+    return registry.ExitCode();
+}

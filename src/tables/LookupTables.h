@@ -1,0 +1,86 @@
+// The four lookup tables the decoders consult. Each constructor takes the load flag: set,
+// the table reads its text file(s); clear, it starts empty. Lookups never fail: the list
+// tables report not-found with nullptr, the array tables fall back to "Unknown" or
+// "Unassigned".
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/Archive.h"
+#include "tables/TableEntries.h"
+
+namespace tables {
+
+class CPktEtherNums {
+public:
+    explicit CPktEtherNums(bool load);
+    ~CPktEtherNums();
+    // The name of the first type entry (file order) whose range holds the type.
+    const std::string* FindTypeName(std::uint16_t type) const noexcept;
+    // The short name of the first vendor entry (file order) with exactly these three bytes.
+    const std::string* FindVendor(std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) const noexcept;
+
+    const std::vector<CPktEtherType>& Types() const noexcept { return m_types; }
+    const std::vector<CPktEtherVend>& Vendors() const noexcept { return m_vendors; }
+    void AddType(CPktEtherType entry);
+    void AddVendor(CPktEtherVend entry);
+    void Serialize(core::Archive& ar);
+
+private:
+    void RebuildVendorIndex();
+    std::vector<CPktEtherType> m_types;
+    std::vector<CPktEtherVend> m_vendors;
+    struct VendorIndex;
+    std::unique_ptr<VendorIndex> m_vendorIndex;  // first entry in file order per prefix
+};
+
+class CPktIProtNums {
+public:
+    explicit CPktIProtNums(bool load);
+    const std::string& Description(std::uint8_t protocol) const noexcept;  // "Unknown" when absent
+    const std::string& Keyword(std::uint8_t protocol) const noexcept;      // "Unknown" when absent
+    const CPktIProtType* Find(std::uint8_t protocol) const noexcept;
+    bool Add(CPktIProtType entry);  // first definition wins; false when the slot is taken
+    void Serialize(core::Archive& ar);
+
+private:
+    std::array<std::unique_ptr<CPktIProtType>, 256> m_slots;
+};
+
+class CPktWPortNums {
+public:
+    static constexpr std::size_t kSlots = 1024;
+    explicit CPktWPortNums(bool load);
+    // "Unassigned" when the port is 1024 or above or its slot is empty.
+    const std::string& TcpDescription(std::uint16_t port) const noexcept;
+    const std::string& UdpDescription(std::uint16_t port) const noexcept;
+    const std::string& TcpKeyword(std::uint16_t port) const noexcept;
+    const std::string& UdpKeyword(std::uint16_t port) const noexcept;
+    const CPktWPortType* FindTcp(std::uint16_t port) const noexcept;
+    const CPktWPortType* FindUdp(std::uint16_t port) const noexcept;
+    bool AddTcp(CPktWPortType entry);
+    bool AddUdp(CPktWPortType entry);
+    void Serialize(core::Archive& ar);
+
+private:
+    std::vector<std::unique_ptr<CPktWPortType>> m_udp;
+    std::vector<std::unique_ptr<CPktWPortType>> m_tcp;
+};
+
+class CPktTCPNums {
+public:
+    static constexpr std::size_t kSlots = 20;
+    explicit CPktTCPNums(bool load);
+    const CPktTCPOptType* Find(std::uint8_t kind) const noexcept;
+    bool Add(CPktTCPOptType entry);
+    void Serialize(core::Archive& ar);
+
+private:
+    std::array<std::unique_ptr<CPktTCPOptType>, kSlots> m_slots;
+};
+
+}  // namespace tables
