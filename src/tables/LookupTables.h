@@ -1,7 +1,7 @@
 // The four lookup tables the decoders consult. Each constructor takes the load flag: set,
 // the table reads its text file(s); clear, it starts empty. Lookups never fail: the list
 // tables report not-found with nullptr, the array tables fall back to "Unknown" or
-// "Unassigned".
+// "Unassigned". Each table remembers the file it was read from (empty when none was found).
 #pragma once
 
 #include <array>
@@ -30,12 +30,20 @@ public:
     void AddVendor(CPktEtherVend entry);
     void Serialize(core::Archive& ar);
 
+    const std::string& TypesPath() const noexcept { return m_typesPath; }
+    const std::string& VendorsPath() const noexcept { return m_vendorsPath; }
+
 private:
     void RebuildVendorIndex();
+    void RebuildTypeIndex();
     std::vector<CPktEtherType> m_types;
     std::vector<CPktEtherVend> m_vendors;
     struct VendorIndex;
     std::unique_ptr<VendorIndex> m_vendorIndex;  // first entry in file order per prefix
+    struct TypeIndex;
+    std::unique_ptr<TypeIndex> m_typeIndex;  // first entry in file order per type value
+    std::string m_typesPath;
+    std::string m_vendorsPath;
 };
 
 class CPktIProtNums {
@@ -47,8 +55,12 @@ public:
     bool Add(CPktIProtType entry);  // first definition wins; false when the slot is taken
     void Serialize(core::Archive& ar);
 
+    std::size_t Count() const noexcept;  // filled slots
+    const std::string& SourcePath() const noexcept { return m_path; }
+
 private:
     std::array<std::unique_ptr<CPktIProtType>, 256> m_slots;
+    std::string m_path;
 };
 
 class CPktWPortNums {
@@ -66,9 +78,14 @@ public:
     bool AddUdp(CPktWPortType entry);
     void Serialize(core::Archive& ar);
 
+    std::size_t TcpCount() const noexcept;  // filled slots
+    std::size_t UdpCount() const noexcept;
+    const std::string& SourcePath() const noexcept { return m_path; }
+
 private:
     std::vector<std::unique_ptr<CPktWPortType>> m_udp;
     std::vector<std::unique_ptr<CPktWPortType>> m_tcp;
+    std::string m_path;
 };
 
 class CPktTCPNums {
@@ -79,8 +96,12 @@ public:
     bool Add(CPktTCPOptType entry);
     void Serialize(core::Archive& ar);
 
+    std::size_t Count() const noexcept;  // filled slots
+    const std::string& SourcePath() const noexcept { return m_path; }
+
 private:
     std::array<std::unique_ptr<CPktTCPOptType>, kSlots> m_slots;
+    std::string m_path;
 };
 
 }  // namespace tables

@@ -1,4 +1,6 @@
-// The entries the reference tables hold, one per accepted line of their text files.
+// The entries the reference tables hold, one per accepted line of their text files. Each
+// stores as its schema word 1 and its fields; Load reports false when the schema word is not
+// 1, and the entry then keeps what it held.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +15,7 @@ struct CPktEtherType {
     std::uint16_t high = 0;
     std::string name;
     void Serialize(core::Archive& ar);
+    bool Load(core::Archive& ar);
 };
 
 struct CPktEtherVend {
@@ -20,6 +23,7 @@ struct CPktEtherVend {
     std::string description;  // the whole text of the line
     std::string shortName;    // its first word
     void Serialize(core::Archive& ar);
+    bool Load(core::Archive& ar);
 };
 
 struct CPktIProtType {
@@ -27,6 +31,7 @@ struct CPktIProtType {
     std::string keyword;
     std::string description;
     void Serialize(core::Archive& ar);
+    bool Load(core::Archive& ar);
 };
 
 struct CPktWPortType {
@@ -34,6 +39,7 @@ struct CPktWPortType {
     std::string keyword;
     std::string description;
     void Serialize(core::Archive& ar);
+    bool Load(core::Archive& ar);
 };
 
 struct CPktTCPOptType {
@@ -41,6 +47,7 @@ struct CPktTCPOptType {
     std::uint8_t length = 0;
     std::string name;
     void Serialize(core::Archive& ar);
+    bool Load(core::Archive& ar);
 };
 
 }  // namespace tables
