@@ -22,7 +22,7 @@ endfunction()
 # One GoogleTest binary per folder of tests/.
 function(palomet_test_folder name)
   cmake_parse_arguments(T "" "" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
   if(NOT sources)
     return()
   endif()
