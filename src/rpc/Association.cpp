@@ -1,0 +1,169 @@
+// Client association: bind negotiation, request fragmentation, reply reassembly.
+#include "rpc/Association.h"
+
+#include <algorithm>
+#include <array>
+
+#include "rpc/AgentInterface.h"
+
+namespace rpc {
+namespace {
+
+constexpr std::uint16_t kReasonAbstractSyntaxNotSupported = 1;
+constexpr std::uint16_t kReasonTransferSyntaxesNotSupported = 2;
+constexpr std::uint16_t kNakTemporaryCongestion = 2;
+constexpr std::uint16_t kNakLocalLimitExceeded = 3;
+constexpr std::uint16_t kNakProtocolVersionNotSupported = 4;
+
+RpcStatus StatusFromBindNak(std::uint16_t reason) {
+    switch (reason) {
+    case kNakTemporaryCongestion:
+    case kNakLocalLimitExceeded: return kRpcServerTooBusy;
+    case kNakProtocolVersionNotSupported: return kRpcProtocolError;
+    default: return kRpcCallFailedDne;
+    }
+}
+
+}  // namespace
+
+RpcStatus StatusFromNet(platform::NetStatus status, RpcStatus onClose) {
+    switch (status) {
+    case platform::NetStatus::Ok: return kRpcOk;
+    case platform::NetStatus::TimedOut:
+    case platform::NetStatus::Aborted: return kRpcCallCancelled;
+    case platform::NetStatus::Refused: return kRpcServerUnavailable;
+    case platform::NetStatus::Closed:
+    case platform::NetStatus::Failed: return onClose;
+    }
+    return onClose;
+}
+
+void Association::Close() noexcept {
+    m_socket.Close();
+    m_bound = false;
+}
+
+RpcStatus Association::Fail(RpcStatus status) {
+    Close();
+    return status;
+}
+
+RpcStatus Association::Connect(std::uint32_t address, std::uint16_t port, platform::Deadline deadline,
+                               const platform::ManualResetEvent* abort) {
+    Close();
+    const auto net = m_socket.Connect(address, port, deadline, abort);
+    return net == platform::NetStatus::Ok ? kRpcOk : Fail(StatusFromNet(net, kRpcServerUnavailable));
+}
+
+Association::Received Association::ReadPdu(platform::Deadline deadline, const platform::ManualResetEvent* abort,
+                                           RpcStatus onClose) {
+    Received r;
+    std::array<std::uint8_t, kHeaderSize> header{};
+    auto net = m_socket.RecvExact(header, deadline, abort);
+    if (net != platform::NetStatus::Ok) {
+        r.status = Fail(StatusFromNet(net, onClose));
+        return r;
+    }
+    const auto length = FragLengthOf(header);
+    if (!length) {
+        r.status = Fail(kRpcProtocolError);
+        return r;
+    }
+    std::vector<std::uint8_t> bytes(length.Value());
+    std::copy(header.begin(), header.end(), bytes.begin());
+    net = m_socket.RecvExact(std::span(bytes).subspan(kHeaderSize), deadline, abort);
+    if (net != platform::NetStatus::Ok) {
+        r.status = Fail(StatusFromNet(net, onClose));
+        return r;
+    }
+    auto pdu = DecodePdu(bytes);
+    if (!pdu) {
+        r.status = Fail(kRpcProtocolError);
+        return r;
+    }
+    r.pdu = std::move(pdu).Value();
+    return r;
+}
+
+RpcStatus Association::Bind(const SyntaxId& interface, platform::Deadline deadline,
+                            const platform::ManualResetEvent* abort) {
+    if (!m_socket.IsOpen()) return kRpcServerUnavailable;
+    BindBody bind;
+    bind.maxXmitFrag = kOfferedFrag;
+    bind.maxRecvFrag = kOfferedFrag;
+    bind.contexts.push_back({0, interface, {kNdrSyntax}});
+    const std::uint32_t callId = m_nextCallId++;
+    const auto bytes = EncodeBind(callId, bind);
+    const auto net = m_socket.SendAll(bytes, deadline, abort);
+    if (net != platform::NetStatus::Ok) return Fail(StatusFromNet(net, kRpcServerUnavailable));
+    auto reply = ReadPdu(deadline, abort, kRpcServerUnavailable);
+    if (reply.status != kRpcOk) return reply.status;
+    if (reply.pdu.header.callId != callId) return Fail(kRpcProtocolError);
+    if (const auto* nak = std::get_if<BindNakBody>(&reply.pdu.body)) return Fail(StatusFromBindNak(nak->rejectReason));
+    const auto* ack = std::get_if<BindAckBody>(&reply.pdu.body);
+    if (ack == nullptr || reply.pdu.header.type != PduType::BindAck || ack->results.empty())
+        return Fail(kRpcProtocolError);
+    // Results are positional: the first answers our only context.
+    const ContextResult& result = ack->results.front();
+    if (result.result != ContextResult::kAcceptance) {
+        if (result.reason == kReasonAbstractSyntaxNotSupported) return Fail(kRpcUnknownIf);
+        if (result.reason == kReasonTransferSyntaxesNotSupported) return Fail(kRpcUnsupportedTransSyn);
+        return Fail(kRpcCallFailedDne);
+    }
+    if (result.transferSyntax != kNdrSyntax) return Fail(kRpcUnsupportedTransSyn);
+    // We send at most what the server receives; every peer takes 1432.
+    m_maxXmitFrag = std::clamp(ack->maxRecvFrag, kMustAcceptFrag, kOfferedFrag);
+    m_maxRecvFrag = std::clamp(ack->maxXmitFrag, kMustAcceptFrag, kOfferedFrag);
+    m_bound = true;
+    return kRpcOk;
+}
+
+CallReply Association::Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, platform::Deadline deadline,
+                            const platform::ManualResetEvent* abort) {
+    CallReply out;
+    if (!Usable()) {
+        out.status = kRpcCallFailedDne;
+        return out;
+    }
+    const std::uint32_t callId = m_nextCallId++;
+    for (const auto& fragment : EncodeRequestFragments(callId, 0, opnum, stub, m_maxXmitFrag)) {
+        const auto net = m_socket.SendAll(fragment, deadline, abort);
+        if (net != platform::NetStatus::Ok) {
+            out.status = Fail(StatusFromNet(net, kRpcCallFailed));
+            return out;
+        }
+    }
+    Reassembler reply(m_maxReplyStub);
+    for (;;) {
+        auto received = ReadPdu(deadline, abort, kRpcCallFailed);
+        if (received.status != kRpcOk) {
+            out.status = received.status;
+            return out;
+        }
+        Pdu& pdu = received.pdu;
+        if (pdu.header.callId != callId) {
+            out.status = Fail(kRpcProtocolError);
+            return out;
+        }
+        if (const auto* fault = std::get_if<FaultBody>(&pdu.body)) {
+            out.status = StatusFromFault(fault->status);
+            return out;
+        }
+        if (pdu.header.type != PduType::Response) {
+            out.status = Fail(pdu.header.type == PduType::Shutdown ? kRpcCallFailed : kRpcProtocolError);
+            return out;
+        }
+        out.bigEndian = pdu.header.BigEndian();
+        auto done = reply.Add(std::move(pdu));
+        if (!done) {
+            // Too large for any reply we expect is bad data; anything else broke the protocol.
+            out.status = Fail(done.Err().kind == core::ErrorKind::Corrupt ? kRpcBadStubData : kRpcProtocolError);
+            return out;
+        }
+        if (done.Value()) break;
+    }
+    out.stub = reply.TakeStub();
+    return out;
+}
+
+}  // namespace rpc

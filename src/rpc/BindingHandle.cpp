@@ -1,0 +1,100 @@
+// Binding handles: endpoint resolution, connection on first use, serialised calls.
+#include "rpc/BindingHandle.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <string>
+
+#include "rpc/AgentInterface.h"
+#include "rpc/EpmClient.h"
+#include "rpc/StringBinding.h"
+
+namespace rpc {
+namespace {
+
+constexpr std::size_t kDefaultMaxReply = kMaxPeekBytes + (64u << 10);
+constexpr std::uint32_t kAuthnLevelPktPrivacy = 6;
+
+std::optional<std::uint16_t> ParsePort(std::string_view text) {
+    unsigned value = 0;
+    const auto* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || value == 0 || value > 65535) return std::nullopt;
+    return static_cast<std::uint16_t>(value);
+}
+
+}  // namespace
+
+std::uint16_t DefaultEpmPort() {
+    const char* env = std::getenv("PALOMET_EPM_PORT");
+    if (env == nullptr) return kEpmDefaultPort;
+    return ParsePort(env).value_or(kEpmDefaultPort);
+}
+
+RpcStatus BindingHandle::FromStringBinding(std::string_view text, std::unique_ptr<BindingHandle>& out) {
+    StringBinding parts;
+    if (const auto status = ParseStringBinding(text, parts); status != kRpcOk) return status;
+    if (parts.protocolSequence != kProtseqTcp) return kRpcProtseqNotSupported;
+    std::uint16_t port = 0;
+    if (!parts.endpoint.empty()) {
+        const auto parsed = ParsePort(parts.endpoint);
+        if (!parsed) return kRpcInvalidEndpointFormat;
+        port = *parsed;
+    }
+    const auto address = platform::ResolveIPv4(parts.networkAddress.empty() ? "127.0.0.1" : parts.networkAddress);
+    if (!address) return kRpcInvalidNetAddr;
+    out.reset(new BindingHandle(*address, port));
+    out->m_fixedEndpoint = port != 0;
+    out->m_maxReply = kDefaultMaxReply;
+    return kRpcOk;
+}
+
+RpcStatus BindingHandle::SetAuthInfo(std::uint32_t level, std::uint32_t service) {
+    if (level > kAuthnLevelPktPrivacy) return kRpcUnknownAuthnLevel;
+    if (service != kAuthnNone && service != kAuthnWinNt && service != kAuthnDefault) return kRpcUnknownAuthnService;
+    if (level != kAuthnLevelDefault && level != kAuthnLevelNone) return kRpcUnsupportedAuthnLevel;
+    return kRpcOk;
+}
+
+RpcStatus BindingHandle::Open(const SyntaxId& interface, platform::Deadline deadline) {
+    if (m_port == 0) {
+        std::uint16_t port = 0;
+        const auto status = LookupEndpoint(m_address, m_epmPort, interface, deadline, &m_abort, port);
+        if (status != kRpcOk) return status;
+        m_port = port;
+    }
+    auto association = std::make_unique<Association>(m_maxReply);
+    auto status = association->Connect(m_address, m_port, deadline, &m_abort);
+    if (status == kRpcOk) status = association->Bind(interface, deadline, &m_abort);
+    if (status != kRpcOk) {
+        if (!m_fixedEndpoint) m_port = 0;  // the agent may have restarted on another port
+        return status;
+    }
+    m_association = std::move(association);
+    m_boundInterface = interface;
+    return kRpcOk;
+}
+
+CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, std::span<const std::uint8_t> stub) {
+    CallReply out;
+    const auto deadline = std::chrono::steady_clock::now() + m_timeout;
+    std::unique_lock lock(m_callMutex, std::defer_lock);
+    // Wait for the call ahead of us in slices, so that an abort or the deadline ends the wait.
+    while (!lock.try_lock_for(std::chrono::milliseconds(20))) {
+        if (m_abort.IsSet() || std::chrono::steady_clock::now() >= deadline) {
+            out.status = kRpcCallCancelled;
+            return out;
+        }
+    }
+    if (m_abort.IsSet()) {
+        out.status = kRpcCallCancelled;
+        return out;
+    }
+    if (!m_association || !m_association->Usable() || !(m_boundInterface == interface)) {
+        out.status = Open(interface, deadline);
+        if (out.status != kRpcOk) return out;
+    }
+    return m_association->Call(opnum, stub, deadline, &m_abort);
+}
+
+}  // namespace rpc
