@@ -22,6 +22,12 @@ class CPktParsers : public core::CPktLockable {
 public:
     // The tables stay owned by the configuration, which must outlive the decoder set.
     CPktParsers(const capture::CPktParsersConf& conf, bool lockWanted);
+    // The same over tables held elsewhere (tests build small ones; they must outlive the set).
+    // withApplication false leaves the application codes without decoders, so the chains
+    // end at the transport layer (tests of the lower layers alone).
+    CPktParsers(const tables::CPktEtherNums& etherNums, const tables::CPktIProtNums& protocols,
+                const tables::CPktWPortNums& ports, const tables::CPktTCPNums& options, bool lockWanted,
+                bool withApplication = true);
     ~CPktParsers() override;
 
     // The decoder registered for the code; nullptr for any other code.

@@ -1,0 +1,97 @@
+// Ethernet II header: 6-byte destination, 6-byte source, 16-bit type (big-endian).
+#include "decode/CPktEthernetParser.h"
+
+#include "decode/TextAppend.h"
+
+namespace decode {
+
+namespace {
+
+constexpr std::string_view kPrefix = "ETHERNET: ";
+constexpr std::size_t kHeaderLength = 14;
+const std::string kUnknownVendor = "Unknown";
+
+void AppendHexBytes(std::string& out, std::span<const std::uint8_t> bytes) {
+    for (const std::uint8_t b : bytes) AppendHex(out, b, 2);
+}
+
+// The group bit is the lowest bit of the first byte; broadcast counts as multicast.
+std::string GroupBitLine(std::uint8_t firstByte) {
+    return (firstByte & 0x01U) != 0 ? " .......1 = Multicast address" : " .......0 = Individual address";
+}
+
+}  // namespace
+
+std::optional<CPktEthernetParser::Header> CPktEthernetParser::ReadHeader(core::ByteReader& in) noexcept {
+    if (in.Remaining() < kHeaderLength) return std::nullopt;
+    Header h;
+    for (auto& b : h.destination) b = in.U8();
+    for (auto& b : h.source) b = in.U8();
+    h.type = in.Be16();
+    return h;
+}
+
+void CPktEthernetParser::AppendAddress(std::string& out, const std::array<std::uint8_t, 6>& address) const {
+    const std::string* vendor = VendorName(address[0], address[1], address[2]);
+    if (vendor != nullptr) {
+        AppendPadded(out, *vendor, 6);
+        AppendHexBytes(out, std::span(address).subspan(3));
+    } else {
+        AppendHexBytes(out, address);
+    }
+}
+
+ProtoCode CPktEthernetParser::Parse(core::ByteReader& in, CPktParseContext& /*ctx*/) const {
+    const auto h = ReadHeader(in);
+    return h ? TypeToCode(h->type) : PROTO_NONE;
+}
+
+ProtoCode CPktEthernetParser::ParseSummary(core::ByteReader& in, CPktParseContext& /*ctx*/, SummaryTexts& out) const {
+    const auto h = ReadHeader(in);
+    out.summary.append(kPrefix);
+    if (!h) {
+        out.summary.append(" ERROR !");
+        return PROTO_NONE;
+    }
+    AppendAddress(out.destination, h->destination);
+    AppendAddress(out.source, h->source);
+    out.summary.append(" ETYPE = 0x");
+    AppendHex(out.summary, h->type, 4);
+    out.summary.append(" : Protocol = ");
+    out.summary.append(TypeName(h->type));
+    return TypeToCode(h->type);
+}
+
+ProtoCode CPktEthernetParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx, CPktDetailLine& root) const {
+    const std::size_t remaining = in.Remaining();
+    const auto h = ReadHeader(in);
+    if (!h) {
+        // Too short for a header: say so, read nothing, end the chain.
+        root.Add(kPrefix, " ERROR !");
+        return PROTO_NONE;
+    }
+    ctx.sourceMac = tables::CPktEtherAddr(std::span<const std::uint8_t, 6>(h->source));
+    ctx.destinationMac = tables::CPktEtherAddr(std::span<const std::uint8_t, 6>(h->destination));
+    const std::string& typeName = TypeName(h->type);
+
+    CPktDetailLine& top =
+        root.Add(kPrefix, Printf(" ETYPE = 0x%.4X : Protocol = %s", unsigned{h->type}, typeName.c_str()));
+    const auto addAddress = [&](const char* label, const std::array<std::uint8_t, 6>& a) {
+        CPktDetailLine& line = top.Add(
+            kPrefix, Printf(" %s address = %.2X%.2X%.2X%.2X%.2X%.2X", label, unsigned{a[0]}, unsigned{a[1]},
+                            unsigned{a[2]}, unsigned{a[3]}, unsigned{a[4]}, unsigned{a[5]}));
+        line.Add(kPrefix, GroupBitLine(a[0]));
+        const std::string* vendor = VendorName(a[0], a[1], a[2]);
+        const std::string& name = vendor != nullptr ? *vendor : kUnknownVendor;
+        line.Add(kPrefix, Printf(" Vendor = %-6.6s (%.2X%.2X%.2X)", name.c_str(), unsigned{a[0]}, unsigned{a[1]},
+                                 unsigned{a[2]}));
+    };
+    addAddress("Destination", h->destination);
+    addAddress("Source", h->source);
+    top.Add(kPrefix, Printf(" Ethernet type = 0x%.4X (%s)", unsigned{h->type}, typeName.c_str()));
+    const auto rest = static_cast<unsigned>(remaining - kHeaderLength);
+    top.Add(kPrefix, Printf(" Number of data bytes remaining = %u (0x%X)", rest, rest));
+    return TypeToCode(h->type);
+}
+
+}  // namespace decode

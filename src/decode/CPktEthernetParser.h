@@ -1,0 +1,33 @@
+// Ethernet II decoder: destination and source MAC with their vendors, and the type that
+// picks the network decoder.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "decode/CPktLinkParser.h"
+
+namespace decode {
+
+class CPktEthernetParser final : public CPktLinkParser {
+public:
+    using CPktLinkParser::CPktLinkParser;
+
+    ProtoCode Parse(core::ByteReader& in, CPktParseContext& ctx) const override;
+    ProtoCode ParseDetail(core::ByteReader& in, CPktParseContext& ctx, CPktDetailLine& root) const override;
+    ProtoCode ParseSummary(core::ByteReader& in, CPktParseContext& ctx, SummaryTexts& out) const override;
+
+private:
+    struct Header {
+        std::array<std::uint8_t, 6> destination{};
+        std::array<std::uint8_t, 6> source{};
+        std::uint16_t type = 0;
+    };
+    // The 14-byte header; nullopt (and nothing consumed) when fewer bytes remain.
+    static std::optional<Header> ReadHeader(core::ByteReader& in) noexcept;
+    // The summary's address text: vendor short name and the last three bytes, else six bytes.
+    void AppendAddress(std::string& out, const std::array<std::uint8_t, 6>& address) const;
+};
+
+}  // namespace decode

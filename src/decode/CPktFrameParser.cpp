@@ -1,0 +1,40 @@
+// Frame step: capture time, delta, lengths and number of the frame record.
+#include "decode/CPktFrameParser.h"
+
+#include <array>
+#include <ctime>
+
+#include "decode/TextAppend.h"
+
+namespace decode {
+
+namespace {
+
+constexpr std::string_view kPrefix = "FRAME: ";
+
+// The capture time in local time, as the locale writes a date and a time.
+std::string LocalTimeText(std::uint32_t seconds) {
+    const auto when = static_cast<std::time_t>(seconds);
+    std::tm parts{};
+    if (localtime_r(&when, &parts) == nullptr) return {};
+    std::array<char, 128> buf{};
+    const std::size_t n = std::strftime(buf.data(), buf.size(), "%x %X", &parts);
+    return std::string(buf.data(), n);
+}
+
+}  // namespace
+
+ProtoCode CPktFrameParser::Parse(const capture::CPktSnapQue* frame, CPktDetailLine* root, float deltaMs) const {
+    if (frame == nullptr) return PROTO_NONE;
+    if (root == nullptr) return frame->GetLinkProtocol();
+    CPktDetailLine& top = root->Add(kPrefix, " Base frame properties");
+    top.Add(kPrefix, " Time of capture = " + LocalTimeText(frame->GetCaptureTime()));
+    top.Add(kPrefix, Printf(" Time delta from previous frame = %.0f milliseconds", static_cast<double>(deltaMs)));
+    top.Add(kPrefix, Printf(" Capture frame length = %u bytes", frame->GetCapturedLength()));
+    top.Add(kPrefix, Printf(" Frame number = %u", frame->GetFrameNumber()));
+    top.Add(kPrefix, Printf(" Total frame length = %u bytes", frame->GetTotalLength()));
+    top.Add(kPrefix, Printf(" Number of data bytes remaining = %u bytes", frame->GetCapturedLength()));
+    return frame->GetLinkProtocol();
+}
+
+}  // namespace decode

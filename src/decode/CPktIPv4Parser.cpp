@@ -1,0 +1,119 @@
+// IPv4 header (RFC 791): 20 fixed bytes, options stepped over, never shown.
+#include "decode/CPktIPv4Parser.h"
+
+#include <algorithm>
+
+#include "decode/TextAppend.h"
+
+namespace decode {
+
+namespace {
+
+constexpr std::string_view kPrefix = "IPv4: ";
+constexpr std::uint32_t kFixedLength = 20;
+
+constexpr const char* kPrecedence[8] = {
+    " 000..... = Routine",        " 001..... = Priority",       " 010..... = Immediate",
+    " 011..... = Flash",          " 100..... = Flash Override", " 101..... = CRITIC/ECP",
+    " 110..... = Internetwork Control", " 111..... = Network Control",
+};
+
+const char* Pick(bool set, const char* whenSet, const char* whenClear) { return set ? whenSet : whenClear; }
+
+}  // namespace
+
+std::optional<CPktIPv4Parser::Header> CPktIPv4Parser::ReadHeader(core::ByteReader& in, CPktParseContext& ctx) noexcept {
+    const std::size_t remaining = in.Remaining();
+    if (remaining < kFixedLength) return std::nullopt;
+    Header h;
+    h.versionAndLength = in.U8();
+    h.serviceType = in.U8();
+    h.totalLength = in.Be16();
+    h.identification = in.Be16();
+    h.flagsAndOffset = in.Be16();
+    h.timeToLive = in.U8();
+    h.protocol = in.U8();
+    h.checksum = in.Be16();
+    h.source = in.Be32();
+    h.destination = in.Be32();
+    const std::uint32_t headerLength = h.HeaderLength();
+    if (headerLength > kFixedLength && headerLength <= remaining) in.Skip(headerLength - kFixedLength);
+    // A total length below the header length (TSO captures write 0) leaves no payload
+    // rather than four billion bytes of it.
+    ctx.ipPayloadLength = h.totalLength >= headerLength ? h.totalLength - headerLength : 0;
+    return h;
+}
+
+ProtoCode CPktIPv4Parser::Parse(core::ByteReader& in, CPktParseContext& ctx) const {
+    const auto h = ReadHeader(in, ctx);
+    return h ? ProtocolToCode(h->protocol) : PROTO_NONE;
+}
+
+ProtoCode CPktIPv4Parser::ParseSummary(core::ByteReader& in, CPktParseContext& ctx, SummaryTexts& out) const {
+    const auto h = ReadHeader(in, ctx);
+    if (!h) {
+        out.summary.append("IPv4: ERROR !");
+        return PROTO_NONE;
+    }
+    out.summary.append("IPv4:  Protocol = ");
+    AppendDec(out.summary, h->protocol);
+    out.summary.append(" (");
+    out.summary.append(ProtocolKeyword(h->protocol));
+    out.summary.push_back(')');
+    AppendDotted(out.source, h->source);
+    AppendDotted(out.destination, h->destination);
+    return ProtocolToCode(h->protocol);
+}
+
+ProtoCode CPktIPv4Parser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx, CPktDetailLine& root) const {
+    const auto layer = in.Rest();
+    const std::size_t remaining = layer.size();
+    const auto h = ReadHeader(in, ctx);
+    if (!h) return PROTO_NONE;
+    ctx.ipSource = h->source;
+    ctx.ipDestination = h->destination;
+
+    const int headerLength = static_cast<int>(h->HeaderLength());
+    const std::string& description = ProtocolDescription(h->protocol);
+    CPktDetailLine& top = root.Add(kPrefix, Printf(" ID = 0x%X : Protocol = %s : Len = %u", unsigned{h->identification},
+                                                   description.c_str(), unsigned{h->totalLength}));
+    top.Add(kPrefix, Printf(" Version = %d", h->versionAndLength >> 4));
+    top.Add(kPrefix, Printf(" Header length = %d (0x%X) bytes", headerLength, static_cast<unsigned>(headerLength)));
+
+    const unsigned tos = h->serviceType;
+    CPktDetailLine& service = top.Add(kPrefix, Printf(" Service Type = %u (0x%X)", tos, tos));
+    service.Add(kPrefix, kPrecedence[tos >> 5]);
+    service.Add(kPrefix, Pick((tos & 0x10U) != 0, " ...1.... = Low Delay", " ...0.... = Normal Delay"));
+    service.Add(kPrefix, Pick((tos & 0x08U) != 0, " ....1... = Low Throughput", " ....0... = Normal Throughput"));
+    service.Add(kPrefix, Pick((tos & 0x04U) != 0, " .....1.. = High Reliability", " .....0.. = Normal Reliability"));
+
+    top.Add(kPrefix, Printf(" Total length = %d (0x%X)", int{h->totalLength}, unsigned{h->totalLength}));
+    top.Add(kPrefix, Printf(" Identification = %d (0x%X)", int{h->identification}, unsigned{h->identification}));
+    // The format really does end in "XX": the hex value is followed by a literal X.
+    const unsigned flags = h->flagsAndOffset >> 12U;
+    CPktDetailLine& flagLine = top.Add(kPrefix, Printf(" Flags Summary = %d (0x%XX)", static_cast<int>(flags), flags));
+    flagLine.Add(kPrefix,
+                 Pick((h->flagsAndOffset & 0x2000U) != 0, " ..1..... = More Fragments", " ..0..... = Last Fragment"));
+    flagLine.Add(kPrefix,
+                 Pick((h->flagsAndOffset & 0x4000U) != 0, " .1...... = Don't Fragment", " .0...... = May Fragment"));
+    const unsigned offset = (h->flagsAndOffset & 0x1FFFU) * 8U;
+    top.Add(kPrefix, Printf(" Fragment offset = %d (0x%X) bytes", static_cast<int>(offset), offset));
+    top.Add(kPrefix, Printf(" Time to live = %d (0x%X) seconds/hops", int{h->timeToLive}, unsigned{h->timeToLive}));
+    top.Add(kPrefix, Printf(" Protocol = %d (%s)", int{h->protocol}, description.c_str()));
+
+    // The sum covers the header length the header claims, never more than the frame holds.
+    const bool checksumOk = HeaderChecksumOk(layer.first(std::min<std::size_t>(h->HeaderLength(), remaining)));
+    top.Add(kPrefix, Printf(" Checksum = 0x%.4X (%s)", unsigned{h->checksum}, checksumOk ? "OK" : "ERROR"));
+
+    std::string source = " Source address = ";
+    AppendDotted(source, h->source);
+    top.Add(kPrefix, std::move(source));
+    std::string destination = " Destination address = ";
+    AppendDotted(destination, h->destination);
+    top.Add(kPrefix, std::move(destination));
+    const int rest = static_cast<int>(remaining) - headerLength;
+    top.Add(kPrefix, Printf(" Number of data bytes remaining %d (0x%X)", rest, static_cast<unsigned>(rest)));
+    return ProtocolToCode(h->protocol);
+}
+
+}  // namespace decode

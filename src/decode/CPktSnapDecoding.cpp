@@ -1,0 +1,21 @@
+// The frame batch's two decoding operations, which live with the decoder set so that the
+// capture layer never depends on the decoders.
+#include "capture/CPktSnap.h"
+#include "decode/CPktParsers.h"
+
+namespace capture {
+
+void CPktSnap::SummaryOf(std::uint32_t level, decode::CPktSummary* row, std::uint32_t i) const {
+    // A row the batch does not hold is described by nothing.
+    if (m_parsers == nullptr || row == nullptr || i >= GetFrameCount()) return;
+    const CPktSnapQue* previous = i > 0 ? &m_frames[i - 1] : nullptr;
+    m_parsers->DecodeSummary(level, previous, &m_frames[i], *row, m_frequency);
+}
+
+void CPktSnap::DetailOf(decode::CPktDetailLine* root, std::uint32_t i) const {
+    if (m_parsers == nullptr || root == nullptr || i >= GetFrameCount()) return;
+    const CPktSnapQue* previous = i > 0 ? &m_frames[i - 1] : nullptr;
+    m_parsers->DecodeDetail(previous, &m_frames[i], *root, m_frequency);
+}
+
+}  // namespace capture

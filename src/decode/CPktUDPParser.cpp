@@ -1,0 +1,65 @@
+// UDP header (RFC 768): four 16-bit fields. The length field is shown, not trusted: the
+// payload handed on is what the frame holds.
+#include "decode/CPktUDPParser.h"
+
+#include "decode/TextAppend.h"
+
+namespace decode {
+
+namespace {
+constexpr std::string_view kPrefix = "UDP: ";
+constexpr std::size_t kHeaderLength = 8;
+}  // namespace
+
+std::optional<CPktUDPParser::Header> CPktUDPParser::ReadHeader(core::ByteReader& in) noexcept {
+    if (in.Remaining() < kHeaderLength) return std::nullopt;
+    Header h;
+    h.sourcePort = in.Be16();
+    h.destinationPort = in.Be16();
+    h.length = in.Be16();
+    h.checksum = in.Be16();
+    return h;
+}
+
+ProtoCode CPktUDPParser::Parse(core::ByteReader& in, CPktParseContext& /*ctx*/) const {
+    const auto h = ReadHeader(in);
+    return h ? PortsToCode(h->sourcePort, h->destinationPort) : PROTO_NONE;
+}
+
+ProtoCode CPktUDPParser::ParseSummary(core::ByteReader& in, CPktParseContext& /*ctx*/, SummaryTexts& out) const {
+    const auto h = ReadHeader(in);
+    std::string& s = out.summary;
+    if (!h) {
+        // Too short for the ports and length: say so as TCP does, read nothing.
+        s.append("UDP:  ERROR !");
+        return PROTO_NONE;
+    }
+    s.append("UDP:  S=");
+    AppendDec(s, h->sourcePort);
+    s.append(" D=");
+    AppendDec(s, h->destinationPort);
+    s.append(" LEN=");
+    AppendDec(s, h->length);
+    return PortsToCode(h->sourcePort, h->destinationPort);
+}
+
+ProtoCode CPktUDPParser::ParseDetail(core::ByteReader& in, CPktParseContext& /*ctx*/, CPktDetailLine& root) const {
+    const std::size_t remaining = in.Remaining();
+    const auto h = ReadHeader(in);
+    if (!h) return PROTO_NONE;
+    const unsigned src = h->sourcePort;
+    const unsigned dst = h->destinationPort;
+    CPktDetailLine& top = root.Add(kPrefix, Printf(" Src Port = %u (%s) : Dst Port = %u (%s)", src,
+                                                   UdpPortKeyword(h->sourcePort).c_str(), dst,
+                                                   UdpPortKeyword(h->destinationPort).c_str()));
+    top.Add(kPrefix, Printf(" Source port = %d (%s)", static_cast<int>(src), UdpPortDescription(h->sourcePort).c_str()));
+    top.Add(kPrefix, Printf(" Destination port = %d (%s)", static_cast<int>(dst),
+                            UdpPortDescription(h->destinationPort).c_str()));
+    top.Add(kPrefix, Printf(" Length = %d (0x%X) bytes", int{h->length}, unsigned{h->length}));
+    top.Add(kPrefix, Printf(" Checksum = 0x%.4X", unsigned{h->checksum}));
+    const auto rest = static_cast<unsigned>(remaining - kHeaderLength);
+    top.Add(kPrefix, Printf(" Number of data bytes remaining %u (0x%X)", rest, rest));
+    return PortsToCode(h->sourcePort, h->destinationPort);
+}
+
+}  // namespace decode

@@ -1,0 +1,83 @@
+// Number and address formatting into an existing text.
+#include "decode/TextAppend.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+
+namespace decode {
+
+void AppendDec(std::string& out, std::uint64_t value) {
+    std::array<char, 24> buf{};
+    const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), value);
+    out.append(buf.data(), res.ptr);
+}
+
+void AppendSignedDec(std::string& out, std::int64_t value) {
+    std::array<char, 24> buf{};
+    const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), value);
+    out.append(buf.data(), res.ptr);
+}
+
+void AppendHex(std::string& out, std::uint32_t value, int minDigits) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::array<char, 8> buf{};
+    int n = 0;
+    do {
+        buf[static_cast<std::size_t>(7 - n)] = kDigits[value & 0xFU];
+        value >>= 4;
+        ++n;
+    } while (value != 0 && n < 8);
+    for (int pad = n; pad < minDigits; ++pad) out.push_back('0');
+    out.append(buf.data() + (8 - n), static_cast<std::size_t>(n));
+}
+
+void AppendDotted(std::string& out, std::uint32_t address) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        AppendDec(out, (address >> shift) & 0xFFU);
+        if (shift != 0) out.push_back('.');
+    }
+}
+
+void AppendPadded(std::string& out, std::string_view text, std::size_t width) {
+    const std::string_view cut = text.substr(0, width);
+    out.append(cut);
+    out.append(width - cut.size(), ' ');
+}
+
+void AppendDeltaMs(std::string& out, float deltaMs) {
+    // Stamps from a damaged file can give any float; no value may reach an integer cast
+    // it does not fit.
+    const double whole = std::trunc(static_cast<double>(deltaMs));
+    if (!std::isfinite(whole)) {
+        out.push_back('0');
+        return;
+    }
+    if (std::fabs(whole) < 9.0e18) {
+        AppendSignedDec(out, static_cast<std::int64_t>(whole));
+        return;
+    }
+    std::array<char, 64> buf{};
+    const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), whole, std::chars_format::fixed, 0);
+    out.append(buf.data(), res.ptr);
+}
+
+std::string Printf(const char* format, ...) {
+    std::array<char, 256> buf{};
+    va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(buf.data(), buf.size(), format, args);
+    va_end(args);
+    if (n < 0) return {};
+    if (static_cast<std::size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<std::size_t>(n));
+    std::string text(static_cast<std::size_t>(n) + 1, '\0');
+    va_start(args, format);
+    std::vsnprintf(text.data(), text.size(), format, args);
+    va_end(args);
+    text.resize(static_cast<std::size_t>(n));
+    return text;
+}
+
+}  // namespace decode

@@ -1,0 +1,129 @@
+// Test tables and the .hex fixture reader.
+#include "DecodeFixtures.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace decode::test {
+
+namespace {
+
+// Every decoder test runs with local time = UTC, whatever the machine says.
+[[maybe_unused]] const bool kUtc = [] {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    return true;
+}();
+
+std::uint64_t Attribute(const std::string& line, const std::string& key, std::uint64_t fallback) {
+    const auto at = line.find(" " + key + "=");
+    if (at == std::string::npos) return fallback;
+    return std::stoull(line.substr(at + key.size() + 2));
+}
+
+}  // namespace
+
+TestTables::TestTables(bool withApplication) {
+    ether.AddType({0x0800, 0x0800, "IP"});
+    ether.AddType({0x0806, 0x0806, "ARP"});
+    ether.AddType({0x0000, 0x05DC, "IEEE802.3"});
+    ether.AddType({0x8137, 0x8138, "Novell"});
+    ether.AddVendor({{0x00, 0x00, 0x0C}, "Cisco Systems", "Cisco"});
+    ether.AddVendor({{0x00, 0xA0, 0xC9}, "Intel Corporation", "Intel"});
+    ether.AddVendor({{0x08, 0x00, 0x09}, "HewlettPackard Company", "HewlettPackard"});
+    protocols.Add({1, "ICMP", "Internet Control Message"});
+    protocols.Add({6, "TCP", "Transmission Control"});
+    protocols.Add({17, "UDP", "User Datagram"});
+    ports.AddTcp({21, "ftp", "File Transfer [Control]"});
+    ports.AddTcp({23, "telnet", "Telnet"});
+    ports.AddTcp({25, "smtp", "Simple Mail Transfer"});
+    ports.AddTcp({80, "http", "World Wide Web HTTP"});
+    ports.AddTcp({110, "pop3", "Post Office Protocol - Version 3"});
+    ports.AddUdp({53, "domain", "Domain Name Server"});
+    ports.AddUdp({137, "netbios-ns", "NETBIOS Name Service"});
+    parsers = std::make_unique<CPktParsers>(ether, protocols, ports, options, false, withApplication);
+}
+
+std::vector<std::uint8_t> FromHex(const std::string& hex) {
+    std::vector<std::uint8_t> out;
+    int pending = -1;
+    for (const char c : hex) {
+        int v = -1;
+        if (c >= '0' && c <= '9') v = c - '0';
+        if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+        if (v < 0) continue;
+        if (pending < 0) {
+            pending = v;
+        } else {
+            out.push_back(static_cast<std::uint8_t>(pending * 16 + v));
+            pending = -1;
+        }
+    }
+    return out;
+}
+
+capture::CPktSnapQue MakeFrame(std::vector<std::uint8_t> bytes, std::uint32_t link) {
+    capture::CPktSnapQue frame;
+    frame.SetLinkProtocol(link);
+    frame.SetCapturedLength(static_cast<std::uint32_t>(bytes.size()));
+    frame.SetTotalLength(static_cast<std::uint32_t>(bytes.size()));
+    frame.SetFrameNumber(1);
+    frame.SetData(bytes);
+    return frame;
+}
+
+Fixture LoadFixture(const std::string& path, const CPktParsers* parsers) {
+    std::istringstream in(ReadFile(path));
+    Fixture fx{{}, capture::CPktSnap(parsers)};
+    std::string line;
+    std::string hex;
+    capture::CPktSnapQue frame;
+    bool open = false;
+    const auto flush = [&] {
+        if (!open) return;
+        const auto bytes = FromHex(hex);
+        frame.SetCapturedLength(static_cast<std::uint32_t>(bytes.size()));
+        frame.SetData(bytes);
+        fx.batch.AddFrame(frame);
+        hex.clear();
+    };
+    while (std::getline(in, line)) {
+        if (line.rfind("# ", 0) == 0 && fx.note.empty()) {
+            fx.note = line.substr(2);
+        } else if (line.rfind("@ batch", 0) == 0) {
+            fx.batch.SetFrequency(static_cast<std::int64_t>(Attribute(line, "freq", 1'000'000)));
+        } else if (line.rfind("@ frame", 0) == 0) {
+            flush();
+            open = true;
+            frame = capture::CPktSnapQue();
+            frame.SetCaptureTime(static_cast<std::uint32_t>(Attribute(line, "time", 0)));
+            frame.SetStamp(static_cast<std::int64_t>(Attribute(line, "stamp", 0)));
+            frame.SetFrameNumber(static_cast<std::uint32_t>(Attribute(line, "number", 0)));
+            frame.SetLinkProtocol(static_cast<std::uint32_t>(Attribute(line, "link", 4)));
+            frame.SetTotalLength(static_cast<std::uint32_t>(Attribute(line, "wire", 0)));
+        } else if (line.rfind('#', 0) != 0) {
+            hex += line;
+        }
+    }
+    flush();
+    return fx;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+}  // namespace decode::test
