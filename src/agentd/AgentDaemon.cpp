@@ -1,0 +1,43 @@
+// Starts the agent listener first, so the mapper can name its port.
+#include "AgentDaemon.h"
+
+#include "EndpointMapper.h"
+
+namespace agentd {
+
+core::Result<std::unique_ptr<AgentDaemon>> AgentDaemon::Start(const DaemonOptions& options, AgentConfig config) {
+    std::unique_ptr<AgentDaemon> daemon(new AgentDaemon());
+    daemon->m_service = std::make_unique<AgentService>(std::move(config));
+    AgentService* service = daemon->m_service.get();
+    auto agent = RpcListener::Open(
+        options.listen, options.port,
+        [service](const ConnectionInfo&) {
+            std::vector<std::unique_ptr<RpcInterface>> served;
+            served.push_back(std::make_unique<AgentCalls>(*service));
+            return served;
+        },
+        options.rpc);
+    if (!agent) return agent.Err();
+    daemon->m_agent = std::move(agent).Value();
+    if (options.epmPort) {
+        const std::uint16_t agentPort = daemon->m_agent->Port();
+        auto mapper = RpcListener::Open(
+            options.listen, *options.epmPort,
+            [agentPort](const ConnectionInfo& info) {
+                std::vector<std::unique_ptr<RpcInterface>> served;
+                served.push_back(std::make_unique<EndpointMapper>(agentPort, info.localAddress));
+                return served;
+            },
+            options.rpc);
+        if (!mapper) return mapper.Err();
+        daemon->m_mapper = std::move(mapper).Value();
+    }
+    return daemon;
+}
+
+void AgentDaemon::Stop() {
+    if (m_mapper) m_mapper->Stop();
+    if (m_agent) m_agent->Stop();
+}
+
+}  // namespace agentd

@@ -1,0 +1,78 @@
+// The capture agent's procedures. AgentService holds what every connection shares (how to
+// open a frame source, the limits, the engine count); AgentCalls serves one connection and
+// owns the snappers started on it, so a manager that vanishes leaves nothing running.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <span>
+
+#include "CaptureEngine.h"
+#include "FrameSource.h"
+#include "RpcInterface.h"
+#include "capture/CPktSnapConf.h"
+#include "core/Result.h"
+
+namespace agentd {
+
+// Statuses the procedures return (Win32 and RPC codes a Windows manager understands).
+inline constexpr std::uint32_t kStatusOk = 0;
+inline constexpr std::uint32_t kStatusInvalidHandle = 6;       // no such snapper on this connection
+inline constexpr std::uint32_t kStatusGenFailure = 31;         // the snapper's source failed
+inline constexpr std::uint32_t kStatusInvalidParameter = 87;   // the capture configuration is unusable
+inline constexpr std::uint32_t kStatusOpenFailed = 110;        // the frame source could not be opened
+inline constexpr std::uint32_t kStatusServerTooBusy = 1723;    // too many snappers running
+
+struct AgentConfig {
+    SourceFactory sources;
+    CaptureEngine::Limits engineLimits;
+    std::size_t maxEngines = 16;                 // across all connections
+    std::size_t maxPeekBytes = 16 * 1024 * 1024;  // serialised frames per peek
+    std::size_t maxConfigurationBytes = 64 * 1024;
+};
+
+// Loads a serialised capture configuration; bad schema, short bytes or trailing bytes are errors.
+core::Result<capture::CPktSnapConf> LoadCaptureConfiguration(std::span<const std::uint8_t> bytes);
+
+class AgentService {
+public:
+    explicit AgentService(AgentConfig config) : m_config(std::move(config)) {}
+    const AgentConfig& Config() const noexcept { return m_config; }
+
+    bool ReserveEngine() noexcept;
+    void ReleaseEngine() noexcept { m_engines.fetch_sub(1); }
+    std::uint32_t NewHandle() noexcept { return m_nextHandle.fetch_add(1); }
+    std::size_t RunningEngines() const noexcept { return m_engines.load(); }
+
+private:
+    AgentConfig m_config;
+    std::atomic<std::size_t> m_engines{0};
+    std::atomic<std::uint32_t> m_nextHandle{1};
+};
+
+class AgentCalls final : public RpcInterface {
+public:
+    explicit AgentCalls(AgentService& service) : m_service(service) {}
+    ~AgentCalls() override;
+    AgentCalls(const AgentCalls&) = delete;
+    AgentCalls& operator=(const AgentCalls&) = delete;
+
+    const rpc::SyntaxId& Syntax() const noexcept override;
+    RpcReply Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, bool bigEndian) override;
+
+private:
+    RpcReply Start(std::span<const std::uint8_t> stub, bool bigEndian);
+    RpcReply Stop(std::span<const std::uint8_t> stub, bool bigEndian);
+    RpcReply Query(std::span<const std::uint8_t> stub, bool bigEndian);
+    RpcReply Peek(std::span<const std::uint8_t> stub, bool bigEndian);
+    CaptureEngine* Find(std::uint32_t handle);
+
+    AgentService& m_service;
+    std::map<std::uint32_t, std::unique_ptr<CaptureEngine>> m_engines;
+};
+
+}  // namespace agentd

@@ -1,0 +1,196 @@
+// libpcap behind the frame source: live capture with nanosecond stamps where the kernel
+// gives them, replay that keeps a file's bytes, lengths and timestamps exactly.
+#include "PcapSource.h"
+
+#include <pcap/pcap.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include "core/ByteReader.h"
+
+namespace agentd {
+
+namespace {
+
+constexpr std::int64_t kMicro = 1'000'000;
+constexpr std::int64_t kNano = 1'000'000'000;
+constexpr int kSnapLength = 262144;
+constexpr int kLiveTimeoutMs = 100;
+constexpr int kLiveBufferBytes = 16 * 1024 * 1024;
+constexpr auto kPaceSlice = std::chrono::milliseconds(50);
+constexpr std::size_t kSniffBytes = 64 * 1024;
+
+constexpr std::uint32_t kPcapMicro = 0xA1B2C3D4;
+constexpr std::uint32_t kPcapNano = 0xA1B23C4D;
+constexpr std::uint32_t kPcapngSection = 0x0A0D0D0A;
+constexpr std::uint32_t kPcapngByteOrder = 0x1A2B3C4D;
+constexpr std::uint32_t kPcapngInterface = 1;
+constexpr std::uint16_t kOptionEnd = 0;
+constexpr std::uint16_t kOptionTsResolution = 9;
+
+std::uint32_t Swap32(std::uint32_t v) noexcept {
+    return (v >> 24) | ((v >> 8) & 0xFF00) | ((v << 8) & 0xFF0000) | (v << 24);
+}
+std::uint16_t Swap16(std::uint16_t v) noexcept { return static_cast<std::uint16_t>((v >> 8) | (v << 8)); }
+
+std::int64_t SteadyNow() noexcept {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The first interface description block's timestamp resolution; microseconds by default.
+std::int64_t PcapngFrequency(core::ByteReader in) {
+    in.Skip(4);
+    const std::uint32_t sectionLength = in.Le32();
+    const bool swapped = in.Le32() != kPcapngByteOrder;
+    auto u32 = [&](core::ByteReader& r) { return swapped ? Swap32(r.Le32()) : r.Le32(); };
+    auto u16 = [&](core::ByteReader& r) { return swapped ? Swap16(r.Le16()) : r.Le16(); };
+    const std::uint32_t sectionTotal = swapped ? Swap32(sectionLength) : sectionLength;
+    if (in.Failed() || !in.Seek(sectionTotal)) return kMicro;
+    const std::uint32_t type = u32(in);
+    const std::uint32_t total = u32(in);
+    if (in.Failed() || type != kPcapngInterface || total < 20) return kMicro;
+    core::ByteReader options = in.Sub(total - 12);  // the body after type and length, before the trailer
+    options.Skip(8);                                // link type, reserved, snap length
+    while (!options.Failed() && options.Remaining() >= 4) {
+        const std::uint16_t code = u16(options);
+        const std::uint16_t length = u16(options);
+        if (code == kOptionEnd) break;
+        const auto value = options.Bytes(length);
+        options.Skip((4 - length % 4) % 4);
+        if (code == kOptionTsResolution && value.size() == 1) {
+            const std::uint8_t v = value[0];
+            // A power of ten up to 6 is microsecond-exact; finer or binary resolutions keep nanoseconds.
+            return (v & 0x80) == 0 && v <= 6 ? kMicro : kNano;
+        }
+    }
+    return kMicro;
+}
+
+}  // namespace
+
+core::Result<std::int64_t> PcapSource::FileFrequency(const std::string& path) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) return core::Fail(core::ErrorKind::Io, "cannot open " + path);
+    std::vector<std::uint8_t> head(kSniffBytes);
+    head.resize(std::fread(head.data(), 1, head.size(), file.get()));
+    core::ByteReader in(head);
+    const std::uint32_t magic = in.Le32();
+    if (in.Failed()) return core::Fail(core::ErrorKind::Truncated, path + " is too short for a capture file");
+    if (magic == kPcapMicro || magic == Swap32(kPcapMicro)) return kMicro;
+    if (magic == kPcapNano || magic == Swap32(kPcapNano)) return kNano;
+    if (magic == kPcapngSection) return PcapngFrequency(core::ByteReader(head));
+    return core::Fail(core::ErrorKind::Unsupported, path + " is neither a pcap nor a pcapng file");
+}
+
+core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenReplay(const std::string& path, const ReplayOptions& options) {
+    auto frequency = FileFrequency(path);
+    if (!frequency) return frequency.Err();
+    std::unique_ptr<PcapSource> source(new PcapSource());
+    source->m_replay = true;
+    source->m_path = path;
+    source->m_options = options;
+    source->m_frequency = frequency.Value();
+    char error[PCAP_ERRBUF_SIZE] = {};
+    source->m_handle = pcap_open_offline_with_tstamp_precision(path.c_str(), PCAP_TSTAMP_PRECISION_NANO, error);
+    if (source->m_handle == nullptr) return core::Fail(core::ErrorKind::Corrupt, path + ": " + error);
+    if (pcap_datalink(source->m_handle) != DLT_EN10MB)
+        return core::Fail(core::ErrorKind::Unsupported, path + " is not an Ethernet capture");
+    return std::unique_ptr<FrameSource>(std::move(source));
+}
+
+core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenLive(const std::string& interfaceName) {
+    char error[PCAP_ERRBUF_SIZE] = {};
+    std::unique_ptr<PcapSource> source(new PcapSource());
+    source->m_handle = pcap_create(interfaceName.c_str(), error);
+    if (source->m_handle == nullptr) return core::Fail(core::ErrorKind::Io, interfaceName + ": " + error);
+    pcap_t* p = source->m_handle;
+    pcap_set_snaplen(p, kSnapLength);
+    pcap_set_promisc(p, 1);
+    pcap_set_timeout(p, kLiveTimeoutMs);
+    pcap_set_buffer_size(p, kLiveBufferBytes);
+    const bool nano = pcap_set_tstamp_precision(p, PCAP_TSTAMP_PRECISION_NANO) == 0;
+    const int status = pcap_activate(p);
+    if (status < 0) return core::Fail(core::ErrorKind::Io, interfaceName + ": " + pcap_geterr(p));
+    if (pcap_datalink(p) != DLT_EN10MB)
+        return core::Fail(core::ErrorKind::Unsupported, interfaceName + " is not an Ethernet interface");
+    source->m_frequency = nano && pcap_get_tstamp_precision(p) == PCAP_TSTAMP_PRECISION_NANO ? kNano : kMicro;
+    return std::unique_ptr<FrameSource>(std::move(source));
+}
+
+PcapSource::~PcapSource() {
+    if (m_handle != nullptr) pcap_close(m_handle);
+}
+
+FrameSource::Outcome PcapSource::Read() {
+    pcap_pkthdr* header = nullptr;
+    const std::uint8_t* data = nullptr;
+    const int status = pcap_next_ex(m_handle, &header, &data);
+    if (status == 0) return Outcome::Idle;
+    if (status == PCAP_ERROR_BREAK) return Outcome::End;
+    if (status < 0) {
+        m_failure = pcap_geterr(m_handle);
+        return Outcome::Failed;
+    }
+    // A nanosecond handle: tv_usec holds nanoseconds (libpcap scales microsecond files).
+    const std::int64_t fraction = m_frequency == kNano ? header->ts.tv_usec : header->ts.tv_usec / 1000;
+    const std::int64_t raw = static_cast<std::int64_t>(header->ts.tv_sec) * m_frequency + fraction;
+    if (!m_passHadFrames) m_firstStamp = raw;
+    m_passHadFrames = true;
+    m_lastStamp = raw;
+    m_frame.stamp = raw + m_shift;
+    m_frame.seconds = static_cast<std::uint32_t>(m_shift == 0 ? header->ts.tv_sec : m_frame.stamp / m_frequency);
+    m_frame.wireLength = header->len;
+    // libpcap never hands more than caplen bytes; the span is bounded by it.
+    m_frame.bytes = std::span<const std::uint8_t>(data, header->caplen);
+    return Outcome::Frame;
+}
+
+FrameSource::Outcome PcapSource::Reopen() {
+    if (!m_options.loop || !m_passHadFrames) return Outcome::End;
+    // The next pass follows the last frame of this one by one tick.
+    m_shift += m_lastStamp - m_firstStamp + 1;
+    m_passHadFrames = false;
+    pcap_close(m_handle);
+    char error[PCAP_ERRBUF_SIZE] = {};
+    m_handle = pcap_open_offline_with_tstamp_precision(m_path.c_str(), PCAP_TSTAMP_PRECISION_NANO, error);
+    if (m_handle == nullptr) {
+        m_failure = m_path + ": " + error;
+        return Outcome::Failed;
+    }
+    return Outcome::Idle;
+}
+
+FrameSource::Outcome PcapSource::Next(SourceFrame& frame) {
+    if (m_handle == nullptr) return Outcome::End;
+    if (!m_held) {
+        Outcome outcome = Read();
+        if (outcome == Outcome::End && m_replay) outcome = Reopen();
+        if (outcome != Outcome::Frame) return outcome;
+        m_held = true;
+    }
+    if (Paced()) {
+        if (!m_started) {
+            m_started = true;
+            m_wallStart = SteadyNow();
+            m_paceOrigin = m_frame.stamp;
+        }
+        const double elapsedTicks = static_cast<double>(m_frame.stamp - m_paceOrigin);
+        const auto due = m_wallStart + static_cast<std::int64_t>(elapsedTicks / static_cast<double>(m_frequency) /
+                                                                 m_options.speed * 1e9);
+        const std::int64_t wait = due - SteadyNow();
+        if (wait > 0) {
+            std::this_thread::sleep_for(std::min<std::chrono::nanoseconds>(std::chrono::nanoseconds(wait), kPaceSlice));
+            if (due > SteadyNow()) return Outcome::Idle;
+        }
+    }
+    m_held = false;
+    frame = m_frame;
+    return Outcome::Frame;
+}
+
+}  // namespace agentd

@@ -1,0 +1,66 @@
+// Frames from libpcap: a live Ethernet interface, or a pcap/pcapng file replayed at its own
+// pace, faster, or as fast as possible, once or in a loop.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "FrameSource.h"
+
+struct pcap;
+
+namespace agentd {
+
+struct ReplayOptions {
+    bool loop = false;
+    // 1 replays at the file's own pace, 2 twice as fast; 0 or anything from kUnpaced on
+    // replays as fast as the reader takes the frames.
+    double speed = 0;
+    static constexpr double kUnpaced = 1e6;
+};
+
+class PcapSource final : public FrameSource {
+public:
+    static core::Result<std::unique_ptr<FrameSource>> OpenReplay(const std::string& path, const ReplayOptions& options);
+    static core::Result<std::unique_ptr<FrameSource>> OpenLive(const std::string& interfaceName);
+    // Ticks per second at which a capture file keeps its timestamps: 1e9 for nanosecond
+    // files, 1e6 otherwise; read from the pcap magic or the first pcapng interface.
+    static core::Result<std::int64_t> FileFrequency(const std::string& path);
+
+    ~PcapSource() override;
+    PcapSource(const PcapSource&) = delete;
+    PcapSource& operator=(const PcapSource&) = delete;
+
+    Outcome Next(SourceFrame& frame) override;
+    std::int64_t Frequency() const noexcept override { return m_frequency; }
+    bool Lossless() const noexcept override { return m_replay; }
+    std::string Failure() const override { return m_failure; }
+
+private:
+    PcapSource() = default;
+    Outcome Read();
+    Outcome Reopen();
+    bool Paced() const noexcept { return m_replay && m_options.speed > 0 && m_options.speed < ReplayOptions::kUnpaced; }
+
+    pcap* m_handle = nullptr;
+    bool m_replay = false;
+    std::string m_path;
+    ReplayOptions m_options;
+    std::int64_t m_frequency = 1'000'000;
+    std::string m_failure;
+
+    // A frame read but not yet due (paced replay).
+    bool m_held = false;
+    SourceFrame m_frame;
+    // Loop bookkeeping: stamps of a pass are shifted to follow the previous pass.
+    bool m_started = false;
+    std::int64_t m_firstStamp = 0;
+    std::int64_t m_lastStamp = 0;
+    std::int64_t m_shift = 0;
+    std::int64_t m_wallStart = 0;  // steady clock, nanoseconds, when the first frame was due
+    std::int64_t m_paceOrigin = 0;  // stamp of that first frame
+    bool m_passHadFrames = false;
+};
+
+}  // namespace agentd

@@ -1,0 +1,175 @@
+// Server-side association state: context negotiation, fragment sizes, request
+// reassembly and dispatch, faults.
+#include "RpcServerSession.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include "rpc/AgentInterface.h"
+#include "rpc/Ndr.h"
+
+namespace agentd {
+
+namespace {
+
+// Provider rejection reasons of a presentation context.
+constexpr std::uint16_t kReasonAbstractNotSupported = 1;
+constexpr std::uint16_t kReasonTransferNotSupported = 2;
+constexpr std::uint16_t kNakReasonNotSpecified = 0;
+constexpr std::uint16_t kNakProtocolVersionNotSupported = 4;
+
+std::uint32_t NewAssocGroup() {
+    static std::atomic<std::uint32_t> next{0x5A10};
+    return next.fetch_add(1);
+}
+
+RpcServerSession::Output FaultAndClose(std::uint32_t callId) {
+    return {{rpc::EncodeFault(callId, 0, kFaultProtoError, rpc::kFlagDidNotExecute)}, true};
+}
+
+}  // namespace
+
+RpcServerSession::RpcServerSession(std::vector<RpcInterface*> interfaces, std::string secondaryAddress,
+                                   const Limits& limits)
+    : m_interfaces(std::move(interfaces)), m_secondaryAddress(std::move(secondaryAddress)), m_limits(limits) {}
+
+RpcInterface* RpcServerSession::InterfaceFor(const rpc::SyntaxId& abstract) const noexcept {
+    for (auto* i : m_interfaces) {
+        const auto& ours = i->Syntax();
+        if (ours.uuid == abstract.uuid && ours.major == abstract.major && abstract.minor <= ours.minor) return i;
+    }
+    return nullptr;
+}
+
+RpcServerSession::Output RpcServerSession::Handle(std::span<const std::uint8_t> bytes) {
+    auto decoded = rpc::DecodePdu(bytes);
+    if (!decoded) {
+        // Nothing trustworthy to answer to; a call id if the header got that far.
+        core::ByteReader in(bytes);
+        in.Skip(12);
+        const std::uint32_t callId = in.Le32();
+        return FaultAndClose(in.Failed() ? 0 : callId);
+    }
+    rpc::Pdu pdu = std::move(decoded).Value();
+    switch (pdu.header.type) {
+    case rpc::PduType::Bind: return HandleBind(pdu, false);
+    case rpc::PduType::AlterContext:
+        if (!m_bound) return FaultAndClose(pdu.header.callId);
+        return HandleBind(pdu, true);
+    case rpc::PduType::Request: return HandleRequest(std::move(pdu));
+    case rpc::PduType::Orphaned:
+    case rpc::PduType::CoCancel:
+        // The client gave up on the call being collected; forget it.
+        if (m_call && m_call->Started() && m_call->FirstHeader().callId == pdu.header.callId) m_call.reset();
+        return {};
+    case rpc::PduType::Shutdown: return {{}, true};
+    default: return FaultAndClose(pdu.header.callId);
+    }
+}
+
+RpcServerSession::Output RpcServerSession::HandleBind(const rpc::Pdu& pdu, bool alter) {
+    const auto* bind = std::get_if<rpc::BindBody>(&pdu.body);
+    if (bind == nullptr) return FaultAndClose(pdu.header.callId);
+    if (!alter && m_bound) {
+        // A second bind on one association is a protocol error.
+        rpc::BindNakBody nak{kNakReasonNotSpecified, {}};
+        return {{rpc::EncodeBindNak(pdu.header.callId, nak)}, true};
+    }
+    if (pdu.header.minorVersion > 1 || bind->contexts.empty()) {
+        rpc::BindNakBody nak{bind->contexts.empty() ? kNakReasonNotSpecified : kNakProtocolVersionNotSupported,
+                             {{5, 0}}};
+        return {{rpc::EncodeBindNak(pdu.header.callId, nak)}, true};
+    }
+
+    rpc::BindAckBody ack;
+    if (!alter) {
+        // Send at most what the client receives and we send; 1432 is always acceptable.
+        m_xmitFrag = std::max(rpc::kMustAcceptFrag, std::min(bind->maxRecvFrag, m_limits.maxXmitFrag));
+        m_assocGroup = bind->assocGroup != 0 ? bind->assocGroup : NewAssocGroup();
+        ack.secondaryAddress = m_secondaryAddress;
+    }
+    ack.maxXmitFrag = m_xmitFrag;
+    ack.maxRecvFrag = m_limits.maxRecvFrag;
+    ack.assocGroup = m_assocGroup;
+    // Results are positional: one per offered context, in the order offered.
+    for (const auto& context : bind->contexts) {
+        rpc::ContextResult result;
+        RpcInterface* target = InterfaceFor(context.abstractSyntax);
+        const bool ndr = std::find(context.transferSyntaxes.begin(), context.transferSyntaxes.end(),
+                                   rpc::kNdrSyntax) != context.transferSyntaxes.end();
+        if (target == nullptr || !ndr) {
+            result.result = rpc::ContextResult::kProviderRejection;
+            result.reason = target == nullptr ? kReasonAbstractNotSupported : kReasonTransferNotSupported;
+        } else {
+            result.transferSyntax = rpc::kNdrSyntax;
+            m_contexts[context.contextId] = target;
+        }
+        ack.results.push_back(result);
+    }
+    m_bound = true;
+    return {{rpc::EncodeBindAck(pdu.header.callId, ack,
+                                alter ? rpc::PduType::AlterContextResp : rpc::PduType::BindAck)},
+            false};
+}
+
+RpcServerSession::Output RpcServerSession::HandleRequest(rpc::Pdu&& pdu) {
+    const rpc::PduHeader header = pdu.header;
+    if (!m_bound) return FaultAndClose(header.callId);
+    if (!m_call) m_call.emplace(m_limits.maxRequestStub);
+    auto complete = m_call->Add(std::move(pdu));
+    if (!complete) {
+        m_call.reset();
+        return FaultAndClose(header.callId);
+    }
+    if (!complete.Value()) return {};
+    const rpc::PduHeader first = m_call->FirstHeader();
+    const std::uint16_t contextId = m_call->ContextId();
+    const std::uint16_t opnum = m_call->Opnum();
+    const std::vector<std::uint8_t> stub = m_call->TakeStub();
+    m_call.reset();
+    return Dispatch(first, contextId, opnum, stub);
+}
+
+RpcServerSession::Output RpcServerSession::Dispatch(const rpc::PduHeader& first, std::uint16_t contextId,
+                                                    std::uint16_t opnum, std::span<const std::uint8_t> stub) {
+    const auto found = m_contexts.find(contextId);
+    if (found == m_contexts.end())
+        return {{rpc::EncodeFault(first.callId, contextId, kFaultUnknownIf, rpc::kFlagDidNotExecute)}, false};
+    RpcReply reply = found->second->Call(opnum, stub, first.BigEndian());
+    if ((first.flags & rpc::kFlagMaybe) != 0) return {};  // a maybe call wants no answer
+    if (reply.fault != 0) {
+        return {{rpc::EncodeFault(first.callId, contextId, reply.fault,
+                                  reply.didNotExecute ? rpc::kFlagDidNotExecute : 0)},
+                false};
+    }
+    return {rpc::EncodeResponseFragments(first.callId, contextId, reply.stub, m_xmitFrag), false};
+}
+
+core::Result<std::vector<std::uint8_t>> PduFramer::Next() {
+    const std::span<const std::uint8_t> pending = std::span<const std::uint8_t>(m_buffer).subspan(m_start);
+    if (pending.size() < rpc::kHeaderSize) return std::vector<std::uint8_t>{};
+    auto length = rpc::FragLengthOf(pending.first(rpc::kHeaderSize));
+    if (!length) return length.Err();
+    if (length.Value() > m_maxPdu)
+        return core::Fail(core::ErrorKind::Protocol, "PDU of " + std::to_string(length.Value()) + " bytes exceeds " +
+                                                         std::to_string(m_maxPdu));
+    if (pending.size() < length.Value()) return std::vector<std::uint8_t>{};
+    std::vector<std::uint8_t> pdu(pending.begin(), pending.begin() + length.Value());
+    m_start += length.Value();
+    // Drop what was handed out once it is more than half the buffer.
+    if (m_start * 2 >= m_buffer.size()) {
+        m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(m_start));
+        m_start = 0;
+    }
+    return pdu;
+}
+
+std::size_t PduFramer::Wanted() const noexcept {
+    const std::size_t have = m_buffer.size() - m_start;
+    if (have < rpc::kHeaderSize) return rpc::kHeaderSize - have;
+    auto length = rpc::FragLengthOf(std::span<const std::uint8_t>(m_buffer).subspan(m_start, rpc::kHeaderSize));
+    if (!length || length.Value() <= have) return 0;
+    return length.Value() - have;
+}
+
+}  // namespace agentd

@@ -1,0 +1,78 @@
+// The server side of one connection-oriented DCE RPC association: bind and alter_context
+// negotiate presentation contexts and fragment sizes, requests are reassembled (bounded),
+// dispatched to the interface their context names, and answered with response fragments
+// no larger than the client takes, or with a fault.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "RpcInterface.h"
+#include "rpc/Pdu.h"
+
+namespace agentd {
+
+class RpcServerSession {
+public:
+    struct Limits {
+        std::uint16_t maxRecvFrag = 5840;  // largest PDU taken from the client
+        std::uint16_t maxXmitFrag = 5840;  // largest PDU sent, before the client's own limit
+        std::size_t maxRequestStub = 1 << 20;
+    };
+    struct Output {
+        std::vector<std::vector<std::uint8_t>> pdus;  // to send, in order
+        bool close = false;                           // end the connection after sending them
+    };
+
+    // interfaces: what this connection serves (not owned; they outlive the session).
+    // secondaryAddress: the port the client reached, as bind_ack names it.
+    RpcServerSession(std::vector<RpcInterface*> interfaces, std::string secondaryAddress, const Limits& limits);
+
+    // Handles exactly one PDU (frag_length bytes, as the framer cut it).
+    Output Handle(std::span<const std::uint8_t> bytes);
+
+    std::uint16_t MaxRecvFrag() const noexcept { return m_limits.maxRecvFrag; }
+    std::uint16_t NegotiatedXmitFrag() const noexcept { return m_xmitFrag; }
+
+private:
+    Output HandleBind(const rpc::Pdu& pdu, bool alter);
+    Output HandleRequest(rpc::Pdu&& pdu);
+    Output Dispatch(const rpc::PduHeader& first, std::uint16_t contextId, std::uint16_t opnum,
+                    std::span<const std::uint8_t> stub);
+    RpcInterface* InterfaceFor(const rpc::SyntaxId& abstract) const noexcept;
+
+    std::vector<RpcInterface*> m_interfaces;
+    std::string m_secondaryAddress;
+    Limits m_limits;
+    bool m_bound = false;
+    std::uint16_t m_xmitFrag = rpc::kMustAcceptFrag;
+    std::uint32_t m_assocGroup = 0;
+    std::map<std::uint16_t, RpcInterface*> m_contexts;
+    std::optional<rpc::Reassembler> m_call;
+};
+
+// Cuts a byte stream into PDUs by their frag_length, holding at most one PDU's worth of
+// bytes beyond what was appended; a bad header or a PDU longer than the limit is an error
+// after which the stream is unusable.
+class PduFramer {
+public:
+    explicit PduFramer(std::size_t maxPdu) : m_maxPdu(maxPdu) {}
+    void Append(std::span<const std::uint8_t> bytes) { m_buffer.insert(m_buffer.end(), bytes.begin(), bytes.end()); }
+    // The next whole PDU, an empty vector when more bytes are needed, or an error.
+    core::Result<std::vector<std::uint8_t>> Next();
+    // How many more bytes the PDU being cut needs (at least the rest of a header).
+    std::size_t Wanted() const noexcept;
+
+private:
+    std::size_t m_maxPdu;
+    std::vector<std::uint8_t> m_buffer;
+    std::size_t m_start = 0;
+};
+
+}  // namespace agentd
