@@ -1,0 +1,114 @@
+// Where the table files are found: the current directory, then $PALOMET_DATA_DIR, then the
+// shipped data; a directory or a missing file loads nothing and says nothing.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "tables/LookupTables.h"
+#include "tables/TableFile.h"
+
+namespace fs = std::filesystem;
+using namespace tables;
+
+namespace {
+
+void WriteFile(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Runs each test in a fresh temporary directory with PALOMET_DATA_DIR unset, and restores both.
+class TableFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_oldDir = fs::current_path();
+        if (const char* env = std::getenv("PALOMET_DATA_DIR")) m_oldEnv = env;
+        ::unsetenv("PALOMET_DATA_DIR");
+        m_dir = fs::temp_directory_path() / ("palomet-tables-" + std::to_string(::getpid()) + "-" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir / "cwd");
+        fs::create_directories(m_dir / "env");
+        fs::current_path(m_dir / "cwd");
+    }
+    void TearDown() override {
+        fs::current_path(m_oldDir);
+        if (m_oldEnv) ::setenv("PALOMET_DATA_DIR", m_oldEnv->c_str(), 1);
+        fs::remove_all(m_dir);
+    }
+    fs::path m_dir;
+
+private:
+    fs::path m_oldDir;
+    std::optional<std::string> m_oldEnv;
+};
+
+}  // namespace
+
+TEST_F(TableFileTest, CurrentDirectoryThenDataDirThenShippedTables) {
+    ::setenv("PALOMET_DATA_DIR", (m_dir / "env").c_str(), 1);
+    WriteFile(m_dir / "env" / "protocol-numbers", "6 ENVTCP from env\n");
+    WriteFile(m_dir / "env" / "tcp-options", "2 4 EnvMSS\n");
+    WriteFile(m_dir / "cwd" / "protocol-numbers", "6 CWDTCP from cwd\n");
+
+    CPktIProtNums p(true);
+    EXPECT_EQ(p.Keyword(6), "CWDTCP");
+    EXPECT_EQ(p.SourcePath(), (m_dir / "cwd" / "protocol-numbers").string());
+    CPktTCPNums o(true);
+    EXPECT_EQ(o.Find(2)->name, "EnvMSS");
+    EXPECT_EQ(o.SourcePath(), (m_dir / "env" / "tcp-options").string());
+    // Neither folder has the port table: it comes from the shipped data.
+    CPktWPortNums w(true);
+    EXPECT_EQ(w.TcpKeyword(80), "http");
+    EXPECT_EQ(fs::path(w.SourcePath()).filename(), "port-numbers");
+}
+
+TEST_F(TableFileTest, DirectoryInPlaceOfAFileIsPassedOver) {
+    fs::create_directories(m_dir / "cwd" / "tcp-options");
+    EXPECT_FALSE(TableFile::Read((m_dir / "cwd" / "tcp-options").string()).has_value());
+    EXPECT_FALSE(TableFile::Read((m_dir / "cwd" / "missing").string()).has_value());
+    const auto found = TableFile::Find("tcp-options");
+    ASSERT_TRUE(found.has_value());
+    EXPECT_NE(*found, (m_dir / "cwd" / "tcp-options").string());
+}
+
+TEST_F(TableFileTest, NothingFoundAnywhereLeavesTheTablesEmpty) {
+    EXPECT_FALSE(TableFile::Find("no-such-table-file").has_value());
+    EXPECT_FALSE(TableFile::Open("no-such-table-file").has_value());
+}
+
+TEST_F(TableFileTest, AnEmptyFileIsValid) {
+    WriteFile(m_dir / "cwd" / "protocol-numbers", "");
+    CPktIProtNums p(true);
+    EXPECT_EQ(p.Count(), 0U);
+    EXPECT_EQ(p.Description(6), "Unknown");
+}
+
+TEST_F(TableFileTest, ShippedTablesLoadFromAnyDirectory) {
+    CPktEtherNums e(true);
+    EXPECT_GT(e.Vendors().size(), 30000U);
+    EXPECT_EQ(*e.FindTypeName(0x0800), "IPv4");
+    EXPECT_EQ(*e.FindTypeName(0x0806), "ARP");
+    EXPECT_EQ(*e.FindTypeName(0x8100), "IEEE 802.1Q VLAN tag (C-Tag)");
+    EXPECT_EQ(*e.FindTypeName(0x0100), "IEEE 802.3 length field");
+    EXPECT_EQ(*e.FindVendor(0x00, 0x00, 0x0C), "Cisco");
+    EXPECT_EQ(*e.FindVendor(0x08, 0x00, 0x2B), "DIGITAL");
+
+    CPktIProtNums p(true);
+    EXPECT_EQ(p.Count(), 256U);
+    EXPECT_EQ(p.Keyword(6), "TCP");
+    EXPECT_EQ(p.Keyword(17), "UDP");
+    EXPECT_EQ(p.Keyword(84), "TTP");  // IANA lists 84 twice; the first counts
+
+    CPktWPortNums w(true);
+    EXPECT_EQ(w.UdpKeyword(53), "domain");
+    EXPECT_EQ(w.UdpKeyword(137), "netbios-ns");
+    EXPECT_EQ(w.TcpKeyword(135), "epmap");
+    EXPECT_EQ(w.TcpKeyword(1024), "Unassigned");
+
+    CPktTCPNums o(true);
+    EXPECT_EQ(o.Count(), 20U);
+    EXPECT_EQ(o.Find(8)->length, 10);
+}
