@@ -55,6 +55,11 @@ RpcStatus Association::Connect(std::uint32_t address, std::uint16_t port, platfo
     return net == platform::NetStatus::Ok ? kRpcOk : Fail(StatusFromNet(net, kRpcServerUnavailable));
 }
 
+void Association::Attach(platform::TcpSocket socket) noexcept {
+    Close();
+    m_socket = std::move(socket);
+}
+
 Association::Received Association::ReadPdu(platform::Deadline deadline, const platform::ManualResetEvent* abort,
                                            RpcStatus onClose) {
     Received r;

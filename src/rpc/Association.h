@@ -28,6 +28,8 @@ public:
 
     RpcStatus Connect(std::uint32_t address, std::uint16_t port, platform::Deadline deadline,
                       const platform::ManualResetEvent* abort);
+    // Takes over a stream that is already connected (a socket pair in the fuzzer).
+    void Attach(platform::TcpSocket socket) noexcept;
     RpcStatus Bind(const SyntaxId& interface, platform::Deadline deadline, const platform::ManualResetEvent* abort);
     CallReply Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, platform::Deadline deadline,
                    const platform::ManualResetEvent* abort);
