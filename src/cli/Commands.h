@@ -20,5 +20,12 @@ private:
 
 // info, list, show, import, export
 void RegisterTraceCommands(CommandRegistry& registry);
+// list (called by RegisterTraceCommands)
+void RegisterListCommand(CommandRegistry& registry);
+// import, export (called by RegisterTraceCommands)
+void RegisterPcapCommands(CommandRegistry& registry);
+
+// agent ping, agent grab
+void RegisterAgentCommands(CommandRegistry& registry);
 
 }  // namespace cli

@@ -1,0 +1,88 @@
+// Pcap export through libpcap's dump writer.
+#include "capture/PcapExport.h"
+
+#include <pcap/pcap.h>
+
+#include <memory>
+
+namespace capture {
+
+namespace {
+constexpr std::uint32_t kEthernetCode = 4;
+constexpr std::int64_t kMicro = 1'000'000;
+constexpr std::int64_t kNano = 1'000'000'000;
+constexpr int kSnapLength = 262144;
+__extension__ typedef __int128 Wide;  // ticks * precision may exceed 64 bits
+
+struct PcapClose {
+    void operator()(pcap_t* p) const noexcept { pcap_close(p); }
+};
+struct DumperClose {
+    void operator()(pcap_dumper_t* d) const noexcept { pcap_dump_close(d); }
+};
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) noexcept {
+    const std::int64_t q = a / b;
+    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+}  // namespace
+
+PcapClock::Time PcapClock::Convert(std::uint32_t captureTime, std::int64_t stamp, std::int64_t frequency) noexcept {
+    if (frequency <= 0) return {captureTime, 0};
+    std::int64_t seconds = FloorDiv(stamp, frequency);
+    std::int64_t ticks = stamp - seconds * frequency;
+    if (seconds != captureTime) {
+        if (!m_anchored || m_anchorFrequency != frequency) {
+            m_anchored = true;
+            m_anchorStamp = stamp;
+            m_anchorFrequency = frequency;
+            m_anchorSeconds = captureTime;
+        }
+        const std::int64_t since = stamp - m_anchorStamp;
+        seconds = std::int64_t{m_anchorSeconds} + FloorDiv(since, frequency);
+        ticks = since - FloorDiv(since, frequency) * frequency;
+    }
+    const auto fraction = static_cast<std::int64_t>(static_cast<Wide>(ticks) * m_precision / frequency);
+    return {seconds, fraction};
+}
+
+core::Result<PcapExportStats> ExportPcap(TraceReader& reader, const std::string& out) {
+    CPktSnap batch;
+    auto moved = reader.Go(TraceReader::Move::Next, batch);
+    if (!moved) return moved.Err();
+    PcapExportStats stats;
+    stats.nanosecond = !moved.Value() || batch.GetFrequency() != kMicro;
+    const std::int64_t precision = stats.nanosecond ? kNano : kMicro;
+
+    std::unique_ptr<pcap_t, PcapClose> dead(pcap_open_dead_with_tstamp_precision(
+        DLT_EN10MB, kSnapLength, stats.nanosecond ? PCAP_TSTAMP_PRECISION_NANO : PCAP_TSTAMP_PRECISION_MICRO));
+    if (!dead) return core::Fail(core::ErrorKind::Io, "no memory for a pcap writer");
+    std::unique_ptr<pcap_dumper_t, DumperClose> dumper(pcap_dump_open(dead.get(), out.c_str()));
+    if (!dumper) return core::Fail(core::ErrorKind::Io, out + ": " + pcap_geterr(dead.get()));
+
+    PcapClock clock(precision);
+    bool more = moved.Value();
+    while (more) {
+        for (const auto& frame : batch.Frames()) {
+            if (frame.GetLinkProtocol() != kEthernetCode) {
+                ++stats.skipped;
+                continue;
+            }
+            const auto t = clock.Convert(frame.GetCaptureTime(), frame.GetStamp(), batch.GetFrequency());
+            pcap_pkthdr header{};
+            header.ts.tv_sec = static_cast<time_t>(t.seconds);
+            header.ts.tv_usec = static_cast<suseconds_t>(t.fraction);
+            header.caplen = frame.GetDataLength();
+            header.len = frame.GetTotalLength();
+            pcap_dump(static_cast<u_char*>(static_cast<void*>(dumper.get())), &header, frame.GetData().data());
+            ++stats.frames;
+        }
+        moved = reader.Go(TraceReader::Move::Next, batch);
+        if (!moved) return moved.Err();
+        more = moved.Value();
+    }
+    if (pcap_dump_flush(dumper.get()) != 0) return core::Fail(core::ErrorKind::Io, out + ": write failed");
+    return stats;
+}
+
+}  // namespace capture

@@ -1,0 +1,43 @@
+// Writes the frames of a validated trace file to a pcap file: nanosecond timestamps unless
+// the counter frequency is 1e6, in which case microseconds, so an imported capture comes
+// back exactly.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "capture/TraceReader.h"
+#include "core/Result.h"
+
+namespace capture {
+
+struct PcapExportStats {
+    std::uint32_t frames = 0;
+    std::uint32_t skipped = 0;  // frames whose first layer is not Ethernet
+    bool nanosecond = false;
+};
+
+// reader must have been validated and not yet moved.
+core::Result<PcapExportStats> ExportPcap(TraceReader& reader, const std::string& out);
+
+// Seconds and fraction (in units of 1/precision) of a frame's time. A stamp counted from
+// 1970 (as imports write) is used as it is; a stamp from an agent's free-running counter is
+// placed after the capture time of the first such frame.
+class PcapClock {
+public:
+    struct Time {
+        std::int64_t seconds = 0;
+        std::int64_t fraction = 0;
+    };
+    explicit PcapClock(std::int64_t precision) noexcept : m_precision(precision) {}
+    Time Convert(std::uint32_t captureTime, std::int64_t stamp, std::int64_t frequency) noexcept;
+
+private:
+    std::int64_t m_precision;
+    bool m_anchored = false;
+    std::int64_t m_anchorStamp = 0;
+    std::int64_t m_anchorFrequency = 0;
+    std::uint32_t m_anchorSeconds = 0;
+};
+
+}  // namespace capture

@@ -1,0 +1,167 @@
+// Pcap import. The main thread reads frames and fills batches; batches are serialised and
+// compressed on worker threads, and their blocks appended in order as they complete.
+#include "capture/PcapImport.h"
+
+#include <pcap/pcap.h>
+
+#include <algorithm>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "capture/BatchPacker.h"
+#include "capture/CPktSnap.h"
+#include "capture/PcapPrecision.h"
+#include "capture/TraceWriter.h"
+
+namespace capture {
+
+namespace {
+constexpr std::uint32_t kEthernetCode = 4;
+constexpr std::size_t kProbeBytes = 64 * 1024;
+constexpr std::int64_t kMicro = 1'000'000;
+constexpr std::int64_t kNano = 1'000'000'000;
+
+struct PcapClose {
+    void operator()(pcap_t* p) const noexcept { pcap_close(p); }
+};
+using PcapPtr = std::unique_ptr<pcap_t, PcapClose>;
+
+core::Result<bool> ProbePrecision(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return core::Fail(core::ErrorKind::Io, path + ": cannot be opened");
+    std::vector<char> raw(kProbeBytes);
+    file.read(raw.data(), static_cast<std::streamsize>(raw.size()));
+    raw.resize(static_cast<std::size_t>(file.gcount()));
+    const std::vector<std::uint8_t> head(raw.begin(), raw.end());
+    auto fine = HasSubMicrosecondStamps(head);
+    if (!fine) return core::Fail(fine.Err().kind, path + ": " + fine.Err().text);
+    return fine;
+}
+
+class Importer {
+public:
+    Importer(const PcapImportOptions& options, TraceWriter& writer)
+        : m_options(options), m_writer(writer),
+          m_window(std::max(2u, std::thread::hardware_concurrency()) + 1) {}
+
+    core::Status Submit(CPktSnap batch) {
+        const int level = m_options.level;
+        m_pending.push_back(std::async(std::launch::async, [b = std::move(batch), level]() mutable {
+            const auto k = b.GetFrameCount();
+            auto packed = PackBatch(b, level);
+            return std::make_pair(std::move(packed), k);
+        }));
+        while (m_pending.size() >= m_window)
+            if (auto st = WriteOldest(); !st) return st;
+        return core::Success();
+    }
+
+    core::Status Drain() {
+        while (!m_pending.empty())
+            if (auto st = WriteOldest(); !st) return st;
+        return core::Success();
+    }
+
+private:
+    core::Status WriteOldest() {
+        auto [packed, k] = m_pending.front().get();
+        m_pending.pop_front();
+        if (!packed) return packed.Err();
+        return m_writer.AppendBlock(packed.Value(), k);
+    }
+
+    const PcapImportOptions& m_options;
+    TraceWriter& m_writer;
+    std::size_t m_window;
+    std::deque<std::future<std::pair<core::Result<std::vector<std::uint8_t>>, std::uint32_t>>> m_pending;
+};
+
+core::Result<PcapImportStats> Import(const std::string& in, const std::string& out, const PcapImportOptions& options,
+                                     bool& created) {
+    std::error_code same;
+    if (std::filesystem::equivalent(in, out, same))
+        return core::Fail(core::ErrorKind::Unsupported, out + ": is the capture being imported");
+    if (options.blockFrames == 0) return core::Fail(core::ErrorKind::Unsupported, "a block needs at least one frame");
+    auto fine = ProbePrecision(in);
+    if (!fine) return fine.Err();
+    const bool nano = fine.Value();
+
+    char errbuf[PCAP_ERRBUF_SIZE] = {};
+    PcapPtr pcap(pcap_open_offline_with_tstamp_precision(
+        in.c_str(), nano ? PCAP_TSTAMP_PRECISION_NANO : PCAP_TSTAMP_PRECISION_MICRO, errbuf));
+    if (!pcap) return core::Fail(core::ErrorKind::Io, in + ": " + errbuf);
+    const int link = pcap_datalink(pcap.get());
+    if (link != DLT_EN10MB) {
+        const char* name = pcap_datalink_val_to_name(link);
+        return core::Fail(core::ErrorKind::Unsupported, in + ": link type " + (name ? name : "unknown") + " (" +
+                                                            std::to_string(link) +
+                                                            ") is not Ethernet; only Ethernet captures can be imported");
+    }
+    const std::int64_t frequency = pcap_get_tstamp_precision(pcap.get()) == PCAP_TSTAMP_PRECISION_NANO ? kNano : kMicro;
+
+    auto writer = TraceWriter::Create(out, TraceWriter::Flush::Deferred);
+    if (!writer) return writer.Err();
+    created = true;
+    if (auto st = writer.Value().WriteHeader(); !st) return st.Err();
+
+    std::uint64_t total = 0;
+    std::error_code ec;
+    total = std::filesystem::file_size(in, ec);
+    FILE* stream = pcap_file(pcap.get());
+
+    Importer importer(options, writer.Value());
+    PcapImportStats stats;
+    stats.frequency = frequency;
+    CPktSnap batch;
+    batch.SetFrequency(frequency);
+    for (;;) {
+        pcap_pkthdr* header = nullptr;
+        const std::uint8_t* data = nullptr;
+        const int rc = pcap_next_ex(pcap.get(), &header, &data);
+        if (rc == PCAP_ERROR_BREAK) break;
+        if (rc != 1) return core::Fail(core::ErrorKind::Corrupt, in + ": " + pcap_geterr(pcap.get()));
+        CPktSnapQue frame;
+        frame.SetCaptureTime(static_cast<std::uint32_t>(header->ts.tv_sec));
+        frame.SetStamp(static_cast<std::int64_t>(header->ts.tv_sec) * frequency + header->ts.tv_usec);
+        frame.SetFrameNumber(stats.frames);
+        frame.SetLinkProtocol(kEthernetCode);
+        frame.SetTotalLength(header->len);
+        frame.SetCapturedLength(header->caplen);
+        frame.SetData(std::span<const std::uint8_t>(data, header->caplen));
+        batch.AddFrame(std::move(frame));
+        ++stats.frames;
+        if (batch.GetFrameCount() == options.blockFrames) {
+            if (auto st = importer.Submit(std::move(batch)); !st) return st.Err();
+            ++stats.blocks;
+            batch = CPktSnap();
+            batch.SetFrequency(frequency);
+            if (options.progress && stream != nullptr) options.progress(static_cast<std::uint64_t>(std::ftell(stream)), total);
+        }
+    }
+    if (batch.GetFrameCount() > 0) {
+        if (auto st = importer.Submit(std::move(batch)); !st) return st.Err();
+        ++stats.blocks;
+    }
+    if (auto st = importer.Drain(); !st) return st.Err();
+    if (auto st = writer.Value().Finish(); !st) return st.Err();
+    if (options.progress) options.progress(total, total);
+    return stats;
+}
+}  // namespace
+
+core::Result<PcapImportStats> ImportPcap(const std::string& in, const std::string& out, const PcapImportOptions& options) {
+    bool created = false;
+    auto result = Import(in, out, options, created);
+    if (!result && created) {
+        std::error_code ec;
+        std::filesystem::remove(out, ec);
+    }
+    return result;
+}
+
+}  // namespace capture

@@ -1,0 +1,30 @@
+// Builds a trace file from a pcap or pcapng capture of an Ethernet link: one block per
+// blockFrames frames, frame numbers from 0, counter frequency 1e6 or 1e9 after the file's
+// own timestamp precision, stamp = seconds * frequency + fraction.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "core/Result.h"
+
+namespace capture {
+
+struct PcapImportOptions {
+    std::uint32_t blockFrames = 1000;
+    int level = 6;
+    // Called after each block with the bytes of the capture read so far and its size.
+    std::function<void(std::uint64_t done, std::uint64_t total)> progress;
+};
+
+struct PcapImportStats {
+    std::uint32_t frames = 0;
+    std::uint32_t blocks = 0;
+    std::int64_t frequency = 0;
+};
+
+// On failure the partly written trace file is removed.
+core::Result<PcapImportStats> ImportPcap(const std::string& in, const std::string& out, const PcapImportOptions& options);
+
+}  // namespace capture

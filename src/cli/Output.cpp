@@ -1,0 +1,103 @@
+// Row output in three formats.
+#include "cli/Output.h"
+
+#include <cstdio>
+#include <ostream>
+
+namespace cli {
+
+Output::Output(std::ostream& out, OutputFormat format, std::vector<Column> columns)
+    : m_out(out), m_format(format), m_columns(std::move(columns)) {}
+
+Output::~Output() { Finish(); }
+
+std::string Output::JsonQuote(std::string_view text) {
+    std::string q = "\"";
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (ch) {
+            case '"': q += "\\\""; break;
+            case '\\': q += "\\\\"; break;
+            case '\n': q += "\\n"; break;
+            case '\r': q += "\\r"; break;
+            case '\t': q += "\\t"; break;
+            default:
+                if (c < 0x20) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                    q += buf;
+                } else {
+                    q += ch;
+                }
+        }
+    }
+    return q + "\"";
+}
+
+void Output::Header() {
+    m_started = true;
+    if (m_format == OutputFormat::Json) {
+        m_out << '[';
+        return;
+    }
+    std::vector<std::string> names;
+    for (const auto& c : m_columns) names.push_back(c.name);
+    Line(names);
+}
+
+void Output::Row(const std::vector<std::string>& cells) {
+    if (!m_started) Header();
+    switch (m_format) {
+        case OutputFormat::Json: {
+            m_out << (m_rows == 0 ? "\n" : ",\n") << '{';
+            for (std::size_t i = 0; i < cells.size() && i < m_columns.size(); ++i) {
+                if (i > 0) m_out << ", ";
+                m_out << JsonQuote(m_columns[i].name) << ": ";
+                const bool bare = m_columns[i].numeric && !cells[i].empty();
+                m_out << (bare ? cells[i] : JsonQuote(cells[i]));
+            }
+            m_out << '}';
+            break;
+        }
+        case OutputFormat::Tsv:
+        case OutputFormat::Human:
+            Line(cells);
+            break;
+    }
+    ++m_rows;
+}
+
+void Output::Line(const std::vector<std::string>& cells) {
+    switch (m_format) {
+        case OutputFormat::Json:
+        case OutputFormat::Tsv:
+            for (std::size_t i = 0; i < cells.size(); ++i) m_out << (i ? "\t" : "") << cells[i];
+            m_out << '\n';
+            break;
+        case OutputFormat::Human: {
+            std::string line;
+            for (std::size_t i = 0; i < cells.size(); ++i) {
+                const std::size_t width = i < m_columns.size() ? m_columns[i].width : 0;
+                const std::size_t pad = cells[i].size() < width ? width - cells[i].size() : 0;
+                const bool last = i + 1 == cells.size();
+                if (i > 0) line += "  ";
+                if (i < m_columns.size() && m_columns[i].numeric) line.append(pad, ' ');
+                line += cells[i];
+                if (!(i < m_columns.size() && m_columns[i].numeric) && !last) line.append(pad, ' ');
+            }
+            m_out << line << '\n';
+            break;
+        }
+    }
+}
+
+void Output::Finish() {
+    if (m_finished) return;
+    m_finished = true;
+    if (m_format != OutputFormat::Json) return;
+    if (!m_started) m_out << '[';
+    m_out << (m_rows ? "\n]\n" : "]\n");
+    m_out.flush();
+}
+
+}  // namespace cli

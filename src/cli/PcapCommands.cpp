@@ -1,0 +1,98 @@
+// palomet-cli import and export: pcap/pcapng to trace file and back.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "capture/PcapExport.h"
+#include "capture/PcapImport.h"
+#include "capture/TraceReader.h"
+#include "cli/CliPrompt.h"
+#include "cli/Commands.h"
+
+namespace cli {
+
+namespace {
+
+// Below this a progress line would only flicker.
+constexpr std::uint64_t kProgressFrom = 16u << 20;
+
+struct ImportOptions {
+    std::string in;
+    std::string out;
+    std::uint32_t blockFrames = 1000;
+    int level = 6;
+};
+
+struct ExportOptions {
+    std::string in;
+    std::string out;
+};
+
+int RunImport(const ImportOptions& o) {
+    capture::PcapImportOptions options;
+    options.blockFrames = o.blockFrames;
+    options.level = o.level;
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    bool shown = false;
+    if (terminal) {
+        options.progress = [&shown](std::uint64_t done, std::uint64_t total) {
+            if (total < kProgressFrom) return;
+            std::fprintf(stderr, "\rimport: %3u%% (%llu of %llu MiB)", static_cast<unsigned>(done * 100 / total),
+                         static_cast<unsigned long long>(done >> 20), static_cast<unsigned long long>(total >> 20));
+            shown = true;
+        };
+    }
+    auto stats = capture::ImportPcap(o.in, o.out, options);
+    if (shown) std::fputc('\n', stderr);
+    if (!stats) {
+        std::cerr << stats.Err().text << '\n';
+        return 1;
+    }
+    std::cout << o.out << ": " << stats.Value().frames << " frames in " << stats.Value().blocks << " blocks, "
+              << (stats.Value().frequency == 1'000'000'000 ? "nanosecond" : "microsecond") << " stamps\n";
+    return 0;
+}
+
+int RunExport(const ExportOptions& o) {
+    CliPrompt prompt(std::cerr);
+    auto opened = capture::TraceReader::Open(o.in);
+    if (!opened) {
+        prompt.Tell("Trace file could not be opened!", core::PromptIcon::Exclamation);
+        std::cerr << opened.Err().text << '\n';
+        return 1;
+    }
+    if (!opened.Value().Validate(prompt)) return 1;
+    auto stats = capture::ExportPcap(opened.Value(), o.out);
+    if (!stats) {
+        std::cerr << stats.Err().text << '\n';
+        return 1;
+    }
+    std::cout << o.out << ": " << stats.Value().frames << " frames, "
+              << (stats.Value().nanosecond ? "nanosecond" : "microsecond") << " pcap\n";
+    if (stats.Value().skipped > 0)
+        std::cerr << stats.Value().skipped << " frames whose first layer is not Ethernet were left out\n";
+    return 0;
+}
+
+}  // namespace
+
+void RegisterPcapCommands(CommandRegistry& registry) {
+    auto imp = std::make_shared<ImportOptions>();
+    auto* import = registry.App().add_subcommand("import", "Make a trace file from a pcap or pcapng capture (Ethernet)");
+    import->add_option("IN", imp->in, "Capture file (.pcap, .pcapng)")->required();
+    import->add_option("OUT", imp->out, "Trace file to write (.tns)")->required();
+    import->add_option("--block-frames", imp->blockFrames, "Frames per block")->check(CLI::Range(1u, 1000000u));
+    import->add_option("--level", imp->level, "Compression level")->check(CLI::Range(1, 12));
+    import->callback([&registry, imp] { registry.SetExitCode(RunImport(*imp)); });
+
+    auto exp = std::make_shared<ExportOptions>();
+    auto* exportCmd = registry.App().add_subcommand("export", "Write the frames of a trace file to a pcap file");
+    exportCmd->add_option("IN", exp->in, "Trace file (.tns)")->required();
+    exportCmd->add_option("OUT", exp->out, "pcap file to write")->required();
+    exportCmd->callback([&registry, exp] { registry.SetExitCode(RunExport(*exp)); });
+}
+
+}  // namespace cli

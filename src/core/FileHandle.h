@@ -1,0 +1,48 @@
+// An owned POSIX file descriptor with positioned reads and writes, so that a reader and a
+// writer on the same file never share a file position.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "core/Result.h"
+
+namespace core {
+
+class FileHandle {
+public:
+    enum class Mode { Read, ReadWrite, Create };
+
+    FileHandle() noexcept = default;
+    explicit FileHandle(int fd) noexcept : m_fd(fd) {}
+    ~FileHandle();
+    FileHandle(FileHandle&& other) noexcept : m_fd(other.Release()) {}
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    // Create truncates (or makes) the file; the error text names the path and the reason.
+    static Result<FileHandle> Open(const std::string& path, Mode mode);
+    // A second descriptor on the same open file (the workbench's duplicate handle).
+    Result<FileHandle> Duplicate() const;
+
+    bool IsOpen() const noexcept { return m_fd >= 0; }
+    int Fd() const noexcept { return m_fd; }
+    int Release() noexcept;
+
+    // Current length of the file; it grows while a capture appends.
+    Result<std::uint64_t> Size() const;
+    // Reads exactly out.size() bytes at offset; a short file is a Truncated error.
+    Status ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
+    Status WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) const;
+    Status Truncate(std::uint64_t length) const;
+    // Pushes written data to the device.
+    Status Sync() const;
+
+private:
+    int m_fd = -1;
+};
+
+}  // namespace core
