@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "core/ByteReader.h"
 #include "decode/CPktParser.h"
 

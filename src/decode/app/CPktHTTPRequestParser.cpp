@@ -1,0 +1,36 @@
+// HTTP request decoder: the request line's three tokens and the undocumented header nodes.
+#include "decode/app/CPktHTTPRequestParser.h"
+
+#include "decode/app/AppText.h"
+#include "decode/app/HttpMessage.h"
+
+namespace decode::app {
+
+ProtoCode CPktHTTPRequestParser::Parse(core::ByteReader& in, CPktParseContext& /*ctx*/) const {
+    HttpRequest request;
+    ReadHttpRequest(in, request, false);
+    return PROTO_NONE;
+}
+
+ProtoCode CPktHTTPRequestParser::ParseDetail(core::ByteReader& in, CPktParseContext& /*ctx*/,
+                                             CPktDetailLine& root) const {
+    HttpRequest request;
+    ReadHttpRequest(in, request, true);
+    auto& top = root.Add(kHttpPrefix, Fmt(" Request '%s'", request.firstLine.c_str()));
+    top.Add(kHttpPrefix, Fmt(" Request Method = %s", request.method.c_str()));
+    top.Add(kHttpPrefix, Fmt(" Uniform Resource Identifier = %s", request.uri.c_str()));
+    top.Add(kHttpPrefix, Fmt(" Protocol Version = %s", request.version.c_str()));
+    AddHeaderNodes(top, request.headers);
+    return PROTO_NONE;
+}
+
+ProtoCode CPktHTTPRequestParser::ParseSummary(core::ByteReader& in, CPktParseContext& /*ctx*/,
+                                              SummaryTexts& out) const {
+    HttpRequest request;
+    ReadHttpRequest(in, request, false);
+    out.summary.assign(kHttpPrefix);
+    AppendF(out.summary, " C = '%s'", request.firstLine.c_str());
+    return PROTO_NONE;
+}
+
+}  // namespace decode::app

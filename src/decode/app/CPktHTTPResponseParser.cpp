@@ -1,0 +1,42 @@
+// HTTP response decoder: the status line's three tokens and the undocumented header nodes, or
+// "DATA" for a segment that continues a body.
+#include "decode/app/CPktHTTPResponseParser.h"
+
+#include "decode/app/AppText.h"
+#include "decode/app/HttpMessage.h"
+
+namespace decode::app {
+
+ProtoCode CPktHTTPResponseParser::Parse(core::ByteReader& in, CPktParseContext& /*ctx*/) const {
+    HttpResponse response;
+    ReadHttpResponse(in, response, false);
+    return PROTO_NONE;
+}
+
+ProtoCode CPktHTTPResponseParser::ParseDetail(core::ByteReader& in, CPktParseContext& /*ctx*/,
+                                              CPktDetailLine& root) const {
+    HttpResponse response;
+    ReadHttpResponse(in, response, true);
+    auto& top = root.Add(kHttpPrefix, Fmt(" Response '%s'", response.firstLine.c_str()));
+    if (!response.statusLine) {
+        const auto remaining = static_cast<unsigned>(response.remaining);
+        top.Add(kHttpPrefix, Fmt(" Number of data bytes remaining = %u (0x%X)", remaining, remaining));
+        return PROTO_NONE;
+    }
+    top.Add(kHttpPrefix, Fmt(" Protocol Version = %s", response.version.c_str()));
+    top.Add(kHttpPrefix, Fmt(" Status Code = %s", response.statusCode.c_str()));
+    top.Add(kHttpPrefix, Fmt(" Reason = %s", response.reason.c_str()));
+    AddHeaderNodes(top, response.headers);
+    return PROTO_NONE;
+}
+
+ProtoCode CPktHTTPResponseParser::ParseSummary(core::ByteReader& in, CPktParseContext& /*ctx*/,
+                                               SummaryTexts& out) const {
+    HttpResponse response;
+    ReadHttpResponse(in, response, false);
+    out.summary.assign(kHttpPrefix);
+    AppendF(out.summary, " R = '%s'", response.firstLine.c_str());
+    return PROTO_NONE;
+}
+
+}  // namespace decode::app

@@ -1,0 +1,205 @@
+// NBNS decoder: the headline, the header and flag lines, and the four sections with their
+// NetBIOS-decoded names and node status records.
+#include "decode/app/CPktNBNSParser.h"
+
+#include "decode/app/AppText.h"
+
+namespace decode::app {
+
+namespace {
+
+constexpr std::string_view kPrefix = "NBNS: ";
+constexpr char kShortHeader[] = "ERROR ! Message shorter than its header";
+
+std::string_view OpcodeText(std::uint8_t flags1) {
+    switch (flags1 & 0x78U) {
+    case 0x00: return "Standard Query";
+    case 0x28: return "Registration";
+    case 0x30: return "Release";
+    case 0x38: return "Wait for ACK";
+    case 0x40: return "Refresh";
+    default: return "Unknown";
+    }
+}
+
+std::string_view RcodeText(std::uint8_t flags2) {
+    static constexpr std::string_view kTexts[6] = {"OK", "Format error", "Server error",
+                                                   "Requested name doesn't exist", "Not implemented", "Refused"};
+    const unsigned rcode = flags2 & 0x0FU;
+    return rcode < 6 ? kTexts[rcode] : "Reserved";
+}
+
+struct FirstEntry {
+    const std::string* name = nullptr;
+    std::uint16_t type = 0;
+    std::uint16_t cls = 0;
+};
+
+// The first entry of the first non-empty section.
+FirstEntry FindFirstEntry(const DnsMessage& message) {
+    if (!message.questions.empty()) {
+        const auto& q = message.questions.front();
+        return {&q.name, q.type, q.cls};
+    }
+    for (const auto& section : message.records) {
+        if (!section.empty()) return {&section.front().name, section.front().type, section.front().cls};
+    }
+    return {};
+}
+
+std::string BuildHeadline(const DnsMessage& message) {
+    const auto& h = message.header;
+    const bool response = (h.flags1 & 0x80U) != 0;
+    std::string line = Fmt("0x%.2X", h.id);
+    line += ": ";
+    line += OpcodeText(h.flags1);
+    if (response) line += " resp.";
+    const FirstEntry first = FindFirstEntry(message);
+    if (first.name != nullptr) {
+        line += " for '";
+        line += *first.name;
+        line += "' of type ";
+        line += DescribeNbnsType(first.type).mnemonic;
+        line += " on class ";
+        line += DescribeNbnsClass(first.cls).mnemonic;
+    }
+    if (response) {
+        line += ", RCode = ";
+        line += RcodeText(h.flags2);
+    }
+    return line;
+}
+
+void AddFlagLines(CPktDetailLine& top, const DnsHeader& h) {
+    const std::uint8_t f1 = h.flags1;
+    const std::uint8_t f2 = h.flags2;
+    std::string bits;
+    if ((f1 & 0x04U) != 0) bits += "AA ";
+    if ((f1 & 0x02U) != 0) bits += "TC ";
+    if ((f1 & 0x01U) != 0) bits += "RD ";
+    if ((f2 & 0x80U) != 0) bits += "RA ";
+    if ((f2 & 0x10U) != 0) bits += "B ";
+    if (!bits.empty()) bits += "Bits Set, ";
+    const std::string qr((f1 & 0x80U) != 0 ? "Response" : "Query");
+    const std::string opcode(OpcodeText(f1));
+    const std::string rcode(RcodeText(f2));
+    auto& flags = top.Add(kPrefix, Fmt("Flags Summary = %s, OpCode - %s, %sRCode - %s", qr.c_str(), opcode.c_str(),
+                                       bits.c_str(), rcode.c_str()));
+    flags.Add(kPrefix, (f1 & 0x80U) != 0 ? "1............... = Response" : "0............... = Query");
+    switch (f1 & 0x78U) {
+    case 0x00: flags.Add(kPrefix, ".0000........... = Standard Query"); break;
+    case 0x28: flags.Add(kPrefix, ".0101........... = Registration"); break;
+    case 0x30: flags.Add(kPrefix, ".0110........... = Release"); break;
+    case 0x38: flags.Add(kPrefix, ".0111........... = Wait for acknowledgment"); break;
+    case 0x40: flags.Add(kPrefix, ".1000........... = Refresh"); break;
+    default: flags.Add(kPrefix, ".????........... = Unknown value !"); break;
+    }
+    flags.Add(kPrefix, (f1 & 0x04U) != 0 ? ".....1.......... = Server authority for domain"
+                                         : ".....0.......... = Server not authority for domain");
+    flags.Add(kPrefix, (f1 & 0x02U) != 0 ? "......1......... = Message truncated" : "......0......... = Message complete");
+    flags.Add(kPrefix, (f1 & 0x01U) != 0 ? ".......1........ = Reqursive query desired"
+                                         : ".......0........ = Recursive not query desired");
+    flags.Add(kPrefix, (f2 & 0x80U) != 0 ? "........1....... = Recursion available"
+                                         : "........0....... = Recursion not available");
+    flags.Add(kPrefix, (f2 & 0x40U) != 0 ? ".........1...... = Reserved" : ".........0...... = Reserved");
+    flags.Add(kPrefix, (f2 & 0x20U) != 0 ? "..........1..... = Reserved" : "..........0..... = Reserved");
+    flags.Add(kPrefix, (f2 & 0x10U) != 0 ? "...........1.... = Broadcast" : "...........0.... = Unicast");
+    static constexpr const char* kRcodeLines[6] = {
+        "............0000 = Success",         "............0001 = Format error",
+        "............0010 = Server error",    "............0011 = Requested name doesn't exist",
+        "............0100 = Not implemented", "............0101 = Refused"};
+    const unsigned rcodeValue = f2 & 0x0FU;
+    flags.Add(kPrefix, rcodeValue < 6 ? kRcodeLines[rcodeValue] : "............???? = Reserved");
+}
+
+void AddQuestions(CPktDetailLine& top, const std::vector<DnsQuestion>& questions) {
+    if (questions.empty()) return;
+    const auto& first = questions.front();
+    auto& section = top.Add(kPrefix, SectionLine("Question", first.name, DescribeNbnsType(first.type),
+                                                 DescribeNbnsClass(first.cls), questions.size()));
+    for (const auto& q : questions) {
+        const std::string type(DescribeNbnsType(q.type).description);
+        const std::string cls(DescribeNbnsClass(q.cls).description);
+        section.Add(kPrefix, Fmt("Question Name: %s", q.name.c_str()));
+        section.Add(kPrefix, Fmt("Question Type = %s", type.c_str()));
+        section.Add(kPrefix, Fmt("Question Class = %s", cls.c_str()));
+        if (!q.fault.empty()) section.Add(kPrefix, q.fault);
+    }
+}
+
+void AddNodeNames(CPktDetailLine& node, const std::vector<DnsNodeName>& names) {
+    if (names.empty()) return;
+    const auto count = static_cast<unsigned>(names.size());
+    node.Add(kPrefix, Fmt("Number of Names = %u (0x%.2X)", count, count));
+    std::vector<std::string> flagLines;
+    for (const auto& name : names) {
+        node.Add(kPrefix, Fmt("ASCII Name = %s", name.name.c_str()));
+        auto& flags = node.Add(kPrefix, Fmt("Resource Record Flags = %u (0x%X)", name.flags, name.flags));
+        flagLines.clear();
+        AppendNodeFlagLines(name.flags, flagLines);
+        for (auto& line : flagLines) flags.Add(kPrefix, std::move(line));
+    }
+}
+
+void AddRecords(CPktDetailLine& top, std::string_view title, const std::vector<DnsRecord>& records) {
+    if (records.empty()) return;
+    const auto& first = records.front();
+    auto& section = top.Add(kPrefix, SectionLine(title, first.name, DescribeNbnsType(first.type),
+                                                 DescribeNbnsClass(first.cls), records.size()));
+    for (const auto& r : records) {
+        const auto type = DescribeNbnsType(r.type);
+        const auto cls = DescribeNbnsClass(r.cls);
+        auto& node = section.Add(kPrefix, RecordLine(r.name, type, cls));
+        const std::string typeText(type.description);
+        const std::string classText(cls.description);
+        node.Add(kPrefix, Fmt("Resource Name: %s", r.name.c_str()));
+        node.Add(kPrefix, Fmt("Resource Type = %s", typeText.c_str()));
+        node.Add(kPrefix, Fmt("Resource Class = %s", classText.c_str()));
+        node.Add(kPrefix, Fmt("Time To Live = %u (0x%X)", r.ttl, r.ttl));
+        node.Add(kPrefix, Fmt("Resource Data Length = %u (0x%.2X)", r.rdlength, r.rdlength));
+        AddNodeNames(node, r.nodeNames);
+        for (const auto& line : r.rdata) node.Add(kPrefix, line);
+        if (!r.fault.empty()) node.Add(kPrefix, r.fault);
+    }
+}
+
+}  // namespace
+
+ProtoCode CPktNBNSParser::Parse(core::ByteReader& in, CPktParseContext& ctx) const {
+    DnsMessage message;
+    ReadDnsMessage(in, ctx, m_recordData, DnsReadMode::Skim, message);
+    return PROTO_NONE;
+}
+
+ProtoCode CPktNBNSParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx, CPktDetailLine& root) const {
+    DnsMessage message;
+    ReadDnsMessage(in, ctx, m_recordData, DnsReadMode::Full, message);
+    if (!message.headerComplete) {
+        root.Add(kPrefix, kShortHeader);
+    } else {
+        const auto& h = message.header;
+        auto& top = root.Add(kPrefix, BuildHeadline(message));
+        top.Add(kPrefix, Fmt("Transaction Identifier = %u (0x%.2X)", h.id, h.id));
+        AddFlagLines(top, h);
+        AddCountLines(top, kPrefix, h);
+        AddQuestions(top, message.questions);
+        for (std::size_t i = 0; i < message.records.size(); ++i) {
+            AddRecords(top, kRecordSectionTitles[i], message.records[i]);
+        }
+        if (!message.fault.empty()) top.Add(kPrefix, message.fault);
+    }
+    if (message.frameSize != 0) {
+        root.Add(kPrefix, Fmt("NBNS Frame Size = %u (0x%.2X)", message.frameSize, message.frameSize));
+    }
+    return PROTO_NONE;
+}
+
+ProtoCode CPktNBNSParser::ParseSummary(core::ByteReader& in, CPktParseContext& ctx, SummaryTexts& out) const {
+    DnsMessage message;
+    ReadDnsMessage(in, ctx, m_recordData, DnsReadMode::Skim, message);
+    out.summary.assign(kPrefix);
+    out.summary += message.headerComplete ? BuildHeadline(message) : std::string("ERROR !");
+    return PROTO_NONE;
+}
+
+}  // namespace decode::app

@@ -1,0 +1,208 @@
+// DNS type and class tables and one RDATA routine per supported type.
+#include "decode/app/DnsRecordData.h"
+
+#include <algorithm>
+#include <array>
+
+#include "decode/app/AppText.h"
+
+namespace decode::app {
+
+namespace {
+
+constexpr std::array<DnsTypeText, 17> kTypes = {{
+    {"?", "Unknown type"},
+    {"A", "Host address"},
+    {"NS", "An authoritative name server"},
+    {"MD", "Mail destination (Obsolete - use MX)"},
+    {"MF", "Mail forwarder (Obsolete - use MX)"},
+    {"CNAME", "The canonical name for an alias"},
+    {"SOA", "Marks the start of a zone of authority"},
+    {"MB", "Mailbox domain name (EXPERIMENTAL)"},
+    {"MG", "Mail group member (EXPERIMENTAL)"},
+    {"MR", "Mail rename domain name (EXPERIMENTAL)"},
+    {"NULL", "Null RR (EXPERIMENTAL)"},
+    {"WKS", "Well known service description"},
+    {"PTR", "Domain name pointer"},
+    {"HINFO", "Host information"},
+    {"MINFO", "Mailbox or mail list information"},
+    {"MX", "Mail exchange"},
+    {"TXT", "Text strings"},
+}};
+
+constexpr std::array<DnsTypeText, 4> kQueryTypes = {{
+    {"AXFR", "A request for a transfer of an entire zone"},
+    {"MAILB", "A request for mailbox-related records (MB, MG or MR)"},
+    {"MAILA", "A request for mail agent RRs (Obsolete - see MX)"},
+    {"*", "A request for all records"},
+}};
+
+constexpr std::uint16_t kTypeA = 1;
+constexpr std::uint16_t kTypeNs = 2;
+constexpr std::uint16_t kTypeMd = 3;
+constexpr std::uint16_t kTypeMf = 4;
+constexpr std::uint16_t kTypeCname = 5;
+constexpr std::uint16_t kTypeSoa = 6;
+constexpr std::uint16_t kTypeMb = 7;
+constexpr std::uint16_t kTypeMg = 8;
+constexpr std::uint16_t kTypeMr = 9;
+constexpr std::uint16_t kTypeNull = 10;
+constexpr std::uint16_t kTypeWks = 11;
+constexpr std::uint16_t kTypePtr = 12;
+constexpr std::uint16_t kTypeHinfo = 13;
+constexpr std::uint16_t kTypeMinfo = 14;
+constexpr std::uint16_t kTypeMx = 15;
+constexpr std::uint16_t kTypeTxt = 16;
+constexpr std::uint8_t kProtocolTcp = 6;
+constexpr std::uint8_t kProtocolUdp = 17;
+constexpr std::size_t kWksFixed = 5;
+constexpr unsigned kNoPort = 0xFFFF;  // bit indexes past the port range name no service  // address and protocol before the bitmap
+
+// Reads a name; a failed name adds no line but leaves its error on the record.
+bool ReadName(const core::ByteReader& message, core::ByteReader& cursor, DnsRecord& record, std::string& name) {
+    const NameResult result = ReadDomainName(message, cursor, name);
+    if (result.Ok()) return true;
+    if (record.fault.empty()) record.fault = NameFaultText(result);
+    return false;
+}
+
+void AddNameLine(const core::ByteReader& message, core::ByteReader& cursor, DnsRecord& record, const char* format) {
+    std::string name;
+    if (ReadName(message, cursor, record, name)) record.rdata.push_back(Fmt(format, name.c_str()));
+}
+
+// A length octet and that many characters; false when the message ends first.
+bool ReadCharacterString(core::ByteReader& cursor, std::string& text) {
+    const std::uint8_t length = cursor.U8();
+    const auto bytes = cursor.Bytes(length);
+    if (cursor.Failed()) return false;
+    text.assign(bytes.begin(), bytes.end());
+    return true;
+}
+
+void ReadSoa(const core::ByteReader& message, core::ByteReader& cursor, DnsRecord& record) {
+    std::string primary;
+    std::string mailbox;
+    if (!ReadName(message, cursor, record, primary) || !ReadName(message, cursor, record, mailbox)) return;
+    record.rdata.push_back(Fmt("Primary nameserver = %s", primary.c_str()));
+    record.rdata.push_back(Fmt("Responsible mail address = %s", mailbox.c_str()));
+    const std::uint32_t serial = cursor.Be32();
+    const std::uint32_t refresh = cursor.Be32();
+    const std::uint32_t retry = cursor.Be32();
+    const std::uint32_t expire = cursor.Be32();
+    const std::uint32_t minimum = cursor.Be32();
+    if (cursor.Failed()) return;  // the caller marks the cut
+    record.rdata.push_back(Fmt("Serial = %u, Refresh = %u, Retry = %u", serial, refresh, retry));
+    record.rdata.push_back(Fmt("Expire = %u, Minimum = %u", expire, minimum));
+}
+
+}  // namespace
+
+DnsTypeText DescribeDnsType(std::uint16_t type) noexcept {
+    if (type < kTypes.size()) return kTypes[type];
+    if (type >= 252 && type <= 255) return kQueryTypes[type - 252U];
+    return kTypes[0];
+}
+
+DnsTypeText DescribeDnsClass(std::uint16_t cls) noexcept {
+    switch (cls) {
+    case 1: return {"IN", "The Internet class"};
+    case 2: return {"CS", "The CSNET class"};
+    case 3: return {"CH", "The CHAOS class"};
+    case 4: return {"HS", "Hesiod"};
+    case 255: return {"*", "Any class"};
+    default: return {"?", "Unknown class"};
+    }
+}
+
+void DnsRecordData::ReadRdata(const core::ByteReader& message, core::ByteReader& cursor, DnsRecord& record) const {
+    switch (record.type) {
+    case kTypeA: {
+        const std::uint32_t address = cursor.Be32();
+        if (!cursor.Failed()) record.rdata.push_back(Fmt("Address = %s", DottedQuad(address).c_str()));
+        break;
+    }
+    case kTypeNs:
+        AddNameLine(message, cursor, record, "Name server = %s");
+        break;
+    case kTypeMd:
+    case kTypeMf:
+    case kTypeMb:
+    case kTypeMg:
+    case kTypeMr:
+        AddNameLine(message, cursor, record, "Mail host = %s");
+        break;
+    case kTypeCname:
+        AddNameLine(message, cursor, record, "Canonical name = %s");
+        break;
+    case kTypeSoa:
+        ReadSoa(message, cursor, record);
+        break;
+    case kTypeNull:
+    case kTypeTxt: {
+        // All RDLENGTH octets as one text, the character-string length octets included.
+        const auto bytes = cursor.Bytes(std::min<std::size_t>(record.rdlength, cursor.Remaining()));
+        if (bytes.size() < record.rdlength) cursor.Skip(record.rdlength);  // marks the cut
+        record.rdata.push_back("Text = " + std::string(bytes.begin(), bytes.end()));
+        break;
+    }
+    case kTypeWks:
+        ReadWks(cursor, record);
+        break;
+    case kTypePtr:
+        AddNameLine(message, cursor, record, "Name = %s");
+        break;
+    case kTypeHinfo: {
+        std::string cpu;
+        std::string os;
+        if (ReadCharacterString(cursor, cpu) && ReadCharacterString(cursor, os)) {
+            record.rdata.push_back(Fmt("CPU = %s, OS = %s", cpu.c_str(), os.c_str()));
+        }
+        break;
+    }
+    case kTypeMinfo: {
+        std::string responsible;
+        if (!ReadName(message, cursor, record, responsible)) break;
+        record.rdata.push_back(Fmt("Responsible mailbox host = %s", responsible.c_str()));
+        AddNameLine(message, cursor, record, "Error mailbox host = %s");
+        break;
+    }
+    case kTypeMx: {
+        const std::uint16_t preference = cursor.Be16();
+        std::string host;
+        if (!cursor.Failed() && ReadName(message, cursor, record, host)) {
+            record.rdata.push_back(Fmt("Preference = %u, Mail host = %s", preference, host.c_str()));
+        }
+        break;
+    }
+    default:
+        break;  // no RDATA routine: the fixed lines only
+    }
+}
+
+void DnsRecordData::ReadWks(core::ByteReader& cursor, DnsRecord& record) const {
+    const std::uint32_t address = cursor.Be32();
+    const std::uint8_t protocol = cursor.U8();
+    if (cursor.Failed()) return;
+    record.rdata.push_back(Fmt("Address = %s", DottedQuad(address).c_str()));
+    record.rdata.push_back(Fmt("Protocol = %u (%s)", protocol, m_protocols.Keyword(protocol).c_str()));
+    // Bit i of the bitmap, counted from the top bit of its first octet, is port i.
+    const std::size_t wanted = record.rdlength > kWksFixed ? record.rdlength - kWksFixed : 0;
+    const auto bitmap = cursor.Bytes(std::min(wanted, cursor.Remaining()));
+    if (bitmap.size() < wanted) cursor.Skip(wanted);  // marks the cut
+    std::string services = "Services = ";
+    for (std::size_t octet = 0; octet < bitmap.size(); ++octet) {
+        for (unsigned bit = 0; bit < 8; ++bit) {
+            if ((bitmap[octet] & (0x80U >> bit)) == 0) continue;
+            const auto port = static_cast<unsigned>(octet * 8 + bit);
+            const auto lookup = static_cast<std::uint16_t>(port <= 0xFFFFU ? port : kNoPort);
+            const char* name = "unknown";
+            if (protocol == kProtocolTcp) name = m_ports.TcpKeyword(lookup).c_str();
+            if (protocol == kProtocolUdp) name = m_ports.UdpKeyword(lookup).c_str();
+            AppendF(services, "%u (%s) ", port, name);
+        }
+    }
+    record.rdata.push_back(std::move(services));
+}
+
+}  // namespace decode::app

@@ -1,0 +1,351 @@
+// DNS decoder: real messages (made with scapy) through the summary and detail operations,
+// and the hostile cases: short messages, counts the bytes do not back, bad names.
+#include <gtest/gtest.h>
+
+#include "AppTestSupport.h"
+#include "decode/app/CPktDNSParser.h"
+
+namespace {
+
+using apptest::Detail;
+using apptest::Hex;
+using apptest::Summary;
+
+class AppDnsTest : public ::testing::Test {
+protected:
+    AppDnsTest() : m_protocols(false), m_ports(false), m_dns(m_protocols, m_ports) {
+        EXPECT_TRUE(m_protocols.Add({6, "TCP", "Transmission Control"}));
+        EXPECT_TRUE(m_ports.AddTcp({17, "qotd", "Quote of the Day"}));
+    }
+    tables::CPktIProtNums m_protocols;
+    tables::CPktWPortNums m_ports;
+    decode::app::CPktDNSParser m_dns;
+};
+
+TEST_F(AppDnsTest, QueryOverUdpShowsHeadlineFlagsCountsAndQuestion) {
+    // scapy: DNS(id=0x1234, rd=1, qd=DNSQR(qname='a.b'))
+    const auto bytes = Hex("1234 0100 0001 0000 0000 0000 0161 0162 00 0001 0001");
+    const auto summary = Summary(m_dns, bytes);
+    EXPECT_EQ(summary.text, "DNS: 0x1234: Standard Query for 'a.b' of type A on class IN.");
+    EXPECT_EQ(summary.consumed, bytes.size());
+    EXPECT_EQ(summary.next, decode::PROTO_NONE);
+    const auto detail = Detail(m_dns, bytes);
+    EXPECT_EQ(detail.text,
+              "DNS: 0x1234: Standard Query for 'a.b' of type A on class IN.\n"
+              "  DNS: Query Identifier 4660 (0x1234)\n"
+              "  DNS: Flags = Query, OpCode - Standard Query, RD Bits Set, RCode - OK\n"
+              "    DNS: 0............... = Query\n"
+              "    DNS: .0000........... = Standard Query\n"
+              "    DNS: .....0.......... = Server not authority for domain\n"
+              "    DNS: ......0......... = Message complete\n"
+              "    DNS: .......1........ = Reqursive query desired\n"
+              "    DNS: ........0....... = Recursion not available\n"
+              "    DNS: .........000.... = Reserved\n"
+              "    DNS: ............0000 = Response OK\n"
+              "  DNS: Question Entry Count = 1 (0x01)\n"
+              "  DNS: Answer Entry Count = 0 (0x00)\n"
+              "  DNS: Name Server Count = 0 (0x00)\n"
+              "  DNS: Additional Records Count = 0 (0x00)\n"
+              "  DNS: Question Section: 'a.b' of type A on class IN.\n"
+              "    DNS: Question Name: 'a.b'\n"
+              "    DNS: Question Type = Host address\n"
+              "    DNS: Question Class = The Internet class\n");
+    EXPECT_EQ(detail.consumed, bytes.size());
+}
+
+TEST_F(AppDnsTest, CompressedResponseFollowsPointersThroughEverySection) {
+    // scapy: www.example.com A -> CNAME web.example.com, A 93.184.216.34; NS ns1; glue A; compress()
+    const auto bytes = Hex(
+        "0007 8180 0001 0002 0001 0001"
+        "03777777076578616d706c6503636f6d00 0001 0001"
+        "c00c 0005 0001 0000012c 0006 03776562c010"
+        "c02d 0001 0001 0000003c 0004 5db8d822"
+        "c010 0002 0001 00015180 0006 036e7331c010"
+        "c04f 0001 0001 00015180 0004 c0000235");
+    EXPECT_EQ(Summary(m_dns, bytes).text, "DNS: 0x07: Standard Query for 'www.example.com' of type A on class IN.");
+    const auto detail = Detail(m_dns, bytes);
+    EXPECT_EQ(detail.consumed, bytes.size());
+    const std::string expected =
+        "DNS: 0x07: Standard Query for 'www.example.com' of type A on class IN.\n"
+        "  DNS: Query Identifier 7 (0x07)\n"
+        "  DNS: Flags = Response, OpCode - Standard Query, RD RA Bits Set, RCode - OK\n"
+        "    DNS: 1............... = Response\n"
+        "    DNS: .0000........... = Standard Query\n"
+        "    DNS: .....0.......... = Server not authority for domain\n"
+        "    DNS: ......0......... = Message complete\n"
+        "    DNS: .......1........ = Reqursive query desired\n"
+        "    DNS: ........1....... = Recursion available\n"
+        "    DNS: .........000.... = Reserved\n"
+        "    DNS: ............0000 = Response OK\n"
+        "  DNS: Question Entry Count = 1 (0x01)\n"
+        "  DNS: Answer Entry Count = 2 (0x02)\n"
+        "  DNS: Name Server Count = 1 (0x01)\n"
+        "  DNS: Additional Records Count = 1 (0x01)\n"
+        "  DNS: Question Section: 'www.example.com' of type A on class IN.\n"
+        "    DNS: Question Name: 'www.example.com'\n"
+        "    DNS: Question Type = Host address\n"
+        "    DNS: Question Class = The Internet class\n"
+        "  DNS: Answer Section: 'www.example.com' of type CNAME on class IN (2 records).\n"
+        "    DNS: Resource Record: 'www.example.com' of type CNAME on class IN.\n"
+        "      DNS: Resource Name: 'www.example.com'\n"
+        "      DNS: Resource Type = The canonical name for an alias\n"
+        "      DNS: Resource Class = The Internet class\n"
+        "      DNS: Time To Live = 300 (0x12C)\n"
+        "      DNS: Resource Data Length = 6 (0x06)\n"
+        "      DNS: Canonical name = web.example.com\n"
+        "    DNS: Resource Record: 'web.example.com' of type A on class IN.\n"
+        "      DNS: Resource Name: 'web.example.com'\n"
+        "      DNS: Resource Type = Host address\n"
+        "      DNS: Resource Class = The Internet class\n"
+        "      DNS: Time To Live = 60 (0x3C)\n"
+        "      DNS: Resource Data Length = 4 (0x04)\n"
+        "      DNS: Address = 93.184.216.34\n"
+        "  DNS: Authority Section: 'example.com' of type NS on class IN.\n"
+        "    DNS: Resource Record: 'example.com' of type NS on class IN.\n"
+        "      DNS: Resource Name: 'example.com'\n"
+        "      DNS: Resource Type = An authoritative name server\n"
+        "      DNS: Resource Class = The Internet class\n"
+        "      DNS: Time To Live = 86400 (0x15180)\n"
+        "      DNS: Resource Data Length = 6 (0x06)\n"
+        "      DNS: Name server = ns1.example.com\n"
+        "  DNS: Additional Records Section: 'ns1.example.com' of type A on class IN.\n"
+        "    DNS: Resource Record: 'ns1.example.com' of type A on class IN.\n"
+        "      DNS: Resource Name: 'ns1.example.com'\n"
+        "      DNS: Resource Type = Host address\n"
+        "      DNS: Resource Class = The Internet class\n"
+        "      DNS: Time To Live = 86400 (0x15180)\n"
+        "      DNS: Resource Data Length = 4 (0x04)\n"
+        "      DNS: Address = 192.0.2.53\n";
+    EXPECT_EQ(detail.text, expected);
+}
+
+TEST_F(AppDnsTest, TcpCarriedMessageReadsItsLengthPrefix) {
+    const auto bytes = Hex("001d beef 0100 0001 0000 0000 0000 076578616d706c65036e657400 0006 0001");
+    const auto summary = Summary(m_dns, bytes, decode::PROTO_TCP);
+    EXPECT_EQ(summary.text, "DNS: 0xBEEF: Standard Query for 'example.net' of type SOA on class IN.");
+    EXPECT_EQ(summary.consumed, bytes.size());
+    const auto detail = Detail(m_dns, bytes, decode::PROTO_TCP);
+    // The frame size line is a sibling after the headline.
+    EXPECT_TRUE(detail.text.ends_with("    DNS: Question Class = The Internet class\nDNS: DNS Frame Size = 29 (0x1D)\n"))
+        << detail.text;
+    // Over UDP the same bytes are no prefix: the ID would be 0x001D.
+    EXPECT_EQ(Detail(m_dns, bytes).text.find("Frame Size"), std::string::npos);
+}
+
+// One row per record type: the message (header counts one answer) and the RDATA lines expected.
+struct RdataCase {
+    const char* name;
+    const char* hex;
+    const char* rdataLines;
+};
+
+TEST_F(AppDnsTest, RdataRoutinesFormatEveryType) {
+    static const RdataCase kCases[] = {
+        {"soa",
+         "0a0b 8500 0001 0001 0000 0000 076578616d706c65036e657400 0006 0001"
+         "c00c 0006 0001 00000e10 0026 026e73c00c 0a686f73746d6173746572c00c 78a3f175 00001c20 00000384 00127500 0000012c",
+         "      DNS: Primary nameserver = ns.example.net\n"
+         "      DNS: Responsible mail address = hostmaster.example.net\n"
+         "      DNS: Serial = 2024010101, Refresh = 7200, Retry = 900\n"
+         "      DNS: Expire = 1209600, Minimum = 300\n"},
+        {"mx",
+         "0102 8180 0001 0001 0000 0000 076578616d706c65036f726700 000f 0001"
+         "c00c 000f 0001 00000e10 0009 000a 046d61696cc00c",
+         "      DNS: Preference = 10, Mail host = mail.example.org\n"},
+        {"txt keeps the length octet",
+         "0102 8180 0000 0001 0000 0000 076578616d706c65036f726700 0010 0001 00000e10 000c 0b763d73706631202d616c6c",
+         "      DNS: Text = \x0bv=spf1 -all\n"},
+        {"ptr", "0001 8180 0000 0001 0000 0000 0162 00 000c 0001 00000001 0005 03 777777 00",
+         "      DNS: Name = www\n"},
+        {"md mail host", "0001 8180 0000 0001 0000 0000 0162 00 0003 0001 00000001 0003 01 6d 00",
+         "      DNS: Mail host = m\n"},
+        {"hinfo", "0001 8180 0000 0001 0000 0000 0162 00 000d 0001 00000001 000f 09494e54454c2d333836 04554e4958",
+         "      DNS: CPU = INTEL-386, OS = UNIX\n"},
+        {"minfo", "0001 8180 0000 0001 0000 0000 0162 00 000e 0001 00000001 0006 0172 00 0165 00",
+         "      DNS: Responsible mailbox host = r\n"
+         "      DNS: Error mailbox host = e\n"},
+        {"wks for tcp lists port 17", "0001 8180 0000 0001 0000 0000 0162 00 000b 0001 00000001 0008 c0000201 06 000040",
+         "      DNS: Address = 192.0.2.1\n"
+         "      DNS: Protocol = 6 (TCP)\n"
+         "      DNS: Services = 17 (qotd) \n"},
+        {"wks for another protocol", "0001 8180 0000 0001 0000 0000 0162 00 000b 0001 00000001 0006 c0000201 63 c0",
+         "      DNS: Address = 192.0.2.1\n"
+         "      DNS: Protocol = 99 (Unknown)\n"
+         "      DNS: Services = 0 (unknown) 1 (unknown) \n"},
+        {"null record", "0001 8180 0000 0001 0000 0000 0162 00 000a 0001 00000001 0002 6869", "      DNS: Text = hi\n"},
+        {"unknown type has no lines", "0001 8180 0000 0001 0000 0000 0162 00 001c 0001 00000001 0002 6869", ""},
+    };
+    for (const auto& c : kCases) {
+        const auto detail = Detail(m_dns, Hex(c.hex));
+        const auto at = detail.text.find("      DNS: Resource Data Length");
+        ASSERT_NE(at, std::string::npos) << c.name;
+        const auto eol = detail.text.find('\n', at);
+        EXPECT_EQ(detail.text.substr(eol + 1), c.rdataLines) << c.name;
+    }
+}
+
+TEST_F(AppDnsTest, HeadlineAndFlagTextsFollowTheHeader) {
+    struct Case {
+        const char* hex;
+        const char* summary;
+        const char* flagsLine;
+    };
+    static const Case kCases[] = {
+        // an ID below 0x10 keeps two digits; flag octets 0x81 0x80
+        {"0005 8180 0001 0000 0000 0000 0161 00 0001 0001", "DNS: 0x05: Standard Query for 'a' of type A on class IN.",
+         "Flags = Response, OpCode - Standard Query, RD RA Bits Set, RCode - OK"},
+        {"0005 0000 0001 0000 0000 0000 0161 00 00fc 00ff", "DNS: 0x05: Standard Query for 'a' of type AXFR on class *.",
+         "Flags = Query, OpCode - Standard Query, RCode - OK"},
+        {"0c0d 8183 0001 0000 0000 0000 0131 00 000c 0004", "DNS: 0xC0D: Standard Query for '1' of type PTR on class HS.",
+         "Flags = Response, OpCode - Standard Query, RD RA Bits Set, RCode - Name error"},
+        {"0001 0e0f 0001 0000 0000 0000 0161 00 0063 0063", "DNS: 0x01: Inverse Query for 'a' of type ? on class ?.",
+         "Flags = Query, OpCode - Inverse Query, AA TC Bits Set, RCode - Reserved"},
+        {"0001 1000 0001 0000 0000 0000 0161 00 00ff 0003", "DNS: 0x01: Status for 'a' of type * on class CH.",
+         "Flags = Query, OpCode - Status, RCode - OK"},
+        {"0001 2075 0001 0000 0000 0000 0161 00 00fd 0002", "DNS: 0x01: Unknown for 'a' of type MAILB on class CS.",
+         "Flags = Query, OpCode - Unknown, RCode - Refused"},
+        // no question: an empty headline
+        {"0001 8000 0000 0000 0000 0000", "DNS: ", "Flags = Response, OpCode - Standard Query, RCode - OK"},
+    };
+    for (const auto& c : kCases) {
+        const auto bytes = Hex(c.hex);
+        EXPECT_EQ(Summary(m_dns, bytes).text, c.summary);
+        const auto detail = Detail(m_dns, bytes).text;
+        EXPECT_NE(detail.find(std::string("  DNS: ") + c.flagsLine + "\n"), std::string::npos) << detail;
+    }
+    const auto unusual = Detail(m_dns, Hex("0001 7f7f 0000 0000 0000 0000")).text;
+    for (const char* line : {".????........... = Unknown value !", ".....1.......... = Server authority for domain",
+                             "......1......... = Message truncated", ".........???.... = Reserved",
+                             "............???? = Reserved"}) {
+        EXPECT_NE(unusual.find(line), std::string::npos) << line;
+    }
+    EXPECT_TRUE(unusual.starts_with("DNS: \n")) << "a message without a question has an empty headline";
+    EXPECT_EQ(unusual.find("Section"), std::string::npos);
+}
+
+TEST_F(AppDnsTest, TwoQuestionsShowTheRecordCountAndSixLines) {
+    const auto detail = Detail(m_dns, Hex("0203 0100 0002 0000 0000 0000 076578616d706c65036f726700 000f 0001 c00c 0010 0001")).text;
+    const std::string section =
+        "  DNS: Question Section: 'example.org' of type MX on class IN (2 records).\n"
+        "    DNS: Question Name: 'example.org'\n"
+        "    DNS: Question Type = Mail exchange\n"
+        "    DNS: Question Class = The Internet class\n"
+        "    DNS: Question Name: 'example.org'\n"
+        "    DNS: Question Type = Text strings\n"
+        "    DNS: Question Class = The Internet class\n";
+    EXPECT_TRUE(detail.ends_with(section)) << detail;
+    EXPECT_TRUE(detail.starts_with("DNS: 0x203: Standard Query for 'example.org' of type MX on class IN.\n"));
+}
+
+TEST_F(AppDnsTest, UnknownRecordTypeKeepsTheNextRecordInStep) {
+    // AAAA (type 28) first, then an A record that must still be read from the right place.
+    const auto detail = Detail(m_dns, Hex("0001 8180 0000 0002 0000 0000"
+                                          "0161 00 001c 0001 00000001 0010 20010db8000000000000000000000001"
+                                          "0161 00 0001 0001 00000001 0004 0a000001")).text;
+    EXPECT_NE(detail.find("    DNS: Resource Record: 'a' of type ? on class IN.\n"
+                          "      DNS: Resource Name: 'a'\n"
+                          "      DNS: Resource Type = Unknown type\n"),
+              std::string::npos);
+    EXPECT_TRUE(detail.ends_with("      DNS: Address = 10.0.0.1\n")) << detail;
+}
+
+// Hostile and cut messages: what the summary says, a line the detail must hold, and that the
+// reader never moves past the bytes.
+struct HostileCase {
+    const char* name;
+    const char* hex;
+    const char* summary;
+    const char* detailLine;
+};
+
+TEST_F(AppDnsTest, HostileMessagesStopCleanlyWithAnErrorLine) {
+    static const HostileCase kCases[] = {
+        {"shorter than the header", "1234 0100 00", "DNS: ERROR !", "DNS: ERROR ! Message shorter than its header\n"},
+        {"empty", "", "DNS: ERROR !", "DNS: ERROR ! Message shorter than its header\n"},
+        {"counts of 65535 with three bytes", "0001 0000 ffff ffff ffff ffff 0161 00",
+         "DNS: 0x01: Standard Query for 'a' of type ? on class ?.",
+         "  DNS: ERROR ! Message cut short: 1 of 262140 entries read\n"},
+        {"question cut inside its type", "0001 0000 0001 0000 0000 0000 0161 00 00",
+         "DNS: 0x01: Standard Query for 'a' of type ? on class ?.",
+         "    DNS: ERROR ! Entry cut short by the end of the message\n"},
+        {"pointer to itself", "0001 0000 0001 0000 0000 0000 c00c 0001 0001",
+         "DNS: 0x01: Standard Query for '' of type A on class IN.",
+         "    DNS: ERROR ! Bad compression pointer to offset 12 at offset 12\n"},
+        {"pointer forwards", "0001 0000 0001 0000 0000 0000 c020 0001 0001",
+         "DNS: 0x01: Standard Query for '' of type A on class IN.",
+         "    DNS: ERROR ! Bad compression pointer to offset 32 at offset 12\n"},
+        {"pointer into the header", "0001 0000 0001 0000 0000 0000 0161 c005 0001 0001",
+         "DNS: 0x01: Standard Query for 'a' of type A on class IN.",
+         "    DNS: ERROR ! Bad compression pointer to offset 5 at offset 14\n"},
+        {"pointer loop through a label", "0001 0000 0001 0000 0000 0000 03616263 c00c 0001 0001",
+         "DNS: 0x01: Standard Query for 'abc.abc' of type A on class IN.",
+         "    DNS: ERROR ! Bad compression pointer to offset 12 at offset 16\n"},
+        // the cursor stays after the bad length octet, so type and class are read from there
+        {"label length 64", "0001 0000 0001 0000 0000 0000 0161 40 0001 0001",
+         "DNS: 0x01: Standard Query for 'a' of type A on class IN.",
+         "    DNS: ERROR ! Bad label length 64 at offset 14\n"},
+        {"label length 191", "0001 0000 0001 0000 0000 0000 bf 0001 0001", "DNS: 0x01: Standard Query for '' of type A on class IN.",
+         "    DNS: ERROR ! Bad label length 191 at offset 12\n"},
+        {"label past the end", "0001 0000 0001 0000 0000 0000 0561 62", "DNS: 0x01: Standard Query for '' of type ? on class ?.",
+         "    DNS: ERROR ! Name runs past the end of the message at offset 12\n"},
+        {"pointer cut in half", "0001 0000 0001 0000 0000 0000 c0", "DNS: 0x01: Standard Query for '' of type ? on class ?.",
+         "    DNS: ERROR ! Name runs past the end of the message at offset 12\n"},
+        {"address past the end", "0001 8000 0000 0001 0000 0000 00 0001 0001 00000001 0004 0a00", "DNS: ",
+         "      DNS: ERROR ! Record data runs past the end of the message\n"},
+        {"rdlength past the end", "0001 8000 0000 0002 0000 0000 00 0010 0001 00000001 0400 6869", "DNS: ",
+         "      DNS: ERROR ! Record data runs past the end of the message\n"},
+        {"record cut in its fixed part", "0001 8000 0000 0001 0000 0000 00 0001 0001 0000", "DNS: ",
+         "      DNS: ERROR ! Entry cut short by the end of the message\n"},
+        {"rdata name with a bad pointer", "0001 8000 0000 0001 0000 0000 00 0005 0001 00000001 0002 c0ff", "DNS: ",
+         "      DNS: ERROR ! Bad compression pointer to offset 255 at offset 23\n"},
+    };
+    for (const auto& c : kCases) {
+        const auto bytes = Hex(c.hex);
+        const auto summary = Summary(m_dns, bytes);
+        EXPECT_EQ(summary.text, c.summary) << c.name;
+        EXPECT_LE(summary.consumed, bytes.size()) << c.name;
+        const auto detail = Detail(m_dns, bytes);
+        EXPECT_NE(detail.text.find(c.detailLine), std::string::npos) << c.name << "\n" << detail.text;
+        EXPECT_LE(detail.consumed, bytes.size()) << c.name;
+        EXPECT_EQ(detail.consumed, summary.consumed) << c.name;
+        EXPECT_EQ(apptest::ParseOnly(m_dns, bytes), summary.consumed) << c.name;
+        EXPECT_EQ(detail.next, decode::PROTO_NONE);
+    }
+}
+
+TEST_F(AppDnsTest, NamesAreCappedAt255Octets) {
+    std::string hex = "0001 0000 0001 0000 0000 0000";
+    const std::string label = "3f" + std::string(126, '6');  // 63 octets of 'f'
+    for (int i = 0; i < 5; ++i) hex += label;
+    hex += "00 0001 0001";
+    const auto detail = Detail(m_dns, Hex(hex)).text;
+    EXPECT_NE(detail.find("ERROR ! Name longer than 255 octets at offset 204"), std::string::npos) << detail;
+}
+
+TEST_F(AppDnsTest, HugeCountsOverAFullFrameStayBoundedByTheBytes) {
+    // 65535 of every entry over 1488 octets of root-name questions: only what the bytes hold
+    // (297 whole questions of five octets, then one cut inside its class).
+    auto bytes = Hex("0001 0000 ffff ffff ffff ffff");
+    bytes.resize(1500, 0);
+    const auto detail = Detail(m_dns, bytes);
+    EXPECT_NE(detail.text.find("Question Section: '' of type ? on class ? (298 records)."), std::string::npos);
+    EXPECT_NE(detail.text.find("ERROR ! Message cut short: 298 of 262140 entries read"), std::string::npos);
+    EXPECT_EQ(detail.consumed, bytes.size());
+    EXPECT_EQ(apptest::ParseOnly(m_dns, bytes), bytes.size());
+}
+
+TEST_F(AppDnsTest, ParseAndSummaryMoveTheReaderPastTheWholeMessage) {
+    auto bytes = Hex("0007 8180 0001 0002 0001 0001"
+                     "03777777076578616d706c6503636f6d00 0001 0001"
+                     "c00c 0005 0001 0000012c 0006 03776562c010"
+                     "c02d 0001 0001 0000003c 0004 5db8d822"
+                     "c010 0002 0001 00015180 0006 036e7331c010"
+                     "c04f 0001 0001 00015180 0004 c0000235");
+    const std::size_t message = bytes.size();
+    bytes.push_back(0xAA);  // a trailing octet the counts do not cover
+    EXPECT_EQ(apptest::ParseOnly(m_dns, bytes), message);
+    EXPECT_EQ(Summary(m_dns, bytes).consumed, message);
+    EXPECT_EQ(Detail(m_dns, bytes).consumed, message);
+}
+
+}  // namespace
