@@ -1,0 +1,122 @@
+// Shared pieces of the agent tests: frames made byte by byte, a frame source fed from a
+// list, the default capture configuration, and PDUs a client would send.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "agentd/FrameSource.h"
+#include "capture/CPktSnapConf.h"
+#include "core/Archive.h"
+#include "rpc/AgentInterface.h"
+#include "rpc/Pdu.h"
+
+namespace agentd::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Ethernet II (optionally one VLAN tag), then IPv4 with the given protocol and, for TCP and
+// UDP, the two ports; padded with payload bytes.
+inline Bytes MakeFrame(std::uint8_t ipProtocol, std::uint16_t sport, std::uint16_t dport, bool vlan = false,
+                       std::uint16_t fragmentOffset = 0, std::size_t payload = 16) {
+    Bytes f = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+    if (vlan) f.insert(f.end(), {0x81, 0x00, 0x00, 0x07});
+    f.insert(f.end(), {0x08, 0x00});
+    const std::size_t l4 = ipProtocol == 6 ? 20 : 8;
+    const std::size_t total = 20 + l4 + payload;
+    f.insert(f.end(), {0x45, 0, static_cast<std::uint8_t>(total >> 8), static_cast<std::uint8_t>(total), 0, 1,
+                       static_cast<std::uint8_t>(fragmentOffset >> 8), static_cast<std::uint8_t>(fragmentOffset), 64,
+                       ipProtocol, 0, 0, 10, 0, 0, 1, 10, 0, 0, 2});
+    f.insert(f.end(), {static_cast<std::uint8_t>(sport >> 8), static_cast<std::uint8_t>(sport),
+                       static_cast<std::uint8_t>(dport >> 8), static_cast<std::uint8_t>(dport)});
+    f.resize(f.size() + l4 - 4 + payload, 0xAB);
+    return f;
+}
+
+inline Bytes MakeArp() {
+    Bytes f = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 6, 7, 8, 9, 10, 11, 0x08, 0x06};
+    f.resize(42, 0);
+    return f;
+}
+
+inline Bytes Serialise(capture::CPktSnapConf conf) {
+    Bytes out;
+    core::Archive ar(out);
+    conf.Serialize(ar);
+    return out;
+}
+
+// Hands out a fixed list of frames; each stamp is its index in microseconds. A lossy source
+// stands for a live interface.
+class ListSource final : public FrameSource {
+public:
+    ListSource(std::vector<Bytes> frames, bool lossless) : m_frames(std::move(frames)), m_lossless(lossless) {}
+    Outcome Next(SourceFrame& frame) override {
+        if (m_next >= m_frames.size()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return Outcome::End;
+        }
+        frame.seconds = 1'700'000'000;
+        frame.stamp = static_cast<std::int64_t>(m_next) + 1;
+        frame.bytes = m_frames[m_next];
+        frame.wireLength = static_cast<std::uint32_t>(frame.bytes.size() + 4);
+        ++m_next;
+        return Outcome::Frame;
+    }
+    std::int64_t Frequency() const noexcept override { return 1'000'000; }
+    bool Lossless() const noexcept override { return m_lossless; }
+
+private:
+    std::vector<Bytes> m_frames;
+    bool m_lossless;
+    std::size_t m_next = 0;
+};
+
+inline std::vector<Bytes> NumberedFrames(std::size_t count, std::size_t payload = 16) {
+    std::vector<Bytes> frames;
+    for (std::size_t i = 0; i < count; ++i) {
+        Bytes f = MakeFrame(17, static_cast<std::uint16_t>(1000 + i), 9, false, 0, payload);
+        frames.push_back(f);
+    }
+    return frames;
+}
+
+inline rpc::BindBody AgentBind(std::uint16_t maxRecvFrag = 4280, std::uint16_t maxXmitFrag = 4280) {
+    rpc::BindBody bind;
+    bind.maxXmitFrag = maxXmitFrag;
+    bind.maxRecvFrag = maxRecvFrag;
+    bind.contexts.push_back({0, rpc::kAgentInterface, {rpc::kNdrSyntax}});
+    return bind;
+}
+
+inline Bytes Request(std::uint32_t callId, std::uint16_t opnum, const Bytes& stub, std::uint16_t context = 0) {
+    rpc::RequestBody body;
+    body.allocHint = static_cast<std::uint32_t>(stub.size());
+    body.contextId = context;
+    body.opnum = opnum;
+    body.stub = stub;
+    return rpc::EncodeRequest(callId, rpc::kFlagFirst | rpc::kFlagLast, body);
+}
+
+inline Bytes Le32(std::initializer_list<std::uint32_t> words) {
+    Bytes out;
+    for (auto w : words)
+        for (int b = 0; b < 4; ++b) out.push_back(static_cast<std::uint8_t>(w >> (8 * b)));
+    return out;
+}
+
+// The SnapSnapperStartA stub: param, first frame, configuration array, padding, cb.
+inline Bytes StartStub(std::uint32_t firstFrame, const Bytes& conf) {
+    Bytes stub = Le32({60, firstFrame, static_cast<std::uint32_t>(conf.size())});
+    stub.insert(stub.end(), conf.begin(), conf.end());
+    while (stub.size() % 4 != 0) stub.push_back(0xEE);  // pad bytes may hold anything
+    const Bytes cb = Le32({static_cast<std::uint32_t>(conf.size())});
+    stub.insert(stub.end(), cb.begin(), cb.end());
+    return stub;
+}
+
+}  // namespace agentd::test
