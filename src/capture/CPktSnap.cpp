@@ -29,9 +29,11 @@ void CPktSnap::Serialize(core::Archive& ar) {
     if (count <= 0) return;
     // Reserve only what the bytes can back, never what the count claims.
     m_frames.reserve(m_frames.size() + std::min<std::size_t>(static_cast<std::size_t>(count), ar.Remaining() / kFrameRecordHeader));
+    // Each frame joins the list only once it has loaded whole.
     for (std::int32_t i = 0; i < count; ++i) {
-        m_frames.emplace_back();
-        m_frames.back().Serialize(ar);
+        CPktSnapQue frame;
+        frame.Serialize(ar);
+        m_frames.push_back(std::move(frame));
     }
 }
 

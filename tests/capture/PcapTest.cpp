@@ -1,0 +1,200 @@
+// pcap interop: the round trip keeps every frame exactly; precision, link type and
+// timestamps are handled as the import and export promise.
+#include <gtest/gtest.h>
+#include <pcap/pcap.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "capture/PcapExport.h"
+#include "capture/PcapImport.h"
+#include "capture/PcapPrecision.h"
+#include "capture/TraceReader.h"
+#include "TraceTestUtil.h"
+
+namespace {
+
+using testutil::Bytes;
+
+struct Packet {
+    std::int64_t sec, nsec;
+    std::uint32_t caplen, len;
+    Bytes data;
+    bool operator==(const Packet&) const = default;
+};
+
+std::vector<Packet> ReadPcap(const std::string& path) {
+    char err[PCAP_ERRBUF_SIZE];
+    pcap_t* p = pcap_open_offline_with_tstamp_precision(path.c_str(), PCAP_TSTAMP_PRECISION_NANO, err);
+    EXPECT_NE(p, nullptr) << err;
+    std::vector<Packet> out;
+    if (p == nullptr) return out;
+    pcap_pkthdr* h = nullptr;
+    const std::uint8_t* d = nullptr;
+    while (pcap_next_ex(p, &h, &d) == 1)
+        out.push_back({h->ts.tv_sec, h->ts.tv_usec, h->caplen, h->len, Bytes(d, d + h->caplen)});
+    pcap_close(p);
+    return out;
+}
+
+void WritePcap(const std::string& path, int link, int precision, const std::vector<Packet>& packets) {
+    pcap_t* dead = pcap_open_dead_with_tstamp_precision(link, 65535, precision);
+    pcap_dumper_t* dumper = pcap_dump_open(dead, path.c_str());
+    ASSERT_NE(dumper, nullptr);
+    for (const auto& pk : packets) {
+        pcap_pkthdr h{};
+        h.ts.tv_sec = pk.sec;
+        h.ts.tv_usec = static_cast<suseconds_t>(pk.nsec);
+        h.caplen = pk.caplen;
+        h.len = pk.len;
+        pcap_dump(static_cast<u_char*>(static_cast<void*>(dumper)), &h, pk.data.data());
+    }
+    pcap_dump_close(dumper);
+    pcap_close(dead);
+}
+
+std::string RoundTrip(const std::string& in, std::uint32_t blockFrames, std::int64_t expectFrequency) {
+    const auto tns = testutil::TempPath("rt.tns");
+    const auto out = testutil::TempPath("rt.pcap");
+    capture::PcapImportOptions options;
+    options.blockFrames = blockFrames;
+    auto imported = capture::ImportPcap(in, tns, options);
+    EXPECT_TRUE(imported.Ok()) << imported.Err().text;
+    EXPECT_EQ(imported.Value().frequency, expectFrequency);
+    auto reader = capture::TraceReader::Open(tns);
+    core::RecordingPrompt prompt;
+    EXPECT_TRUE(reader.Value().Validate(prompt));
+    EXPECT_EQ(reader.Value().FrameCount(), imported.Value().frames);
+    EXPECT_EQ(reader.Value().BlockCount(), (imported.Value().frames + blockFrames - 1) / blockFrames);
+    auto exported = capture::ExportPcap(reader.Value(), out);
+    EXPECT_TRUE(exported.Ok()) << exported.Err().text;
+    EXPECT_EQ(exported.Value().nanosecond, expectFrequency == 1'000'000'000);
+    return out;
+}
+
+TEST(Pcap, RoundTripKeepsEveryFrame) {
+    std::vector<std::string> inputs = {std::string(PALOMET_SOURCE_DIR) + "/samples/sample.pcap"};
+    const std::string tool = std::string(PALOMET_SOURCE_DIR) + "/../shared/tools/gen_traffic.py";
+    if (std::filesystem::exists("/usr/bin/python3") && std::filesystem::exists(tool)) {
+        const auto fresh = testutil::TempPath("gen.pcap");
+        const std::string cmd = "/usr/bin/python3 " + tool + " --count 250 --seed 3 --out " + fresh + " >/dev/null";
+        if (std::system(cmd.c_str()) == 0) inputs.push_back(fresh);
+    }
+    for (const auto& in : inputs) {
+        const auto original = ReadPcap(in);
+        ASSERT_FALSE(original.empty()) << in;
+        const auto back = ReadPcap(RoundTrip(in, 64, 1'000'000));
+        EXPECT_TRUE(back == original) << in;
+    }
+}
+
+TEST(Pcap, NanosecondCapturesKeepTheirNanoseconds) {
+    const auto in = testutil::TempPath("nano.pcap");
+    const std::vector<Packet> packets = {
+        {1'700'000'000, 123'456'789, 14, 60, Bytes(14, 0xAB)},
+        {1'700'000'000, 999'999'999, 20, 20, Bytes(20, 0xCD)},
+        {1'700'000'001, 1, 1, 1514, Bytes(1, 0xEF)},
+    };
+    WritePcap(in, DLT_EN10MB, PCAP_TSTAMP_PRECISION_NANO, packets);
+    const auto out = RoundTrip(in, 2, 1'000'000'000);
+    EXPECT_TRUE(ReadPcap(out) == packets);
+    EXPECT_EQ(testutil::Le32At(testutil::ReadAll(out), 0), 0xA1B23C4Du) << "a nanosecond pcap";
+
+    // The frame records: stamp = seconds * 1e9 + nanoseconds, capture time = seconds.
+    const auto tns = testutil::TempPath("nano.tns");
+    ASSERT_TRUE(capture::ImportPcap(in, tns, {}).Ok());
+    auto reader = capture::TraceReader::Open(tns);
+    capture::CPktSnap batch;
+    ASSERT_TRUE(reader.Value().Go(capture::TraceReader::Move::First, batch).Ok());
+    ASSERT_EQ(batch.GetFrameCount(), 3u);
+    EXPECT_EQ(batch.GetFrame(0).GetStamp(), 1'700'000'000'123'456'789);
+    EXPECT_EQ(batch.GetFrame(2).GetCaptureTime(), 1'700'000'001u);
+    EXPECT_EQ(batch.GetFrame(2).GetFrameNumber(), 2u);
+    EXPECT_EQ(batch.GetFrame(2).GetTotalLength(), 1514u);
+    EXPECT_EQ(batch.GetFrame(2).GetLinkProtocol(), 4u);
+}
+
+TEST(Pcap, ImportRefusesWhatItCannotKeep) {
+    const auto raw = testutil::TempPath("raw.pcap");
+    WritePcap(raw, DLT_RAW, PCAP_TSTAMP_PRECISION_MICRO, {{1, 0, 20, 20, Bytes(20, 0x45)}});
+    const auto junk = testutil::TempPath("junk.pcap");
+    testutil::WriteAll(junk, Bytes(100, 0x42));
+    struct Case {
+        std::string in;
+        const char* error;
+    };
+    const Case cases[] = {{raw, "is not Ethernet"}, {junk, "not a pcap or pcapng file"}, {"/nonexistent.pcap", "cannot be opened"}};
+    for (const auto& c : cases) {
+        const auto out = testutil::TempPath("refused.tns");
+        auto result = capture::ImportPcap(c.in, out, {});
+        ASSERT_FALSE(result.Ok()) << c.in;
+        EXPECT_NE(result.Err().text.find(c.error), std::string::npos) << result.Err().text;
+        EXPECT_FALSE(std::filesystem::exists(out)) << "no half-written trace file is left";
+    }
+}
+
+// pcapng with one interface whose if_tsresol is given (or absent when resolution is 0).
+Bytes Pcapng(std::uint8_t resolution) {
+    Bytes b = {0x0A, 0x0D, 0x0D, 0x0A, 28, 0, 0, 0, 0x4D, 0x3C, 0x2B, 0x1A, 1, 0, 0, 0,
+               0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 28, 0, 0, 0};
+    if (resolution == 0) {
+        const Bytes idb = {1, 0, 0, 0, 20, 0, 0, 0, 1, 0, 0, 0, 0, 0, 4, 0, 20, 0, 0, 0};
+        b.insert(b.end(), idb.begin(), idb.end());
+    } else {
+        const Bytes idb = {1, 0, 0, 0, 32, 0, 0, 0, 1, 0, 0, 0, 0, 0, 4, 0, 9, 0, 1, 0, resolution, 0, 0, 0,
+                           0, 0, 0, 0, 32, 0, 0, 0};
+        b.insert(b.end(), idb.begin(), idb.end());
+    }
+    return b;
+}
+
+TEST(Pcap, NativePrecisionFromTheFileHead) {
+    struct Case {
+        const char* name;
+        Bytes head;
+        int expect;  // 1 finer than us, 0 not, -1 error
+    };
+    const Case cases[] = {
+        {"pcap us", {0xD4, 0xC3, 0xB2, 0xA1, 2, 0}, 0},
+        {"pcap us big-endian", {0xA1, 0xB2, 0xC3, 0xD4, 0, 2}, 0},
+        {"pcap ns", {0x4D, 0x3C, 0xB2, 0xA1, 2, 0}, 1},
+        {"pcap ns big-endian", {0xA1, 0xB2, 0x3C, 0x4D}, 1},
+        {"pcapng default", Pcapng(0), 0},
+        {"pcapng 10^-6", Pcapng(6), 0},
+        {"pcapng 10^-9", Pcapng(9), 1},
+        {"pcapng 2^-20", Pcapng(0x94), 1},
+        {"pcapng 2^-10", Pcapng(0x8A), 0},
+        {"pcapng cut short", [] { Bytes b = Pcapng(9); b.resize(40); return b; }(), 0},
+        {"text", Bytes(16, 'a'), -1},
+        {"two bytes", {0xD4, 0xC3}, -1},
+    };
+    for (const auto& c : cases) {
+        auto r = capture::HasSubMicrosecondStamps(c.head);
+        if (c.expect < 0) {
+            EXPECT_FALSE(r.Ok()) << c.name;
+            continue;
+        }
+        ASSERT_TRUE(r.Ok()) << c.name << ": " << r.Err().text;
+        EXPECT_EQ(r.Value(), c.expect == 1) << c.name;
+    }
+}
+
+TEST(Pcap, ClockUsesEpochStampsAsTheyAreAndAnchorsCounterStamps) {
+    capture::PcapClock micro(1'000'000);
+    auto t = micro.Convert(1000, 1000'250'000, 1'000'000);
+    EXPECT_EQ(t.seconds, 1000);
+    EXPECT_EQ(t.fraction, 250'000);
+    capture::PcapClock nano(1'000'000'000);
+    t = nano.Convert(1000, 1000'000'001, 1'000'000);
+    EXPECT_EQ(t.fraction, 1000) << "microsecond ticks as nanoseconds";
+    // An agent's counter: the first frame takes its capture time, later ones follow the counter.
+    capture::PcapClock counter(1'000'000);
+    t = counter.Convert(5000, 77'000'000, 10'000'000);
+    EXPECT_EQ(t.seconds, 5000);
+    EXPECT_EQ(t.fraction, 0);
+    t = counter.Convert(5001, 77'000'000 + 15'000'000, 10'000'000);
+    EXPECT_EQ(t.seconds, 5001);
+    EXPECT_EQ(t.fraction, 500'000);
+}
+
+}  // namespace
