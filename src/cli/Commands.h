@@ -22,6 +22,8 @@ private:
 void RegisterTraceCommands(CommandRegistry& registry);
 // list (called by RegisterTraceCommands)
 void RegisterListCommand(CommandRegistry& registry);
+// show (called by RegisterTraceCommands)
+void RegisterShowCommand(CommandRegistry& registry);
 // import, export (called by RegisterTraceCommands)
 void RegisterPcapCommands(CommandRegistry& registry);
 

@@ -1,16 +1,26 @@
-// palomet-cli list: one row per frame, one block at a time as the packet list loads them,
-// so the delta restarts at 0 on the first frame of every block.
+// palomet-cli list: one decoded row per frame (Counter, Delta, Source, Destination, Summary),
+// one block at a time as the packet list loads them, so the delta restarts at 0 on the first
+// frame of every block.
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "capture/CPktParsersConf.h"
 #include "capture/CPktSnap.h"
 #include "capture/TraceReader.h"
+#include "cli/BlockPrefetch.h"
 #include "cli/CliPrompt.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "decode/CPktParsers.h"
+#include "decode/CPktSummary.h"
+#include "decode/ProtoCode.h"
+#include "decode/TextAppend.h"
 
 namespace cli {
 
@@ -20,23 +30,102 @@ struct ListOptions {
     std::string file;
     std::optional<std::uint32_t> from;
     std::optional<std::uint64_t> count;
+    std::string level = "application";
     bool tsv = false;
     bool json = false;
 };
 
-// Milliseconds since the previous frame of the batch, truncated toward zero; 0 for the first.
-std::int64_t DeltaMs(const capture::CPktSnap& batch, std::uint32_t i) {
-    if (i == 0) return 0;
-    const double ms = capture::MillisecondsBetween(batch.GetFrame(i - 1).GetStamp(), batch.GetFrame(i).GetStamp(),
-                                                   batch.GetFrequency());
-    return static_cast<std::int64_t>(ms);
+std::uint32_t LevelLimit(const std::string& name) {
+    if (name == "datalink") return decode::LEVEL_DATALINK;
+    if (name == "network") return decode::LEVEL_NETWORK;
+    if (name == "transport") return decode::LEVEL_TRANSPORT;
+    return decode::LEVEL_APPLICATION;
 }
 
-std::vector<std::string> RowCells(const capture::CPktSnap& batch, std::uint32_t i) {
-    const auto& frame = batch.GetFrame(i);
-    return {std::to_string(frame.GetFrameNumber()), std::to_string(DeltaMs(batch, i)),
-            std::to_string(frame.GetCapturedLength()), std::to_string(frame.GetTotalLength())};
-}
+// The packet list's columns. People get aligned columns, programs tabs or JSON.
+const std::vector<Column> kColumns = {
+    {"Counter", 8, true}, {"Delta", 6, true}, {"Source", 15, false}, {"Destination", 15, false}, {"Summary", 0, false}};
+
+// Writes rows through one reused line and one large buffer: a million rows must not cost a
+// million allocations or a million writes. JSON goes through Output, which is not the fast path.
+class RowSink {
+public:
+    explicit RowSink(OutputFormat format) : m_format(format) {
+        if (m_format == OutputFormat::Json) m_json = std::make_unique<Output>(std::cout, format, kColumns);
+        m_buffer.reserve(kFlushAt + 4096);
+    }
+    ~RowSink() { Finish(); }
+    RowSink(const RowSink&) = delete;
+    RowSink& operator=(const RowSink&) = delete;
+
+    void Row(const decode::CPktSummary& row) {
+        if (m_json) {
+            std::string delta;
+            decode::AppendDeltaMs(delta, row.timeDelta);
+            m_json->Row({std::to_string(row.frameNumber), delta, row.source, row.destination, row.summary});
+            return;
+        }
+        if (!m_headed) Header();
+        m_cell.clear();
+        decode::AppendDec(m_cell, row.frameNumber);
+        Cell(0, m_cell);
+        m_cell.clear();
+        decode::AppendDeltaMs(m_cell, row.timeDelta);
+        Cell(1, m_cell);
+        Cell(2, row.source);
+        Cell(3, row.destination);
+        Cell(4, row.summary);
+        m_buffer.push_back('\n');
+        if (m_buffer.size() >= kFlushAt) Flush();
+    }
+
+    void Finish() {
+        if (m_json) {
+            m_json->Finish();
+            return;
+        }
+        if (!m_headed) Header();
+        Flush();
+    }
+
+private:
+    static constexpr std::size_t kFlushAt = 1 << 20;
+
+    void Header() {
+        m_headed = true;
+        for (std::size_t i = 0; i < kColumns.size(); ++i) Cell(i, kColumns[i].name);
+        m_buffer.push_back('\n');
+    }
+
+    void Cell(std::size_t i, std::string_view text) {
+        if (m_format == OutputFormat::Tsv) {
+            if (i > 0) m_buffer.push_back('\t');
+            // A tab or line end inside a text (a Telnet line may hold one) would break the row.
+            for (const char c : text) m_buffer.push_back(c == '\t' || c == '\n' || c == '\r' ? ' ' : c);
+            return;
+        }
+        const Column& col = kColumns[i];
+        const std::size_t pad = text.size() < col.width ? col.width - text.size() : 0;
+        if (i > 0) m_buffer.append("  ");
+        if (col.numeric) m_buffer.append(pad, ' ');
+        m_buffer.append(text);
+        if (!col.numeric && i + 1 < kColumns.size()) m_buffer.append(pad, ' ');
+    }
+
+    void Flush() {
+        if (m_buffer.empty()) return;
+        std::cout.flush();
+        std::fwrite(m_buffer.data(), 1, m_buffer.size(), stdout);
+        std::fflush(stdout);
+        m_buffer.clear();
+    }
+
+    OutputFormat m_format;
+    std::unique_ptr<Output> m_json;
+    std::string m_buffer;
+    std::string m_cell;
+    bool m_headed = false;
+};
 
 int RunList(const ListOptions& o) {
     CliPrompt prompt(std::cerr);
@@ -49,9 +138,12 @@ int RunList(const ListOptions& o) {
     auto& reader = opened.Value();
     if (!reader.Validate(prompt)) return 1;
 
-    capture::CPktSnap batch;
+    // The decoder objects as the packet list builds them: tables read from their files.
+    const capture::CPktParsersConf conf(false, true);
+    const decode::CPktParsers parsers(conf, false);
+    capture::CPktSnap first(&parsers);
     std::uint32_t row = 0;
-    bool more = false;
+    bool haveFirst = false;
     if (o.from) {
         const std::uint32_t n = *o.from;
         if (n >= reader.FrameCount()) {
@@ -61,35 +153,38 @@ int RunList(const ListOptions& o) {
             prompt.Tell(text, core::PromptIcon::Exclamation);
             return 1;
         }
-        if (auto st = reader.GoToFrame(n, 0, batch); !st) {
+        if (auto st = reader.GoToFrame(n, 0, first); !st) {
             std::cerr << st.Err().text << '\n';
             return 1;
         }
         row = n - reader.ScreenFirst();
-        more = true;
-    } else {
-        auto moved = reader.Go(capture::TraceReader::Move::Next, batch);
-        if (!moved) {
-            std::cerr << moved.Err().text << '\n';
-            return 1;
-        }
-        more = moved.Value();
+        haveFirst = true;
     }
 
     const OutputFormat format = o.json ? OutputFormat::Json : o.tsv ? OutputFormat::Tsv : OutputFormat::Human;
-    Output out(std::cout, format, {{"Counter", 8, true}, {"Delta", 6, true}, {"Captured", 8, true}, {"Total", 6, true}});
+    const std::uint32_t level = LevelLimit(o.level);
+    RowSink sink(format);
+    decode::CPktSummary summary;
     std::uint64_t left = o.count.value_or(UINT64_MAX);
-    while (more && left > 0) {
-        for (std::uint32_t i = row; i < batch.GetFrameCount() && left > 0; ++i, --left) out.Row(RowCells(batch, i));
-        if (left == 0) break;
-        row = 0;
-        auto moved = reader.Go(capture::TraceReader::Move::Next, batch);
-        if (!moved) {
-            out.Finish();
-            std::cerr << moved.Err().text << '\n';
+    const auto emit = [&](const capture::CPktSnap& batch, std::uint32_t from) {
+        for (std::uint32_t i = from; i < batch.GetFrameCount() && left > 0; ++i, --left) {
+            batch.SummaryOf(level, &summary, i);
+            sink.Row(summary);
+        }
+    };
+    if (haveFirst) emit(first, row);
+    if (left == 0) return 0;
+    // Later blocks are read and inflated on a second thread while this one decodes.
+    BlockPrefetch blocks(reader, &parsers);
+    while (left > 0) {
+        const capture::CPktSnap* batch = blocks.Next();
+        if (batch == nullptr) {
+            if (blocks.Error().empty()) break;
+            sink.Finish();
+            std::cerr << blocks.Error() << '\n';
             return 1;
         }
-        more = moved.Value();
+        emit(*batch, 0);
     }
     return 0;
 }
@@ -102,6 +197,8 @@ void RegisterListCommand(CommandRegistry& registry) {
     list->add_option("FILE", options->file, "Trace file (.tns)")->required();
     list->add_option("--from", options->from, "Start at frame N (loads the block that holds it)");
     list->add_option("--count", options->count, "List at most M frames");
+    list->add_option("--level", options->level, "Summary level: datalink, network, transport or application")
+        ->check(CLI::IsMember({"datalink", "network", "transport", "application"}));
     list->add_flag("--tsv", options->tsv, "Tab-separated values");
     list->add_flag("--json", options->json, "A JSON array of rows");
     list->callback([&registry, options] { registry.SetExitCode(RunList(*options)); });

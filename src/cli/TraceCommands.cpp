@@ -99,6 +99,7 @@ void RegisterTraceCommands(CommandRegistry& registry) {
     info->callback([&registry, options] { registry.SetExitCode(RunInfo(*options)); });
 
     RegisterListCommand(registry);
+    RegisterShowCommand(registry);
     RegisterPcapCommands(registry);
 }
 
