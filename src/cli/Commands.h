@@ -30,4 +30,7 @@ void RegisterPcapCommands(CommandRegistry& registry);
 // agent ping, agent grab
 void RegisterAgentCommands(CommandRegistry& registry);
 
+// tables
+void RegisterTablesCommand(CommandRegistry& registry);
+
 }  // namespace cli

@@ -8,6 +8,8 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     cli::CommandRegistry registry(app);
     cli::RegisterTraceCommands(registry);
+    cli::RegisterAgentCommands(registry);
+    cli::RegisterTablesCommand(registry);
     CLI11_PARSE(app, argc, argv);
     return registry.ExitCode();
 }

@@ -1,0 +1,34 @@
+// Fuzz target: the bytes as a stored capture filter, then as a stored decoder configuration.
+// Bytes that end early may throw the archive error; nothing else may go wrong.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "capture/CPktParsersConf.h"
+#include "capture/CPktSnapConf.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::span<const std::uint8_t> bytes(data, size);
+    try {
+        capture::CPktSnapConf conf;
+        core::Archive in(bytes);
+        conf.Serialize(in);
+        // What loaded stores and loads back to the same bytes.
+        std::vector<std::uint8_t> stored;
+        core::Archive out(stored);
+        conf.Serialize(out);
+        capture::CPktSnapConf again;
+        core::Archive in2{std::span<const std::uint8_t>(stored)};
+        again.Serialize(in2);
+        if (in2.Remaining() != 0) __builtin_trap();
+    } catch (const core::ArchiveException&) {
+    }
+    try {
+        capture::CPktParsersConf conf(true, false);
+        core::Archive in(bytes);
+        conf.Serialize(in);
+    } catch (const core::ArchiveException&) {
+    }
+    return 0;
+}
