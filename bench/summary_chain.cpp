@@ -1,0 +1,134 @@
+// The summary chain over a realistic LAN mix (gen_traffic.py, made once under
+// build/bench-data/, never committed) at every level, the detail chain with its text, and
+// the whole list row as palomet-cli list writes it. Items are frames.
+#include <benchmark/benchmark.h>
+#include <pcap/pcap.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "capture/CPktParsersConf.h"
+#include "capture/CPktSnap.h"
+#include "decode/CPktDetailLine.h"
+#include "decode/CPktParsers.h"
+#include "decode/CPktSummary.h"
+#include "decode/DetailText.h"
+#include "decode/ProtoCode.h"
+#include "decode/TextAppend.h"
+
+namespace {
+
+constexpr int kFrameCount = 20000;
+
+std::string CapturePath() {
+    if (const char* path = std::getenv("PALOMET_BENCH_PCAP")) return path;
+    const std::filesystem::path dir = std::filesystem::path(PALOMET_SOURCE_DIR) / "build" / "bench-data";
+    std::filesystem::create_directories(dir);
+    const auto file = dir / ("lan_mix_" + std::to_string(kFrameCount) + ".pcap");
+    if (!std::filesystem::exists(file)) {
+        const std::string command = "/usr/bin/python3 /work/shared/tools/gen_traffic.py --count " +
+                                    std::to_string(kFrameCount) + " --seed 11 --out " + file.string();
+        if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not run: %s\n", command.c_str());
+    }
+    return file.string();
+}
+
+// The capture's frames as one batch on the decoder set, stamped in microseconds.
+struct Mix {
+    capture::CPktParsersConf conf{false, true};
+    decode::CPktParsers parsers{conf, false};
+    capture::CPktSnap batch{&parsers};
+    Mix() {
+        char error[PCAP_ERRBUF_SIZE];
+        pcap_t* pcap = pcap_open_offline(CapturePath().c_str(), error);
+        if (pcap == nullptr) {
+            std::fprintf(stderr, "%s\n", error);
+            return;
+        }
+        batch.SetFrequency(1'000'000);
+        pcap_pkthdr* header = nullptr;
+        const u_char* data = nullptr;
+        std::uint32_t number = 0;
+        while (pcap_next_ex(pcap, &header, &data) == 1) {
+            capture::CPktSnapQue frame;
+            frame.SetCaptureTime(static_cast<std::uint32_t>(header->ts.tv_sec));
+            frame.SetStamp(static_cast<std::int64_t>(header->ts.tv_sec) * 1'000'000 + header->ts.tv_usec);
+            frame.SetFrameNumber(number++);
+            frame.SetLinkProtocol(decode::PROTO_ETHERNET);
+            frame.SetTotalLength(header->len);
+            frame.SetCapturedLength(header->caplen);
+            frame.SetData(std::span<const std::uint8_t>(data, header->caplen));
+            batch.AddFrame(std::move(frame));
+        }
+        pcap_close(pcap);
+    }
+};
+
+const Mix& TheMix() {
+    static const Mix mix;
+    return mix;
+}
+
+void SummaryAtLevel(benchmark::State& state) {
+    const Mix& mix = TheMix();
+    const auto level = static_cast<std::uint32_t>(state.range(0));
+    decode::CPktSummary row;
+    const std::uint32_t n = mix.batch.GetFrameCount();
+    for (auto _ : state) {
+        for (std::uint32_t i = 0; i < n; ++i) {
+            mix.batch.SummaryOf(level, &row, i);
+            benchmark::DoNotOptimize(row.summary.data());
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(SummaryAtLevel)
+    ->Arg(decode::LEVEL_DATALINK)
+    ->Arg(decode::LEVEL_NETWORK)
+    ->Arg(decode::LEVEL_TRANSPORT)
+    ->Arg(decode::LEVEL_APPLICATION)
+    ->Unit(benchmark::kMillisecond);
+
+// The row text palomet-cli list --tsv writes: counter, delta, the three texts.
+void ListRowAtApplicationLevel(benchmark::State& state) {
+    const Mix& mix = TheMix();
+    decode::CPktSummary row;
+    std::string line;
+    const std::uint32_t n = mix.batch.GetFrameCount();
+    for (auto _ : state) {
+        for (std::uint32_t i = 0; i < n; ++i) {
+            mix.batch.SummaryOf(decode::LEVEL_APPLICATION, &row, i);
+            line.clear();
+            decode::AppendDec(line, row.frameNumber);
+            line.push_back('\t');
+            decode::AppendDeltaMs(line, row.timeDelta);
+            line.push_back('\t');
+            line.append(row.source).append("\t").append(row.destination).append("\t").append(row.summary);
+            benchmark::DoNotOptimize(line.data());
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(ListRowAtApplicationLevel)->Unit(benchmark::kMillisecond);
+
+// The detail pane's work for one selected frame: the tree and its text.
+void DetailWithText(benchmark::State& state) {
+    const Mix& mix = TheMix();
+    const std::uint32_t n = mix.batch.GetFrameCount();
+    std::uint32_t i = 0;
+    for (auto _ : state) {
+        decode::CPktDetailLine root;
+        mix.batch.DetailOf(&root, i);
+        benchmark::DoNotOptimize(decode::RenderDetailText(root));
+        i = (i + 1) % n;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(DetailWithText);
+
+}  // namespace
+
+BENCHMARK_MAIN();
