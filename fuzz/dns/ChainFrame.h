@@ -1,0 +1,63 @@
+// Shared by the application-layer fuzz targets: wraps the fuzz bytes in an Ethernet, IPv4
+// and UDP or TCP frame with the chosen ports, then runs both chains of a decoder set over it,
+// so the transport layer's dispatch is exercised with every input.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "capture/CPktParsersConf.h"
+#include "capture/CPktSnapQue.h"
+#include "decode/CPktDetailLine.h"
+#include "decode/CPktParsers.h"
+#include "decode/CPktSummary.h"
+#include "decode/ProtoCode.h"
+
+namespace appfuzz {
+
+inline constexpr std::size_t kMaxPayload = 65000;  // what one IPv4 length field can carry
+
+inline void PushBe16(std::vector<std::uint8_t>& out, unsigned value) {
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+    out.push_back(static_cast<std::uint8_t>(value));
+}
+
+inline void RunThroughChain(std::span<const std::uint8_t> payload, bool tcp, std::uint16_t sourcePort,
+                            std::uint16_t destinationPort) {
+    static const capture::CPktParsersConf conf(false, false);
+    static const decode::CPktParsers parsers(conf, false);
+    if (payload.size() > kMaxPayload) payload = payload.first(kMaxPayload);
+
+    const unsigned transportLength = tcp ? 20U : 8U;
+    const auto ipLength = static_cast<unsigned>(20 + transportLength + payload.size());
+    std::vector<std::uint8_t> bytes = {0x00, 0x00, 0x0c, 0x12, 0x34, 0x56, 0x00, 0xa0, 0xc9, 0xab, 0xcd, 0xef, 0x08, 0x00};
+    bytes.insert(bytes.end(), {0x45, 0x00});
+    PushBe16(bytes, ipLength);
+    bytes.insert(bytes.end(), {0x00, 0x01, 0x00, 0x00, 0x40, static_cast<std::uint8_t>(tcp ? 6 : 17), 0x00, 0x00,
+                               192, 168, 1, 20, 192, 168, 1, 2});
+    PushBe16(bytes, sourcePort);
+    PushBe16(bytes, destinationPort);
+    if (tcp) {
+        bytes.insert(bytes.end(), {0, 0, 0x03, 0xe8, 0, 0, 0x13, 0x88, 0x50, 0x18, 0x22, 0x38, 0, 0, 0, 0});
+    } else {
+        PushBe16(bytes, 8U + static_cast<unsigned>(payload.size()));
+        bytes.insert(bytes.end(), {0, 0});
+    }
+    bytes.insert(bytes.end(), payload.begin(), payload.end());
+
+    capture::CPktSnapQue frame;
+    frame.SetLinkProtocol(decode::PROTO_ETHERNET);
+    frame.SetFrameNumber(1);
+    frame.SetTotalLength(static_cast<std::uint32_t>(bytes.size()));
+    frame.SetCapturedLength(static_cast<std::uint32_t>(bytes.size()));
+    frame.SetData(bytes);
+
+    decode::CPktSummary row;
+    parsers.DecodeSummary(decode::LEVEL_APPLICATION, nullptr, &frame, row, 1000000);
+    decode::CPktDetailLine root;
+    parsers.DecodeDetail(nullptr, &frame, root, 1000000);
+}
+
+}  // namespace appfuzz
