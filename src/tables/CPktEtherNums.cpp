@@ -1,4 +1,5 @@
 // Ethernet type and vendor lists: file order kept, first match found through two indexes.
+#include <algorithm>
 #include <utility>
 
 #include "tables/LookupTables.h"
@@ -44,7 +45,10 @@ CPktEtherNums::CPktEtherNums(bool load)
     }
     if (auto file = TableFile::Open(kEtherVendorsFile)) {
         m_vendorsPath = std::move(file->path);
-        m_vendors.reserve(file->text.size() / 32);
+        // One entry per line at most: sizing for that up front spares the moves and rehashes.
+        const auto lines = static_cast<std::size_t>(std::count(file->text.begin(), file->text.end(), '\n')) + 1;
+        m_vendors.reserve(lines);
+        m_vendorIndex->index.Reserve(lines);
         TableLoader::EtherVendors(file->text, *this);
     }
 }

@@ -20,9 +20,14 @@ std::size_t PrefixIndex::SlotOf(std::uint32_t prefix) const noexcept {
     return static_cast<std::size_t>(h) & (m_slots.size() - 1);
 }
 
-void PrefixIndex::Grow() {
+void PrefixIndex::Grow() { Reserve(m_slots.empty() ? kMinSlots / 2 : m_slots.size()); }
+
+void PrefixIndex::Reserve(std::size_t n) {
+    std::size_t size = kMinSlots;
+    while (size < n * 2) size *= 2;
+    if (size <= m_slots.size()) return;
     std::vector<std::uint64_t> old = std::move(m_slots);
-    m_slots.assign(old.empty() ? kMinSlots : old.size() * 2, 0);
+    m_slots.assign(size, 0);
     for (const std::uint64_t slot : old) {
         if (slot == 0) continue;
         std::size_t i = SlotOf(static_cast<std::uint32_t>(slot) & kPrefixMask);

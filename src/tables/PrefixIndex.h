@@ -11,6 +11,8 @@ namespace tables {
 class PrefixIndex {
 public:
     void Clear() noexcept;
+    // Sizes the table for about n prefixes so that loading does not rehash.
+    void Reserve(std::size_t n);
     // Records position for the prefix unless an earlier position holds it already.
     void Insert(std::uint32_t prefix, std::uint32_t position);
     std::optional<std::uint32_t> Find(std::uint32_t prefix) const noexcept;
