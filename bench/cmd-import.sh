@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Whole-command benchmark: palomet-cli import of a 1,000,000-frame pcap against
+# tcpdump -r IN -w OUT on the same file (a plain copy through libpcap). Import also
+# serialises and compresses every block, so it is expected to be slower; this says by how much.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bin=${PALOMET_BIN_DIR:-build/bin}
+frames=${FRAMES:-1000000}
+data=build/bench-data
+mkdir -p "$data"
+in="$data/lan-$frames.pcap"
+if [ ! -f "$in" ]; then
+  /usr/bin/python3 ../shared/tools/gen_traffic.py --count "$frames" --seed 5 --out "$in" >/dev/null
+fi
+size_mb=$(( $(stat -c %s "$in") / 1048576 ))
+echo "input: $in ($frames frames, $size_mb MiB), $(nproc) cores"
+
+# Warm the page cache so both commands read from memory.
+cat "$in" >/dev/null
+
+run() {
+  local label=$1; shift
+  /usr/bin/time -f "$label: %e s elapsed, %U s user, %S s system, %M KiB max RSS, %P CPU" "$@" >/dev/null
+}
+run "tcpdump -r -w      " tcpdump -r "$in" -w "$data/copy.pcap"
+run "palomet-cli import " "$bin/palomet-cli" import "$in" "$data/import.tns"
+ls -l "$data/copy.pcap" "$data/import.tns" | awk '{print $5, $9}'
+rm -f "$data/copy.pcap" "$data/import.tns"
