@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "PeekBuilder.h"
+#include "capture/BatchPacker.h"
 #include "core/Archive.h"
 #include "rpc/AgentInterface.h"
 #include "rpc/Ndr.h"
@@ -150,10 +150,16 @@ RpcReply AgentCalls::Peek(std::span<const std::uint8_t> stub, bool bigEndian) {
         return {w.Take(), 0, false};
     }
     capture::CPktSnap batch = engine->Take(m_service.Config().maxPeekBytes);
-    const std::vector<std::uint8_t> result = BuildPeekResult(batch);
-    w.U32(static_cast<std::uint32_t>(result.size()));
+    const auto result = capture::PackBatch(batch, m_service.Config().packLevel);
+    if (!result) {
+        w.U32(0);
+        w.Referent(false);
+        w.U32(kStatusGenFailure);
+        return {w.Take(), 0, false};
+    }
+    w.U32(static_cast<std::uint32_t>(result.Value().size()));
     w.Referent(true);
-    w.ConformantBytes(result);
+    w.ConformantBytes(result.Value());
     w.Align(4);
     w.U32(kStatusOk);
     return {w.Take(), 0, false};

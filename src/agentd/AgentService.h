@@ -33,6 +33,7 @@ struct AgentConfig {
     std::size_t maxEngines = 16;                 // across all connections
     std::size_t maxPeekBytes = 16 * 1024 * 1024;  // serialised frames per peek
     std::size_t maxConfigurationBytes = 64 * 1024;
+    int packLevel = 1;  // the agent compresses every frame it hands over: fast beats small
 };
 
 // Loads a serialised capture configuration; bad schema, short bytes or trailing bytes are errors.

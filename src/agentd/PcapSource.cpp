@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/ByteReader.h"
+#include "capture/PcapPrecision.h"
 
 namespace agentd {
 
@@ -24,51 +24,9 @@ constexpr int kLiveBufferBytes = 16 * 1024 * 1024;
 constexpr auto kPaceSlice = std::chrono::milliseconds(50);
 constexpr std::size_t kSniffBytes = 64 * 1024;
 
-constexpr std::uint32_t kPcapMicro = 0xA1B2C3D4;
-constexpr std::uint32_t kPcapNano = 0xA1B23C4D;
-constexpr std::uint32_t kPcapngSection = 0x0A0D0D0A;
-constexpr std::uint32_t kPcapngByteOrder = 0x1A2B3C4D;
-constexpr std::uint32_t kPcapngInterface = 1;
-constexpr std::uint16_t kOptionEnd = 0;
-constexpr std::uint16_t kOptionTsResolution = 9;
-
-std::uint32_t Swap32(std::uint32_t v) noexcept {
-    return (v >> 24) | ((v >> 8) & 0xFF00) | ((v << 8) & 0xFF0000) | (v << 24);
-}
-std::uint16_t Swap16(std::uint16_t v) noexcept { return static_cast<std::uint16_t>((v >> 8) | (v << 8)); }
-
 std::int64_t SteadyNow() noexcept {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-// The first interface description block's timestamp resolution; microseconds by default.
-std::int64_t PcapngFrequency(core::ByteReader in) {
-    in.Skip(4);
-    const std::uint32_t sectionLength = in.Le32();
-    const bool swapped = in.Le32() != kPcapngByteOrder;
-    auto u32 = [&](core::ByteReader& r) { return swapped ? Swap32(r.Le32()) : r.Le32(); };
-    auto u16 = [&](core::ByteReader& r) { return swapped ? Swap16(r.Le16()) : r.Le16(); };
-    const std::uint32_t sectionTotal = swapped ? Swap32(sectionLength) : sectionLength;
-    if (in.Failed() || !in.Seek(sectionTotal)) return kMicro;
-    const std::uint32_t type = u32(in);
-    const std::uint32_t total = u32(in);
-    if (in.Failed() || type != kPcapngInterface || total < 20) return kMicro;
-    core::ByteReader options = in.Sub(total - 12);  // the body after type and length, before the trailer
-    options.Skip(8);                                // link type, reserved, snap length
-    while (!options.Failed() && options.Remaining() >= 4) {
-        const std::uint16_t code = u16(options);
-        const std::uint16_t length = u16(options);
-        if (code == kOptionEnd) break;
-        const auto value = options.Bytes(length);
-        options.Skip((4 - length % 4) % 4);
-        if (code == kOptionTsResolution && value.size() == 1) {
-            const std::uint8_t v = value[0];
-            // A power of ten up to 6 is microsecond-exact; finer or binary resolutions keep nanoseconds.
-            return (v & 0x80) == 0 && v <= 6 ? kMicro : kNano;
-        }
-    }
-    return kMicro;
 }
 
 }  // namespace
@@ -78,13 +36,9 @@ core::Result<std::int64_t> PcapSource::FileFrequency(const std::string& path) {
     if (!file) return core::Fail(core::ErrorKind::Io, "cannot open " + path);
     std::vector<std::uint8_t> head(kSniffBytes);
     head.resize(std::fread(head.data(), 1, head.size(), file.get()));
-    core::ByteReader in(head);
-    const std::uint32_t magic = in.Le32();
-    if (in.Failed()) return core::Fail(core::ErrorKind::Truncated, path + " is too short for a capture file");
-    if (magic == kPcapMicro || magic == Swap32(kPcapMicro)) return kMicro;
-    if (magic == kPcapNano || magic == Swap32(kPcapNano)) return kNano;
-    if (magic == kPcapngSection) return PcapngFrequency(core::ByteReader(head));
-    return core::Fail(core::ErrorKind::Unsupported, path + " is neither a pcap nor a pcapng file");
+    auto fine = capture::HasSubMicrosecondStamps(head);
+    if (!fine) return core::Fail(fine.Err().kind, path + ": " + fine.Err().text);
+    return fine.Value() ? kNano : kMicro;
 }
 
 core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenReplay(const std::string& path, const ReplayOptions& options) {

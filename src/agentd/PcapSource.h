@@ -25,7 +25,7 @@ public:
     static core::Result<std::unique_ptr<FrameSource>> OpenReplay(const std::string& path, const ReplayOptions& options);
     static core::Result<std::unique_ptr<FrameSource>> OpenLive(const std::string& interfaceName);
     // Ticks per second at which a capture file keeps its timestamps: 1e9 for nanosecond
-    // files, 1e6 otherwise; read from the pcap magic or the first pcapng interface.
+    // files and pcapng files with an interface finer than a microsecond, 1e6 otherwise.
     static core::Result<std::int64_t> FileFrequency(const std::string& path);
 
     ~PcapSource() override;
