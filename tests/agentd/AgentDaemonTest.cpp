@@ -221,7 +221,7 @@ TEST(AgentDaemonTest, IdleConnectionsAreDroppedAndTheirNumberIsBounded) {
 }
 
 TEST(AgentDaemonTest, StopEndsConnectionsInTheMiddleOfACapture) {
-    auto daemon = StartDaemon(100000);
+    auto daemon = StartDaemon(20000);
     Client client(*daemon->EpmPort());
     std::int32_t snapper = 0;
     ASSERT_EQ(client.agent->SnapSnapperStartA(60, 0, test::Serialise({}), snapper), 0U);
