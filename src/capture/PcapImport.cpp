@@ -17,6 +17,7 @@
 #include "capture/CPktSnap.h"
 #include "capture/PcapPrecision.h"
 #include "capture/TraceWriter.h"
+#include "core/Archive.h"
 
 namespace capture {
 
@@ -25,6 +26,13 @@ constexpr std::uint32_t kEthernetCode = 4;
 constexpr std::size_t kProbeBytes = 64 * 1024;
 constexpr std::int64_t kMicro = 1'000'000;
 constexpr std::int64_t kNano = 1'000'000'000;
+
+// The frame count word of a serialised batch: schema, frequency low, frequency high, count.
+constexpr std::size_t kBatchCountOffset = 12;
+
+void PutCount(std::vector<std::uint8_t>& batch, std::uint32_t count) {
+    for (std::size_t b = 0; b < 4; ++b) batch[kBatchCountOffset + b] = static_cast<std::uint8_t>(count >> (8 * b));
+}
 
 struct PcapClose {
     void operator()(pcap_t* p) const noexcept { pcap_close(p); }
@@ -49,12 +57,11 @@ public:
         : m_options(options), m_writer(writer),
           m_window(std::max(2u, std::thread::hardware_concurrency()) + 1) {}
 
-    core::Status Submit(CPktSnap batch) {
+    // serialized is one whole serialised batch of k frames.
+    core::Status Submit(std::vector<std::uint8_t> serialized, std::uint32_t k) {
         const int level = m_options.level;
-        m_pending.push_back(std::async(std::launch::async, [b = std::move(batch), level]() mutable {
-            const auto k = b.GetFrameCount();
-            auto packed = PackBatch(b, level);
-            return std::make_pair(std::move(packed), k);
+        m_pending.push_back(std::async(std::launch::async, [bytes = std::move(serialized), k, level] {
+            return std::make_pair(PackSerialized(bytes, k, level), k);
         }));
         while (m_pending.size() >= m_window)
             if (auto st = WriteOldest(); !st) return st;
@@ -117,36 +124,53 @@ core::Result<PcapImportStats> Import(const std::string& in, const std::string& o
     Importer importer(options, writer.Value());
     PcapImportStats stats;
     stats.frequency = frequency;
-    CPktSnap batch;
-    batch.SetFrequency(frequency);
+    // Frames are serialised straight into the batch's bytes through one reused record, so
+    // reading costs no allocation per frame.
+    std::vector<std::uint8_t> serialized;
+    std::uint32_t inBatch = 0;
+    std::size_t lastSize = 0;
+    auto startBatch = [&] {
+        serialized = {};
+        serialized.reserve(lastSize + lastSize / 8);
+        CPktSnap head;
+        head.SetFrequency(frequency);
+        core::Archive ar(serialized);
+        head.Serialize(ar);
+        inBatch = 0;
+    };
+    auto submitBatch = [&] {
+        PutCount(serialized, inBatch);
+        lastSize = serialized.size();
+        ++stats.blocks;
+        return importer.Submit(std::move(serialized), inBatch);
+    };
+    startBatch();
+    CPktSnapQue frame;
+    frame.SetLinkProtocol(kEthernetCode);
     for (;;) {
         pcap_pkthdr* header = nullptr;
         const std::uint8_t* data = nullptr;
         const int rc = pcap_next_ex(pcap.get(), &header, &data);
         if (rc == PCAP_ERROR_BREAK) break;
         if (rc != 1) return core::Fail(core::ErrorKind::Corrupt, in + ": " + pcap_geterr(pcap.get()));
-        CPktSnapQue frame;
         frame.SetCaptureTime(static_cast<std::uint32_t>(header->ts.tv_sec));
         frame.SetStamp(static_cast<std::int64_t>(header->ts.tv_sec) * frequency + header->ts.tv_usec);
         frame.SetFrameNumber(stats.frames);
-        frame.SetLinkProtocol(kEthernetCode);
         frame.SetTotalLength(header->len);
         frame.SetCapturedLength(header->caplen);
         frame.SetData(std::span<const std::uint8_t>(data, header->caplen));
-        batch.AddFrame(std::move(frame));
+        core::Archive ar(serialized);
+        frame.Serialize(ar);
+        ++inBatch;
         ++stats.frames;
-        if (batch.GetFrameCount() == options.blockFrames) {
-            if (auto st = importer.Submit(std::move(batch)); !st) return st.Err();
-            ++stats.blocks;
-            batch = CPktSnap();
-            batch.SetFrequency(frequency);
+        if (inBatch == options.blockFrames) {
+            if (auto st = submitBatch(); !st) return st.Err();
+            startBatch();
             if (options.progress && stream != nullptr) options.progress(static_cast<std::uint64_t>(std::ftell(stream)), total);
         }
     }
-    if (batch.GetFrameCount() > 0) {
-        if (auto st = importer.Submit(std::move(batch)); !st) return st.Err();
-        ++stats.blocks;
-    }
+    if (inBatch > 0)
+        if (auto st = submitBatch(); !st) return st.Err();
     if (auto st = importer.Drain(); !st) return st.Err();
     if (auto st = writer.Value().Finish(); !st) return st.Err();
     if (options.progress) options.progress(total, total);

@@ -1,13 +1,17 @@
 // Row output in three formats.
 #include "cli/Output.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
 
 namespace cli {
 
 Output::Output(std::ostream& out, OutputFormat format, std::vector<Column> columns)
-    : m_out(out), m_format(format), m_columns(std::move(columns)) {}
+    : m_out(out), m_format(format), m_columns(std::move(columns)) {
+    // A column is never narrower than its name, so the header lines up with the rows.
+    for (auto& c : m_columns) c.width = std::max(c.width, c.name.size());
+}
 
 Output::~Output() { Finish(); }
 

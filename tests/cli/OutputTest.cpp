@@ -1,0 +1,43 @@
+// Row output: aligned columns, TSV and JSON, including text that JSON must escape.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/Output.h"
+
+namespace cli {
+namespace {
+
+TEST(Output, ThreeFormatsOfTheSameRows) {
+    const std::vector<Column> columns = {{"Counter", 7, true}, {"Summary", 4, false}, {"Len", 0, true}};
+    struct Case {
+        OutputFormat format;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {OutputFormat::Human, "Counter  Summary  Len\n      7  a\tb       12\n   1000  \"q\"\\       3\n"},
+        {OutputFormat::Tsv, "Counter\tSummary\tLen\n7\ta\tb\t12\n1000\t\"q\"\\\t3\n"},
+        {OutputFormat::Json,
+         "[\n{\"Counter\": 7, \"Summary\": \"a\\tb\", \"Len\": 12},\n{\"Counter\": 1000, \"Summary\": \"\\\"q\\\"\\\\\", "
+         "\"Len\": 3}\n]\n"},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream text;
+        {
+            Output out(text, c.format, columns);
+            out.Row({"7", "a\tb", "12"});
+            out.Row({"1000", "\"q\"\\", "3"});
+        }
+        EXPECT_EQ(text.str(), c.expected) << static_cast<int>(c.format);
+    }
+}
+
+TEST(Output, NoRowsStillGivesAValidDocument) {
+    std::ostringstream json;
+    Output(json, OutputFormat::Json, {{"A", 1, false}}).Finish();
+    EXPECT_EQ(json.str(), "[]\n");
+    EXPECT_EQ(Output::JsonQuote(std::string("\x01\n", 2)), "\"\\u0001\\n\"");
+}
+
+}  // namespace
+}  // namespace cli
