@@ -101,7 +101,12 @@ private:
         if (m_format == OutputFormat::Tsv) {
             if (i > 0) m_buffer.push_back('\t');
             // A tab or line end inside a text (a Telnet line may hold one) would break the row.
-            for (const char c : text) m_buffer.push_back(c == '\t' || c == '\n' || c == '\r' ? ' ' : c);
+            const std::size_t start = m_buffer.size();
+            m_buffer.append(text);
+            if (text.find_first_of("\t\n\r") == std::string_view::npos) return;
+            for (std::size_t k = start; k < m_buffer.size(); ++k) {
+                if (m_buffer[k] == '\t' || m_buffer[k] == '\n' || m_buffer[k] == '\r') m_buffer[k] = ' ';
+            }
             return;
         }
         const Column& col = kColumns[i];

@@ -1,6 +1,8 @@
 // Ethernet II header: 6-byte destination, 6-byte source, 16-bit type (big-endian).
 #include "decode/CPktEthernetParser.h"
 
+#include <algorithm>
+
 #include "decode/TextAppend.h"
 
 namespace decode {
@@ -25,8 +27,10 @@ std::string GroupBitLine(std::uint8_t firstByte) {
 std::optional<CPktEthernetParser::Header> CPktEthernetParser::ReadHeader(core::ByteReader& in) noexcept {
     if (in.Remaining() < kHeaderLength) return std::nullopt;
     Header h;
-    for (auto& b : h.destination) b = in.U8();
-    for (auto& b : h.source) b = in.U8();
+    const auto destination = in.Bytes(6);
+    const auto source = in.Bytes(6);
+    std::copy(destination.begin(), destination.end(), h.destination.begin());
+    std::copy(source.begin(), source.end(), h.source.begin());
     h.type = in.Be16();
     return h;
 }
