@@ -16,8 +16,10 @@ struct CliRun {
     std::string err;
 };
 
+// One folder per test: ctest runs the tests of this file side by side.
 std::string TempFile(const std::string& name) {
-    const auto dir = std::filesystem::path(::testing::TempDir()) / "palomet-cli-trace-tests";
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const auto dir = std::filesystem::path(::testing::TempDir()) / "palomet-cli-trace-tests" / test->name();
     std::filesystem::create_directories(dir);
     return (dir / name).string();
 }
