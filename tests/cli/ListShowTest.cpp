@@ -1,0 +1,64 @@
+// palomet-cli list at each summary level and show, run as a user runs them on the sample.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct CliResult {
+    int status = -1;
+    std::string out;
+};
+
+// stdout of one palomet-cli run (stderr joined to it), with local time in UTC.
+CliResult Cli(const std::string& args) {
+    const std::string cmd = "TZ=UTC " + std::string(PALOMET_BIN_DIR) + "/palomet-cli " + args + " 2>&1";
+    CliResult r;
+    std::FILE* pipe = ::popen(cmd.c_str(), "r");
+    if (pipe == nullptr) return r;
+    std::array<char, 4096> buf{};
+    std::size_t got = 0;
+    while ((got = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), got);
+    const int raw = ::pclose(pipe);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
+}
+
+const std::string kSample = std::string(PALOMET_SOURCE_DIR) + "/samples/sample.tns";
+
+TEST(ListCommand, EachLevelSummarisesUpToItsLayer) {
+    struct Case {
+        const char* level;
+        const char* expectedPrefix;  // of the Summary cell of frame 2, a TCP SYN to port 80
+    };
+    const Case cases[] = {{"datalink", "ETHERNET:  ETYPE = 0x0800"},
+                          {"network", "IPv4:  Protocol = 6 ("},
+                          {"transport", "TCP:  S=3465 D=80 SYN SEQ="},
+                          {"application", "TCP:  S=3465 D=80 SYN SEQ="}};
+    for (const auto& c : cases) {
+        const CliResult r = Cli("list " + kSample + " --from 2 --count 1 --tsv --level " + c.level);
+        ASSERT_EQ(r.status, 0) << r.out;
+        EXPECT_EQ(r.out.rfind("Counter\tDelta\tSource\tDestination\tSummary\n2\t0\t", 0), 0U) << r.out;
+        EXPECT_NE(r.out.find(std::string("\t") + c.expectedPrefix), std::string::npos) << c.level << "\n" << r.out;
+    }
+    EXPECT_NE(Cli("list " + kSample + " --level session").status, 0);
+}
+
+TEST(ShowCommand, PrintsTheDetailTextOfEachFrame) {
+    const CliResult r = Cli("show " + kSample + " 3 250");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.rfind("FRAME:  Base frame properties\n    FRAME:  Time of capture = ", 0), 0U) << r.out;
+    EXPECT_NE(r.out.find("\n    FRAME:  Frame number = 3\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\n\nFRAME:  Base frame properties\n"), std::string::npos) << "frames apart by a blank line";
+    EXPECT_NE(r.out.find("\n    FRAME:  Frame number = 250\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\nIPv4:  ID = 0x"), std::string::npos);
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
+
+    const CliResult bad = Cli("show " + kSample + " 400");
+    EXPECT_NE(bad.status, 0);
+    EXPECT_NE(bad.out.find("Invalid line number: enter number in range 0..399"), std::string::npos) << bad.out;
+}
+
+}  // namespace
