@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "capture/BatchPacker.h"
 #include "capture/CPktSnap.h"
+#include "capture/PackPool.h"
 #include "capture/PcapPrecision.h"
 #include "capture/TraceWriter.h"
 #include "core/Archive.h"
@@ -54,15 +54,13 @@ core::Result<bool> ProbePrecision(const std::string& path) {
 class Importer {
 public:
     Importer(const PcapImportOptions& options, TraceWriter& writer)
-        : m_options(options), m_writer(writer),
+        : m_writer(writer),
+          m_pool(std::max(2u, std::thread::hardware_concurrency()), options.level),
           m_window(std::max(2u, std::thread::hardware_concurrency()) + 1) {}
 
     // serialized is one whole serialised batch of k frames.
     core::Status Submit(std::vector<std::uint8_t> serialized, std::uint32_t k) {
-        const int level = m_options.level;
-        m_pending.push_back(std::async(std::launch::async, [bytes = std::move(serialized), k, level] {
-            return std::make_pair(PackSerialized(bytes, k, level), k);
-        }));
+        m_pending.emplace_back(m_pool.Pack(std::move(serialized), k), k);
         while (m_pending.size() >= m_window)
             if (auto st = WriteOldest(); !st) return st;
         return core::Success();
@@ -76,16 +74,17 @@ public:
 
 private:
     core::Status WriteOldest() {
-        auto [packed, k] = m_pending.front().get();
+        auto packed = m_pending.front().first.get();
+        const std::uint32_t k = m_pending.front().second;
         m_pending.pop_front();
         if (!packed) return packed.Err();
         return m_writer.AppendBlock(packed.Value(), k);
     }
 
-    const PcapImportOptions& m_options;
     TraceWriter& m_writer;
+    PackPool m_pool;
     std::size_t m_window;
-    std::deque<std::future<std::pair<core::Result<std::vector<std::uint8_t>>, std::uint32_t>>> m_pending;
+    std::deque<std::pair<std::future<PackPool::Packed>, std::uint32_t>> m_pending;
 };
 
 core::Result<PcapImportStats> Import(const std::string& in, const std::string& out, const PcapImportOptions& options,
