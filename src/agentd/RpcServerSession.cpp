@@ -89,7 +89,8 @@ RpcServerSession::Output RpcServerSession::HandleBind(const rpc::Pdu& pdu, bool 
         ack.secondaryAddress = m_secondaryAddress;
     }
     ack.maxXmitFrag = m_xmitFrag;
-    ack.maxRecvFrag = m_limits.maxRecvFrag;
+    // Announce no more than the client sends; the framer still takes up to our own limit.
+    ack.maxRecvFrag = std::max(rpc::kMustAcceptFrag, std::min(bind->maxXmitFrag, m_limits.maxRecvFrag));
     ack.assocGroup = m_assocGroup;
     // Results are positional: one per offered context, in the order offered.
     for (const auto& context : bind->contexts) {

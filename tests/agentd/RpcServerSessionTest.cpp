@@ -83,6 +83,7 @@ TEST(RpcServerSessionTest, BindNegotiatesSizesAndAnswersEachContextInOrder) {
     bind.contexts.push_back({3, rpc::kEpmInterface, {ndr64, rpc::kNdrSyntax}});
     const auto ack = f.Bind(bind);
     EXPECT_EQ(ack.maxXmitFrag, 2000);  // never more than the client receives
+    EXPECT_EQ(ack.maxRecvFrag, 5840);  // never more than our own limit
     EXPECT_EQ(ack.secondaryAddress, "1234");
     EXPECT_NE(ack.assocGroup, 0U);
     ASSERT_EQ(ack.results.size(), 4U);
@@ -108,6 +109,27 @@ TEST(RpcServerSessionTest, BindNegotiatesSizesAndAnswersEachContextInOrder) {
     ASSERT_EQ(reply.size(), 1U);
     EXPECT_EQ(std::get<rpc::FaultBody>(reply[0].body).status, kFaultUnknownIf);
     EXPECT_EQ(reply[0].header.flags & rpc::kFlagDidNotExecute, rpc::kFlagDidNotExecute);
+}
+
+TEST(RpcServerSessionTest, BigEndianRequestsAreReadInTheirOwnOrder) {
+    Fixture f(1);
+    f.Bind(test::AgentBind());
+    const std::uint32_t snapper = Word(f.CallStub(3, test::StartStub(0, test::Serialise({}))), 0);
+    ASSERT_NE(snapper, 0U);
+    // A query for the snapper from a big-endian client: every integer, the handle included,
+    // most significant byte first.
+    auto be32 = [](std::uint32_t v) {
+        return Bytes{static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
+                     static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)};
+    };
+    Bytes pdu = {5, 0, 0, 3, 0x00, 0, 0, 0, 0, 28, 0, 0};
+    for (const Bytes& part : {be32(77), be32(4), Bytes{0, 0, 0, 5}, be32(snapper)}) pdu.insert(pdu.end(), part.begin(), part.end());
+    auto reply = f.Send(pdu);
+    ASSERT_EQ(reply.size(), 1U);
+    EXPECT_EQ(reply[0].header.callId, 77U);
+    const auto& stub = std::get<rpc::ResponseBody>(reply[0].body).stub;
+    ASSERT_EQ(stub.size(), 8U);
+    EXPECT_EQ(Word(stub, 4), 0U);  // a known handle: status 0, in our own little-endian reply
 }
 
 TEST(RpcServerSessionTest, TinyClientFragmentSizeIsRaisedTo1432) {
