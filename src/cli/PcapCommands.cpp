@@ -23,7 +23,7 @@ struct ImportOptions {
     std::string in;
     std::string out;
     std::uint32_t blockFrames = 1000;
-    int level = 6;
+    int level = capture::kImportPackLevel;
 };
 
 struct ExportOptions {
@@ -84,8 +84,8 @@ void RegisterPcapCommands(CommandRegistry& registry) {
     auto* import = registry.App().add_subcommand("import", "Make a trace file from a pcap or pcapng capture (Ethernet)");
     import->add_option("IN", imp->in, "Capture file (.pcap, .pcapng)")->required();
     import->add_option("OUT", imp->out, "Trace file to write (.tns)")->required();
-    import->add_option("--block-frames", imp->blockFrames, "Frames per block")->check(CLI::Range(1u, 1000000u));
-    import->add_option("--level", imp->level, "Compression level")->check(CLI::Range(1, 12));
+    import->add_option("--block-frames", imp->blockFrames, "Frames per block")->capture_default_str()->check(CLI::Range(1u, 1000000u));
+    import->add_option("--level", imp->level, "Compression level, 1 (fastest) to 12 (smallest)")->capture_default_str()->check(CLI::Range(1, 12));
     import->callback([&registry, imp] { registry.SetExitCode(RunImport(*imp)); });
 
     auto exp = std::make_shared<ExportOptions>();
