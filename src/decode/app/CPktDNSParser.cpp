@@ -1,6 +1,7 @@
 // DNS decoder: the headline, the header and flag lines, and the four sections.
 #include "decode/app/CPktDNSParser.h"
 
+#include "decode/TextAppend.h"
 #include "decode/app/AppText.h"
 #include "decode/app/DnsText.h"
 
@@ -27,15 +28,22 @@ std::string_view RcodeText(std::uint8_t flags2) {
     return rcode < 6 ? kTexts[rcode] : "Reserved";
 }
 
-// "0x%.2X: %s for '%s' of type %s on class %s." of the first question; empty without one.
-std::string Headline(const DnsMessage& message) {
-    if (message.questions.empty()) return {};
+// "0x%.2X: %s for '%s' of type %s on class %s." of the first question; nothing without one.
+// Built in place: the summary chain makes one per DNS row.
+void AppendHeadline(std::string& out, const DnsMessage& message) {
+    if (message.questions.empty()) return;
     const auto& q = message.questions.front();
-    const std::string opcode(OpcodeText(message.header.flags1));
-    const std::string type(DescribeDnsType(q.type).mnemonic);
-    const std::string cls(DescribeDnsClass(q.cls).mnemonic);
-    return Fmt("0x%.2X: %s for '%s' of type %s on class %s.", message.header.id, opcode.c_str(), q.name.c_str(),
-               type.c_str(), cls.c_str());
+    out += "0x";
+    AppendHex(out, message.header.id, 2);
+    out += ": ";
+    out += OpcodeText(message.header.flags1);
+    out += " for '";
+    out += q.name;
+    out += "' of type ";
+    out += DescribeDnsType(q.type).mnemonic;
+    out += " on class ";
+    out += DescribeDnsClass(q.cls).mnemonic;
+    out += '.';
 }
 
 void AddFlagLines(CPktDetailLine& top, const DnsHeader& h) {
@@ -126,7 +134,9 @@ ProtoCode CPktDNSParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx
         root.Add(kPrefix, kShortHeader);
     } else {
         const auto& h = message.header;
-        auto& top = root.Add(kPrefix, Headline(message));
+        std::string headline;
+        AppendHeadline(headline, message);
+        auto& top = root.Add(kPrefix, std::move(headline));
         top.Add(kPrefix, Fmt("Query Identifier %u (0x%.2X)", h.id, h.id));
         AddFlagLines(top, h);
         AddCountLines(top, kPrefix, h);
@@ -146,7 +156,11 @@ ProtoCode CPktDNSParser::ParseSummary(core::ByteReader& in, CPktParseContext& ct
     DnsMessage message;
     ReadDnsMessage(in, ctx, m_recordData, DnsReadMode::Skim, message);
     out.summary.assign(kPrefix);
-    out.summary += message.headerComplete ? Headline(message) : std::string("ERROR !");
+    if (message.headerComplete) {
+        AppendHeadline(out.summary, message);
+    } else {
+        out.summary += "ERROR !";
+    }
     return PROTO_NONE;
 }
 

@@ -70,9 +70,13 @@ FtpCommand ReadCommand(core::ByteReader& in) {
     return command;
 }
 
-std::string Headline(const FtpCommand& command) {
-    const std::string description(command.description);
-    return Fmt(" C = '%s' (%s)", command.line.c_str(), description.c_str());
+// " C = '%s' (%s)", built in place for the summary chain.
+void AppendHeadline(std::string& out, const FtpCommand& command) {
+    out += " C = '";
+    out += command.line;
+    out += "' (";
+    out += command.description;
+    out += ')';
 }
 
 }  // namespace
@@ -88,7 +92,9 @@ ProtoCode CPktFTPCommandParser::ParseDetail(core::ByteReader& in, CPktParseConte
     const FtpCommand command = ReadCommand(in);
     const std::string type(command.type);
     const std::string description(command.description);
-    auto& top = root.Add(kPrefix, Headline(command));
+    std::string headline;
+    AppendHeadline(headline, command);
+    auto& top = root.Add(kPrefix, std::move(headline));
     top.Add(kPrefix, Fmt(" Command Data = '%s'", command.line.c_str()));
     top.Add(kPrefix, Fmt(" Command Type = %s", type.c_str()));
     top.Add(kPrefix, Fmt(" Command Description = %s", description.c_str()));
@@ -99,7 +105,7 @@ ProtoCode CPktFTPCommandParser::ParseSummary(core::ByteReader& in, CPktParseCont
                                              SummaryTexts& out) const {
     const FtpCommand command = ReadCommand(in);
     out.summary.assign(kPrefix);
-    out.summary += Headline(command);
+    AppendHeadline(out.summary, command);
     return PROTO_NONE;
 }
 

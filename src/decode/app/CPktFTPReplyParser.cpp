@@ -14,8 +14,8 @@ constexpr std::string_view kPrefix = "FTP: ";
 
 struct FtpReply {
     std::string line;
-    std::string type = "Unknown";
-    std::string description = "Unknown";
+    std::string_view type = "Unknown";
+    std::string_view description = "Unknown";
 };
 
 std::string_view FtpDescriptionOf(int digit) {
@@ -35,8 +35,13 @@ FtpReply ReadReply(core::ByteReader& in) {
     return reply;
 }
 
-std::string Headline(const FtpReply& reply) {
-    return Fmt(" R = '%s' (%s)", reply.line.c_str(), reply.description.c_str());
+// " R = '%s' (%s)", built in place for the summary chain.
+void AppendHeadline(std::string& out, const FtpReply& reply) {
+    out += " R = '";
+    out += reply.line;
+    out += "' (";
+    out += reply.description;
+    out += ')';
 }
 
 }  // namespace
@@ -50,10 +55,12 @@ ProtoCode CPktFTPReplyParser::Parse(core::ByteReader& in, CPktParseContext& /*ct
 ProtoCode CPktFTPReplyParser::ParseDetail(core::ByteReader& in, CPktParseContext& /*ctx*/,
                                           CPktDetailLine& root) const {
     const FtpReply reply = ReadReply(in);
-    auto& top = root.Add(kPrefix, Headline(reply));
+    std::string headline;
+    AppendHeadline(headline, reply);
+    auto& top = root.Add(kPrefix, std::move(headline));
     top.Add(kPrefix, Fmt(" Reply Data = '%s'", reply.line.c_str()));
-    top.Add(kPrefix, Fmt(" Reply Type = %s", reply.type.c_str()));
-    top.Add(kPrefix, Fmt(" Reply Description = %s", reply.description.c_str()));
+    top.Add(kPrefix, " Reply Type = " + std::string(reply.type));
+    top.Add(kPrefix, " Reply Description = " + std::string(reply.description));
     return PROTO_NONE;
 }
 
@@ -61,7 +68,7 @@ ProtoCode CPktFTPReplyParser::ParseSummary(core::ByteReader& in, CPktParseContex
                                            SummaryTexts& out) const {
     const FtpReply reply = ReadReply(in);
     out.summary.assign(kPrefix);
-    out.summary += Headline(reply);
+    AppendHeadline(out.summary, reply);
     return PROTO_NONE;
 }
 

@@ -3,6 +3,7 @@
 
 #include "decode/app/AppText.h"
 #include "decode/app/HttpMessage.h"
+#include "decode/app/LineProtocol.h"
 
 namespace decode::app {
 
@@ -28,8 +29,7 @@ ProtoCode CPktHTTPRequestParser::ParseSummary(core::ByteReader& in, CPktParseCon
                                               SummaryTexts& out) const {
     HttpRequest request;
     ReadHttpRequest(in, request, false);
-    out.summary.assign(kHttpPrefix);
-    AppendF(out.summary, " C = '%s'", request.firstLine.c_str());
+    SetLineSummary(out.summary, kHttpPrefix, 'C', request.firstLine);
     return PROTO_NONE;
 }
 

@@ -4,6 +4,7 @@
 
 #include "decode/app/AppText.h"
 #include "decode/app/HttpMessage.h"
+#include "decode/app/LineProtocol.h"
 
 namespace decode::app {
 
@@ -34,8 +35,7 @@ ProtoCode CPktHTTPResponseParser::ParseSummary(core::ByteReader& in, CPktParseCo
                                                SummaryTexts& out) const {
     HttpResponse response;
     ReadHttpResponse(in, response, false);
-    out.summary.assign(kHttpPrefix);
-    AppendF(out.summary, " R = '%s'", response.firstLine.c_str());
+    SetLineSummary(out.summary, kHttpPrefix, 'R', response.firstLine);
     return PROTO_NONE;
 }
 

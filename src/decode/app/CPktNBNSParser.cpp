@@ -2,6 +2,7 @@
 // NetBIOS-decoded names and node status records.
 #include "decode/app/CPktNBNSParser.h"
 
+#include "decode/TextAppend.h"
 #include "decode/app/AppText.h"
 
 namespace decode::app {
@@ -47,10 +48,12 @@ FirstEntry FindFirstEntry(const DnsMessage& message) {
     return {};
 }
 
-std::string BuildHeadline(const DnsMessage& message) {
+// Built in place: the summary chain makes one per NBNS row.
+void BuildHeadline(std::string& line, const DnsMessage& message) {
     const auto& h = message.header;
     const bool response = (h.flags1 & 0x80U) != 0;
-    std::string line = Fmt("0x%.2X", h.id);
+    line += "0x";
+    AppendHex(line, h.id, 2);
     line += ": ";
     line += OpcodeText(h.flags1);
     if (response) line += " resp.";
@@ -67,7 +70,6 @@ std::string BuildHeadline(const DnsMessage& message) {
         line += ", RCode = ";
         line += RcodeText(h.flags2);
     }
-    return line;
 }
 
 void AddFlagLines(CPktDetailLine& top, const DnsHeader& h) {
@@ -178,7 +180,9 @@ ProtoCode CPktNBNSParser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
         root.Add(kPrefix, kShortHeader);
     } else {
         const auto& h = message.header;
-        auto& top = root.Add(kPrefix, BuildHeadline(message));
+        std::string headline;
+        BuildHeadline(headline, message);
+        auto& top = root.Add(kPrefix, std::move(headline));
         top.Add(kPrefix, Fmt("Transaction Identifier = %u (0x%.2X)", h.id, h.id));
         AddFlagLines(top, h);
         AddCountLines(top, kPrefix, h);
@@ -198,7 +202,11 @@ ProtoCode CPktNBNSParser::ParseSummary(core::ByteReader& in, CPktParseContext& c
     DnsMessage message;
     ReadDnsMessage(in, ctx, m_recordData, DnsReadMode::Skim, message);
     out.summary.assign(kPrefix);
-    out.summary += message.headerComplete ? BuildHeadline(message) : std::string("ERROR !");
+    if (message.headerComplete) {
+        BuildHeadline(out.summary, message);
+    } else {
+        out.summary += "ERROR !";
+    }
     return PROTO_NONE;
 }
 

@@ -58,8 +58,7 @@ ProtoCode CPktPOP3CommandParser::ParseSummary(core::ByteReader& in, CPktParseCon
                                               SummaryTexts& out) const {
     std::string line;
     ReadCommand(in, line);
-    out.summary.assign(kPrefix);
-    AppendF(out.summary, " C = '%s'", line.c_str());
+    SetLineSummary(out.summary, kPrefix, 'C', line);
     return PROTO_NONE;
 }
 

@@ -44,8 +44,7 @@ ProtoCode CPktPOP3ReplyParser::ParseSummary(core::ByteReader& in, CPktParseConte
     // The summary shows the line as read, mail data included.
     std::string line;
     ReadFirstLine(in, line);
-    out.summary.assign(kPrefix);
-    AppendF(out.summary, " R = '%s'", line.c_str());
+    SetLineSummary(out.summary, kPrefix, 'R', line);
     return PROTO_NONE;
 }
 

@@ -55,8 +55,7 @@ ProtoCode CPktSMTPCommandParser::ParseSummary(core::ByteReader& in, CPktParseCon
                                               SummaryTexts& out) const {
     std::string line;
     ReadFirstLine(in, line);
-    out.summary.assign(kPrefix);
-    AppendF(out.summary, " C = '%s'", line.c_str());
+    SetLineSummary(out.summary, kPrefix, 'C', line);
     return PROTO_NONE;
 }
 

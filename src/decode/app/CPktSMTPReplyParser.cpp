@@ -51,8 +51,7 @@ ProtoCode CPktSMTPReplyParser::ParseSummary(core::ByteReader& in, CPktParseConte
                                             SummaryTexts& out) const {
     std::string line;
     ReadFirstLine(in, line);
-    out.summary.assign(kPrefix);
-    AppendF(out.summary, " R = '%s'", line.c_str());
+    SetLineSummary(out.summary, kPrefix, 'R', line);
     return PROTO_NONE;
 }
 

@@ -33,6 +33,15 @@ void MaskPassword(std::string& line) {
     line.append(kMaskedPass.substr(kPassKeyword.size()));
 }
 
+void SetLineSummary(std::string& summary, std::string_view prefix, char side, std::string_view line) {
+    summary.assign(prefix);
+    summary += ' ';
+    summary += side;
+    summary += " = '";
+    summary += line;
+    summary += '\'';
+}
+
 int ReplyDigit(char c) noexcept { return (c >= '0' && c <= '9') ? c - '0' : 0; }
 
 std::string_view ReplyTypeOf(int digit) noexcept {

@@ -33,6 +33,10 @@ inline constexpr std::string_view kMaskedPass = "PASS ........";
 // characters and loses the rest, so it is still not recognised as the command.
 void MaskPassword(std::string& line);
 
+// Sets the summary text "<prefix> C = '<line>'" (side 'C') or "... R = '...'" (side 'R'),
+// built in place since the summary chain makes one per row.
+void SetLineSummary(std::string& summary, std::string_view prefix, char side, std::string_view line);
+
 // The first and second characters of a reply code as decimal digits (a non-digit counts as 0).
 int ReplyDigit(char c) noexcept;
 // Meaning of a reply code's first digit, shared by SMTP and FTP ("Error !" for any other).
