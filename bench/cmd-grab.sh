@@ -31,6 +31,7 @@ end=$(date +%s.%N)
 cpu_after=$(cpu_ticks "$agent_pid")
 
 # Frame bytes: the trace's frames, each as captured (the pcap record headers excluded).
+cat "$work/grab.out"
 got=$(grep -oP '^\d+(?= frames)' "$work/grab.out")
 sample_frames=$(/usr/bin/python3 -c "import sys; from scapy.all import rdpcap; print(len(rdpcap(sys.argv[1])))" "$sample")
 sample_bytes=$(( $(stat -c %s "$sample") - 24 - 16 * sample_frames ))

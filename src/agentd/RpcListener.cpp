@@ -165,8 +165,10 @@ void RpcListener::Serve(Connection& connection) {
             if (!pdu) return;  // a header we cannot trust or a PDU beyond the limit
             if (pdu.Value().empty()) break;
             const auto out = session.Handle(pdu.Value());
-            for (const auto& reply : out.pdus)
-                if (!SendAll(fd, reply, m_options.ioTimeout)) return;
+            // One send for all fragments of a reply: a large peek is hundreds of them.
+            std::vector<std::uint8_t> wire;
+            for (const auto& reply : out.pdus) wire.insert(wire.end(), reply.begin(), reply.end());
+            if (!SendAll(fd, wire, m_options.ioTimeout)) return;
             if (out.close) return;
         }
     }
