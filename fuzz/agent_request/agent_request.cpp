@@ -5,8 +5,9 @@
 #include <memory>
 #include <span>
 
-#include "agentd/AgentService.h"
+#include "agentd/AgentCalls.h"
 #include "agentd/EndpointMapper.h"
+#include "agentd/PduFramer.h"
 #include "agentd/RpcServerSession.h"
 
 namespace {

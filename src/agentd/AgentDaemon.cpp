@@ -1,6 +1,7 @@
 // Starts the agent listener first, so the mapper can name its port.
 #include "AgentDaemon.h"
 
+#include "AgentCalls.h"
 #include "EndpointMapper.h"
 
 namespace agentd {

@@ -1,19 +1,14 @@
-// The capture agent's procedures. AgentService holds what every connection shares (how to
-// open a frame source, the limits, the engine count); AgentCalls serves one connection and
-// owns the snappers started on it, so a manager that vanishes leaves nothing running.
+// What every connection of the capture agent shares: how to open a frame source, the
+// limits, the count of running snappers, and the statuses the procedures return.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <map>
-#include <memory>
-#include <mutex>
 #include <span>
 
 #include "CaptureEngine.h"
 #include "FrameSource.h"
-#include "RpcInterface.h"
 #include "capture/CPktSnapConf.h"
 #include "core/Result.h"
 
@@ -53,27 +48,6 @@ private:
     AgentConfig m_config;
     std::atomic<std::size_t> m_engines{0};
     std::atomic<std::uint32_t> m_nextHandle{1};
-};
-
-class AgentCalls final : public RpcInterface {
-public:
-    explicit AgentCalls(AgentService& service) : m_service(service) {}
-    ~AgentCalls() override;
-    AgentCalls(const AgentCalls&) = delete;
-    AgentCalls& operator=(const AgentCalls&) = delete;
-
-    const rpc::SyntaxId& Syntax() const noexcept override;
-    RpcReply Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, bool bigEndian) override;
-
-private:
-    RpcReply Start(std::span<const std::uint8_t> stub, bool bigEndian);
-    RpcReply Stop(std::span<const std::uint8_t> stub, bool bigEndian);
-    RpcReply Query(std::span<const std::uint8_t> stub, bool bigEndian);
-    RpcReply Peek(std::span<const std::uint8_t> stub, bool bigEndian);
-    CaptureEngine* Find(std::uint32_t handle);
-
-    AgentService& m_service;
-    std::map<std::uint32_t, std::unique_ptr<CaptureEngine>> m_engines;
 };
 
 }  // namespace agentd

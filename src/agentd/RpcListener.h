@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "RpcInterface.h"
+#include "PduFramer.h"
 #include "RpcServerSession.h"
 #include "core/Result.h"
 

@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "AgentTestUtil.h"
-#include "agentd/AgentService.h"
+#include "agentd/AgentCalls.h"
 #include "agentd/EndpointMapper.h"
+#include "agentd/PduFramer.h"
 #include "agentd/RpcServerSession.h"
 #include "rpc/Tower.h"
 
