@@ -1,7 +1,7 @@
 # make run   : dependencies, release build, then list the bundled sample trace decoded
 # make test  : dependencies, debug build with ASan and UBSan, layer check, all tests
 # make bench : dependencies, release build with benchmarks, run them
-# make fuzz  : libFuzzer targets with clang (build/fuzz/)
+# make fuzz  : libFuzzer targets with clang, library code instrumented too (build/fuzz/bin/fuzz_*)
 
 JOBS ?= $(shell nproc)
 SHARED ?= ../shared
@@ -32,8 +32,10 @@ bench: deps
 	bash bench/run-all.sh
 
 fuzz: deps
-	CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPALOMET_SANITIZE=ON -DPALOMET_FUZZ=ON
+	CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPALOMET_SANITIZE=ON -DPALOMET_FUZZ=ON \
+	  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link -DPALOMET_BIN_DIR=$(CURDIR)/build/fuzz/bin
 	cmake --build build/fuzz -j $(JOBS)
+	@echo "fuzzers: build/fuzz/bin/fuzz_*  (e.g. build/fuzz/bin/fuzz_dns fuzz/dns/corpus -max_total_time=60)"
 
 clean:
 	rm -rf build
