@@ -22,11 +22,19 @@ RpcReply StatusOnly(std::uint32_t status) {
 
 RpcReply BadStub() { return RpcReply::Fault(kFaultBadStubData, true); }
 
+// A manager that fell behind a live interface lost frames; the operator hears of it.
+void ReportDrops(std::uint32_t handle, const CaptureEngine& engine) {
+    if (engine.Dropped() != 0)
+        std::fprintf(stderr, "palometsrv: snapper %u dropped %llu frames the manager did not take in time\n", handle,
+                     static_cast<unsigned long long>(engine.Dropped()));
+}
+
 }  // namespace
 
 AgentCalls::~AgentCalls() {
     for (auto& [handle, engine] : m_engines) {
         engine->Stop();
+        ReportDrops(handle, *engine);
         m_service.ReleaseEngine();
     }
 }
@@ -88,6 +96,7 @@ RpcReply AgentCalls::Stop(std::span<const std::uint8_t> stub, bool bigEndian) {
     const auto found = m_engines.find(handle);
     if (found == m_engines.end()) return StatusOnly(kStatusInvalidHandle);
     found->second->Stop();
+    ReportDrops(handle, *found->second);
     m_engines.erase(found);
     m_service.ReleaseEngine();
     return StatusOnly(kStatusOk);
