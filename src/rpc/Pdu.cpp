@@ -168,7 +168,9 @@ core::Result<Pdu> DecodeBody(std::span<const std::uint8_t> bytes, Pdu pdu) {
 
 core::Result<std::uint16_t> FragLengthOf(std::span<const std::uint8_t> header) {
     if (header.size() < kHeaderSize) return core::Fail(core::ErrorKind::Truncated, "PDU header truncated");
-    if (header[0] != 5 || header[1] != 0) return Bad("not a DCE RPC 5.0 PDU");
+    // Connection-oriented DCE RPC is version 5, minor 0 or 1; peers of either minor speak
+    // the same PDUs, so a 5.1 caller is answered rather than dropped.
+    if (header[0] != 5 || header[1] > 1) return Bad("not a DCE RPC 5.0 or 5.1 PDU");
     const std::uint8_t intRep = header[4] & 0xF0;
     if (intRep != 0x00 && intRep != 0x10) return Bad("unknown integer representation");
     if ((header[4] & 0x0F) != 0) return Bad("EBCDIC character representation is not supported");

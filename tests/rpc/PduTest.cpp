@@ -162,7 +162,7 @@ TEST(Pdu, BadHeadersAreRefused) {
         std::uint8_t value;
     };
     const Case cases[] = {
-        {"version 4", 0, 4},          {"minor 1", 1, 1},          {"EBCDIC", 4, 0x11},
+        {"version 4", 0, 4},          {"minor 2", 1, 2},          {"EBCDIC", 4, 0x11},
         {"integer rep 2", 4, 0x20},   {"frag_length 15", 8, 15},  {"frag_length past end", 8, 33},
         {"auth beyond frag", 10, 20},
     };
@@ -172,6 +172,9 @@ TEST(Pdu, BadHeadersAreRefused) {
         EXPECT_FALSE(DecodePdu(bad)) << c.name;
     }
     EXPECT_FALSE(DecodePdu(Bytes(good.begin(), good.begin() + 20)));  // truncated
+    Bytes minorOne = good;  // a 5.1 peer speaks the same PDUs
+    minorOne[1] = 1;
+    EXPECT_TRUE(DecodePdu(minorOne));
     // The 4 reserved bytes after the status are not required; everything before them is.
     for (std::size_t n = 0; n < 28; ++n) {
         Bytes cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n));
