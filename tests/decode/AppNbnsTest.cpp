@@ -1,5 +1,5 @@
-// NBNS decoder: name queries, registrations, node status with three names (messages made with
-// scapy), the half-ASCII name decoding, and cut or hostile messages.
+// NBNS decoder beyond the session golden text: the statistics of a node status reply, the
+// half-ASCII name decoding, record types, flags and opcodes, and cut or hostile messages.
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
@@ -11,10 +11,6 @@ using apptest::Detail;
 using apptest::Hex;
 using apptest::Summary;
 
-// "WORKSTATION1" padded with spaces, suffix 0x00 and suffix 0x20, in half-ASCII form.
-constexpr char kWorkstation00[] = "20 464845504643454c4644464545424645454a4550454f444243414341434141 41 00";
-constexpr char kWorkstation20[] = "20 464845504643454c4644464545424645454a4550454f444243414341434143 41 00";
-
 class AppNbnsTest : public ::testing::Test {
 protected:
     AppNbnsTest() : m_protocols(false), m_ports(false), m_nbns(m_protocols, m_ports) {}
@@ -23,120 +19,17 @@ protected:
     decode::app::CPktNBNSParser m_nbns;
 };
 
-TEST_F(AppNbnsTest, BroadcastNameQuery) {
-    // scapy: NBNSHeader(NAME_TRN_ID=0x8001, NM_FLAGS=0x11)/NBNSQueryRequest(QUESTION_NAME='WORKSTATION1')
-    const auto bytes = Hex(std::string("8001 0110 0001 0000 0000 0000") + kWorkstation00 + "0020 0001");
-    EXPECT_EQ(Summary(m_nbns, bytes).text, "NBNS: 0x8001: Standard Query for 'WORKSTATION1   <00>' of type NB on class IN");
-    const auto detail = Detail(m_nbns, bytes);
-    EXPECT_EQ(detail.consumed, bytes.size());
-    EXPECT_EQ(detail.text,
-              "NBNS: 0x8001: Standard Query for 'WORKSTATION1   <00>' of type NB on class IN\n"
-              "  NBNS: Transaction Identifier = 32769 (0x8001)\n"
-              "  NBNS: Flags Summary = Query, OpCode - Standard Query, RD B Bits Set, RCode - OK\n"
-              "    NBNS: 0............... = Query\n"
-              "    NBNS: .0000........... = Standard Query\n"
-              "    NBNS: .....0.......... = Server not authority for domain\n"
-              "    NBNS: ......0......... = Message complete\n"
-              "    NBNS: .......1........ = Reqursive query desired\n"
-              "    NBNS: ........0....... = Recursion not available\n"
-              "    NBNS: .........0...... = Reserved\n"
-              "    NBNS: ..........0..... = Reserved\n"
-              "    NBNS: ...........1.... = Broadcast\n"
-              "    NBNS: ............0000 = Success\n"
-              "  NBNS: Question Entry Count = 1 (0x01)\n"
-              "  NBNS: Answer Entry Count = 0 (0x00)\n"
-              "  NBNS: Name Server Count = 0 (0x00)\n"
-              "  NBNS: Additional Records Count = 0 (0x00)\n"
-              "  NBNS: Question Section: 'WORKSTATION1   <00>' of type NB on class IN.\n"
-              "    NBNS: Question Name: WORKSTATION1   <00>\n"
-              "    NBNS: Question Type = General Name Service\n"
-              "    NBNS: Question Class = Internet class\n");
-}
-
-TEST_F(AppNbnsTest, RegistrationRequestAndPositiveResponse) {
-    // scapy: NBNSHeader(NAME_TRN_ID=0x8002, OPCODE=5, NM_FLAGS=0x11, ARCOUNT=1)/NBNSRegistrationRequest(...)
-    const auto request = Hex(std::string("8002 2910 0001 0000 0000 0001") + kWorkstation20 +
-                             "0020 0001 c00c 0020 0001 00000000 0006 0000 c0a80117");
-    EXPECT_EQ(Summary(m_nbns, request).text,
-              "NBNS: 0x8002: Registration for 'WORKSTATION1    ' of type NB on class IN");
-    const auto detail = Detail(m_nbns, request);
-    EXPECT_EQ(detail.consumed, request.size());
-    EXPECT_TRUE(detail.text.ends_with(
-        "  NBNS: Additional Records Section: 'WORKSTATION1    ' of type NB on class IN.\n"
-        "    NBNS: Resource Record: 'WORKSTATION1    ' of type NB on class IN.\n"
-        "      NBNS: Resource Name: WORKSTATION1    \n"
-        "      NBNS: Resource Type = General Name Service\n"
-        "      NBNS: Resource Class = Internet class\n"
-        "      NBNS: Time To Live = 0 (0x0)\n"
-        "      NBNS: Resource Data Length = 6 (0x06)\n"
-        "      NBNS: Flags = 0 (0x0)\n"
-        "      NBNS: 0............... = Unique NetBIOS name\n"
-        "      NBNS: .00............. = B Node\n"
-        "      NBNS: ...0000000000000 = Reserved\n"
-        "      NBNS: Owner IP Address = 192.168.1.23\n"))
-        << detail.text;
-    EXPECT_NE(detail.text.find("    NBNS: .0101........... = Registration\n"), std::string::npos);
-
-    // A positive response (QR, AA, RD, RA) with the answer naming the registered name.
-    const auto response = Hex(std::string("8002 ad80 0000 0001 0000 0000") + kWorkstation20 +
-                              "0020 0001 000493e0 0006 6000 c0a80117");
-    EXPECT_EQ(Summary(m_nbns, response).text,
-              "NBNS: 0x8002: Registration resp. for 'WORKSTATION1    ' of type NB on class IN, RCode = OK");
-    const auto answer = Detail(m_nbns, response).text;
-    for (const char* line : {"  NBNS: Flags Summary = Response, OpCode - Registration, AA RD RA Bits Set, RCode - OK\n",
-                             "      NBNS: Time To Live = 300000 (0x493E0)\n", "      NBNS: Flags = 24576 (0x6000)\n",
-                             "      NBNS: .11............. = Reserved\n"}) {
-        EXPECT_NE(answer.find(line), std::string::npos) << line << answer;
-    }
-}
-
-TEST_F(AppNbnsTest, NodeStatusWithThreeNamesAndStatistics) {
+// The node status golden text has mostly zero statistics; here each field has its own value,
+// so two fields read in the wrong order show.
+TEST_F(AppNbnsTest, NodeStatusStatisticsKeepTheirOrder) {
     const auto bytes = Hex(
-        "8003 8400 0000 0001 0000 0000"
-        "20 434b414141414141414141414141414141414141414141414141414141414141 00"
-        "0021 0001 00000000 0065 03"
+        "8003 8400 0000 0001 0000 0000 00 0021 0001 00000000 0041 01"
         "574f524b53544154494f4e3120202000 0400"
-        "574f524b47524f555020202020202000 8400"
-        "574f524b53544154494f4e3120202020 0600"
         "001122334455 01 02 0003 0004 0005 0006 0007 0008 000003e8 000007d0"
         "0009 000a 000b 000c 000d 000e 000f 0010 05dc");
-    const std::string star = "*<00><00><00><00><00><00><00><00><00><00><00><00><00><00><00>";
-    EXPECT_EQ(Summary(m_nbns, bytes).text,
-              "NBNS: 0x8003: Standard Query resp. for '" + star + "' of type STAT on class IN, RCode = OK");
     const auto detail = Detail(m_nbns, bytes);
     EXPECT_EQ(detail.consumed, bytes.size());
     EXPECT_TRUE(detail.text.ends_with(
-        "    NBNS: Resource Record: '" + star + "' of type STAT on class IN.\n"
-        "      NBNS: Resource Name: " + star + "\n"
-        "      NBNS: Resource Type = Node Status Request\n"
-        "      NBNS: Resource Class = Internet class\n"
-        "      NBNS: Time To Live = 0 (0x0)\n"
-        "      NBNS: Resource Data Length = 101 (0x65)\n"
-        "      NBNS: Number of Names = 3 (0x03)\n"
-        "      NBNS: ASCII Name = WORKSTATION1   \n"
-        "      NBNS: Resource Record Flags = 1024 (0x400)\n"
-        "        NBNS: 0............... = Unique NetBIOS Name\n"
-        "        NBNS: .00............. = B Node\n"
-        "        NBNS: ...0............ = Not Deregistering\n"
-        "        NBNS: ....0........... = Name is NOT in Conflict\n"
-        "        NBNS: .....1.......... = Active Name\n"
-        "        NBNS: ......0......... = Non-Permanent\n"
-        "      NBNS: ASCII Name = WORKGROUP      \n"
-        "      NBNS: Resource Record Flags = 33792 (0x8400)\n"
-        "        NBNS: 1............... = Group NetBIOS name\n"
-        "        NBNS: .00............. = B Node\n"
-        "        NBNS: ...0............ = Not Deregistering\n"
-        "        NBNS: ....0........... = Name is NOT in Conflict\n"
-        "        NBNS: .....1.......... = Active Name\n"
-        "        NBNS: ......0......... = Non-Permanent\n"
-        "      NBNS: ASCII Name = WORKSTATION1    \n"
-        "      NBNS: Resource Record Flags = 1536 (0x600)\n"
-        "        NBNS: 0............... = Unique NetBIOS Name\n"
-        "        NBNS: .00............. = B Node\n"
-        "        NBNS: ...0............ = Not Deregistering\n"
-        "        NBNS: ....0........... = Name is NOT in Conflict\n"
-        "        NBNS: .....1.......... = Active Name\n"
-        "        NBNS: ......1......... = Permanent\n"
         "      NBNS: Unique unit ID = 001122334455\n"
         "      NBNS: Jumpers = 1\n"
         "      NBNS: Test result = 2\n"

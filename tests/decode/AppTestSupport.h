@@ -1,5 +1,5 @@
-// Helpers for the application decoder tests: hex to bytes, running one decoder over a
-// message, and the detail tree as indented text (two spaces per level, prefix then text).
+// Helpers for the application decoder tests: running one decoder over a message, and the
+// detail tree as indented text (two spaces per level, prefix then text).
 #pragma once
 
 #include <cstdint>
@@ -9,29 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include "DecodeFixtures.h"
 #include "core/ByteReader.h"
 #include "decode/CPktParser.h"
 
 namespace apptest {
 
-inline std::vector<std::uint8_t> Hex(std::string_view hex) {
-    std::vector<std::uint8_t> out;
-    int high = -1;
-    for (const char c : hex) {
-        int v = -1;
-        if (c >= '0' && c <= '9') v = c - '0';
-        if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-        if (v < 0) continue;  // spaces group the fields
-        if (high < 0) {
-            high = v;
-        } else {
-            out.push_back(static_cast<std::uint8_t>(high * 16 + v));
-            high = -1;
-        }
-    }
-    return out;
-}
+inline std::vector<std::uint8_t> Hex(std::string_view hex) { return decode::test::FromHex(std::string(hex)); }
 
 inline std::vector<std::uint8_t> Text(std::string_view text) { return {text.begin(), text.end()}; }
 

