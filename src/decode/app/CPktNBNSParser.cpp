@@ -4,13 +4,13 @@
 
 #include "decode/TextAppend.h"
 #include "decode/app/AppText.h"
+#include "decode/app/DnsText.h"
 
 namespace decode::app {
 
 namespace {
 
 constexpr std::string_view kPrefix = "NBNS: ";
-constexpr char kShortHeader[] = "ERROR ! Message shorter than its header";
 
 std::string_view OpcodeText(std::uint8_t flags1) {
     switch (flags1 & 0x78U) {
@@ -114,21 +114,6 @@ void AddFlagLines(CPktDetailLine& top, const DnsHeader& h) {
     flags.Add(kPrefix, rcodeValue < 6 ? kRcodeLines[rcodeValue] : "............???? = Reserved");
 }
 
-void AddQuestions(CPktDetailLine& top, const std::vector<DnsQuestion>& questions) {
-    if (questions.empty()) return;
-    const auto& first = questions.front();
-    auto& section = top.Add(kPrefix, SectionLine("Question", first.name, DescribeNbnsType(first.type),
-                                                 DescribeNbnsClass(first.cls), questions.size()));
-    for (const auto& q : questions) {
-        const std::string type(DescribeNbnsType(q.type).description);
-        const std::string cls(DescribeNbnsClass(q.cls).description);
-        section.Add(kPrefix, Fmt("Question Name: %s", q.name.c_str()));
-        section.Add(kPrefix, Fmt("Question Type = %s", type.c_str()));
-        section.Add(kPrefix, Fmt("Question Class = %s", cls.c_str()));
-        if (!q.fault.empty()) section.Add(kPrefix, q.fault);
-    }
-}
-
 void AddNodeNames(CPktDetailLine& node, const std::vector<DnsNodeName>& names) {
     if (names.empty()) return;
     const auto count = static_cast<unsigned>(names.size());
@@ -143,27 +128,18 @@ void AddNodeNames(CPktDetailLine& node, const std::vector<DnsNodeName>& names) {
     }
 }
 
-void AddRecords(CPktDetailLine& top, std::string_view title, const std::vector<DnsRecord>& records) {
-    if (records.empty()) return;
-    const auto& first = records.front();
-    auto& section = top.Add(kPrefix, SectionLine(title, first.name, DescribeNbnsType(first.type),
-                                                 DescribeNbnsClass(first.cls), records.size()));
-    for (const auto& r : records) {
-        const auto type = DescribeNbnsType(r.type);
-        const auto cls = DescribeNbnsClass(r.cls);
-        auto& node = section.Add(kPrefix, RecordLine(r.name, type, cls));
-        const std::string typeText(type.description);
-        const std::string classText(cls.description);
-        node.Add(kPrefix, Fmt("Resource Name: %s", r.name.c_str()));
-        node.Add(kPrefix, Fmt("Resource Type = %s", typeText.c_str()));
-        node.Add(kPrefix, Fmt("Resource Class = %s", classText.c_str()));
-        node.Add(kPrefix, Fmt("Time To Live = %u (0x%X)", r.ttl, r.ttl));
-        node.Add(kPrefix, Fmt("Resource Data Length = %u (0x%.2X)", r.rdlength, r.rdlength));
-        AddNodeNames(node, r.nodeNames);
-        for (const auto& line : r.rdata) node.Add(kPrefix, line);
-        if (!r.fault.empty()) node.Add(kPrefix, r.fault);
-    }
-}
+void AddRecordLines(CPktDetailLine& node, const DnsRecord& record) { AddNodeNames(node, record.nodeNames); }
+
+constexpr DnsDialect kDialect{kPrefix,
+                              "Transaction Identifier = %u (0x%.2X)",
+                              "NBNS Frame Size = %u (0x%.2X)",
+                              "Question Name: %s",
+                              "Resource Name: %s",
+                              DescribeNbnsType,
+                              DescribeNbnsClass,
+                              BuildHeadline,
+                              AddFlagLines,
+                              AddRecordLines};
 
 }  // namespace
 
@@ -176,37 +152,14 @@ ProtoCode CPktNBNSParser::Parse(core::ByteReader& in, CPktParseContext& ctx) con
 ProtoCode CPktNBNSParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx, CPktDetailLine& root) const {
     DnsMessage message;
     ReadDnsMessage(in, ctx, m_recordData, DnsReadMode::Full, message);
-    if (!message.headerComplete) {
-        root.Add(kPrefix, kShortHeader);
-    } else {
-        const auto& h = message.header;
-        std::string headline;
-        BuildHeadline(headline, message);
-        auto& top = root.Add(kPrefix, std::move(headline));
-        top.Add(kPrefix, Fmt("Transaction Identifier = %u (0x%.2X)", h.id, h.id));
-        AddFlagLines(top, h);
-        AddCountLines(top, kPrefix, h);
-        AddQuestions(top, message.questions);
-        for (std::size_t i = 0; i < message.records.size(); ++i) {
-            AddRecords(top, kRecordSectionTitles[i], message.records[i]);
-        }
-        if (!message.fault.empty()) top.Add(kPrefix, message.fault);
-    }
-    if (message.frameSize != 0) {
-        root.Add(kPrefix, Fmt("NBNS Frame Size = %u (0x%.2X)", message.frameSize, message.frameSize));
-    }
+    AddDnsMessageTree(root, message, kDialect);
     return PROTO_NONE;
 }
 
 ProtoCode CPktNBNSParser::ParseSummary(core::ByteReader& in, CPktParseContext& ctx, SummaryTexts& out) const {
     DnsMessage message;
     ReadDnsMessage(in, ctx, m_recordData, DnsReadMode::Skim, message);
-    out.summary.assign(kPrefix);
-    if (message.headerComplete) {
-        BuildHeadline(out.summary, message);
-    } else {
-        out.summary += "ERROR !";
-    }
+    SummariseDnsMessage(out.summary, message, kDialect);
     return PROTO_NONE;
 }
 

@@ -32,4 +32,79 @@ std::string RecordLine(const std::string& name, DnsTypeText type, DnsTypeText cl
     return Fmt("Resource Record: '%s' of type %s on class %s.", name.c_str(), typeText.c_str(), classText.c_str());
 }
 
+namespace {
+
+constexpr char kShortHeader[] = "ERROR ! Message shorter than its header";
+
+void AddQuestions(CPktDetailLine& top, const std::vector<DnsQuestion>& questions, const DnsDialect& d) {
+    if (questions.empty()) return;
+    const auto& first = questions.front();
+    auto& section = top.Add(d.prefix, SectionLine("Question", first.name, d.describeType(first.type),
+                                                  d.describeClass(first.cls), questions.size()));
+    for (const auto& q : questions) {
+        const std::string type(d.describeType(q.type).description);
+        const std::string cls(d.describeClass(q.cls).description);
+        section.Add(d.prefix, Fmt(d.questionNameFormat, q.name.c_str()));
+        section.Add(d.prefix, Fmt("Question Type = %s", type.c_str()));
+        section.Add(d.prefix, Fmt("Question Class = %s", cls.c_str()));
+        if (!q.fault.empty()) section.Add(d.prefix, q.fault);
+    }
+}
+
+void AddRecords(CPktDetailLine& top, std::string_view title, const std::vector<DnsRecord>& records,
+                const DnsDialect& d) {
+    if (records.empty()) return;
+    const auto& first = records.front();
+    auto& section = top.Add(d.prefix, SectionLine(title, first.name, d.describeType(first.type),
+                                                  d.describeClass(first.cls), records.size()));
+    for (const auto& r : records) {
+        const auto type = d.describeType(r.type);
+        const auto cls = d.describeClass(r.cls);
+        auto& node = section.Add(d.prefix, RecordLine(r.name, type, cls));
+        const std::string typeText(type.description);
+        const std::string classText(cls.description);
+        node.Add(d.prefix, Fmt(d.resourceNameFormat, r.name.c_str()));
+        node.Add(d.prefix, Fmt("Resource Type = %s", typeText.c_str()));
+        node.Add(d.prefix, Fmt("Resource Class = %s", classText.c_str()));
+        node.Add(d.prefix, Fmt("Time To Live = %u (0x%X)", r.ttl, r.ttl));
+        node.Add(d.prefix, Fmt("Resource Data Length = %u (0x%.2X)", r.rdlength, r.rdlength));
+        if (d.addRecordLines != nullptr) d.addRecordLines(node, r);
+        for (const auto& line : r.rdata) node.Add(d.prefix, line);
+        if (!r.fault.empty()) node.Add(d.prefix, r.fault);
+    }
+}
+
+}  // namespace
+
+void AddDnsMessageTree(CPktDetailLine& root, const DnsMessage& message, const DnsDialect& dialect) {
+    if (!message.headerComplete) {
+        root.Add(dialect.prefix, kShortHeader);
+    } else {
+        const auto& h = message.header;
+        std::string headline;
+        dialect.appendHeadline(headline, message);
+        auto& top = root.Add(dialect.prefix, std::move(headline));
+        top.Add(dialect.prefix, Fmt(dialect.identifierFormat, h.id, h.id));
+        dialect.addFlagLines(top, h);
+        AddCountLines(top, dialect.prefix, h);
+        AddQuestions(top, message.questions, dialect);
+        for (std::size_t i = 0; i < message.records.size(); ++i) {
+            AddRecords(top, kRecordSectionTitles[i], message.records[i], dialect);
+        }
+        if (!message.fault.empty()) top.Add(dialect.prefix, message.fault);
+    }
+    if (message.frameSize != 0) {
+        root.Add(dialect.prefix, Fmt(dialect.frameSizeFormat, message.frameSize, message.frameSize));
+    }
+}
+
+void SummariseDnsMessage(std::string& out, const DnsMessage& message, const DnsDialect& dialect) {
+    out.assign(dialect.prefix);
+    if (message.headerComplete) {
+        dialect.appendHeadline(out, message);
+    } else {
+        out += "ERROR !";
+    }
+}
+
 }  // namespace decode::app

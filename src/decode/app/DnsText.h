@@ -29,4 +29,26 @@ std::string RecordLine(const std::string& name, DnsTypeText type, DnsTypeText cl
 // The titles of the three record sections, answers first.
 inline constexpr std::string_view kRecordSectionTitles[3] = {"Answer", "Authority", "Additional Records"};
 
+// What differs between the protocols that share the DNS message layout (DNS, NBNS): their
+// tag, wording, name tables, headline, flag bits and any record lines of their own.
+struct DnsDialect {
+    std::string_view prefix;
+    const char* identifierFormat;    // the ID line, given the ID twice
+    const char* frameSizeFormat;     // the TCP length prefix line, given the prefix twice
+    const char* questionNameFormat;  // "Question Name: ..." with the name
+    const char* resourceNameFormat;  // "Resource Name: ..." with the name
+    DnsTypeText (*describeType)(std::uint16_t) noexcept;
+    DnsTypeText (*describeClass)(std::uint16_t) noexcept;
+    void (*appendHeadline)(std::string& out, const DnsMessage& message);
+    void (*addFlagLines)(CPktDetailLine& top, const DnsHeader& header);
+    void (*addRecordLines)(CPktDetailLine& node, const DnsRecord& record);  // before RDATA; may be null
+};
+
+// The whole detail tree of a message below the root: headline with header, flag, count and
+// section lines, then the frame size line over TCP.
+void AddDnsMessageTree(CPktDetailLine& root, const DnsMessage& message, const DnsDialect& dialect);
+
+// The summary text: the tag, then the headline, or "ERROR !" when the header is cut short.
+void SummariseDnsMessage(std::string& out, const DnsMessage& message, const DnsDialect& dialect);
+
 }  // namespace decode::app
