@@ -84,17 +84,6 @@ TEST(SummaryChain, ALayerThatUsesUpTheFrameEndsTheChain) {
     EXPECT_EQ(root.Children().size(), 2U);  // frame step and Ethernet only
 }
 
-TEST(SummaryChain, NoFrameGivesAnEmptyRow) {
-    const TestTables t;
-    CPktSummary row;
-    row.summary = "stale";
-    EXPECT_EQ(t.parsers->DecodeSummary(LEVEL_APPLICATION, nullptr, nullptr, row, 1000), 0U);
-    EXPECT_EQ(row.summary, "");
-    CPktDetailLine root;
-    EXPECT_EQ(t.parsers->DecodeDetail(nullptr, nullptr, root, 1000), 0U);
-    EXPECT_TRUE(root.Children().empty());
-}
-
 TEST(SummaryChain, DeltaOfAStampPairAtEveryTickRate) {
     const TestTables t(false);
     auto earlier = MakeFrame(FromHex("00"));
@@ -104,6 +93,7 @@ TEST(SummaryChain, DeltaOfAStampPairAtEveryTickRate) {
         float expected;
     };
     const Case cases[] = {
+        // the golden deltas_high_half text covers stamps across the high half
         {1000, 500, 1000, -500.0F},                       // stamps that run backwards
         {0, 1, 0, 0.0F},                                   // no tick rate: no delta
         {std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int64_t>::min(), 1000, 1.0F},  // wraps, no overflow
@@ -117,10 +107,17 @@ TEST(SummaryChain, DeltaOfAStampPairAtEveryTickRate) {
     }
 }
 
-TEST(SnapDecoding, FramesTheBatchDoesNotHoldAreIgnored) {
+TEST(SnapDecoding, FramesNobodyHoldsGiveAnEmptyRowAndTree) {
     const TestTables t(false);
-    const Fixture fx = LoadFixture(kFrames + "tcp_pure_ack.hex", t.parsers.get());
     CPktSummary row;
+    row.summary = "stale";
+    EXPECT_EQ(t.parsers->DecodeSummary(LEVEL_APPLICATION, nullptr, nullptr, row, 1000), 0U);
+    EXPECT_EQ(row.summary, "");
+    CPktDetailLine none;
+    EXPECT_EQ(t.parsers->DecodeDetail(nullptr, nullptr, none, 1000), 0U);
+    EXPECT_TRUE(none.Children().empty());
+    // Frame numbers the batch does not hold, and a batch without decoders.
+    const Fixture fx = LoadFixture(kFrames + "tcp_pure_ack.hex", t.parsers.get());
     fx.batch.SummaryOf(LEVEL_APPLICATION, &row, 2);
     fx.batch.SummaryOf(LEVEL_APPLICATION, nullptr, 0);
     EXPECT_EQ(row.summary, "");

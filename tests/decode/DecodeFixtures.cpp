@@ -1,6 +1,7 @@
 // Test tables and the .hex fixture reader.
 #include "DecodeFixtures.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -48,20 +49,13 @@ TestTables::TestTables(bool withApplication) {
 }
 
 std::vector<std::uint8_t> FromHex(const std::string& hex) {
-    std::vector<std::uint8_t> out;
-    int pending = -1;
+    std::string digits;
     for (const char c : hex) {
-        int v = -1;
-        if (c >= '0' && c <= '9') v = c - '0';
-        if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-        if (v < 0) continue;
-        if (pending < 0) {
-            pending = v;
-        } else {
-            out.push_back(static_cast<std::uint8_t>(pending * 16 + v));
-            pending = -1;
-        }
+        if (std::isxdigit(static_cast<unsigned char>(c)) != 0) digits += c;
+    }
+    std::vector<std::uint8_t> out;
+    for (std::size_t at = 0; at + 1 < digits.size(); at += 2) {
+        out.push_back(static_cast<std::uint8_t>(std::stoul(digits.substr(at, 2), nullptr, 16)));
     }
     return out;
 }
