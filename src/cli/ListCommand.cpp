@@ -16,6 +16,7 @@
 #include "cli/BlockPrefetch.h"
 #include "cli/CliPrompt.h"
 #include "cli/Commands.h"
+#include "cli/TraceOpening.h"
 #include "cli/Output.h"
 #include "decode/CPktParsers.h"
 #include "decode/CPktSummary.h"
@@ -134,13 +135,9 @@ private:
 
 int RunList(const ListOptions& o) {
     CliPrompt prompt(std::cerr);
-    auto opened = capture::TraceReader::Open(o.file);
-    if (!opened) {
-        prompt.Tell("Trace file could not be opened!", core::PromptIcon::Exclamation);
-        std::cerr << opened.Err().text << '\n';
-        return 1;
-    }
-    auto& reader = opened.Value();
+    auto opened = OpenTrace(o.file, prompt);
+    if (!opened) return 1;
+    auto& reader = *opened;
     if (!reader.Validate(prompt)) return 1;
 
     // The decoder objects as the packet list builds them: tables read from their files.
@@ -151,13 +148,7 @@ int RunList(const ListOptions& o) {
     bool haveFirst = false;
     if (o.from) {
         const std::uint32_t n = *o.from;
-        if (n >= reader.FrameCount()) {
-            const long last = static_cast<long>(reader.FrameCount()) - 1;
-            char text[96];
-            std::snprintf(text, sizeof text, "Invalid line number: enter number in range 0..%ld", last);
-            prompt.Tell(text, core::PromptIcon::Exclamation);
-            return 1;
-        }
+        if (!CheckFrameNumber(n, reader.FrameCount(), prompt)) return 1;
         if (auto st = reader.GoToFrame(n, 0, first); !st) {
             std::cerr << st.Err().text << '\n';
             return 1;

@@ -11,6 +11,7 @@
 #include "capture/TraceReader.h"
 #include "cli/CliPrompt.h"
 #include "cli/Commands.h"
+#include "cli/TraceOpening.h"
 
 namespace cli {
 
@@ -58,14 +59,9 @@ int RunImport(const ImportOptions& o) {
 
 int RunExport(const ExportOptions& o) {
     CliPrompt prompt(std::cerr);
-    auto opened = capture::TraceReader::Open(o.in);
-    if (!opened) {
-        prompt.Tell("Trace file could not be opened!", core::PromptIcon::Exclamation);
-        std::cerr << opened.Err().text << '\n';
-        return 1;
-    }
-    if (!opened.Value().Validate(prompt)) return 1;
-    auto stats = capture::ExportPcap(opened.Value(), o.out);
+    auto opened = OpenTrace(o.in, prompt);
+    if (!opened || !opened->Validate(prompt)) return 1;
+    auto stats = capture::ExportPcap(*opened, o.out);
     if (!stats) {
         std::cerr << stats.Err().text << '\n';
         return 1;

@@ -12,6 +12,7 @@
 #include "capture/TraceReader.h"
 #include "cli/CliPrompt.h"
 #include "cli/Commands.h"
+#include "cli/TraceOpening.h"
 #include "decode/CPktDetailLine.h"
 #include "decode/CPktParsers.h"
 #include "decode/DetailText.h"
@@ -27,13 +28,9 @@ struct ShowOptions {
 
 int RunShow(const ShowOptions& o) {
     CliPrompt prompt(std::cerr);
-    auto opened = capture::TraceReader::Open(o.file);
-    if (!opened) {
-        prompt.Tell("Trace file could not be opened!", core::PromptIcon::Exclamation);
-        std::cerr << opened.Err().text << '\n';
-        return 1;
-    }
-    auto& reader = opened.Value();
+    auto opened = OpenTrace(o.file, prompt);
+    if (!opened) return 1;
+    auto& reader = *opened;
     if (!reader.Validate(prompt)) return 1;
 
     const capture::CPktParsersConf conf(false, true);
@@ -44,13 +41,7 @@ int RunShow(const ShowOptions& o) {
     std::string text;
     for (std::size_t k = 0; k < o.frames.size(); ++k) {
         const std::uint32_t n = o.frames[k];
-        if (n >= reader.FrameCount()) {
-            const long last = static_cast<long>(reader.FrameCount()) - 1;
-            char message[96];
-            std::snprintf(message, sizeof message, "Invalid line number: enter number in range 0..%ld", last);
-            prompt.Tell(message, core::PromptIcon::Exclamation);
-            return 1;
-        }
+        if (!CheckFrameNumber(n, reader.FrameCount(), prompt)) return 1;
         // A frame on the block already loaded needs no other block.
         if (!loaded || n < reader.ScreenFirst() || n > reader.ScreenLast()) {
             if (auto st = reader.GoToFrame(n, current, batch); !st) {

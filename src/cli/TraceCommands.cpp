@@ -5,6 +5,7 @@
 #include "capture/TraceReader.h"
 #include "cli/CliPrompt.h"
 #include "cli/Commands.h"
+#include "cli/TraceOpening.h"
 #include "cli/Output.h"
 
 namespace cli {
@@ -19,13 +20,9 @@ struct InfoOptions {
 
 int RunInfo(const InfoOptions& o) {
     CliPrompt prompt(std::cerr);
-    auto opened = capture::TraceReader::Open(o.file);
-    if (!opened) {
-        prompt.Tell("Trace file could not be opened!", core::PromptIcon::Exclamation);
-        std::cerr << opened.Err().text << '\n';
-        return 1;
-    }
-    auto& reader = opened.Value();
+    auto opened = OpenTrace(o.file, prompt);
+    if (!opened) return 1;
+    auto& reader = *opened;
     core::RecordingPrompt said;
     const bool valid = reader.Validate(said);
     for (const auto& m : said.Messages()) prompt.Show(m.text, m.icon, m.buttons);

@@ -1,0 +1,28 @@
+// Opening a trace file for a command, and the frame-number check of "go to packet".
+#include "cli/TraceOpening.h"
+
+#include <cstdio>
+#include <iostream>
+
+namespace cli {
+
+std::optional<capture::TraceReader> OpenTrace(const std::string& file, core::UserPrompt& prompt) {
+    auto opened = capture::TraceReader::Open(file);
+    if (!opened) {
+        prompt.Tell("Trace file could not be opened!", core::PromptIcon::Exclamation);
+        std::cerr << opened.Err().text << '\n';
+        return std::nullopt;
+    }
+    return std::move(opened).Value();
+}
+
+bool CheckFrameNumber(std::uint32_t n, std::uint32_t frameCount, core::UserPrompt& prompt) {
+    if (n < frameCount) return true;
+    const long last = static_cast<long>(frameCount) - 1;
+    char text[96];
+    std::snprintf(text, sizeof text, "Invalid line number: enter number in range 0..%ld", last);
+    prompt.Tell(text, core::PromptIcon::Exclamation);
+    return false;
+}
+
+}  // namespace cli
