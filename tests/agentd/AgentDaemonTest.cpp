@@ -86,15 +86,12 @@ TEST(AgentDaemonTest, HostileClientsLeaveTheAgentServing) {
         Bytes{5, 0, 11},          // a header cut short, then the client leaves
         bindThenHalf,             // a client vanishing mid-call
     };
-    for (const auto& attack : attacks) {
+    for (std::size_t i = 0; i < attacks.size(); ++i) {
         RawClient raw(port);
         ASSERT_TRUE(raw.Connected());
-        raw.Send(attack);
-    }
-    for (std::size_t i = 0; i < 3; ++i) {
-        RawClient raw(port);
         raw.Send(attacks[i]);
-        EXPECT_TRUE(raw.ReadUntilClosed()) << "attack " << i << " left the connection open";
+        // The first three the agent refuses by closing; after the others the client leaves.
+        EXPECT_TRUE(i >= 3 || raw.ReadUntilClosed()) << "attack " << i << " left the connection open";
     }
     Client client(*daemon->EpmPort());
     EXPECT_EQ(client.agent->Ping(), 0U);

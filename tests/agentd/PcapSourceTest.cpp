@@ -105,9 +105,7 @@ TEST(PcapSourceTest, RefusesWhatItCannotReplay) {
     const auto garbage = TempPath("garbage.pcap");
     std::ofstream(garbage) << "not a capture";
     const auto raw = WritePcap("raw-ip", {{1, 0, Bytes(20, 0x45), 20}}, false, DLT_RAW);
-    const auto tiny = TempPath("tiny.pcap");
-    std::ofstream(tiny) << "\xD4\xC3";
-    for (const auto& path : {garbage, raw, tiny, TempPath("missing.pcap")}) {
+    for (const auto& path : {garbage, raw, TempPath("missing.pcap")}) {
         EXPECT_FALSE(PcapSource::OpenReplay(path, {})) << path;
         std::filesystem::remove(path);
     }
