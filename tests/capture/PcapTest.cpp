@@ -1,15 +1,13 @@
-// pcap interop: the round trip keeps every frame exactly; precision, link type and
-// timestamps are handled as the import and export promise.
+// pcap interop: the round trip keeps every frame exactly; precision, link type and timestamps
+// are handled as the import and export promise.
 #include <gtest/gtest.h>
 #include <pcap/pcap.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "capture/PcapExport.h"
 #include "capture/PcapImport.h"
 #include "capture/PcapPrecision.h"
-#include "capture/TraceReader.h"
 #include "TraceTestUtil.h"
 
 namespace {
@@ -28,12 +26,11 @@ std::vector<Packet> ReadPcap(const std::string& path) {
     pcap_t* p = pcap_open_offline_with_tstamp_precision(path.c_str(), PCAP_TSTAMP_PRECISION_NANO, err);
     EXPECT_NE(p, nullptr) << err;
     std::vector<Packet> out;
-    if (p == nullptr) return out;
     pcap_pkthdr* h = nullptr;
     const std::uint8_t* d = nullptr;
-    while (pcap_next_ex(p, &h, &d) == 1)
+    while (p != nullptr && pcap_next_ex(p, &h, &d) == 1)
         out.push_back({h->ts.tv_sec, h->ts.tv_usec, h->caplen, h->len, Bytes(d, d + h->caplen)});
-    pcap_close(p);
+    if (p != nullptr) pcap_close(p);
     return out;
 }
 
@@ -53,7 +50,8 @@ void WritePcap(const std::string& path, int link, int precision, const std::vect
     pcap_close(dead);
 }
 
-std::string RoundTrip(const std::string& in, std::uint32_t blockFrames, std::int64_t expectFrequency) {
+// Imports in into TempPath("rt.tns"), exports that again and reads the export back.
+std::vector<Packet> RoundTrip(const std::string& in, std::uint32_t blockFrames, std::int64_t expectFrequency) {
     const auto tns = testutil::TempPath("rt.tns");
     const auto out = testutil::TempPath("rt.pcap");
     capture::PcapImportOptions options;
@@ -61,31 +59,21 @@ std::string RoundTrip(const std::string& in, std::uint32_t blockFrames, std::int
     auto imported = capture::ImportPcap(in, tns, options);
     EXPECT_TRUE(imported.Ok()) << imported.Err().text;
     EXPECT_EQ(imported.Value().frequency, expectFrequency);
-    auto reader = capture::TraceReader::Open(tns);
-    core::RecordingPrompt prompt;
-    EXPECT_TRUE(reader.Value().Validate(prompt));
-    EXPECT_EQ(reader.Value().FrameCount(), imported.Value().frames);
-    EXPECT_EQ(reader.Value().BlockCount(), (imported.Value().frames + blockFrames - 1) / blockFrames);
-    auto exported = capture::ExportPcap(reader.Value(), out);
+    auto reader = testutil::OpenValid(tns);
+    EXPECT_EQ(reader.FrameCount(), imported.Value().frames);
+    EXPECT_EQ(reader.BlockCount(), (imported.Value().frames + blockFrames - 1) / blockFrames);
+    auto exported = capture::ExportPcap(reader, out);
     EXPECT_TRUE(exported.Ok()) << exported.Err().text;
     EXPECT_EQ(exported.Value().nanosecond, expectFrequency == 1'000'000'000);
-    return out;
+    EXPECT_EQ(testutil::Le32At(testutil::ReadAll(out), 0), exported.Value().nanosecond ? 0xA1B23C4Du : 0xA1B2C3D4u);
+    return ReadPcap(out);
 }
 
 TEST(Pcap, RoundTripKeepsEveryFrame) {
-    std::vector<std::string> inputs = {std::string(PALOMET_SOURCE_DIR) + "/samples/sample.pcap"};
-    const std::string tool = std::string(PALOMET_SOURCE_DIR) + "/../shared/tools/gen_traffic.py";
-    if (std::filesystem::exists("/usr/bin/python3") && std::filesystem::exists(tool)) {
-        const auto fresh = testutil::TempPath("gen.pcap");
-        const std::string cmd = "/usr/bin/python3 " + tool + " --count 250 --seed 3 --out " + fresh + " >/dev/null";
-        if (std::system(cmd.c_str()) == 0) inputs.push_back(fresh);
-    }
-    for (const auto& in : inputs) {
-        const auto original = ReadPcap(in);
-        ASSERT_FALSE(original.empty()) << in;
-        const auto back = ReadPcap(RoundTrip(in, 64, 1'000'000));
-        EXPECT_TRUE(back == original) << in;
-    }
+    const std::string in = std::string(PALOMET_SOURCE_DIR) + "/samples/sample.pcap";
+    const auto original = ReadPcap(in);
+    ASSERT_EQ(original.size(), 400u) << "six full blocks of 64 and a short one";
+    EXPECT_TRUE(RoundTrip(in, 64, 1'000'000) == original);
 }
 
 TEST(Pcap, NanosecondCapturesKeepTheirNanoseconds) {
@@ -96,22 +84,15 @@ TEST(Pcap, NanosecondCapturesKeepTheirNanoseconds) {
         {1'700'000'001, 1, 1, 1514, Bytes(1, 0xEF)},
     };
     WritePcap(in, DLT_EN10MB, PCAP_TSTAMP_PRECISION_NANO, packets);
-    const auto out = RoundTrip(in, 2, 1'000'000'000);
-    EXPECT_TRUE(ReadPcap(out) == packets);
-    EXPECT_EQ(testutil::Le32At(testutil::ReadAll(out), 0), 0xA1B23C4Du) << "a nanosecond pcap";
-
+    EXPECT_TRUE(RoundTrip(in, 2, 1'000'000'000) == packets);
     // The frame records: stamp = seconds * 1e9 + nanoseconds, capture time = seconds.
-    const auto tns = testutil::TempPath("nano.tns");
-    ASSERT_TRUE(capture::ImportPcap(in, tns, {}).Ok());
-    auto reader = capture::TraceReader::Open(tns);
+    auto reader = testutil::OpenValid(testutil::TempPath("rt.tns"));
     capture::CPktSnap batch;
-    ASSERT_TRUE(reader.Value().Go(capture::TraceReader::Move::First, batch).Ok());
-    ASSERT_EQ(batch.GetFrameCount(), 3u);
-    EXPECT_EQ(batch.GetFrame(0).GetStamp(), 1'700'000'000'123'456'789);
-    EXPECT_EQ(batch.GetFrame(2).GetCaptureTime(), 1'700'000'001u);
-    EXPECT_EQ(batch.GetFrame(2).GetFrameNumber(), 2u);
-    EXPECT_EQ(batch.GetFrame(2).GetTotalLength(), 1514u);
-    EXPECT_EQ(batch.GetFrame(2).GetLinkProtocol(), 4u);
+    ASSERT_TRUE(reader.GoToFrame(2, 0, batch).Ok());
+    ASSERT_EQ(batch.GetFrameCount(), 1u);
+    const auto& frame = batch.GetFrame(0);
+    EXPECT_EQ(frame.GetStamp(), 1'700'000'001'000'000'001);
+    EXPECT_EQ(frame.GetCaptureTime(), 1'700'000'001u);
 }
 
 TEST(Pcap, ImportRefusesWhatItCannotKeep) {
@@ -119,32 +100,25 @@ TEST(Pcap, ImportRefusesWhatItCannotKeep) {
     WritePcap(raw, DLT_RAW, PCAP_TSTAMP_PRECISION_MICRO, {{1, 0, 20, 20, Bytes(20, 0x45)}});
     const auto junk = testutil::TempPath("junk.pcap");
     testutil::WriteAll(junk, Bytes(100, 0x42));
-    struct Case {
-        std::string in;
-        const char* error;
-    };
-    const Case cases[] = {{raw, "is not Ethernet"}, {junk, "not a pcap or pcapng file"}, {"/nonexistent.pcap", "cannot be opened"}};
-    for (const auto& c : cases) {
+    const std::pair<std::string, const char*> cases[] = {
+        {raw, "is not Ethernet"}, {junk, "not a pcap or pcapng file"}, {"/nonexistent.pcap", "cannot be opened"}};
+    for (const auto& [in, error] : cases) {
         const auto out = testutil::TempPath("refused.tns");
-        auto result = capture::ImportPcap(c.in, out, {});
-        ASSERT_FALSE(result.Ok()) << c.in;
-        EXPECT_NE(result.Err().text.find(c.error), std::string::npos) << result.Err().text;
+        auto result = capture::ImportPcap(in, out, {});
+        ASSERT_FALSE(result.Ok()) << in;
+        EXPECT_NE(result.Err().text.find(error), std::string::npos) << result.Err().text;
         EXPECT_FALSE(std::filesystem::exists(out)) << "no half-written trace file is left";
     }
 }
 
-// pcapng with one interface whose if_tsresol is given (or absent when resolution is 0).
+// A pcapng section and one interface, with if_tsresol set to resolution unless it is 0.
 Bytes Pcapng(std::uint8_t resolution) {
     Bytes b = {0x0A, 0x0D, 0x0D, 0x0A, 28, 0, 0, 0, 0x4D, 0x3C, 0x2B, 0x1A, 1, 0, 0, 0,
                0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 28, 0, 0, 0};
-    if (resolution == 0) {
-        const Bytes idb = {1, 0, 0, 0, 20, 0, 0, 0, 1, 0, 0, 0, 0, 0, 4, 0, 20, 0, 0, 0};
-        b.insert(b.end(), idb.begin(), idb.end());
-    } else {
-        const Bytes idb = {1, 0, 0, 0, 32, 0, 0, 0, 1, 0, 0, 0, 0, 0, 4, 0, 9, 0, 1, 0, resolution, 0, 0, 0,
-                           0, 0, 0, 0, 32, 0, 0, 0};
-        b.insert(b.end(), idb.begin(), idb.end());
-    }
+    const Bytes idb = resolution == 0 ? Bytes{1, 0, 0, 0, 20, 0, 0, 0, 1, 0, 0, 0, 0, 0, 4, 0, 20, 0, 0, 0}
+                                      : Bytes{1, 0, 0, 0, 32, 0, 0, 0, 1, 0, 0, 0, 0, 0, 4, 0, 9, 0, 1, 0,
+                                              resolution, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0, 0};
+    b.insert(b.end(), idb.begin(), idb.end());
     return b;
 }
 
@@ -170,31 +144,25 @@ TEST(Pcap, NativePrecisionFromTheFileHead) {
     };
     for (const auto& c : cases) {
         auto r = capture::HasSubMicrosecondStamps(c.head);
-        if (c.expect < 0) {
-            EXPECT_FALSE(r.Ok()) << c.name;
-            continue;
-        }
-        ASSERT_TRUE(r.Ok()) << c.name << ": " << r.Err().text;
-        EXPECT_EQ(r.Value(), c.expect == 1) << c.name;
+        ASSERT_EQ(r.Ok(), c.expect >= 0) << c.name;
+        if (r.Ok()) { EXPECT_EQ(r.Value(), c.expect == 1) << c.name; }
     }
 }
 
 TEST(Pcap, ClockUsesEpochStampsAsTheyAreAndAnchorsCounterStamps) {
+    using Time = std::pair<std::int64_t, std::int64_t>;
+    auto convert = [](capture::PcapClock& clock, std::uint32_t captureTime, std::int64_t stamp, std::int64_t freq) {
+        const auto t = clock.Convert(captureTime, stamp, freq);
+        return Time{t.seconds, t.fraction};
+    };
     capture::PcapClock micro(1'000'000);
-    auto t = micro.Convert(1000, 1000'250'000, 1'000'000);
-    EXPECT_EQ(t.seconds, 1000);
-    EXPECT_EQ(t.fraction, 250'000);
+    EXPECT_EQ(convert(micro, 1000, 1000'250'000, 1'000'000), Time(1000, 250'000));
     capture::PcapClock nano(1'000'000'000);
-    t = nano.Convert(1000, 1000'000'001, 1'000'000);
-    EXPECT_EQ(t.fraction, 1000) << "microsecond ticks as nanoseconds";
+    EXPECT_EQ(convert(nano, 1000, 1000'000'001, 1'000'000), Time(1000, 1000)) << "microsecond ticks as nanoseconds";
     // An agent's counter: the first frame takes its capture time, later ones follow the counter.
     capture::PcapClock counter(1'000'000);
-    t = counter.Convert(5000, 77'000'000, 10'000'000);
-    EXPECT_EQ(t.seconds, 5000);
-    EXPECT_EQ(t.fraction, 0);
-    t = counter.Convert(5001, 77'000'000 + 15'000'000, 10'000'000);
-    EXPECT_EQ(t.seconds, 5001);
-    EXPECT_EQ(t.fraction, 500'000);
+    EXPECT_EQ(convert(counter, 5000, 77'000'000, 10'000'000), Time(5000, 0));
+    EXPECT_EQ(convert(counter, 5001, 77'000'000 + 15'000'000, 10'000'000), Time(5001, 500'000));
 }
 
 }  // namespace

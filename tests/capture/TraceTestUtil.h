@@ -1,19 +1,23 @@
-// Helpers for the trace-file tests: batches with recognisable frames, trace files built
-// through the writer, and raw byte surgery on them.
+// Helpers for the capture tests: batches with recognisable frames, trace files built through
+// the writer, archive round trips, and raw byte surgery.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "capture/BatchPacker.h"
 #include "capture/CPktSnap.h"
+#include "capture/TraceReader.h"
 #include "capture/TraceWriter.h"
+#include "core/Archive.h"
+#include "core/UserPrompt.h"
 
 namespace testutil {
 
@@ -36,7 +40,7 @@ inline capture::CPktSnap MakeBatch(std::uint32_t first, std::uint32_t count, std
         frame.SetCaptureTime(1'700'000'000 + n);
         frame.SetStamp(std::int64_t{n} * frequency / 1000);
         frame.SetLinkProtocol(4);
-        Bytes data(60 + n % 7, static_cast<std::uint8_t>(n));
+        const Bytes data(60 + n % 7, static_cast<std::uint8_t>(n));
         frame.SetData(data);
         frame.SetCapturedLength(static_cast<std::uint32_t>(data.size()));
         frame.SetTotalLength(static_cast<std::uint32_t>(data.size()) + 4);
@@ -45,25 +49,48 @@ inline capture::CPktSnap MakeBatch(std::uint32_t first, std::uint32_t count, std
     return batch;
 }
 
-inline Bytes Pack(capture::CPktSnap batch) {
-    auto packed = capture::PackBatch(batch);
-    EXPECT_TRUE(packed.Ok());
-    return packed.Value();
-}
+inline Bytes Pack(capture::CPktSnap batch) { return capture::PackBatch(batch).Value(); }
 
-// A trace file with one block per entry of frameCounts; finished unless told otherwise.
-inline std::string WriteTrace(const std::string& name, const std::vector<std::uint32_t>& frameCounts, bool finish = true) {
+// A finished trace file with one block per entry of frameCounts; spoil may edit each block's
+// serialised batch (by block index) before it is packed.
+inline std::string WriteTrace(const std::string& name, const std::vector<std::uint32_t>& frameCounts,
+                              const std::function<void(std::size_t, Bytes&)>& spoil = {}) {
     const auto path = TempPath(name);
     auto writer = capture::TraceWriter::Create(path, capture::TraceWriter::Flush::Deferred);
-    EXPECT_TRUE(writer.Ok());
-    EXPECT_TRUE(writer.Value().WriteHeader().Ok());
+    EXPECT_TRUE(writer.Ok() && writer.Value().WriteHeader().Ok());
     std::uint32_t first = 0;
-    for (const auto k : frameCounts) {
-        EXPECT_TRUE(writer.Value().AppendBlock(Pack(MakeBatch(first, k)), k).Ok());
-        first += k;
+    for (std::size_t i = 0; i < frameCounts.size(); ++i) {
+        auto batch = MakeBatch(first, frameCounts[i]);
+        Bytes serialized = capture::SerializeBatch(batch);
+        if (spoil) spoil(i, serialized);
+        EXPECT_TRUE(writer.Value().AppendBlock(capture::PackSerialized(serialized, frameCounts[i]).Value(), frameCounts[i]).Ok());
+        first += frameCounts[i];
     }
-    if (finish) { EXPECT_TRUE(writer.Value().Finish().Ok()); }
+    EXPECT_TRUE(writer.Value().Finish().Ok());
     return path;
+}
+
+inline capture::TraceReader OpenValid(const std::string& path) {
+    auto reader = capture::TraceReader::Open(path);
+    core::RecordingPrompt prompt;
+    EXPECT_TRUE(reader.Ok() && reader.Value().Validate(prompt)) << path;
+    return std::move(reader).Value();
+}
+
+template <class T>
+Bytes Store(T& object) {
+    Bytes out;
+    core::Archive ar(out);
+    object.Serialize(ar);
+    return out;
+}
+
+// Loads object from bytes and returns how many bytes were left unread.
+template <class T>
+std::size_t Load(T& object, const Bytes& bytes) {
+    core::Archive ar{std::span<const std::uint8_t>(bytes)};
+    object.Serialize(ar);
+    return ar.Remaining();
 }
 
 inline Bytes ReadAll(const std::string& path) {
@@ -72,10 +99,8 @@ inline Bytes ReadAll(const std::string& path) {
 }
 
 inline void WriteAll(const std::string& path, const Bytes& bytes) {
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(out, nullptr);
-    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), out);
-    std::fclose(out);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::copy(bytes.begin(), bytes.end(), std::ostreambuf_iterator<char>(out));
 }
 
 inline std::uint32_t Le32At(const Bytes& b, std::size_t at) {
@@ -85,6 +110,20 @@ inline std::uint32_t Le32At(const Bytes& b, std::size_t at) {
 
 inline void PutLe32(Bytes& b, std::size_t at, std::uint32_t v) {
     for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// Little-endian 32-bit words, as the archive stores them.
+inline Bytes Words(std::initializer_list<std::uint32_t> words) {
+    Bytes out;
+    for (const auto w : words)
+        for (std::size_t i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(w >> (8 * i)));
+    return out;
+}
+
+inline Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
 }
 
 }  // namespace testutil

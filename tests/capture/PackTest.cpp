@@ -1,8 +1,9 @@
-// Block inflate: exactly u bytes or an error saying what went wrong.
+// Block packing both ways: a zlib stream inflates to exactly u bytes or to a clear error, and
+// the pack pool returns every batch as its own peek result, even those queued at shutdown.
 #include <gtest/gtest.h>
 
-#include "capture/BatchPacker.h"
 #include "capture/Inflate.h"
+#include "capture/PackPool.h"
 #include "TraceTestUtil.h"
 
 namespace {
@@ -12,7 +13,7 @@ using testutil::Bytes;
 TEST(Inflate, ExactSizeOrAClearError) {
     auto batch = testutil::MakeBatch(0, 20);
     const Bytes plain = capture::SerializeBatch(batch);
-    const Bytes peek = capture::PackSerialized(plain, 20).Value();
+    const Bytes peek = testutil::Pack(batch);
     const Bytes zlib(peek.begin() + 8, peek.end());
     const auto u = static_cast<std::uint32_t>(plain.size());
     Bytes corrupt = zlib;
@@ -45,6 +46,27 @@ TEST(Inflate, ExactSizeOrAClearError) {
         ASSERT_FALSE(st.Ok()) << c.name;
         EXPECT_NE(st.Err().text.find(c.error), std::string::npos) << c.name << ": " << st.Err().text;
         EXPECT_TRUE(out.empty() || out.size() == 3) << c.name << ": no half-inflated buffer";
+    }
+}
+
+TEST(PackPool, EachBatchComesBackAsItsOwnPeekResult) {
+    std::vector<Bytes> plain;
+    std::vector<std::future<capture::PackPool::Packed>> results;
+    {
+        capture::PackPool pool(3, 6);
+        for (std::uint32_t i = 0; i < 12; ++i) {
+            auto batch = testutil::MakeBatch(i * 10, i);
+            plain.push_back(capture::SerializeBatch(batch));
+            results.push_back(pool.Pack(plain.back(), i));
+        }
+    }  // queued jobs finish before the threads are joined
+    for (std::uint32_t i = 0; i < 12; ++i) {
+        const Bytes peek = results[i].get().Value();
+        EXPECT_EQ(testutil::Le32At(peek, 0), i) << "frame count";
+        EXPECT_EQ(testutil::Le32At(peek, 4), plain[i].size()) << "uncompressed size";
+        Bytes inflated;
+        ASSERT_TRUE(capture::InflateExact(std::span(peek).subspan(8), testutil::Le32At(peek, 4), inflated).Ok());
+        EXPECT_EQ(inflated, plain[i]) << i;
     }
 }
 
