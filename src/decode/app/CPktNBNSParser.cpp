@@ -76,10 +76,7 @@ void AddFlagLines(CPktDetailLine& top, const DnsHeader& h) {
     const std::uint8_t f1 = h.flags1;
     const std::uint8_t f2 = h.flags2;
     std::string bits;
-    if ((f1 & 0x04U) != 0) bits += "AA ";
-    if ((f1 & 0x02U) != 0) bits += "TC ";
-    if ((f1 & 0x01U) != 0) bits += "RD ";
-    if ((f2 & 0x80U) != 0) bits += "RA ";
+    AppendAnswerFlagNames(bits, h);
     if ((f2 & 0x10U) != 0) bits += "B ";
     if (!bits.empty()) bits += "Bits Set, ";
     const std::string qr((f1 & 0x80U) != 0 ? "Response" : "Query");
@@ -96,13 +93,7 @@ void AddFlagLines(CPktDetailLine& top, const DnsHeader& h) {
     case 0x40: flags.Add(kPrefix, ".1000........... = Refresh"); break;
     default: flags.Add(kPrefix, ".????........... = Unknown value !"); break;
     }
-    flags.Add(kPrefix, (f1 & 0x04U) != 0 ? ".....1.......... = Server authority for domain"
-                                         : ".....0.......... = Server not authority for domain");
-    flags.Add(kPrefix, (f1 & 0x02U) != 0 ? "......1......... = Message truncated" : "......0......... = Message complete");
-    flags.Add(kPrefix, (f1 & 0x01U) != 0 ? ".......1........ = Reqursive query desired"
-                                         : ".......0........ = Recursive not query desired");
-    flags.Add(kPrefix, (f2 & 0x80U) != 0 ? "........1....... = Recursion available"
-                                         : "........0....... = Recursion not available");
+    AddAnswerFlagLines(flags, kPrefix, h);
     flags.Add(kPrefix, (f2 & 0x40U) != 0 ? ".........1...... = Reserved" : ".........0...... = Reserved");
     flags.Add(kPrefix, (f2 & 0x20U) != 0 ? "..........1..... = Reserved" : "..........0..... = Reserved");
     flags.Add(kPrefix, (f2 & 0x10U) != 0 ? "...........1.... = Broadcast" : "...........0.... = Unicast");

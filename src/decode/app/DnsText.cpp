@@ -32,6 +32,25 @@ std::string RecordLine(const std::string& name, DnsTypeText type, DnsTypeText cl
     return Fmt("Resource Record: '%s' of type %s on class %s.", name.c_str(), typeText.c_str(), classText.c_str());
 }
 
+void AddAnswerFlagLines(CPktDetailLine& flags, std::string_view prefix, const DnsHeader& header) {
+    const std::uint8_t f1 = header.flags1;
+    const std::uint8_t f2 = header.flags2;
+    flags.Add(prefix, (f1 & 0x04U) != 0 ? ".....1.......... = Server authority for domain"
+                                        : ".....0.......... = Server not authority for domain");
+    flags.Add(prefix, (f1 & 0x02U) != 0 ? "......1......... = Message truncated" : "......0......... = Message complete");
+    flags.Add(prefix, (f1 & 0x01U) != 0 ? ".......1........ = Reqursive query desired"
+                                        : ".......0........ = Recursive not query desired");
+    flags.Add(prefix, (f2 & 0x80U) != 0 ? "........1....... = Recursion available"
+                                        : "........0....... = Recursion not available");
+}
+
+void AppendAnswerFlagNames(std::string& bits, const DnsHeader& header) {
+    if ((header.flags1 & 0x04U) != 0) bits += "AA ";
+    if ((header.flags1 & 0x02U) != 0) bits += "TC ";
+    if ((header.flags1 & 0x01U) != 0) bits += "RD ";
+    if ((header.flags2 & 0x80U) != 0) bits += "RA ";
+}
+
 namespace {
 
 constexpr char kShortHeader[] = "ERROR ! Message shorter than its header";

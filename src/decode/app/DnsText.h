@@ -29,6 +29,11 @@ std::string RecordLine(const std::string& name, DnsTypeText type, DnsTypeText cl
 // The titles of the three record sections, answers first.
 inline constexpr std::string_view kRecordSectionTitles[3] = {"Answer", "Authority", "Additional Records"};
 
+// The AA, TC, RD and RA bit lines below a flags line; DNS and NBNS word them alike.
+void AddAnswerFlagLines(CPktDetailLine& flags, std::string_view prefix, const DnsHeader& header);
+// "AA ", "TC ", "RD ", "RA " for the bits that are set, in that order.
+void AppendAnswerFlagNames(std::string& bits, const DnsHeader& header);
+
 // What differs between the protocols that share the DNS message layout (DNS, NBNS): their
 // tag, wording, name tables, headline, flag bits and any record lines of their own.
 struct DnsDialect {
