@@ -1,5 +1,5 @@
 # make run   : dependencies, release build, then list the bundled sample trace decoded
-# make test  : dependencies, debug build with ASan and UBSan, layer check, all tests
+# make test  : dependencies, debug build with ASan and UBSan, layer check, clang-tidy, all tests
 # make bench : dependencies, release build with benchmarks, run them
 # make fuzz  : libFuzzer targets with clang, library code instrumented too (build/fuzz/bin/fuzz_*)
 
@@ -24,6 +24,7 @@ test: deps
 	cmake -S . -B build/debug -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPALOMET_SANITIZE=ON -DPALOMET_WERROR=ON
 	cmake --build build/debug -j $(JOBS)
 	@if [ -x $(SHARED)/tools/check-layers ]; then $(SHARED)/tools/check-layers src; fi
+	bash scripts/lint.sh build/debug
 	cd build/debug && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 
 bench: deps

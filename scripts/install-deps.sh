@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config clang clang-tidy libclang-rt-14-dev
   zlib1g-dev libdeflate-dev libpcap-dev libsqlite3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   ieee-data netbase tcpdump python3 python3-scapy python3-impacket

@@ -50,7 +50,7 @@ core::Result<std::vector<std::uint8_t>> PackSerialized(std::span<const std::uint
     auto* compressor = ThreadCompressor(level);
     const std::size_t bound = libdeflate_zlib_compress_bound(compressor, serialized.size());
     std::vector<std::uint8_t> out(8 + bound);
-    const std::size_t c = libdeflate_zlib_compress(compressor, serialized.data(), serialized.size(), out.data() + 8, bound);
+    const std::size_t c = libdeflate_zlib_compress(compressor, serialized.data(), serialized.size(), &out[8], bound);
     if (c == 0) return core::Fail(core::ErrorKind::Io, "zlib compression failed");
     out.resize(8 + c);
     PutLe32(out, 0, frameCount);

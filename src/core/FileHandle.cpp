@@ -62,7 +62,7 @@ Result<std::uint64_t> FileHandle::Size() const {
 Status FileHandle::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
     std::size_t done = 0;
     while (done < out.size()) {
-        const ssize_t got = ::pread(m_fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+        const ssize_t got = ::pread(m_fd, out.subspan(done).data(), out.size() - done, static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return Errno("read");
         if (got == 0) return Fail(ErrorKind::Truncated, "file ends at offset " + std::to_string(offset + done));
@@ -74,7 +74,7 @@ Status FileHandle::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) con
 Status FileHandle::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) const {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t put = ::pwrite(m_fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+        const ssize_t put = ::pwrite(m_fd, bytes.subspan(done).data(), bytes.size() - done, static_cast<off_t>(offset + done));
         if (put < 0 && errno == EINTR) continue;
         if (put < 0) return Errno("write");
         done += static_cast<std::size_t>(put);

@@ -78,7 +78,7 @@ std::optional<std::string> TableFile::Read(const std::string& path) {
             // The file grew since fstat; keep going in bounded steps.
             text.resize(std::min(kMaxBytes, text.size() + 65536));
         }
-        const ssize_t n = ::read(fd.Get(), text.data() + have, text.size() - have);
+        const ssize_t n = ::read(fd.Get(), &text[have], text.size() - have);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             failed = true;

@@ -24,7 +24,7 @@ void AppendV(std::string& out, const char* format, va_list args) {
         // Long lines (a WKS service list, a long HTTP header) take a second pass.
         const std::size_t at = out.size();
         out.resize(at + length + 1);
-        std::vsnprintf(out.data() + at, length + 1, format, again);
+        std::vsnprintf(&out[at], length + 1, format, again);
         out.resize(at + length);
     }
     va_end(again);
