@@ -19,9 +19,28 @@ function(palomet_layer name)
   endif()
 endfunction()
 
-# One GoogleTest binary per folder of tests/.
+# The Qt widgets of a layer (its ui/ folder): a library of their own, so that the layer
+# itself builds and tests without Qt. Nothing is made when the workbench is not built.
+function(palomet_ui_layer name)
+  cmake_parse_arguments(L "" "" "DEPS" ${ARGN})
+  if(NOT PALOMET_GUI)
+    return()
+  endif()
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/ui/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_library(palomet_${name}_ui STATIC ${sources})
+  set_target_properties(palomet_${name}_ui PROPERTIES AUTOMOC ON)
+  target_include_directories(palomet_${name}_ui PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_compile_options(palomet_${name}_ui PRIVATE ${PALOMET_WARNINGS})
+  target_link_libraries(palomet_${name}_ui PUBLIC palomet_${name} ${L_DEPS} Qt6::Widgets)
+endfunction()
+
+# One GoogleTest binary per folder of tests/. GUI folders link QtTest and run offscreen, so
+# no display is needed.
 function(palomet_test_folder name)
-  cmake_parse_arguments(T "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(T "GUI" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
   if(NOT sources)
     return()
@@ -34,5 +53,12 @@ function(palomet_test_folder name)
     PALOMET_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
     PALOMET_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     PALOMET_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
-  gtest_discover_tests(test_${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} DISCOVERY_TIMEOUT 60)
+  if(T_GUI)
+    set_target_properties(test_${name} PROPERTIES AUTOMOC ON)
+    target_link_libraries(test_${name} PRIVATE Qt6::Test Qt6::Widgets)
+    gtest_discover_tests(test_${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} DISCOVERY_TIMEOUT 60
+      PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+  else()
+    gtest_discover_tests(test_${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} DISCOVERY_TIMEOUT 60)
+  endif()
 endfunction()
