@@ -12,17 +12,7 @@ namespace agent {
 namespace {
 
 using Move = capture::TraceReader::Move;
-
-class WaitScope {
-public:
-    explicit WaitScope(core::WaitCursor& wait) : m_wait(wait) { m_wait.Begin(); }
-    ~WaitScope() { m_wait.End(); }
-    WaitScope(const WaitScope&) = delete;
-    WaitScope& operator=(const WaitScope&) = delete;
-
-private:
-    core::WaitCursor& m_wait;
-};
+constexpr std::size_t kKeptScratchBytes = 8 << 20;
 
 const char* LimitQuestion(bool time, bool size) {
     if (time && size) return "Time limit and file size limit \n are exceeded. Continue?";
@@ -32,25 +22,30 @@ const char* LimitQuestion(bool time, bool size) {
 
 }  // namespace
 
-CKestroView::CKestroView(capture::TraceReader reader, core::UserPrompt& prompt, core::WaitCursor& wait)
+CKestroView::CKestroView(capture::TraceReader reader, core::UserPrompt& prompt, core::WaitCursor& wait,
+                         std::unique_ptr<BlockLoader> loader)
     : m_reader(std::move(reader)),
       m_prompt(prompt),
       m_wait(wait),
       m_conf(false, true),
       m_parsers(m_conf, false),
       m_batch(std::make_unique<capture::CPktSnap>(&m_parsers)),
-      m_spare(std::make_unique<capture::CPktSnap>(&m_parsers)) {}
+      m_loader(loader ? std::move(loader) : std::make_unique<InlineBlockLoader>()) {}
 
-CKestroView::~CKestroView() = default;
+CKestroView::~CKestroView() {
+    // The load in hand ends before the members it fills go; its end is not reported.
+    m_loader.reset();
+    if (m_loading) m_wait.End();
+}
 
 std::unique_ptr<CKestroView> CKestroView::Open(const std::string& path, core::UserPrompt& prompt,
-                                               core::WaitCursor& wait) {
+                                               core::WaitCursor& wait, std::unique_ptr<BlockLoader> loader) {
     auto reader = capture::TraceReader::Open(path);
     if (!reader) {
         prompt.Tell("Trace file could not be opened!\n" + reader.Err().text, core::PromptIcon::Exclamation);
         return nullptr;
     }
-    return std::make_unique<CKestroView>(std::move(reader).Value(), prompt, wait);
+    return std::make_unique<CKestroView>(std::move(reader).Value(), prompt, wait, std::move(loader));
 }
 
 void CKestroView::InitialUpdateSaved() {
@@ -79,7 +74,7 @@ void CKestroView::Refresh() {
 
 void CKestroView::OnIdle() {
     Refresh();
-    if (m_firstScreenPending && Screen() < BlockCount()) NextScreen();
+    if (!m_loading && m_firstScreenPending && Screen() < BlockCount()) NextScreen();
 }
 
 void CKestroView::OnLimitNotify() {
@@ -105,6 +100,7 @@ bool CKestroView::IsKeyAllowed(NavKey key) const noexcept {
 
 KeyOutcome CKestroView::OnKey(NavKey key) {
     KeyOutcome out;
+    if (m_loading) return out;  // swallowed while the wait cursor shows
     if (!IsKeyAllowed(key)) {
         out.beep = true;
         out.passOn = key != NavKey::Up && key != NavKey::Down;
@@ -159,25 +155,49 @@ void CKestroView::Run(NavCommand command, std::string_view packetField) {
     }
 }
 
-bool CKestroView::Show(Fetched fetched) {
+struct CKestroView::LoadJob {
+    capture::RawBlock block;
+    std::unique_ptr<capture::CPktSnap> batch;
+    core::Status status = core::Success();
+    RowAfter rowAfter;
+};
+
+void CKestroView::Show(Fetched fetched, RowAfter rowAfter) {
     if (!fetched) {
         m_prompt.Tell(fetched.Err().text, core::PromptIcon::Exclamation);
-        return false;
+        return;
     }
-    if (!fetched.Value()) return false;
-    const capture::RawBlock& block = *fetched.Value();
-    auto loaded = capture::TraceReader::Inflate(block, m_inflated);
-    if (loaded) loaded = capture::TraceReader::LoadBatch(block, m_inflated, *m_spare);
-    if (!loaded) {
-        m_spare->RemoveAllFrames();
-        m_prompt.Tell(loaded.Err().text, core::PromptIcon::Exclamation);
-        return false;
+    if (!fetched.Value()) return;
+    auto job = std::make_shared<LoadJob>();
+    job->block = std::move(*fetched.Value());
+    job->batch = std::make_unique<capture::CPktSnap>(&m_parsers);
+    job->rowAfter = std::move(rowAfter);
+    m_loading = true;
+    m_wait.Begin();
+    m_loader->Run(
+        [this, job] {
+            job->status = capture::TraceReader::Inflate(job->block, m_inflated);
+            if (job->status) job->status = capture::TraceReader::LoadBatch(job->block, m_inflated, *job->batch);
+            // The inflated bytes of a large block are not kept beside its frames.
+            if (m_inflated.capacity() > kKeptScratchBytes) std::vector<std::uint8_t>().swap(m_inflated);
+        },
+        [this, job] { Loaded(*job); });
+}
+
+void CKestroView::Loaded(LoadJob& job) {
+    m_loading = false;
+    m_wait.End();
+    if (!job.status) {
+        m_prompt.Tell(job.status.Err().text, core::PromptIcon::Exclamation);
+    } else {
+        m_reader.Accept(job.block);
+        std::swap(m_batch, job.batch);
+        m_rows.Invalidate();
+        Filled(job.rowAfter());
     }
-    m_reader.Accept(block);
-    std::swap(m_batch, m_spare);
-    m_spare->RemoveAllFrames();
-    m_rows.Invalidate();
-    return true;
+    // The screen that went (or the block that failed) is freed where blocks are loaded: a
+    // large batch takes a while to free.
+    m_loader->Run([old = std::shared_ptr<capture::CPktSnap>(std::move(job.batch))]() mutable { old.reset(); }, [] {});
 }
 
 void CKestroView::Filled(std::uint32_t row) {
@@ -190,13 +210,11 @@ void CKestroView::Filled(std::uint32_t row) {
 }
 
 void CKestroView::GoToBeginning() {
-    WaitScope wait(m_wait);
-    if (BlockCount() > 0 && Show(m_reader.Fetch(Move::First))) Filled(0);
+    if (!m_loading && BlockCount() > 0) Show(m_reader.Fetch(Move::First), [] { return 0U; });
 }
 
 void CKestroView::PreviousScreen() {
-    WaitScope wait(m_wait);
-    if (Show(m_reader.Fetch(Move::Previous))) Filled(0);
+    if (!m_loading) Show(m_reader.Fetch(Move::Previous), [] { return 0U; });
 }
 
 void CKestroView::PreviousPacket() {
@@ -205,8 +223,8 @@ void CKestroView::PreviousPacket() {
         Select(*row - 1);
         return;
     }
-    WaitScope wait(m_wait);
-    if (Show(m_reader.Fetch(Move::Previous))) Filled(RowCount() == 0 ? 0 : RowCount() - 1);
+    if (!m_loading)
+        Show(m_reader.Fetch(Move::Previous), [this] { return RowCount() == 0 ? 0 : RowCount() - 1; });
 }
 
 void CKestroView::NextPacket() {
@@ -219,21 +237,21 @@ void CKestroView::NextPacket() {
 }
 
 void CKestroView::NextScreen() {
-    WaitScope wait(m_wait);
+    if (m_loading) return;
     if (m_firstScreenPending) {
         // The reader starts at the first block; with none written yet there is nothing to show.
-        if (BlockCount() > 0 && Show(m_reader.Fetch(Move::First))) Filled(0);
+        if (BlockCount() > 0) Show(m_reader.Fetch(Move::First), [] { return 0U; });
         return;
     }
-    if (Show(m_reader.Fetch(Move::Next))) Filled(0);
+    Show(m_reader.Fetch(Move::Next), [] { return 0U; });
 }
 
 void CKestroView::GoToEnd() {
-    WaitScope wait(m_wait);
-    if (Show(m_reader.Fetch(Move::Last))) Filled(0);
+    if (!m_loading) Show(m_reader.Fetch(Move::Last), [] { return 0U; });
 }
 
 void CKestroView::GotoPacket(std::string_view packetField) {
+    if (m_loading) return;
     const std::int64_t n = ParsePacketNumber(packetField);
     if (n == m_currentFrame) return;
     if (n < 0 || n >= FrameCount()) {
@@ -245,10 +263,9 @@ void CKestroView::GotoPacket(std::string_view packetField) {
         Select(frame - ScreenFirst());
         return;
     }
-    WaitScope wait(m_wait);
     auto found = m_reader.FetchFrame(frame, m_currentFrame);
     Fetched fetched = found ? Fetched(std::optional<capture::RawBlock>(std::move(found).Value())) : Fetched(found.Err());
-    if (Show(std::move(fetched))) Filled(frame - ScreenFirst());
+    Show(std::move(fetched), [this, frame] { return frame - ScreenFirst(); });
 }
 
 void CKestroView::PauseContinue() {

@@ -6,12 +6,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "agent/BlockLoader.h"
 #include "agent/CaptureLink.h"
 #include "agent/NavCommand.h"
 #include "agent/PacketRowCache.h"
@@ -42,14 +44,16 @@ public:
     };
 
     // The view over a trace file and its own decoder objects (tables read from their files).
-    CKestroView(capture::TraceReader reader, core::UserPrompt& prompt, core::WaitCursor& wait);
+    // Blocks load through loader (in place when none is given).
+    CKestroView(capture::TraceReader reader, core::UserPrompt& prompt, core::WaitCursor& wait,
+                std::unique_ptr<BlockLoader> loader = nullptr);
     ~CKestroView();
     CKestroView(const CKestroView&) = delete;
     CKestroView& operator=(const CKestroView&) = delete;
 
     // Opens path for reading; nullptr after "Trace file could not be opened!".
     static std::unique_ptr<CKestroView> Open(const std::string& path, core::UserPrompt& prompt,
-                                             core::WaitCursor& wait);
+                                             core::WaitCursor& wait, std::unique_ptr<BlockLoader> loader = nullptr);
 
     void SetListener(Listener* listener) noexcept { m_listener = listener; }
 
@@ -66,6 +70,10 @@ public:
     void OnIdle();
     // The capture thread paused on a limit.
     void OnLimitNotify();
+
+    // A block is loading: the screen shows the previous one until it is in, and moves that
+    // would load another block are ignored meanwhile (the wait cursor shows).
+    bool Loading() const noexcept { return m_loading; }
 
     // Keys: an allowed key runs its command, a refused one beeps.
     KeyOutcome OnKey(NavKey key);
@@ -125,10 +133,15 @@ public:
 
 private:
     using Fetched = core::Result<std::optional<capture::RawBlock>>;
+    // Which row to select once the block is on display (it may depend on the block).
+    using RowAfter = std::function<std::uint32_t()>;
+    struct LoadJob;
 
     // Loads the fetched block into the spare batch and, only when all of it loaded, puts it
-    // on display; otherwise the screen stays as it was and the user is told what is wrong.
-    bool Show(Fetched fetched);
+    // on display and selects rowAfter(); otherwise the screen stays as it was and the user is
+    // told what is wrong.
+    void Show(Fetched fetched, RowAfter rowAfter);
+    void Loaded(LoadJob& job);
     // After a new screen: select row (its details), and tell the widgets.
     void Filled(std::uint32_t row);
     void Refresh();
@@ -142,7 +155,6 @@ private:
     capture::CPktParsersConf m_conf;
     decode::CPktParsers m_parsers;
     std::unique_ptr<capture::CPktSnap> m_batch;
-    std::unique_ptr<capture::CPktSnap> m_spare;
     std::vector<std::uint8_t> m_inflated;
     PacketRowCache m_rows;
 
@@ -152,6 +164,9 @@ private:
     std::uint32_t m_summaryLevel = decode::LEVEL_APPLICATION;
     bool m_firstScreenPending = true;
     bool m_pauseAllowed = true;
+    bool m_loading = false;
+    // Last, so that it goes first: its work in hand uses the members above.
+    std::unique_ptr<BlockLoader> m_loader;
 };
 
 }  // namespace agent

@@ -29,14 +29,15 @@ private:
 };
 
 std::unique_ptr<TraceWindow> TraceWindow::Open(DocumentContext& context,
-                                               std::unique_ptr<profiles::CSessionProfile> profile, LiveHooks hooks) {
+                                               std::unique_ptr<profiles::CSessionProfile> profile, LiveHooks hooks,
+                                               std::unique_ptr<BlockLoader> loader) {
     std::unique_ptr<TraceWindow> window(new TraceWindow());
     window->m_doc = OpenTraceFile(context, std::move(profile));
     if (!window->m_doc) return nullptr;
     CKestroDoc& doc = *window->m_doc;
     if (!doc.IsLive()) {
         window->m_view = std::make_unique<CKestroView>(capture::TraceReader(doc.TakeTraceFile()), context.prompt,
-                                                       context.waitCursor);
+                                                       context.waitCursor, std::move(loader));
         return window;
     }
     // The thread writes through the document's handle; the list reads through its own.
@@ -45,7 +46,8 @@ std::unique_ptr<TraceWindow> TraceWindow::Open(DocumentContext& context,
         context.prompt.Tell("Trace file could not be opened!\n" + reader.Err().text);
         return nullptr;
     }
-    window->m_view = std::make_unique<CKestroView>(std::move(reader).Value(), context.prompt, context.waitCursor);
+    window->m_view =
+        std::make_unique<CKestroView>(std::move(reader).Value(), context.prompt, context.waitCursor, std::move(loader));
     window->m_capture =
         std::make_unique<CaptureThread>(doc, doc.TakeTraceFile(), CaptureThread::OptionsFrom(doc.Profile()),
                                         window->m_clock, std::move(hooks.onPause), std::move(hooks.notice));

@@ -29,9 +29,10 @@ public:
     // Opens the document on the profile (a saved trace when its dump-file flag is set, else
     // a live capture) and makes the packet list; nullptr when nothing opened (the user was
     // told why: a file already open, a file that cannot be opened, an agent that cannot be
-    // reached). Nothing is shown until InitialUpdate.
+    // reached). Nothing is shown until InitialUpdate. The packet list loads its blocks
+    // through loader (in place when none is given).
     static std::unique_ptr<TraceWindow> Open(DocumentContext& context, std::unique_ptr<profiles::CSessionProfile> profile,
-                                             LiveHooks hooks = {});
+                                             LiveHooks hooks = {}, std::unique_ptr<BlockLoader> loader = nullptr);
     ~TraceWindow();
     TraceWindow(const TraceWindow&) = delete;
     TraceWindow& operator=(const TraceWindow&) = delete;

@@ -126,6 +126,7 @@ void CChildFrame::RowSelected(std::optional<std::uint32_t> row) {
     m_list->ShowRow(row);
     m_details->ShowRow(row);
     UpdateStatus();
+    emit StateChanged();
 }
 
 void CChildFrame::PauseButton(bool pressed) { emit PauseButtonState(pressed); }

@@ -7,6 +7,7 @@
 #include "agent/TraceWindow.h"
 #include "app/AboutBox.h"
 #include "app/CaptureRelay.h"
+#include "app/QtBlockLoader.h"
 
 namespace app {
 
@@ -34,7 +35,8 @@ void CKestroApp::InitInstance(const QStringList& traceFiles) {
 
 bool CKestroApp::OpenTraceFile(std::unique_ptr<profiles::CSessionProfile> profile) {
     auto relay = std::make_unique<CaptureRelay>();
-    auto window = agent::TraceWindow::Open(m_context, std::move(profile), relay->Hooks());
+    auto window =
+        agent::TraceWindow::Open(m_context, std::move(profile), relay->Hooks(), std::make_unique<QtBlockLoader>());
     if (!window) return false;
     auto* child = new CChildFrame(std::move(window), std::move(relay), m_prompt);
     m_mainFrame->AddChild(child);

@@ -230,6 +230,7 @@ void CMainFrame::AddChild(CChildFrame* child) {
     });
     connect(child, &QObject::destroyed, this, [this] { UpdateCommandStates(); });
     sub->show();
+    m_mdi->setActiveSubWindow(sub);
     child->setFocus();
     UpdateCommandStates();
 }

@@ -289,4 +289,39 @@ TEST(PacketList, LiveWindowShowsTheFirstBlockAndAsksBeforeContinuingPastALimit) 
     }
 }
 
+// Blocks loaded elsewhere: the screen stays until the block is in, moves asked for meanwhile
+// are ignored, and a view that goes with a load in hand leaves no wait cursor behind.
+TEST(PacketList, ALoadInHandKeepsTheScreenAndSwallowsMoves) {
+    struct Deferred final : agent::BlockLoader {
+        std::vector<std::pair<std::function<void()>, std::function<void()>>>* jobs;
+        void Run(std::function<void()> work, std::function<void()> done) override {
+            jobs->emplace_back(std::move(work), std::move(done));
+        }
+    };
+    std::vector<std::pair<std::function<void()>, std::function<void()>>> jobs;
+    auto loader = std::make_unique<Deferred>();
+    loader->jobs = &jobs;
+    core::RecordingPrompt prompt;
+    testutil::CountingWait wait;
+    auto view = agent::CKestroView::Open(testutil::kSampleTrace, prompt, wait, std::move(loader));
+    ASSERT_TRUE(view);
+    view->InitialUpdateSaved();
+    ASSERT_EQ(jobs.size(), 1U);
+    EXPECT_TRUE(view->Loading());
+    EXPECT_EQ(view->Screen(), 0U);
+    const auto key = view->OnKey(NavKey::PageDown);
+    EXPECT_FALSE(key.ran || key.beep || key.passOn);
+    view->GotoPacket("250");
+    view->OnIdle();
+    EXPECT_EQ(jobs.size(), 1U) << "nothing else starts while a block loads";
+    jobs[0].first();
+    jobs[0].second();
+    EXPECT_EQ(view->Screen(), 1U);
+    EXPECT_EQ(wait.begun, wait.ended);
+    view->GoToEnd();
+    ASSERT_EQ(jobs.size(), 3U) << "the old screen is freed by the loader, then block 4 loads";
+    view.reset();
+    EXPECT_EQ(wait.begun, wait.ended);
+}
+
 }  // namespace

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "agent/PacketListTestUtil.h"
+#include "agentd/AgentDaemon.h"
+#include "agentd/PcapSource.h"
 #include "app/WorkbenchTestUtil.h"
 #include "capture/TraceTestUtil.h"
 #include "views/ShortText.h"
@@ -14,6 +16,9 @@
 namespace {
 
 using agent::NavCommand;
+
+// Blocks load on the window's own thread: wait until the one asked for is on display.
+void Settle(const agent::CKestroView& v) { ASSERT_TRUE(QTest::qWaitFor([&] { return !v.Loading(); }, 30000)); }
 
 std::vector<std::uint32_t> MenuIds(QMenu* menu) {
     std::vector<std::uint32_t> ids;
@@ -99,6 +104,7 @@ TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
     ASSERT_NE(child, nullptr);
     views::PacketListView& list = child->List();
     agent::CKestroView& v = child->View();
+    Settle(v);
     testutil::Screenshot(w.Frame(), "main-window-tree");
 
     struct Step {
@@ -108,6 +114,7 @@ TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
     for (const auto& s : {Step{Qt::Key_PageDown, 2, 100}, Step{Qt::Key_Up, 1, 99}, Step{Qt::Key_End, 4, 300},
                           Step{Qt::Key_Down, 4, 301}}) {
         QTest::keyClick(&list, s.key);
+        Settle(v);
         EXPECT_EQ(v.Screen(), s.screen) << s.key;
         EXPECT_EQ(v.CurrentFrame(), s.current) << s.key;
         EXPECT_EQ(list.currentIndex().row(), static_cast<int>(s.current - v.ScreenFirst()));
@@ -129,6 +136,7 @@ TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
 
     w.Frame().NavigationBar().PacketField().setText(QStringLiteral("42"));
     w.Frame().Action(static_cast<std::uint32_t>(NavCommand::GotoPacket))->trigger();
+    Settle(v);
     EXPECT_EQ(v.CurrentFrame(), 42U);
     EXPECT_EQ(list.currentIndex().row(), 42);
 
@@ -231,6 +239,52 @@ TEST(Workbench, ShortStringsEndInDotsWithoutSplittingACharacter) {
         const QString longer = c.text.left(got.size() - 2) + QStringLiteral("...");
         EXPECT_GT(fm.horizontalAdvance(longer) + c.offset, c.width) << "the longest prefix that fits";
     }
+}
+
+// A live window on an agent replaying the sample: the first block shows by itself, the
+// button pauses and continues capture, and closing the window leaves a finished trace.
+TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
+    agentd::DaemonOptions options;
+    options.epmPort = 0;
+    agentd::AgentConfig config;
+    config.sources = [] {  // at the file's own pace: screens of some 1,500 frames
+        return agentd::PcapSource::OpenReplay(PALOMET_SOURCE_DIR "/samples/sample.pcap", agentd::ReplayOptions{true, 1});
+    };
+    auto daemon = agentd::AgentDaemon::Start(options, std::move(config));
+    ASSERT_TRUE(daemon) << daemon.Err().text;
+    const auto trace = testutil::TempPath("live.tns");
+
+    testutil::Workbench w;
+    ASSERT_TRUE(w.app.OpenLiveCapture("127.0.0.1", *daemon.Value()->EpmPort(), trace)) << w.prompt.Messages().size();
+    app::CChildFrame* child = w.Frame().ActiveChild();
+    ASSERT_NE(child, nullptr);
+    agent::CKestroView& v = child->View();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return v.Screen() == 1 && v.BlockCount() >= 2; }, 30000));
+    EXPECT_EQ(child->List().currentIndex().row(), 0);
+    EXPECT_EQ(v.Screen(), 1U) << "later blocks wait for the user";
+    testutil::Screenshot(w.Frame(), "live-window");
+
+    QAction* pause = w.Frame().Action(static_cast<std::uint32_t>(NavCommand::PauseContinue));
+    ASSERT_TRUE(pause->isEnabled());
+    for (bool paused : {true, false}) {
+        pause->trigger();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return v.Paused() == paused && pause->isChecked() == paused; }, 30000))
+            << "paused " << paused;
+    }
+    QTest::keyClick(&child->List(), Qt::Key_PageDown);
+    Settle(v);
+    EXPECT_EQ(v.Screen(), 2U);
+    EXPECT_TRUE(w.prompt.Messages().empty()) << w.prompt.Messages()[0].text;
+
+    QPointer<app::CChildFrame> closing(child);
+    w.Frame().MdiArea().activeSubWindow()->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closing.isNull(); }, 30000));
+    auto reader = capture::TraceReader::Open(trace);
+    ASSERT_TRUE(reader.Ok());
+    core::RecordingPrompt prompt;
+    EXPECT_TRUE(reader.Value().Validate(prompt)) << (prompt.Messages().empty() ? "" : prompt.Messages()[0].text);
+    EXPECT_GE(reader.Value().BlockCount(), 2U);
+    EXPECT_FALSE(w.Frame().Action(static_cast<std::uint32_t>(NavCommand::PauseContinue))->isChecked());
 }
 
 }  // namespace
