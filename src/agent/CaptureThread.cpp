@@ -94,7 +94,7 @@ void CaptureThread::Run() {
     }
     for (;;) {
         std::optional<std::chrono::milliseconds> timeout;
-        if (!ownPaused) timeout = LimitDue() ? std::chrono::milliseconds(0) : m_options.round;
+        if (!ownPaused) timeout = m_options.round;
         Wake wake = m_clock.Wait(m_stop, m_toggle, timeout);
         if (wake == Wake::Stop) break;  // a stop request never becomes a limit pause
         if (!m_paused) wake = CheckLimits(wake);

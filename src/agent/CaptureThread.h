@@ -76,6 +76,8 @@ public:
     void Start();
     // Pause when capturing, continue when paused (the pause/continue event).
     void TogglePause() { m_toggle.Set(); }
+    // Asks the thread to end without waiting for it (Stop still joins it).
+    void RequestStop() { m_stop.Set(); }
     // Asks the thread to end and joins it. Returns how writing the final header went.
     core::Status Stop(std::chrono::milliseconds grace = kStopGrace);
 
