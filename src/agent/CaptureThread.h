@@ -44,8 +44,8 @@ public:
     struct Options {
         std::uint64_t timeLimitSeconds = 0;  // 0: no time limit
         std::uint64_t sizeLimitBytes = 0;    // 0: no size limit
-        // Once the file holds this many frames, capture pauses as at a limit (0: never). Near
-        // the target, fewer than the threshold are peeked when they reach it.
+        // Once the file holds this many frames, capture pauses at once, without a drain (0:
+        // never). Near the target, fewer than the threshold are peeked when they reach it.
         std::uint32_t frameTarget = 0;
         std::chrono::milliseconds round{500};
         std::int32_t peekThreshold = 20;  // a round peeks only above this many pending

@@ -163,9 +163,9 @@ const Scenario kScenarios[] = {
     {"FrameTargetPeeksTheLastFewAndPauses", [](auto& o, auto&) { o.frameTarget = 5; },
      [](CaptureRun& r, int w) {
          if (w == 1) r.agent.Capture(5);
-         if (w == 3) Stop(r);
+         if (w == 2) Stop(r);
      },
-     {.blockFrames = {5}, .log = "start 0, query, peek, query, stop", .pausedAt = {1000ms}, .paused = true, .targetReached = true}},
+     {.blockFrames = {5}, .log = "start 0, query, peek, stop", .pausedAt = {500ms}, .paused = true, .targetReached = true}},
     {"ALostSnapperIsToldOnceAndStartedAgainFromTheFileCount", {},
      [](CaptureRun& r, int w) {
          if (w == 1) r.agent.Capture(25);
