@@ -19,7 +19,6 @@ using namespace std::chrono_literals;
 struct CaptureRun {
     explicit CaptureRun(CaptureThread::Options options, std::function<void(const std::string&)> onMessage = {}) {
         path = testutil::TempPath("live.tns");
-        std::replace(path.begin() + static_cast<std::ptrdiff_t>(path.rfind("palomet-capture-tests")), path.end(), '/', '_');
         auto file = core::FileHandle::Open(path, core::FileHandle::Mode::Create);
         EXPECT_TRUE(file.Ok());
         thread = std::make_unique<CaptureThread>(

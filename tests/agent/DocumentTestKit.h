@@ -2,18 +2,15 @@
 // watch: the service check, the user's answers, the wait cursor and the services dialog.
 #pragma once
 
-#include <fcntl.h>
-
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "agent/CKestroDoc.h"
 #include "agent/DocumentContext.h"
+#include "agent/InProcessAgent.h"
 #include "agentd/AgentTestUtil.h"
 #include "capture/TraceTestUtil.h"
-#include "agent/InProcessAgent.h"
 
 namespace agent::test {
 
@@ -69,13 +66,5 @@ struct TestApp {
                                 dialogs.push_back(host + " " + std::string(service));
                             }};
 };
-
-// A file name of its own for each test (parameterised names hold slashes).
-inline std::string TracePath(const std::string& name) {
-    auto path = testutil::TempPath(name);
-    const auto dir = path.rfind("palomet-capture-tests");
-    std::replace(path.begin() + static_cast<std::ptrdiff_t>(dir), path.end(), '/', '_');
-    return path;
-}
 
 }  // namespace agent::test
