@@ -33,15 +33,6 @@ struct AgentProgram {
     std::uint16_t epmPort = 0;
 };
 
-bool WaitFor(const std::function<bool()>& done) {
-    const auto giveUp = std::chrono::steady_clock::now() + 60s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > giveUp) return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
 TEST(CaptureProcess, AWindowOnAHungAgentClosesAndFinishesItsFile) {
     AgentProgram agent;
     ASSERT_NE(agent.epmPort, 0);

@@ -2,8 +2,11 @@
 // watch: the service check, the user's answers, the wait cursor and the services dialog.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "agent/CKestroDoc.h"
@@ -66,5 +69,15 @@ struct TestApp {
                                 dialogs.push_back(host + " " + std::string(service));
                             }};
 };
+
+// Polls until done or a minute has passed; false then.
+inline bool WaitFor(const std::function<bool()>& done) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > giveUp) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
 
 }  // namespace agent::test

@@ -33,15 +33,6 @@ std::vector<Bytes> PcapRecords(const std::string& path) {
     return records;
 }
 
-bool WaitFor(const std::function<bool()>& done) {
-    const auto giveUp = std::chrono::steady_clock::now() + 60s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > giveUp) return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
 TEST(LiveCapture, PauseAndContinueLoseNothingOfTheReplay) {
     // One peek of at most 100 frames a round, so the pause comes in the middle of the file.
     agentd::AgentConfig config;
