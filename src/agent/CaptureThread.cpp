@@ -94,7 +94,7 @@ void CaptureThread::Run() {
     }
     for (;;) {
         std::optional<std::chrono::milliseconds> timeout;
-        if (!ownPaused) timeout = LimitDue() ? std::chrono::milliseconds(0) : m_options.round;
+        if (!ownPaused) timeout = m_options.round;
         Wake wake = m_clock.Wait(m_stop, m_toggle, timeout);
         if (wake == Wake::Stop) break;  // a stop request never becomes a limit pause
         if (!m_paused) wake = CheckLimits(wake);
@@ -110,8 +110,14 @@ void CaptureThread::Run() {
             m_toggle.Reset();
         } else if (!ownPaused) {
             PeekRound();
-            if (m_writeBlocked) {
-                // Paused as a limit pauses, without a drain that could not be written either.
+            const bool targetReached = m_frameTarget > 0 && FrameCount() >= m_frameTarget;
+            if (targetReached) {
+                m_frameTarget = 0;
+                PauseBy(m_frameTargetReached);
+            }
+            if (m_writeBlocked || targetReached) {
+                // Paused at once and without a drain: what follows the target was not asked
+                // for, and a block that cannot be written would only be followed by more.
                 StopSnapper();
                 ownPaused = true;
             }
@@ -123,8 +129,7 @@ void CaptureThread::Run() {
 Wake CaptureThread::CheckLimits(Wake wake) {
     const bool timeOn = m_timeLimit > 0;
     const bool sizeOn = m_sizeLimit > 0;
-    const bool targetOn = m_frameTarget > 0;
-    if (!((timeOn && wake == Wake::TimeOut) || sizeOn || targetOn)) return wake;
+    if (!((timeOn && wake == Wake::TimeOut) || sizeOn)) return wake;
     if (timeOn) {
         // Compared in whole seconds: a limit of years does not overflow a nanosecond count.
         const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(m_clock.Now() - m_startTime).count();
@@ -138,11 +143,6 @@ Wake CaptureThread::CheckLimits(Wake wake) {
         wake = Wake::Toggle;
         m_sizeLimit = 0;
         PauseBy(m_sizeLimitReached);
-    }
-    if (targetOn && FrameCount() >= m_frameTarget) {
-        wake = Wake::Toggle;
-        m_frameTarget = 0;
-        PauseBy(m_frameTargetReached);
     }
     return wake;
 }

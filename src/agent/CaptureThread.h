@@ -44,8 +44,8 @@ public:
     struct Options {
         std::uint64_t timeLimitSeconds = 0;  // 0: no time limit
         std::uint64_t sizeLimitBytes = 0;    // 0: no size limit
-        // Once the file holds this many frames, capture pauses as at a limit (0: never). Near
-        // the target, fewer than the threshold are peeked when they reach it.
+        // Once the file holds this many frames, capture pauses at once, without a drain (0:
+        // never). Near the target, fewer than the threshold are peeked when they reach it.
         std::uint32_t frameTarget = 0;
         std::chrono::milliseconds round{500};
         std::int32_t peekThreshold = 20;  // a round peeks only above this many pending
@@ -76,6 +76,8 @@ public:
     void Start();
     // Pause when capturing, continue when paused (the pause/continue event).
     void TogglePause() { m_toggle.Set(); }
+    // Asks the thread to end without waiting for it (Stop still joins it).
+    void RequestStop() { m_stop.Set(); }
     // Asks the thread to end and joins it. Returns how writing the final header went.
     core::Status Stop(std::chrono::milliseconds grace = kStopGrace);
 
