@@ -6,6 +6,7 @@
 
 #include "app/CKestroApp.h"
 #include "app/QtUserPrompt.h"
+#include "app/QuitOnSignals.h"
 #include "profiles/CSessionProfile.h"
 
 int main(int argc, char* argv[]) {
@@ -30,6 +31,7 @@ int main(int argc, char* argv[]) {
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Trace files (.tns) to open."),
                                  QStringLiteral("[FILE.tns...]"));
     parser.process(application);
+    app::QuitOnSignals();
 
     app::QtUserPrompt prompt;
     app::QtWaitCursor wait;

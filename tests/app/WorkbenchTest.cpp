@@ -263,6 +263,12 @@ TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
     EXPECT_EQ(child->List().currentIndex().row(), 0);
     EXPECT_EQ(v.Screen(), 1U) << "later blocks wait for the user";
     testutil::Screenshot(w.Frame(), "live-window");
+    ASSERT_TRUE(w.app.OpenSavedTrace(testutil::kSample));  // make run's two windows, side by side
+    w.Frame().MdiArea().tileSubWindows();
+    QTest::qWait(200);
+    testutil::Screenshot(w.Frame(), "live-and-sample");
+    w.Frame().MdiArea().setActiveSubWindow(w.Frame().MdiArea().subWindowList().front());
+    ASSERT_EQ(w.Frame().ActiveChild(), child);
 
     QAction* pause = w.Frame().Action(static_cast<std::uint32_t>(NavCommand::PauseContinue));
     ASSERT_TRUE(pause->isEnabled());
@@ -277,7 +283,7 @@ TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
     EXPECT_TRUE(w.prompt.Messages().empty()) << w.prompt.Messages()[0].text;
 
     QPointer<app::CChildFrame> closing(child);
-    w.Frame().MdiArea().activeSubWindow()->close();
+    w.Frame().MdiArea().subWindowList().front()->close();
     ASSERT_TRUE(QTest::qWaitFor([&] { return closing.isNull(); }, 30000));
     auto reader = capture::TraceReader::Open(trace);
     ASSERT_TRUE(reader.Ok());
