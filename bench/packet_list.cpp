@@ -5,48 +5,17 @@
 // as the list would draw them. The resident memory with the file open is a counter.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
 #include "agent/CKestroView.h"
-#include "capture/PcapImport.h"
+#include "BenchData.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using bench::LanTrace;
+using bench::ResidentMiB;
 constexpr std::uint32_t kScreenRows = 40;
-
-fs::path DataDir() {
-    const fs::path dir = fs::path(PALOMET_SOURCE_DIR) / "build" / "bench-data";
-    fs::create_directories(dir);
-    return dir;
-}
-
-// lan_mix_1000000.pcap as bench/cmd-list.sh makes it, imported in blocks of blockFrames.
-std::string LanTrace(std::uint32_t blockFrames) {
-    const fs::path pcap = DataDir() / "lan_mix_1000000.pcap";
-    const fs::path tns = DataDir() / ("lan_mix_1000000_b" + std::to_string(blockFrames) + ".tns");
-    if (fs::exists(tns)) return tns.string();
-    if (!fs::exists(pcap)) {
-        const std::string cmd = "/usr/bin/python3 " + std::string(PALOMET_SOURCE_DIR) +
-                                "/../shared/tools/gen_traffic.py --count 1000000 --seed 7 --out " + pcap.string();
-        if (std::system(cmd.c_str()) != 0) std::abort();
-    }
-    capture::PcapImportOptions options;
-    options.blockFrames = blockFrames;
-    if (!capture::ImportPcap(pcap.string(), tns.string(), options)) std::abort();
-    return tns.string();
-}
-
-double ResidentMiB() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
-    return 0;
-}
 
 void DrawScreen(agent::CKestroView& view) {
     const std::uint32_t from = view.CurrentRow().value_or(0);

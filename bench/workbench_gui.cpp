@@ -1,51 +1,26 @@
 // The workbench offscreen, as a user sees it: from asking for a trace file to its first
 // screen painted, and End, Page Down, go to packet, a level change and selecting a row, each
 // until the list and the detail pane are painted again. The 1,000,000-frame LAN trace in
-// blocks of 1,000 frames and in blocks of 100,000 (bench_packet_list makes both). The
+// blocks of 1,000 frames and in blocks of 100,000. The
 // resident memory with the file open is a counter; run one trace per process to read it.
+// The traces are made on first use.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMdiSubWindow>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
 
+#include "BenchData.h"
+#include "OffscreenApp.h"
 #include "app/CKestroApp.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench_workbench_gui";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
 QString Trace(std::int64_t blockFrames) {
-    const fs::path path =
-        fs::path(PALOMET_SOURCE_DIR) / "build" / "bench-data" / ("lan_mix_1000000_b" + std::to_string(blockFrames) + ".tns");
-    if (!fs::exists(path)) {
-        std::fprintf(stderr, "%s is missing: run bench_packet_list first\n", path.c_str());
-        std::abort();
-    }
-    return QString::fromStdString(path.string());
+    return QString::fromStdString(bench::LanTrace(static_cast<std::uint32_t>(blockFrames)));
 }
 
-double ResidentMiB() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
-    return 0;
-}
+using bench::ResidentMiB;
 
 // Waits for the block asked for, then paints what changed.
 void Settle(app::CChildFrame& child) {
@@ -60,7 +35,7 @@ struct Workbench {
     core::WaitCursor wait;
     app::CKestroApp app{prompt, wait};
     Workbench() {
-        App();
+        bench::OffscreenApp();
         app.InitInstance({});
     }
     app::CChildFrame& Open(const QString& path) {

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "OffscreenApp.h"
 #include "agentd/AgentDaemon.h"
 #include "agentd/PcapSource.h"
 #include "app/CKestroApp.h"
@@ -51,16 +52,7 @@ private:
     int m_depth = 0;
 };
 
-TimedApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench_workbench_live";
-    static char* argv[] = {name, nullptr};
-    static TimedApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        return new TimedApplication(argc, argv);
-    }();
-    return *app;
-}
+TimedApplication& App() { return bench::OffscreenApp<TimedApplication>(); }
 
 void BM_LiveEventLoopLatency(benchmark::State& state) {
     App();

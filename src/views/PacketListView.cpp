@@ -68,8 +68,11 @@ void PacketListView::keyPressEvent(QKeyEvent* event) {
     }
     const agent::KeyOutcome out = m_view.OnKey(*key);
     if (out.beep) QApplication::beep();
-    if (out.passOn) CListViewEx::keyPressEvent(event);
-    else event->accept();
+    if (out.passOn) {
+        CListViewEx::keyPressEvent(event);
+    } else {
+        event->accept();
+    }
     emit StateChanged();
 }
 
