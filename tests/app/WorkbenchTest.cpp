@@ -2,6 +2,7 @@
 // list, the Qt models under QAbstractItemModelTester, and the "..." of narrow columns.
 #include <QAbstractItemModelTester>
 #include <QMdiSubWindow>
+#include <QMimeData>
 #include <QMenuBar>
 #include <QTest>
 #include <vector>
@@ -89,12 +90,31 @@ TEST(Workbench, MenusToolBarsAndNavigationBarKeepTheirCommands) {
     }
 }
 
-TEST(Workbench, OneFileNamedTwiceOpensOneWindowAndSaysSo) {
-    testutil::Workbench w({testutil::kSample, testutil::kSample});
-    EXPECT_EQ(w.Frame().Children().size(), 1U);
+// Command-line files open in order, each once; dropped files the same way.
+TEST(Workbench, FilesOpenOnceWhicheverWayTheyCome) {
+    const QString other = QString::fromStdString(testutil::WriteTrace("other.tns", {3}));
+    const QString third = QString::fromStdString(testutil::WriteTrace("third.tns", {4}));
+    testutil::Workbench w({testutil::kSample, other, testutil::kSample});
+    const auto titles = [&] {
+        QStringList t;
+        for (app::CChildFrame* child : w.Frame().Children()) t << child->windowTitle();
+        return t;
+    };
+    EXPECT_EQ(titles(), (QStringList{testutil::kSample, other}));
     ASSERT_EQ(w.prompt.Messages().size(), 1U);
     EXPECT_EQ(w.prompt.Messages()[0].text, "Tracefile " + testutil::kSample.toStdString() + "\n is already opened!");
     EXPECT_TRUE(w.Frame().menuBar()->actions()[2]->isVisible());
+
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(third), QUrl::fromLocalFile(other)});
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w.Frame(), &enter);  // a drop goes where the drag entered
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w.Frame(), &drop);
+    EXPECT_EQ(titles(), (QStringList{testutil::kSample, other, third}));
+    ASSERT_EQ(w.prompt.Messages().size(), 2U);
+    EXPECT_EQ(w.prompt.Messages()[1].text, "Tracefile " + other.toStdString() + "\n is already opened!");
 }
 
 // The same moves as the packet-list tests, made with keys, clicks and the navigation bar.
