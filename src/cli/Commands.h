@@ -33,4 +33,7 @@ void RegisterAgentCommands(CommandRegistry& registry);
 // tables
 void RegisterTablesCommand(CommandRegistry& registry);
 
+// service list|status|start|stop|pause|continue|config
+void RegisterServiceCommand(CommandRegistry& registry);
+
 }  // namespace cli
