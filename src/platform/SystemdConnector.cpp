@@ -60,6 +60,20 @@ ServiceResult<sdbus::BusPtr> OpenLocal(ServiceScope scope) {
     return systemd::ErrorFromConnect(r, where);
 }
 
+// A connection through ssh starts before ssh has reached the host; one read of the manager
+// tells whether anything answers there.
+ServiceResult<sdbus::BusPtr> Answering(sdbus::BusPtr bus, std::string_view where) {
+    sdbus::Error error;
+    char* version = nullptr;
+    const int r = sd_bus_get_property_string(bus.get(), sdbus::kDestination, sdbus::kManagerPath, sdbus::kManagerInterface,
+                                             "Version", error.Get(), &version);
+    std::free(version);
+    if (r >= 0) return bus;
+    ServiceError failure = error.ToServiceError(r);
+    if (failure.code == kErrorInternal) failure = systemd::ErrorFromConnect(r, where);
+    return failure;
+}
+
 }  // namespace
 
 SystemdConnector::SystemdConnector(ServiceScope scope) : m_scope(scope) {}
@@ -89,6 +103,7 @@ ServiceResult<std::shared_ptr<ServiceManager>> SystemdConnector::Connect(const s
     if (auto it = m_open.find(key); it != m_open.end() && it->second->IsConnected())
         return std::shared_ptr<ServiceManager>(it->second);
     auto bus = local ? OpenLocal(m_scope) : OpenAddress(RemoteAddress(key, m_scope), true, key);
+    if (bus && !local) bus = Answering(std::move(bus.Value()), key);
     if (!bus) return bus.Err();
     auto manager = std::make_shared<SystemdServiceManager>(std::move(bus.Value()), key, m_scope);
     m_open.insert_or_assign(key, manager);

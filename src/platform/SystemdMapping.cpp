@@ -79,7 +79,8 @@ std::uint32_t StateOf(std::string_view activeState, std::string_view freezerStat
     if (activeState == "active" || activeState == "reloading") return jobType == "stop" ? kStateStopPending : kStateRunning;
     if (activeState == "activating") return kStateStartPending;
     if (activeState == "deactivating") return kStateStopPending;
-    if (jobType == "start" || jobType == "restart" || jobType == "verify-active") return kStateStartPending;
+    // A job queued on a stopped unit is about to start it, unless it is a stop.
+    if (!jobType.empty() && jobType != "stop") return kStateStartPending;
     return kStateStopped;
 }
 

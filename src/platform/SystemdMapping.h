@@ -10,9 +10,9 @@
 
 namespace platform::systemd {
 
-// ActiveState and FreezerState of a unit, and the type of its queued job ("" when none).
-// A start job still waiting on an inactive unit counts as starting, a stop job on an
-// active one as stopping.
+// ActiveState and FreezerState of a unit, and the type of its queued job ("" when none,
+// "unknown" when it went before its type could be read). A job waiting on an inactive unit
+// counts as starting (unless it is a stop), a stop job on an active one as stopping.
 std::uint32_t StateOf(std::string_view activeState, std::string_view freezerState, std::string_view jobType);
 
 // UnitFileState: enabled 2, masked 4, anything else (disabled, static, indirect...) 3.

@@ -94,7 +94,7 @@ ServiceResult<std::vector<std::string>> SystemdServiceManager::Names() {
     return names;
 }
 
-ServiceResult<std::string> SystemdServiceManager::JobType(const std::string& jobPath) {
+std::string SystemdServiceManager::JobType(const std::string& jobPath) {
     sdbus::Error error;
     char* type = nullptr;
     const int r = sd_bus_get_property_string(m_bus.get(), sdbus::kDestination, jobPath.c_str(), sdbus::kJobInterface,
@@ -105,17 +105,13 @@ ServiceResult<std::string> SystemdServiceManager::JobType(const std::string& job
     return result;
 }
 
-ServiceResult<ServiceEntry> SystemdServiceManager::EntryOf(const sdbus::Properties& unit, const sdbus::Properties& service) {
+ServiceEntry SystemdServiceManager::EntryOf(const sdbus::Properties& unit, const sdbus::Properties& service,
+                                            const std::string& jobType) {
     using sdbus::FlagOf;
     using sdbus::NumberOf;
     using sdbus::TextOf;
     ServiceEntry entry;
     entry.name = TextOf(unit, "Id");
-    std::string jobType;
-    if (const std::string jobPath = TextOf(unit, "Job"); !jobPath.empty()) {
-        auto type = JobType(jobPath);
-        if (type) jobType = type.Value();
-    }
     ServiceStatus& s = entry.status;
     s.currentState = systemd::StateOf(TextOf(unit, "ActiveState"), TextOf(unit, "FreezerState"), jobType);
     if (s.currentState != kStateStopped) {
@@ -156,9 +152,10 @@ ServiceResult<std::vector<ServiceEntry>> SystemdServiceManager::List() {
         const auto& unit = props.Value()[i];
         const std::string id = sdbus::TextOf(unit, "Id");
         if (sdbus::TextOf(unit, "LoadState") == "not-found" || id.empty() || !seen.insert(id).second) continue;
-        auto entry = EntryOf(unit, props.Value()[i + 1]);
-        if (!entry) return entry.Err();
-        entries.push_back(std::move(entry.Value()));
+        const std::string jobPath = sdbus::TextOf(unit, "Job");
+        std::string jobType = jobPath.empty() ? std::string() : JobType(jobPath);
+        if (!jobPath.empty() && jobType.empty()) jobType = "unknown";
+        entries.push_back(EntryOf(unit, props.Value()[i + 1], jobType));
     }
     return entries;
 }
@@ -179,11 +176,22 @@ ServiceResult<std::string> SystemdServiceManager::Find(std::string_view name) {
 ServiceResult<ServiceEntry> SystemdServiceManager::Query(const std::string& name) {
     if (!systemd::IsUnitName(name)) return MakeServiceError(kErrorInvalidParameter, "\"" + name + "\" is not a unit name.");
     const std::string path = sdbus::UnitPath(name);
-    auto props = sdbus::GetAllMany(m_bus.get(), {{path, sdbus::kUnitInterface}, {path, sdbus::kServiceInterface}});
-    if (!props) return props.Err();
-    if (sdbus::TextOf(props.Value()[0], "LoadState") == "not-found")
-        return MakeServiceError(kErrorServiceDoesNotExist, "Unit " + name + " not found.");
-    return EntryOf(props.Value()[0], props.Value()[1]);
+    // A job can end between reading the unit and reading the job; the unit has moved on
+    // then, so it is read again rather than guessed at.
+    for (int attempt = 0;; ++attempt) {
+        auto props = sdbus::GetAllMany(m_bus.get(), {{path, sdbus::kUnitInterface}, {path, sdbus::kServiceInterface}});
+        if (!props) return props.Err();
+        const sdbus::Properties& unit = props.Value()[0];
+        if (sdbus::TextOf(unit, "LoadState") == "not-found")
+            return MakeServiceError(kErrorServiceDoesNotExist, "Unit " + name + " not found.");
+        const std::string jobPath = sdbus::TextOf(unit, "Job");
+        std::string jobType = jobPath.empty() ? std::string() : JobType(jobPath);
+        if (!jobPath.empty() && jobType.empty()) {
+            if (attempt < 3) continue;
+            jobType = "unknown";
+        }
+        return EntryOf(unit, props.Value()[1], jobType);
+    }
 }
 
 ServiceOutcome SystemdServiceManager::UnitCall(const char* method, const std::string& unit, const char* mode) {

@@ -31,8 +31,9 @@ public:
 private:
     // Every *.service name the manager knows: loaded units and unit files (no templates).
     ServiceResult<std::vector<std::string>> Names();
-    ServiceResult<std::string> JobType(const std::string& jobPath);
-    ServiceResult<ServiceEntry> EntryOf(const sdbus::Properties& unit, const sdbus::Properties& service);
+    // "" when the job has gone in the meantime.
+    std::string JobType(const std::string& jobPath);
+    ServiceEntry EntryOf(const sdbus::Properties& unit, const sdbus::Properties& service, const std::string& jobType);
     // A Manager method with one unit name and an optional mode ("fail": refuse to replace a pending job).
     ServiceOutcome UnitCall(const char* method, const std::string& unit, const char* mode);
     ServiceOutcome SetStartType(const std::string& unit, std::uint32_t from, std::uint32_t to);

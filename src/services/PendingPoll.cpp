@@ -8,6 +8,13 @@ PendingPoll::PendingPoll(CSrvItem& item, std::uint32_t pendingState, PollClock& 
 
 bool PendingPoll::Step() {
     m_item.Refresh();
+    if (m_pending == platform::kStateStartPending && m_item.CurrentState() == platform::kStateRunning) {
+        if (!m_settling) {
+            m_settling = true;
+            m_settledAt = m_clock.Now() + kStartSettle;
+        }
+        return m_clock.Now() < m_settledAt;
+    }
     if (m_item.CurrentState() != m_pending) return false;
     if (m_clock.Now() >= m_deadline) {
         m_timedOut = true;

@@ -1,7 +1,9 @@
 // Following a service through the pending state a control leaves it in: its configuration
 // and status are read again while it stays in that state, every interval, for at most a
-// bound (30 s by default); after that the caller shows what the service reports. The clock
-// is injected, so tests follow a poll without waiting.
+// bound (30 s by default); after that the caller shows what the service reports. A start
+// is watched a little longer once the service runs: a simple systemd service counts as
+// running as soon as its process exists, and one whose program dies at once must not be
+// left showing "Running". The clock is injected, so tests follow a poll without waiting.
 #pragma once
 
 #include <chrono>
@@ -26,6 +28,7 @@ class PendingPoll {
 public:
     static constexpr std::chrono::milliseconds kInterval{100};
     static constexpr std::chrono::milliseconds kDefaultBound{30000};
+    static constexpr std::chrono::milliseconds kStartSettle{1000};
 
     PendingPoll(CSrvItem& item, std::uint32_t pendingState, PollClock& clock, std::chrono::milliseconds bound = kDefaultBound);
 
@@ -41,6 +44,8 @@ private:
     std::uint32_t m_pending;
     PollClock& m_clock;
     std::chrono::steady_clock::time_point m_deadline;
+    std::chrono::steady_clock::time_point m_settledAt{};  // set once a start is seen running
+    bool m_settling = false;
     bool m_timedOut = false;
 };
 

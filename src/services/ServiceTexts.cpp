@@ -14,6 +14,7 @@ constexpr std::array<std::string_view, 5> kStartTypes = {"Boot", "System", "Auto
 struct CodeText {
     std::uint32_t code;
     std::string_view text;
+    bool backendFirst = false;  // the backend's words say more (which host, what went wrong)
 };
 
 // Our own wording for the codes the service layer produces; other codes show what the
@@ -28,7 +29,7 @@ constexpr std::array kTexts = {
     CodeText{platform::kErrorServiceNotActive, "The service has not been started."},
     CodeText{platform::kErrorServiceSpecific, "The service has returned a service-specific error code."},
     CodeText{platform::kErrorTimeout, "This operation returned because the timeout period expired."},
-    CodeText{platform::kErrorHostUnreachable, "The host's service manager cannot be reached."},
+    CodeText{platform::kErrorHostUnreachable, "The host's service manager cannot be reached.", true},
 };
 
 }  // namespace
@@ -42,9 +43,9 @@ std::string_view StartTypeText(std::uint32_t startType) noexcept {
 std::string ErrorText(std::uint32_t code, std::string_view backendMessage) {
     const auto* known = std::find_if(kTexts.begin(), kTexts.end(), [&](const CodeText& t) { return t.code == code; });
     std::string text;
-    if (known != kTexts.end())
+    if (known != kTexts.end() && !(known->backendFirst && !backendMessage.empty()))
         text = std::string(known->text);
-    else if (!backendMessage.empty())
+    else
         text = std::string(backendMessage);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
     if (text.empty()) text = "Error " + std::to_string(code);

@@ -17,8 +17,9 @@ std::string_view StateText(std::uint32_t state) noexcept;
 // 0 "Boot", 1 "System", 2 "Auto", 3 "Manual", 4 "Disabled", anything else "?".
 std::string_view StartTypeText(std::uint32_t startType) noexcept;
 
-// Never empty: our text for the codes we know, else the backend's own message, else
-// "Error N"; trailing line ends and spaces cut; then " (0x%x)".
+// Never empty: our text for the codes we know (an unreachable host: the backend's words,
+// which name the host, when it has any), else the backend's own message, else "Error N";
+// trailing line ends and spaces cut; then " (0x%x)".
 std::string ErrorText(std::uint32_t code, std::string_view backendMessage = {});
 
 // A platform error as the exception the service layer throws.

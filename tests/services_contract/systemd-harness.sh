@@ -52,7 +52,7 @@ ExecStart=/bin/sleep infinity
 WantedBy=default.target
 U
     local name
-    for name in startstop freeze startup masked cli dialog listing; do
+    for name in freeze startup masked cli listing remote; do
         unit "pm-$name.service" <<U
 [Unit]
 Description=Palomet test service $name
@@ -65,6 +65,13 @@ U
     unit pm-account.service <<'U'
 [Unit]
 Description=Palomet test service with an account
+[Service]
+Type=exec
+ExecStart=/bin/sleep infinity
+U
+    unit pm-static.service <<'U'
+[Unit]
+Description=Palomet test service without an install section
 [Service]
 ExecStart=/bin/sleep infinity
 U
@@ -86,7 +93,8 @@ U
 [Unit]
 Description=Palomet test service that fails
 [Service]
-ExecStart=/bin/sh -c 'exit 3'
+Type=oneshot
+ExecStart=/bin/sh -c 'sleep 0.2; exit 3'
 U
     unit pm-notify.service <<'U'
 [Unit]
