@@ -196,6 +196,7 @@ ServiceOutcome SimulatedHost::Control(const std::string& name, ServiceControl co
 }
 
 ServiceOutcome SimulatedHost::ChangeConfig(const std::string& name, const ServiceConfigChange& change) {
+    m_lastChange = change;
     if ((change.serviceType & kServiceInteractive) != 0 && !m_traits.desktopInteraction)
         return MakeServiceError(kErrorNotSupported, "A service run by systemd cannot interact with a desktop.");
     std::string account;

@@ -52,6 +52,8 @@ public:
     // User accounts of the host; a service set to run as another fails to start (exit 217).
     std::vector<std::string>& Accounts() noexcept { return m_accounts; }
     ServiceManagerTraits& Traits() noexcept { return m_traits; }
+    // The last configuration change asked for, as it was asked.
+    const std::optional<ServiceConfigChange>& LastChange() const noexcept { return m_lastChange; }
 
     ServiceResult<std::vector<ServiceEntry>> List();
     ServiceResult<std::string> Find(std::string_view name);
@@ -70,6 +72,7 @@ private:
     std::map<std::string, ServiceError, std::less<>> m_failures;
     std::vector<std::string> m_accounts;
     ServiceManagerTraits m_traits;
+    std::optional<ServiceConfigChange> m_lastChange;
 };
 
 // Hosts by name; this machine answers to its own name and the local aliases, other hosts

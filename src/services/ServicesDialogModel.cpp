@@ -78,6 +78,12 @@ bool ServicesDialogModel::BrowseHost(const std::string& host) {
     m_cursor.Begin();
     const std::uint32_t failed = m_browser.Browse(host);
     m_cursor.End();
+    // Rows go by what the list shows, the display name, whatever order the manager lists in.
+    const auto& items = m_browser.Items();
+    m_order.resize(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) m_order[i] = i;
+    std::stable_sort(m_order.begin(), m_order.end(),
+                     [&](std::size_t a, std::size_t b) { return Lower(items[a]->DisplayName()) < Lower(items[b]->DisplayName()); });
     return failed == 0;
 }
 
@@ -97,9 +103,8 @@ void ServicesDialogModel::Open(const std::string& host, const std::string& servi
     m_title = "Services \\\\" + m_host;
     if (service.empty()) return;
     const std::string wanted = Lower(service);
-    const auto& items = m_browser.Items();
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const std::string name = Lower(items[i]->ServiceName());
+    for (std::size_t i = 0; i < m_order.size(); ++i) {
+        const std::string name = Lower(m_browser.Items()[m_order[i]]->ServiceName());
         if (name == wanted || name == wanted + ".service") {
             Select(i);
             break;
@@ -108,17 +113,17 @@ void ServicesDialogModel::Open(const std::string& host, const std::string& servi
 }
 
 ServiceRow ServicesDialogModel::Row(std::size_t index) const {
-    const CSrvItem& item = *m_browser.Items().at(index);
+    const CSrvItem& item = *m_browser.Items().at(m_order.at(index));
     return {item.DisplayName(), std::string(item.StateText()), std::string(item.StartTypeText())};
 }
 
 CSrvItem* ServicesDialogModel::SelectedItem() const {
-    if (!m_selected || *m_selected >= m_browser.Items().size()) return nullptr;
-    return m_browser.Items()[*m_selected].get();
+    if (!m_selected || *m_selected >= m_order.size()) return nullptr;
+    return m_browser.Items()[m_order[*m_selected]].get();
 }
 
 void ServicesDialogModel::Select(std::optional<std::size_t> row) {
-    m_selected = row && *row < m_browser.Items().size() ? row : std::nullopt;
+    m_selected = row && *row < m_order.size() ? row : std::nullopt;
     if (const CSrvItem* item = SelectedItem())
         m_buttons = ButtonsFor(item->CurrentState(), item->ControlsAccepted(), m_buttons);
     else

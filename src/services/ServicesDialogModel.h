@@ -1,5 +1,5 @@
 // The Services dialog without a display: the host and its services as rows ("Service",
-// "Status", "Startup"), the buttons a selected row enables, Start with parameters, Stop,
+// "Status", "Startup", by display name), the buttons a selected row enables, Start with parameters, Stop,
 // Pause and Continue followed by polling (driven by the caller every PendingPoll::kInterval,
 // so the dialog stays responsive, and bounded), "Startup..." and "&Host". Every failure is
 // told through the prompt; the row then shows what the service reports.
@@ -61,7 +61,7 @@ public:
     const std::string& Title() const noexcept { return m_title; }
     const std::string& Host() const noexcept { return m_host; }
 
-    std::size_t RowCount() const noexcept { return m_browser.Items().size(); }
+    std::size_t RowCount() const noexcept { return m_order.size(); }
     ServiceRow Row(std::size_t index) const;
     std::optional<std::size_t> Selected() const noexcept { return m_selected; }
     void Select(std::optional<std::size_t> row);
@@ -99,6 +99,7 @@ private:
     PollClock& m_clock;
     std::chrono::milliseconds m_pollBound;
     CSrvBrowser m_browser;
+    std::vector<std::size_t> m_order;  // row -> browser item, by display name
     std::string m_host;
     std::string m_title = "Services";
     std::optional<std::size_t> m_selected;

@@ -78,7 +78,13 @@ CServicesDlg::CServicesDlg(ServicesContext& context, QWidget* parent, const std:
     resize(560, 340);
 }
 
-CServicesDlg::~CServicesDlg() { m_model.StopPolling(); }
+CServicesDlg::~CServicesDlg() {
+    m_pollTimer.stop();
+    m_model.StopPolling();
+    // The list reads the model's rows while it is hidden, and the model (a member) goes
+    // before the dialog's child widgets would.
+    delete m_list;
+}
 
 QPushButton& CServicesDlg::Button(ServiceOperation operation) noexcept {
     switch (operation) {

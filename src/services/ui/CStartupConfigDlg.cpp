@@ -112,6 +112,11 @@ void CStartupConfigDlg::UpdateControls() {
     m_browse->setEnabled(c.accountEnabled);
     m_password->setEnabled(c.passwordEnabled);
     m_confirmation->setEnabled(c.passwordEnabled);
+    const QString why = c.accountEnabled && !c.passwordEnabled
+                            ? QStringLiteral("This host's services need no password; none is asked for or kept.")
+                            : QString();
+    m_password->setToolTip(why);
+    m_confirmation->setToolTip(why);
     m_desktop->setEnabled(c.desktopEnabled);
     const QSignalBlocker blockDesktop(m_desktop);
     m_desktop->setChecked(c.desktopChecked);
