@@ -8,6 +8,7 @@ packages=(
   zlib1g-dev libdeflate-dev libpcap-dev libsqlite3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
   ieee-data netbase tcpdump python3 python3-scapy python3-impacket
+  libsystemd-dev systemd dbus
 )
 
 missing=()

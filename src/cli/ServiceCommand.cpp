@@ -2,6 +2,7 @@
 // the agent's service above all: list, status, start, stop, pause, continue, and the start
 // type and account. The same service layer as the Services dialog; a control waits (up to
 // 30 s) until the service has left its pending state and reports where it ended.
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 #include <memory>
@@ -63,8 +64,10 @@ int RunList(const ServiceOptions& o, services::ServicesContext& context) {
     CliPrompt prompt(std::cerr);
     services::CSrvBrowser browser(context.Connector(), prompt);
     if (browser.Browse(HostOf(o)) != 0) return 1;
+    std::size_t nameWidth = 0;
+    for (const auto& item : browser.Items()) nameWidth = std::max(nameWidth, item->ServiceName().size());
     Output out(std::cout, o.json ? OutputFormat::Json : OutputFormat::Human,
-               {{"service", 28}, {"status", 10}, {"startup", 8}, {"account", 12}, {"description", 0}});
+               {{"service", nameWidth}, {"status", 10}, {"startup", 8}, {"account", 12}, {"description", 0}});
     for (const auto& item : browser.Items())
         out.Row({item->ServiceName(), std::string(item->StateText()), std::string(item->StartTypeText()), item->Account(),
                  item->DisplayName()});
