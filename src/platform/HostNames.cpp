@@ -46,6 +46,18 @@ std::string Printable(std::string_view text) {
     return out;
 }
 
+// The rules host and account names share; name is what is checked, text what is shown.
+std::optional<ServiceError> CheckName(std::string_view what, std::string_view text, std::string_view name, std::size_t maxLength) {
+    const std::string kind = "The " + std::string(what) + " name";
+    const std::string shown = Printable(text);
+    if (name.empty()) return MakeServiceError(kErrorInvalidParameter, "No " + std::string(what) + " name was given.");
+    if (name.size() > maxLength) return Refused(kind, shown.substr(0, 40) + "...", "is too long.");
+    if (name.front() == '-') return Refused(kind, shown, "must not begin with \"-\".");
+    if (std::any_of(name.begin(), name.end(), IsControlOrSpace))
+        return Refused(kind, shown, "must not contain spaces or control characters.");
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::string LocalComputerName() {
@@ -67,25 +79,27 @@ bool IsLocalHost(std::string_view host) {
 }
 
 std::optional<ServiceError> CheckHostName(std::string_view host) {
-    const std::string shown = Printable(host);
-    if (host.empty()) return MakeServiceError(kErrorInvalidParameter, "No host name was given.");
-    if (host.size() > kMaxHostName) return Refused("The host name", shown.substr(0, 40) + "...", "is too long.");
-    if (host.front() == '-') return Refused("The host name", shown, "must not begin with \"-\".");
-    if (std::any_of(host.begin(), host.end(), IsControlOrSpace))
-        return Refused("The host name", shown, "must not contain spaces or control characters.");
-    return std::nullopt;
+    return CheckName("host", host, host, kMaxHostName);
 }
 
 std::optional<ServiceError> CheckAccountName(std::string_view account) {
-    const std::string shown = Printable(account);
     const std::string_view name = AccountWithoutHost(account);
-    if (name.empty()) return MakeServiceError(kErrorInvalidParameter, "No account name was given.");
-    if (name.size() > kMaxAccountName) return Refused("The account name", shown.substr(0, 40) + "...", "is too long.");
-    if (name.front() == '-') return Refused("The account name", shown, "must not begin with \"-\".");
-    if (std::any_of(name.begin(), name.end(), IsControlOrSpace))
-        return Refused("The account name", shown, "must not contain spaces or control characters.");
+    if (auto bad = CheckName("account", account, name, kMaxAccountName)) return bad;
     if (name.find_first_of("/:\\") != std::string_view::npos)
-        return Refused("The account name", shown, "must not contain \"/\", \":\" or \"\\\".");
+        return Refused("The account name", Printable(account), "must not contain \"/\", \":\" or \"\\\".");
+    return std::nullopt;
+}
+
+std::optional<ServiceError> ServiceAccount(std::string_view requested, std::string& account) {
+    account.clear();
+    if (requested.empty()) return std::nullopt;
+    const std::string_view name = AccountWithoutHost(requested);
+    if (name == kSystemAccount || name == "root" || name == "0") {
+        account = std::string(kSystemAccount);
+        return std::nullopt;
+    }
+    if (auto bad = CheckAccountName(requested)) return bad;
+    account = std::string(name);
     return std::nullopt;
 }
 

@@ -27,6 +27,11 @@ std::optional<ServiceError> CheckHostName(std::string_view host);
 // The same for a user account (after any "HOST\" in front): also no "/", ":" or "\".
 std::optional<ServiceError> CheckAccountName(std::string_view account);
 
+// The account a service is to run as, from what was asked: empty for "unchanged",
+// kSystemAccount for the system's own (LocalSystem, root, 0), else the account without any
+// "HOST\" in front; an error when it cannot be an account.
+std::optional<ServiceError> ServiceAccount(std::string_view requested, std::string& account);
+
 // The account part of "HOST\account" or ".\account"; the whole text when it has no "\".
 std::string_view AccountWithoutHost(std::string_view account) noexcept;
 

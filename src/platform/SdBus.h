@@ -48,6 +48,17 @@ private:
     sd_bus_error m_error{};
 };
 
+// Calls a method of the manager; its reply, or the error as the service layer reports it.
+template <class... Args>
+ServiceResult<MessagePtr> CallManager(sd_bus* bus, const char* method, const char* types, Args... args) {
+    Error error;
+    sd_bus_message* raw = nullptr;
+    const int r = sd_bus_call_method(bus, kDestination, kManagerPath, kManagerInterface, method, error.Get(), &raw, types, args...);
+    MessagePtr reply(raw);
+    if (r < 0) return error.ToServiceError(r);
+    return reply;
+}
+
 // A property's value, as far as the backend needs: texts (strings and object paths),
 // flags, numbers and lists of texts.
 using Value = std::variant<std::monostate, std::string, bool, std::int64_t, std::uint64_t, std::vector<std::string>>;

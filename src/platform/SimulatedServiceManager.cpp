@@ -200,13 +200,7 @@ ServiceOutcome SimulatedHost::ChangeConfig(const std::string& name, const Servic
     if ((change.serviceType & kServiceInteractive) != 0 && !m_traits.desktopInteraction)
         return MakeServiceError(kErrorNotSupported, "A service run by systemd cannot interact with a desktop.");
     std::string account;
-    if (!change.account.empty()) {
-        account = std::string(AccountWithoutHost(change.account));
-        if (account == "root" || account == "0") account = kSystemAccount;
-        if (account != kSystemAccount) {
-            if (auto bad = CheckAccountName(change.account)) return *bad;
-        }
-    }
+    if (auto bad = ServiceAccount(change.account, account)) return *bad;
     if (change.startType != kStartAuto && change.startType != kStartManual && change.startType != kStartDisabled)
         return MakeServiceError(kErrorInvalidParameter, "Start type " + std::to_string(change.startType) + " does not exist for a systemd unit.");
     if (auto failure = TakeFailure(name)) return *failure;

@@ -54,39 +54,27 @@ bool SystemdServiceManager::IsConnected() const { return m_bus && sd_bus_is_open
 
 ServiceResult<std::vector<std::string>> SystemdServiceManager::Names() {
     std::vector<std::string> names;
-    {
-        sdbus::Error error;
-        sd_bus_message* raw = nullptr;
-        const int r = sd_bus_call_method(m_bus.get(), sdbus::kDestination, sdbus::kManagerPath, sdbus::kManagerInterface,
-                                         "ListUnitsByPatterns", error.Get(), &raw, "asas", 0, 1, "*.service");
-        sdbus::MessagePtr reply(raw);
-        if (r < 0) return error.ToServiceError(r);
-        // name, description, load state, active state, sub state, following, path, job id, job type, job path
-        int k = sd_bus_message_enter_container(reply.get(), 'a', "(ssssssouso)");
-        const char* name = nullptr;
-        const char* load = nullptr;
-        while (k >= 0 && (k = sd_bus_message_read(reply.get(), "(ssssssouso)", &name, nullptr, &load, nullptr, nullptr,
-                                                  nullptr, nullptr, nullptr, nullptr, nullptr)) > 0) {
-            if (std::string_view(load) != "not-found") names.emplace_back(name);
-        }
-        if (k < 0) return sdbus::Error().ToServiceError(k);
+    // name, description, load state, active state, sub state, following, path, job id, job type, job path
+    auto units = sdbus::CallManager(m_bus.get(), "ListUnitsByPatterns", "asas", 0, 1, "*.service");
+    if (!units) return units.Err();
+    int k = sd_bus_message_enter_container(units.Value().get(), 'a', "(ssssssouso)");
+    const char* name = nullptr;
+    const char* load = nullptr;
+    while (k >= 0 && (k = sd_bus_message_read(units.Value().get(), "(ssssssouso)", &name, nullptr, &load, nullptr, nullptr,
+                                              nullptr, nullptr, nullptr, nullptr, nullptr)) > 0) {
+        if (std::string_view(load) != "not-found") names.emplace_back(name);
     }
-    {
-        sdbus::Error error;
-        sd_bus_message* raw = nullptr;
-        const int r = sd_bus_call_method(m_bus.get(), sdbus::kDestination, sdbus::kManagerPath, sdbus::kManagerInterface,
-                                         "ListUnitFilesByPatterns", error.Get(), &raw, "asas", 0, 1, "*.service");
-        sdbus::MessagePtr reply(raw);
-        if (r < 0) return error.ToServiceError(r);
-        int k = sd_bus_message_enter_container(reply.get(), 'a', "(ss)");
-        const char* path = nullptr;
-        const char* state = nullptr;
-        while (k >= 0 && (k = sd_bus_message_read(reply.get(), "(ss)", &path, &state)) > 0) {
-            std::string name = BaseName(path);
-            if (!IsTemplate(name) && std::string_view(state) != "alias") names.push_back(std::move(name));
-        }
-        if (k < 0) return sdbus::Error().ToServiceError(k);
+    if (k < 0) return sdbus::Error().ToServiceError(k);
+    auto files = sdbus::CallManager(m_bus.get(), "ListUnitFilesByPatterns", "asas", 0, 1, "*.service");
+    if (!files) return files.Err();
+    k = sd_bus_message_enter_container(files.Value().get(), 'a', "(ss)");
+    const char* path = nullptr;
+    const char* state = nullptr;
+    while (k >= 0 && (k = sd_bus_message_read(files.Value().get(), "(ss)", &path, &state)) > 0) {
+        std::string file = BaseName(path);
+        if (!IsTemplate(file) && std::string_view(state) != "alias") names.push_back(std::move(file));
     }
+    if (k < 0) return sdbus::Error().ToServiceError(k);
     std::sort(names.begin(), names.end());
     names.erase(std::unique(names.begin(), names.end()), names.end());
     names.erase(std::remove_if(names.begin(), names.end(), [](const std::string& n) { return !systemd::IsUnitName(n); }),
@@ -195,15 +183,9 @@ ServiceResult<ServiceEntry> SystemdServiceManager::Query(const std::string& name
 }
 
 ServiceOutcome SystemdServiceManager::UnitCall(const char* method, const std::string& unit, const char* mode) {
-    sdbus::Error error;
-    sd_bus_message* raw = nullptr;
-    const int r = mode != nullptr ? sd_bus_call_method(m_bus.get(), sdbus::kDestination, sdbus::kManagerPath,
-                                                       sdbus::kManagerInterface, method, error.Get(), &raw, "ss",
-                                                       unit.c_str(), mode)
-                                  : sd_bus_call_method(m_bus.get(), sdbus::kDestination, sdbus::kManagerPath,
-                                                       sdbus::kManagerInterface, method, error.Get(), &raw, "s", unit.c_str());
-    sdbus::MessagePtr reply(raw);
-    if (r < 0) return error.ToServiceError(r);
+    auto reply = mode != nullptr ? sdbus::CallManager(m_bus.get(), method, "ss", unit.c_str(), mode)
+                                 : sdbus::CallManager(m_bus.get(), method, "s", unit.c_str());
+    if (!reply) return reply.Err();
     return ServiceSuccess();
 }
 
@@ -243,20 +225,13 @@ ServiceOutcome SystemdServiceManager::Control(const std::string& name, ServiceCo
 
 ServiceOutcome SystemdServiceManager::UnitFilesCall(const char* method, const std::string& unit, bool withForce,
                                                     bool* carriesInstallInfo) {
-    sdbus::Error error;
-    sd_bus_message* raw = nullptr;
     // files, runtime (no: for good), and for enable and mask, force (no: never overwrite a file)
-    const int r = withForce ? sd_bus_call_method(m_bus.get(), sdbus::kDestination, sdbus::kManagerPath,
-                                                 sdbus::kManagerInterface, method, error.Get(), &raw, "asbb", 1,
-                                                 unit.c_str(), 0, 0)
-                            : sd_bus_call_method(m_bus.get(), sdbus::kDestination, sdbus::kManagerPath,
-                                                 sdbus::kManagerInterface, method, error.Get(), &raw, "asb", 1,
-                                                 unit.c_str(), 0);
-    sdbus::MessagePtr reply(raw);
-    if (r < 0) return error.ToServiceError(r);
+    auto reply = withForce ? sdbus::CallManager(m_bus.get(), method, "asbb", 1, unit.c_str(), 0, 0)
+                           : sdbus::CallManager(m_bus.get(), method, "asb", 1, unit.c_str(), 0);
+    if (!reply) return reply.Err();
     if (carriesInstallInfo != nullptr) {
         int carries = 0;
-        if (sd_bus_message_read_basic(reply.get(), 'b', &carries) >= 0) *carriesInstallInfo = carries != 0;
+        if (sd_bus_message_read_basic(reply.Value().get(), 'b', &carries) >= 0) *carriesInstallInfo = carries != 0;
     }
     return ServiceSuccess();
 }
@@ -306,12 +281,8 @@ ServiceResult<std::string> SystemdServiceManager::ConfigDirectory() {
 }
 
 ServiceOutcome SystemdServiceManager::Reload() {
-    sdbus::Error error;
-    sd_bus_message* raw = nullptr;
-    const int r = sd_bus_call_method(m_bus.get(), sdbus::kDestination, sdbus::kManagerPath, sdbus::kManagerInterface,
-                                     "Reload", error.Get(), &raw, "");
-    sdbus::MessagePtr reply(raw);
-    if (r < 0) return error.ToServiceError(r);
+    auto reply = sdbus::CallManager(m_bus.get(), "Reload", "");
+    if (!reply) return reply.Err();
     return ServiceSuccess();
 }
 
@@ -319,13 +290,7 @@ ServiceOutcome SystemdServiceManager::ChangeConfig(const std::string& name, cons
     if ((change.serviceType & kServiceInteractive) != 0)
         return MakeServiceError(kErrorNotSupported, "A service run by systemd cannot interact with a desktop.");
     std::string account;
-    if (!change.account.empty()) {
-        account = std::string(AccountWithoutHost(change.account));
-        if (account == "root" || account == "0") account = kSystemAccount;
-        if (account != kSystemAccount) {
-            if (auto bad = CheckAccountName(change.account)) return *bad;
-        }
-    }
+    if (auto bad = ServiceAccount(change.account, account)) return *bad;
     auto entry = Query(name);
     if (!entry) return entry.Err();
     const ServiceConfig& now = entry.Value().config;

@@ -5,7 +5,6 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -29,14 +28,8 @@ CAddUserDlg::CAddUserDlg(std::vector<std::unique_ptr<AccountSource>> sources, QW
     m_accounts->setColumnWidth(1, 185);
     m_accounts->setColumnWidth(2, 100);
     m_accounts->header()->setStretchLastSection(true);
-    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
-    connect(box, &QDialogButtonBox::accepted, this, &CAddUserDlg::accept);
-    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(box, &QDialogButtonBox::helpRequested, this, [this] {
-        QMessageBox::information(this, windowTitle(),
-                                 QStringLiteral("The accounts of the service's host: choose the one the service is to "
-                                                "run as."));
-    });
+    auto* box = OkCancelHelp(*this, QStringLiteral("The accounts of the service's host: choose the one the service is "
+                                                   "to run as."));
     connect(m_accounts, &QTreeWidget::itemDoubleClicked, this, &CAddUserDlg::accept);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);

@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -59,15 +58,9 @@ CStartupConfigDlg::CStartupConfigDlg(StartupConfigModel model, SourcesFactory so
     grid->addWidget(new QLabel(QStringLiteral("Confirm Password:"), logon), 4, 0);
     grid->addWidget(m_confirmation, 4, 1);
 
-    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
-    connect(box, &QDialogButtonBox::accepted, this, &CStartupConfigDlg::accept);
-    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(box, &QDialogButtonBox::helpRequested, this, [this] {
-        QMessageBox::information(this, windowTitle(),
-                                 QStringLiteral("Automatic starts the service when the host boots, Manual only when "
-                                                "asked, Disabled never (the unit is masked). The service runs as the "
-                                                "system account or as the account named here."));
-    });
+    auto* box = OkCancelHelp(*this, QStringLiteral("Automatic starts the service when the host boots, Manual only when "
+                                                   "asked, Disabled never (the unit is masked). The service runs as the "
+                                                   "system account or as the account named here."));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(startType);
     layout->addWidget(logon);

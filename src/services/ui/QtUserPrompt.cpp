@@ -2,6 +2,8 @@
 #include "services/ui/QtUserPrompt.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QMessageBox>
 
 namespace services::ui {
@@ -34,6 +36,15 @@ core::PromptAnswer QtUserPrompt::Show(std::string_view text, core::PromptIcon ic
         case QMessageBox::No: return core::PromptAnswer::No;
         default: return core::PromptAnswer::Ok;
     }
+}
+
+QDialogButtonBox* OkCancelHelp(QDialog& dialog, const QString& help) {
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, &dialog);
+    QObject::connect(box, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(box, &QDialogButtonBox::helpRequested, &dialog,
+                     [&dialog, help] { QMessageBox::information(&dialog, dialog.windowTitle(), help); });
+    return box;
 }
 
 QtWaitCursor::~QtWaitCursor() {

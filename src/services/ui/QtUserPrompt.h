@@ -1,13 +1,20 @@
 // Message boxes and the wait cursor for the service dialogs: the Qt side of core::UserPrompt
-// and core::WaitCursor.
+// and core::WaitCursor; and the OK, Cancel and Help row they share.
 #pragma once
 
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 
 #include "core/UserPrompt.h"
 
+class QDialog;
+class QDialogButtonBox;
+
 namespace services::ui {
+
+// OK (the dialog's accept), Cancel and Help (a box with help) for dialog.
+QDialogButtonBox* OkCancelHelp(QDialog& dialog, const QString& help);
 
 class QtUserPrompt final : public core::UserPrompt {
 public:
