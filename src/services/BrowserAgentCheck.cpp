@@ -4,6 +4,25 @@
 #include <cstdlib>
 
 namespace services {
+namespace {
+
+class OwnBrowserAgentCheck final : public AgentServiceCheck {
+public:
+    OwnBrowserAgentCheck(platform::ServiceConnector& connector, core::UserPrompt& prompt)
+        : m_browser(connector, prompt), m_check(m_browser, AgentCheckPolicyFromEnvironment()) {}
+    std::uint32_t ServiceExists(const std::string& host, std::string_view service) override {
+        return m_check.ServiceExists(host, service);
+    }
+    std::uint32_t IsServiceRunning(const std::string& host, std::string_view service) override {
+        return m_check.IsServiceRunning(host, service);
+    }
+
+private:
+    CSrvBrowser m_browser;
+    BrowserAgentCheck m_check;
+};
+
+}  // namespace
 
 AgentCheckPolicy AgentCheckPolicyFromEnvironment() {
     const char* value = std::getenv("PALOMET_SERVICE_CHECK");
@@ -33,6 +52,10 @@ std::uint32_t BrowserAgentCheck::ServiceExists(const std::string& host, std::str
 
 std::uint32_t BrowserAgentCheck::IsServiceRunning(const std::string& host, std::string_view service) {
     return Unchecked(host, service) ? 0 : m_browser.IsServiceRunning(host, service);
+}
+
+std::unique_ptr<AgentServiceCheck> MakeAgentServiceCheck(ServicesContext& context, core::UserPrompt& prompt) {
+    return std::make_unique<OwnBrowserAgentCheck>(context.Connector(), prompt);
 }
 
 }  // namespace services

@@ -6,11 +6,13 @@
 // missing or stopped agent is reported as usual. PALOMET_SERVICE_CHECK chooses otherwise.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "services/AgentServiceCheck.h"
 #include "services/CSrvBrowser.h"
+#include "services/ServicesContext.h"
 
 namespace services {
 
@@ -39,5 +41,10 @@ private:
     bool m_unchecked = false;
     std::string m_decidedHost;
 };
+
+// The check a workbench gives its capture windows: this process's way to the hosts'
+// service managers (ProcessServices()), messages through prompt, the policy from
+// PALOMET_SERVICE_CHECK. The browser it checks with is its own.
+std::unique_ptr<AgentServiceCheck> MakeAgentServiceCheck(ServicesContext& context, core::UserPrompt& prompt);
 
 }  // namespace services

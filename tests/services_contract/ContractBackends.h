@@ -66,8 +66,9 @@ private:
 };
 
 // Reads the fixture's variables into the environment (the bus, the runtime and config
-// directories), or skips: failing instead when PALOMET_REQUIRE_SYSTEMD=1.
-inline bool EnterSystemdFixture() {
+// directories); else the reason it cannot run here (a failure too when
+// PALOMET_REQUIRE_SYSTEMD=1).
+inline std::string EnterSystemdFixture() {
     const char* file = std::getenv("PALOMET_SYSTEMD_FIXTURE");
     const bool required = std::getenv("PALOMET_REQUIRE_SYSTEMD") != nullptr && std::string(std::getenv("PALOMET_REQUIRE_SYSTEMD")) == "1";
     std::string skip = "no systemd fixture (run through ctest, label systemd)";
@@ -82,9 +83,8 @@ inline bool EnterSystemdFixture() {
             ::setenv(line.substr(0, eq).c_str(), line.substr(eq + 1).c_str(), 1);
         }
     }
-    if (skip.empty()) return true;
-    if (required) ADD_FAILURE() << "systemd required but unavailable: " << skip;
-    return false;
+    if (!skip.empty() && required) ADD_FAILURE() << "systemd required but unavailable: " << skip;
+    return skip;
 }
 
 class SystemdBackend final : public ContractBackend {

@@ -38,7 +38,7 @@ protected:
         if (GetParam() == Backend::Simulated) {
             m_backend = std::make_unique<SimulatedBackend>();
         } else {
-            if (!EnterSystemdFixture()) GTEST_SKIP() << "the systemd user manager is not available here";
+            if (const std::string why = EnterSystemdFixture(); !why.empty()) GTEST_SKIP() << why;
             m_backend = std::make_unique<SystemdBackend>();
         }
     }

@@ -18,7 +18,7 @@ namespace {
 class SystemdOnly : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!EnterSystemdFixture()) GTEST_SKIP() << "the systemd user manager is not available here";
+        if (const std::string why = EnterSystemdFixture(); !why.empty()) GTEST_SKIP() << why;
         ::setenv("PALOMET_SSH", PALOMET_CONTRACT_DIR "/fake-ssh.sh", 1);
         m_sshLog = std::string(std::getenv("PALOMET_SYSTEMD_DIR")) + "/ssh-" + std::to_string(::getpid()) + ".log";
         ::setenv("FAKE_SSH_LOG", m_sshLog.c_str(), 1);
