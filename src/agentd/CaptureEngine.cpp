@@ -1,6 +1,7 @@
 // The snapper's capture thread and its bounded queue.
 #include "CaptureEngine.h"
 
+#include "Log.h"
 #include "decode/ProtoCode.h"
 
 namespace agentd {
@@ -36,7 +37,10 @@ void CaptureEngine::Run() {
         if (outcome == FrameSource::Outcome::Idle) continue;
         if (outcome != FrameSource::Outcome::Frame) {
             std::lock_guard lock(m_mutex);
-            if (outcome == FrameSource::Outcome::Failed) m_failure = m_source->Failure();
+            if (outcome == FrameSource::Outcome::Failed) {
+                m_failure = m_source->Failure();
+                Log("a capture source failed: " + m_failure);
+            }
             break;
         }
         if (!passAll && !m_filter.Passes(in.bytes)) continue;
@@ -53,24 +57,42 @@ void CaptureEngine::Run() {
     m_finished = true;
 }
 
+bool CaptureEngine::Full(std::size_t adding) const {
+    return !m_queue.empty() && (m_queue.size() >= m_limits.maxFrames || m_queuedBytes + adding > m_limits.maxBytes);
+}
+
+void CaptureEngine::DropOldest() {
+    m_queuedBytes -= RecordSize(m_queue.front());
+    m_queue.pop_front();
+    m_dropped.fetch_add(1, std::memory_order_relaxed);
+}
+
 void CaptureEngine::Push(capture::CPktSnapQue frame) {
     const std::size_t size = RecordSize(frame);
     std::unique_lock lock(m_mutex);
-    auto full = [&] {
-        return !m_queue.empty() && (m_queue.size() >= m_limits.maxFrames || m_queuedBytes + size > m_limits.maxBytes);
-    };
     if (m_source->Lossless()) {
-        m_room.wait(lock, [&] { return m_stop.load() || !full(); });
+        m_room.wait(lock, [&] { return m_stop.load() || !Full(size); });
         if (m_stop.load()) return;
     } else {
-        while (full()) {
-            m_queuedBytes -= RecordSize(m_queue.front());
-            m_queue.pop_front();
-            m_dropped.fetch_add(1, std::memory_order_relaxed);
-        }
+        while (Full(size)) DropOldest();
     }
     m_queuedBytes += size;
     m_queue.push_back(std::move(frame));
+}
+
+void CaptureEngine::SetByteLimit(std::size_t bytes) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_limits.maxBytes = bytes;
+        if (!m_source->Lossless())
+            while (!m_queue.empty() && m_queuedBytes > bytes) DropOldest();
+    }
+    m_room.notify_all();
+}
+
+std::size_t CaptureEngine::QueuedBytes() const {
+    std::lock_guard lock(m_mutex);
+    return m_queuedBytes;
 }
 
 std::size_t CaptureEngine::Pending() const {

@@ -24,7 +24,7 @@ class CaptureEngine {
 public:
     struct Limits {
         std::size_t maxFrames = 262'144;
-        std::size_t maxBytes = 64 * 1024 * 1024;  // serialised frame records
+        std::size_t maxBytes = 64 * 1024 * 1024;  // serialised frame records; SetByteLimit moves it
     };
 
     CaptureEngine(std::unique_ptr<FrameSource> source, const CaptureFilter& filter, std::uint32_t firstFrame,
@@ -37,6 +37,10 @@ public:
     void Stop();
 
     std::size_t Pending() const;
+    std::size_t QueuedBytes() const;
+    // The engine's share of the agent's memory changed: a live engine drops its oldest frames
+    // down to the new limit at once, a file waits for the reader.
+    void SetByteLimit(std::size_t bytes);
     // The oldest pending frames, as many as fit in maxBytes of serialised records (at least
     // one), in a batch stamped with the source's frequency.
     capture::CPktSnap Take(std::size_t maxBytes);
@@ -49,6 +53,8 @@ public:
 private:
     void Run();
     void Push(capture::CPktSnapQue frame);
+    bool Full(std::size_t adding) const;  // under m_mutex
+    void DropOldest();                    // under m_mutex
 
     std::unique_ptr<FrameSource> m_source;
     CaptureFilter m_filter;

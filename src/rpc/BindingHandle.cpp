@@ -56,16 +56,16 @@ RpcStatus BindingHandle::SetAuthInfo(std::uint32_t level, std::uint32_t service)
     return kRpcOk;
 }
 
-RpcStatus BindingHandle::Open(const SyntaxId& interface, platform::Deadline deadline) {
+RpcStatus BindingHandle::Open(const SyntaxId& interface, const CallClock& clock) {
     if (m_port == 0) {
         std::uint16_t port = 0;
-        const auto status = LookupEndpoint(m_address, m_epmPort, interface, deadline, &m_abort, port);
+        const auto status = LookupEndpoint(m_address, m_epmPort, interface, clock.Next(), &m_abort, port);
         if (status != kRpcOk) return status;
         m_port = port;
     }
     auto association = std::make_unique<Association>(m_maxReply);
-    auto status = association->Connect(m_address, m_port, deadline, &m_abort);
-    if (status == kRpcOk) status = association->Bind(interface, deadline, &m_abort);
+    auto status = association->Connect(m_address, m_port, clock.Next(), &m_abort);
+    if (status == kRpcOk) status = association->Bind(interface, clock, &m_abort);
     if (status != kRpcOk) {
         if (!m_fixedEndpoint) m_port = 0;  // the agent may have restarted on another port
         return status;
@@ -77,12 +77,18 @@ RpcStatus BindingHandle::Open(const SyntaxId& interface, platform::Deadline dead
 
 CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, std::span<const std::uint8_t> stub) {
     CallReply out;
-    const auto deadline = std::chrono::steady_clock::now() + m_timeout;
+    const auto start = std::chrono::steady_clock::now();
+    const CallClock clock(m_timeout, start + std::max(m_cap, m_timeout));
     std::unique_lock lock(m_callMutex, std::defer_lock);
-    // Wait for the call ahead of us in slices, so that an abort or the deadline ends the wait.
+    // Wait for the call ahead of us in slices, so that an abort or the cap ends the wait; the
+    // call ahead may be a long peek that is making progress.
     while (!lock.try_lock_for(std::chrono::milliseconds(20))) {
-        if (m_abort.IsSet() || std::chrono::steady_clock::now() >= deadline) {
+        if (m_abort.IsSet()) {
             out.status = kRpcCallCancelled;
+            return out;
+        }
+        if (std::chrono::steady_clock::now() >= clock.cap) {
+            out.status = kErrorTimeout;
             return out;
         }
     }
@@ -91,10 +97,10 @@ CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, st
         return out;
     }
     if (!m_association || !m_association->Usable() || !(m_boundInterface == interface)) {
-        out.status = Open(interface, deadline);
+        out.status = Open(interface, clock);
         if (out.status != kRpcOk) return out;
     }
-    return m_association->Call(opnum, stub, deadline, &m_abort);
+    return m_association->Call(opnum, stub, clock, &m_abort);
 }
 
 }  // namespace rpc
