@@ -1,6 +1,7 @@
 // Binding handles: endpoint resolution, connection on first use, serialised calls.
 #include "rpc/BindingHandle.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <string>
@@ -56,16 +57,17 @@ RpcStatus BindingHandle::SetAuthInfo(std::uint32_t level, std::uint32_t service)
     return kRpcOk;
 }
 
-RpcStatus BindingHandle::Open(const SyntaxId& interface, const CallClock& clock) {
+RpcStatus BindingHandle::Open(const SyntaxId& interface, const CallClock& clock,
+                              const platform::ManualResetEvent* abort) {
     if (m_port == 0) {
         std::uint16_t port = 0;
-        const auto status = LookupEndpoint(m_address, m_epmPort, interface, clock.Next(), &m_abort, port);
+        const auto status = LookupEndpoint(m_address, m_epmPort, interface, clock.Next(), abort, port);
         if (status != kRpcOk) return status;
         m_port = port;
     }
     auto association = std::make_unique<Association>(m_maxReply);
-    auto status = association->Connect(m_address, m_port, clock.Next(), &m_abort);
-    if (status == kRpcOk) status = association->Bind(interface, clock, &m_abort);
+    auto status = association->Connect(m_address, m_port, clock.Next(), abort);
+    if (status == kRpcOk) status = association->Bind(interface, clock, abort);
     if (status != kRpcOk) {
         if (!m_fixedEndpoint) m_port = 0;  // the agent may have restarted on another port
         return status;
@@ -75,15 +77,19 @@ RpcStatus BindingHandle::Open(const SyntaxId& interface, const CallClock& clock)
     return kRpcOk;
 }
 
-CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, std::span<const std::uint8_t> stub) {
+CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, std::span<const std::uint8_t> stub,
+                              const CallCancel& cancel) {
     CallReply out;
-    const auto start = std::chrono::steady_clock::now();
-    const CallClock clock(m_timeout, start + std::max(m_cap, m_timeout));
+    // The binding's time-out is a window for progress; the token's deadline, if sooner than
+    // the cap, ends the call as a time-out too.
+    const CallClock clock(m_timeout, std::min(std::chrono::steady_clock::now() + std::max(m_cap, m_timeout), cancel.deadline));
+    const platform::ManualResetEvent* abort = cancel.event != nullptr ? cancel.event : &m_abort;
+    auto cancelled = [&] { return m_abort.IsSet() || abort->IsSet(); };
     std::unique_lock lock(m_callMutex, std::defer_lock);
-    // Wait for the call ahead of us in slices, so that an abort or the cap ends the wait; the
+    // Wait for the call ahead of us in slices, so that a cancel or the cap ends the wait; the
     // call ahead may be a long peek that is making progress.
     while (!lock.try_lock_for(std::chrono::milliseconds(20))) {
-        if (m_abort.IsSet()) {
+        if (cancelled()) {
             out.status = kRpcCallCancelled;
             return out;
         }
@@ -92,15 +98,15 @@ CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, st
             return out;
         }
     }
-    if (m_abort.IsSet()) {
+    if (cancelled()) {
         out.status = kRpcCallCancelled;
         return out;
     }
     if (!m_association || !m_association->Usable() || !(m_boundInterface == interface)) {
-        out.status = Open(interface, clock);
+        out.status = Open(interface, clock, abort);
         if (out.status != kRpcOk) return out;
     }
-    return m_association->Call(opnum, stub, clock, &m_abort);
+    return m_association->Call(opnum, stub, clock, abort);
 }
 
 }  // namespace rpc
