@@ -32,7 +32,7 @@ std::string All(const std::vector<std::string>& terms) {
 
 // An untagged IPv4 frame without options whose TCP ports are there to read: the agent's own
 // packets are always such frames.
-constexpr const char* kPlainTcp = "(ether proto 0x0800 and len >= 38 and ether[14] = 0x45 and ether[23] = 6 and ether[20:2] & 0x1fff = 0)";
+constexpr const char* kPlainTcp = "(len >= 38 and ether proto 0x0800 and ether[14] = 0x45 and ether[23] = 6 and ether[20:2] & 0x1fff = 0)";
 
 std::string SelfExclusion(const AgentEndpoints& agent) {
     std::vector<std::string> sides;
@@ -70,7 +70,7 @@ std::string Stations(const std::vector<T>& first, const std::vector<T>& second, 
 
 // True only for untagged frames that carry the layer as the capture filter identifies it.
 std::string LayerTest(std::uint32_t layer) {
-    const std::string v4 = "(ether proto 0x0800 and len >= 34 and ether[14] & 0xf0 = 0x40 and ether[14] & 0x0f >= 5)";
+    const std::string v4 = "(len >= 34 and ether proto 0x0800 and ether[14] & 0xf0 = 0x40 and ether[14] & 0x0f >= 5)";
     const std::string ports = "len >= 18 + (ether[14] & 0x0f) * 4 and ether[20:2] & 0x1fff = 0";
     struct App {
         std::uint32_t layer;
@@ -117,7 +117,8 @@ std::string Layers(const CaptureFilter& filter) {
 std::string KernelFilterExpression(const CaptureFilter& filter, const AgentEndpoints& agent) {
     std::vector<std::string> parts;
     if (auto self = SelfExclusion(agent); !self.empty()) parts.push_back(self);
-    const std::string tagged = "ether proto 0x8100 or ether proto 0x88a8";
+    // A runt or a tagged frame is left to the capture filter.
+    const std::string tagged = "len < 14 or ether proto 0x8100 or ether proto 0x88a8";
     if (auto macs = Stations(filter.FirstMacs(), filter.SecondMacs(),
                              [](const CaptureFilter::Mac& a, bool source) { return std::string(source ? "ether src " : "ether dst ") + MacText(a); });
         !macs.empty())
@@ -125,7 +126,7 @@ std::string KernelFilterExpression(const CaptureFilter& filter, const AgentEndpo
     if (auto ips = Stations(filter.FirstIps(), filter.SecondIps(),
                             [](std::uint32_t a, bool source) { return std::string(source ? "ether[26:4] = " : "ether[30:4] = ") + Hex(a); });
         !ips.empty())
-        parts.push_back(Any({tagged, All({"ether proto 0x0800 and len >= 34 and ether[14] & 0xf0 = 0x40", ips})}));
+        parts.push_back(Any({tagged, All({"len >= 34 and ether proto 0x0800 and ether[14] & 0xf0 = 0x40", ips})}));
     if (auto layers = Layers(filter); !layers.empty()) parts.push_back(Any({tagged, layers}));
     if (parts.empty()) return "";
     return All(parts);
