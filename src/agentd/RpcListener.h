@@ -91,7 +91,6 @@ private:
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::list<Connection> m_connections;
-    std::uint64_t m_nextId = 1;
     std::thread m_acceptThread;
 };
 
