@@ -133,13 +133,13 @@ RpcReply AgentCalls::Peek(std::span<const std::uint8_t> stub, bool bigEndian) {
     }
     if (engine->Pending() == 0) return NoFrames(kStatusOk);
 
-    capture::CPktSnap batch = engine->Take(m_service.Config().maxPeekBytes);
-    const auto serialized = capture::SerializeBatch(batch);
+    const std::uint32_t frames = engine->TakeSerialized(m_service.Config().maxPeekBytes, m_batch);
+    const std::vector<std::uint8_t>& serialized = m_batch;
     const int level = m_service.Config().packLevel;
     // len, referent, count | k, u, zlib stream | pad | status
     auto reply = std::make_shared<StubBytes>(kPeekHead + capture::PackBound(serialized.size(), level) + 3 + 4);
     const auto out = reply->Writable();
-    const auto packed = capture::PackInto(serialized, batch.GetFrameCount(), out.subspan(kPeekHead), level);
+    const auto packed = capture::PackInto(serialized, frames, out.subspan(kPeekHead), level);
     if (!packed) {
         Log("snapper " + std::to_string(handle) + ": " + packed.Err().text);
         return NoFrames(kStatusGenFailure);
@@ -152,7 +152,7 @@ RpcReply AgentCalls::Peek(std::span<const std::uint8_t> stub, bool bigEndian) {
     while (end % 4 != 0) out[end++] = 0;
     PutLe32(out, end, kStatusOk);
     reply->SetSize(end + 4);
-    table.HoldPeek(handle, m_caller, reply, batch.GetFrameCount());
+    table.HoldPeek(handle, m_caller, reply, frames);
     return {reply, 0, false};
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "AgentService.h"
 #include "RpcInterface.h"
@@ -30,6 +31,7 @@ private:
 
     AgentService& m_service;
     Caller m_caller;
+    std::vector<std::uint8_t> m_batch;  // the serialised batch of a peek, its memory kept for the next
 };
 
 }  // namespace agentd

@@ -1,9 +1,12 @@
 // palometsrv: the stand-in capture agent for Linux hosts.
 #include <CLI/CLI.hpp>
 
+#include <malloc.h>
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -218,6 +221,11 @@ int main(int argc, char** argv) {
     config.packLevel = packLevel;
     options.epmPort = noEpm ? std::nullopt : std::optional<std::uint16_t>(static_cast<std::uint16_t>(epmPort));
     options.rpc.idleTimeout = std::chrono::seconds(idleSeconds);
+
+    // Queues fill and empty by hundreds of MiB a second: freed memory is kept for the next
+    // round instead of going back to the kernel and being faulted in again page by page.
+    mallopt(M_TRIM_THRESHOLD, static_cast<int>(std::min<std::size_t>(maxMemoryMb << 20, INT32_MAX)));
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
 
     sigset_t stopSignals;
     BlockStopSignals(stopSignals);

@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <map>
 #include <set>
@@ -46,11 +47,13 @@ int ConnectFrom(std::uint32_t from, std::uint16_t port) {
     return fd;
 }
 
-// True when the peer closes the connection within 5 s without sending a byte.
+// True when the peer closes (or resets) the connection within 5 s without sending a byte.
 bool ClosedSilently(int fd) {
     pollfd p{fd, POLLIN, 0};
     std::uint8_t byte = 0;
-    return ::poll(&p, 1, 5000) == 1 && ::recv(fd, &byte, 1, 0) == 0;
+    if (::poll(&p, 1, 5000) != 1) return false;
+    const ssize_t n = ::recv(fd, &byte, 1, 0);
+    return n == 0 || (n < 0 && errno == ECONNRESET);
 }
 
 std::string Output(const std::string& command) {
