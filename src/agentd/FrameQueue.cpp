@@ -9,7 +9,7 @@ namespace agentd {
 
 namespace {
 
-constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
 constexpr std::size_t kSpareChunks = 2;
 
 void PutLe32(std::vector<std::uint8_t>& out, std::uint32_t v) {

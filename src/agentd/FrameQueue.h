@@ -1,5 +1,5 @@
 // A snapper's queue of captured frames, kept already serialised as the frame batch carries
-// them, in chunks of about a megabyte: no allocation per frame, and a peek copies whole runs
+// them, in chunks of 256 KiB: no allocation per frame, and a peek copies whole runs
 // of records into its batch at once.
 #pragma once
 

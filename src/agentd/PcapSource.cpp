@@ -20,7 +20,7 @@ constexpr std::int64_t kMicro = 1'000'000;
 constexpr std::int64_t kNano = 1'000'000'000;
 constexpr int kSnapLength = 262144;
 constexpr int kLiveTimeoutMs = 100;
-constexpr int kLiveBufferBytes = 8 * 1024 * 1024;
+constexpr int kLiveBufferBytes = 2 * 1024 * 1024;  // per snapper, beside its queue: 16 ms of a busy gigabit link
 constexpr auto kPaceSlice = std::chrono::milliseconds(50);
 constexpr std::size_t kSniffBytes = 64 * 1024;
 
