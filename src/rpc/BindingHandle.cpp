@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/TimedLock.h"
 #include "rpc/AgentInterface.h"
 #include "rpc/EpmClient.h"
 #include "rpc/StringBinding.h"
@@ -85,10 +86,9 @@ CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, st
     const CallClock clock(m_timeout, std::min(std::chrono::steady_clock::now() + std::max(m_cap, m_timeout), cancel.deadline));
     const platform::ManualResetEvent* abort = cancel.event != nullptr ? cancel.event : &m_abort;
     auto cancelled = [&] { return m_abort.IsSet() || abort->IsSet(); };
-    std::unique_lock lock(m_callMutex, std::defer_lock);
     // Wait for the call ahead of us in slices, so that a cancel or the cap ends the wait; the
     // call ahead may be a long peek that is making progress.
-    while (!lock.try_lock_for(std::chrono::milliseconds(20))) {
+    while (!platform::TryLockFor(m_callMutex, std::chrono::milliseconds(20))) {
         if (cancelled()) {
             out.status = kRpcCallCancelled;
             return out;
@@ -98,6 +98,7 @@ CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, st
             return out;
         }
     }
+    std::unique_lock lock(m_callMutex, std::adopt_lock);
     if (cancelled()) {
         out.status = kRpcCallCancelled;
         return out;

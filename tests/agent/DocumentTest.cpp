@@ -1,6 +1,7 @@
 // The capture document against the agent of this process: every step of the session
 // opening with its words, buttons and last status; windows sharing one host's binding and
 // session; trace files opened once, locked, or read-only; the configuration sent whole.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -71,7 +72,7 @@ TEST_P(Opening, SaysWhatTheStepSays) {
     TestApp app(port, c.answer);
     app.services.exists = c.serviceExists;
     app.services.running = c.serviceRunning;
-    const auto path = TracePath("opening.tns");
+    const auto path = testutil::TempPath("opening.tns");
     auto doc = std::make_unique<CKestroDoc>(app.context);
     auto profile = std::make_unique<profiles::CSessionProfile>();
     profile->serverAddress = c.server;
@@ -105,8 +106,8 @@ INSTANTIATE_TEST_SUITE_P(Steps, Opening, ::testing::ValuesIn(kOpenings),
 TEST(BindingSharing, WindowsOnOneHostShareOneSession) {
     InProcessAgent agent(agentd::test::ListConfig(0));
     TestApp app(agent.Port());
-    auto first = app.Open("  LocalHost ", TracePath("first.tns"));
-    auto second = app.Open("127.0.0.1", TracePath("second.tns"));
+    auto first = app.Open("  LocalHost ", testutil::TempPath("first.tns"));
+    auto second = app.Open("127.0.0.1", testutil::TempPath("second.tns"));
     ASSERT_TRUE(first && second);
     EXPECT_EQ(first->Binding(), second->Binding());
     EXPECT_EQ(app.bindings.References(0x7F000001), 2u);
@@ -124,9 +125,9 @@ TEST(BindingSharing, AnOpeningThatFailedBeforeBindingClosesNoSession) {
     InProcessAgent agent(agentd::test::ListConfig(0));
     TestApp app(agent.Port());
     app.services.exists = 1060;
-    EXPECT_EQ(app.Open("localhost", TracePath("failed.tns")), nullptr);
+    EXPECT_EQ(app.Open("localhost", testutil::TempPath("failed.tns")), nullptr);
     app.services.exists = 0;
-    auto doc = app.Open("localhost", TracePath("after.tns"));
+    auto doc = app.Open("localhost", testutil::TempPath("after.tns"));
     ASSERT_TRUE(doc);
     EXPECT_EQ(agent.Calls(AgentOp::Ping), 1);
     doc.reset();
@@ -137,7 +138,7 @@ TEST(BindingSharing, AnOpeningThatFailedBeforeBindingClosesNoSession) {
 TEST(SavedTrace, OpensReadOnlyWithoutTheAgent) {
     InProcessAgent agent(agentd::test::ListConfig(0));
     TestApp app(agent.Port());
-    const auto path = TracePath("saved.tns");
+    const auto path = testutil::TempPath("saved.tns");
     std::ofstream(path) << "any bytes";
     auto doc = app.Open("localhost", path, /*saved=*/true);
     ASSERT_TRUE(doc);
@@ -154,7 +155,7 @@ TEST(LiveTrace, IsLockedBeforeItIsEmptied) {
     InProcessAgent agent(agentd::test::ListConfig(0));
     TestApp app(agent.Port());
     TestApp other(agent.Port());
-    const auto path = TracePath("locked.tns");
+    const auto path = testutil::TempPath("locked.tns");
     auto doc = app.Open("localhost", path);
     ASSERT_TRUE(doc);
     const core::FileHandle writer = doc->TakeTraceFile();
@@ -167,7 +168,7 @@ TEST(LiveTrace, IsLockedBeforeItIsEmptied) {
 TEST(LiveTrace, OneWindowPerFile) {
     InProcessAgent agent(agentd::test::ListConfig(0));
     TestApp app(agent.Port());
-    const auto path = TracePath("once.tns");
+    const auto path = testutil::TempPath("once.tns");
     auto profile = [&](const std::string& file) {
         auto p = std::make_unique<profiles::CSessionProfile>();
         p->serverAddress = "localhost";
@@ -186,7 +187,7 @@ TEST(LiveTrace, OneWindowPerFile) {
 // Identity, not spelling: relative, absolute and linked names of one file are one file;
 // letter case makes another.
 TEST(OpenTraces, CompareFilesByIdentity) {
-    const auto dir = std::filesystem::path(TracePath("ids"));
+    const auto dir = std::filesystem::path(testutil::TempPath("ids"));
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "a.tns") << "x";
     std::ofstream(dir / "A.tns") << "y";
@@ -223,7 +224,7 @@ TEST(Configuration, IsSentWholeAndRefusedBeyondTheAgentLimit) {
     for (const std::size_t words : {1500u, 20000u}) {
         auto profile = std::make_unique<profiles::CSessionProfile>();
         profile->serverAddress = "localhost";
-        profile->traceFile = TracePath("conf" + std::to_string(words) + ".tns");
+        profile->traceFile = testutil::TempPath("conf" + std::to_string(words) + ".tns");
         profile->captureConfiguration.firstList.assign(words, 9);
         CKestroDoc doc(app.context);
         const bool opened = doc.OnNewDocument(std::move(profile));

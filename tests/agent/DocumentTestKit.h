@@ -2,18 +2,18 @@
 // watch: the service check, the user's answers, the wait cursor and the services dialog.
 #pragma once
 
-#include <fcntl.h>
-
-#include <filesystem>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "agent/CKestroDoc.h"
 #include "agent/DocumentContext.h"
+#include "agent/InProcessAgent.h"
 #include "agentd/AgentTestUtil.h"
 #include "capture/TraceTestUtil.h"
-#include "agent/InProcessAgent.h"
 
 namespace agent::test {
 
@@ -70,12 +70,14 @@ struct TestApp {
                             }};
 };
 
-// A file name of its own for each test (parameterised names hold slashes).
-inline std::string TracePath(const std::string& name) {
-    auto path = testutil::TempPath(name);
-    const auto dir = path.rfind("palomet-capture-tests");
-    std::replace(path.begin() + static_cast<std::ptrdiff_t>(dir), path.end(), '/', '_');
-    return path;
+// Polls until done or a minute has passed; false then.
+inline bool WaitFor(const std::function<bool()>& done) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > giveUp) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 }  // namespace agent::test
