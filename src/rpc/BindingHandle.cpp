@@ -81,11 +81,12 @@ RpcStatus BindingHandle::Open(const SyntaxId& interface, const CallClock& clock,
 CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, std::span<const std::uint8_t> stub,
                               const CallCancel& cancel) {
     CallReply out;
-    // The binding's time-out is a window for progress; the token's deadline, if sooner than
-    // the cap, ends the call as a time-out too.
+    // The binding's time-out is a window for progress, under the cap; the token's deadline is
+    // the caller giving up on its own schedule: reaching it is a cancellation, not a time-out.
     const CallClock clock(m_timeout, std::min(std::chrono::steady_clock::now() + std::max(m_cap, m_timeout), cancel.deadline));
     const platform::ManualResetEvent* abort = cancel.event != nullptr ? cancel.event : &m_abort;
-    auto cancelled = [&] { return m_abort.IsSet() || abort->IsSet(); };
+    auto cancelled = [&] { return m_abort.IsSet() || abort->IsSet() || std::chrono::steady_clock::now() >= cancel.deadline; };
+    auto ended = [&](RpcStatus status) { return status == kErrorTimeout && cancelled() ? kRpcCallCancelled : status; };
     // Wait for the call ahead of us in slices, so that a cancel or the cap ends the wait; the
     // call ahead may be a long peek that is making progress.
     while (!platform::TryLockFor(m_callMutex, std::chrono::milliseconds(20))) {
@@ -104,10 +105,12 @@ CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, st
         return out;
     }
     if (!m_association || !m_association->Usable() || !(m_boundInterface == interface)) {
-        out.status = Open(interface, clock, abort);
+        out.status = ended(Open(interface, clock, abort));
         if (out.status != kRpcOk) return out;
     }
-    return m_association->Call(opnum, stub, clock, abort);
+    out = m_association->Call(opnum, stub, clock, abort);
+    out.status = ended(out.status);
+    return out;
 }
 
 }  // namespace rpc
