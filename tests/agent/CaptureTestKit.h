@@ -149,16 +149,26 @@ class LockHolder {
 public:
     LockHolder()
         : m_thread([this] {
-              std::unique_lock lock(m_mutex);
+              bool held = false;
               for (;;) {
-                  m_changed.wait(lock, [this] { return m_want != m_held || m_quit; });
-                  if (m_quit) break;
-                  if (m_want) capture::TraceFileMutex().lock();
+                  bool want = false;
+                  {
+                      std::unique_lock lock(m_mutex);
+                      m_changed.wait(lock, [&] { return m_want != held || m_quit; });
+                      if (m_quit) break;
+                      want = m_want;
+                  }
+                  // The trace-file lock is taken and given back outside this object's own.
+                  if (want) capture::TraceFileMutex().lock();
                   else capture::TraceFileMutex().unlock();
-                  m_held = m_want;
+                  held = want;
+                  {
+                      std::scoped_lock lock(m_mutex);
+                      m_held = held;
+                  }
                   m_changed.notify_all();
               }
-              if (m_held) capture::TraceFileMutex().unlock();
+              if (held) capture::TraceFileMutex().unlock();
           }) {}
     ~LockHolder() {
         {

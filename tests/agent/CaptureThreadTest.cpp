@@ -100,6 +100,18 @@ const Scenario kScenarios[] = {
          if (w == 2) Stop(r);
      },
      {.blockFrames = {40, 40, 20}, .log = "start 0, query, peek, query, peek, query, query, peek, stop"}},
+    {"ARoundThatLeavesMoreIsFollowedAtOnce",
+     [](auto& o, auto&) {
+         o.peeksPerRound = 2;
+         o.timeLimitSeconds = 1;
+     },
+     [](CaptureRun& r, int w) {
+         r.agent.peekMax = 40;
+         if (w == 1) r.agent.Capture(100);
+         if (w == 4) Stop(r);
+     },
+     {.blockFrames = {40, 40, 20}, .log = "start 0, query, peek, query, peek, query, query, peek, stop",
+      .pausedAt = {1000ms}, .paused = true, .timeReached = true}},
     {"TimeLimitPausesAtTheFirstRoundAtSixtySeconds", [](auto& o, auto&) { o.timeLimitSeconds = 60; },
      [](CaptureRun& r, int w) {
          if (w == 1) r.agent.Capture(25);

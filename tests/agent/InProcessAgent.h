@@ -23,13 +23,14 @@ public:
             [this](const agentd::ConnectionInfo& info) {
                 std::vector<std::unique_ptr<agentd::RpcInterface>> served;
                 served.push_back(std::make_unique<agentd::EndpointMapper>(m_port.load(), info.localAddress));
-                served.push_back(std::make_unique<Scripted>(*this));
+                served.push_back(std::make_unique<Scripted>(*this, info));
                 return served;
             },
             {});
         if (listener) {
             m_listener = std::move(listener).Value();
             m_port = m_listener->Port();
+            m_listener->Serve();
         }
     }
     ~InProcessAgent() {
@@ -44,14 +45,15 @@ public:
 private:
     class Scripted final : public agentd::RpcInterface {
     public:
-        explicit Scripted(InProcessAgent& owner) : m_owner(owner), m_calls(owner.m_service) {}
+        Scripted(InProcessAgent& owner, const agentd::ConnectionInfo& info)
+            : m_owner(owner), m_calls(owner.m_service, agentd::Caller{info.id, info.peerAddress, info.peerPort}) {}
         const rpc::SyntaxId& Syntax() const noexcept override { return rpc::kAgentInterface; }
         agentd::RpcReply Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, bool bigEndian) override {
             if (opnum < rpc::kAgentOpCount) ++m_owner.m_calls[opnum];
             if (opnum < m_owner.m_sessionStatus.size() && m_owner.m_sessionStatus[opnum] != 0) {
                 rpc::NdrWriter w;
                 w.U32(m_owner.m_sessionStatus[opnum]);
-                return {w.Take(), 0, false};
+                return agentd::RpcReply::Of(w.Buffer());
             }
             return m_calls.Call(opnum, stub, bigEndian);
         }
