@@ -60,7 +60,7 @@ void BM_LiveEventLoopLatency(benchmark::State& state) {
     agentd::DaemonOptions options;
     options.epmPort = 0;
     agentd::AgentConfig config;
-    config.sources = [] {
+    config.sources = [](const capture::CPktSnapConf&) {
         return agentd::PcapSource::OpenReplay(PALOMET_SOURCE_DIR "/samples/sample.pcap", agentd::ReplayOptions{true, 0});
     };
     auto daemon = agentd::AgentDaemon::Start(options, std::move(config));

@@ -8,11 +8,23 @@
 #include "app/AboutBox.h"
 #include "app/CaptureRelay.h"
 #include "app/QtBlockLoader.h"
+#include "services/BrowserAgentCheck.h"
+#include "services/ServicesContext.h"
+#include "services/ui/CServicesDlg.h"
 
 namespace app {
 
 CKestroApp::CKestroApp(core::UserPrompt& prompt, core::WaitCursor& wait)
-    : m_prompt(prompt), m_context{m_bindings, m_openTraces, m_serviceCheck, prompt, wait, {}} {}
+    : m_prompt(prompt),
+      m_serviceCheck(services::MakeAgentServiceCheck(services::ProcessServices(), prompt)),
+      m_context{m_bindings, m_openTraces, *m_serviceCheck, prompt, wait, {}} {
+    servicesDialog = [this](const std::string& host, std::string_view service) {
+        services::ui::ShowServicesDialog(m_mainFrame.get(), host, std::string(service));
+    };
+    m_context.runServicesDialog = [this](const std::string& host, std::string_view service) {
+        if (servicesDialog) servicesDialog(host, service);
+    };
+}
 
 CKestroApp::~CKestroApp() {
     // Capture windows close (their captures stopped) before the tables they borrow go.
@@ -67,7 +79,7 @@ void CKestroApp::OnFileNew() {
 }
 
 void CKestroApp::OnFileServices() {
-    m_prompt.Tell("The services panel is not available yet.", core::PromptIcon::Information);
+    if (servicesDialog) servicesDialog({}, {});
 }
 
 void CKestroApp::OnFileOpen() {

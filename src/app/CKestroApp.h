@@ -6,8 +6,10 @@
 
 #include <QObject>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "agent/AgentBindingTable.h"
 #include "agent/DocumentContext.h"
@@ -39,18 +41,25 @@ public:
     // into traceFile.
     bool OpenLiveCapture(const std::string& host, std::uint16_t epmPort, const std::string& traceFile);
 
-    // File > New and File > Services: the session-profile and services dialogs, each a hook
-    // that says it is not there until its dialog is wired in.
-    virtual void OnFileNew();
-    virtual void OnFileServices();
+    // File > New: the session-profile dialog, a hook that says it is not there until the
+    // dialog is wired in.
+    void OnFileNew();
+    // File > Services: the services dialog on the host shown last.
+    void OnFileServices();
     void OnFileOpen();
     void OnAppAbout();
+
+    // Runs the services dialog modally on a host (empty: the one shown last) with a service
+    // selected: File > Services, and OK to "Agent is not running. Do you want to start it?".
+    // The process's service administration by default; tests put a recording in its place.
+    std::function<void(const std::string& host, std::string_view service)> servicesDialog;
 
 private:
     core::UserPrompt& m_prompt;
     agent::AgentBindingTable m_bindings;
     agent::OpenTraceList m_openTraces;
-    services::AssumeAgentRunning m_serviceCheck;
+    // Whether the agent's service exists and runs, where the host's service manager knows it.
+    std::unique_ptr<services::AgentServiceCheck> m_serviceCheck;
     agent::DocumentContext m_context;
     std::unique_ptr<CMainFrame> m_mainFrame;
 };

@@ -5,9 +5,9 @@
 #include <QFileInfo>
 
 #include "app/CKestroApp.h"
-#include "app/QtUserPrompt.h"
 #include "app/QuitOnSignals.h"
 #include "profiles/CSessionProfile.h"
+#include "services/ui/QtUserPrompt.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -33,8 +33,8 @@ int main(int argc, char* argv[]) {
     parser.process(application);
     app::QuitOnSignals();
 
-    app::QtUserPrompt prompt;
-    app::QtWaitCursor wait;
+    services::ui::QtUserPrompt prompt(nullptr);
+    services::ui::QtWaitCursor wait;
     app::CKestroApp workbench(prompt, wait);
     workbench.InitInstance({});
     prompt.SetParent(&workbench.MainFrame());

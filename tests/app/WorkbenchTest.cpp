@@ -82,12 +82,17 @@ TEST(Workbench, MenusToolBarsAndNavigationBarKeepTheirCommands) {
     EXPECT_TRUE(f.NavigationBar().isVisible());
     EXPECT_TRUE(navToggle->isChecked());
 
-    for (std::uint32_t id : {32771U, 32806U}) {
-        w.prompt.Clear();
-        f.Action(id)->trigger();
-        ASSERT_EQ(w.prompt.Messages().size(), 1U) << id;
-        EXPECT_NE(w.prompt.Messages()[0].text.find("not available yet"), std::string::npos);
-    }
+    w.prompt.Clear();
+    f.Action(32771)->trigger();
+    ASSERT_EQ(w.prompt.Messages().size(), 1U);
+    EXPECT_NE(w.prompt.Messages()[0].text.find("not available yet"), std::string::npos);
+    int servicesShown = 0;
+    w.app.servicesDialog = [&](const std::string& host, std::string_view service) {
+        EXPECT_TRUE(host.empty() && service.empty()) << "File > Services opens on the host shown last";
+        ++servicesShown;
+    };
+    f.Action(32806)->trigger();
+    EXPECT_EQ(servicesShown, 1);
 }
 
 // Command-line files open in order, each once; dropped files the same way.
@@ -267,7 +272,7 @@ TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
     agentd::DaemonOptions options;
     options.epmPort = 0;
     agentd::AgentConfig config;
-    config.sources = [] {  // at the file's own pace: screens of some 1,500 frames
+    config.sources = [](const capture::CPktSnapConf&) {  // at the file's own pace: screens of some 1,500 frames
         return agentd::PcapSource::OpenReplay(PALOMET_SOURCE_DIR "/samples/sample.pcap", agentd::ReplayOptions{true, 1});
     };
     auto daemon = agentd::AgentDaemon::Start(options, std::move(config));
