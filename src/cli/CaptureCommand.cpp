@@ -24,6 +24,9 @@ namespace cli {
 namespace {
 
 constexpr auto kProgressEvery = std::chrono::milliseconds(250);
+// After Ctrl-C the call in flight gets this long to answer (a responsive agent hands over its
+// last frames well within it); a hung agent's call is then cancelled and the file finished.
+constexpr auto kInterruptGrace = std::chrono::milliseconds(1000);
 
 std::atomic<bool> g_interrupted{false};
 extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
@@ -179,7 +182,7 @@ int RunCapture(const CaptureRequest& request) {
         (void)paused.Wait(kProgressEvery);
         terminal.Progress(thread, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     }
-    const auto finished = thread.Stop();
+    const auto finished = g_interrupted.load() ? thread.Stop(kInterruptGrace) : thread.Stop();
     terminal.Done();
     if (const auto reason = StopReason(thread); !reason.empty()) std::cerr << "capture: " << reason << "\n";
     if (!finished) std::cerr << request.out << ": " << finished.Err().text << "\n";

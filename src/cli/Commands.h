@@ -37,4 +37,7 @@ void RegisterRecoverCommand(CommandRegistry& registry);
 // tables
 void RegisterTablesCommand(CommandRegistry& registry);
 
+// service list|status|start|stop|pause|continue|config
+void RegisterServiceCommand(CommandRegistry& registry);
+
 }  // namespace cli

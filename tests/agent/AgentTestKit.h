@@ -30,10 +30,11 @@ public:
         m_listener = std::move(agentd::RpcListener::Open("127.0.0.1", 0, [this](const agentd::ConnectionInfo& info) {
             std::vector<std::unique_ptr<agentd::RpcInterface>> served;
             served.push_back(std::make_unique<agentd::EndpointMapper>(m_port.load(), info.localAddress));
-            served.push_back(std::make_unique<Counted>(*this));
+            served.push_back(std::make_unique<Counted>(*this, info));
             return served;
         }, {})).Value();
         m_port = m_listener->Port();
+        m_listener->Serve();
     }
     ~InProcessAgent() { m_listener->Stop(); }
     std::uint16_t Port() const { return m_port; }
@@ -43,14 +44,15 @@ public:
 
 private:
     struct Counted final : agentd::RpcInterface {
-        explicit Counted(InProcessAgent& agent) : owner(agent), calls(agent.m_service) {}
+        Counted(InProcessAgent& agent, const agentd::ConnectionInfo& info)
+            : owner(agent), calls(agent.m_service, agentd::Caller{info.id, info.peerAddress, info.peerPort}) {}
         const rpc::SyntaxId& Syntax() const noexcept override { return rpc::kAgentInterface; }
         agentd::RpcReply Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, bool bigEndian) override {
             ++owner.m_calls.at(opnum);
             if (opnum >= owner.sessionStatus.size() || owner.sessionStatus[opnum] == 0) return calls.Call(opnum, stub, bigEndian);
             rpc::NdrWriter w;
             w.U32(owner.sessionStatus[opnum]);
-            return {w.Take(), 0, false};
+            return agentd::RpcReply::Of(w.Buffer());
         }
         InProcessAgent& owner;
         agentd::AgentCalls calls;

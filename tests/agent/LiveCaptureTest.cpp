@@ -36,7 +36,7 @@ std::vector<Bytes> PcapRecords(const std::string& path) {
 TEST(LiveCapture, PauseAndContinueLoseNothingOfTheReplay) {
     // At most 100 frames a round, so that the pause comes in the middle of the file.
     agentd::AgentConfig config;
-    config.sources = [] { return agentd::PcapSource::OpenReplay(kSample, {}); };
+    config.sources = [](const capture::CPktSnapConf&) { return agentd::PcapSource::OpenReplay(kSample, {}); };
     config.engineLimits.maxFrames = 100;
     InProcessAgent agent(std::move(config));
     TestApp app(agent.Port());
