@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -111,4 +112,35 @@ TEST_F(TableFileTest, ShippedTablesLoadFromAnyDirectory) {
     CPktTCPNums o(true);
     EXPECT_EQ(o.Count(), 20U);
     EXPECT_EQ(o.Find(8)->length, 10);
+}
+
+TEST_F(TableFileTest, LineEndsOfEveryKindAndTheSizeCut) {
+    // LF, CR LF, a lone CR, and a last line with no end at all read the same entries.
+    for (const char* end : {"\n", "\r\n", "\r"}) {
+        const std::string e = end;
+        WriteFile(m_dir / "cwd" / "protocol-numbers", "# numbers" + e + "6 TCP Transmission Control" + e + e + "17 UDP User Datagram");
+        CPktIProtNums p(true);
+        EXPECT_EQ(p.Count(), 2U) << int(e[0]);
+        EXPECT_EQ(p.Description(6), "Transmission Control") << int(e[0]);
+        EXPECT_EQ(p.Description(17), "User Datagram") << int(e[0]);
+    }
+    // Past 64 MiB a file is read no further.
+    const auto big = m_dir / "cwd" / "big";
+    WriteFile(big, "");
+    fs::resize_file(big, TableFile::kMaxBytes + 4096);
+    const auto text = TableFile::Read(big.string());
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(text->size(), TableFile::kMaxBytes);
+}
+
+TEST_F(TableFileTest, OnlyABuildTreeProgramSearchesTheSourceTree) {
+    const auto sourceTables = std::string(PALOMET_SOURCE_DIR) + "/data/tables";
+    const auto has = [&](const std::vector<std::string>& dirs) {
+        return std::find(dirs.begin(), dirs.end(), sourceTables) != dirs.end();
+    };
+    EXPECT_TRUE(has(TableFile::SearchDirsFor(PALOMET_BIN_DIR)));
+    EXPECT_FALSE(has(TableFile::SearchDirsFor("/usr/local/bin")));
+    EXPECT_FALSE(has(TableFile::SearchDirsFor("")));
+    const auto relocated = TableFile::SearchDirsFor("/opt/palomet/bin");
+    EXPECT_NE(std::find(relocated.begin(), relocated.end(), "/opt/palomet/bin/../share/palomet/tables"), relocated.end());
 }
