@@ -2,7 +2,68 @@
 // (the frame number sits between the stamp halves), then the data bytes.
 #include "capture/CPktSnapQue.h"
 
+#include "core/ByteReader.h"
+
 namespace capture {
+
+namespace {
+void PutLe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+}  // namespace
+
+CPktSnapQue::CPktSnapQue(const CPktSnapQue& other)
+    : m_captureTime(other.m_captureTime),
+      m_stampLow(other.m_stampLow),
+      m_stampHigh(other.m_stampHigh),
+      m_frameNumber(other.m_frameNumber),
+      m_linkProtocol(other.m_linkProtocol),
+      m_totalLength(other.m_totalLength),
+      m_capturedLength(other.m_capturedLength),
+      m_data(other.m_data),
+      m_owned(other.m_owned) {
+    // A copy of an owning record owns its own copy of the bytes; a view stays a view.
+    if (!m_owned.empty()) m_data = m_owned;
+}
+
+CPktSnapQue& CPktSnapQue::operator=(const CPktSnapQue& other) {
+    if (this != &other) *this = CPktSnapQue(other);
+    return *this;
+}
+
+void CPktSnapQue::SetData(std::span<const std::uint8_t> bytes) {
+    m_owned.assign(bytes.begin(), bytes.end());
+    m_data = m_owned;
+}
+
+void CPktSnapQue::AppendTo(std::vector<std::uint8_t>& out) const {
+    PutLe32(out, core::kSchema);
+    PutLe32(out, m_captureTime);
+    PutLe32(out, m_stampLow);
+    PutLe32(out, m_frameNumber);
+    PutLe32(out, static_cast<std::uint32_t>(m_stampHigh));
+    PutLe32(out, m_capturedLength);
+    PutLe32(out, m_linkProtocol);
+    PutLe32(out, m_totalLength);
+    PutLe32(out, GetDataLength());
+    out.insert(out.end(), m_data.begin(), m_data.end());
+}
+
+CPktSnapQue CPktSnapQue::View(std::span<const std::uint8_t> record) noexcept {
+    core::ByteReader in(record);
+    CPktSnapQue frame;
+    in.Skip(4);  // schema word
+    frame.m_captureTime = in.Le32();
+    frame.m_stampLow = in.Le32();
+    frame.m_frameNumber = in.Le32();
+    frame.m_stampHigh = static_cast<std::int32_t>(in.Le32());
+    frame.m_capturedLength = in.Le32();
+    frame.m_linkProtocol = in.Le32();
+    frame.m_totalLength = in.Le32();
+    const std::uint32_t length = in.Le32();
+    frame.m_data = in.Bytes(length);
+    return frame;
+}
 
 void CPktSnapQue::Serialize(core::Archive& ar) {
     if (ar.IsStoring()) {
@@ -27,8 +88,7 @@ void CPktSnapQue::Serialize(core::Archive& ar) {
     m_linkProtocol = ar.ReadU32();
     m_totalLength = ar.ReadU32();
     const std::uint32_t length = ar.ReadU32();
-    const auto bytes = ar.ReadBytes(length);  // throws before allocating a claimed size
-    m_data.assign(bytes.begin(), bytes.end());
+    SetData(ar.ReadBytes(length));  // throws before allocating a claimed size
 }
 
 double MillisecondsBetween(std::int64_t earlier, std::int64_t later, std::int64_t ticksPerSecond) noexcept {

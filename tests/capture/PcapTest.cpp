@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <pcap/pcap.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "capture/PcapExport.h"
 #include "capture/PcapImport.h"
@@ -82,6 +84,7 @@ TEST(Pcap, NanosecondCapturesKeepTheirNanoseconds) {
         {1'700'000'000, 123'456'789, 14, 60, Bytes(14, 0xAB)},
         {1'700'000'000, 999'999'999, 20, 20, Bytes(20, 0xCD)},
         {1'700'000'001, 1, 1, 1514, Bytes(1, 0xEF)},
+        {1'700'000'002, 0, 0, 60, Bytes()},  // nothing captured of it
     };
     WritePcap(in, DLT_EN10MB, PCAP_TSTAMP_PRECISION_NANO, packets);
     EXPECT_TRUE(RoundTrip(in, 2, 1'000'000'000) == packets);
@@ -89,10 +92,12 @@ TEST(Pcap, NanosecondCapturesKeepTheirNanoseconds) {
     auto reader = testutil::OpenValid(testutil::TempPath("rt.tns"));
     capture::CPktSnap batch;
     ASSERT_TRUE(reader.GoToFrame(2, 0, batch).Ok());
-    ASSERT_EQ(batch.GetFrameCount(), 1u);
+    ASSERT_EQ(batch.GetFrameCount(), 2u);
     const auto& frame = batch.GetFrame(0);
     EXPECT_EQ(frame.GetStamp(), 1'700'000'001'000'000'001);
     EXPECT_EQ(frame.GetCaptureTime(), 1'700'000'001u);
+    EXPECT_EQ(batch.GetFrame(1).GetDataLength(), 0u);
+    EXPECT_EQ(batch.GetFrame(1).GetTotalLength(), 60u);
 }
 
 TEST(Pcap, ImportRefusesWhatItCannotKeep) {
@@ -163,6 +168,109 @@ TEST(Pcap, ClockUsesEpochStampsAsTheyAreAndAnchorsCounterStamps) {
     capture::PcapClock counter(1'000'000);
     EXPECT_EQ(convert(counter, 5000, 77'000'000, 10'000'000), Time(5000, 0));
     EXPECT_EQ(convert(counter, 5001, 77'000'000 + 15'000'000, 10'000'000), Time(5001, 500'000));
+}
+
+}  // namespace
+
+namespace {
+
+// No temporary file of name is left beside it.
+bool NoTemporaryBeside(const std::string& path) {
+    const auto p = std::filesystem::path(path);
+    for (const auto& entry : std::filesystem::directory_iterator(p.parent_path()))
+        if (entry.path().filename().string().rfind("." + p.filename().string() + ".", 0) == 0) return false;
+    return true;
+}
+
+TEST(Pcap, OutputsAreReplacedOnlyWhenComplete) {
+    const auto trace = testutil::WriteTrace("three.tns", {3, 3, 3});
+    const auto traceBytes = testutil::ReadAll(trace);
+    const auto link = testutil::TempPath("link.tns");
+    std::filesystem::remove(link);
+    std::filesystem::create_hard_link(trace, link);
+    // A trace whose second block will not inflate.
+    const auto spoilt = testutil::WriteTrace("spoilt.tns", {3, 3, 3}, [](std::size_t i, Bytes& b) {
+        if (i == 1) testutil::PutLe32(b, 16, 7);  // its first frame's schema word
+    });
+    // A capture cut inside its second record.
+    const auto cutPcap = testutil::TempPath("cut.pcap");
+    WritePcap(cutPcap, DLT_EN10MB, PCAP_TSTAMP_PRECISION_MICRO, {{1, 0, 60, 60, Bytes(60, 1)}, {2, 0, 60, 60, Bytes(60, 2)}});
+    auto cutBytes = testutil::ReadAll(cutPcap);
+    cutBytes.resize(cutBytes.size() - 20);
+    testutil::WriteAll(cutPcap, cutBytes);
+
+    const Bytes kept = {'k', 'e', 'e', 'p'};
+    struct Case {
+        const char* name;
+        std::string out;
+        std::function<core::Status(const std::string&)> write;
+        const char* error;
+    };
+    const auto exportTo = [](const std::string& in) {
+        return [in](const std::string& out) -> core::Status {
+            auto reader = testutil::OpenValid(in);
+            auto st = capture::ExportPcap(reader, out);
+            return st ? core::Success() : core::Status(st.Err());
+        };
+    };
+    const auto importTo = [](const std::string& in) {
+        return [in](const std::string& out) -> core::Status {
+            auto st = capture::ImportPcap(in, out, {});
+            return st ? core::Success() : core::Status(st.Err());
+        };
+    };
+    const Case cases[] = {
+        {"import over its own capture", cutPcap, importTo(cutPcap), "is the capture being imported"},
+        {"export over its own trace", trace, exportTo(trace), "is the trace file being exported"},
+        {"export over a link to its trace", link, exportTo(trace), "is the trace file being exported"},
+        {"export that fails part-way", testutil::TempPath("kept.pcap"), exportTo(spoilt), "block 2"},
+        {"import that fails part-way", testutil::TempPath("kept.tns"), importTo(cutPcap), "cut.pcap"},
+    };
+    for (const auto& c : cases) {
+        if (c.out != trace && c.out != link && c.out != cutPcap) testutil::WriteAll(c.out, kept);
+        const Bytes before = testutil::ReadAll(c.out);
+        const auto st = c.write(c.out);
+        ASSERT_FALSE(st.Ok()) << c.name;
+        EXPECT_NE(st.Err().text.find(c.error), std::string::npos) << c.name << ": " << st.Err().text;
+        EXPECT_EQ(testutil::ReadAll(c.out), before) << c.name;
+        EXPECT_TRUE(NoTemporaryBeside(c.out)) << c.name;
+    }
+    EXPECT_EQ(testutil::ReadAll(trace), traceBytes);
+}
+
+TEST(Pcap, FramesPastTheSnapLengthAreCutSoEveryReaderTakesTheFile) {
+    const auto path = testutil::TempPath("long.tns");
+    auto batch = testutil::MakeBatch(0, 3);
+    capture::CPktSnap longer;
+    longer.SetFrequency(batch.GetFrequency());
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        capture::CPktSnapQue frame = batch.GetFrame(i);
+        if (i == 1) {
+            Bytes jumbo(300000, 0x5A);
+            frame.SetData(jumbo);
+            frame.SetCapturedLength(300000);
+            frame.SetTotalLength(300000);
+        }
+        longer.AddFrame(frame);
+    }
+    auto writer = capture::TraceWriter::Create(path, capture::TraceWriter::Flush::Deferred);
+    ASSERT_TRUE(writer.Ok() && writer.Value().WriteHeader().Ok());
+    ASSERT_TRUE(writer.Value().AppendBlock(testutil::Pack(longer), 3).Ok());
+    ASSERT_TRUE(writer.Value().Finish().Ok());
+
+    const auto out = testutil::TempPath("long.pcap");
+    auto reader = testutil::OpenValid(path);
+    auto exported = capture::ExportPcap(reader, out);
+    ASSERT_TRUE(exported.Ok()) << exported.Err().text;
+    EXPECT_EQ(exported.Value().cut, 1u);
+    const auto packets = ReadPcap(out);
+    ASSERT_EQ(packets.size(), 3u) << "libpcap reads the whole file";
+    EXPECT_EQ(packets[1].caplen, capture::kPcapSnapLength);
+    EXPECT_EQ(packets[1].len, 300000u) << "the wire length is kept";
+    EXPECT_EQ(packets[2].data, Bytes(longer.GetFrame(2).GetData().begin(), longer.GetFrame(2).GetData().end()));
+    // And tcpdump, an independent reader, takes it too.
+    const std::string cmd = "tcpdump -n -r " + out + " > /dev/null 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
 }
 
 }  // namespace
