@@ -2,7 +2,10 @@
 // (the frame number sits between the stamp halves), then the data bytes.
 #include "capture/CPktSnapQue.h"
 
-#include "core/ByteReader.h"
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
 
 namespace capture {
 
@@ -50,18 +53,24 @@ void CPktSnapQue::AppendTo(std::vector<std::uint8_t>& out) const {
 }
 
 CPktSnapQue CPktSnapQue::View(std::span<const std::uint8_t> record) noexcept {
-    core::ByteReader in(record);
     CPktSnapQue frame;
-    in.Skip(4);  // schema word
-    frame.m_captureTime = in.Le32();
-    frame.m_stampLow = in.Le32();
-    frame.m_frameNumber = in.Le32();
-    frame.m_stampHigh = static_cast<std::int32_t>(in.Le32());
-    frame.m_capturedLength = in.Le32();
-    frame.m_linkProtocol = in.Le32();
-    frame.m_totalLength = in.Le32();
-    const std::uint32_t length = in.Le32();
-    frame.m_data = in.Bytes(length);
+    if (record.size() < kWireHead) return frame;
+    // Every row of a listing reads two heads, so they are read in one copy rather than
+    // word by word; the words are little-endian whatever the host.
+    std::array<std::uint32_t, kWireHead / 4> words{};
+    std::memcpy(words.data(), record.data(), kWireHead);
+    if constexpr (std::endian::native == std::endian::big) {
+        for (auto& w : words) w = (w >> 24) | ((w >> 8) & 0xFF00U) | ((w << 8) & 0xFF0000U) | (w << 24);
+    }
+    frame.m_captureTime = words[1];
+    frame.m_stampLow = words[2];
+    frame.m_frameNumber = words[3];
+    frame.m_stampHigh = static_cast<std::int32_t>(words[4]);
+    frame.m_capturedLength = words[5];
+    frame.m_linkProtocol = words[6];
+    frame.m_totalLength = words[7];
+    const auto data = record.subspan(kWireHead);
+    frame.m_data = data.first(std::min<std::size_t>(words[8], data.size()));
     return frame;
 }
 

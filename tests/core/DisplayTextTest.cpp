@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "core/DisplayText.h"
 
@@ -30,6 +31,21 @@ TEST(DisplayText, EscapesWhatCouldActOnATerminalAndKeepsTheRest) {
         {"sequence cut at the end", "ok\xe2\x82", "ok\\xE2\\x82"},
     };
     for (const auto& c : cases) EXPECT_EQ(core::DisplayText(c.raw), c.shown) << c.name;
+}
+
+TEST(DisplayText, ALoneSpecialByteIsFoundAtEveryPlaceOfALongText) {
+    // Long texts are checked eight bytes at a time: every place, every kind of byte.
+    const std::pair<char, const char*> specials[] = {{'\0', "\\x00"}, {'\x1f', "\\x1F"}, {'\x7f', "\\x7F"},
+                                                     {'\x80', "\\x80"}, {'\xff', "\\xFF"}, {'\\', "\\\\"}};
+    for (const auto& [byte, escape] : specials) {
+        for (std::size_t at = 0; at < 24; ++at) {
+            std::string raw(24, 'a');
+            raw[at] = byte;
+            const std::string shown = std::string(at, 'a') + escape + std::string(23 - at, 'a');
+            EXPECT_EQ(core::DisplayText(raw), shown) << int(static_cast<unsigned char>(byte)) << " at " << at;
+        }
+    }
+    EXPECT_EQ(core::DisplayText(std::string(24, ' ') + "~"), std::string(24, ' ') + "~");
 }
 
 }  // namespace
