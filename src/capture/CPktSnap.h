@@ -48,6 +48,8 @@ public:
         Iterator begin() const noexcept { return {m_batch, 0}; }
         Iterator end() const noexcept { return {m_batch, m_batch->GetFrameCount()}; }
         std::uint32_t size() const noexcept { return m_batch->GetFrameCount(); }
+        bool empty() const noexcept { return size() == 0; }
+        CPktSnapQue operator[](std::uint32_t i) const { return m_batch->GetFrame(i); }
 
     private:
         const CPktSnap* m_batch;

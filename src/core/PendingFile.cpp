@@ -42,6 +42,12 @@ PendingFile::~PendingFile() {
 
 Result<PendingFile> PendingFile::Create(const std::string& path) {
     namespace fs = std::filesystem;
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) return Errno(path);
+        return PendingFile(FileHandle(fd), std::string(), path);
+    }
     std::error_code ec;
     fs::path final(path);
     // Writing through a link replaces what it points at, not the link.
@@ -67,6 +73,10 @@ Result<PendingFile> PendingFile::Create(const std::string& path) {
 }
 
 Status PendingFile::Commit() {
+    if (IsDirect()) {
+        m_committed = true;  // a device or pipe: nothing to sync or rename
+        return Success();
+    }
     if (auto st = m_file.Sync(); !st) return Fail(ErrorKind::Io, m_final + ": " + st.Err().text);
     if (::rename(m_temporary.c_str(), m_final.c_str()) != 0) return Errno(m_final);
     m_committed = true;

@@ -13,7 +13,9 @@ namespace core {
 class PendingFile {
 public:
     // Creates the temporary file in the directory of path (of its target when path is a
-    // symbolic link), with the permissions a new file gets.
+    // symbolic link), with the permissions a new file gets. A name that leads to something
+    // other than a regular file (a device such as /dev/null, a pipe) has nothing to replace
+    // and is written directly.
     static Result<PendingFile> Create(const std::string& path);
     PendingFile(PendingFile&& other) noexcept;
     PendingFile& operator=(PendingFile&&) = delete;
@@ -28,6 +30,7 @@ public:
 
     // Pushes the bytes to the device, then renames the file over its final name.
     Status Commit();
+    bool IsDirect() const noexcept { return m_temporary.empty(); }
 
 private:
     PendingFile(FileHandle file, std::string temporary, std::string final) noexcept;
