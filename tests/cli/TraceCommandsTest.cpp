@@ -82,23 +82,6 @@ std::string SpoiltSample(const std::string& name, std::size_t offset, std::initi
 
 std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
 
-TEST(TraceCommands, ExportNeverWritesOverItsOwnTrace) {
-    // Four blocks (the sample) and one block (the sample imported again as one).
-    const auto four = TempFile("four.tns");
-    clitest::Spill(four, Slurp(kSample));
-    const auto pcap = TempFile("sample.pcap");
-    ASSERT_EQ(Cli("export " + kSample + " " + pcap).status, 0);
-    const auto one = TempFile("one.tns");
-    ASSERT_EQ(Cli("import " + pcap + " " + one + " --block-frames 1000").status, 0);
-    for (const auto& trace : {four, one}) {
-        const std::string before = Slurp(trace);
-        const CliRun r = Cli("export " + trace + " " + trace);
-        EXPECT_NE(r.status, 0) << trace;
-        EXPECT_NE(r.err.find("is the trace file being exported"), std::string::npos) << r.err;
-        EXPECT_EQ(Slurp(trace), before) << trace;
-    }
-}
-
 TEST(TraceCommands, UnfinishedCaptureIsToldHowToComeBack) {
     // Zero counts in the header, as a capture that did not end in order leaves them.
     const auto unfinished = SpoiltSample("unfinished.tns", 12, {0, 0, 0});

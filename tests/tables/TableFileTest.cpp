@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -131,16 +130,4 @@ TEST_F(TableFileTest, LineEndsOfEveryKindAndTheSizeCut) {
     const auto text = TableFile::Read(big.string());
     ASSERT_TRUE(text.has_value());
     EXPECT_EQ(text->size(), TableFile::kMaxBytes);
-}
-
-TEST_F(TableFileTest, OnlyABuildTreeProgramSearchesTheSourceTree) {
-    const auto sourceTables = std::string(PALOMET_SOURCE_DIR) + "/data/tables";
-    const auto has = [&](const std::vector<std::string>& dirs) {
-        return std::find(dirs.begin(), dirs.end(), sourceTables) != dirs.end();
-    };
-    EXPECT_TRUE(has(TableFile::SearchDirsFor(PALOMET_BIN_DIR)));
-    EXPECT_FALSE(has(TableFile::SearchDirsFor("/usr/local/bin")));
-    EXPECT_FALSE(has(TableFile::SearchDirsFor("")));
-    const auto relocated = TableFile::SearchDirsFor("/opt/palomet/bin");
-    EXPECT_NE(std::find(relocated.begin(), relocated.end(), "/opt/palomet/bin/../share/palomet/tables"), relocated.end());
 }

@@ -34,7 +34,7 @@ def eth(src=INTEL, dst=CISCO, **kw):
     return Ether(src=src, dst=dst, **kw)
 
 
-# A client opens a web connection: SYN with an MSS option, sequence above 2^31 (shown unsigned).
+# A client opens a web connection: SYN with an MSS option, sequence above 2^31.
 write('tcp_syn_mss', 'scapy: Ether/IP(DF, ttl 128)/TCP SYN 1025->80 with MSS option, seq 3000000000',
       [frame(eth() / IP(src='192.168.1.20', dst='192.168.1.1', ttl=128, id=0x1c46, flags='DF')
              / TCP(sport=1025, dport=80, flags='S', seq=3000000000, window=8192, options=[('MSS', 1460)]))])
@@ -88,8 +88,7 @@ write('arp_request', 'scapy: Ether(dst broadcast)/ARP who-has 192.168.1.1 tell 1
 write('icmp_echo', 'scapy: Ether/IP/ICMP echo-request with 32 data bytes',
       [frame(eth() / IP(src='192.168.1.20', dst='192.168.1.1', id=0x0a0b) / ICMP(id=1, seq=5) / Raw(b'a' * 32))])
 
-# Fragments: the first with More Fragments goes on to UDP; the last, at a non-zero offset,
-# holds no UDP header and stops at IPv4.
+# Fragments: the first with More Fragments goes on to UDP; the last, at a non-zero offset, stops.
 write('ipv4_fragments', 'scapy: Ether/IP fragments of one UDP datagram (MF at offset 0, then offset 1480)',
       [frame(eth() / IP(src='10.1.1.1', dst='10.1.1.2', id=0x4242, flags='MF', frag=0, proto=17)
              / UDP(sport=2000, dport=2001, len=1600) / Raw(b'x' * 24)),
@@ -111,13 +110,3 @@ write('deltas_high_half', 'scapy: three identical Ether/IP/UDP frames, stamps 0x
 ipv4 = IP(src='10.9.8.7', dst='10.9.8.6', id=7) / UDP(sport=53, dport=137) / Raw(b'\0' * 12)
 write('link_codes', 'scapy: the same IP/UDP 53->137 datagram stored with link code 99, then with link code 11',
       [frame(ipv4, link=99, number=1), frame(ipv4, link=11, number=2, stamp=1_000_001)])
-
-# Captured bytes that would act on a terminal or break a row: escape sequences, a C1 control,
-# bytes that are not UTF-8 and a backslash in a Telnet line; a line feed and an escape in a
-# DNS name.
-write('hostile_text', 'scapy: Ether/IP/TCP PA 23->1030 with terminal escapes and bad UTF-8; Ether/IP/UDP DNS query whose name holds LF and ESC',
-      [frame(eth(src=CISCO, dst=INTEL) / IP(src='192.168.1.1', dst='192.168.1.20')
-             / TCP(sport=23, dport=1030, flags='PA', seq=5000, ack=6000, window=4096)
-             / Raw(b'\x1b]0;owned\x07\x1b[2J\xc2\x9b\xff\xfe ok \\x41\tend\r\n')),
-       frame(eth() / IP(src='192.168.1.20', dst='192.168.1.2') / UDP(sport=1029, dport=53)
-             / DNS(id=0x0bad, rd=1, qd=DNSQR(qname=b'a\nb.\x1b[1mevil.com')), number=2, stamp=1_000_100)])
