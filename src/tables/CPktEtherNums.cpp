@@ -44,8 +44,9 @@ CPktEtherNums::CPktEtherNums(bool load)
     }
     if (auto file = TableFile::Open(kEtherVendorsFile)) {
         m_vendorsPath = std::move(file->path);
-        // The list grows with the entries actually read (a file of blank lines holds none);
-        // the index is then sized once for them.
+        // Sized for the lines that can be entries (a file of blank lines holds none), then
+        // indexed once for the entries read.
+        m_vendors.reserve(TableLoader::VendorLinesIn(file->text));
         m_indexVendors = false;
         TableLoader::EtherVendors(file->text, *this);
         m_indexVendors = true;
