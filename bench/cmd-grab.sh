@@ -2,6 +2,7 @@
 # End-to-end capture throughput on loopback: palometsrv replays a sample in a loop as fast
 # as it is taken, `palomet-cli agent grab` pulls GRAB_FRAMES frames into a trace file.
 # Prints frames/s, MB/s of frame bytes and of trace file, and the agent's CPU per MB.
+# GRAB_AGENT_ARGS adds agent options (e.g. --pack-level 0).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=${PALOMET_BIN_DIR:-build/bin}
@@ -16,7 +17,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$bin/palometsrv" --replay "$sample" --loop --port 0 --epm-port 0 >"$work/agent.out" &
+"$bin/palometsrv" --replay "$sample" --loop --port 0 --epm-port 0 ${GRAB_AGENT_ARGS:-} >"$work/agent.out" &
 agent_pid=$!
 for _ in $(seq 50); do grep -q "mapper on port" "$work/agent.out" 2>/dev/null && break; sleep 0.1; done
 epm=$(grep -oP 'mapper on port \K[0-9]+' "$work/agent.out")

@@ -23,10 +23,10 @@ public:
 agentd::AgentService& Service() {
     static agentd::AgentService service([] {
         agentd::AgentConfig config;
-        config.sources = []() -> core::Result<std::unique_ptr<agentd::FrameSource>> {
+        config.sources = [](const capture::CPktSnapConf&) -> core::Result<std::unique_ptr<agentd::FrameSource>> {
             return std::unique_ptr<agentd::FrameSource>(std::make_unique<EmptySource>());
         };
-        config.maxEngines = 4;
+        config.snappers.maxSnappers = 4;
         return config;
     }());
     return service;
@@ -35,7 +35,7 @@ agentd::AgentService& Service() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    agentd::AgentCalls calls(Service());
+    agentd::AgentCalls calls(Service(), agentd::Caller{1, 0x7F000001, 40000});
     agentd::EndpointMapper mapper(49152, 0x7F000001);
     agentd::RpcServerSession session({&calls, &mapper}, "49152", {});
     agentd::PduFramer framer(session.MaxRecvFrag());

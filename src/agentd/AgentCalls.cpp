@@ -1,11 +1,12 @@
 // The seven procedures: stubs unmarshalled with the NDR reader, replies marshalled with the
-// NDR writer, the status always last.
+// NDR writer, the status always last. A peek is packed straight into its reply stub.
 #include "AgentCalls.h"
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 
+#include "AccessList.h"
+#include "Log.h"
 #include "capture/BatchPacker.h"
 #include "rpc/AgentInterface.h"
 #include "rpc/Ndr.h"
@@ -14,49 +15,49 @@ namespace agentd {
 
 namespace {
 
+constexpr std::size_t kPeekHead = 12;  // len, referent, conformant count
+
 RpcReply StatusOnly(std::uint32_t status) {
     rpc::NdrWriter w;
     w.U32(status);
-    return {w.Take(), 0, false};
+    return RpcReply::Of(w.Buffer());
+}
+
+RpcReply NoFrames(std::uint32_t status) {
+    rpc::NdrWriter w;
+    w.U32(0);  // len 0 and a null pointer
+    w.Referent(false);
+    w.U32(status);
+    return RpcReply::Of(w.Buffer());
 }
 
 RpcReply BadStub() { return RpcReply::Fault(kFaultBadStubData, true); }
 
-// A manager that fell behind a live interface lost frames; the operator hears of it.
-void ReportDrops(std::uint32_t handle, const CaptureEngine& engine) {
-    if (engine.Dropped() != 0)
-        std::fprintf(stderr, "palometsrv: snapper %u dropped %llu frames the manager did not take in time\n", handle,
-                     static_cast<unsigned long long>(engine.Dropped()));
+void PutLe32(std::span<std::uint8_t> out, std::size_t at, std::uint32_t v) {
+    for (std::size_t b = 0; b < 4; ++b) out[at + b] = static_cast<std::uint8_t>(v >> (8 * b));
 }
 
 }  // namespace
 
-AgentCalls::~AgentCalls() {
-    for (auto& [handle, engine] : m_engines) {
-        engine->Stop();
-        ReportDrops(handle, *engine);
-        m_service.ReleaseEngine();
-    }
-}
+AgentCalls::~AgentCalls() { m_service.Snappers().Disconnected(m_caller); }
 
 const rpc::SyntaxId& AgentCalls::Syntax() const noexcept { return rpc::kAgentInterface; }
 
 RpcReply AgentCalls::Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, bool bigEndian) {
+    // A new call shows that the client read every reply this connection sent before it.
+    m_service.Snappers().Confirm(m_caller);
     switch (static_cast<rpc::AgentOp>(opnum)) {
     case rpc::AgentOp::Ping:
-    case rpc::AgentOp::SnapSessionCreate:
-    case rpc::AgentOp::SnapSessionClose: return StatusOnly(kStatusOk);
+    case rpc::AgentOp::SnapSessionCreate: return StatusOnly(kStatusOk);
+    case rpc::AgentOp::SnapSessionClose:
+        m_service.Snappers().SessionClosed(m_caller);
+        return StatusOnly(kStatusOk);
     case rpc::AgentOp::SnapSnapperStartA: return Start(stub, bigEndian);
     case rpc::AgentOp::SnapSnapperStopA: return Stop(stub, bigEndian);
     case rpc::AgentOp::SnapSnapperQueryA: return Query(stub, bigEndian);
     case rpc::AgentOp::SnapSnapperPeekA: return Peek(stub, bigEndian);
     }
     return RpcReply::Fault(kFaultOpRange, true);
-}
-
-CaptureEngine* AgentCalls::Find(std::uint32_t handle) {
-    const auto found = m_engines.find(handle);
-    return found == m_engines.end() ? nullptr : found->second.get();
 }
 
 RpcReply AgentCalls::Start(std::span<const std::uint8_t> stub, bool bigEndian) {
@@ -68,38 +69,34 @@ RpcReply AgentCalls::Start(std::span<const std::uint8_t> stub, bool bigEndian) {
     const std::uint32_t cb = in.U32();
     if (in.Failed() || !bytes || bytes->size() != cb) return BadStub();
 
-    rpc::NdrWriter w;
-    auto reply = [&](std::uint32_t snapper, std::uint32_t status) {
+    auto reply = [](std::uint32_t snapper, std::uint32_t status) {
+        rpc::NdrWriter w;
         w.U32(snapper);
         w.U32(status);
-        return RpcReply{w.Take(), 0, false};
+        return RpcReply::Of(w.Buffer());
     };
     auto conf = LoadCaptureConfiguration(*bytes);
     if (!conf) return reply(0, kStatusInvalidParameter);
-    if (!m_service.ReserveEngine()) return reply(0, kStatusServerTooBusy);
-    auto source = m_service.Config().sources();
+    SnapperTable& table = m_service.Snappers();
+    if (!table.Reserve()) return reply(0, kStatusServerTooBusy);
+    auto source = m_service.Config().sources(conf.Value());
     if (!source) {
-        m_service.ReleaseEngine();
-        std::fprintf(stderr, "palometsrv: cannot start a snapper: %s\n", source.Err().text.c_str());
+        table.Release();
+        Log("cannot start a snapper for " + FormatPeer(m_caller.address, m_caller.port) + ": " + source.Err().text);
         return reply(0, kStatusOpenFailed);
     }
-    const std::uint32_t handle = m_service.NewHandle();
-    m_engines.emplace(handle, std::make_unique<CaptureEngine>(std::move(source).Value(), CaptureFilter(conf.Value()),
-                                                              firstFrame, m_service.Config().engineLimits));
-    return reply(handle, kStatusOk);
+    // Nothing is queued before the table hands the new snapper its share.
+    CaptureEngine::Limits limits = m_service.Config().engineLimits;
+    limits.maxBytes = 0;
+    auto engine = std::make_unique<CaptureEngine>(std::move(source).Value(), CaptureFilter(conf.Value()), firstFrame, limits);
+    return reply(table.Add(m_caller, std::move(engine), firstFrame), kStatusOk);
 }
 
 RpcReply AgentCalls::Stop(std::span<const std::uint8_t> stub, bool bigEndian) {
     rpc::NdrReader in(stub, bigEndian);
     const std::uint32_t handle = in.U32();
     if (in.Failed()) return BadStub();
-    const auto found = m_engines.find(handle);
-    if (found == m_engines.end()) return StatusOnly(kStatusInvalidHandle);
-    found->second->Stop();
-    ReportDrops(handle, *found->second);
-    m_engines.erase(found);
-    m_service.ReleaseEngine();
-    return StatusOnly(kStatusOk);
+    return StatusOnly(m_service.Snappers().Stop(handle, m_caller) ? kStatusOk : kStatusInvalidHandle);
 }
 
 RpcReply AgentCalls::Query(std::span<const std::uint8_t> stub, bool bigEndian) {
@@ -107,48 +104,56 @@ RpcReply AgentCalls::Query(std::span<const std::uint8_t> stub, bool bigEndian) {
     const std::uint32_t handle = in.U32();
     if (in.Failed()) return BadStub();
     rpc::NdrWriter w;
-    CaptureEngine* engine = Find(handle);
+    const auto engine = m_service.Snappers().Find(handle, m_caller);
     std::uint32_t status = kStatusOk;
     std::size_t pending = 0;
-    if (engine == nullptr) {
+    if (!engine) {
         status = kStatusInvalidHandle;
     } else {
         pending = engine->Pending();
+        if (const auto held = m_service.Snappers().Undelivered(handle, m_caller)) pending += held->frames;
         // A source that failed is reported once everything it delivered has been taken.
         if (pending == 0 && engine->Finished() && !engine->Failure().empty()) status = kStatusGenFailure;
     }
     w.U32(static_cast<std::uint32_t>(std::min<std::size_t>(pending, INT32_MAX)));
     w.U32(status);
-    return {w.Take(), 0, false};
+    return RpcReply::Of(w.Buffer());
 }
 
 RpcReply AgentCalls::Peek(std::span<const std::uint8_t> stub, bool bigEndian) {
     rpc::NdrReader in(stub, bigEndian);
     const std::uint32_t handle = in.U32();
     if (in.Failed()) return BadStub();
-    rpc::NdrWriter w;
-    CaptureEngine* engine = Find(handle);
-    if (engine == nullptr || engine->Pending() == 0) {
-        // Nothing to hand over: len 0 and a null pointer.
-        w.U32(0);
-        w.Referent(false);
-        w.U32(engine == nullptr ? kStatusInvalidHandle : kStatusOk);
-        return {w.Take(), 0, false};
+    SnapperTable& table = m_service.Snappers();
+    const auto engine = table.Find(handle, m_caller);
+    if (!engine) return NoFrames(kStatusInvalidHandle);
+    if (auto held = table.Undelivered(handle, m_caller)) {
+        table.HoldPeek(handle, m_caller, held->reply, held->frames);
+        return {held->reply, 0, false};
     }
-    capture::CPktSnap batch = engine->Take(m_service.Config().maxPeekBytes);
-    const auto result = capture::PackBatch(batch, m_service.Config().packLevel);
-    if (!result) {
-        w.U32(0);
-        w.Referent(false);
-        w.U32(kStatusGenFailure);
-        return {w.Take(), 0, false};
+    if (engine->Pending() == 0) return NoFrames(kStatusOk);
+
+    const std::uint32_t frames = engine->TakeSerialized(m_service.Config().maxPeekBytes, m_batch);
+    const std::vector<std::uint8_t>& serialized = m_batch;
+    const int level = m_service.Config().packLevel;
+    // len, referent, count | k, u, zlib stream | pad | status
+    auto reply = std::make_shared<StubBytes>(kPeekHead + capture::PackBound(serialized.size(), level) + 3 + 4);
+    const auto out = reply->Writable();
+    const auto packed = capture::PackInto(serialized, frames, out.subspan(kPeekHead), level);
+    if (!packed) {
+        Log("snapper " + std::to_string(handle) + ": " + packed.Err().text);
+        return NoFrames(kStatusGenFailure);
     }
-    w.U32(static_cast<std::uint32_t>(result.Value().size()));
-    w.Referent(true);
-    w.ConformantBytes(result.Value());
-    w.Align(4);
-    w.U32(kStatusOk);
-    return {w.Take(), 0, false};
+    const auto len = static_cast<std::uint32_t>(packed.Value());
+    PutLe32(out, 0, len);
+    PutLe32(out, 4, 0x00020000);  // the referent of the data pointer
+    PutLe32(out, 8, len);
+    std::size_t end = kPeekHead + len;
+    while (end % 4 != 0) out[end++] = 0;
+    PutLe32(out, end, kStatusOk);
+    reply->SetSize(end + 4);
+    table.HoldPeek(handle, m_caller, reply, frames);
+    return {reply, 0, false};
 }
 
 }  // namespace agentd

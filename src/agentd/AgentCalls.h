@@ -1,21 +1,21 @@
-// The capture agent's seven procedures for one connection. The snappers started on a
-// connection belong to it, so a manager that vanishes leaves nothing running.
+// The capture agent's seven procedures for one connection. Snappers belong to the client's
+// session in the agent's snapper table: a connection that drops hands them to the grace
+// period, one that closes its session stops them.
 #pragma once
 
 #include <cstdint>
-#include <map>
-#include <memory>
 #include <span>
+#include <vector>
 
 #include "AgentService.h"
-#include "CaptureEngine.h"
 #include "RpcInterface.h"
+#include "SnapperTable.h"
 
 namespace agentd {
 
 class AgentCalls final : public RpcInterface {
 public:
-    explicit AgentCalls(AgentService& service) : m_service(service) {}
+    AgentCalls(AgentService& service, const Caller& caller) : m_service(service), m_caller(caller) {}
     ~AgentCalls() override;
     AgentCalls(const AgentCalls&) = delete;
     AgentCalls& operator=(const AgentCalls&) = delete;
@@ -28,10 +28,10 @@ private:
     RpcReply Stop(std::span<const std::uint8_t> stub, bool bigEndian);
     RpcReply Query(std::span<const std::uint8_t> stub, bool bigEndian);
     RpcReply Peek(std::span<const std::uint8_t> stub, bool bigEndian);
-    CaptureEngine* Find(std::uint32_t handle);
 
     AgentService& m_service;
-    std::map<std::uint32_t, std::unique_ptr<CaptureEngine>> m_engines;
+    Caller m_caller;
+    std::vector<std::uint8_t> m_batch;  // the serialised batch of a peek, its memory kept for the next
 };
 
 }  // namespace agentd

@@ -1,5 +1,6 @@
 // palometsrv put together: the shared agent state, the capture interface's listener and the
-// endpoint mapper's listener.
+// endpoint mapper's listener. Open binds the ports; Serve starts the threads, so that the
+// process can give up its privileges in between.
 #pragma once
 
 #include <cstdint>
@@ -22,9 +23,12 @@ struct DaemonOptions {
 
 class AgentDaemon {
 public:
+    static core::Result<std::unique_ptr<AgentDaemon>> Open(const DaemonOptions& options, AgentConfig config);
+    // Open, then Serve.
     static core::Result<std::unique_ptr<AgentDaemon>> Start(const DaemonOptions& options, AgentConfig config);
     ~AgentDaemon() { Stop(); }
 
+    void Serve();
     std::uint16_t Port() const noexcept { return m_agent->Port(); }
     std::optional<std::uint16_t> EpmPort() const noexcept {
         return m_mapper ? std::optional<std::uint16_t>(m_mapper->Port()) : std::nullopt;

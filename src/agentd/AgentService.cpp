@@ -1,4 +1,4 @@
-// Loading a received capture configuration, and the shared engine count.
+// Loading a received capture configuration.
 #include "AgentService.h"
 
 #include "core/Archive.h"
@@ -19,14 +19,6 @@ core::Result<capture::CPktSnapConf> LoadCaptureConfiguration(std::span<const std
         return core::Fail(core::ErrorKind::Truncated, std::string("capture configuration: ") + e.what());
     }
     return conf;
-}
-
-bool AgentService::ReserveEngine() noexcept {
-    std::size_t running = m_engines.load();
-    while (running < m_config.maxEngines) {
-        if (m_engines.compare_exchange_weak(running, running + 1)) return true;
-    }
-    return false;
 }
 
 }  // namespace agentd

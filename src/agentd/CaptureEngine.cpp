@@ -1,19 +1,16 @@
 // The snapper's capture thread and its bounded queue.
 #include "CaptureEngine.h"
 
+#include "Log.h"
+#include "core/Archive.h"
 #include "decode/ProtoCode.h"
 
 namespace agentd {
 
-namespace {
-constexpr std::size_t kRecordHeader = 36;  // a serialised frame record before its bytes
-std::size_t RecordSize(const capture::CPktSnapQue& frame) noexcept { return kRecordHeader + frame.GetDataLength(); }
-}  // namespace
-
 CaptureEngine::CaptureEngine(std::unique_ptr<FrameSource> source, const CaptureFilter& filter, std::uint32_t firstFrame,
                              const Limits& limits)
     : m_source(std::move(source)), m_filter(filter), m_limits(limits), m_frequency(m_source->Frequency()),
-      m_nextNumber(firstFrame) {
+      m_nextNumber(firstFrame), m_byteLimit(limits.maxBytes) {
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -36,64 +33,72 @@ void CaptureEngine::Run() {
         if (outcome == FrameSource::Outcome::Idle) continue;
         if (outcome != FrameSource::Outcome::Frame) {
             std::lock_guard lock(m_mutex);
-            if (outcome == FrameSource::Outcome::Failed) m_failure = m_source->Failure();
+            if (outcome == FrameSource::Outcome::Failed) {
+                m_failure = m_source->Failure();
+                Log("a capture source failed: " + m_failure);
+            }
             break;
         }
         if (!passAll && !m_filter.Passes(in.bytes)) continue;
-        capture::CPktSnapQue frame;
-        frame.SetCaptureTime(in.seconds);
-        frame.SetStamp(in.stamp);
-        frame.SetFrameNumber(m_nextNumber++);
-        frame.SetLinkProtocol(decode::PROTO_ETHERNET);
-        frame.SetTotalLength(in.wireLength);
-        frame.SetCapturedLength(static_cast<std::uint32_t>(in.bytes.size()));
-        frame.SetData(in.bytes);
-        Push(std::move(frame));
+        Push(in);
     }
     m_finished = true;
 }
 
-void CaptureEngine::Push(capture::CPktSnapQue frame) {
-    const std::size_t size = RecordSize(frame);
+bool CaptureEngine::Full(std::size_t adding) const {
+    return m_queue.Frames() > 0 &&
+           (m_queue.Frames() >= m_limits.maxFrames || m_queue.Bytes() + adding > m_byteLimit.load());
+}
+
+void CaptureEngine::DropOldest() {
+    if (m_queue.DropOldest()) m_dropped.fetch_add(1, std::memory_order_relaxed);
+}
+
+void CaptureEngine::Push(const SourceFrame& frame) {
+    const std::size_t size = FrameQueue::RecordSize(frame);
     std::unique_lock lock(m_mutex);
-    auto full = [&] {
-        return !m_queue.empty() && (m_queue.size() >= m_limits.maxFrames || m_queuedBytes + size > m_limits.maxBytes);
-    };
     if (m_source->Lossless()) {
-        m_room.wait(lock, [&] { return m_stop.load() || !full(); });
+        // A raised limit notifies without the lock: look again now and then.
+        while (!m_stop.load() && Full(size)) m_room.wait_for(lock, std::chrono::milliseconds(50));
         if (m_stop.load()) return;
     } else {
-        while (full()) {
-            m_queuedBytes -= RecordSize(m_queue.front());
-            m_queue.pop_front();
-            m_dropped.fetch_add(1, std::memory_order_relaxed);
-        }
+        while (Full(size)) DropOldest();
     }
-    m_queuedBytes += size;
-    m_queue.push_back(std::move(frame));
+    m_queue.Push(frame, m_nextNumber++, decode::PROTO_ETHERNET);
+}
+
+void CaptureEngine::SetByteLimit(std::size_t bytes) {
+    m_byteLimit = bytes;
+    m_room.notify_all();
+}
+
+std::size_t CaptureEngine::QueuedBytes() const {
+    std::lock_guard lock(m_mutex);
+    return m_queue.Bytes();
 }
 
 std::size_t CaptureEngine::Pending() const {
     std::lock_guard lock(m_mutex);
-    return m_queue.size();
+    return m_queue.Frames();
+}
+
+std::uint32_t CaptureEngine::TakeSerialized(std::size_t maxBytes, std::vector<std::uint8_t>& batch) {
+    std::uint32_t count = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        count = m_queue.Take(maxBytes, m_frequency, batch);
+    }
+    m_room.notify_all();
+    return count;
 }
 
 capture::CPktSnap CaptureEngine::Take(std::size_t maxBytes) {
+    std::vector<std::uint8_t> bytes;
+    TakeSerialized(maxBytes, bytes);
     capture::CPktSnap batch;
-    batch.SetFrequency(m_frequency);
-    {
-        std::lock_guard lock(m_mutex);
-        std::size_t taken = 0;
-        while (!m_queue.empty()) {
-            const std::size_t size = RecordSize(m_queue.front());
-            if (batch.GetFrameCount() > 0 && taken + size > maxBytes) break;
-            taken += size;
-            m_queuedBytes -= size;
-            batch.AddFrame(std::move(m_queue.front()));
-            m_queue.pop_front();
-        }
-    }
-    m_room.notify_all();
+    batch.RemoveAllFrames();
+    core::Archive ar{std::span<const std::uint8_t>(bytes)};
+    batch.Serialize(ar);  // our own records: they load whole
     return batch;
 }
 

@@ -8,13 +8,14 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <vector>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "CaptureFilter.h"
+#include "FrameQueue.h"
 #include "FrameSource.h"
 #include "capture/CPktSnap.h"
 
@@ -24,7 +25,7 @@ class CaptureEngine {
 public:
     struct Limits {
         std::size_t maxFrames = 262'144;
-        std::size_t maxBytes = 64 * 1024 * 1024;  // serialised frame records
+        std::size_t maxBytes = 64 * 1024 * 1024;  // serialised frame records; SetByteLimit moves it
     };
 
     CaptureEngine(std::unique_ptr<FrameSource> source, const CaptureFilter& filter, std::uint32_t firstFrame,
@@ -37,8 +38,16 @@ public:
     void Stop();
 
     std::size_t Pending() const;
+    std::size_t QueuedBytes() const;
+    // The engine's share of the agent's memory changed: a live engine drops its oldest frames
+    // down to the new limit with its next frame, a file waits for the reader. Takes no lock,
+    // so the snapper table may call it while it holds its own.
+    void SetByteLimit(std::size_t bytes);
     // The oldest pending frames, as many as fit in maxBytes of serialised records (at least
-    // one), in a batch stamped with the source's frequency.
+    // one), as one serialised frame batch stamped with the source's frequency, in `batch`
+    // (its memory is reused); returns how many frames it holds.
+    std::uint32_t TakeSerialized(std::size_t maxBytes, std::vector<std::uint8_t>& batch);
+    // The same, loaded.
     capture::CPktSnap Take(std::size_t maxBytes);
 
     std::uint64_t Dropped() const noexcept { return m_dropped.load(); }
@@ -48,7 +57,9 @@ public:
 
 private:
     void Run();
-    void Push(capture::CPktSnapQue frame);
+    void Push(const SourceFrame& frame);
+    bool Full(std::size_t adding) const;  // under m_mutex
+    void DropOldest();                    // under m_mutex
 
     std::unique_ptr<FrameSource> m_source;
     CaptureFilter m_filter;
@@ -58,10 +69,10 @@ private:
 
     mutable std::mutex m_mutex;
     std::condition_variable m_room;
-    std::deque<capture::CPktSnapQue> m_queue;
-    std::size_t m_queuedBytes = 0;
+    FrameQueue m_queue;
     std::string m_failure;
 
+    std::atomic<std::size_t> m_byteLimit;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_finished{false};
     std::atomic<std::uint64_t> m_dropped{0};

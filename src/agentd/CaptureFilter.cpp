@@ -2,6 +2,8 @@
 // include/exclude rule of the capture filter.
 #include "CaptureFilter.h"
 
+#include <algorithm>
+
 #include "core/ByteReader.h"
 
 namespace agentd {
@@ -44,7 +46,55 @@ CaptureFilter::CaptureFilter(const capture::CPktSnapConf& conf)
     : m_checked(Flag(conf.ethernet, kEthernet) | Flag(conf.ipv4, kIpv4) | Flag(conf.tcp, kTcp) | Flag(conf.udp, kUdp) |
                 Flag(conf.telnet, kTelnet) | Flag(conf.ftp, kFtp) | Flag(conf.smtp, kSmtp) | Flag(conf.pop3, kPop3) |
                 Flag(conf.dns, kDns) | Flag(conf.http, kHttp) | Flag(conf.nbns, kNbns)),
-      m_excluded(conf.filterType != capture::CPktSnapConf::kIncluded) {}
+      m_excluded(conf.filterType != capture::CPktSnapConf::kIncluded) {
+    for (const auto& a : conf.firstAddresses) m_firstMacs.push_back(a.Bytes());
+    for (const auto& a : conf.secondAddresses) m_secondMacs.push_back(a.Bytes());
+    m_firstIps = conf.firstList;
+    m_secondIps = conf.secondList;
+}
+
+namespace {
+
+template <class T>
+bool In(const std::vector<T>& list, const T& value) {
+    return std::find(list.begin(), list.end(), value) != list.end();
+}
+
+// A frame between a and b passes a first and a second station list.
+template <class T>
+bool Between(const T& a, const T& b, const std::vector<T>& first, const std::vector<T>& second) {
+    if (first.empty()) return true;
+    if (second.empty()) return In(first, a) || In(first, b);
+    return (In(first, a) && In(second, b)) || (In(first, b) && In(second, a));
+}
+
+}  // namespace
+
+bool CaptureFilter::PassesStations(std::span<const std::uint8_t> frame) const noexcept {
+    if (m_firstMacs.empty() && m_firstIps.empty()) return true;
+    core::ByteReader in(frame);
+    Mac destination{};
+    Mac source{};
+    const auto d = in.Bytes(6);
+    const auto s = in.Bytes(6);
+    if (in.Failed()) return false;
+    std::copy(d.begin(), d.end(), destination.begin());
+    std::copy(s.begin(), s.end(), source.begin());
+    if (!Between(source, destination, m_firstMacs, m_secondMacs)) return false;
+    if (m_firstIps.empty()) return true;
+    std::uint16_t type = in.Be16();
+    for (int tags = 0; tags < 2 && (type == kEtherTypeVlan || type == kEtherTypeQinQ); ++tags) {
+        in.Skip(2);
+        type = in.Be16();
+    }
+    const std::uint8_t versionAndLength = in.U8();
+    in.Skip(11);
+    const std::uint32_t from = in.Be32();
+    const std::uint32_t to = in.Be32();
+    if (in.Failed() || type != kEtherTypeIpv4 || (versionAndLength >> 4) != 4 || (versionAndLength & 0x0F) < 5)
+        return false;
+    return Between(from, to, m_firstIps, m_secondIps);
+}
 
 std::uint32_t CaptureFilter::IdentifyLayers(std::span<const std::uint8_t> frame) noexcept {
     core::ByteReader in(frame);

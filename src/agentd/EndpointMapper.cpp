@@ -63,7 +63,7 @@ RpcReply EndpointMapper::Map(std::span<const std::uint8_t> stub, bool bigEndian)
         w.Align(4);
     }
     w.U32(count == 1 ? 0 : kEptNotRegistered);
-    return {w.Take(), 0, false};
+    return RpcReply::Of(w.Buffer());
 }
 
 }  // namespace agentd

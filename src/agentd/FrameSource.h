@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "capture/CPktSnapConf.h"
 #include "core/Result.h"
 
 namespace agentd {
@@ -34,7 +35,8 @@ public:
     virtual std::string Failure() const { return {}; }
 };
 
-// Makes the source of one new engine.
-using SourceFactory = std::function<core::Result<std::unique_ptr<FrameSource>>()>;
+// Makes the source of one new engine for the capture configuration the manager sent (a live
+// source lets the kernel filter what it can).
+using SourceFactory = std::function<core::Result<std::unique_ptr<FrameSource>>(const capture::CPktSnapConf&)>;
 
 }  // namespace agentd

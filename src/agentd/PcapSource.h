@@ -23,7 +23,9 @@ struct ReplayOptions {
 class PcapSource final : public FrameSource {
 public:
     static core::Result<std::unique_ptr<FrameSource>> OpenReplay(const std::string& path, const ReplayOptions& options);
-    static core::Result<std::unique_ptr<FrameSource>> OpenLive(const std::string& interfaceName);
+    // filter: a BPF expression for the kernel, or empty. Only CAP_NET_RAW is needed.
+    static core::Result<std::unique_ptr<FrameSource>> OpenLive(const std::string& interfaceName,
+                                                               const std::string& filter = {});
     // Ticks per second at which a capture file keeps its timestamps: 1e9 for nanosecond
     // files and pcapng files with an interface finer than a microsecond, 1e6 otherwise.
     static core::Result<std::int64_t> FileFrequency(const std::string& path);

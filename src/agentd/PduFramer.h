@@ -20,6 +20,8 @@ public:
     core::Result<std::vector<std::uint8_t>> Next();
     // How many more bytes the PDU being cut needs (at least the rest of a header).
     std::size_t Wanted() const noexcept;
+    // Bytes of a PDU begun but not yet whole.
+    std::size_t Buffered() const noexcept { return m_buffer.size() - m_start; }
 
 private:
     std::size_t m_maxPdu;

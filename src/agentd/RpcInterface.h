@@ -2,7 +2,10 @@
 // the reassembled request stub and answers with a reply stub or a fault status.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -16,12 +19,34 @@ inline constexpr std::uint32_t kFaultUnknownIf = 0x1C010003;   // nca_s_unk_if
 inline constexpr std::uint32_t kFaultProtoError = 0x1C01000B;  // nca_proto_error
 inline constexpr std::uint32_t kFaultBadStubData = 0x000006F7;  // the stub does not hold what the procedure takes
 
+// A reply stub's bytes. A large one (a peek) is built in place in memory that is not
+// cleared first, and is shared: the connection sends it while the agent keeps it until the
+// client shows, by its next call, that it has read it.
+class StubBytes {
+public:
+    explicit StubBytes(std::size_t capacity) : m_bytes(new std::uint8_t[capacity]), m_capacity(capacity) {}
+    explicit StubBytes(std::span<const std::uint8_t> bytes) : StubBytes(bytes.size()) {
+        std::copy(bytes.begin(), bytes.end(), Writable().begin());
+        m_size = bytes.size();
+    }
+    std::span<std::uint8_t> Writable() noexcept { return {m_bytes.get(), m_capacity}; }
+    void SetSize(std::size_t size) noexcept { m_size = std::min(size, m_capacity); }
+    std::span<const std::uint8_t> Bytes() const noexcept { return {m_bytes.get(), m_size}; }
+
+private:
+    std::unique_ptr<std::uint8_t[]> m_bytes;
+    std::size_t m_capacity;
+    std::size_t m_size = 0;
+};
+using SharedStub = std::shared_ptr<const StubBytes>;
+
 struct RpcReply {
-    std::vector<std::uint8_t> stub;
+    SharedStub stub;
     std::uint32_t fault = 0;         // non-zero: answer with a fault PDU instead
     bool didNotExecute = false;      // the fault came before the procedure ran
 
-    static RpcReply Fault(std::uint32_t status, bool didNotExecute) { return {{}, status, didNotExecute}; }
+    static RpcReply Of(std::span<const std::uint8_t> stub) { return {std::make_shared<StubBytes>(stub), 0, false}; }
+    static RpcReply Fault(std::uint32_t status, bool didNotExecute) { return {nullptr, status, didNotExecute}; }
 };
 
 class RpcInterface {

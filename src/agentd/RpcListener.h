@@ -1,6 +1,12 @@
-// A TCP listener that serves connection-oriented DCE RPC: one thread per connection, a
-// bounded number of them, each fed PDU by PDU through a framer and a server session.
-// Connections idle beyond a limit, or stalled in the middle of a PDU, are dropped.
+// A TCP listener that serves connection-oriented DCE RPC: one thread per connection, each
+// fed PDU by PDU through a framer and a server session.
+//
+// Nobody can lock the managers out: a peer outside the allow-list is closed before a byte is
+// read; connections are capped per source address and in total, and when either cap is
+// reached the oldest connection that never bound makes room. A connection must bind within
+// a deadline, and every PDU must arrive whole within its own deadline (a trickle of bytes
+// does not extend it). A bound connection may stay idle between calls as long as the peer
+// lives (TCP keepalive finds peers that vanished).
 #pragma once
 
 #include <atomic>
@@ -14,16 +20,20 @@
 #include <thread>
 #include <vector>
 
-#include "RpcInterface.h"
+#include "AccessList.h"
 #include "PduFramer.h"
+#include "RpcInterface.h"
 #include "RpcServerSession.h"
 #include "core/Result.h"
 
 namespace agentd {
 
 struct ConnectionInfo {
+    std::uint64_t id = 0;            // unique for the life of the process
     std::uint32_t localAddress = 0;  // IPv4, host order: the address the client reached
     std::uint16_t localPort = 0;
+    std::uint32_t peerAddress = 0;   // IPv4, host order
+    std::uint16_t peerPort = 0;
 };
 
 class RpcListener {
@@ -32,19 +42,25 @@ public:
     using InterfaceFactory = std::function<std::vector<std::unique_ptr<RpcInterface>>(const ConnectionInfo&)>;
 
     struct Options {
+        std::string name = "agent";  // in the log lines
+        AccessList allow = AccessList::LoopbackOnly();
         std::size_t maxConnections = 64;
-        std::chrono::milliseconds idleTimeout{std::chrono::minutes(10)};  // between calls
-        std::chrono::milliseconds ioTimeout{std::chrono::seconds(30)};    // within a PDU, and to send one
+        std::size_t maxPerSource = 8;
+        std::chrono::milliseconds bindTimeout{std::chrono::seconds(10)};  // from accept to a completed bind
+        std::chrono::milliseconds pduTimeout{std::chrono::seconds(30)};   // from a PDU's first byte to its last
+        std::chrono::milliseconds sendTimeout{std::chrono::seconds(30)};  // without progress while sending
+        std::chrono::milliseconds idleTimeout{0};  // between calls of a bound connection; 0: no limit
         RpcServerSession::Limits limits;
     };
 
-    // Binds address:port (port 0: any free port) and starts accepting.
+    // Binds address:port (port 0: any free port); Serve starts accepting.
     static core::Result<std::unique_ptr<RpcListener>> Open(const std::string& address, std::uint16_t port,
                                                             InterfaceFactory factory, const Options& options);
     ~RpcListener();
     RpcListener(const RpcListener&) = delete;
     RpcListener& operator=(const RpcListener&) = delete;
 
+    void Serve();
     std::uint16_t Port() const noexcept { return m_port; }
     std::size_t ActiveConnections();
     // Stops accepting, ends every connection and waits for their threads.
@@ -53,12 +69,18 @@ public:
 private:
     struct Connection {
         int fd = -1;
+        ConnectionInfo info;
+        std::chrono::steady_clock::time_point accepted;
         std::thread thread;
+        std::atomic<bool> bound{false};
         std::atomic<bool> done{false};
+        std::atomic<bool> evicted{false};
     };
 
     RpcListener(int fd, std::uint16_t port, InterfaceFactory factory, const Options& options);
     void AcceptLoop();
+    void Admit(int fd, const ConnectionInfo& info);
+    Connection* OldestUnbound(const ConnectionInfo* sameSource);
     void Serve(Connection& connection);
     void Reap(bool all);
 

@@ -24,7 +24,7 @@ std::uint32_t NewAssocGroup() {
 }
 
 RpcServerSession::Output FaultAndClose(std::uint32_t callId) {
-    return {{rpc::EncodeFault(callId, 0, kFaultProtoError, rpc::kFlagDidNotExecute)}, true};
+    return {{rpc::EncodeFault(callId, 0, kFaultProtoError, rpc::kFlagDidNotExecute)}, true, std::nullopt};
 }
 
 }  // namespace
@@ -62,7 +62,7 @@ RpcServerSession::Output RpcServerSession::Handle(std::span<const std::uint8_t> 
         // The client gave up on the call being collected; forget it.
         if (m_call && m_call->Started() && m_call->FirstHeader().callId == pdu.header.callId) m_call.reset();
         return {};
-    case rpc::PduType::Shutdown: return {{}, true};
+    case rpc::PduType::Shutdown: return {{}, true, std::nullopt};
     default: return FaultAndClose(pdu.header.callId);
     }
 }
@@ -73,12 +73,12 @@ RpcServerSession::Output RpcServerSession::HandleBind(const rpc::Pdu& pdu, bool 
     if (!alter && m_bound) {
         // A second bind on one association is a protocol error.
         rpc::BindNakBody nak{kNakReasonNotSpecified, {}};
-        return {{rpc::EncodeBindNak(pdu.header.callId, nak)}, true};
+        return {{rpc::EncodeBindNak(pdu.header.callId, nak)}, true, std::nullopt};
     }
     if (pdu.header.minorVersion > 1 || bind->contexts.empty()) {
         rpc::BindNakBody nak{bind->contexts.empty() ? kNakReasonNotSpecified : kNakProtocolVersionNotSupported,
                              {{5, 0}}};
-        return {{rpc::EncodeBindNak(pdu.header.callId, nak)}, true};
+        return {{rpc::EncodeBindNak(pdu.header.callId, nak)}, true, std::nullopt};
     }
 
     rpc::BindAckBody ack;
@@ -110,7 +110,7 @@ RpcServerSession::Output RpcServerSession::HandleBind(const rpc::Pdu& pdu, bool 
     m_bound = true;
     return {{rpc::EncodeBindAck(pdu.header.callId, ack,
                                 alter ? rpc::PduType::AlterContextResp : rpc::PduType::BindAck)},
-            false};
+            false, std::nullopt};
 }
 
 RpcServerSession::Output RpcServerSession::HandleRequest(rpc::Pdu&& pdu) {
@@ -135,15 +135,26 @@ RpcServerSession::Output RpcServerSession::Dispatch(const rpc::PduHeader& first,
                                                     std::uint16_t opnum, std::span<const std::uint8_t> stub) {
     const auto found = m_contexts.find(contextId);
     if (found == m_contexts.end())
-        return {{rpc::EncodeFault(first.callId, contextId, kFaultUnknownIf, rpc::kFlagDidNotExecute)}, false};
+        return {{rpc::EncodeFault(first.callId, contextId, kFaultUnknownIf, rpc::kFlagDidNotExecute)}, false, std::nullopt};
     RpcReply reply = found->second->Call(opnum, stub, first.BigEndian());
     if ((first.flags & rpc::kFlagMaybe) != 0) return {};  // a maybe call wants no answer
     if (reply.fault != 0) {
         return {{rpc::EncodeFault(first.callId, contextId, reply.fault,
                                   reply.didNotExecute ? rpc::kFlagDidNotExecute : 0)},
-                false};
+                false, std::nullopt};
     }
-    return {rpc::EncodeResponseFragments(first.callId, contextId, reply.stub, m_xmitFrag), false};
+    Output out;
+    out.response = Response{
+        rpc::PlanResponseFragments(first.callId, contextId, reply.stub->Bytes().size(), m_xmitFrag), reply.stub};
+    return out;
+}
+
+std::vector<std::vector<std::uint8_t>> RpcServerSession::Output::AllPdus() const {
+    auto all = pdus;
+    if (!response) return all;
+    const auto stub = response->stub->Bytes();
+    for (const auto& f : response->fragments) all.push_back(rpc::JoinFragment(f, stub));
+    return all;
 }
 
 }  // namespace agentd

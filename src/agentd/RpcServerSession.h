@@ -24,9 +24,18 @@ public:
         std::uint16_t maxXmitFrag = 5840;  // largest PDU sent, before the client's own limit
         std::size_t maxRequestStub = 1 << 20;
     };
+    // A call's response, sent fragment by fragment from the stub in place.
+    struct Response {
+        std::vector<rpc::ResponseFragment> fragments;
+        SharedStub stub;
+    };
     struct Output {
         std::vector<std::vector<std::uint8_t>> pdus;  // to send, in order
         bool close = false;                           // end the connection after sending them
+        std::optional<Response> response;             // after the PDUs
+
+        // Every PDU as bytes, the response's fragments included.
+        std::vector<std::vector<std::uint8_t>> AllPdus() const;
     };
 
     // interfaces: what this connection serves (not owned; they outlive the session).
@@ -38,6 +47,7 @@ public:
 
     std::uint16_t MaxRecvFrag() const noexcept { return m_limits.maxRecvFrag; }
     std::uint16_t NegotiatedXmitFrag() const noexcept { return m_xmitFrag; }
+    bool Bound() const noexcept { return m_bound; }
 
 private:
     Output HandleBind(const rpc::Pdu& pdu, bool alter);

@@ -1,13 +1,24 @@
 // palometsrv: the stand-in capture agent for Linux hosts.
 #include <CLI/CLI.hpp>
 
+#include <malloc.h>
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "AccessList.h"
 #include "AgentDaemon.h"
+#include "KernelFilter.h"
+#include "Log.h"
 #include "PcapSource.h"
+#include "Privileges.h"
+#include "platform/TcpSocket.h"
 
 namespace {
 
@@ -25,26 +36,67 @@ DESCRIPTION
   starts is an independent capture engine: two capture windows on one host each get
   every frame, numbered from the first frame number the manager gave.
 
-  Frames come from a live Ethernet interface through libpcap (needs CAP_NET_RAW and
-  CAP_NET_ADMIN, or root) or from a capture file, whose frame bytes, lengths and
-  timestamps are replayed exactly (stamps in the file's own ticks: 1000000 per second
-  for microsecond files, 1000000000 for nanosecond files).
+  Frames come from a live Ethernet interface through libpcap (CAP_NET_RAW is all it
+  needs, promiscuous mode included) or from a capture file, whose frame bytes,
+  lengths and timestamps are replayed exactly (stamps in the file's own ticks: 1000000
+  per second for microsecond files, 1000000000 for nanosecond files). A live capture
+  never holds the agent's own traffic: a kernel filter drops the packets of its two
+  ports.
 
-  Each engine keeps at most --queue-frames frames and --queue-mb MiB. A live engine
-  drops its oldest frames (and counts them) when a manager does not keep up; a replay
-  waits for the manager instead.
+ACCESS
+  The protocol carries no authentication: whoever reaches the port can capture every
+  frame this host sees, cleartext logins included. Two set-ups are safe:
+    An allow-list on a trusted network: only these addresses may connect; every
+    other connection is closed before a byte is read.
+      palometsrv --interface eth0 --listen 0.0.0.0 --allow 10.0.0.0/8
+    An SSH tunnel: the agent stays on loopback (the default) and managers reach it
+    through ssh. The agent's port must be the same number on both ends of the tunnel
+    (the endpoint mapper names it to the client), so fix it with --port:
+      agent host:   palometsrv --interface eth0 --port 5000 --epm-port 1135
+      desktop:      ssh -N -L 5000:127.0.0.1:5000 -L 1135:127.0.0.1:1135 user@agent-host
+                    palomet-cli agent --server 127.0.0.1 --epm-port 1135 ping
+  --listen on an address other than loopback is refused without --allow; --allow any
+  accepts everyone knowingly. Every accepted and refused connection and every snapper
+  started and stopped is logged on stderr with the peer's address and port.
+
+  Connections are capped per source address (--max-per-source) and in total
+  (--max-connections); when a cap is reached, the oldest connection that never bound
+  makes room. A connection must bind within 10 s and send every PDU whole within 30 s;
+  a bound manager may stay idle between captures for as long as it lives.
+
+PRIVILEGES
+  Started as root outside systemd, the agent opens its ports, then becomes --user
+  (default nobody) keeping only CAP_NET_RAW. Under systemd the unit sets the user and
+  the capabilities.
+
+SNAPPERS AND MEMORY
+  A snapper belongs to its client, not to one connection: when a connection drops,
+  its snappers keep capturing for --grace seconds, and a reconnect from the same
+  address goes on with the same snapper numbers. A peek the client may not have read
+  before its connection dropped is handed over again; the frame numbers tell the
+  client which frames it already has.
+
+  All snappers share one memory budget (--max-memory): each connection gets an equal
+  part, split evenly between its snappers, so a client that never peeks cannot take
+  the room of the others. A live snapper drops its oldest frames (and counts them)
+  when its part is full; a replay waits for the manager instead.
 
 CAPTURE FILTER
   The configuration a manager sends names eleven protocols and a filter type. A
   frame carries Ethernet (always), IPv4 (EtherType 0x0800, after up to two VLAN
   tags), TCP or UDP (IPv4 protocol 6 or 17), and at most one application protocol by
   either port: Telnet 23, FTP 21, SMTP 25, POP3 110, HTTP 80 and DNS 53 over TCP;
-  DNS 53 and NetBios Name Service 137 over UDP (first fragments only).
+  DNS 53 and NetBios Name Service 137 over UDP (first fragments only; the source port
+  is looked at first).
     Included  keeps a frame when every protocol it carries is checked: clearing TCP
               drops all TCP traffic, clearing HTTP drops only HTTP.
     Excluded  keeps a frame when none of the protocols it carries is checked.
-  With every box checked and Included (the defaults) every frame is kept. The option
-  words and the four lists of the configuration are ignored.
+  With every box checked and Included (the defaults) every frame is kept. The lists
+  choose stations whatever the filter type: with a first Ethernet address list only
+  frames from or to one of its addresses are kept, with a second list too only frames
+  between an address of each; the two 32-bit lists do the same with IPv4 addresses
+  (10.0.0.1 is 0x0A000001), and then only IPv4 frames are kept. A live capture also
+  gives what it can of this to the kernel filter. The option words are ignored.
 
 SIGNALS
   SIGTERM and SIGINT stop every engine, close every connection and exit 0.)";
@@ -64,12 +116,17 @@ int main(int argc, char** argv) {
     std::string interfaceName;
     std::string replay;
     agentd::ReplayOptions replayOptions;
+    std::vector<std::string> allow;
+    std::string user;
     int epmPort = 135;
     bool noEpm = false;
     std::size_t queueFrames = 262'144;
-    std::size_t queueMb = 64;
+    std::size_t queueMb = 0;
+    std::size_t maxMemoryMb = 256;
     std::size_t maxEngines = 16;
-    int idleSeconds = 600;
+    int graceSeconds = 60;
+    int idleSeconds = 0;
+    int packLevel = 1;
 
     auto* source = app.add_option_group("source", "where frames come from");
     source->add_option("--interface,-i", interfaceName, "Capture live on this Ethernet interface");
@@ -80,46 +137,128 @@ int main(int argc, char** argv) {
                    "Replay pace: 1 the file's own, 2 twice as fast; 0 (default) as fast as the manager takes frames")
         ->check(CLI::NonNegativeNumber);
     app.add_option("--listen", options.listen, "IPv4 address to listen on")->capture_default_str();
+    app.add_option("--allow", allow,
+                   "Addresses that may connect: CIDR[,CIDR...] (repeatable), or any (default: loopback only)");
+    app.add_option("--user", user, "Run as this user, keeping only CAP_NET_RAW (default nobody when started as root)");
     app.add_option("--port,-p", options.port, "TCP port of the capture interface (0: any free port)")
         ->capture_default_str();
     app.add_option("--epm-port", epmPort, "TCP port of the endpoint mapper (0: any free port)")
         ->capture_default_str()
         ->check(CLI::Range(0, 65535));
     app.add_flag("--no-epm", noEpm, "Run no endpoint mapper (another one serves the host)");
-    app.add_option("--queue-frames", queueFrames, "Frames kept per engine")->capture_default_str()->check(CLI::PositiveNumber);
-    app.add_option("--queue-mb", queueMb, "MiB of frames kept per engine")->capture_default_str()->check(CLI::PositiveNumber);
-    app.add_option("--max-engines", maxEngines, "Snappers running at once, all connections together")
+    app.add_option("--max-memory", maxMemoryMb, "MiB of captured frames all snappers together may hold")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
-    app.add_option("--idle-timeout", idleSeconds, "Seconds a connection may stay silent between calls")
+    app.add_option("--queue-mb", queueMb, "MiB one snapper may hold at most (0: its whole share of --max-memory)")
+        ->capture_default_str();
+    app.add_option("--queue-frames", queueFrames, "Frames kept per snapper")->capture_default_str()->check(CLI::PositiveNumber);
+    app.add_option("--max-engines", maxEngines, "Snappers running at once, all clients together")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
+    app.add_option("--grace", graceSeconds, "Seconds a dropped client's snappers wait for its reconnect")
+        ->capture_default_str()
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--max-connections", options.rpc.maxConnections, "Connections open at once on each port")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
+    app.add_option("--max-per-source", options.rpc.maxPerSource, "Connections open at once from one address")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
+    app.add_option("--idle-timeout", idleSeconds, "Seconds a bound connection may stay silent between calls (0: no limit)")
+        ->capture_default_str()
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--pack-level", packLevel, "Compression of the frames handed over: 0 none, 1 fastest (default) to 12")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 12));
     CLI11_PARSE(app, argc, argv);
 
+    const auto listenAddress = platform::ResolveIPv4(options.listen);
+    if (!listenAddress || options.listen.find_first_not_of("0123456789.") != std::string::npos) {
+        std::fprintf(stderr, "palometsrv: --listen %s: not an IPv4 address\n", options.listen.c_str());
+        return 1;
+    }
+    if (!allow.empty()) {
+        auto parsed = agentd::AccessList::Parse(allow);
+        if (!parsed) {
+            std::fprintf(stderr, "palometsrv: %s\n", parsed.Err().text.c_str());
+            return 1;
+        }
+        options.rpc.allow = std::move(parsed).Value();
+    } else if (!agentd::IsLoopback(*listenAddress)) {
+        std::fprintf(stderr,
+                     "palometsrv: refusing to listen on %s without --allow. The capture interface carries no\n"
+                     "  authentication: anyone who reaches the port could capture every frame this host sees.\n"
+                     "  Name the networks that may connect, for example --allow 10.0.0.0/8, or accept everyone\n"
+                     "  knowingly with --allow any. Or keep the agent on loopback and use an SSH tunnel (see --help).\n",
+                     options.listen.c_str());
+        return 1;
+    }
+
+    // The ports the agent serves on, for the kernel filter of every live snapper.
+    auto endpoints = std::make_shared<agentd::AgentEndpoints>();
+    endpoints->address = *listenAddress;
     agentd::AgentConfig config;
     if (!replay.empty()) {
-        config.sources = [replay, replayOptions] { return agentd::PcapSource::OpenReplay(replay, replayOptions); };
+        config.sources = [replay, replayOptions](const capture::CPktSnapConf&) {
+            return agentd::PcapSource::OpenReplay(replay, replayOptions);
+        };
         // Refuse a file we cannot replay now, not at the first snapper.
-        if (auto probe = config.sources(); !probe) {
+        if (auto probe = config.sources({}); !probe) {
             std::fprintf(stderr, "palometsrv: %s\n", probe.Err().text.c_str());
             return 1;
         }
     } else {
-        config.sources = [interfaceName] { return agentd::PcapSource::OpenLive(interfaceName); };
+        config.sources = [interfaceName, endpoints](const capture::CPktSnapConf& conf) {
+            return agentd::PcapSource::OpenLive(interfaceName,
+                                                agentd::KernelFilterExpression(agentd::CaptureFilter(conf), *endpoints));
+        };
     }
     config.engineLimits.maxFrames = queueFrames;
-    config.engineLimits.maxBytes = queueMb * 1024 * 1024;
-    config.maxEngines = maxEngines;
+    config.snappers.maxSnappers = maxEngines;
+    config.snappers.budgetBytes = maxMemoryMb << 20;
+    config.snappers.snapperCap = queueMb << 20;
+    config.snappers.grace = std::chrono::seconds(graceSeconds);
+    config.packLevel = packLevel;
     options.epmPort = noEpm ? std::nullopt : std::optional<std::uint16_t>(static_cast<std::uint16_t>(epmPort));
     options.rpc.idleTimeout = std::chrono::seconds(idleSeconds);
 
+    // Queues fill and empty by hundreds of MiB a second: freed memory is kept for the next
+    // round instead of going back to the kernel and being faulted in again page by page.
+    mallopt(M_TRIM_THRESHOLD, static_cast<int>(std::min<std::size_t>(maxMemoryMb << 20, INT32_MAX)));
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+
     sigset_t stopSignals;
     BlockStopSignals(stopSignals);
-    auto daemon = agentd::AgentDaemon::Start(options, std::move(config));
+    auto daemon = agentd::AgentDaemon::Open(options, std::move(config));
     if (!daemon) {
         std::fprintf(stderr, "palometsrv: %s\n", daemon.Err().text.c_str());
         return 1;
     }
+    endpoints->ports.push_back(daemon.Value()->Port());
+    if (auto mapper = daemon.Value()->EpmPort()) endpoints->ports.push_back(*mapper);
+
+    // The ports are bound; nothing else needs root. No thread runs yet.
+    if (!user.empty() && !agentd::RunningAsRoot()) {
+        std::fprintf(stderr, "palometsrv: --user %s needs the agent to be started as root\n", user.c_str());
+        return 1;
+    }
+    if (agentd::RunningAsRoot() && (!user.empty() || !agentd::StartedBySystemd())) {
+        if (user.empty()) user = "nobody";
+        if (auto dropped = agentd::DropPrivileges(user); !dropped) {
+            std::fprintf(stderr, "palometsrv: %s\n", dropped.Err().text.c_str());
+            return 1;
+        }
+    }
+    if (replay.empty()) {
+        // A wrong interface, or missing privileges, are told now in libpcap's words.
+        if (auto probe = agentd::PcapSource::OpenLive(interfaceName); !probe) {
+            std::fprintf(stderr, "palometsrv: %s\n", probe.Err().text.c_str());
+            return 1;
+        }
+    }
+    daemon.Value()->Serve();
+    agentd::Log("serving on " + options.listen + "; clients allowed: " + options.rpc.allow.Describe() +
+                (user.empty() ? std::string() : "; running as " + user + " with CAP_NET_RAW only"));
     std::printf("palometsrv: capture interface on %s port %u", options.listen.c_str(), daemon.Value()->Port());
     if (auto mapper = daemon.Value()->EpmPort()) std::printf(", endpoint mapper on port %u", *mapper);
     std::printf("\n");

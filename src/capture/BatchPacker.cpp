@@ -26,9 +26,6 @@ libdeflate_compressor* ThreadCompressor(int level) {
     return slot.get();
 }
 
-void PutLe32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
-    for (std::size_t b = 0; b < 4; ++b) out[at + b] = static_cast<std::uint8_t>(v >> (8 * b));
-}
 }  // namespace
 
 std::vector<std::uint8_t> SerializeBatch(CPktSnap& batch) {
@@ -39,17 +36,31 @@ std::vector<std::uint8_t> SerializeBatch(CPktSnap& batch) {
     return bytes;
 }
 
-core::Result<std::vector<std::uint8_t>> PackSerialized(std::span<const std::uint8_t> serialized, std::uint32_t frameCount, int level) {
+std::size_t PackBound(std::size_t serializedSize, int level) {
+    return 8 + libdeflate_zlib_compress_bound(ThreadCompressor(level), serializedSize);
+}
+
+core::Result<std::size_t> PackInto(std::span<const std::uint8_t> serialized, std::uint32_t frameCount,
+                                   std::span<std::uint8_t> out, int level) {
     if (serialized.size() > kMaxInflatedBlock)
         return core::Fail(core::ErrorKind::Unsupported, "frame batch of " + std::to_string(serialized.size()) + " bytes is too large for one block");
-    auto* compressor = ThreadCompressor(level);
-    const std::size_t bound = libdeflate_zlib_compress_bound(compressor, serialized.size());
-    std::vector<std::uint8_t> out(8 + bound);
-    const std::size_t c = libdeflate_zlib_compress(compressor, serialized.data(), serialized.size(), &out[8], bound);
+    if (out.size() < 8) return core::Fail(core::ErrorKind::Io, "no room for the packed batch");
+    const auto stream = out.subspan(8);
+    const std::size_t c = libdeflate_zlib_compress(ThreadCompressor(level), serialized.data(), serialized.size(),
+                                                   stream.data(), stream.size());
     if (c == 0) return core::Fail(core::ErrorKind::Io, "zlib compression failed");
-    out.resize(8 + c);
-    PutLe32(out, 0, frameCount);
-    PutLe32(out, 4, static_cast<std::uint32_t>(serialized.size()));
+    for (std::size_t b = 0; b < 4; ++b) {
+        out[b] = static_cast<std::uint8_t>(frameCount >> (8 * b));
+        out[4 + b] = static_cast<std::uint8_t>(serialized.size() >> (8 * b));
+    }
+    return 8 + c;
+}
+
+core::Result<std::vector<std::uint8_t>> PackSerialized(std::span<const std::uint8_t> serialized, std::uint32_t frameCount, int level) {
+    std::vector<std::uint8_t> out(PackBound(serialized.size(), level));
+    auto packed = PackInto(serialized, frameCount, out, level);
+    if (!packed) return packed.Err();
+    out.resize(packed.Value());
     return out;
 }
 

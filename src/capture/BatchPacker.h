@@ -20,6 +20,11 @@ std::vector<std::uint8_t> SerializeBatch(CPktSnap& batch);
 // too large for the 32-bit size word.
 core::Result<std::vector<std::uint8_t>> PackSerialized(std::span<const std::uint8_t> serialized, std::uint32_t frameCount,
                                          int level = kDefaultPackLevel);
+// Packing into memory the caller owns: PackBound is the most PackInto writes for a
+// serialised batch of that size, PackInto tells how many bytes it wrote.
+std::size_t PackBound(std::size_t serializedSize, int level = kDefaultPackLevel);
+core::Result<std::size_t> PackInto(std::span<const std::uint8_t> serialized, std::uint32_t frameCount,
+                                   std::span<std::uint8_t> out, int level = kDefaultPackLevel);
 core::Result<std::vector<std::uint8_t>> PackBatch(CPktSnap& batch, int level = kDefaultPackLevel);
 
 }  // namespace capture

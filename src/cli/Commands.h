@@ -29,8 +29,15 @@ void RegisterPcapCommands(CommandRegistry& registry);
 
 // agent ping, agent grab
 void RegisterAgentCommands(CommandRegistry& registry);
+// capture
+void RegisterCaptureCommand(CommandRegistry& registry);
+// recover
+void RegisterRecoverCommand(CommandRegistry& registry);
 
 // tables
 void RegisterTablesCommand(CommandRegistry& registry);
+
+// service list|status|start|stop|pause|continue|config
+void RegisterServiceCommand(CommandRegistry& registry);
 
 }  // namespace cli

@@ -4,12 +4,15 @@
 #include "cli/Commands.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"palomet-cli: validate, list, show, import and export trace files; talk to a capture agent"};
+    CLI::App app{"palomet-cli: validate, list, show, import, export and recover trace files; capture from an agent; administer its service"};
     app.require_subcommand(1);
     cli::CommandRegistry registry(app);
     cli::RegisterTraceCommands(registry);
     cli::RegisterAgentCommands(registry);
+    cli::RegisterCaptureCommand(registry);
+    cli::RegisterRecoverCommand(registry);
     cli::RegisterTablesCommand(registry);
+    cli::RegisterServiceCommand(registry);
     CLI11_PARSE(app, argc, argv);
     return registry.ExitCode();
 }

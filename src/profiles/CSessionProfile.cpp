@@ -6,9 +6,9 @@
 namespace profiles {
 
 std::string DefaultTraceFile() {
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] == '/')
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/')
         return std::string(data) + "/palomet/capture.tns";
-    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0')
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
         return std::string(home) + "/.local/share/palomet/capture.tns";
     return "capture.tns";
 }

@@ -29,7 +29,7 @@ RpcStatus StatusFromBindNak(std::uint16_t reason) {
 RpcStatus StatusFromNet(platform::NetStatus status, RpcStatus onClose) {
     switch (status) {
     case platform::NetStatus::Ok: return kRpcOk;
-    case platform::NetStatus::TimedOut:
+    case platform::NetStatus::TimedOut: return kErrorTimeout;
     case platform::NetStatus::Aborted: return kRpcCallCancelled;
     case platform::NetStatus::Refused: return kRpcServerUnavailable;
     case platform::NetStatus::Closed:
@@ -52,7 +52,9 @@ RpcStatus Association::Connect(std::uint32_t address, std::uint16_t port, platfo
                                const platform::ManualResetEvent* abort) {
     Close();
     const auto net = m_socket.Connect(address, port, deadline, abort);
-    return net == platform::NetStatus::Ok ? kRpcOk : Fail(StatusFromNet(net, kRpcServerUnavailable));
+    if (net == platform::NetStatus::Ok) return kRpcOk;
+    // A server that does not answer a connection in time is as unreachable as a refusing one.
+    return Fail(net == platform::NetStatus::TimedOut ? kRpcServerUnavailable : StatusFromNet(net, kRpcServerUnavailable));
 }
 
 void Association::Attach(platform::TcpSocket socket) noexcept {
@@ -60,9 +62,10 @@ void Association::Attach(platform::TcpSocket socket) noexcept {
     m_socket = std::move(socket);
 }
 
-Association::Received Association::ReadPdu(platform::Deadline deadline, const platform::ManualResetEvent* abort,
+Association::Received Association::ReadPdu(const CallClock& clock, const platform::ManualResetEvent* abort,
                                            RpcStatus onClose) {
     Received r;
+    const auto deadline = clock.Next();
     std::array<std::uint8_t, kHeaderSize> header{};
     auto net = m_socket.RecvExact(header, deadline, abort);
     if (net != platform::NetStatus::Ok) {
@@ -90,7 +93,7 @@ Association::Received Association::ReadPdu(platform::Deadline deadline, const pl
     return r;
 }
 
-RpcStatus Association::Bind(const SyntaxId& interface, platform::Deadline deadline,
+RpcStatus Association::Bind(const SyntaxId& interface, const CallClock& clock,
                             const platform::ManualResetEvent* abort) {
     if (!m_socket.IsOpen()) return kRpcServerUnavailable;
     BindBody bind;
@@ -99,9 +102,9 @@ RpcStatus Association::Bind(const SyntaxId& interface, platform::Deadline deadli
     bind.contexts.push_back({0, interface, {kNdrSyntax}});
     const std::uint32_t callId = m_nextCallId++;
     const auto bytes = EncodeBind(callId, bind);
-    const auto net = m_socket.SendAll(bytes, deadline, abort);
+    const auto net = m_socket.SendAll(bytes, clock.Next(), abort);
     if (net != platform::NetStatus::Ok) return Fail(StatusFromNet(net, kRpcServerUnavailable));
-    auto reply = ReadPdu(deadline, abort, kRpcServerUnavailable);
+    auto reply = ReadPdu(clock, abort, kRpcServerUnavailable);
     if (reply.status != kRpcOk) return reply.status;
     if (reply.pdu.header.callId != callId) return Fail(kRpcProtocolError);
     if (const auto* nak = std::get_if<BindNakBody>(&reply.pdu.body)) return Fail(StatusFromBindNak(nak->rejectReason));
@@ -123,7 +126,7 @@ RpcStatus Association::Bind(const SyntaxId& interface, platform::Deadline deadli
     return kRpcOk;
 }
 
-CallReply Association::Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, platform::Deadline deadline,
+CallReply Association::Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, const CallClock& clock,
                             const platform::ManualResetEvent* abort) {
     CallReply out;
     if (!Usable()) {
@@ -132,7 +135,7 @@ CallReply Association::Call(std::uint16_t opnum, std::span<const std::uint8_t> s
     }
     const std::uint32_t callId = m_nextCallId++;
     for (const auto& fragment : EncodeRequestFragments(callId, 0, opnum, stub, m_maxXmitFrag)) {
-        const auto net = m_socket.SendAll(fragment, deadline, abort);
+        const auto net = m_socket.SendAll(fragment, clock.Next(), abort);
         if (net != platform::NetStatus::Ok) {
             out.status = Fail(StatusFromNet(net, kRpcCallFailed));
             return out;
@@ -140,7 +143,7 @@ CallReply Association::Call(std::uint16_t opnum, std::span<const std::uint8_t> s
     }
     Reassembler reply(m_maxReplyStub);
     for (;;) {
-        auto received = ReadPdu(deadline, abort, kRpcCallFailed);
+        auto received = ReadPdu(clock, abort, kRpcCallFailed);
         if (received.status != kRpcOk) {
             out.status = received.status;
             return out;

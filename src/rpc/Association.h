@@ -3,6 +3,8 @@
 // failure comes back as the status a Windows client would see.
 #pragma once
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -15,6 +17,21 @@
 namespace rpc {
 
 inline constexpr std::uint16_t kOfferedFrag = 4280;
+
+// When a call gives up: when the next PDU does not arrive (or cannot be sent) within the
+// progress window, or when the whole call is not done by the cap. A large reply over a
+// slow link is not failed while its fragments keep coming.
+struct CallClock {
+    CallClock(platform::Deadline fixed) : cap(fixed) {}  // NOLINT(google-explicit-constructor): one fixed deadline
+    CallClock(std::chrono::milliseconds window, platform::Deadline overall) : progress(window), cap(overall) {}
+    // The deadline of the next PDU to send or receive.
+    platform::Deadline Next() const {
+        if (progress.count() <= 0) return cap;
+        return std::min(cap, std::chrono::steady_clock::now() + progress);
+    }
+    std::chrono::milliseconds progress{0};  // 0: only the cap
+    platform::Deadline cap;
+};
 
 struct CallReply {
     RpcStatus status = kRpcOk;
@@ -30,8 +47,8 @@ public:
                       const platform::ManualResetEvent* abort);
     // Takes over a stream that is already connected (a socket pair in the fuzzer).
     void Attach(platform::TcpSocket socket) noexcept;
-    RpcStatus Bind(const SyntaxId& interface, platform::Deadline deadline, const platform::ManualResetEvent* abort);
-    CallReply Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, platform::Deadline deadline,
+    RpcStatus Bind(const SyntaxId& interface, const CallClock& clock, const platform::ManualResetEvent* abort);
+    CallReply Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, const CallClock& clock,
                    const platform::ManualResetEvent* abort);
 
     // False once the stream can no longer be trusted (closed, timed out, garbled).
@@ -45,7 +62,7 @@ private:
         RpcStatus status = kRpcOk;
         Pdu pdu;
     };
-    Received ReadPdu(platform::Deadline deadline, const platform::ManualResetEvent* abort, RpcStatus onClose);
+    Received ReadPdu(const CallClock& clock, const platform::ManualResetEvent* abort, RpcStatus onClose);
     RpcStatus Fail(RpcStatus status);  // closes the stream and returns status
 
     platform::TcpSocket m_socket;
@@ -56,7 +73,7 @@ private:
     std::uint16_t m_maxRecvFrag = kOfferedFrag;
 };
 
-// What a failed socket operation means to the caller.
+// What a failed socket operation means to the caller: a time-out is 1460, an abort 1818.
 RpcStatus StatusFromNet(platform::NetStatus status, RpcStatus onClose);
 
 }  // namespace rpc

@@ -1,10 +1,12 @@
 // Binding handles: endpoint resolution, connection on first use, serialised calls.
 #include "rpc/BindingHandle.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <string>
 
+#include "platform/TimedLock.h"
 #include "rpc/AgentInterface.h"
 #include "rpc/EpmClient.h"
 #include "rpc/StringBinding.h"
@@ -56,16 +58,17 @@ RpcStatus BindingHandle::SetAuthInfo(std::uint32_t level, std::uint32_t service)
     return kRpcOk;
 }
 
-RpcStatus BindingHandle::Open(const SyntaxId& interface, platform::Deadline deadline) {
+RpcStatus BindingHandle::Open(const SyntaxId& interface, const CallClock& clock,
+                              const platform::ManualResetEvent* abort) {
     if (m_port == 0) {
         std::uint16_t port = 0;
-        const auto status = LookupEndpoint(m_address, m_epmPort, interface, deadline, &m_abort, port);
+        const auto status = LookupEndpoint(m_address, m_epmPort, interface, clock.Next(), abort, port);
         if (status != kRpcOk) return status;
         m_port = port;
     }
     auto association = std::make_unique<Association>(m_maxReply);
-    auto status = association->Connect(m_address, m_port, deadline, &m_abort);
-    if (status == kRpcOk) status = association->Bind(interface, deadline, &m_abort);
+    auto status = association->Connect(m_address, m_port, clock.Next(), abort);
+    if (status == kRpcOk) status = association->Bind(interface, clock, abort);
     if (status != kRpcOk) {
         if (!m_fixedEndpoint) m_port = 0;  // the agent may have restarted on another port
         return status;
@@ -75,26 +78,39 @@ RpcStatus BindingHandle::Open(const SyntaxId& interface, platform::Deadline dead
     return kRpcOk;
 }
 
-CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, std::span<const std::uint8_t> stub) {
+CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, std::span<const std::uint8_t> stub,
+                              const CallCancel& cancel) {
     CallReply out;
-    const auto deadline = std::chrono::steady_clock::now() + m_timeout;
-    std::unique_lock lock(m_callMutex, std::defer_lock);
-    // Wait for the call ahead of us in slices, so that an abort or the deadline ends the wait.
-    while (!lock.try_lock_for(std::chrono::milliseconds(20))) {
-        if (m_abort.IsSet() || std::chrono::steady_clock::now() >= deadline) {
+    // The binding's time-out is a window for progress, under the cap; the token's deadline is
+    // the caller giving up on its own schedule: reaching it is a cancellation, not a time-out.
+    const CallClock clock(m_timeout, std::min(std::chrono::steady_clock::now() + std::max(m_cap, m_timeout), cancel.deadline));
+    const platform::ManualResetEvent* abort = cancel.event != nullptr ? cancel.event : &m_abort;
+    auto cancelled = [&] { return m_abort.IsSet() || abort->IsSet() || std::chrono::steady_clock::now() >= cancel.deadline; };
+    auto ended = [&](RpcStatus status) { return status == kErrorTimeout && cancelled() ? kRpcCallCancelled : status; };
+    // Wait for the call ahead of us in slices, so that a cancel or the cap ends the wait; the
+    // call ahead may be a long peek that is making progress.
+    while (!platform::TryLockFor(m_callMutex, std::chrono::milliseconds(20))) {
+        if (cancelled()) {
             out.status = kRpcCallCancelled;
             return out;
         }
+        if (std::chrono::steady_clock::now() >= clock.cap) {
+            out.status = kErrorTimeout;
+            return out;
+        }
     }
-    if (m_abort.IsSet()) {
+    std::unique_lock lock(m_callMutex, std::adopt_lock);
+    if (cancelled()) {
         out.status = kRpcCallCancelled;
         return out;
     }
     if (!m_association || !m_association->Usable() || !(m_boundInterface == interface)) {
-        out.status = Open(interface, deadline);
+        out.status = ended(Open(interface, clock, abort));
         if (out.status != kRpcOk) return out;
     }
-    return m_association->Call(opnum, stub, deadline, &m_abort);
+    out = m_association->Call(opnum, stub, clock, abort);
+    out.status = ended(out.status);
+    return out;
 }
 
 }  // namespace rpc

@@ -12,6 +12,7 @@
 
 #include "platform/ManualResetEvent.h"
 #include "rpc/Association.h"
+#include "rpc/CallCancel.h"
 #include "rpc/RpcStatus.h"
 #include "rpc/Uuid.h"
 
@@ -23,6 +24,7 @@ inline constexpr std::uint32_t kAuthnNone = 0;
 inline constexpr std::uint32_t kAuthnWinNt = 10;
 inline constexpr std::uint32_t kAuthnDefault = 0xFFFFFFFF;
 inline constexpr std::chrono::milliseconds kDefaultCallTimeout{30000};
+inline constexpr std::chrono::milliseconds kDefaultCallCap{std::chrono::minutes(15)};
 
 // The mapper's port: PALOMET_EPM_PORT when it holds a port number, else 135.
 std::uint16_t DefaultEpmPort();
@@ -38,12 +40,20 @@ public:
     RpcStatus SetAuthInfo(std::uint32_t level, std::uint32_t service);
 
     void SetEpmPort(std::uint16_t port) { m_epmPort = port; }
+    // A call fails with 1460 when the server makes no progress (connects, or sends or takes
+    // a PDU) within timeout, or has not finished within the cap; an unreachable server is 1722.
     void SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+    void SetCallCap(std::chrono::milliseconds cap) { m_cap = cap; }
     void SetMaxReply(std::size_t bytes) { m_maxReply = bytes; }
 
-    CallReply Call(const SyntaxId& interface, std::uint16_t opnum, std::span<const std::uint8_t> stub);
+    // The call ends at the binding's time-out or the token's deadline, whichever is sooner,
+    // or when the token's event is set.
+    CallReply Call(const SyntaxId& interface, std::uint16_t opnum, std::span<const std::uint8_t> stub,
+                   const CallCancel& cancel = {});
 
-    // Makes the call in flight, and every call until ClearAbort, end with 1818.
+    // Makes the call in flight, and every call until ClearAbort, end with 1818. A call that
+    // carries its own cancel event is refused once the binding is aborted but, in flight,
+    // watches only its own event.
     void Abort() { m_abort.Set(); }
     void ClearAbort() { m_abort.Reset(); }
 
@@ -52,7 +62,7 @@ public:
 
 private:
     BindingHandle(std::uint32_t address, std::uint16_t port) : m_address(address), m_port(port) {}
-    RpcStatus Open(const SyntaxId& interface, platform::Deadline deadline);
+    RpcStatus Open(const SyntaxId& interface, const CallClock& clock, const platform::ManualResetEvent* abort);
 
     std::timed_mutex m_callMutex;
     platform::ManualResetEvent m_abort;
@@ -61,6 +71,7 @@ private:
     bool m_fixedEndpoint = false;
     std::uint16_t m_epmPort = DefaultEpmPort();
     std::chrono::milliseconds m_timeout = kDefaultCallTimeout;
+    std::chrono::milliseconds m_cap = kDefaultCallCap;
     std::size_t m_maxReply;
     std::unique_ptr<Association> m_association;
     SyntaxId m_boundInterface;

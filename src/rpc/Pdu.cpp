@@ -339,12 +339,44 @@ std::vector<std::vector<std::uint8_t>> EncodeRequestFragments(std::uint32_t call
     });
 }
 
+std::vector<ResponseFragment> PlanResponseFragments(std::uint32_t callId, std::uint16_t contextId,
+                                                    std::size_t stubSize, std::uint16_t maxFrag) {
+    std::vector<ResponseFragment> plan;
+    const std::size_t per = StubPerFragment(maxFrag);
+    plan.reserve(stubSize / per + 1);
+    std::size_t at = 0;
+    do {
+        const std::size_t take = std::min(per, stubSize - at);
+        std::uint8_t flags = 0;
+        if (at == 0) flags |= kFlagFirst;
+        if (at + take == stubSize) flags |= kFlagLast;
+        ResponseFragment f;
+        const auto header = EncodeResponse(callId, flags, static_cast<std::uint32_t>(stubSize - at), contextId, {});
+        std::copy(header.begin(), header.end(), f.header.begin());
+        const auto length = static_cast<std::uint16_t>(header.size() + take);
+        f.header[8] = static_cast<std::uint8_t>(length);
+        f.header[9] = static_cast<std::uint8_t>(length >> 8);
+        f.offset = at;
+        f.length = take;
+        plan.push_back(f);
+        at += take;
+    } while (at < stubSize);
+    return plan;
+}
+
 std::vector<std::vector<std::uint8_t>> EncodeResponseFragments(std::uint32_t callId, std::uint16_t contextId,
                                                                std::span<const std::uint8_t> stub,
                                                                std::uint16_t maxFrag) {
-    return Split(stub, maxFrag, [&](std::uint8_t flags, std::uint32_t hint, std::span<const std::uint8_t> part) {
-        return EncodeResponse(callId, flags, hint, contextId, part);
-    });
+    std::vector<std::vector<std::uint8_t>> out;
+    for (const auto& f : PlanResponseFragments(callId, contextId, stub.size(), maxFrag)) out.push_back(JoinFragment(f, stub));
+    return out;
+}
+
+std::vector<std::uint8_t> JoinFragment(const ResponseFragment& fragment, std::span<const std::uint8_t> stub) {
+    std::vector<std::uint8_t> pdu(fragment.header.begin(), fragment.header.end());
+    const auto part = stub.subspan(fragment.offset, fragment.length);
+    pdu.insert(pdu.end(), part.begin(), part.end());
+    return pdu;
 }
 
 core::Result<bool> Reassembler::Add(Pdu&& fragment) {

@@ -147,6 +147,17 @@ std::vector<std::vector<std::uint8_t>> EncodeRequestFragments(std::uint32_t call
                                                               std::uint16_t opnum,
                                                               std::span<const std::uint8_t> stub,
                                                               std::uint16_t maxFrag);
+// One response fragment as its 24-byte header and the slice of the stub it carries, so a
+// large reply can be sent from the stub in place, fragment headers between its slices.
+struct ResponseFragment {
+    std::array<std::uint8_t, kRequestHeaderSize> header;
+    std::size_t offset = 0;
+    std::size_t length = 0;
+};
+std::vector<ResponseFragment> PlanResponseFragments(std::uint32_t callId, std::uint16_t contextId,
+                                                    std::size_t stubSize, std::uint16_t maxFrag);
+// The fragment's PDU: its header, then its slice of the stub.
+std::vector<std::uint8_t> JoinFragment(const ResponseFragment& fragment, std::span<const std::uint8_t> stub);
 std::vector<std::vector<std::uint8_t>> EncodeResponseFragments(std::uint32_t callId, std::uint16_t contextId,
                                                                std::span<const std::uint8_t> stub,
                                                                std::uint16_t maxFrag);

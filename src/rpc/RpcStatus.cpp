@@ -35,9 +35,11 @@ RpcStatus StatusFromFault(std::uint32_t faultStatus) {
 }
 
 std::optional<std::string_view> StatusText(RpcStatus status) {
-    static constexpr std::array<std::pair<RpcStatus, std::string_view>, 34> kTexts = {{
+    static constexpr std::array<std::pair<RpcStatus, std::string_view>, 36> kTexts = {{
         {kErrorAccessDenied, "Access is denied."},
         {kErrorInvalidHandle, "The handle is invalid."},
+        {kErrorGenFailure, "A device attached to the system is not functioning."},
+        {kErrorOpenFailed, "The system cannot open the device or file specified."},
         {kErrorOutOfMemory, "Not enough memory resources are available to complete this operation."},
         {kErrorInvalidParameter, "The parameter is incorrect."},
         {kRpcInvalidStringBinding, "The string binding is invalid."},
@@ -68,7 +70,7 @@ std::optional<std::string_view> StatusText(RpcStatus status) {
         {kRpcBadStubData, "The stub received bad data."},
         {kRpcCallCancelled, "The remote procedure call was cancelled."},
         {kRpcUnsupportedAuthnLevel, "The requested authentication level is not supported."},
-        {1460, "This operation returned because the timeout period expired."},
+        {kErrorTimeout, "This operation returned because the timeout period expired."},
         {8, "Not enough memory resources are available to process this command."},
     }};
     const auto* found =

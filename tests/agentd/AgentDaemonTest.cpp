@@ -42,6 +42,21 @@ public:
     }
     ~RawClient() { ::close(m_fd); }
     bool Connected() const { return m_connected; }
+    // False once the server has closed the connection.
+    bool Open() {
+        std::uint8_t byte = 0;
+        const ssize_t n = ::recv(m_fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        return n > 0 || (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
+    }
+    // One reply PDU, whole.
+    Bytes ReadPdu() {
+        Bytes pdu(rpc::kHeaderSize);
+        if (::recv(m_fd, pdu.data(), pdu.size(), MSG_WAITALL) != static_cast<ssize_t>(pdu.size())) return {};
+        pdu.resize(pdu[8] | (pdu[9] << 8));
+        const auto rest = pdu.size() - rpc::kHeaderSize;
+        if (::recv(m_fd, &pdu[rpc::kHeaderSize], rest, MSG_WAITALL) != static_cast<ssize_t>(rest)) return {};
+        return pdu;
+    }
     void Send(const Bytes& bytes) { ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
     // Everything the server sends until it closes, or nullopt when it stays open for 10 s.
     std::optional<Bytes> ReadUntilClosed() {
@@ -98,35 +113,124 @@ TEST(AgentDaemonTest, HostileClientsLeaveTheAgentServing) {
     EXPECT_EQ(client.binding->Endpoint(), daemon->Port());  // the mapper named the agent's port
 }
 
-TEST(AgentDaemonTest, VanishingManagerReleasesItsSnappers) {
-    auto daemon = StartDaemon(1000);
-    {
-        Client client(*daemon->EpmPort());
-        std::int32_t snapper = 0;
-        ASSERT_EQ(client.agent->SnapSnapperStartA(60, 0, test::Serialise({}), snapper), 0U);
-        EXPECT_EQ(daemon->Service().RunningEngines(), 1U);
-    }  // the connection ends without a stop
-    for (int i = 0; i < 1000 && daemon->Service().RunningEngines() != 0; ++i) std::this_thread::sleep_for(5ms);
-    EXPECT_EQ(daemon->Service().RunningEngines(), 0U);
+// Waits up to 10 s for a condition the agent's threads bring about.
+template <class Condition>
+bool Eventually(Condition condition) {
+    for (int i = 0; i < 2000; ++i) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(5ms);
+    }
+    return condition();
 }
 
-TEST(AgentDaemonTest, IdleConnectionsAreDroppedAndTheirNumberIsBounded) {
-    RpcListener::Options options;
-    options.idleTimeout = options.ioTimeout = 200ms;
-    options.maxConnections = 2;
-    auto daemon = StartDaemon(1, options);
-    RawClient silent(daemon->Port());
-    EXPECT_TRUE(silent.ReadUntilClosed());
-    RawClient stalled(daemon->Port());  // half a header, then nothing
-    stalled.Send(Bytes{5, 0, 11, 3});
-    EXPECT_TRUE(stalled.ReadUntilClosed());
+TEST(AgentDaemonTest, ADroppedClientsSnappersWaitForItsReconnect) {
+    struct Case {
+        const char* name;
+        std::chrono::milliseconds grace;
+        bool closeSession;     // the client leaves knowingly
+        bool comesBack;        // a new connection from the same address, inside the grace period
+    } cases[] = {
+        {"reconnect within the grace period", 60s, false, true},
+        {"no reconnect: freed after the grace period", 100ms, false, false},
+        {"session closed: freed at once", 60s, true, false},
+    };
+    for (const auto& c : cases) {
+        AgentConfig config = test::ListConfig(300);
+        config.snappers.grace = c.grace;
+        DaemonOptions options;
+        options.epmPort = 0;
+        auto daemon = AgentDaemon::Start(options, std::move(config)).Value();
+        std::int32_t snapper = 0;
+        {
+            Client first(*daemon->EpmPort());
+            ASSERT_EQ(first.agent->SnapSnapperStartA(60, 1000, test::Serialise({}), snapper), 0U) << c.name;
+            if (c.closeSession) {
+                EXPECT_EQ(first.agent->SnapSessionClose(), 0U);
+            }
+        }  // the connection ends
+        if (!c.comesBack) {
+            EXPECT_TRUE(Eventually([&] { return daemon->Service().RunningEngines() == 0; })) << c.name;
+            continue;
+        }
+        Client second(*daemon->EpmPort());
+        std::int32_t pending = 0;
+        EXPECT_TRUE(Eventually([&] { return second.agent->SnapSnapperQueryA(snapper, pending) == 0 && pending == 300; }))
+            << c.name;
+        rpc::PeekResult peek;
+        ASSERT_EQ(second.agent->SnapSnapperPeekA(snapper, peek), 0U) << c.name;
+        const auto batch = test::PeekedBatch(peek.data);
+        ASSERT_EQ(batch.GetFrameCount(), 300U) << c.name;
+        EXPECT_EQ(batch.GetFrame(0).GetFrameNumber(), 1000U) << c.name;
+        EXPECT_EQ(second.agent->SnapSnapperStopA(snapper), 0U) << c.name;
+    }
+}
 
-    options.idleTimeout = 1min;
+TEST(AgentDaemonTest, NobodyLocksTheManagersOut) {
+    RpcListener::Options options;
+    options.bindTimeout = 300ms;
+    options.pduTimeout = 300ms;
+    options.maxPerSource = 4;
+    auto daemon = StartDaemon(1, options);
+    const std::uint16_t port = daemon->Port();
+
+    RawClient silent(port);  // never binds
+    EXPECT_TRUE(silent.ReadUntilClosed());
+    RawClient dripping(port);  // a bind one byte at a time, each in time, the whole too late
+    const Bytes bind = rpc::EncodeBind(1, test::AgentBind());
+    bool closed = false;
+    for (std::size_t i = 0; i < bind.size() && !closed; ++i) {
+        dripping.Send({bind[i]});
+        std::this_thread::sleep_for(50ms);
+        closed = !dripping.Open();
+    }
+    EXPECT_TRUE(closed) << "a trickle of bytes kept a PDU alive past its deadline";
+
+    // Bound and idle well past both deadlines: a paused capture window keeps its connection.
+    RawClient idle(port);
+    idle.Send(bind);
+    EXPECT_EQ(idle.ReadPdu().at(2), static_cast<std::uint8_t>(rpc::PduType::BindAck));
+    std::this_thread::sleep_for(800ms);
+    idle.Send(test::Request(2, 0, {}));
+    EXPECT_EQ(idle.ReadPdu().size(), rpc::kRequestHeaderSize + 4) << "the idle manager lost its connection";
+
+    // The cap of one address is full of connections that never bind: the oldest make room.
+    options.bindTimeout = 60s;
     auto busy = StartDaemon(1, options);
-    RawClient a(busy->Port()), b(busy->Port());
-    std::this_thread::sleep_for(300ms);  // both accepted
-    RawClient c(busy->Port());
-    EXPECT_EQ(c.ReadUntilClosed(), Bytes{});  // closed at once, nothing said
+    std::vector<std::unique_ptr<RawClient>> squatters;
+    for (int i = 0; i < 20; ++i) squatters.push_back(std::make_unique<RawClient>(busy->Port()));
+    Client late(*busy->EpmPort());
+    EXPECT_EQ(late.agent->Ping(), 0U);
+}
+
+TEST(AgentDaemonTest, SnappersThatAreNeverPeekedStayWithinTheBudget) {
+    AgentConfig config;
+    config.sources = [](const capture::CPktSnapConf&) -> core::Result<std::unique_ptr<FrameSource>> {
+        return std::unique_ptr<FrameSource>(std::make_unique<test::EndlessSource>());
+    };
+    config.snappers.budgetBytes = 4 << 20;
+    DaemonOptions options;
+    options.epmPort = 0;
+    auto daemon = AgentDaemon::Start(options, std::move(config)).Value();
+    SnapperTable& table = daemon->Service().Snappers();
+    Client greedy(*daemon->EpmPort());
+    for (int i = 0; i < 15; ++i) {
+        std::int32_t snapper = 0;
+        ASSERT_EQ(greedy.agent->SnapSnapperStartA(60, 0, test::Serialise({}), snapper), 0U);
+    }
+    const std::size_t slack = 16 * 2048;  // a frame in flight per snapper
+    EXPECT_TRUE(Eventually([&] { return table.UsedBytes() > table.Budget() * 9 / 10; }));
+    EXPECT_LE(table.UsedBytes(), table.Budget() + slack);
+
+    Client other(*daemon->EpmPort());
+    std::int32_t snapper = 0;
+    ASSERT_EQ(other.agent->SnapSnapperStartA(60, 0, test::Serialise({}), snapper), 0U);
+    // Half the budget is the other client's: its one snapper fills it.
+    std::int32_t pending = 0;
+    EXPECT_TRUE(Eventually([&] {
+        return other.agent->SnapSnapperQueryA(snapper, pending) == 0 &&
+               static_cast<std::size_t>(pending) * test::EndlessSource::kRecordBytes > table.Budget() * 4 / 10;
+    }));
+    EXPECT_LE(table.UsedBytes(), table.Budget() + slack);
 }
 
 TEST(AgentDaemonTest, StopEndsConnectionsInTheMiddleOfACapture) {

@@ -13,61 +13,18 @@
 #include <regex>
 #include <string>
 
+#include "AgentProcess.h"
+
 namespace agentd {
 namespace {
 
-const std::string kBin = PALOMET_BIN_DIR;
-const std::string kSource = PALOMET_SOURCE_DIR;
-const std::string kSample = kSource + "/tests/agentd/data/lan-600.pcap";
-
-int ExitCode(int status) { return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
-
-int Shell(const std::string& command) { return ExitCode(std::system(command.c_str())); }
-
-// The agent on free ports, replaying the sample; Terminate sends SIGTERM and returns the exit code.
-class AgentProcess {
-public:
-    AgentProcess() {
-        // The shell names its pid, then becomes the agent, whose first line names its ports.
-        m_out = ::popen(("echo $$; exec " + kBin + "/palometsrv --replay " + kSample + " --port 0 --epm-port 0").c_str(), "r");
-        char line[256] = {};
-        if (m_out == nullptr || std::fgets(line, sizeof line, m_out) == nullptr) return;
-        m_pid = std::atoi(line);
-        std::cmatch m;
-        if (std::fgets(line, sizeof line, m_out) != nullptr &&
-            std::regex_search(line, m, std::regex("port (\\d+), endpoint mapper on port (\\d+)"))) {
-            m_port = m[1];
-            m_epmPort = m[2];
-        }
-    }
-    ~AgentProcess() { Terminate(); }
-    bool Running() const { return m_pid > 0 && !m_port.empty(); }
-    const std::string& Port() const { return m_port; }
-    const std::string& EpmPort() const { return m_epmPort; }
-    int Terminate() {
-        if (m_out == nullptr) return m_exit;
-        if (m_pid > 0) ::kill(m_pid, SIGTERM);
-        m_exit = ExitCode(::pclose(m_out));
-        m_out = nullptr;
-        return m_exit;
-    }
-
-private:
-    std::FILE* m_out = nullptr;
-    pid_t m_pid = -1;
-    int m_exit = -1;
-    std::string m_port;
-    std::string m_epmPort;
-};
-
-std::vector<char> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string Temp(const std::string& name) {
-    return (std::filesystem::temp_directory_path() / ("agentd-" + std::to_string(::getpid()) + "-" + name)).string();
-}
+using test::AgentProcess;
+using test::kBin;
+using test::kSample;
+using test::kSource;
+using test::ReadFile;
+using test::Shell;
+using test::Temp;
 
 TEST(AgentProcessTest, ImpacketPeerTalksToTheAgent) {
     if (Shell("/usr/bin/python3 -c 'import impacket.dcerpc.v5'") != 0) GTEST_SKIP() << "python3-impacket missing";

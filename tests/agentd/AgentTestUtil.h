@@ -76,10 +76,29 @@ private:
     std::size_t m_next = 0;
 };
 
+// A live interface that never runs dry: 1000-byte UDP frames as fast as they are taken.
+class EndlessSource final : public FrameSource {
+public:
+    static constexpr std::size_t kRecordBytes = 36 + 1000;  // as a snapper queues each
+    Outcome Next(SourceFrame& frame) override {
+        frame.seconds = 1'700'000'000;
+        frame.stamp = ++m_count;
+        frame.bytes = m_frame;
+        frame.wireLength = static_cast<std::uint32_t>(m_frame.size());
+        return Outcome::Frame;
+    }
+    std::int64_t Frequency() const noexcept override { return 1'000'000; }
+    bool Lossless() const noexcept override { return false; }
+
+private:
+    Bytes m_frame = MakeFrame(17, 1000, 9, false, 0, 1000 - 42);
+    std::int64_t m_count = 0;
+};
+
 // An agent whose every snapper replays `frames` numbered UDP frames, losslessly.
 inline AgentConfig ListConfig(std::size_t frames, std::size_t payload = 16) {
     AgentConfig config;
-    config.sources = [frames, payload]() -> core::Result<std::unique_ptr<FrameSource>> {
+    config.sources = [frames, payload](const capture::CPktSnapConf&) -> core::Result<std::unique_ptr<FrameSource>> {
         return std::unique_ptr<FrameSource>(std::make_unique<ListSource>(NumberedFrames(frames, payload), true));
     };
     return config;

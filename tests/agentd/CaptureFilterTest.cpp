@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "AgentTestUtil.h"
+#include <pcap/pcap.h>
+
 #include "agentd/CaptureFilter.h"
+#include "agentd/KernelFilter.h"
 
 namespace agentd {
 namespace {
@@ -84,6 +87,109 @@ TEST(CaptureFilterTest, IncludedAndExcluded) {
         const CaptureFilter filter(conf);
         for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(filter.Passes(frames[i]), c.kept[i] == '1') << c.name << " frame " << i;
     }
+}
+
+}  // namespace
+}  // namespace agentd
+
+namespace agentd {
+namespace {
+
+// Runs the kernel filter the way libpcap would on a live handle.
+bool KernelPasses(const std::string& expression, const test::Bytes& frame) {
+    if (expression.empty()) return true;
+    pcap_t* dead = pcap_open_dead(DLT_EN10MB, 262144);
+    bpf_program program{};
+    EXPECT_EQ(pcap_compile(dead, &program, expression.c_str(), 1, PCAP_NETMASK_UNKNOWN), 0)
+        << pcap_geterr(dead) << "\n" << expression;
+    pcap_pkthdr header{};
+    header.caplen = header.len = static_cast<bpf_u_int32>(frame.size());
+    const bool pass = pcap_offline_filter(&program, &header, frame.data()) != 0;
+    pcap_freecode(&program);
+    pcap_close(dead);
+    return pass;
+}
+
+// The agent's own packets: 127.0.0.1 port 5000 to a manager.
+test::Bytes AgentPacket(std::uint16_t sport, std::uint16_t dport) {
+    auto f = test::MakeFrame(6, sport, dport);
+    f[26] = 127, f[27] = 0, f[28] = 0, f[29] = 1;
+    return f;
+}
+
+TEST(KernelFilterTest, DropsTheAgentsOwnTrafficAndNeverAFrameTheCaptureFilterKeeps) {
+    using test::MakeFrame;
+    auto cut = MakeFrame(6, 80, 1234);
+    cut.resize(14 + 20 + 2);
+    auto options = MakeFrame(17, 53, 999);
+    options[14] = 0x46;  // a header of 24 bytes: the ports move
+    const std::vector<test::Bytes> frames = {
+        MakeFrame(6, 80, 1234),  MakeFrame(6, 1234, 80),   MakeFrame(6, 21, 80),  MakeFrame(17, 53, 5353),
+        MakeFrame(17, 137, 53),  MakeFrame(6, 80, 1, true), MakeFrame(6, 23, 2, false, 0x20), test::MakeArp(),
+        MakeFrame(1, 0, 0),      cut,                        options,               test::Bytes(10, 0),
+        AgentPacket(5001, 40000)};
+    capture::CPktSnapConf noHttp;
+    noHttp.http = 0;
+    capture::CPktSnapConf onlyUdp;
+    onlyUdp.filterType = capture::CPktSnapConf::kExcluded;
+    onlyUdp.ethernet = onlyUdp.ipv4 = onlyUdp.tcp = onlyUdp.telnet = onlyUdp.ftp = onlyUdp.smtp = onlyUdp.pop3 =
+        onlyUdp.http = 0;
+    onlyUdp.dns = onlyUdp.nbns = onlyUdp.udp = 0;
+    capture::CPktSnapConf noTcpNoDns;
+    noTcpNoDns.tcp = noTcpNoDns.dns = 0;
+    capture::CPktSnapConf stations;  // 10.0.0.1 with 10.0.0.2, and one Ethernet address
+    stations.firstList = {0x0A000001};
+    stations.secondList = {0x0A000002};
+    stations.firstAddresses.emplace_back(std::array<std::uint8_t, 6>{6, 7, 8, 9, 10, 11});
+    capture::CPktSnapConf strangers;
+    strangers.firstList = {0xC0000207};
+    const capture::CPktSnapConf confs[] = {{}, noHttp, onlyUdp, noTcpNoDns, stations, strangers};
+    const AgentEndpoints agent{0x7F000001, {5000, 5001}};
+    for (std::size_t c = 0; c < std::size(confs); ++c) {
+        const CaptureFilter filter(confs[c]);
+        const std::string expression = KernelFilterExpression(filter, agent);
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            if (filter.Passes(frames[i]) && i + 1 != frames.size()) {
+                EXPECT_TRUE(KernelPasses(expression, frames[i])) << "configuration " << c << ", frame " << i;
+            }
+        }
+        for (const auto& own : {AgentPacket(5000, 40000), AgentPacket(5001, 40000)})
+            EXPECT_FALSE(KernelPasses(expression, own)) << "configuration " << c;
+        auto toAgent = MakeFrame(6, 40000, 5000);
+        toAgent[30] = 127, toAgent[31] = 0, toAgent[32] = 0, toAgent[33] = 1;
+        EXPECT_FALSE(KernelPasses(expression, toAgent)) << "configuration " << c;
+    }
+    // Where it can, the kernel drops what the capture filter drops.
+    EXPECT_FALSE(KernelPasses(KernelFilterExpression(CaptureFilter(noHttp), {}), MakeFrame(6, 1234, 80)));
+    EXPECT_FALSE(KernelPasses(KernelFilterExpression(CaptureFilter(strangers), {}), MakeFrame(6, 1234, 80)));
+    EXPECT_TRUE(KernelPasses(KernelFilterExpression(CaptureFilter(noHttp), {}), MakeFrame(6, 21, 80)));
+}
+
+TEST(CaptureFilterTest, StationListsChooseWhoseTrafficIsKept) {
+    using test::MakeFrame;  // from 06:07:08:09:0a:0b, 10.0.0.1 to 10.0.0.2
+    capture::CPktSnapConf pair;
+    pair.firstList = {0x0A000002};
+    pair.secondList = {0x0A000001};
+    capture::CPktSnapConf wrongPair = pair;
+    wrongPair.secondList = {0x0A000009};
+    capture::CPktSnapConf mac;
+    mac.firstAddresses.emplace_back(std::array<std::uint8_t, 6>{0, 1, 2, 3, 4, 5});
+    capture::CPktSnapConf otherMac;
+    otherMac.firstAddresses.emplace_back(std::array<std::uint8_t, 6>{0, 1, 2, 3, 4, 6});
+    struct Case {
+        const char* name;
+        capture::CPktSnapConf conf;
+        test::Bytes frame;
+        bool kept;
+    } cases[] = {
+        {"both ends of the IPv4 pair", pair, MakeFrame(17, 1, 2), true},
+        {"through a VLAN tag", pair, MakeFrame(17, 1, 2, true), true},
+        {"one end outside the pair", wrongPair, MakeFrame(17, 1, 2), false},
+        {"no IPv4 with an IPv4 list", pair, test::MakeArp(), false},
+        {"the destination MAC listed", mac, MakeFrame(6, 1, 2), true},
+        {"neither MAC listed", otherMac, MakeFrame(6, 1, 2), false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CaptureFilter(c.conf).Passes(c.frame), c.kept) << c.name;
 }
 
 }  // namespace

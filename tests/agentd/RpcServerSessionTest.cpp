@@ -21,7 +21,7 @@ const rpc::SyntaxId kUnknown{rpc::Uuid::FromLiteral("12345678-1234-abcd-ef00-012
 
 struct Fixture {
     explicit Fixture(AgentConfig config = test::ListConfig(0), RpcServerSession::Limits limits = {})
-        : service(std::move(config)), calls(service), mapper(1234, 0x7F000001),
+        : service(std::move(config)), calls(service, Caller{1, 0x7F000001, 40000}), mapper(1234, 0x7F000001),
           session({&calls, &mapper}, "1234", limits) {}
 
     // The decoded replies; their bytes are kept in raw.
@@ -29,7 +29,7 @@ struct Fixture {
         auto out = session.Handle(pdu);
         if (closed != nullptr) *closed = out.close;
         std::vector<rpc::Pdu> decoded;
-        for (const auto& bytes : out.pdus) {
+        for (const auto& bytes : out.AllPdus()) {
             auto p = rpc::DecodePdu(bytes);
             EXPECT_TRUE(p) << p.Err().text;
             if (p) decoded.push_back(std::move(p).Value());
@@ -171,9 +171,9 @@ TEST(RpcServerSessionTest, ProceduresAnswerWithTheirStatusOrAFault) {
     Bytes cbDisagrees = start;
     cbDisagrees.back() = 0x45;
     AgentConfig one = test::ListConfig(1);
-    one.maxEngines = 1;
+    one.snappers.maxSnappers = 1;
     AgentConfig broken;
-    broken.sources = []() -> core::Result<std::unique_ptr<FrameSource>> { return core::Fail(core::ErrorKind::Io, "gone"); };
+    broken.sources = [](const capture::CPktSnapConf&) -> core::Result<std::unique_ptr<FrameSource>> { return core::Fail(core::ErrorKind::Io, "gone"); };
     struct Case {
         const char* name;
         std::uint16_t opnum;

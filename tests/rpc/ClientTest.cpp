@@ -2,6 +2,11 @@
 // way a server can fail or misbehave.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <future>
 #include <mutex>
 
@@ -364,15 +369,51 @@ TEST(Client, PeekRepliesAreCheckedBeforeAllocation) {
     }
 }
 
-TEST(Client, SilentServerTimesOutAndCanBeAborted) {
+TEST(Client, TimeOutsUnreachableServersAndCancellationsAreToldApart) {
+    using namespace std::chrono_literals;
     platform::ManualResetEvent release;
-    FakeServer server(AfterRequest([&](Peer&, std::uint32_t) { release.Wait(std::chrono::seconds(10)); }));
-    {
-        auto binding = BindTo(server.Port(), std::chrono::milliseconds(200));
-        EXPECT_EQ(AgentClient(*binding).Ping(), kRpcCallCancelled);
+    FakeServer silent(AfterRequest([&](Peer&, std::uint32_t) { release.Wait(10s); }));
+    // A peek whose reply trickles in: each fragment well within the time-out, the whole not.
+    FakeServer trickling(AfterRequest([](Peer& p, std::uint32_t id) {
+        const Bytes data(12000, 0x5A);
+        for (const auto& fragment : EncodeResponseFragments(id, 0, EncodePeekReply(data, 0), 1024)) {
+            std::this_thread::sleep_for(100ms);
+            p.Send(fragment);
+        }
+    }));
+    platform::TcpListener gone;
+    gone.Listen(0x7F000001, 0);
+    const std::uint16_t nobody = gone.Port();
+    gone.Close();
+    // A listener that accepts nothing and whose backlog is full: connections never complete.
+    const int full = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t length = sizeof address;
+    ::bind(full, static_cast<sockaddr*>(static_cast<void*>(&address)), sizeof address);
+    ::listen(full, 0);
+    ::getsockname(full, static_cast<sockaddr*>(static_cast<void*>(&address)), &length);
+    std::vector<platform::TcpSocket> queued(3);
+    for (auto& q : queued) q.Connect(0x7F000001, ntohs(address.sin_port), std::chrono::steady_clock::now() + 200ms, nullptr);
+    struct Case {
+        const char* name;
+        std::uint16_t port;
+        RpcStatus status;
+    } cases[] = {
+        {"a server that does not answer", silent.Port(), kErrorTimeout},
+        {"nothing listens", nobody, kRpcServerUnavailable},
+        {"the connection is never accepted", ntohs(address.sin_port), kRpcServerUnavailable},
+        {"a slow reply that keeps coming", trickling.Port(), kRpcOk},
+    };
+    for (const auto& c : cases) {
+        auto binding = BindTo(c.port, 300ms);
+        PeekResult peek;
+        EXPECT_EQ(AgentClient(*binding).SnapSnapperPeekA(1, peek), c.status) << c.name;
+        ASSERT_TRUE(StatusText(c.status) || c.status == kRpcOk) << c.name;
     }
+    ::close(full);
     release.Set();
     release.Reset();
+    FakeServer server(AfterRequest([&](Peer&, std::uint32_t) { release.Wait(10s); }));
     auto binding = BindTo(server.Port(), std::chrono::seconds(60));
     auto call = std::async(std::launch::async, [&] { return AgentClient(*binding).Ping(); });
     EXPECT_EQ(call.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
@@ -382,6 +423,29 @@ TEST(Client, SilentServerTimesOutAndCanBeAborted) {
     // A call waiting behind the aborted one is refused too, until the abort is cleared.
     EXPECT_EQ(AgentClient(*binding).Ping(), kRpcCallCancelled);
     release.Set();
+}
+
+// Closing one window cancels that window's call, not the binding the host's other windows use.
+TEST(Client, ACancelEndsOnlyItsOwnCall) {
+    FakeServer server(Serve([](std::uint32_t callId, std::uint16_t opnum, const Bytes&) {
+        return opnum == 5 ? Bytes{} : Response(callId, EncodeStatusReply(0));  // queries are never answered
+    }));
+    auto binding = BindTo(server.Port(), std::chrono::seconds(60));
+    platform::ManualResetEvent cancel;
+    auto query = [&](CallCancel token) {
+        std::int32_t pending = 0;
+        return AgentClient(*binding, token).SnapSnapperQueryA(1, pending);
+    };
+    auto hung = std::async(std::launch::async, [&] { return query({&cancel}); });
+    EXPECT_EQ(hung.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+    cancel.Set();
+    ASSERT_EQ(hung.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    EXPECT_EQ(hung.get(), kRpcCallCancelled);
+    EXPECT_EQ(AgentClient(*binding).Ping(), kRpcOk) << "another caller goes on, over a new connection";
+    EXPECT_EQ(server.Connections(), 2);
+    EXPECT_EQ(AgentClient(*binding, {&cancel}).Ping(), kRpcCallCancelled) << "a set token refuses at once";
+    EXPECT_EQ(query({nullptr, std::chrono::steady_clock::now() + std::chrono::milliseconds(100)}), kRpcCallCancelled)
+        << "the token's deadline comes before the binding's time-out";
 }
 
 TEST(Client, CallsFromManyThreadsShareOneConnection) {

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The agent on a live interface (lo, as root): agent CPU per MB captured while a generator
+# sends UDP on loopback and `palomet-cli capture` takes the frames; then the agent's peak
+# memory with 16 snappers that are never peeked, under the same load, against --max-memory.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bin=${PALOMET_BIN_DIR:-build/bin}
+seconds=${LIVE_SECONDS:-6}
+budget_mb=${LIVE_BUDGET_MB:-64}
+if [ "$(id -u)" -ne 0 ]; then echo "agent-live: needs root to capture on lo; skipped"; exit 0; fi
+work=$(mktemp -d)
+agent_pid=""
+cleanup() {
+  [ -n "$agent_pid" ] && kill "$agent_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+hz=$(getconf CLK_TCK)
+start_agent() {
+  "$bin/palometsrv" --interface lo --port 0 --epm-port 0 "$@" >"$work/agent.out" 2>"$work/agent.log" &
+  agent_pid=$!
+  for _ in $(seq 100); do grep -q "mapper on port" "$work/agent.out" 2>/dev/null && break; sleep 0.1; done
+  port=$(grep -oP 'interface on \S+ port \K[0-9]+' "$work/agent.out")
+  epm=$(grep -oP 'mapper on port \K[0-9]+' "$work/agent.out")
+}
+stop_agent() { kill "$agent_pid"; wait "$agent_pid" || true; agent_pid=""; }
+
+start_agent
+cpu0=$(cpu_ticks "$agent_pid")
+/usr/bin/python3 bench/agent_load.py "$((seconds + 1))" >"$work/load.out" &
+load_pid=$!
+"$bin/palomet-cli" capture --server 127.0.0.1 --epm-port "$epm" --seconds "$seconds" --out "$work/live.tns" >"$work/capture.out" 2>&1 || true
+cpu1=$(cpu_ticks "$agent_pid")
+wait "$load_pid"
+stop_agent
+"$bin/palomet-cli" export "$work/live.tns" "$work/live.pcap" >/dev/null
+frames=$(grep -oP '^\d+(?= frames)' "$work/capture.out")
+bytes=$(( $(stat -c %s "$work/live.pcap") - 24 - 16 * frames ))
+cat "$work/load.out"
+awk -v f="$frames" -v b="$bytes" -v s="$seconds" -v c0="$cpu0" -v c1="$cpu1" -v hz="$hz" 'BEGIN {
+  mb = b / 1e6; cpu = (c1 - c0) / hz;
+  printf "agent-live: %d frames, %.1f MB of frames in %d s (%.1f MB/s); agent %.2f s CPU: %.1f ms CPU per MB\n", f, mb, s, mb / s, cpu, cpu * 1000 / mb;
+}'
+
+start_agent --max-memory "$budget_mb"
+/usr/bin/python3 bench/agent_load.py "$seconds" "$port" 16 >/dev/null
+peak=$(grep -oP 'VmHWM:\s+\K[0-9]+' "/proc/$agent_pid/status")
+rss=$(grep -oP 'VmRSS:\s+\K[0-9]+' "/proc/$agent_pid/status")
+stop_agent
+echo "agent-memory: 16 snappers never peeked under load, --max-memory $budget_mb MiB: peak RSS $((peak / 1024)) MiB, RSS at the end $((rss / 1024)) MiB"

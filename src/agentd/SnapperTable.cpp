@@ -1,0 +1,214 @@
+// The snapper table: ownership by connection, the grace period, fair memory shares and held peeks.
+#include "SnapperTable.h"
+
+#include <vector>
+
+#include "AccessList.h"
+#include "Log.h"
+
+namespace agentd {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string Who(const Caller& caller) { return FormatPeer(caller.address, caller.port); }
+
+std::string Snapper(std::uint32_t handle) { return "snapper " + std::to_string(handle); }
+
+}  // namespace
+
+SnapperTable::SnapperTable(const Limits& limits) : m_limits(limits) {
+    m_reaper = std::thread([this] { Reap(); });
+}
+
+SnapperTable::~SnapperTable() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    m_reaper.join();
+    StopAll();
+}
+
+void SnapperTable::StopAll() {
+    std::map<std::uint32_t, Entry> entries;
+    {
+        std::lock_guard lock(m_mutex);
+        entries.swap(m_entries);
+    }
+    for (auto& [handle, entry] : entries) StopOutside(handle, std::move(entry.engine), "the agent is stopping");
+}
+
+bool SnapperTable::Reserve() {
+    std::lock_guard lock(m_mutex);
+    if (m_entries.size() + m_reserved >= m_limits.maxSnappers) return false;
+    ++m_reserved;
+    return true;
+}
+
+void SnapperTable::Release() {
+    std::lock_guard lock(m_mutex);
+    if (m_reserved > 0) --m_reserved;
+}
+
+std::uint32_t SnapperTable::Add(const Caller& caller, std::unique_ptr<CaptureEngine> engine, std::uint32_t firstFrame) {
+    std::lock_guard lock(m_mutex);
+    if (m_reserved > 0) --m_reserved;
+    const std::uint32_t handle = m_nextHandle++;
+    m_entries[handle] = Entry{std::move(engine), caller, std::nullopt, {}, 0};
+    Rebalance();
+    Log(Snapper(handle) + " started for " + Who(caller) + ", first frame " + std::to_string(firstFrame));
+    return handle;
+}
+
+std::shared_ptr<CaptureEngine> SnapperTable::Find(std::uint32_t handle, const Caller& caller) {
+    std::lock_guard lock(m_mutex);
+    const auto found = m_entries.find(handle);
+    if (found == m_entries.end() || found->second.owner.address != caller.address) return nullptr;
+    Entry& entry = found->second;
+    if (entry.owner.connection != caller.connection) {
+        if (entry.orphanedSince)
+            Log(Snapper(handle) + " taken over by " + Who(caller) + " after its connection dropped");
+        entry.owner = caller;
+        entry.orphanedSince.reset();
+        Rebalance();
+    }
+    return entry.engine;
+}
+
+bool SnapperTable::Stop(std::uint32_t handle, const Caller& caller) {
+    std::shared_ptr<CaptureEngine> engine;
+    {
+        std::lock_guard lock(m_mutex);
+        const auto found = m_entries.find(handle);
+        if (found == m_entries.end() || found->second.owner.address != caller.address) return false;
+        engine = std::move(found->second.engine);
+        m_entries.erase(found);
+        Rebalance();
+    }
+    StopOutside(handle, std::move(engine), "stopped by " + Who(caller));
+    return true;
+}
+
+void SnapperTable::Disconnected(const Caller& caller) {
+    std::lock_guard lock(m_mutex);
+    const auto now = Clock::now();
+    for (auto& [handle, entry] : m_entries) {
+        if (entry.owner.connection != caller.connection || entry.orphanedSince) continue;
+        entry.orphanedSince = now;
+        Log(Snapper(handle) + " keeps capturing for " + std::to_string(m_limits.grace.count() / 1000) +
+            " s: the connection from " + Who(caller) + " ended without stopping it");
+    }
+    m_wake.notify_all();
+}
+
+void SnapperTable::SessionClosed(const Caller& caller) {
+    std::vector<std::pair<std::uint32_t, std::shared_ptr<CaptureEngine>>> closing;
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto it = m_entries.begin(); it != m_entries.end();) {
+            if (it->second.owner.connection == caller.connection) {
+                closing.emplace_back(it->first, std::move(it->second.engine));
+                it = m_entries.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        Rebalance();
+    }
+    for (auto& [handle, engine] : closing) StopOutside(handle, std::move(engine), "stopped: " + Who(caller) + " closed its session");
+}
+
+void SnapperTable::HoldPeek(std::uint32_t handle, const Caller& caller, SharedStub reply, std::uint32_t frames) {
+    std::lock_guard lock(m_mutex);
+    const auto found = m_entries.find(handle);
+    if (found == m_entries.end()) return;
+    found->second.held = {std::move(reply), frames};
+    found->second.heldFor = caller.connection;
+    Rebalance();
+}
+
+std::optional<SnapperTable::HeldPeek> SnapperTable::Undelivered(std::uint32_t handle, const Caller& caller) {
+    std::lock_guard lock(m_mutex);
+    const auto found = m_entries.find(handle);
+    if (found == m_entries.end() || found->second.owner.address != caller.address || !found->second.held.reply ||
+        found->second.heldFor == caller.connection)
+        return std::nullopt;
+    return found->second.held;
+}
+
+void SnapperTable::Confirm(const Caller& caller) {
+    std::lock_guard lock(m_mutex);
+    bool freed = false;
+    for (auto& [handle, entry] : m_entries) {
+        if (!entry.held.reply || entry.heldFor != caller.connection) continue;
+        entry.held = {};
+        freed = true;
+    }
+    if (freed) Rebalance();
+}
+
+std::size_t SnapperTable::Running() const {
+    std::lock_guard lock(m_mutex);
+    return m_entries.size();
+}
+
+std::size_t SnapperTable::UsedBytes() const {
+    std::lock_guard lock(m_mutex);
+    std::size_t used = 0;
+    for (const auto& [handle, entry] : m_entries)
+        used += entry.engine->QueuedBytes() + (entry.held.reply ? entry.held.reply->Bytes().size() : 0);
+    return used;
+}
+
+void SnapperTable::Rebalance() {
+    std::map<std::uint64_t, std::size_t> perOwner;
+    for (const auto& [handle, entry] : m_entries) ++perOwner[entry.owner.connection];
+    for (auto& [handle, entry] : m_entries) {
+        std::size_t share = m_limits.budgetBytes / perOwner.size() / perOwner[entry.owner.connection];
+        if (m_limits.snapperCap != 0) share = std::min(share, m_limits.snapperCap);
+        const std::size_t held = entry.held.reply ? entry.held.reply->Bytes().size() : 0;
+        entry.engine->SetByteLimit(share > held ? share - held : 0);
+    }
+}
+
+void SnapperTable::StopOutside(std::uint32_t handle, std::shared_ptr<CaptureEngine> engine, const std::string& why) {
+    if (!engine) return;
+    engine->Stop();
+    std::string line = Snapper(handle) + " " + why;
+    if (engine->Dropped() != 0)
+        line += "; it dropped " + std::to_string(engine->Dropped()) + " frames the manager did not take in time";
+    Log(line);
+}
+
+void SnapperTable::Reap() {
+    std::unique_lock lock(m_mutex);
+    while (!m_stop) {
+        auto next = Clock::time_point::max();
+        std::vector<std::pair<std::uint32_t, std::shared_ptr<CaptureEngine>>> expired;
+        const auto now = Clock::now();
+        for (auto it = m_entries.begin(); it != m_entries.end();) {
+            if (it->second.orphanedSince && *it->second.orphanedSince + m_limits.grace <= now) {
+                expired.emplace_back(it->first, std::move(it->second.engine));
+                it = m_entries.erase(it);
+                continue;
+            }
+            if (it->second.orphanedSince) next = std::min(next, *it->second.orphanedSince + m_limits.grace);
+            ++it;
+        }
+        if (!expired.empty()) {
+            Rebalance();
+            lock.unlock();
+            for (auto& [handle, engine] : expired)
+                StopOutside(handle, std::move(engine), "stopped: its client did not come back within the grace period");
+            lock.lock();
+            continue;
+        }
+        if (next == Clock::time_point::max()) m_wake.wait(lock);
+        else m_wake.wait_until(lock, next);
+    }
+}
+
+}  // namespace agentd

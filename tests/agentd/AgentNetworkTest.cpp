@@ -1,0 +1,385 @@
+// palometsrv as a program on a network: who may connect, what cannot lock managers out, what
+// survives a dropped connection, what a live capture leaves out, privileges, and how the
+// command-line client ends on time-outs and Ctrl-C.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <pcap/pcap.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <map>
+#include <set>
+#include <thread>
+
+#include "AgentProcess.h"
+#include "AgentTestUtil.h"
+#include "rpc/AgentClient.h"
+#include "rpc/BindingHandle.h"
+
+namespace agentd {
+namespace {
+
+using namespace std::chrono_literals;
+using test::AgentProcess;
+using test::Bytes;
+using test::kBin;
+using test::kSample;
+using test::kSource;
+using test::Shell;
+using test::Temp;
+
+const std::string kCli = kBin + "/palomet-cli";
+
+// A TCP connection from a chosen loopback address.
+int ConnectFrom(std::uint32_t from, std::uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in local{AF_INET, 0, {htonl(from)}, {}};
+    sockaddr_in remote{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+    ::bind(fd, static_cast<sockaddr*>(static_cast<void*>(&local)), sizeof local);
+    if (::connect(fd, static_cast<sockaddr*>(static_cast<void*>(&remote)), sizeof remote) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// True when the peer closes (or resets) the connection within 5 s without sending a byte.
+bool ClosedSilently(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    std::uint8_t byte = 0;
+    if (::poll(&p, 1, 5000) != 1) return false;
+    const ssize_t n = ::recv(fd, &byte, 1, 0);
+    return n == 0 || (n < 0 && errno == ECONNRESET);
+}
+
+std::string Output(const std::string& command) {
+    std::string out;
+    std::FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    char buffer[512];
+    while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+    if (pipe != nullptr) ::pclose(pipe);
+    return out;
+}
+
+TEST(AgentNetworkTest, RefusesToStartWhereItWouldBeUnsafeOrCannotCapture) {
+    struct Case {
+        const char* name;
+        std::string arguments;
+        const char* says;
+    } cases[] = {
+        {"open to the network without an allow-list", "--replay " + kSample + " --listen 0.0.0.0", "--allow 10.0.0.0/8"},
+        {"an allow-list that is no network", "--replay " + kSample + " --allow 10.0.0.0/33", "prefix length"},
+        {"an interface that does not exist", "--interface nosuch0", "nosuch0"},
+    };
+    for (const auto& c : cases) {
+        const std::string out = Output(kBin + "/palometsrv " + c.arguments + " --port 0 --no-epm");
+        EXPECT_NE(out.find(c.says), std::string::npos) << c.name << ": " << out;
+        EXPECT_EQ(out.find("capture interface on"), std::string::npos) << c.name << " started";
+    }
+}
+
+TEST(AgentNetworkTest, AddressesOutsideTheAllowListAreClosedBeforeAnyPdu) {
+    AgentProcess agent("--replay " + kSample + " --allow 127.0.0.1/32");
+    ASSERT_TRUE(agent.Running());
+    const int stranger = ConnectFrom(0x7F000002, static_cast<std::uint16_t>(std::stoi(agent.Port())));
+    ASSERT_GE(stranger, 0);
+    const Bytes bind = rpc::EncodeBind(1, test::AgentBind());
+    ::send(stranger, bind.data(), bind.size(), MSG_NOSIGNAL);
+    EXPECT_TRUE(ClosedSilently(stranger));
+    ::close(stranger);
+    EXPECT_EQ(Shell(kCli + " agent --server 127.0.0.1 --epm-port " + agent.EpmPort() + " ping >/dev/null"), 0);
+    const std::string log = agent.Log();
+    EXPECT_NE(log.find("connection from 127.0.0.2:"), std::string::npos) << log;
+    EXPECT_NE(log.find("refused: not in the allow-list (127.0.0.1/32)"), std::string::npos) << log;
+    EXPECT_NE(log.find("connection from 127.0.0.1:"), std::string::npos) << log;
+}
+
+TEST(AgentNetworkTest, IdleSocketsAndADrippingClientDoNotStopAPing) {
+    AgentProcess agent;
+    ASSERT_TRUE(agent.Running());
+    const auto port = static_cast<std::uint16_t>(std::stoi(agent.Port()));
+    std::vector<int> idle;
+    for (int i = 0; i < 200; ++i) idle.push_back(ConnectFrom(0x7F000001, port));
+    const int dripper = ConnectFrom(0x7F000001, port);
+    std::atomic<bool> done{false};
+    std::thread drip([&] {
+        const Bytes bind = rpc::EncodeBind(1, test::AgentBind());
+        for (std::size_t i = 0; i < bind.size() && !done; ++i) {
+            ::send(dripper, &bind[i], 1, MSG_NOSIGNAL);
+            std::this_thread::sleep_for(100ms);
+        }
+    });
+    EXPECT_EQ(Shell(kCli + " agent --server 127.0.0.1 --epm-port " + agent.EpmPort() + " --timeout 2 ping >/dev/null"), 0)
+        << agent.Log();
+    done = true;
+    drip.join();
+    for (const int fd : idle) ::close(fd);
+    ::close(dripper);
+}
+
+// Forwards one client connection at a time to the agent; the first connection is cut once,
+// PDU by PDU: in the middle of a peek reply, or just after one.
+class DroppingProxy {
+public:
+    DroppingProxy(std::uint16_t target, bool midReply) : m_target(target), m_midReply(midReply) {
+        m_listener.Listen(0x7F000001, 0);
+        m_thread = std::thread([this] { Run(); });
+    }
+    ~DroppingProxy() {
+        m_stop.Set();
+        m_thread.join();
+    }
+    std::uint16_t Port() const { return m_listener.Port(); }
+    bool Dropped() const { return m_dropped; }
+
+private:
+    void Run() {
+        while (!m_stop.IsSet()) {
+            auto client = m_listener.Accept(std::chrono::steady_clock::now() + 30s, &m_stop);
+            if (!client) continue;
+            platform::TcpSocket server;
+            if (server.Connect(0x7F000001, m_target, Soon(), &m_stop) != platform::NetStatus::Ok) continue;
+            Relay(*client, server);
+        }
+    }
+    static platform::Deadline Soon() { return std::chrono::steady_clock::now() + 100ms; }
+    // One PDU from `from`, whole; empty on a time-out with nothing read, nullopt when closed.
+    std::optional<Bytes> ReadPdu(platform::TcpSocket& from) {
+        Bytes pdu(rpc::kHeaderSize);
+        const auto got = from.RecvExact(pdu, Soon(), &m_stop);
+        if (got == platform::NetStatus::TimedOut) return Bytes{};
+        if (got != platform::NetStatus::Ok) return std::nullopt;
+        pdu.resize(pdu[8] | (pdu[9] << 8));
+        if (from.RecvExact(std::span(pdu).subspan(rpc::kHeaderSize), std::chrono::steady_clock::now() + 5s, &m_stop) !=
+            platform::NetStatus::Ok)
+            return std::nullopt;
+        return pdu;
+    }
+    void Relay(platform::TcpSocket& client, platform::TcpSocket& server) {
+        int replies = 0;
+        for (;;) {
+            auto request = ReadPdu(client);
+            if (!request) return;
+            if (!request->empty()) server.SendAll(*request, Soon() + 5s, &m_stop);
+            for (;;) {
+                auto reply = ReadPdu(server);
+                if (!reply) return;
+                if (reply->empty()) break;
+                const bool last = ((*reply)[3] & rpc::kFlagLast) != 0;
+                const bool peek = reply->size() > 1000 || !last;
+                if (!m_dropped && peek && ++replies > 3) {
+                    // Cut: half of this fragment, or all of a peek's last one.
+                    if (m_midReply) reply->resize(reply->size() / 2);
+                    if (m_midReply || last) {
+                        client.SendAll(*reply, Soon() + 5s, &m_stop);
+                        m_dropped = true;
+                        return;
+                    }
+                }
+                client.SendAll(*reply, Soon() + 5s, &m_stop);
+            }
+        }
+    }
+
+    std::uint16_t m_target;
+    bool m_midReply;
+    std::atomic<bool> m_dropped{false};
+    platform::TcpListener m_listener;
+    platform::ManualResetEvent m_stop;
+    std::thread m_thread;
+};
+
+// The replayed file's frames, in order.
+std::vector<Bytes> SampleFrames() {
+    char error[PCAP_ERRBUF_SIZE] = {};
+    pcap_t* p = pcap_open_offline(kSample.c_str(), error);
+    std::vector<Bytes> frames;
+    pcap_pkthdr* header = nullptr;
+    const std::uint8_t* data = nullptr;
+    while (p != nullptr && pcap_next_ex(p, &header, &data) == 1) frames.emplace_back(data, data + header->caplen);
+    if (p != nullptr) pcap_close(p);
+    return frames;
+}
+
+TEST(AgentNetworkTest, AConnectionDroppedInTheMiddleOfACaptureLosesNoFrame) {
+    const auto expected = SampleFrames();
+    ASSERT_EQ(expected.size(), 600U);
+    for (const bool midReply : {true, false}) {
+        AgentProcess agent("--replay " + kSample + " --queue-frames 100");
+        ASSERT_TRUE(agent.Running());
+        DroppingProxy proxy(static_cast<std::uint16_t>(std::stoi(agent.Port())), midReply);
+        std::unique_ptr<rpc::BindingHandle> binding;
+        ASSERT_EQ(rpc::BindingHandle::FromStringBinding("ncacn_ip_tcp:127.0.0.1[" + std::to_string(proxy.Port()) + "]", binding), 0U);
+        binding->SetTimeout(5s);
+        rpc::AgentClient client(*binding);
+        std::int32_t snapper = 0;
+        ASSERT_EQ(client.SnapSnapperStartA(60, 0, test::Serialise({}), snapper), 0U);
+        // As a capture window does after a reconnect: a peek handed over again is recognised by
+        // its frame numbers, and only frames beyond those already kept are taken.
+        std::vector<Bytes> kept;
+        int failures = 0;
+        while (kept.size() < expected.size() && failures < 10) {
+            rpc::PeekResult peek;
+            std::int32_t pending = 0;
+            if (client.SnapSnapperQueryA(snapper, pending) != 0 || client.SnapSnapperPeekA(snapper, peek) != 0) {
+                ++failures;
+                continue;
+            }
+            if (peek.data.empty()) continue;
+            const auto batch = test::PeekedBatch(peek.data);
+            for (const auto& frame : batch.Frames())
+                if (frame.GetFrameNumber() == kept.size()) kept.emplace_back(frame.GetData().begin(), frame.GetData().end());
+        }
+        EXPECT_TRUE(proxy.Dropped());
+        EXPECT_GE(failures, 1);
+        ASSERT_EQ(kept.size(), expected.size()) << (midReply ? "mid-reply" : "after a whole reply");
+        for (std::size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(kept[i], expected[i]) << "frame " << i;
+        EXPECT_NE(agent.Log().find("taken over by 127.0.0.1:"), std::string::npos) << agent.Log();
+    }
+}
+
+bool Root() { return ::geteuid() == 0; }
+
+// The TCP ports of every IPv4 frame in a pcap file.
+std::vector<std::pair<std::uint16_t, std::uint16_t>> TcpPorts(const std::string& path) {
+    char error[PCAP_ERRBUF_SIZE] = {};
+    pcap_t* p = pcap_open_offline(path.c_str(), error);
+    std::vector<std::pair<std::uint16_t, std::uint16_t>> ports;
+    pcap_pkthdr* header = nullptr;
+    const std::uint8_t* data = nullptr;
+    while (p != nullptr && pcap_next_ex(p, &header, &data) == 1) {
+        const Bytes f(data, data + header->caplen);
+        if (f.size() < 38 || f[12] != 0x08 || f[13] != 0x00 || f[23] != 6) continue;
+        const std::size_t l4 = 14 + (f[14] & 0x0F) * 4;
+        if (f.size() >= l4 + 4) ports.emplace_back((f[l4] << 8) | f[l4 + 1], (f[l4 + 2] << 8) | f[l4 + 3]);
+    }
+    if (p != nullptr) pcap_close(p);
+    return ports;
+}
+
+TEST(AgentNetworkTest, ACaptureOnLoopbackHoldsNoneOfTheAgentsOwnPackets) {
+    if (!Root()) GTEST_SKIP() << "capturing on lo needs root";
+    AgentProcess agent("--interface lo");
+    ASSERT_TRUE(agent.Running()) << agent.Log();
+    // Other TCP traffic on lo while the capture runs: connections to the agent's mapper from
+    // another port would be its own, so these go to a listener of the test's.
+    platform::TcpListener other;
+    other.Listen(0x7F000001, 0);
+    std::atomic<bool> done{false};
+    std::thread traffic([&] {
+        while (!done) {
+            platform::TcpSocket s;
+            s.Connect(0x7F000001, other.Port(), std::chrono::steady_clock::now() + 1s, nullptr);
+            auto accepted = other.Accept(std::chrono::steady_clock::now() + 1s, nullptr);
+            std::this_thread::sleep_for(5ms);
+        }
+    });
+    const std::string trace = Temp("lo.tns");
+    const std::string exported = Temp("lo.pcap");
+    EXPECT_EQ(Shell(kCli + " capture --server 127.0.0.1 --epm-port " + agent.EpmPort() + " --seconds 3 --out " + trace +
+                    " >/dev/null 2>&1"),
+              0);
+    done = true;
+    traffic.join();
+    ASSERT_EQ(Shell(kCli + " export " + trace + " " + exported + " >/dev/null"), 0);
+    const auto ports = TcpPorts(exported);
+    EXPECT_GT(ports.size(), 10U) << "the capture saw no traffic at all";
+    const std::set<std::uint16_t> own = {static_cast<std::uint16_t>(std::stoi(agent.Port())),
+                                         static_cast<std::uint16_t>(std::stoi(agent.EpmPort()))};
+    for (const auto& [from, to] : ports) EXPECT_TRUE(!own.contains(from) && !own.contains(to)) << from << " -> " << to;
+    std::filesystem::remove(trace);
+    std::filesystem::remove(exported);
+}
+
+TEST(AgentNetworkTest, StartedAsRootItKeepsOnlyRawCaptureAndPromiscuousModeStillWorks) {
+    if (!Root()) GTEST_SKIP() << "needs root";
+    const std::string ns = "palomet-i" + std::to_string(::getpid());
+    const std::string veth = "pv" + std::to_string(::getpid() % 100000);
+    ASSERT_EQ(Shell("ip netns add " + ns + " && ip link add " + veth + "a type veth peer name " + veth +
+                    "b && ip link set " + veth + "a netns " + ns + " && ip -n " + ns + " link set lo up && ip -n " + ns +
+                    " link set " + veth + "a up && ip link set " + veth + "b up"),
+              0);
+    {
+        AgentProcess agent("--interface " + veth + "a", "ip netns exec " + ns + " ");
+        ASSERT_TRUE(agent.Running()) << agent.Log();
+        std::ifstream status("/proc/" + std::to_string(agent.Pid()) + "/status");
+        std::map<std::string, std::string> fields;
+        for (std::string line; std::getline(status, line);)
+            if (const auto colon = line.find(':'); colon != std::string::npos) fields[line.substr(0, colon)] = line.substr(colon + 2);
+        EXPECT_EQ(fields["Uid"].substr(0, 5), "65534") << "not running as nobody";
+        EXPECT_EQ(fields["CapEff"], "0000000000002000") << "more than CAP_NET_RAW";
+        EXPECT_EQ(fields["CapPrm"], "0000000000002000");
+        const std::string trace = Temp("promisc.tns");
+        std::thread capture([&] {
+            Shell("ip netns exec " + ns + " " + kCli + " capture --server 127.0.0.1 --epm-port " + agent.EpmPort() +
+                  " --seconds 2 --out " + trace + " >/dev/null 2>&1");
+        });
+        bool promiscuous = false;
+        for (int i = 0; i < 40 && !promiscuous; ++i) {
+            std::this_thread::sleep_for(50ms);
+            promiscuous = Shell("ip -n " + ns + " -d link show " + veth + "a | grep -q 'promiscuity [1-9]'") == 0;
+        }
+        capture.join();
+        EXPECT_TRUE(promiscuous) << agent.Log();
+        EXPECT_EQ(agent.Log().find("failed"), std::string::npos) << agent.Log();
+        std::filesystem::remove(trace);
+    }
+    Shell("ip link del " + veth + "b 2>/dev/null; ip netns del " + ns);
+}
+
+TEST(AgentNetworkTest, TheClientTellsTimeOutsAndUnreachableAgentsAndEndsOnCtrlC) {
+    AgentProcess agent("--replay " + kSample + " --loop");
+    ASSERT_TRUE(agent.Running());
+    const std::string trace = Temp("interrupted.tns");
+    const pid_t cli = ::fork();
+    if (cli == 0) {
+        const std::string epm = agent.EpmPort();
+        ::execl(kCli.c_str(), kCli.c_str(), "capture", "--server", "127.0.0.1", "--epm-port", epm.c_str(), "--out",
+                trace.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::this_thread::sleep_for(1500ms);  // a few rounds have written blocks
+    ::kill(agent.Pid(), SIGSTOP);
+    std::this_thread::sleep_for(300ms);
+    ::kill(cli, SIGINT);
+    int status = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 20 && ended == 0; ++i) {
+        std::this_thread::sleep_for(100ms);
+        ended = ::waitpid(cli, &status, WNOHANG);
+    }
+    EXPECT_EQ(ended, cli) << "Ctrl-C did not end the capture within 2 s";
+    if (ended != cli) {
+        ::kill(cli, SIGKILL);
+        ::waitpid(cli, &status, 0);
+    }
+    EXPECT_EQ(Shell(kCli + " info " + trace + " >/dev/null"), 0) << "the trace file was not finished";
+
+    // The agent is still stopped: its port takes the connection, nothing answers.
+    struct Case {
+        const char* name;
+        std::string epmPort;
+        const char* says;
+    } cases[] = {
+        {"a hung agent", agent.EpmPort(), "Ping failed - 1460\nThis operation returned because the timeout period expired."},
+        {"nothing listening", "1", "Ping failed - 1722\nThe RPC server is unavailable."},
+    };
+    for (const auto& c : cases) {
+        const std::string out = Output(kCli + " agent --server 127.0.0.1 --epm-port " + c.epmPort + " --timeout 0.5 ping");
+        EXPECT_NE(out.find(c.says), std::string::npos) << c.name << ": " << out;
+    }
+    std::filesystem::remove(trace);
+}
+
+TEST(AgentNetworkTest, TheSshTunnelOfTheHelpWorks) {
+    if (!Root() || Shell("test -x /usr/sbin/sshd && command -v ssh-keygen >/dev/null") != 0)
+        GTEST_SKIP() << "needs root and openssh-server";
+    EXPECT_EQ(Shell("bash " + kSource + "/tests/agentd/ssh_tunnel.sh " + kBin + " " + kSample), 0);
+}
+
+}  // namespace
+}  // namespace agentd

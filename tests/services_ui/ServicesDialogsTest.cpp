@@ -1,0 +1,134 @@
+// The service dialogs' widgets, offscreen, over the simulated backend: what they show and
+// which controls they enable. PALOMET_SCREENSHOTS=<dir> keeps a picture of each dialog.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <cstdlib>
+
+#include "platform/HostNames.h"
+#include "platform/SimulatedServiceManager.h"
+#include "services/ui/CAddUserDlg.h"
+#include "services/ui/CServiceListCtrl.h"
+#include "services/ui/CServicesDlg.h"
+#include "services/ui/CStartupConfigDlg.h"
+
+namespace services::ui {
+namespace {
+
+class QtApplication final : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "test_services_ui";
+        static char* argv[] = {name, nullptr};
+        m_app = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { m_app.reset(); }
+
+private:
+    std::unique_ptr<QApplication> m_app;
+};
+[[maybe_unused]] auto* const kApplication = ::testing::AddGlobalTestEnvironment(new QtApplication);
+
+void Keep(QWidget& widget, const char* name) {
+    const char* dir = std::getenv("PALOMET_SCREENSHOTS");
+    if (dir == nullptr) return;
+    widget.show();
+    QApplication::processEvents();
+    widget.grab().save(QString::fromUtf8(dir) + "/" + name + ".png");
+}
+
+// Lets the event loop run (the dialog's poll timer) until done, for at most ten seconds.
+bool WaitFor(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 10000) QTest::qWait(20);
+    return done();
+}
+
+std::vector<std::unique_ptr<AccountSource>> DemoAccounts(const std::string& host) {
+    std::vector<std::unique_ptr<AccountSource>> sources;
+    sources.push_back(std::make_unique<ListedAccountSource>(
+        host, std::vector<platform::AccountEntry>{{"root", "uid 0, home /root", "root"},
+                                                   {"palometsrv", "Capture agent", "Palomet capture agent"},
+                                                   {"ann", "Room 4, 555-1234", "Ann Smith"}}));
+    return sources;
+}
+
+std::unique_ptr<ServicesContext> DemoContext() {
+    auto connector = std::make_unique<platform::SimulatedConnector>();
+    platform::SimulatedConnector::AddDemoServices(connector->Host(""));
+    return std::make_unique<ServicesContext>(std::move(connector), DemoAccounts);
+}
+
+TEST(ServicesDialog, ListsTheHostAndStartsTheSelectedAgent) {
+    auto context = DemoContext();
+    CServicesDlg dialog(*context, nullptr, "localhost", "PalometSrv");
+    auto& list = dialog.List();
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "Services \\\\" + platform::LocalComputerName());
+    EXPECT_EQ(list.model()->headerData(0, Qt::Horizontal).toString(), "Service");
+    EXPECT_EQ(list.model()->headerData(2, Qt::Horizontal).toString(), "Startup");
+    EXPECT_EQ(list.header()->sectionSize(1), 70);
+    ASSERT_EQ(list.model()->rowCount(), 8);
+    ASSERT_TRUE(list.SelectedRow().has_value());
+    EXPECT_EQ(list.model()->index(static_cast<int>(*list.SelectedRow()), 0).data().toString(), "Palomet capture agent");
+    EXPECT_TRUE(dialog.Button(ServiceOperation::Start).isEnabled());
+    EXPECT_FALSE(dialog.Button(ServiceOperation::Stop).isEnabled());
+    Keep(dialog, "services-dialog");
+
+    QTest::mouseClick(&dialog.Button(ServiceOperation::Start), Qt::LeftButton);
+    EXPECT_FALSE(dialog.HostButton().isEnabled());  // polling
+    const QModelIndex status = list.model()->index(static_cast<int>(*list.SelectedRow()), 1);
+    EXPECT_TRUE(WaitFor([&] { return dialog.HostButton().isEnabled(); }));
+    EXPECT_EQ(status.data().toString(), "Running");
+    EXPECT_TRUE(dialog.Button(ServiceOperation::Stop).isEnabled());
+    EXPECT_TRUE(dialog.Button(ServiceOperation::Pause).isEnabled());
+    Keep(dialog, "services-dialog-running");
+
+    dialog.askHost = [] { return std::optional<std::string>("localhost"); };
+    QTest::mouseClick(&dialog.HostButton(), Qt::LeftButton);
+    EXPECT_FALSE(list.SelectedRow().has_value());
+    EXPECT_FALSE(dialog.StartupButton().isEnabled());
+}
+
+TEST(StartupConfigurationDialog, OffersWhatSystemdHas) {
+    CStartupConfigDlg dialog(StartupConfigModel(platform::kStartAuto, platform::kServiceOwnProcess, 0, "palometsrv", {}),
+                             [] { return DemoAccounts("capture1"); }, nullptr);
+    EXPECT_TRUE(dialog.Automatic().isChecked());
+    EXPECT_TRUE(dialog.ThisAccount().isChecked());
+    EXPECT_EQ(dialog.Account().text(), "palometsrv");
+    EXPECT_TRUE(dialog.Account().isEnabled());
+    EXPECT_FALSE(dialog.Password().isEnabled());  // no password is ever asked for or written
+    EXPECT_FALSE(dialog.Desktop().isEnabled());
+    Keep(dialog, "startup-configuration");
+    dialog.SystemAccount().click();
+    EXPECT_FALSE(dialog.Account().isEnabled());
+    dialog.Disabled().click();
+    dialog.accept();
+    EXPECT_EQ(dialog.Model().StartType(), platform::kStartDisabled);
+    EXPECT_EQ(dialog.Model().Account(), "LocalSystem");
+}
+
+TEST(AddUserDialog, ListsTheHostsAccounts) {
+    CAddUserDlg dialog(DemoAccounts("capture1"), nullptr);
+    EXPECT_EQ(dialog.Sources().currentText(), "\\\\capture1");
+    ASSERT_EQ(dialog.Accounts().topLevelItemCount(), 3);
+    EXPECT_EQ(dialog.Accounts().headerItem()->text(2), "Full Name");
+    dialog.Accounts().setCurrentItem(dialog.Accounts().topLevelItem(2));
+    Keep(dialog, "add-user");
+    dialog.accept();
+    ASSERT_TRUE(dialog.Chosen());
+    EXPECT_EQ(*dialog.Chosen(), std::make_pair(std::string("\\\\capture1"), std::string("ann")));
+}
+
+}  // namespace
+}  // namespace services::ui
