@@ -33,4 +33,10 @@ void RegisterAgentCommands(CommandRegistry& registry);
 // tables
 void RegisterTablesCommand(CommandRegistry& registry);
 
+// profile list, show, add, edit, delete
+void RegisterProfileCommands(CommandRegistry& registry);
+
+// registry export
+void RegisterRegistryCommand(CommandRegistry& registry);
+
 }  // namespace cli
