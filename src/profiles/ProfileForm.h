@@ -70,6 +70,8 @@ struct ProfileForm {
     // Limit mode, then the size and time pairs only when the mode uses them (else 0), the
     // filter, queue length, server address and trace file. The name is not part of a profile.
     void TransferTo(CSessionProfile& profile) const;
+
+    bool operator==(const ProfileForm&) const = default;
 };
 
 }  // namespace profiles
