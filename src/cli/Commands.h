@@ -38,5 +38,7 @@ void RegisterProfileCommands(CommandRegistry& registry);
 
 // registry export
 void RegisterRegistryCommand(CommandRegistry& registry);
+// The --registry FILE option of the commands that use the settings store.
+void AddRegistryOption(CLI::App* command, std::string& path);
 
 }  // namespace cli

@@ -223,8 +223,7 @@ void AddSettingsOptions(CLI::App* cmd, ProfileOptions& o, bool serverRequired) {
 void RegisterProfileCommands(CommandRegistry& registry) {
     auto o = std::make_shared<ProfileOptions>();
     auto* profile = registry.App().add_subcommand("profile", "List, show, add, edit and delete session profiles");
-    profile->add_option("--registry", o->registry, "Settings store file (default PALOMET_REGISTRY, else "
-                                                   "~/.config/palomet/registry.sqlite)");
+    AddRegistryOption(profile, o->registry);
     profile->require_subcommand(1);
     const auto action = [&registry, o](const char* name) { return [&registry, o, name] { registry.SetExitCode(Run(name, *o)); }; };
 

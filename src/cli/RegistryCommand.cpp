@@ -81,11 +81,15 @@ int RunExport(const RegistryOptions& o) {
 
 }  // namespace
 
+void AddRegistryOption(CLI::App* command, std::string& path) {
+    command->add_option("--registry", path,
+                        "Settings store file (default PALOMET_REGISTRY, else ~/.config/palomet/registry.sqlite)");
+}
+
 void RegisterRegistryCommand(CommandRegistry& registry) {
     auto o = std::make_shared<RegistryOptions>();
     auto* cmd = registry.App().add_subcommand("registry", "Inspect the settings store");
-    cmd->add_option("--registry", o->registry, "Settings store file (default PALOMET_REGISTRY, else "
-                                               "~/.config/palomet/registry.sqlite)");
+    AddRegistryOption(cmd, o->registry);
     cmd->require_subcommand(1);
     auto* exp = cmd->add_subcommand("export", "Print every key path and each value's name, type, size and data (hex)");
     exp->add_flag("--json", o->json, "A JSON array of keys, each with its values");

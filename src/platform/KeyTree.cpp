@@ -110,11 +110,14 @@ std::string ValueTypeName(ValueType type) {
 }
 
 std::string KeyTree::DefaultPath() {
-    if (const char* path = std::getenv("PALOMET_REGISTRY"); path != nullptr && path[0] != '\0') return path;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && config[0] == '/')
+    const auto env = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string_view(value != nullptr ? value : "");
+    };
+    if (const auto path = env("PALOMET_REGISTRY"); !path.empty()) return std::string(path);
+    if (const auto config = env("XDG_CONFIG_HOME"); config.starts_with('/'))
         return std::string(config) + "/palomet/registry.sqlite";
-    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0')
-        return std::string(home) + "/.config/palomet/registry.sqlite";
+    if (const auto home = env("HOME"); !home.empty()) return std::string(home) + "/.config/palomet/registry.sqlite";
     return "registry.sqlite";
 }
 
@@ -216,16 +219,22 @@ KeyStatus KeyTree::InTransaction(const std::function<KeyStatus()>& work) {
     return result;
 }
 
-KeyStatus KeyTree::FindChild(KeyHandle parent, std::string_view name, KeyHandle& key) {
-    Statement find(m_db, "SELECT id FROM keys WHERE parent = ?1 AND name = ?2");
-    if (find.Prepared() != SQLITE_OK) return Error(find.Prepared());
-    find.Bind(1, parent);
-    find.Bind(2, name);
-    const int rc = find.Step();
-    if (rc == SQLITE_DONE) return {KeyCode::NotFound, std::string(name) + ": no such key"};
+KeyStatus KeyTree::SelectOne(const char* sql, KeyHandle key, std::string_view name, std::string_view what,
+                             const std::function<void(Statement&)>& read) {
+    Statement query(m_db, sql);
+    if (query.Prepared() != SQLITE_OK) return Error(query.Prepared());
+    query.Bind(1, key);
+    query.Bind(2, name);
+    const int rc = query.Step();
+    if (rc == SQLITE_DONE) return {KeyCode::NotFound, std::string(name) + ": no such " + std::string(what)};
     if (rc != SQLITE_ROW) return Error(rc);
-    key = find.Int(0);
+    read(query);
     return {};
+}
+
+KeyStatus KeyTree::FindChild(KeyHandle parent, std::string_view name, KeyHandle& key) {
+    return SelectOne("SELECT id FROM keys WHERE parent = ?1 AND name = ?2", parent, name, "key",
+                     [&key](Statement& row) { key = row.Int(0); });
 }
 
 KeyStatus KeyTree::OpenKey(KeyHandle parent, std::string_view subPath, KeyHandle& key) {
@@ -258,27 +267,15 @@ KeyStatus KeyTree::CreateKey(KeyHandle parent, std::string_view subPath, KeyHand
 }
 
 KeyStatus KeyTree::QueryValue(KeyHandle key, std::string_view name, KeyValue& value) {
-    Statement query(m_db, "SELECT name, type, data FROM vals WHERE key = ?1 AND name = ?2");
-    if (query.Prepared() != SQLITE_OK) return Error(query.Prepared());
-    query.Bind(1, key);
-    query.Bind(2, name);
-    const int rc = query.Step();
-    if (rc == SQLITE_DONE) return {KeyCode::NotFound, std::string(name) + ": no such value"};
-    if (rc != SQLITE_ROW) return Error(rc);
-    value = {query.Text(0), static_cast<ValueType>(query.Int(1)), query.Blob(2)};
-    return {};
+    return SelectOne("SELECT name, type, data FROM vals WHERE key = ?1 AND name = ?2", key, name, "value",
+                     [&value](Statement& row) {
+                         value = {row.Text(0), static_cast<ValueType>(row.Int(1)), row.Blob(2)};
+                     });
 }
 
 KeyStatus KeyTree::QueryValueSize(KeyHandle key, std::string_view name, std::size_t& size) {
-    Statement query(m_db, "SELECT length(data) FROM vals WHERE key = ?1 AND name = ?2");
-    if (query.Prepared() != SQLITE_OK) return Error(query.Prepared());
-    query.Bind(1, key);
-    query.Bind(2, name);
-    const int rc = query.Step();
-    if (rc == SQLITE_DONE) return {KeyCode::NotFound, std::string(name) + ": no such value"};
-    if (rc != SQLITE_ROW) return Error(rc);
-    size = static_cast<std::size_t>(query.Int(0));
-    return {};
+    return SelectOne("SELECT length(data) FROM vals WHERE key = ?1 AND name = ?2", key, name, "value",
+                     [&size](Statement& row) { size = static_cast<std::size_t>(row.Int(0)); });
 }
 
 KeyStatus KeyTree::SetValue(KeyHandle key, std::string_view name, ValueType type, std::span<const std::uint8_t> data) {

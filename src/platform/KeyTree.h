@@ -109,6 +109,9 @@ private:
     KeyStatus Prepare();
     KeyStatus Error(int rc) const;
     KeyStatus Exec(const char* sql);
+    // The first row of sql over (?1 key, ?2 name), handed to read; NotFound names what is missing.
+    KeyStatus SelectOne(const char* sql, KeyHandle key, std::string_view name, std::string_view what,
+                        const std::function<void(Statement&)>& read);
     KeyStatus FindChild(KeyHandle parent, std::string_view name, KeyHandle& key);
 
     sqlite3* m_db = nullptr;

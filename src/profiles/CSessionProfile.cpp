@@ -2,14 +2,17 @@
 #include "profiles/CSessionProfile.h"
 
 #include <cstdlib>
+#include <string_view>
 
 namespace profiles {
 
 std::string DefaultTraceFile() {
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] == '/')
-        return std::string(data) + "/palomet/capture.tns";
-    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0')
-        return std::string(home) + "/.local/share/palomet/capture.tns";
+    const auto env = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string_view(value != nullptr ? value : "");
+    };
+    if (const auto data = env("XDG_DATA_HOME"); data.starts_with('/')) return std::string(data) + "/palomet/capture.tns";
+    if (const auto home = env("HOME"); !home.empty()) return std::string(home) + "/.local/share/palomet/capture.tns";
     return "capture.tns";
 }
 

@@ -1,30 +1,16 @@
 // palomet-cli list at each summary level and show, run as a user runs them on the sample.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <string>
+
+#include "cli/CliRun.h"
 
 namespace {
 
-struct CliResult {
-    int status = -1;
-    std::string out;
-};
+using testutil::CliResult;
 
 // stdout of one palomet-cli run (stderr joined to it), with local time in UTC.
-CliResult Cli(const std::string& args) {
-    const std::string cmd = "TZ=UTC " + std::string(PALOMET_BIN_DIR) + "/palomet-cli " + args + " 2>&1";
-    CliResult r;
-    std::FILE* pipe = ::popen(cmd.c_str(), "r");
-    if (pipe == nullptr) return r;
-    std::array<char, 4096> buf{};
-    std::size_t got = 0;
-    while ((got = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), got);
-    const int raw = ::pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
-}
+CliResult Cli(const std::string& args) { return testutil::RunCli("TZ=UTC", args); }
 
 const std::string kSample = std::string(PALOMET_SOURCE_DIR) + "/samples/sample.tns";
 

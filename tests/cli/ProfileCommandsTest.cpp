@@ -1,18 +1,15 @@
 // palomet-cli profile and registry export, run as a script runs them against one registry file.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "cli/CliRun.h"
+
 namespace {
 
-struct CliResult {
-    int status = -1;
-    std::string out;
-};
+using testutil::CliResult;
 
 class ProfileCli : public ::testing::Test {
 protected:
@@ -22,17 +19,7 @@ protected:
     void SetUp() override { std::filesystem::remove_all(std::filesystem::path(m_registry).parent_path()); }
 
     // stdout and stderr of one run against this test's registry.
-    CliResult Cli(const std::string& args) const {
-        const std::string cmd = "PALOMET_REGISTRY='" + m_registry + "' " + PALOMET_BIN_DIR + "/palomet-cli " + args + " 2>&1";
-        CliResult r;
-        std::FILE* pipe = ::popen(cmd.c_str(), "r");
-        std::array<char, 4096> buf{};
-        std::size_t got = 0;
-        while ((got = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), got);
-        const int raw = ::pclose(pipe);
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return r;
-    }
+    CliResult Cli(const std::string& args) const { return testutil::RunCli("PALOMET_REGISTRY='" + m_registry + "'", args); }
 };
 
 TEST_F(ProfileCli, AddShowEditDeleteAndExportTheStoredBytes) {

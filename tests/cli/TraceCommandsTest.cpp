@@ -2,11 +2,11 @@
 // message on stderr for a bad file, and a pcap round trip through the commands.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "cli/CliRun.h"
 
 namespace {
 
@@ -31,17 +31,8 @@ std::string Slurp(const std::string& path) {
 
 CliRun Cli(const std::string& args) {
     const std::string errFile = TempFile("stderr.txt");
-    const std::string cmd = std::string(PALOMET_BIN_DIR) + "/palomet-cli " + args + " 2>" + errFile;
-    CliRun r;
-    std::FILE* pipe = ::popen(cmd.c_str(), "r");
-    if (pipe == nullptr) return r;
-    std::array<char, 4096> buf{};
-    std::size_t got = 0;
-    while ((got = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), got);
-    const int raw = ::pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.err = Slurp(errFile);
-    return r;
+    const auto run = testutil::RunCli("", args, "2>" + errFile);
+    return {run.status, run.out, Slurp(errFile)};
 }
 
 const std::string kSample = std::string(PALOMET_SOURCE_DIR) + "/samples/sample.tns";
