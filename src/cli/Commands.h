@@ -29,6 +29,10 @@ void RegisterPcapCommands(CommandRegistry& registry);
 
 // agent ping, agent grab
 void RegisterAgentCommands(CommandRegistry& registry);
+// capture
+void RegisterCaptureCommand(CommandRegistry& registry);
+// recover
+void RegisterRecoverCommand(CommandRegistry& registry);
 
 // tables
 void RegisterTablesCommand(CommandRegistry& registry);

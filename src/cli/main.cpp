@@ -4,11 +4,14 @@
 #include "cli/Commands.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"palomet-cli: validate, list, show, import and export trace files; talk to a capture agent; keep session profiles"};
+    CLI::App app{"palomet-cli: validate, list, show, import, export and recover trace files; capture from an agent; "
+                 "keep session profiles"};
     app.require_subcommand(1);
     cli::CommandRegistry registry(app);
     cli::RegisterTraceCommands(registry);
     cli::RegisterAgentCommands(registry);
+    cli::RegisterCaptureCommand(registry);
+    cli::RegisterRecoverCommand(registry);
     cli::RegisterTablesCommand(registry);
     cli::RegisterProfileCommands(registry);
     cli::RegisterRegistryCommand(registry);

@@ -2,6 +2,7 @@
 #include "core/FileHandle.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +39,7 @@ Result<FileHandle> FileHandle::Open(const std::string& path, Mode mode) {
         case Mode::Read: flags |= O_RDONLY; break;
         case Mode::ReadWrite: flags |= O_RDWR; break;
         case Mode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+        case Mode::OpenOrCreate: flags |= O_RDWR | O_CREAT; break;
     }
     int fd = -1;
     do {
@@ -90,6 +92,16 @@ Status FileHandle::Truncate(std::uint64_t length) const {
 Status FileHandle::Sync() const {
     if (::fdatasync(m_fd) != 0) return Errno("flush");
     return Success();
+}
+
+Status FileHandle::TryLockExclusive() const {
+    int rc = 0;
+    do {
+        rc = ::flock(m_fd, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc == 0) return Success();
+    if (errno == EWOULDBLOCK) return Fail(ErrorKind::Io, "another program is writing this file");
+    return Errno("lock");
 }
 
 }  // namespace core

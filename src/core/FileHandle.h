@@ -13,7 +13,9 @@ namespace core {
 
 class FileHandle {
 public:
-    enum class Mode { Read, ReadWrite, Create };
+    // OpenOrCreate makes the file when it is missing and never truncates, so a writer can
+    // lock the file before it empties it.
+    enum class Mode { Read, ReadWrite, Create, OpenOrCreate };
 
     FileHandle() noexcept = default;
     explicit FileHandle(int fd) noexcept : m_fd(fd) {}
@@ -40,6 +42,9 @@ public:
     Status Truncate(std::uint64_t length) const;
     // Pushes written data to the device.
     Status Sync() const;
+    // An exclusive advisory lock (flock), refused at once when another open file holds one.
+    // Duplicates share it; it ends when the last of them is closed.
+    Status TryLockExclusive() const;
 
 private:
     int m_fd = -1;

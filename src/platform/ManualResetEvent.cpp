@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <new>
+#include <vector>
 
 namespace platform {
 
@@ -50,6 +51,28 @@ bool ManualResetEvent::Wait(std::chrono::milliseconds timeout) const {
         pollfd p{m_fd, POLLIN, 0};
         const int ms = left.count() > 1000000 ? 1000000 : static_cast<int>(left.count());
         if (::poll(&p, 1, ms) < 0 && errno != EINTR) return IsSet();
+    }
+}
+
+std::optional<std::size_t> WaitAny(std::initializer_list<const ManualResetEvent*> events,
+                                   std::optional<std::chrono::milliseconds> timeout) {
+    const auto deadline = timeout ? std::chrono::steady_clock::now() + *timeout : std::chrono::steady_clock::time_point::max();
+    std::vector<pollfd> fds;
+    fds.reserve(events.size());
+    for (const ManualResetEvent* e : events) fds.push_back({e->PollFd(), POLLIN, 0});
+    for (;;) {
+        std::size_t i = 0;
+        for (const ManualResetEvent* e : events) {
+            if (e->IsSet()) return i;
+            ++i;
+        }
+        int ms = -1;
+        if (timeout) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return std::nullopt;
+            ms = left.count() > 1000000 ? 1000000 : static_cast<int>(left.count());
+        }
+        if (::poll(fds.data(), fds.size(), ms) < 0 && errno != EINTR) return std::nullopt;
     }
 }
 

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <initializer_list>
 #include <mutex>
+#include <optional>
 
 namespace platform {
 
@@ -27,5 +30,10 @@ private:
     mutable std::mutex m_mutex;
     bool m_set = false;
 };
+
+// Waits until one of the events is set, or the time-out passes (nullopt: no time-out).
+// Returns the index of the first event found set, nullopt on time-out.
+std::optional<std::size_t> WaitAny(std::initializer_list<const ManualResetEvent*> events,
+                                   std::optional<std::chrono::milliseconds> timeout);
 
 }  // namespace platform

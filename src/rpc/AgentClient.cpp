@@ -12,14 +12,14 @@ std::uint16_t Op(AgentOp op) { return static_cast<std::uint16_t>(op); }
 }  // namespace
 
 RpcStatus AgentClient::StatusOnly(std::uint16_t opnum, std::span<const std::uint8_t> stub) {
-    const auto reply = m_binding.Call(kAgentInterface, opnum, stub);
+    const auto reply = m_binding.Call(kAgentInterface, opnum, stub, m_cancel);
     if (reply.status != kRpcOk) return reply.status;
     const auto status = DecodeStatusReply(reply.stub, reply.bigEndian);
     return status ? status.Value() : kRpcBadStubData;
 }
 
 RpcStatus AgentClient::LongOut(std::uint16_t opnum, std::span<const std::uint8_t> stub, std::int32_t& value) {
-    const auto reply = m_binding.Call(kAgentInterface, opnum, stub);
+    const auto reply = m_binding.Call(kAgentInterface, opnum, stub, m_cancel);
     if (reply.status != kRpcOk) return reply.status;
     const auto decoded = DecodeLongReply(reply.stub, reply.bigEndian);
     if (!decoded) return kRpcBadStubData;
@@ -45,7 +45,7 @@ RpcStatus AgentClient::SnapSnapperQueryA(std::int32_t snapper, std::int32_t& pen
 }
 
 RpcStatus AgentClient::SnapSnapperPeekA(std::int32_t snapper, PeekResult& result) {
-    const auto reply = m_binding.Call(kAgentInterface, Op(AgentOp::SnapSnapperPeekA), EncodeSnapperRequest(snapper));
+    const auto reply = m_binding.Call(kAgentInterface, Op(AgentOp::SnapSnapperPeekA), EncodeSnapperRequest(snapper), m_cancel);
     if (reply.status != kRpcOk) return reply.status;
     auto decoded = DecodePeekReply(reply.stub, reply.bigEndian, kMaxPeekBytes);
     if (!decoded) return kRpcBadStubData;

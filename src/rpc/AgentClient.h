@@ -1,6 +1,7 @@
 // Client side of the agent's seven procedures over an explicit binding. Every failure,
 // communication or fault, comes back as the returned status; out parameters are written
-// only on success.
+// only on success. A client made with a cancel token makes every call with it, so one
+// window's calls can be cancelled without touching other users of the binding.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +20,7 @@ struct PeekResult {
 
 class AgentClient {
 public:
-    explicit AgentClient(BindingHandle& binding) : m_binding(binding) {}
+    explicit AgentClient(BindingHandle& binding, CallCancel cancel = {}) : m_binding(binding), m_cancel(cancel) {}
 
     RpcStatus Ping();
     RpcStatus SnapSessionCreate();
@@ -35,6 +36,7 @@ private:
     RpcStatus LongOut(std::uint16_t opnum, std::span<const std::uint8_t> stub, std::int32_t& value);
 
     BindingHandle& m_binding;
+    CallCancel m_cancel;
 };
 
 }  // namespace rpc

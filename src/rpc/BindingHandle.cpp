@@ -1,6 +1,7 @@
 // Binding handles: endpoint resolution, connection on first use, serialised calls.
 #include "rpc/BindingHandle.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <string>
@@ -56,16 +57,17 @@ RpcStatus BindingHandle::SetAuthInfo(std::uint32_t level, std::uint32_t service)
     return kRpcOk;
 }
 
-RpcStatus BindingHandle::Open(const SyntaxId& interface, platform::Deadline deadline) {
+RpcStatus BindingHandle::Open(const SyntaxId& interface, platform::Deadline deadline,
+                              const platform::ManualResetEvent* abort) {
     if (m_port == 0) {
         std::uint16_t port = 0;
-        const auto status = LookupEndpoint(m_address, m_epmPort, interface, deadline, &m_abort, port);
+        const auto status = LookupEndpoint(m_address, m_epmPort, interface, deadline, abort, port);
         if (status != kRpcOk) return status;
         m_port = port;
     }
     auto association = std::make_unique<Association>(m_maxReply);
-    auto status = association->Connect(m_address, m_port, deadline, &m_abort);
-    if (status == kRpcOk) status = association->Bind(interface, deadline, &m_abort);
+    auto status = association->Connect(m_address, m_port, deadline, abort);
+    if (status == kRpcOk) status = association->Bind(interface, deadline, abort);
     if (status != kRpcOk) {
         if (!m_fixedEndpoint) m_port = 0;  // the agent may have restarted on another port
         return status;
@@ -75,26 +77,29 @@ RpcStatus BindingHandle::Open(const SyntaxId& interface, platform::Deadline dead
     return kRpcOk;
 }
 
-CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, std::span<const std::uint8_t> stub) {
+CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, std::span<const std::uint8_t> stub,
+                              const CallCancel& cancel) {
     CallReply out;
-    const auto deadline = std::chrono::steady_clock::now() + m_timeout;
+    const auto deadline = std::min(std::chrono::steady_clock::now() + m_timeout, cancel.deadline);
+    const platform::ManualResetEvent* abort = cancel.event != nullptr ? cancel.event : &m_abort;
+    auto cancelled = [&] { return m_abort.IsSet() || abort->IsSet(); };
     std::unique_lock lock(m_callMutex, std::defer_lock);
-    // Wait for the call ahead of us in slices, so that an abort or the deadline ends the wait.
+    // Wait for the call ahead of us in slices, so that a cancel or the deadline ends the wait.
     while (!lock.try_lock_for(std::chrono::milliseconds(20))) {
-        if (m_abort.IsSet() || std::chrono::steady_clock::now() >= deadline) {
+        if (cancelled() || std::chrono::steady_clock::now() >= deadline) {
             out.status = kRpcCallCancelled;
             return out;
         }
     }
-    if (m_abort.IsSet()) {
+    if (cancelled()) {
         out.status = kRpcCallCancelled;
         return out;
     }
     if (!m_association || !m_association->Usable() || !(m_boundInterface == interface)) {
-        out.status = Open(interface, deadline);
+        out.status = Open(interface, deadline, abort);
         if (out.status != kRpcOk) return out;
     }
-    return m_association->Call(opnum, stub, deadline, &m_abort);
+    return m_association->Call(opnum, stub, deadline, abort);
 }
 
 }  // namespace rpc

@@ -12,6 +12,7 @@
 
 #include "platform/ManualResetEvent.h"
 #include "rpc/Association.h"
+#include "rpc/CallCancel.h"
 #include "rpc/RpcStatus.h"
 #include "rpc/Uuid.h"
 
@@ -41,9 +42,14 @@ public:
     void SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
     void SetMaxReply(std::size_t bytes) { m_maxReply = bytes; }
 
-    CallReply Call(const SyntaxId& interface, std::uint16_t opnum, std::span<const std::uint8_t> stub);
+    // The call ends at the binding's time-out or the token's deadline, whichever is sooner,
+    // or when the token's event is set.
+    CallReply Call(const SyntaxId& interface, std::uint16_t opnum, std::span<const std::uint8_t> stub,
+                   const CallCancel& cancel = {});
 
-    // Makes the call in flight, and every call until ClearAbort, end with 1818.
+    // Makes the call in flight, and every call until ClearAbort, end with 1818. A call that
+    // carries its own cancel event is refused once the binding is aborted but, in flight,
+    // watches only its own event.
     void Abort() { m_abort.Set(); }
     void ClearAbort() { m_abort.Reset(); }
 
@@ -52,7 +58,7 @@ public:
 
 private:
     BindingHandle(std::uint32_t address, std::uint16_t port) : m_address(address), m_port(port) {}
-    RpcStatus Open(const SyntaxId& interface, platform::Deadline deadline);
+    RpcStatus Open(const SyntaxId& interface, platform::Deadline deadline, const platform::ManualResetEvent* abort);
 
     std::timed_mutex m_callMutex;
     platform::ManualResetEvent m_abort;

@@ -27,7 +27,10 @@ inline std::string TempPath(const std::string& name) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     const auto dir = std::filesystem::path(::testing::TempDir()) / "palomet-capture-tests";
     std::filesystem::create_directories(dir);
-    return (dir / (std::string(info->test_suite_name()) + "." + info->name() + "." + name)).string();
+    // Parameterised tests have slashes in their names.
+    std::string file = std::string(info->test_suite_name()) + "." + info->name() + "." + name;
+    std::replace(file.begin(), file.end(), '/', '_');
+    return (dir / file).string();
 }
 
 // Frame n carries n in its bytes and stamps 1 ms apart.

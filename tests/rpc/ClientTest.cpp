@@ -384,6 +384,29 @@ TEST(Client, SilentServerTimesOutAndCanBeAborted) {
     release.Set();
 }
 
+// Closing one window cancels that window's call, not the binding the host's other windows use.
+TEST(Client, ACancelEndsOnlyItsOwnCall) {
+    FakeServer server(Serve([](std::uint32_t callId, std::uint16_t opnum, const Bytes&) {
+        return opnum == 5 ? Bytes{} : Response(callId, EncodeStatusReply(0));  // queries are never answered
+    }));
+    auto binding = BindTo(server.Port(), std::chrono::seconds(60));
+    platform::ManualResetEvent cancel;
+    auto query = [&](CallCancel token) {
+        std::int32_t pending = 0;
+        return AgentClient(*binding, token).SnapSnapperQueryA(1, pending);
+    };
+    auto hung = std::async(std::launch::async, [&] { return query({&cancel}); });
+    EXPECT_EQ(hung.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+    cancel.Set();
+    ASSERT_EQ(hung.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    EXPECT_EQ(hung.get(), kRpcCallCancelled);
+    EXPECT_EQ(AgentClient(*binding).Ping(), kRpcOk) << "another caller goes on, over a new connection";
+    EXPECT_EQ(server.Connections(), 2);
+    EXPECT_EQ(AgentClient(*binding, {&cancel}).Ping(), kRpcCallCancelled) << "a set token refuses at once";
+    EXPECT_EQ(query({nullptr, std::chrono::steady_clock::now() + std::chrono::milliseconds(100)}), kRpcCallCancelled)
+        << "the token's deadline comes before the binding's time-out";
+}
+
 TEST(Client, CallsFromManyThreadsShareOneConnection) {
     FakeServer server(Serve([](std::uint32_t callId, std::uint16_t opnum, const Bytes& stub) {
         if (opnum == 5) return Response(callId, EncodeLongReply(DecodeSnapperRequest(stub, false).Value(), 0));

@@ -1,0 +1,27 @@
+// palomet-cli capture: the capture window's document and capture thread without a window.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+struct CaptureRequest {
+    std::string server;
+    std::uint16_t epmPort = 0;  // 0: PALOMET_EPM_PORT or 135
+    double timeoutSeconds = 30;
+    std::string out;
+    std::uint32_t seconds = 0;  // 0: no time limit
+    std::uint32_t frames = 0;   // 0: no frame target
+    std::string sizeLimit;      // N, NKB or NMB; empty: none
+    std::vector<std::string> layers;  // empty: every protocol
+    bool include = false;  // the default; named for scripts that say it
+    bool exclude = false;
+};
+
+// Opens the session, captures until Ctrl-C, the time or size limit or the frame target,
+// and finishes the trace file. The exit code: 0, or 1 when anything went wrong.
+int RunCapture(const CaptureRequest& request);
+
+}  // namespace cli
