@@ -1,12 +1,15 @@
-# make run   : dependencies, release build, then list the bundled sample trace decoded
-# make test  : dependencies, debug build with ASan and UBSan, layer check, clang-tidy, all tests
+# make run   : dependencies, release build, then a live capture on this machine: palometsrv
+#              replays the sample on loopback, palomet-cli captures a few seconds and lists it
+# make test  : dependencies, debug build with ASan and UBSan, layer check, clang-tidy, all tests,
+#              then the capture tests again under ThreadSanitizer (make tsan)
+# make tsan  : the agent/ and rpc/ tests built with ThreadSanitizer and run
 # make bench : dependencies, release build with benchmarks, run them
 # make fuzz  : libFuzzer targets with clang, library code instrumented too (build/fuzz/bin/fuzz_*)
 
 JOBS ?= $(shell nproc)
 SHARED ?= ../shared
 
-.PHONY: all run test bench fuzz deps clean
+.PHONY: all run test tsan bench fuzz deps clean
 
 all: run
 
@@ -18,7 +21,7 @@ build/release/build.ninja: | deps
 
 run: deps build/release/build.ninja
 	cmake --build build/release -j $(JOBS)
-	./build/bin/palomet-cli list samples/sample.tns
+	bash scripts/run-demo.sh
 
 test: deps
 	cmake -S . -B build/debug -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPALOMET_SANITIZE=ON -DPALOMET_WERROR=ON
@@ -26,6 +29,15 @@ test: deps
 	@if [ -x $(SHARED)/tools/check-layers ]; then $(SHARED)/tools/check-layers src; fi
 	bash scripts/lint.sh build/debug
 	cd build/debug && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
+	$(MAKE) tsan
+
+# Its own tree and program folder, so the debug and release programs stay as they are.
+tsan: deps
+	cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPALOMET_TSAN=ON -DPALOMET_GUI=OFF \
+	  -DPALOMET_BIN_DIR=$(CURDIR)/build/tsan/bin
+	cmake --build build/tsan -j $(JOBS) --target test_agent test_rpc palometsrv palomet-cli
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/bin/test_rpc
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/bin/test_agent
 
 bench: deps
 	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPALOMET_TESTS=OFF -DPALOMET_BENCH=ON

@@ -15,7 +15,7 @@
 #include <mutex>
 
 #include "agent/CaptureThread.h"
-#include "agent/OpenTraceFile.h"
+#include "agent/CKestroDoc.h"
 #include "cli/AgentContext.h"
 #include "cli/Commands.h"
 
@@ -153,8 +153,11 @@ int RunCapture(const CaptureRequest& request) {
     if (!ApplyLayers(request.layers, request.exclude, profile->captureConfiguration)) return 1;
 
     AgentContext app(request.epmPort, request.timeoutSeconds);
-    auto doc = agent::OpenTraceFile(app.context, std::move(profile));
-    if (!doc) return 1;
+    auto doc = std::make_unique<agent::CKestroDoc>(app.context);
+    if (!doc->OnNewDocument(std::move(profile))) {
+        if (!doc->TraceFileError().empty()) std::cerr << doc->TraceFileError() << "\n";
+        return 1;
+    }
 
     Terminal terminal;
     agent::SteadyCaptureClock clock;

@@ -2,7 +2,10 @@
 // (SIGSTOP), and a `palomet-cli capture` killed outright whose trace `recover` gives back.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <regex>
 
@@ -90,6 +93,60 @@ TEST(CaptureProcess, AKilledCaptureIsRecoveredBlockForBlock) {
         EXPECT_GT(testutil::Le32At(killed, recovered.size() + 8), killed.size());
     }
     EXPECT_EQ(std::system((kBin + "/palomet-cli list " + path + " --count 1 >/dev/null").c_str()), 0);
+}
+
+// palomet-cli with args; its exit status and what it said on stdout and stderr.
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CliRun Cli(const std::string& args) {
+    const std::string errFile = testutil::TempPath("stderr.txt");
+    CliRun r;
+    std::FILE* pipe = ::popen((kBin + "/palomet-cli " + args + " 2>" + errFile).c_str(), "r");
+    if (pipe == nullptr) return r;
+    std::array<char, 4096> buf{};
+    for (std::size_t got = 0; (got = std::fread(buf.data(), 1, buf.size(), pipe)) > 0;) r.out.append(buf.data(), got);
+    const int raw = ::pclose(pipe);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::ifstream err(errFile);
+    r.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
+    return r;
+}
+
+TEST(CaptureCommand, OptionsReachTheAgentOrAreRefused) {
+    AgentProgram agent;
+    ASSERT_NE(agent.epmPort, 0);
+    const std::string session = "capture --server 127.0.0.1 --epm-port " + std::to_string(agent.epmPort) + " --out ";
+    const auto trace = testutil::TempPath("cmd.tns");
+    struct Case {
+        std::string args;
+        int status;
+        const char* said;  // on stderr
+    };
+    const Case cases[] = {
+        {session + trace + " --size-limit 12XB", 1, "--size-limit takes N, NKB or NMB"},
+        {session + trace + " --layers tcp,gopher", 1, "unknown layer 'gopher'"},
+        {session + "/proc/none/x.tns --seconds 1", 1, "Trace file could not be opened!\n/proc/none/x.tns"},
+        {session + trace + " --size-limit 64KB", 0, "capture: size limit reached"},
+        {session + trace + " --layers ethernet,ipv4,udp,dns,nbns --frames 200", 0, "capture: frame count reached"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = Cli(c.args);
+        EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.err;
+        EXPECT_NE(run.err.find(c.said), std::string::npos) << c.args << "\n" << run.err;
+        if (c.status != 0) continue;
+        const CliRun list = Cli("list " + trace + " --level transport --tsv");
+        EXPECT_EQ(list.status, 0);
+        if (c.args.find("--layers") != std::string::npos) {
+            EXPECT_EQ(list.out.find("TCP"), std::string::npos) << "the agent keeps only what the filter names";
+            EXPECT_NE(list.out.find("UDP"), std::string::npos);
+        } else {
+            EXPECT_GE(std::filesystem::file_size(trace), 64u * 1024);
+        }
+    }
 }
 
 }  // namespace
