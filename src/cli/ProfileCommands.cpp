@@ -225,6 +225,8 @@ void RegisterProfileCommands(CommandRegistry& registry) {
     auto* profile = registry.App().add_subcommand("profile", "List, show, add, edit and delete session profiles");
     AddRegistryOption(profile, o->registry);
     profile->require_subcommand(1);
+    // --registry may follow the action too: `profile add NAME ... --registry FILE`.
+    profile->fallthrough();
     const auto action = [&registry, o](const char* name) { return [&registry, o, name] { registry.SetExitCode(Run(name, *o)); }; };
 
     auto* list = profile->add_subcommand("list", "Every stored profile, sorted by name");

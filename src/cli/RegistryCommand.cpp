@@ -91,6 +91,7 @@ void RegisterRegistryCommand(CommandRegistry& registry) {
     auto* cmd = registry.App().add_subcommand("registry", "Inspect the settings store");
     AddRegistryOption(cmd, o->registry);
     cmd->require_subcommand(1);
+    cmd->fallthrough();
     auto* exp = cmd->add_subcommand("export", "Print every key path and each value's name, type, size and data (hex)");
     exp->add_flag("--json", o->json, "A JSON array of keys, each with its values");
     exp->callback([&registry, o] { registry.SetExitCode(RunExport(*o)); });

@@ -121,6 +121,12 @@ TEST(CaptureCommand, OptionsReachTheAgentOrAreRefused) {
     ASSERT_NE(agent.epmPort, 0);
     const std::string session = "capture --server 127.0.0.1 --epm-port " + std::to_string(agent.epmPort) + " --out ";
     const auto trace = testutil::TempPath("cmd.tns");
+    // A stored profile that captures name resolution only; capture --profile takes it whole.
+    const auto registry = testutil::TempPath("registry.sqlite");
+    std::filesystem::remove(registry);
+    ASSERT_EQ(Cli("profile add names --registry " + registry + " --server 127.0.0.1 --out " + trace +
+                  " --layers ethernet,ipv4,udp,dns,nbns").status, 0);
+    const std::string byProfile = "capture --registry " + registry + " --epm-port " + std::to_string(agent.epmPort);
     struct Case {
         std::string args;
         int status;
@@ -132,6 +138,9 @@ TEST(CaptureCommand, OptionsReachTheAgentOrAreRefused) {
         {session + "/proc/none/x.tns --seconds 1", 1, "Trace file could not be opened!\n/proc/none/x.tns"},
         {session + trace + " --size-limit 64KB", 0, "capture: size limit reached"},
         {session + trace + " --layers ethernet,ipv4,udp,dns,nbns --frames 200", 0, "capture: frame count reached"},
+        {byProfile + " --profile NAMES --frames 200", 0, "capture: frame count reached"},
+        {byProfile + " --profile nothere", 1, "capture: No session profile named \"nothere\"."},
+        {byProfile + " --frames 5", 1, "--server and --out are required unless --profile names a session profile"},
     };
     for (const auto& c : cases) {
         const CliRun run = Cli(c.args);
@@ -140,7 +149,7 @@ TEST(CaptureCommand, OptionsReachTheAgentOrAreRefused) {
         if (c.status != 0) continue;
         const CliRun list = Cli("list " + trace + " --level transport --tsv");
         EXPECT_EQ(list.status, 0);
-        if (c.args.find("--layers") != std::string::npos) {
+        if (c.args.find("--layers") != std::string::npos || c.args.find("--profile") != std::string::npos) {
             EXPECT_EQ(list.out.find("TCP"), std::string::npos) << "the agent keeps only what the filter names";
             EXPECT_NE(list.out.find("UDP"), std::string::npos);
         } else {
