@@ -126,13 +126,14 @@ TEST_F(SaveTest, AnUnreadableValueKeepsItsBytesUntilEditedOrDeleted) {
 }
 
 TEST_F(SaveTest, AFileThatIsNoStoreIsToldAndLeftAlone) {
-    testutil::WriteFile(path, std::string(2048, '\x5a'));
+    const testutil::Bytes text(2048, 'Z');
+    testutil::WriteAll(path, text);
     auto model = Loaded();
     ASSERT_EQ(prompt.Messages().size(), 1U);
     EXPECT_EQ(prompt.Messages()[0].text, "Session profiles could not be read:\n" + path + " is not a settings store (file is not a database)");
     ASSERT_TRUE(model->New(Form("x")));
     EXPECT_FALSE(model->Save());
-    EXPECT_TRUE(testutil::FileBytes(path) == std::string(2048, '\x5a'));
+    EXPECT_TRUE(testutil::ReadAll(path) == text);
 }
 
 }  // namespace

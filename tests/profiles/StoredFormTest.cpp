@@ -1,29 +1,19 @@
 // A session profile's stored form, byte for byte, and the stored values that must not load.
 #include <gtest/gtest.h>
 
+#include "capture/TraceTestUtil.h"
 #include "profiles/ProfileStore.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using profiles::CSessionProfile;
+using testutil::Bytes;
+using testutil::Cat;
+using testutil::Words;
 
 Bytes Str(const std::string& s) {
     Bytes b = {static_cast<std::uint8_t>(s.size())};
     b.insert(b.end(), s.begin(), s.end());
-    return b;
-}
-
-Bytes Words(std::initializer_list<std::uint32_t> words) {
-    Bytes b;
-    for (const std::uint32_t w : words)
-        for (int shift = 0; shift < 32; shift += 8) b.push_back(static_cast<std::uint8_t>(w >> shift));
-    return b;
-}
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes b;
-    for (const auto& p : parts) b.insert(b.end(), p.begin(), p.end());
     return b;
 }
 
@@ -72,23 +62,14 @@ TEST(StoredForm, GoldenBytes) {
     EXPECT_EQ(profiles::StoredForm(dump), kDistinctGolden) << "the dump-file flag is never stored";
 }
 
-TEST(StoredForm, EveryFieldLoadsBackIntoItsPlace) {
+// Stored positions are fixed by the golden bytes above, so bytes that store back unchanged
+// went into every field and came out of it again.
+TEST(StoredForm, EveryFieldRoundTrips) {
     auto loaded = profiles::LoadStoredForm(kDistinctGolden);
     ASSERT_TRUE(loaded) << loaded.Err().text;
-    const CSessionProfile& p = loaded.Value();
-    EXPECT_EQ(p.serverAddress, "srv");
-    EXPECT_EQ(p.traceFile, "/t.tns");
-    EXPECT_EQ(p.serverQueueLength, 7);
-    EXPECT_EQ(p.limitMode, 3);
-    EXPECT_EQ(p.sizeUnit, 2);
-    EXPECT_EQ(p.timeUnit, 1);
-    EXPECT_EQ(p.timeValue, 30);
-    EXPECT_EQ(p.sizeValue, 10);
-    EXPECT_EQ(p.captureConfiguration.http, 12U);
-    EXPECT_EQ(p.captureConfiguration.nbns, 11U);
-    EXPECT_EQ(p.captureConfiguration.secondList, (std::vector<std::uint32_t>{44, 45}));
-    EXPECT_EQ(p.dumpFile, 0U);
-    EXPECT_EQ(profiles::StoredForm(p), kDistinctGolden);
+    EXPECT_EQ(loaded.Value().timeValue, 30) << "time is stored before size";
+    EXPECT_EQ(loaded.Value().sizeValue, 10);
+    EXPECT_EQ(profiles::StoredForm(loaded.Value()), kDistinctGolden);
 }
 
 TEST(StoredForm, BadValuesLoadAsErrorsAndChangeNothing) {

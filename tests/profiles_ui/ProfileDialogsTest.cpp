@@ -131,15 +131,20 @@ TEST_F(DialogTest, LimitFieldsFollowTheLimitList) {
     ProfileSettingsSheet sheet(ProfileForm{}, prompt, nullptr);
     auto* modes = Child<QListWidget>(sheet, "limitMode");
     EXPECT_EQ(modes->currentRow(), 0) << "a new profile starts at \"No limits\"";
-    const char* texts[] = {"No limits", "Limit file size", "Limit tracing time", "Limit file size and time"};
+    struct Row {
+        const char* text;
+        bool size, time;  // which limit pair the row enables
+    };
+    const Row rows[] = {{"No limits", false, false}, {"Limit file size", true, false}, {"Limit tracing time", false, true},
+                        {"Limit file size and time", true, true}};
     for (int row = 0; row < 4; ++row) {
-        EXPECT_EQ(modes->item(row)->text(), texts[row]);
+        const Row& r = rows[row];
+        EXPECT_EQ(modes->item(row)->text(), r.text);
         modes->setCurrentRow(row);
-        const LimitControls expected = LimitControlsFor(row);
-        EXPECT_EQ(Child<QLineEdit>(sheet, "sizeValue")->isEnabled(), expected.size) << row;
-        EXPECT_EQ(Child<QComboBox>(sheet, "sizeUnit")->isEnabled(), expected.size) << row;
-        EXPECT_EQ(Child<QLineEdit>(sheet, "timeValue")->isEnabled(), expected.time) << row;
-        EXPECT_EQ(Child<QComboBox>(sheet, "timeUnit")->isEnabled(), expected.time) << row;
+        EXPECT_EQ(Child<QLineEdit>(sheet, "sizeValue")->isEnabled(), r.size) << row;
+        EXPECT_EQ(Child<QComboBox>(sheet, "sizeUnit")->isEnabled(), r.size) << row;
+        EXPECT_EQ(Child<QLineEdit>(sheet, "timeValue")->isEnabled(), r.time) << row;
+        EXPECT_EQ(Child<QComboBox>(sheet, "timeUnit")->isEnabled(), r.time) << row;
     }
     EXPECT_EQ(Child<QComboBox>(sheet, "filterType")->currentIndex(), -1) << "no filter type chosen for a new profile";
 }

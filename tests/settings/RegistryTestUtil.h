@@ -1,16 +1,15 @@
 // Helpers for tests of the settings store and what is kept in it: a fresh registry file per
-// test, raw SQL on it (to plant faults the way a full disk or another program would), and
-// whole-file snapshots to show that nothing was written.
+// test and raw SQL on it, to plant faults the way a full disk or another program would.
+// Whole-file snapshots (ReadAll, WriteAll) come from the capture tests' helpers.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
+
+#include "capture/TraceTestUtil.h"
 
 namespace testutil {
 
@@ -19,6 +18,7 @@ inline std::string ScratchRegistry(const std::string& name = "registry.sqlite") 
     const auto dir = std::filesystem::path(::testing::TempDir()) / "palomet-registry-tests" /
                      (std::string(info->test_suite_name()) + "." + info->name());
     std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
     return (dir / name).string();
 }
 
@@ -32,16 +32,6 @@ inline sqlite3* Sql(const std::string& path, const std::string& sql, bool keep =
     if (keep) return db;
     sqlite3_close(db);
     return nullptr;
-}
-
-inline std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteFile(const std::string& path, const std::string& bytes) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 }  // namespace testutil

@@ -69,42 +69,14 @@ TEST_F(StoreFixture, ListsLoadInEnumerationOrderAndCountWhatTheyMet) {
     EXPECT_EQ(store.KeyPath(), "HKEY_LOCAL_MACHINE\\SOFTWARE\\Dovrin\\Palomet 1.0\\1.00.003\\Client\\Profiles");
 }
 
-TEST_F(StoreFixture, AValueMustBeExactlyOneObject) {
-    Put("good", 5);
-    std::vector<std::uint8_t> bytes;
-    ASSERT_TRUE(store.ReadBinary("good", bytes));
-    auto longer = bytes;
-    longer.push_back(0);
-    const std::vector<std::uint8_t> absurd = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 'a'};
-    for (const auto& data : {std::vector<std::uint8_t>(bytes.begin(), bytes.end() - 1), longer, absurd}) {
-        ASSERT_TRUE(store.WriteBinary("bad", data));
-        Item item;
-        EXPECT_FALSE(store.LoadObject("bad", SerializerOf(item)));
-        EXPECT_FALSE(store.LastError().empty());
-    }
-}
-
-TEST_F(StoreFixture, AFailedReplacementLeavesTheSetAsItWas) {
+TEST_F(StoreFixture, ARefusedReplacementChangesNothingAndEnumerationErrorsAreTold) {
     for (std::uint32_t i = 0; i < 5; ++i) Put("old" + std::to_string(i), i);
     const auto before = Names();
-    const auto fresh = [](std::vector<settings::StoredValue>& values) {
+    EXPECT_FALSE(store.ReplaceAllValues([](auto& values) {
         values.clear();
-        for (int i = 0; i < 10; ++i) values.push_back({"new" + std::to_string(i), {1, 'x', 0, 0, 0, 0}});
-        return core::Success();
-    };
-    // The disk gives out on the sixth value written.
-    testutil::Sql(path, "CREATE TRIGGER full BEFORE INSERT ON vals WHEN NEW.name = 'new5' "
-                        "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;");
-    const core::Status failed = store.ReplaceAllValues(fresh);
-    ASSERT_FALSE(failed.Ok());
-    EXPECT_NE(failed.Err().text.find("disk is full"), std::string::npos) << failed.Err().text;
+        return core::Status(core::Fail(core::ErrorKind::Corrupt, "no"));
+    }).Ok());
     EXPECT_EQ(Names(), before);
-    // A change that refuses itself changes nothing either.
-    EXPECT_FALSE(store.ReplaceAllValues([](auto&) { return core::Status(core::Fail(core::ErrorKind::Corrupt, "no")); }).Ok());
-    EXPECT_EQ(Names(), before);
-    testutil::Sql(path, "DROP TRIGGER full");
-    EXPECT_TRUE(store.ReplaceAllValues(fresh).Ok());
-    EXPECT_EQ(Names().size(), 10U);
 
     // A sub-key that cannot be enumerated is told in the "GetLastError" box, once.
     testutil::Sql(path, "ALTER TABLE vals RENAME TO gone");
@@ -112,25 +84,6 @@ TEST_F(StoreFixture, AFailedReplacementLeavesTheSetAsItWas) {
     EXPECT_EQ(store.LoadObjects(entries), 0U);
     ASSERT_EQ(prompt.Messages().size(), 1U);
     EXPECT_EQ(prompt.Messages()[0].text.rfind("GetLastError: ", 0), 0U) << prompt.Messages()[0].text;
-}
-
-TEST(SettingsStore, AStoreThatCannotOpenFailsQuietlyAndWritesNothing) {
-    const auto path = testutil::ScratchRegistry();
-    testutil::WriteFile(path, "not a database at all, just words words words words words words words");
-    core::RecordingPrompt prompt;
-    CSettingsStore store("Client\\Profiles", prompt, path);
-    EXPECT_FALSE(store.IsOpen());
-    EXPECT_NE(store.OpenError().find("is not a settings store"), std::string::npos) << store.OpenError();
-    Item item{"x", 1};
-    std::vector<settings::SettingsEntry> entries = {{"x", SerializerOf(item)}};
-    EXPECT_FALSE(store.StoreObject("x", SerializerOf(item)));
-    EXPECT_FALSE(store.StoreObjects(entries));
-    EXPECT_FALSE(store.LoadObject("x", SerializerOf(item)));
-    EXPECT_EQ(store.LoadObjects(entries), 0U);
-    EXPECT_EQ(store.DeleteAllValues(), 0U);
-    EXPECT_FALSE(store.ReplaceAllValues([](auto&) { return core::Success(); }).Ok());
-    EXPECT_TRUE(prompt.Messages().empty());
-    EXPECT_EQ(testutil::FileBytes(path), "not a database at all, just words words words words words words words");
 }
 
 }  // namespace
