@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end live capture on loopback: palometsrv replays a sample in a loop as fast as it
 # is taken, `palomet-cli capture --seconds N` writes the trace as a capture window would.
-# Prints MB/s of frames and of trace file written, and the CPU each side spent per MB of
-# frames. CAPTURE_SECONDS (default 10) and CAPTURE_SAMPLE choose the run.
+# Prints MB/s of frames and of trace file written over the whole run (session, capture, and
+# the drain of what the agent held when the time was up), and the CPU each side spent per
+# MB of frames. CAPTURE_SECONDS (default 10) and CAPTURE_SAMPLE choose the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=${PALOMET_BIN_DIR:-build/bin}
@@ -43,7 +44,7 @@ awk -v f="$frames" -v sf="$sample_frames" -v sb="$sample_bytes" -v tb="$trace_by
     -v a0="$agent_before" -v a1="$agent_after" -v hz="$ticks_per_second" -v cu="$client_user" -v cs="$client_sys" \
     -v lost="${dropped:-0}" 'BEGIN {
   mb = f * (sb / sf) / 1e6;
-  printf "capture: %d frames in %d s (%.1f s with session and close): %.0f frames/s, %.1f MB/s of frames, %.1f MB/s of trace file; %d frames lost by the agent\n", f, secs, wall, f / secs, mb / secs, tb / 1e6 / secs, lost;
+  printf "capture: %d frames, %.1f MB of frames, in %.1f s from session opening to finished file (%d s of capture, then the drain): %.0f frames/s, %.1f MB/s of frames, %.1f MB/s of trace file; %d frames lost by the agent\n", f, mb, wall, secs, f / wall, mb / wall, tb / 1e6 / wall, lost;
   printf "agent:   %.2f s CPU, %.1f ms per MB of frames\n", (a1 - a0) / hz, (a1 - a0) / hz * 1000 / mb;
   printf "manager: %.2f s CPU, %.1f ms per MB of frames\n", cu + cs, (cu + cs) * 1000 / mb;
 }'

@@ -3,6 +3,8 @@
 
 #include <chrono>
 
+#include "platform/TimedLock.h"
+
 namespace agent {
 
 namespace {
@@ -14,9 +16,12 @@ std::timed_mutex& AgentCallMutex() {
     return mutex;
 }
 
-AgentCallLock::AgentCallLock(const platform::ManualResetEvent* cancel) : m_lock(AgentCallMutex(), std::defer_lock) {
+AgentCallLock::AgentCallLock(const platform::ManualResetEvent* cancel) {
     while (cancel == nullptr || !cancel->IsSet()) {
-        if (m_lock.try_lock_for(kSlice)) return;
+        if (platform::TryLockFor(AgentCallMutex(), kSlice)) {
+            m_lock = std::unique_lock(AgentCallMutex(), std::adopt_lock);
+            return;
+        }
     }
 }
 

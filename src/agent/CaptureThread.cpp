@@ -84,6 +84,7 @@ void CaptureThread::Run() {
     m_frameTarget = m_options.frameTarget;
     m_startTime = m_clock.Now();
     bool ownPaused = false;
+    bool busy = false;  // the last round left more than it could take
     if (auto header = m_writer.WriteHeader(); !header) {
         PauseBy(m_writeFailed);
         Tell("The trace file could not be written (" + header.Err().text + "); nothing will be captured.");
@@ -94,7 +95,8 @@ void CaptureThread::Run() {
     }
     for (;;) {
         std::optional<std::chrono::milliseconds> timeout;
-        if (!ownPaused) timeout = m_options.round;
+        if (!ownPaused) timeout = busy ? std::chrono::milliseconds(0) : m_options.round;
+        busy = false;
         Wake wake = m_clock.Wait(m_stop, m_toggle, timeout);
         if (wake == Wake::Stop) break;  // a stop request never becomes a limit pause
         if (!m_paused) wake = CheckLimits(wake);
@@ -109,7 +111,7 @@ void CaptureThread::Run() {
             }
             m_toggle.Reset();
         } else if (!ownPaused) {
-            PeekRound();
+            busy = PeekRound();
             const bool targetReached = m_frameTarget > 0 && FrameCount() >= m_frameTarget;
             if (targetReached) {
                 m_frameTarget = 0;
@@ -130,14 +132,10 @@ Wake CaptureThread::CheckLimits(Wake wake) {
     const bool timeOn = m_timeLimit > 0;
     const bool sizeOn = m_sizeLimit > 0;
     if (!((timeOn && wake == Wake::TimeOut) || sizeOn)) return wake;
-    if (timeOn) {
-        // Compared in whole seconds: a limit of years does not overflow a nanosecond count.
-        const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(m_clock.Now() - m_startTime).count();
-        if (elapsed >= 0 && static_cast<std::uint64_t>(elapsed) >= m_timeLimit) {
-            wake = Wake::Toggle;
-            m_timeLimit = 0;
-            PauseBy(m_timeLimitReached);
-        }
+    if (TimeLimitDue()) {
+        wake = Wake::Toggle;
+        m_timeLimit = 0;
+        PauseBy(m_timeLimitReached);
     }
     if (sizeOn && EndOffset() >= m_sizeLimit) {
         wake = Wake::Toggle;
@@ -147,8 +145,16 @@ Wake CaptureThread::CheckLimits(Wake wake) {
     return wake;
 }
 
-bool CaptureThread::LimitDue() const noexcept {
-    return (m_sizeLimit > 0 && EndOffset() >= m_sizeLimit) || (m_frameTarget > 0 && FrameCount() >= m_frameTarget);
+bool CaptureThread::TimeLimitDue() const {
+    if (m_timeLimit == 0) return false;
+    // Compared in whole seconds: a limit of years does not overflow a nanosecond count.
+    const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(m_clock.Now() - m_startTime).count();
+    return elapsed >= 0 && static_cast<std::uint64_t>(elapsed) >= m_timeLimit;
+}
+
+bool CaptureThread::LimitDue() const {
+    return TimeLimitDue() || (m_sizeLimit > 0 && EndOffset() >= m_sizeLimit) ||
+           (m_frameTarget > 0 && FrameCount() >= m_frameTarget);
 }
 
 bool CaptureThread::WorthPeeking(std::int32_t pending) const noexcept {
@@ -158,19 +164,23 @@ bool CaptureThread::WorthPeeking(std::int32_t pending) const noexcept {
            std::uint64_t{FrameCount()} + static_cast<std::uint64_t>(pending) >= m_frameTarget;
 }
 
-void CaptureThread::PeekRound() {
+bool CaptureThread::PeekRound() {
     // A failed start, or a snapper the agent lost with its connection: start one again.
-    if (!m_link.SnapperRunning() && !StartSnapper()) return;
+    if (!m_link.SnapperRunning() && !StartSnapper()) return false;
+    const auto roundStart = m_clock.Now();
     for (int i = 0; i < m_options.peeksPerRound; ++i) {
         std::int32_t pending = 0;
         if (const auto status = m_link.QuerySnapper(pending); status != rpc::kRpcOk) {
             QueryFailed(status);
-            return;
+            return false;
         }
         m_queryTold = false;
-        if (!WorthPeeking(pending) || !PeekOnce(nullptr)) return;
-        if (m_stop.IsSet() || m_toggle.IsSet() || LimitDue()) return;
+        if (!WorthPeeking(pending) || !PeekOnce(nullptr)) return false;
+        // The events and the limits are looked at between peeks, as at the end of a round.
+        if (m_stop.IsSet() || m_toggle.IsSet() || LimitDue()) return false;
+        if (m_clock.Now() - roundStart >= m_options.round) return true;
     }
+    return true;
 }
 
 void CaptureThread::QueryFailed(rpc::RpcStatus status) {

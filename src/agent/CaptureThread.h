@@ -49,8 +49,9 @@ public:
         std::uint32_t frameTarget = 0;
         std::chrono::milliseconds round{500};
         std::int32_t peekThreshold = 20;  // a round peeks only above this many pending
-        // While the agent still holds more than the threshold, a round peeks again at once,
-        // up to this many times, so a fast link is not held to one peek per round.
+        // While the agent still holds more than the threshold, a round peeks again at once, up
+        // to this many times or for as long as a round lasts, and the next round follows
+        // without a wait: a fast agent is not held to one peek per 500 ms.
         int peeksPerRound = 16;
         std::chrono::milliseconds traceLockWait{5000};
     };
@@ -97,8 +98,11 @@ private:
     void Main();
     void Run();
     Wake CheckLimits(Wake wake);
-    bool LimitDue() const noexcept;
-    void PeekRound();
+    bool TimeLimitDue() const;
+    bool LimitDue() const;
+    // True when the agent still held more than the round could take: the next round follows
+    // at once.
+    bool PeekRound();
     bool WorthPeeking(std::int32_t pending) const noexcept;
     bool PeekOnce(std::uint32_t* frames);
     bool Append(std::vector<std::uint8_t> peek, std::uint32_t frames);

@@ -7,6 +7,7 @@
 
 #include "capture/TraceFileMutex.h"
 #include "capture/TraceFormat.h"
+#include "platform/TimedLock.h"
 
 namespace capture {
 
@@ -65,9 +66,9 @@ core::Status TraceWriter::AppendBlock(std::span<const std::uint8_t> peekResult, 
     const auto trailBytes = trail.Encode();
     block.insert(block.end(), trailBytes.begin(), trailBytes.end());
 
-    std::unique_lock lock(TraceFileMutex(), std::defer_lock);
-    if (!lock.try_lock_for(m_lockWait))
+    if (!platform::TryLockFor(TraceFileMutex(), m_lockWait))
         return core::Fail(core::ErrorKind::Io, "trace file is busy: block of " + std::to_string(frameCount) + " frames dropped");
+    std::unique_lock lock(TraceFileMutex(), std::adopt_lock);
     auto st = m_file.WriteAt(end, block);
     if (st && m_flush == Flush::Durable) st = m_file.Sync();
     if (!st) {

@@ -1,8 +1,5 @@
 // palomet-cli import and export: pcap/pcapng to trace file and back.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <iostream>
 #include <string>
 
@@ -11,14 +8,12 @@
 #include "capture/TraceReader.h"
 #include "cli/CliPrompt.h"
 #include "cli/Commands.h"
+#include "cli/ProgressLine.h"
 #include "cli/TraceOpening.h"
 
 namespace cli {
 
 namespace {
-
-// Below this a progress line would only flicker.
-constexpr std::uint64_t kProgressFrom = 16u << 20;
 
 struct ImportOptions {
     std::string in;
@@ -36,18 +31,10 @@ int RunImport(const ImportOptions& o) {
     capture::PcapImportOptions options;
     options.blockFrames = o.blockFrames;
     options.level = o.level;
-    const bool terminal = ::isatty(STDERR_FILENO) == 1;
-    bool shown = false;
-    if (terminal) {
-        options.progress = [&shown](std::uint64_t done, std::uint64_t total) {
-            if (total < kProgressFrom) return;
-            std::fprintf(stderr, "\rimport: %3u%% (%llu of %llu MiB)", static_cast<unsigned>(done * 100 / total),
-                         static_cast<unsigned long long>(done >> 20), static_cast<unsigned long long>(total >> 20));
-            shown = true;
-        };
-    }
+    ProgressLine progress("import");
+    options.progress = progress.Callback();
     auto stats = capture::ImportPcap(o.in, o.out, options);
-    if (shown) std::fputc('\n', stderr);
+    progress.End();
     if (!stats) {
         std::cerr << stats.Err().text << '\n';
         return 1;

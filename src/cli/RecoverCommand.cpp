@@ -1,21 +1,16 @@
 // palomet-cli recover: gives back the blocks of a trace file whose capture did not end in
 // order, and says what it kept and what it dropped.
-#include <unistd.h>
-
-#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string>
 
 #include "capture/TraceRecovery.h"
 #include "cli/Commands.h"
+#include "cli/ProgressLine.h"
 
 namespace cli {
 
 namespace {
-
-// Below this a progress line would only flicker.
-constexpr std::uint64_t kProgressFrom = 16u << 20;
 
 struct RecoverOptions {
     std::string in;
@@ -23,18 +18,9 @@ struct RecoverOptions {
 };
 
 int RunRecover(const RecoverOptions& o) {
-    bool shown = false;
-    capture::RecoveryProgress progress;
-    if (::isatty(STDERR_FILENO) == 1) {
-        progress = [&shown](std::uint64_t done, std::uint64_t total) {
-            if (total < kProgressFrom) return;
-            std::fprintf(stderr, "\rrecover: %3u%% (%llu of %llu MiB)", static_cast<unsigned>(done * 100 / total),
-                         static_cast<unsigned long long>(done >> 20), static_cast<unsigned long long>(total >> 20));
-            shown = true;
-        };
-    }
-    auto recovered = capture::RecoverTrace(o.in, o.out, progress);
-    if (shown) std::fputc('\n', stderr);
+    ProgressLine progress("recover");
+    auto recovered = capture::RecoverTrace(o.in, o.out, progress.Callback());
+    progress.End();
     if (!recovered) {
         std::cerr << recovered.Err().text << '\n';
         return 1;

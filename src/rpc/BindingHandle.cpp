@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/TimedLock.h"
 #include "rpc/AgentInterface.h"
 #include "rpc/EpmClient.h"
 #include "rpc/StringBinding.h"
@@ -83,14 +84,14 @@ CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, st
     const auto deadline = std::min(std::chrono::steady_clock::now() + m_timeout, cancel.deadline);
     const platform::ManualResetEvent* abort = cancel.event != nullptr ? cancel.event : &m_abort;
     auto cancelled = [&] { return m_abort.IsSet() || abort->IsSet(); };
-    std::unique_lock lock(m_callMutex, std::defer_lock);
     // Wait for the call ahead of us in slices, so that a cancel or the deadline ends the wait.
-    while (!lock.try_lock_for(std::chrono::milliseconds(20))) {
+    while (!platform::TryLockFor(m_callMutex, std::chrono::milliseconds(20))) {
         if (cancelled() || std::chrono::steady_clock::now() >= deadline) {
             out.status = kRpcCallCancelled;
             return out;
         }
     }
+    std::unique_lock lock(m_callMutex, std::adopt_lock);
     if (cancelled()) {
         out.status = kRpcCallCancelled;
         return out;
