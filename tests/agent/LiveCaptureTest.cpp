@@ -85,6 +85,16 @@ struct AgentProgram : Program {
     std::uint16_t epmPort = 0;
 };
 
+// The filter reached the agent: nothing but UDP came in.
+void ExpectOnlyUdp(const std::string& path) {
+    const std::string list = path + ".txt";
+    ASSERT_EQ(std::system((kBin + "/palomet-cli list " + path + " --level transport --tsv > " + list).c_str()), 0);
+    const auto rows = testutil::ReadAll(list);
+    const std::string text(rows.begin(), rows.end());
+    EXPECT_NE(text.find("UDP"), std::string::npos);
+    EXPECT_EQ(text.find("TCP"), std::string::npos);
+}
+
 TEST(LiveCapture, AWindowOnAHungAgentClosesAndFinishesItsFile) {
     AgentProgram agent;
     TestApp app(agent.epmPort);
@@ -126,13 +136,22 @@ TEST(LiveCapture, AKilledCaptureIsRecoveredBlockForBlock) {
     if (recovered.size() + 12 <= killed.size()) {
         EXPECT_GT(testutil::Le32At(killed, recovered.size() + 8), killed.size());
     }
-    // The filter reached the agent: nothing but UDP came in.
-    const std::string list = path + ".txt";
-    ASSERT_EQ(std::system((kBin + "/palomet-cli list " + path + " --level transport --tsv > " + list).c_str()), 0);
-    const auto rows = testutil::ReadAll(list);
-    const std::string text(rows.begin(), rows.end());
-    EXPECT_NE(text.find("UDP"), std::string::npos);
-    EXPECT_EQ(text.find("TCP"), std::string::npos);
+    ExpectOnlyUdp(path);
+}
+
+TEST(LiveCapture, AStoredProfileSuppliesEveryCaptureSetting) {
+    AgentProgram agent;
+    const auto path = testutil::TempPath("profile.tns");
+    const auto registry = testutil::TempPath("registry.sqlite");
+    std::filesystem::remove(registry);
+    const std::string cli = kBin + "/palomet-cli ";
+    ASSERT_EQ(std::system((cli + "profile add names --registry " + registry + " --server 127.0.0.1 --out " + path +
+                           " --layers ethernet,ipv4,udp,dns,nbns >/dev/null").c_str()), 0);
+    const std::string byProfile = cli + "capture --registry " + registry + " --epm-port " + std::to_string(agent.epmPort);
+    ASSERT_EQ(std::system((byProfile + " --profile NAMES --frames 200 >/dev/null 2>&1").c_str()), 0);
+    ExpectOnlyUdp(path);
+    EXPECT_NE(std::system((byProfile + " --profile nothere >/dev/null 2>&1").c_str()), 0);
+    EXPECT_NE(std::system((byProfile + " --frames 5 >/dev/null 2>&1").c_str()), 0) << "no profile, no server";
 }
 
 }  // namespace
