@@ -3,7 +3,8 @@
 # is taken, `palomet-cli capture --seconds N` writes the trace as a capture window would.
 # Prints MB/s of frames and of trace file written over the whole run (session, capture, and
 # the drain of what the agent held when the time was up), and the CPU each side spent per
-# MB of frames. CAPTURE_SECONDS (default 10) and CAPTURE_SAMPLE choose the run.
+# MB of frames. CAPTURE_SECONDS (default 10) and CAPTURE_SAMPLE choose the run;
+# CAPTURE_AGENT_ARGS adds agent options (e.g. --pack-level 0).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=${PALOMET_BIN_DIR:-build/bin}
@@ -18,7 +19,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$bin/palometsrv" --replay "$sample" --loop --port 0 --epm-port 0 >"$work/agent.out" 2>"$work/agent.err" &
+"$bin/palometsrv" --replay "$sample" --loop --port 0 --epm-port 0 ${CAPTURE_AGENT_ARGS:-} >"$work/agent.out" 2>"$work/agent.err" &
 agent_pid=$!
 for _ in $(seq 100); do grep -q "mapper on port" "$work/agent.out" 2>/dev/null && break; sleep 0.05; done
 epm=$(grep -oP 'mapper on port \K[0-9]+' "$work/agent.out")

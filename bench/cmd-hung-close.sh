@@ -16,7 +16,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$bin/palometsrv" --replay tests/agentd/data/lan-600.pcap --loop --speed 1 --port 0 --epm-port 0 >"$work/agent.out" &
+"$bin/palometsrv" --replay tests/agentd/data/lan-600.pcap --loop --speed 1 --port 0 --epm-port 0 >"$work/agent.out" 2>"$work/agent.err" &
 agent_pid=$!
 for _ in $(seq 100); do grep -q "mapper on port" "$work/agent.out" 2>/dev/null && break; sleep 0.05; done
 epm=$(grep -oP 'mapper on port \K[0-9]+' "$work/agent.out")

@@ -12,6 +12,7 @@
 
 #include "capture/CPktParsersConf.h"
 #include "capture/CPktSnap.h"
+#include "core/DisplayText.h"
 #include "decode/CPktDetailLine.h"
 #include "decode/CPktParsers.h"
 #include "decode/CPktSummary.h"
@@ -106,7 +107,11 @@ void ListRowAtApplicationLevel(benchmark::State& state) {
             line.push_back('\t');
             decode::AppendDeltaMs(line, row.timeDelta);
             line.push_back('\t');
-            line.append(row.source).append("\t").append(row.destination).append("\t").append(row.summary);
+            core::AppendDisplayText(line, row.source);  // every text in its display form, as list writes it
+            line.push_back('\t');
+            core::AppendDisplayText(line, row.destination);
+            line.push_back('\t');
+            core::AppendDisplayText(line, row.summary);
             benchmark::DoNotOptimize(line.data());
         }
     }

@@ -26,16 +26,11 @@ libdeflate_compressor* ThreadCompressor(int level) {
     return slot.get();
 }
 
-constexpr std::size_t kBatchHead = 16;
-constexpr std::size_t kFrameHead = 36;
-
 }  // namespace
 
 std::vector<std::uint8_t> SerializeBatch(CPktSnap& batch) {
-    std::size_t size = kBatchHead;
-    for (const auto& frame : batch.Frames()) size += kFrameHead + frame.GetDataLength();
     std::vector<std::uint8_t> bytes;
-    bytes.reserve(size);  // one allocation, no copies as it grows
+    bytes.reserve(batch.SerializedSize());  // one allocation, no copies as it grows
     core::Archive ar(bytes);
     batch.Serialize(ar);
     return bytes;

@@ -1,5 +1,9 @@
 // One captured frame as the agent delivers it: capture time, high-resolution stamp, running
 // number, first-layer protocol code, wire and captured lengths, and the captured bytes.
+//
+// A record either owns its bytes (one built by the agent, pcap import or a test, or loaded
+// on its own) or looks at bytes a frame batch owns: a batch keeps its frames as the bytes it
+// loaded and hands out records that point into them, valid while the batch is unchanged.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +16,15 @@ namespace capture {
 
 class CPktSnapQue {
 public:
+    // A frame record is this many bytes on the wire before its data.
+    static constexpr std::size_t kWireHead = 36;
+
     CPktSnapQue() = default;
+    CPktSnapQue(const CPktSnapQue& other);
+    CPktSnapQue& operator=(const CPktSnapQue& other);
+    // A moved vector keeps its buffer, so the data view stays right.
+    CPktSnapQue(CPktSnapQue&&) noexcept = default;
+    CPktSnapQue& operator=(CPktSnapQue&&) noexcept = default;
 
     std::uint32_t GetCaptureTime() const noexcept { return m_captureTime; }
     // The 64-bit counter value, low half first on the wire.
@@ -37,12 +49,19 @@ public:
     void SetLinkProtocol(std::uint32_t code) noexcept { m_linkProtocol = code; }
     void SetTotalLength(std::uint32_t length) noexcept { m_totalLength = length; }
     void SetCapturedLength(std::uint32_t length) noexcept { m_capturedLength = length; }
-    void SetData(std::span<const std::uint8_t> bytes) { m_data.assign(bytes.begin(), bytes.end()); }
+    // Copies the bytes: the record owns them from now on.
+    void SetData(std::span<const std::uint8_t> bytes);
 
     // Stores 36 + n bytes, or loads them. A schema word other than 1 ends the load with the
     // fields unchanged; a data length beyond what the archive holds throws end-of-file
     // before anything is allocated.
     void Serialize(core::Archive& ar);
+
+    // A record whose data stays where it is: the 36-byte head at the start of record, the
+    // data after it. The caller has checked that record holds the whole frame.
+    static CPktSnapQue View(std::span<const std::uint8_t> record) noexcept;
+    // Appends the 36-byte head and the data, as Serialize stores them, without an archive.
+    void AppendTo(std::vector<std::uint8_t>& out) const;
 
 private:
     std::uint32_t m_captureTime = 0;
@@ -52,7 +71,8 @@ private:
     std::uint32_t m_linkProtocol = 0;
     std::uint32_t m_totalLength = 0;
     std::uint32_t m_capturedLength = 0;
-    std::vector<std::uint8_t> m_data;
+    std::span<const std::uint8_t> m_data;  // m_owned's bytes, or a batch's
+    std::vector<std::uint8_t> m_owned;
 };
 
 // Milliseconds from one stamp to a later one: one signed 64-bit subtraction of the whole

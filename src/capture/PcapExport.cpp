@@ -3,7 +3,10 @@
 
 #include <pcap/pcap.h>
 
+#include <cstdio>
 #include <memory>
+
+#include "core/PendingFile.h"
 
 namespace capture {
 
@@ -11,7 +14,6 @@ namespace {
 constexpr std::uint32_t kEthernetCode = 4;
 constexpr std::int64_t kMicro = 1'000'000;
 constexpr std::int64_t kNano = 1'000'000'000;
-constexpr int kSnapLength = 262144;
 __extension__ typedef __int128 Wide;  // ticks * precision may exceed 64 bits
 
 struct PcapClose {
@@ -47,6 +49,7 @@ PcapClock::Time PcapClock::Convert(std::uint32_t captureTime, std::int64_t stamp
 }
 
 core::Result<PcapExportStats> ExportPcap(TraceReader& reader, const std::string& out) {
+    if (reader.IsFile(out)) return core::Fail(core::ErrorKind::Unsupported, out + ": is the trace file being exported");
     CPktSnap batch;
     auto moved = reader.Go(TraceReader::Move::Next, batch);
     if (!moved) return moved.Err();
@@ -55,10 +58,21 @@ core::Result<PcapExportStats> ExportPcap(TraceReader& reader, const std::string&
     const std::int64_t precision = stats.nanosecond ? kNano : kMicro;
 
     std::unique_ptr<pcap_t, PcapClose> dead(pcap_open_dead_with_tstamp_precision(
-        DLT_EN10MB, kSnapLength, stats.nanosecond ? PCAP_TSTAMP_PRECISION_NANO : PCAP_TSTAMP_PRECISION_MICRO));
+        DLT_EN10MB, static_cast<int>(kPcapSnapLength), stats.nanosecond ? PCAP_TSTAMP_PRECISION_NANO : PCAP_TSTAMP_PRECISION_MICRO));
     if (!dead) return core::Fail(core::ErrorKind::Io, "no memory for a pcap writer");
-    std::unique_ptr<pcap_dumper_t, DumperClose> dumper(pcap_dump_open(dead.get(), out.c_str()));
-    if (!dumper) return core::Fail(core::ErrorKind::Io, out + ": " + pcap_geterr(dead.get()));
+    auto pending = core::PendingFile::Create(out);
+    if (!pending) return pending.Err();
+    // libpcap writes through its own stream on a second descriptor of the temporary file.
+    auto second = pending.Value().File().Duplicate();
+    if (!second) return second.Err();
+    std::FILE* stream = ::fdopen(second.Value().Fd(), "wb");
+    if (stream == nullptr) return core::Fail(core::ErrorKind::Io, out + ": cannot be written");
+    (void)second.Value().Release();  // the stream owns it now
+    std::unique_ptr<pcap_dumper_t, DumperClose> dumper(pcap_dump_fopen(dead.get(), stream));
+    if (!dumper) {
+        std::fclose(stream);
+        return core::Fail(core::ErrorKind::Io, out + ": " + pcap_geterr(dead.get()));
+    }
 
     PcapClock clock(precision);
     bool more = moved.Value();
@@ -72,7 +86,12 @@ core::Result<PcapExportStats> ExportPcap(TraceReader& reader, const std::string&
             pcap_pkthdr header{};
             header.ts.tv_sec = static_cast<time_t>(t.seconds);
             header.ts.tv_usec = static_cast<suseconds_t>(t.fraction);
+            // A longer record would make every pcap reader refuse the whole file.
             header.caplen = frame.GetDataLength();
+            if (header.caplen > kPcapSnapLength) {
+                header.caplen = kPcapSnapLength;
+                ++stats.cut;
+            }
             header.len = frame.GetTotalLength();
             pcap_dump(static_cast<u_char*>(static_cast<void*>(dumper.get())), &header, frame.GetData().data());
             ++stats.frames;
@@ -82,6 +101,8 @@ core::Result<PcapExportStats> ExportPcap(TraceReader& reader, const std::string&
         more = moved.Value();
     }
     if (pcap_dump_flush(dumper.get()) != 0) return core::Fail(core::ErrorKind::Io, out + ": write failed");
+    dumper.reset();
+    if (auto st = pending.Value().Commit(); !st) return st.Err();
     return stats;
 }
 

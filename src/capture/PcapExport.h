@@ -11,13 +11,19 @@
 
 namespace capture {
 
+// The longest frame a pcap reader accepts for Ethernet (libpcap refuses any record whose
+// captured length is above it, whatever the file's snapshot length says).
+inline constexpr std::uint32_t kPcapSnapLength = 262144;
+
 struct PcapExportStats {
     std::uint32_t frames = 0;
     std::uint32_t skipped = 0;  // frames whose first layer is not Ethernet
+    std::uint32_t cut = 0;      // frames cut to kPcapSnapLength bytes, their wire length kept
     bool nanosecond = false;
 };
 
-// reader must have been validated and not yet moved.
+// reader must have been validated and not yet moved. The pcap is written under a temporary
+// name and renamed to out only when complete; out may not be the trace file itself.
 core::Result<PcapExportStats> ExportPcap(TraceReader& reader, const std::string& out);
 
 // Seconds and fraction (in units of 1/precision) of a frame's time. A stamp counted from

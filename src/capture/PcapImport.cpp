@@ -18,6 +18,7 @@
 #include "capture/PcapPrecision.h"
 #include "capture/TraceWriter.h"
 #include "core/Archive.h"
+#include "core/PendingFile.h"
 
 namespace capture {
 
@@ -87,11 +88,10 @@ private:
     std::deque<std::pair<std::future<PackPool::Packed>, std::uint32_t>> m_pending;
 };
 
-core::Result<PcapImportStats> Import(const std::string& in, const std::string& out, const PcapImportOptions& options,
-                                     bool& created) {
-    std::error_code same;
-    if (std::filesystem::equivalent(in, out, same))
-        return core::Fail(core::ErrorKind::Unsupported, out + ": is the capture being imported");
+}  // namespace
+
+core::Result<PcapImportStats> ImportPcap(const std::string& in, const std::string& out, const PcapImportOptions& options) {
+    if (core::SameFile(in, out)) return core::Fail(core::ErrorKind::Unsupported, out + ": is the capture being imported");
     if (options.blockFrames == 0) return core::Fail(core::ErrorKind::Unsupported, "a block needs at least one frame");
     auto fine = ProbePrecision(in);
     if (!fine) return fine.Err();
@@ -110,17 +110,20 @@ core::Result<PcapImportStats> Import(const std::string& in, const std::string& o
     }
     const std::int64_t frequency = pcap_get_tstamp_precision(pcap.get()) == PCAP_TSTAMP_PRECISION_NANO ? kNano : kMicro;
 
-    auto writer = TraceWriter::Create(out, TraceWriter::Flush::Deferred);
-    if (!writer) return writer.Err();
-    created = true;
-    if (auto st = writer.Value().WriteHeader(); !st) return st.Err();
+    // Written beside out under a temporary name, renamed only once complete.
+    auto pending = core::PendingFile::Create(out);
+    if (!pending) return pending.Err();
+    auto handle = pending.Value().File().Duplicate();
+    if (!handle) return handle.Err();
+    TraceWriter writer(std::move(handle).Value(), TraceWriter::Flush::Deferred);
+    if (auto st = writer.WriteHeader(); !st) return st.Err();
 
     std::uint64_t total = 0;
     std::error_code ec;
     total = std::filesystem::file_size(in, ec);
     FILE* stream = pcap_file(pcap.get());
 
-    Importer importer(options, writer.Value());
+    Importer importer(options, writer);
     PcapImportStats stats;
     stats.frequency = frequency;
     // Frames are serialised straight into the batch's bytes through one reused record, so
@@ -171,20 +174,10 @@ core::Result<PcapImportStats> Import(const std::string& in, const std::string& o
     if (inBatch > 0)
         if (auto st = submitBatch(); !st) return st.Err();
     if (auto st = importer.Drain(); !st) return st.Err();
-    if (auto st = writer.Value().Finish(); !st) return st.Err();
+    if (auto st = writer.Finish(); !st) return st.Err();
+    if (auto st = pending.Value().Commit(); !st) return st.Err();
     if (options.progress) options.progress(total, total);
     return stats;
-}
-}  // namespace
-
-core::Result<PcapImportStats> ImportPcap(const std::string& in, const std::string& out, const PcapImportOptions& options) {
-    bool created = false;
-    auto result = Import(in, out, options, created);
-    if (!result && created) {
-        std::error_code ec;
-        std::filesystem::remove(out, ec);
-    }
-    return result;
 }
 
 }  // namespace capture

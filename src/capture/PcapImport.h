@@ -27,7 +27,8 @@ struct PcapImportStats {
     std::int64_t frequency = 0;
 };
 
-// On failure the partly written trace file is removed.
+// The trace file is written under a temporary name beside out and renamed to out only when
+// complete, so a failure leaves nothing new and never touches a file already named out.
 core::Result<PcapImportStats> ImportPcap(const std::string& in, const std::string& out, const PcapImportOptions& options);
 
 }  // namespace capture

@@ -79,6 +79,7 @@ bool TraceReader::Validate(core::UserPrompt& prompt) {
         return false;
     }
     m_header = header;
+    m_headerRead = true;
     SetKnownCounts(header.blockCount, header.frameCount, header.endOffset);
     if (size.Value() != header.endOffset) {
         prompt.Tell("File length is invalid", core::PromptIcon::Information);
@@ -267,18 +268,77 @@ core::Status TraceReader::LoadBatch(const RawBlock& block, std::span<const std::
     return core::Success();
 }
 
+core::Status TraceReader::LoadBatch(const RawBlock& block, std::vector<std::uint8_t>&& inflated, CPktSnap& batch) {
+    batch.RemoveAllFrames();
+    if (auto st = CheckBatch(inflated); !st) return core::Fail(st.Err().kind, block.Name() + ": " + st.Err().text);
+    // Checked whole above, so the batch takes the bytes as they are.
+    if (!batch.LoadAdopting(std::move(inflated)))
+        return core::Fail(core::ErrorKind::Truncated, block.Name() + ": frame batch ends early");
+    return core::Success();
+}
+
 void TraceReader::Accept(const RawBlock& block) noexcept {
     m_screen = block.screen;
     m_screenTrail = block.trail;
     m_position = std::uint64_t{block.offset} + kBlockOverhead + block.compressed.size();
 }
 
+core::Result<std::optional<std::pair<std::uint32_t, std::uint32_t>>> TraceReader::FirstBlockAfter(
+    std::uint64_t offset) const {
+    const auto size = m_file.Size();
+    if (!size) return size.Err();
+    std::optional<std::pair<std::uint32_t, std::uint32_t>> found;
+    std::uint64_t trailAt = size.Value() >= kTraceRecordSize ? size.Value() - kTraceRecordSize : 0;
+    std::uint32_t screen = m_blockCount;
+    // Each step must point strictly backwards, so the walk ends however the records lie.
+    while (screen > 0 && trailAt >= kTraceHeaderSize + kBlockOverhead - kTraceRecordSize) {
+        auto trail = ReadRecordAt(trailAt);
+        if (!trail) break;
+        const std::uint32_t block = trail.Value().offset;
+        if (block <= offset || block < kTraceHeaderSize || block + std::uint64_t{kBlockOverhead} > trailAt + kTraceRecordSize)
+            break;
+        found = std::make_pair(block, screen);
+        trailAt = block - std::uint64_t{kTraceRecordSize};
+        --screen;
+    }
+    return found;
+}
+
+core::Result<bool> TraceReader::PassBrokenBlock() {
+    std::scoped_lock lock(TraceFileMutex());
+    const auto size = m_file.Size();
+    if (!size) return size.Err();
+    const std::uint64_t fileSize = size.Value();
+    const std::uint64_t broken = m_position;
+    const auto moveTo = [&](std::uint64_t next, std::uint32_t screen) {
+        m_screen = screen;
+        m_screenTrail = TraceRecord{0, 0xFFFFFFFF, static_cast<std::uint32_t>(broken)};
+        m_position = next;
+        return next + kBlockOverhead <= fileSize;
+    };
+    // A block that starts here and ends before the file does is worth a try.
+    const auto plausible = [&](std::uint64_t next) { return next >= broken + kBlockOverhead && next <= fileSize; };
+    std::array<std::uint8_t, kBlockDataOffset> head{};
+    if (broken + kBlockDataOffset <= fileSize && m_file.ReadAt(broken, head)) {
+        core::ByteReader in(head);
+        const TraceRecord lead = TraceRecord::Read(in);
+        const std::uint64_t byLength = broken + kBlockOverhead + in.Le32();
+        if (plausible(lead.offset)) return moveTo(lead.offset, m_screen + 1);
+        if (plausible(byLength)) return moveTo(byLength, m_screen + 1);
+    }
+    auto after = FirstBlockAfter(broken);
+    if (!after) return after.Err();
+    if (!after.Value()) return moveTo(fileSize, m_blockCount);
+    return moveTo(after.Value()->first, after.Value()->second - 1);
+}
+
 core::Status TraceReader::Show(core::Result<RawBlock> fetched, CPktSnap& batch) {
     batch.RemoveAllFrames();
     if (!fetched) return fetched.Err();
     const RawBlock& block = fetched.Value();
-    if (auto st = Inflate(block, m_scratch); !st) return st;
-    if (auto st = LoadBatch(block, m_scratch, batch); !st) return st;
+    std::vector<std::uint8_t> inflated;
+    if (auto st = Inflate(block, inflated); !st) return st;
+    if (auto st = LoadBatch(block, std::move(inflated), batch); !st) return st;
     Accept(block);
     return core::Success();
 }

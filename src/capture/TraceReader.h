@@ -18,6 +18,7 @@
 #include "capture/CPktSnap.h"
 #include "capture/TraceFormat.h"
 #include "core/FileHandle.h"
+#include "core/PendingFile.h"
 #include "core/Result.h"
 #include "core/UserPrompt.h"
 
@@ -69,8 +70,16 @@ public:
     static core::Status Inflate(const RawBlock& block, std::vector<std::uint8_t>& out);
     // Empties batch, then loads it from the inflated bytes; on any error the batch stays empty.
     static core::Status LoadBatch(const RawBlock& block, std::span<const std::uint8_t> inflated, CPktSnap& batch);
+    // The same, the batch keeping the inflated bytes themselves instead of a copy.
+    static core::Status LoadBatch(const RawBlock& block, std::vector<std::uint8_t>&& inflated, CPktSnap& batch);
     // The block is now on display: screen, its trail record, and the read position after it.
+    // A block that was fetched but would not inflate or load is passed over the same way.
     void Accept(const RawBlock& block) noexcept;
+    // The block after the screen could not even be fetched: moves past it to the next block
+    // the chains still reach, so that a following Next loads that one. Its lead record is
+    // tried first, then its compressed size, then the trail records walked back from the end
+    // of the file. false: no block lies beyond it.
+    core::Result<bool> PassBrokenBlock();
 
     // Fetch, inflate, load, accept. false: the move is not allowed and nothing changed. An
     // error leaves the batch empty and the screen as it was.
@@ -89,24 +98,34 @@ public:
     std::uint32_t FrameCount() const noexcept { return m_frameCount; }
     std::uint32_t EndOffset() const noexcept { return m_endOffset; }
     const TraceHeader& Header() const noexcept { return m_header; }
+    // The header was read and still holds the zero counts a capture writes when it starts:
+    // the capture that wrote the file did not end in order.
+    bool Unfinished() const noexcept {
+        return m_headerRead && m_header.blockCount == 0 && m_header.frameCount == 0 && m_header.endOffset == 0;
+    }
     core::Result<std::uint64_t> FileSize() const { return m_file.Size(); }
+    // Whether path names the file this reader reads (same device and inode).
+    bool IsFile(const std::string& path) const noexcept { return core::SameFile(m_file, path); }
 
 private:
     core::Result<RawBlock> ReadBlockAt(std::uint32_t offset, std::uint32_t screen) const;
     core::Result<TraceRecord> ReadRecordAt(std::uint64_t offset) const;
     core::Result<RawBlock> FetchPrevious() const;
     core::Result<RawBlock> FetchLast() const;
+    // The first block after offset along the trail records, walked back from the end of the
+    // file, with its screen number; nullopt when none lies after offset.
+    core::Result<std::optional<std::pair<std::uint32_t, std::uint32_t>>> FirstBlockAfter(std::uint64_t offset) const;
     core::Status Show(core::Result<RawBlock> fetched, CPktSnap& batch);
 
     core::FileHandle m_file;
     TraceHeader m_header;
+    bool m_headerRead = false;
     std::uint32_t m_blockCount = 0;
     std::uint32_t m_frameCount = 0;
     std::uint32_t m_endOffset = kTraceHeaderSize;
     std::uint32_t m_screen = 0;
     TraceRecord m_screenTrail;
     std::uint64_t m_position = kTraceHeaderSize;  // where the next block's lead record is
-    std::vector<std::uint8_t> m_scratch;
 };
 
 }  // namespace capture

@@ -2,8 +2,9 @@
 // 4 GiB is refused rather than written with wrapped chain offsets.
 #include "capture/TraceWriter.h"
 
+#include <algorithm>
+#include <array>
 #include <mutex>
-#include <vector>
 
 #include "capture/TraceFileMutex.h"
 #include "capture/TraceFormat.h"
@@ -56,20 +57,18 @@ core::Status TraceWriter::AppendBlock(std::span<const std::uint8_t> peekResult, 
     const TraceRecord lead{first, last, next};
     const TraceRecord trail{first, last, end};
 
-    // One write per block: lead record, peek result with c in place of k, trail record.
-    std::vector<std::uint8_t> block;
-    block.reserve(blockLen);
+    // One write per block: lead record, peek result with c in place of k, trail record;
+    // the peek's bytes go to the file as they are, without a copy of the block.
+    std::array<std::uint8_t, kTraceRecordSize + 4> head{};
     const auto leadBytes = lead.Encode();
-    block.insert(block.end(), leadBytes.begin(), leadBytes.end());
-    for (std::size_t b = 0; b < 4; ++b) block.push_back(static_cast<std::uint8_t>(c >> (8 * b)));
-    block.insert(block.end(), peekResult.begin() + 4, peekResult.end());
+    std::copy(leadBytes.begin(), leadBytes.end(), head.begin());
+    for (std::size_t b = 0; b < 4; ++b) head[kTraceRecordSize + b] = static_cast<std::uint8_t>(c >> (8 * b));
     const auto trailBytes = trail.Encode();
-    block.insert(block.end(), trailBytes.begin(), trailBytes.end());
 
     if (!platform::TryLockFor(TraceFileMutex(), m_lockWait))
         return core::Fail(core::ErrorKind::Io, "trace file is busy: block of " + std::to_string(frameCount) + " frames dropped");
     std::unique_lock lock(TraceFileMutex(), std::adopt_lock);
-    auto st = m_file.WriteAt(end, block);
+    auto st = m_file.WriteAt(end, {head, peekResult.subspan(4), trailBytes});
     if (st && m_flush == Flush::Durable) st = m_file.Sync();
     if (!st) {
         // A half-written block would break the chain for every later block.

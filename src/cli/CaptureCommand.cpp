@@ -17,7 +17,9 @@
 #include "agent/CaptureThread.h"
 #include "agent/CKestroDoc.h"
 #include "cli/AgentContext.h"
+#include "cli/CliPrompt.h"
 #include "cli/Commands.h"
+#include "profiles/ProfileStore.h"
 
 namespace cli {
 
@@ -137,23 +139,49 @@ std::string StopReason(const agent::CaptureThread& thread) {
     return {};
 }
 
-}  // namespace
-
-int RunCapture(const CaptureRequest& request) {
+// The named profile, or a default one, with the request's options over it.
+std::unique_ptr<profiles::CSessionProfile> ProfileFor(const CaptureRequest& request) {
     auto profile = std::make_unique<profiles::CSessionProfile>();
-    profile->serverAddress = request.server;
-    profile->traceFile = request.out;
-    if (!request.sizeLimit.empty() && !ParseSizeLimit(request.sizeLimit, *profile)) {
-        std::cerr << "capture: --size-limit takes N, NKB or NMB (N from 1 to 2147483647)\n";
-        return 1;
+    if (!request.profile.empty()) {
+        CliPrompt prompt(std::cerr);
+        auto stored = profiles::LoadNamedProfile(request.profile, prompt, request.registry);
+        if (!stored) {
+            std::cerr << "capture: " << stored.Err().text << "\n";
+            return nullptr;
+        }
+        *profile = std::move(stored).Value();
+    } else if (request.server.empty() || request.out.empty()) {
+        std::cerr << "capture: --server and --out are required unless --profile names a session profile\n";
+        return nullptr;
+    }
+    if (!request.server.empty()) profile->serverAddress = request.server;
+    if (!request.out.empty()) profile->traceFile = request.out;
+    if (!request.sizeLimit.empty()) {
+        if (!ParseSizeLimit(request.sizeLimit, *profile)) {
+            std::cerr << "capture: --size-limit takes N, NKB or NMB (N from 1 to 2147483647)\n";
+            return nullptr;
+        }
+        profile->limitMode |= profiles::CSessionProfile::kSizeLimit;
     }
     if (request.seconds > 0) {
         profile->timeUnit = profiles::CSessionProfile::kSeconds;
         profile->timeValue = static_cast<std::int32_t>(request.seconds);
+        profile->limitMode |= profiles::CSessionProfile::kTimeLimit;
     }
-    profile->limitMode = (profile->sizeValue > 0 ? profiles::CSessionProfile::kSizeLimit : 0) |
-                         (profile->timeValue > 0 ? profiles::CSessionProfile::kTimeLimit : 0);
-    if (!ApplyLayers(request.layers, request.exclude, profile->captureConfiguration)) return 1;
+    // A profile's filter stands unless the command line gives one.
+    const bool filterGiven = !request.layers.empty() || request.include || request.exclude;
+    if ((request.profile.empty() || filterGiven) &&
+        !ApplyLayers(request.layers, request.exclude, profile->captureConfiguration))
+        return nullptr;
+    return profile;
+}
+
+}  // namespace
+
+int RunCapture(const CaptureRequest& request) {
+    auto profile = ProfileFor(request);
+    if (!profile) return 1;
+    const std::string tracePath = profile->traceFile;
 
     AgentContext app(request.epmPort, request.timeoutSeconds);
     auto doc = std::make_unique<agent::CKestroDoc>(app.context);
@@ -185,8 +213,8 @@ int RunCapture(const CaptureRequest& request) {
     const auto finished = g_interrupted.load() ? thread.Stop(kInterruptGrace) : thread.Stop();
     terminal.Done();
     if (const auto reason = StopReason(thread); !reason.empty()) std::cerr << "capture: " << reason << "\n";
-    if (!finished) std::cerr << request.out << ": " << finished.Err().text << "\n";
-    std::cout << thread.FrameCount() << " frames in " << thread.BlockCount() << " blocks written to " << request.out
+    if (!finished) std::cerr << tracePath << ": " << finished.Err().text << "\n";
+    std::cout << thread.FrameCount() << " frames in " << thread.BlockCount() << " blocks written to " << tracePath
               << "\n";
     return finished && thread.ProblemsReported() == 0 ? 0 : 1;
 }
@@ -194,13 +222,15 @@ int RunCapture(const CaptureRequest& request) {
 void RegisterCaptureCommand(CommandRegistry& registry) {
     auto r = std::make_shared<CaptureRequest>();
     auto* capture = registry.App().add_subcommand("capture", "Capture from an agent into a trace file, live");
-    capture->add_option("--server", r->server, "Agent host name or IPv4 address")->required();
+    capture->add_option("--profile", r->profile, "Session profile that supplies every setting (options given override it)");
+    AddRegistryOption(capture, r->registry);
+    capture->add_option("--server", r->server, "Agent host name or IPv4 address (required without --profile)");
     capture->add_option("--epm-port", r->epmPort, "Endpoint mapper port (default PALOMET_EPM_PORT, else 135)")
         ->check(CLI::Range(1, 65535));
     capture->add_option("--timeout", r->timeoutSeconds, "Longest wait for one agent call, in seconds")
         ->capture_default_str()
         ->check(CLI::Range(0.1, 3600.0));
-    capture->add_option("--out", r->out, "Trace file to write (.tns)")->required();
+    capture->add_option("--out", r->out, "Trace file to write (.tns; required without --profile)");
     capture->add_option("--seconds", r->seconds, "Stop after this many seconds")->check(CLI::Range(1u, 0x7FFFFFFFu));
     capture->add_option("--frames", r->frames, "Stop once the file holds this many frames (the last batch is kept whole)")
         ->check(CLI::Range(1u, 4000000000u));

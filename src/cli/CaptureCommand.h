@@ -8,6 +8,8 @@
 namespace cli {
 
 struct CaptureRequest {
+    std::string profile;   // a stored session profile supplies every setting; options override it
+    std::string registry;  // the settings store file; empty: the default one
     std::string server;
     std::uint16_t epmPort = 0;  // 0: PALOMET_EPM_PORT or 135
     double timeoutSeconds = 30;

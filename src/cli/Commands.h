@@ -40,4 +40,12 @@ void RegisterTablesCommand(CommandRegistry& registry);
 // service list|status|start|stop|pause|continue|config
 void RegisterServiceCommand(CommandRegistry& registry);
 
+// profile list, show, add, edit, delete
+void RegisterProfileCommands(CommandRegistry& registry);
+
+// registry export
+void RegisterRegistryCommand(CommandRegistry& registry);
+// The --registry FILE option of the commands that use the settings store.
+void AddRegistryOption(CLI::App* command, std::string& path);
+
 }  // namespace cli

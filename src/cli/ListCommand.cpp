@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "capture/CPktParsersConf.h"
@@ -18,6 +19,7 @@
 #include "cli/Commands.h"
 #include "cli/TraceOpening.h"
 #include "cli/Output.h"
+#include "core/DisplayText.h"
 #include "decode/CPktParsers.h"
 #include "decode/CPktSummary.h"
 #include "decode/ProtoCode.h"
@@ -36,11 +38,16 @@ struct ListOptions {
     bool json = false;
 };
 
-std::uint32_t LevelLimit(const std::string& name) {
-    if (name == "datalink") return decode::LEVEL_DATALINK;
-    if (name == "network") return decode::LEVEL_NETWORK;
-    if (name == "transport") return decode::LEVEL_TRANSPORT;
-    return decode::LEVEL_APPLICATION;
+// The summary levels by their option names; the option accepts these and nothing else.
+constexpr std::pair<const char*, std::uint32_t> kLevels[] = {{"datalink", decode::LEVEL_DATALINK},
+                                                             {"network", decode::LEVEL_NETWORK},
+                                                             {"transport", decode::LEVEL_TRANSPORT},
+                                                             {"application", decode::LEVEL_APPLICATION}};
+
+std::optional<std::uint32_t> LevelLimit(const std::string& name) {
+    for (const auto& [levelName, limit] : kLevels)
+        if (name == levelName) return limit;
+    return std::nullopt;
 }
 
 // The packet list's columns. People get aligned columns, programs tabs or JSON.
@@ -89,6 +96,17 @@ public:
         Flush();
     }
 
+    // Rows so far reach stdout, so that a message on stderr comes after them.
+    void Flush() {
+        if (!m_buffer.empty()) {
+            std::cout.flush();
+            std::fwrite(m_buffer.data(), 1, m_buffer.size(), stdout);
+            m_buffer.clear();
+        }
+        std::cout.flush();
+        std::fflush(stdout);
+    }
+
 private:
     static constexpr std::size_t kFlushAt = 1 << 20;
 
@@ -98,32 +116,27 @@ private:
         m_buffer.push_back('\n');
     }
 
+    // Captured bytes (a Telnet line, a DNS name) may hold escape sequences, tabs or line
+    // ends: they are written in their display form, so they neither act on the terminal nor
+    // break a row.
     void Cell(std::size_t i, std::string_view text) {
         if (m_format == OutputFormat::Tsv) {
             if (i > 0) m_buffer.push_back('\t');
-            // A tab or line end inside a text (a Telnet line may hold one) would break the row.
-            const std::size_t start = m_buffer.size();
-            m_buffer.append(text);
-            if (text.find_first_of("\t\n\r") == std::string_view::npos) return;
-            for (std::size_t k = start; k < m_buffer.size(); ++k) {
-                if (m_buffer[k] == '\t' || m_buffer[k] == '\n' || m_buffer[k] == '\r') m_buffer[k] = ' ';
-            }
+            core::AppendDisplayText(m_buffer, text);
             return;
         }
         const Column& col = kColumns[i];
-        const std::size_t pad = text.size() < col.width ? col.width - text.size() : 0;
         if (i > 0) m_buffer.append("  ");
-        if (col.numeric) m_buffer.append(pad, ' ');
-        m_buffer.append(text);
-        if (!col.numeric && i + 1 < kColumns.size()) m_buffer.append(pad, ' ');
-    }
-
-    void Flush() {
-        if (m_buffer.empty()) return;
-        std::cout.flush();
-        std::fwrite(m_buffer.data(), 1, m_buffer.size(), stdout);
-        std::fflush(stdout);
-        m_buffer.clear();
+        const std::size_t start = m_buffer.size();
+        if (col.numeric) {
+            // Numbers are plain digits: pad before them.
+            if (text.size() < col.width) m_buffer.append(col.width - text.size(), ' ');
+            m_buffer.append(text);
+            return;
+        }
+        core::AppendDisplayText(m_buffer, text);
+        const std::size_t shown = m_buffer.size() - start;
+        if (i + 1 < kColumns.size() && shown < col.width) m_buffer.append(col.width - shown, ' ');
     }
 
     OutputFormat m_format;
@@ -134,55 +147,64 @@ private:
 };
 
 int RunList(const ListOptions& o) {
+    const auto level = LevelLimit(o.level);
+    if (!level) return 1;  // the option's check refuses it first
     CliPrompt prompt(std::cerr);
     auto opened = OpenTrace(o.file, prompt);
     if (!opened) return 1;
     auto& reader = *opened;
-    if (!reader.Validate(prompt)) return 1;
+    if (!ValidateTrace(reader, o.file, prompt)) return 1;
 
     // The decoder objects as the packet list builds them: tables read from their files.
     const capture::CPktParsersConf conf(false, true);
     const decode::CPktParsers parsers(conf, false);
-    capture::CPktSnap first(&parsers);
-    std::uint32_t row = 0;
-    bool haveFirst = false;
-    if (o.from) {
-        const std::uint32_t n = *o.from;
-        if (!CheckFrameNumber(n, reader.FrameCount(), prompt)) return 1;
-        if (auto st = reader.GoToFrame(n, 0, first); !st) {
-            std::cerr << st.Err().text << '\n';
-            return 1;
-        }
-        row = n - reader.ScreenFirst();
-        haveFirst = true;
-    }
-
     const OutputFormat format = o.json ? OutputFormat::Json : o.tsv ? OutputFormat::Tsv : OutputFormat::Human;
-    const std::uint32_t level = LevelLimit(o.level);
     RowSink sink(format);
+    // A block that cannot be read is reported and passed over; the exit status says so.
+    bool broken = false;
+    const auto report = [&](const std::string& error) {
+        sink.Flush();
+        std::cerr << error << '\n';
+        broken = true;
+    };
     decode::CPktSummary summary;
     std::uint64_t left = o.count.value_or(UINT64_MAX);
     const auto emit = [&](const capture::CPktSnap& batch, std::uint32_t from) {
         for (std::uint32_t i = from; i < batch.GetFrameCount() && left > 0; ++i, --left) {
-            batch.SummaryOf(level, &summary, i);
+            batch.SummaryOf(*level, &summary, i);
             sink.Row(summary);
         }
     };
-    if (haveFirst) emit(first, row);
-    if (left == 0) return 0;
-    // Later blocks are read and inflated on a second thread while this one decodes.
-    BlockPrefetch blocks(reader, &parsers);
-    while (left > 0) {
-        const capture::CPktSnap* batch = blocks.Next();
-        if (batch == nullptr) {
-            if (blocks.Error().empty()) break;
-            sink.Finish();
-            std::cerr << blocks.Error() << '\n';
+    if (o.from) {
+        const std::uint32_t n = *o.from;
+        if (!CheckFrameNumber(n, reader.FrameCount(), prompt)) return 1;
+        auto block = reader.FetchFrame(n, 0);
+        if (!block) {
+            std::cerr << block.Err().text << '\n';
             return 1;
         }
-        emit(*batch, 0);
+        capture::CPktSnap first(&parsers);
+        std::vector<std::uint8_t> inflated;
+        auto st = capture::TraceReader::Inflate(block.Value(), inflated);
+        if (st) st = capture::TraceReader::LoadBatch(block.Value(), std::move(inflated), first);
+        reader.Accept(block.Value());
+        if (st) {
+            emit(first, n - reader.ScreenFirst());
+        } else {
+            report(st.Err().text);
+        }
     }
-    return 0;
+    if (left > 0) {
+        // Later blocks are read and inflated on a second thread while this one decodes.
+        BlockPrefetch blocks(reader, &parsers, 2, report);
+        while (left > 0) {
+            const capture::CPktSnap* batch = blocks.Next();
+            if (batch == nullptr) break;
+            emit(*batch, 0);
+        }
+    }
+    sink.Finish();
+    return broken ? 1 : 0;
 }
 
 }  // namespace
@@ -193,10 +215,12 @@ void RegisterListCommand(CommandRegistry& registry) {
     list->add_option("FILE", options->file, "Trace file (.tns)")->required();
     list->add_option("--from", options->from, "Start at frame N (loads the block that holds it)");
     list->add_option("--count", options->count, "List at most M frames");
+    std::vector<std::string> levelNames;
+    for (const auto& [name, limit] : kLevels) levelNames.emplace_back(name);
     list->add_option("--level", options->level, "Summary level: datalink, network, transport or application")
-        ->check(CLI::IsMember({"datalink", "network", "transport", "application"}));
-    list->add_flag("--tsv", options->tsv, "Tab-separated values");
-    list->add_flag("--json", options->json, "A JSON array of rows");
+        ->check(CLI::IsMember(levelNames));
+    auto* tsv = list->add_flag("--tsv", options->tsv, "Tab-separated values");
+    list->add_flag("--json", options->json, "A JSON array of rows")->excludes(tsv);
     list->callback([&registry, options] { registry.SetExitCode(RunList(*options)); });
 }
 

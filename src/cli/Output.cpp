@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <ostream>
 
+#include "core/DisplayText.h"
+
 namespace cli {
 
 Output::Output(std::ostream& out, OutputFormat format, std::vector<Column> columns)
@@ -16,8 +18,11 @@ Output::Output(std::ostream& out, OutputFormat format, std::vector<Column> colum
 Output::~Output() { Finish(); }
 
 std::string Output::JsonQuote(std::string_view text) {
+    // The display form first: what is left is valid UTF-8 without control characters, so
+    // every document is strict JSON whatever bytes a frame carried.
+    const std::string shown = core::DisplayText(text);
     std::string q = "\"";
-    for (const char ch : text) {
+    for (const char ch : shown) {
         const auto c = static_cast<unsigned char>(ch);
         switch (ch) {
             case '"': q += "\\\""; break;
@@ -74,19 +79,26 @@ void Output::Row(const std::vector<std::string>& cells) {
 void Output::Line(const std::vector<std::string>& cells) {
     switch (m_format) {
         case OutputFormat::Json:
-        case OutputFormat::Tsv:
-            for (std::size_t i = 0; i < cells.size(); ++i) m_out << (i ? "\t" : "") << cells[i];
-            m_out << '\n';
+        case OutputFormat::Tsv: {
+            // Tabs and line ends inside a cell are escaped with the rest, so a row stays a row.
+            std::string line;
+            for (std::size_t i = 0; i < cells.size(); ++i) {
+                if (i > 0) line.push_back('\t');
+                core::AppendDisplayText(line, cells[i]);
+            }
+            m_out << line << '\n';
             break;
+        }
         case OutputFormat::Human: {
             std::string line;
             for (std::size_t i = 0; i < cells.size(); ++i) {
+                const std::string cell = core::DisplayText(cells[i]);
                 const std::size_t width = i < m_columns.size() ? m_columns[i].width : 0;
-                const std::size_t pad = cells[i].size() < width ? width - cells[i].size() : 0;
+                const std::size_t pad = cell.size() < width ? width - cell.size() : 0;
                 const bool last = i + 1 == cells.size();
                 if (i > 0) line += "  ";
                 if (i < m_columns.size() && m_columns[i].numeric) line.append(pad, ' ');
-                line += cells[i];
+                line += cell;
                 if (!(i < m_columns.size() && m_columns[i].numeric) && !last) line.append(pad, ' ');
             }
             m_out << line << '\n';

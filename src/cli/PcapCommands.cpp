@@ -47,7 +47,7 @@ int RunImport(const ImportOptions& o) {
 int RunExport(const ExportOptions& o) {
     CliPrompt prompt(std::cerr);
     auto opened = OpenTrace(o.in, prompt);
-    if (!opened || !opened->Validate(prompt)) return 1;
+    if (!opened || !ValidateTrace(*opened, o.in, prompt)) return 1;
     auto stats = capture::ExportPcap(*opened, o.out);
     if (!stats) {
         std::cerr << stats.Err().text << '\n';
@@ -57,6 +57,9 @@ int RunExport(const ExportOptions& o) {
               << (stats.Value().nanosecond ? "nanosecond" : "microsecond") << " pcap\n";
     if (stats.Value().skipped > 0)
         std::cerr << stats.Value().skipped << " frames whose first layer is not Ethernet were left out\n";
+    if (stats.Value().cut > 0)
+        std::cerr << stats.Value().cut << " frames longer than " << capture::kPcapSnapLength
+                  << " bytes, the most a pcap reader takes, were cut to that length; their wire length is kept\n";
     return 0;
 }
 

@@ -31,7 +31,7 @@ int RunShow(const ShowOptions& o) {
     auto opened = OpenTrace(o.file, prompt);
     if (!opened) return 1;
     auto& reader = *opened;
-    if (!reader.Validate(prompt)) return 1;
+    if (!ValidateTrace(reader, o.file, prompt)) return 1;
 
     const capture::CPktParsersConf conf(false, true);
     const decode::CPktParsers parsers(conf, false);

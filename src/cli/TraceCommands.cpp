@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/TraceOpening.h"
 #include "cli/Output.h"
+#include "core/DisplayText.h"
 
 namespace cli {
 
@@ -52,13 +53,15 @@ int RunInfo(const InfoOptions& o) {
         }
         std::cout << "]";
         if (!blocks && headerRead) std::cout << ", \"chainError\": " << Output::JsonQuote(blocks.Err().text);
+        if (reader.Unfinished()) std::cout << ", \"recover\": " << Output::JsonQuote(RecoverHint(o.file));
         std::cout << "}\n";
         return valid && blocks ? 0 : 1;
     }
 
-    std::cout << "File:         " << o.file << '\n'
-              << "Validation:   " << verdict << '\n'
-              << "File length:  " << fileSize << '\n';
+    std::cout << "File:         " << core::DisplayText(o.file) << '\n'
+              << "Validation:   " << verdict << '\n';
+    if (reader.Unfinished()) std::cout << "Recovery:     " << RecoverHint(o.file) << '\n';
+    std::cout << "File length:  " << fileSize << '\n';
     if (!headerRead) return 1;
     std::cout << "Blocks:       " << reader.BlockCount() << '\n'
               << "End offset:   " << reader.EndOffset() << '\n'

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <iostream>
 
+#include "core/DisplayText.h"
+
 namespace cli {
 
 std::optional<capture::TraceReader> OpenTrace(const std::string& file, core::UserPrompt& prompt) {
@@ -14,6 +16,17 @@ std::optional<capture::TraceReader> OpenTrace(const std::string& file, core::Use
         return std::nullopt;
     }
     return std::move(opened).Value();
+}
+
+std::string RecoverHint(const std::string& file) {
+    return "The capture that wrote this file did not end in order; `palomet-cli recover " + core::DisplayText(file) +
+           "` can bring it back.";
+}
+
+bool ValidateTrace(capture::TraceReader& reader, const std::string& file, core::UserPrompt& prompt) {
+    if (reader.Validate(prompt)) return true;
+    if (reader.Unfinished()) std::cerr << RecoverHint(file) << '\n';
+    return false;
 }
 
 bool CheckFrameNumber(std::uint32_t n, std::uint32_t frameCount, core::UserPrompt& prompt) {

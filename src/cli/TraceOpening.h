@@ -14,6 +14,12 @@ namespace cli {
 // The reader, or nothing after "Trace file could not be opened!" and the reason.
 std::optional<capture::TraceReader> OpenTrace(const std::string& file, core::UserPrompt& prompt);
 
+// Validates the file as the workbench does. When the capture that wrote it did not end in
+// order, the user also learns how to bring it back.
+bool ValidateTrace(capture::TraceReader& reader, const std::string& file, core::UserPrompt& prompt);
+// "palomet-cli recover FILE can bring it back", for a file whose capture did not end in order.
+std::string RecoverHint(const std::string& file);
+
 // Frame numbers run from 0 to frameCount - 1; anything else gets the workbench's message.
 bool CheckFrameNumber(std::uint32_t n, std::uint32_t frameCount, core::UserPrompt& prompt);
 

@@ -4,7 +4,8 @@
 #include "cli/Commands.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"palomet-cli: validate, list, show, import, export and recover trace files; capture from an agent; administer its service"};
+    CLI::App app{"palomet-cli: validate, list, show, import, export and recover trace files; capture from an agent; "
+                 "keep session profiles; administer the agent's service"};
     app.require_subcommand(1);
     cli::CommandRegistry registry(app);
     cli::RegisterTraceCommands(registry);
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
     cli::RegisterRecoverCommand(registry);
     cli::RegisterTablesCommand(registry);
     cli::RegisterServiceCommand(registry);
+    cli::RegisterProfileCommands(registry);
+    cli::RegisterRegistryCommand(registry);
     CLI11_PARSE(app, argc, argv);
     return registry.ExitCode();
 }

@@ -15,7 +15,7 @@ namespace core {
 
 class ArchiveException : public std::runtime_error {
 public:
-    enum class Cause { EndOfFile, BadSchema, BadCount };
+    enum class Cause { EndOfFile, BadSchema, BadCount, BadValue };
     ArchiveException(Cause cause, const std::string& what) : std::runtime_error(what), m_cause(cause) {}
     Cause GetCause() const noexcept { return m_cause; }
 

@@ -4,10 +4,12 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 namespace core {
 
@@ -80,6 +82,27 @@ Status FileHandle::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> b
         if (put < 0 && errno == EINTR) continue;
         if (put < 0) return Errno("write");
         done += static_cast<std::size_t>(put);
+    }
+    return Success();
+}
+
+Status FileHandle::WriteAt(std::uint64_t offset, std::initializer_list<std::span<const std::uint8_t>> parts) const {
+    std::vector<std::span<const std::uint8_t>> left;
+    for (const auto& part : parts)
+        if (!part.empty()) left.push_back(part);
+    std::size_t first = 0;  // the parts before it are written
+    while (first < left.size()) {
+        std::vector<iovec> io;
+        for (std::size_t i = first; i < left.size(); ++i)
+            io.push_back({const_cast<std::uint8_t*>(left[i].data()), left[i].size()});
+        const ssize_t put = ::pwritev(m_fd, io.data(), static_cast<int>(io.size()), static_cast<off_t>(offset));
+        if (put < 0 && errno == EINTR) continue;
+        if (put < 0) return Errno("write");
+        offset += static_cast<std::uint64_t>(put);
+        // A short write ends inside some part: go on from there.
+        auto done = static_cast<std::size_t>(put);
+        for (; first < left.size() && done >= left[first].size(); ++first) done -= left[first].size();
+        if (first < left.size()) left[first] = left[first].subspan(done);
     }
     return Success();
 }

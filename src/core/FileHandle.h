@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
 
@@ -39,6 +40,9 @@ public:
     // Reads exactly out.size() bytes at offset; a short file is a Truncated error.
     Status ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
     Status WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) const;
+    // The parts one after the other from offset, in as few system calls as the kernel
+    // allows and without joining them first (blocks of tens of MiB).
+    Status WriteAt(std::uint64_t offset, std::initializer_list<std::span<const std::uint8_t>> parts) const;
     Status Truncate(std::uint64_t length) const;
     // Pushes written data to the device.
     Status Sync() const;

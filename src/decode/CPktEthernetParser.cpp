@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::string_view kPrefix = "ETHERNET: ";
 constexpr std::size_t kHeaderLength = 14;
-const std::string kUnknownVendor = "Unknown";
+constexpr const char* kUnknownVendor = "Unknown";
 
 void AppendHexBytes(std::string& out, std::span<const std::uint8_t> bytes) {
     for (const std::uint8_t b : bytes) AppendHex(out, b, 2);
@@ -85,10 +85,12 @@ ProtoCode CPktEthernetParser::ParseDetail(core::ByteReader& in, CPktParseContext
             kPrefix, Printf(" %s address = %.2X%.2X%.2X%.2X%.2X%.2X", label, unsigned{a[0]}, unsigned{a[1]},
                             unsigned{a[2]}, unsigned{a[3]}, unsigned{a[4]}, unsigned{a[5]}));
         line.Add(kPrefix, GroupBitLine(a[0]));
+        // A known vendor's short name takes six places; "Unknown" is shown whole.
         const std::string* vendor = VendorName(a[0], a[1], a[2]);
-        const std::string& name = vendor != nullptr ? *vendor : kUnknownVendor;
-        line.Add(kPrefix, Printf(" Vendor = %-6.6s (%.2X%.2X%.2X)", name.c_str(), unsigned{a[0]}, unsigned{a[1]},
-                                 unsigned{a[2]}));
+        line.Add(kPrefix, vendor != nullptr ? Printf(" Vendor = %-6.6s (%.2X%.2X%.2X)", vendor->c_str(), unsigned{a[0]},
+                                                     unsigned{a[1]}, unsigned{a[2]})
+                                            : Printf(" Vendor = %s (%.2X%.2X%.2X)", kUnknownVendor, unsigned{a[0]},
+                                                     unsigned{a[1]}, unsigned{a[2]}));
     };
     addAddress("Destination", h->destination);
     addAddress("Source", h->source);

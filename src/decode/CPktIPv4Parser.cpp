@@ -38,15 +38,25 @@ std::optional<CPktIPv4Parser::Header> CPktIPv4Parser::ReadHeader(core::ByteReade
     h.destination = in.Be32();
     const std::uint32_t headerLength = h.HeaderLength();
     if (headerLength > kFixedLength && headerLength <= remaining) in.Skip(headerLength - kFixedLength);
-    // A total length below the header length (TSO captures write 0) leaves no payload
-    // rather than four billion bytes of it.
-    ctx.ipPayloadLength = h.totalLength >= headerLength ? h.totalLength - headerLength : 0;
+    // A total length of 0 is what segmentation offload leaves in a captured outgoing
+    // datagram: the payload is then what the frame holds. Any other total length below the
+    // header length leaves no payload rather than four billion bytes of it.
+    ctx.ipLengthFromCapture = h.totalLength == 0;
+    if (ctx.ipLengthFromCapture) {
+        ctx.ipPayloadLength = remaining > headerLength ? static_cast<std::uint32_t>(remaining) - headerLength : 0;
+    } else {
+        ctx.ipPayloadLength = h.totalLength >= headerLength ? h.totalLength - headerLength : 0;
+    }
     return h;
+}
+
+ProtoCode CPktIPv4Parser::NextCode(const Header& h) noexcept {
+    return h.FragmentOffset() != 0 ? PROTO_NONE : ProtocolToCode(h.protocol);
 }
 
 ProtoCode CPktIPv4Parser::Parse(core::ByteReader& in, CPktParseContext& ctx) const {
     const auto h = ReadHeader(in, ctx);
-    return h ? ProtocolToCode(h->protocol) : PROTO_NONE;
+    return h ? NextCode(*h) : PROTO_NONE;
 }
 
 ProtoCode CPktIPv4Parser::ParseSummary(core::ByteReader& in, CPktParseContext& ctx, SummaryTexts& out) const {
@@ -60,9 +70,14 @@ ProtoCode CPktIPv4Parser::ParseSummary(core::ByteReader& in, CPktParseContext& c
     out.summary.append(" (");
     out.summary.append(ProtocolKeyword(h->protocol));
     out.summary.push_back(')');
+    if (h->FragmentOffset() != 0) {
+        out.summary.append(" : Fragment offset = ");
+        AppendDec(out.summary, h->FragmentOffset());
+        out.summary.append(h->MoreFragments() ? " : More Fragments" : " : Last Fragment");
+    }
     AppendDotted(out.source, h->source);
     AppendDotted(out.destination, h->destination);
-    return ProtocolToCode(h->protocol);
+    return NextCode(*h);
 }
 
 ProtoCode CPktIPv4Parser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx, CPktDetailLine& root) const {
@@ -96,14 +111,18 @@ ProtoCode CPktIPv4Parser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
                  Pick((h->flagsAndOffset & 0x2000U) != 0, " ..1..... = More Fragments", " ..0..... = Last Fragment"));
     flagLine.Add(kPrefix,
                  Pick((h->flagsAndOffset & 0x4000U) != 0, " .1...... = Don't Fragment", " .0...... = May Fragment"));
-    const unsigned offset = (h->flagsAndOffset & 0x1FFFU) * 8U;
-    top.Add(kPrefix, Printf(" Fragment offset = %d (0x%X) bytes", static_cast<int>(offset), offset));
+    const unsigned offset = h->FragmentOffset();
+    CPktDetailLine& offsetLine = top.Add(kPrefix, Printf(" Fragment offset = %d (0x%X) bytes", static_cast<int>(offset), offset));
+    if (offset != 0) offsetLine.Add(kPrefix, " Not the first fragment: its data is not decoded further");
     top.Add(kPrefix, Printf(" Time to live = %d (0x%X) seconds/hops", int{h->timeToLive}, unsigned{h->timeToLive}));
     top.Add(kPrefix, Printf(" Protocol = %d (%s)", int{h->protocol}, description.c_str()));
 
-    // The sum covers the header length the header claims, never more than the frame holds.
-    const bool checksumOk = HeaderChecksumOk(layer.first(std::min<std::size_t>(h->HeaderLength(), remaining)));
-    top.Add(kPrefix, Printf(" Checksum = 0x%.4X (%s)", unsigned{h->checksum}, checksumOk ? "OK" : "ERROR"));
+    // A header cut short by the capture, or one whose total length the network card was
+    // still to fill in (its checksum too), cannot be checked.
+    const char* verdict = "not verified";
+    if (remaining >= h->HeaderLength() && !ctx.ipLengthFromCapture)
+        verdict = HeaderChecksumOk(layer.first(h->HeaderLength())) ? "OK" : "ERROR";
+    top.Add(kPrefix, Printf(" Checksum = 0x%.4X (%s)", unsigned{h->checksum}, verdict));
 
     std::string source = " Source address = ";
     AppendDotted(source, h->source);
@@ -113,7 +132,7 @@ ProtoCode CPktIPv4Parser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
     top.Add(kPrefix, std::move(destination));
     const int rest = static_cast<int>(remaining) - headerLength;
     top.Add(kPrefix, Printf(" Number of data bytes remaining %d (0x%X)", rest, static_cast<unsigned>(rest)));
-    return ProtocolToCode(h->protocol);
+    return NextCode(*h);
 }
 
 }  // namespace decode

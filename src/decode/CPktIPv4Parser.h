@@ -30,7 +30,12 @@ private:
         std::uint32_t source = 0;
         std::uint32_t destination = 0;
         std::uint32_t HeaderLength() const noexcept { return (versionAndLength & 0x0FU) * 4U; }
+        std::uint32_t FragmentOffset() const noexcept { return (flagsAndOffset & 0x1FFFU) * 8U; }
+        bool MoreFragments() const noexcept { return (flagsAndOffset & 0x2000U) != 0; }
     };
+    // The transport layer, except for a fragment after the first: its bytes are the middle
+    // of a datagram, and read as a header they would invent ports and messages.
+    static ProtoCode NextCode(const Header& h) noexcept;
     // The fixed 20 bytes, then the options stepped over when the header length allows;
     // nullopt (nothing consumed) when fewer than 20 bytes remain.
     static std::optional<Header> ReadHeader(core::ByteReader& in, CPktParseContext& ctx) noexcept;

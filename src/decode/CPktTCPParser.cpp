@@ -113,10 +113,9 @@ ProtoCode CPktTCPParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx
     top.Add(kPrefix, Printf(" Source port = %d (%s)", int{h->sourcePort}, TcpPortDescription(h->sourcePort).c_str()));
     top.Add(kPrefix, Printf(" Destination port = %d (%s)", int{h->destinationPort},
                             TcpPortDescription(h->destinationPort).c_str()));
-    // A SYN's initial sequence number is shown signed, as it always has been.
-    top.Add(kPrefix, (h->flags & kSyn) != 0
-                         ? Printf(" Initial sequence number = %d (0x%X)", static_cast<int>(h->sequence), h->sequence)
-                         : Printf(" Sequence number = %u (0x%X)", h->sequence, h->sequence));
+    // Sequence numbers are unsigned 32-bit values, a SYN's included.
+    top.Add(kPrefix, Printf((h->flags & kSyn) != 0 ? " Initial sequence number = %u (0x%X)" : " Sequence number = %u (0x%X)",
+                            h->sequence, h->sequence));
     top.Add(kPrefix, Printf(" Acknowledgment number = %u (0x%X)", h->acknowledgment, h->acknowledgment));
     top.Add(kPrefix, Printf(" Data Offset = %d bytes (0x%X)", static_cast<int>(h->HeaderLength()),
                             unsigned{h->dataOffset}));
@@ -134,10 +133,14 @@ ProtoCode CPktTCPParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx
     top.Add(kPrefix, Printf(" Window = %d (0x%X)", int{h->window}, unsigned{h->window}));
     std::string checksum = Printf(" Checksum = 0x%X", unsigned{h->checksum});
     if (payload == 0) {
-        // The segment the IP layer announces, cut at the end of the frame.
-        const auto summed = segment.first(std::min<std::size_t>(ctx.ipPayloadLength, segment.size()));
-        const bool ok = TcpChecksumOk(ctx.ipSource, ctx.ipDestination, ctx.ipPayloadLength, summed);
-        checksum.append(ok ? " (OK)" : " (ERROR)");
+        // The segment the IP layer announces must be in the frame whole, and its length known.
+        if (segment.size() < ctx.ipPayloadLength || ctx.ipLengthFromCapture) {
+            checksum.append(" (not verified)");
+        } else {
+            const bool ok = TcpChecksumOk(ctx.ipSource, ctx.ipDestination, ctx.ipPayloadLength,
+                                          segment.first(ctx.ipPayloadLength));
+            checksum.append(ok ? " (OK)" : " (ERROR)");
+        }
     }
     top.Add(kPrefix, std::move(checksum));
     top.Add(kPrefix, Printf(" Urgent pointer = %d (0x%X)", int{h->urgentPointer}, unsigned{h->urgentPointer}));

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/DisplayText.h"
+
 namespace decode {
 
 void AppendDetailText(std::string& out, const CPktDetailLine& root, std::string_view lineEnd) {
@@ -19,7 +21,7 @@ void AppendDetailText(std::string& out, const CPktDetailLine& root, std::string_
         pending.pop_back();
         out.append(depth * 4, ' ');
         out.append(line->Prefix());
-        out.append(line->Text());
+        core::AppendDisplayText(out, line->Text());
         out.append(lineEnd);
         pushChildren(*line, depth + 1);
     }

@@ -1,5 +1,6 @@
 // A detail tree as plain text, as the text view shows it: depth first, each line indented
-// by four spaces per level below the top lines, then its prefix and its text.
+// by four spaces per level below the top lines, then its prefix and its text in display form
+// (core::DisplayText), so captured bytes can neither split a line nor act on a terminal.
 #pragma once
 
 #include <string>

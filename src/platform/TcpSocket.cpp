@@ -31,9 +31,9 @@ sockaddr ToSockaddr(std::uint32_t address, std::uint16_t port) {
 
 int OpenStreamSocket() { return ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
 
+// Rounded up, so that a wait that reports a time-out has really reached its deadline.
 int MillisecondsUntil(Deadline deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
     return static_cast<int>(std::clamp<long long>(left, 0, 1000000));
 }
 

@@ -2,14 +2,17 @@
 #include "profiles/CSessionProfile.h"
 
 #include <cstdlib>
+#include <string_view>
 
 namespace profiles {
 
 std::string DefaultTraceFile() {
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/')
-        return std::string(data) + "/palomet/capture.tns";
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
-        return std::string(home) + "/.local/share/palomet/capture.tns";
+    const auto env = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string_view(value != nullptr ? value : "");
+    };
+    if (const auto data = env("XDG_DATA_HOME"); data.starts_with('/')) return std::string(data) + "/palomet/capture.tns";
+    if (const auto home = env("HOME"); !home.empty()) return std::string(home) + "/.local/share/palomet/capture.tns";
     return "capture.tns";
 }
 
@@ -23,17 +26,30 @@ void CSessionProfile::Serialize(core::Archive& ar) {
         ar.WriteI32(timeUnit);
         ar.WriteI32(timeValue);
         ar.WriteI32(sizeValue);
-    } else {
-        serverAddress = ar.ReadString();
-        traceFile = ar.ReadString();
-        serverQueueLength = ar.ReadI32();
-        limitMode = ar.ReadI32();
-        sizeUnit = ar.ReadI32();
-        timeUnit = ar.ReadI32();
-        timeValue = ar.ReadI32();
-        sizeValue = ar.ReadI32();
+        captureConfiguration.Serialize(ar);
+        return;
     }
-    captureConfiguration.Serialize(ar);
+    // Loaded into a copy: bytes that end early or contradict themselves leave this profile
+    // as it was, never half replaced.
+    CSessionProfile loaded = *this;
+    loaded.serverAddress = ar.ReadString();
+    loaded.traceFile = ar.ReadString();
+    loaded.serverQueueLength = ar.ReadI32();
+    loaded.limitMode = ar.ReadI32();
+    loaded.sizeUnit = ar.ReadI32();
+    loaded.timeUnit = ar.ReadI32();
+    loaded.timeValue = ar.ReadI32();
+    loaded.sizeValue = ar.ReadI32();
+    const std::size_t filterStart = ar.Position();
+    loaded.captureConfiguration.Serialize(ar);
+    // A filter of another schema is read no further than its schema word.
+    if (ar.Position() - filterStart <= sizeof(std::uint32_t))
+        throw core::ArchiveException(core::ArchiveException::Cause::BadSchema, "capture filter of an unknown schema");
+    const auto inRange = [](std::int32_t v, std::int32_t last) { return v >= 0 && v <= last; };
+    if (!inRange(loaded.limitMode, kBothLimits) || !inRange(loaded.sizeUnit, kMegabytes) ||
+        !inRange(loaded.timeUnit, kSeconds) || loaded.sizeValue < 0 || loaded.timeValue < 0)
+        throw core::ArchiveException(core::ArchiveException::Cause::BadValue, "limit out of range");
+    *this = std::move(loaded);
 }
 
 std::uint64_t CSessionProfile::SizeLimitBytes() const noexcept {

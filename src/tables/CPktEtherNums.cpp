@@ -1,5 +1,4 @@
 // Ethernet type and vendor lists: file order kept, first match found through two indexes.
-#include <algorithm>
 #include <utility>
 
 #include "tables/LookupTables.h"
@@ -45,11 +44,13 @@ CPktEtherNums::CPktEtherNums(bool load)
     }
     if (auto file = TableFile::Open(kEtherVendorsFile)) {
         m_vendorsPath = std::move(file->path);
-        // One entry per line at most: sizing for that up front spares the moves and rehashes.
-        const auto lines = static_cast<std::size_t>(std::count(file->text.begin(), file->text.end(), '\n')) + 1;
-        m_vendors.reserve(lines);
-        m_vendorIndex->index.Reserve(lines);
+        // Sized for the lines that can be entries (a file of blank lines holds none), then
+        // indexed once for the entries read.
+        m_vendors.reserve(TableLoader::VendorLinesIn(file->text));
+        m_indexVendors = false;
         TableLoader::EtherVendors(file->text, *this);
+        m_indexVendors = true;
+        RebuildVendorIndex();
     }
 }
 
@@ -73,6 +74,7 @@ void CPktEtherNums::AddType(CPktEtherType entry) {
 
 void CPktEtherNums::AddVendor(CPktEtherVend entry) {
     m_vendors.push_back(std::move(entry));
+    if (!m_indexVendors) return;
     const auto& added = m_vendors.back();
     m_vendorIndex->index.Insert(PrefixKey(added.prefix[0], added.prefix[1], added.prefix[2]),
                                 static_cast<std::uint32_t>(m_vendors.size() - 1));
@@ -80,6 +82,7 @@ void CPktEtherNums::AddVendor(CPktEtherVend entry) {
 
 void CPktEtherNums::RebuildVendorIndex() {
     m_vendorIndex->index.Clear();
+    m_vendorIndex->index.Reserve(m_vendors.size());
     for (std::size_t i = 0; i < m_vendors.size(); ++i) {
         const auto& v = m_vendors[i];
         m_vendorIndex->index.Insert(PrefixKey(v.prefix[0], v.prefix[1], v.prefix[2]), static_cast<std::uint32_t>(i));

@@ -42,6 +42,7 @@ private:
     std::unique_ptr<VendorIndex> m_vendorIndex;  // first entry in file order per prefix
     struct TypeIndex;
     std::unique_ptr<TypeIndex> m_typeIndex;  // first entry in file order per type value
+    bool m_indexVendors = true;              // false while a file loads: indexed once at the end
     std::string m_typesPath;
     std::string m_vendorsPath;
 };

@@ -32,16 +32,33 @@ private:
     int m_fd;
 };
 
+// The folder of the running program, empty when it cannot be told.
+std::string ProgramDir() {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.parent_path().string();
+}
+
+bool SameDirectory(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return !a.empty() && !b.empty() && std::filesystem::equivalent(a, b, ec);
+}
+
 }  // namespace
 
-std::vector<std::string> TableFile::SearchDirs() {
+std::vector<std::string> TableFile::SearchDirs() { return SearchDirsFor(ProgramDir()); }
+
+std::vector<std::string> TableFile::SearchDirsFor(const std::string& programDir) {
     std::vector<std::string> dirs;
     if (const char* env = std::getenv("PALOMET_DATA_DIR"); env != nullptr && *env != '\0') dirs.emplace_back(env);
 #ifdef PALOMET_INSTALLED_TABLES
     dirs.emplace_back(PALOMET_INSTALLED_TABLES);
 #endif
-#ifdef PALOMET_SOURCE_TABLES
-    dirs.emplace_back(PALOMET_SOURCE_TABLES);
+    // An installation moved to another prefix keeps its data beside its programs.
+    if (!programDir.empty()) dirs.push_back((std::filesystem::path(programDir) / ".." / "share" / "palomet" / "tables").string());
+#if defined(PALOMET_SOURCE_TABLES) && defined(PALOMET_BUILD_BIN_DIR)
+    // Only a program where the build put it may use the data beside its sources.
+    if (SameDirectory(programDir, PALOMET_BUILD_BIN_DIR)) dirs.emplace_back(PALOMET_SOURCE_TABLES);
 #endif
     return dirs;
 }

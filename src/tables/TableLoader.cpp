@@ -84,6 +84,22 @@ std::size_t TableLoader::EtherVendors(std::string_view text, CPktEtherNums& tabl
     });
 }
 
+std::size_t TableLoader::VendorLinesIn(std::string_view text) noexcept {
+    const auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); };
+    std::size_t lines = 0;
+    // Line by line on LF only: a file of CR line ends is counted low, and the list then grows.
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        std::size_t i = at;
+        while (i < end && (text[i] == ' ' || text[i] == '\t')) ++i;
+        std::size_t digits = 0;
+        while (digits < 6 && i + digits < end && hex(text[i + digits])) ++digits;
+        if (digits == 6 && i + 6 < end && (text[i + 6] == ' ' || text[i + 6] == '\t')) ++lines;
+        at = end + 1;
+    }
+    return lines;
+}
+
 std::size_t TableLoader::ProtocolNumbers(std::string_view text, CPktIProtNums& table) {
     return ForEachLine(text, 2, 2, [&](const TableText::Fields& f) {
         const std::int64_t number = TableText::Atoi(TableText::Trim(f.token[0]));

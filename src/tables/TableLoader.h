@@ -18,6 +18,10 @@ public:
     static std::size_t EtherTypes(std::string_view text, CPktEtherNums& table);
     // six hex digits, description
     static std::size_t EtherVendors(std::string_view text, CPktEtherNums& table);
+    // Lines that begin with six hex digits and a blank or tab: about the vendor entries the
+    // text holds and never more than it could (blank lines count for nothing), so the list
+    // can be sized once.
+    static std::size_t VendorLinesIn(std::string_view text) noexcept;
     // number, keyword, optional description
     static std::size_t ProtocolNumbers(std::string_view text, CPktIProtNums& table);
     // keyword, port/protocol, optional description

@@ -1,99 +1,79 @@
-// Stand-ins for the capture thread's tests: a scripted agent behind the SnapperLink, a clock
-// that jumps instead of sleeping and runs the test's script at every wait, and a thread that
-// holds the trace-file lock on request.
+// Stand-ins for the capture thread's tests: a scripted agent behind the SnapperLink and a
+// clock that jumps instead of sleeping, running the test's script at every wait.
 #pragma once
 
-#include <condition_variable>
-#include <cstdint>
 #include <deque>
 #include <functional>
-#include <mutex>
-#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "agent/CaptureClock.h"
 #include "agent/SnapperLink.h"
-#include "capture/TraceFileMutex.h"
 #include "capture/TraceTestUtil.h"
 
 namespace agent::test {
 
-// An agent whose snapper holds the frames the test captures, numbers them from the first
-// frame number it was started with, and hands at most peekMax of them to each peek. Stopping
-// drops what it holds, as palometsrv does. Every call is logged ("start 0", "query", ...).
+// A snapper that holds the frames the test captures, numbers them from its first frame
+// number, hands at most peekMax to a peek and drops the rest when stopped, as palometsrv
+// does. Every call is logged ("start 0", "query", ...).
 class FakeAgent final : public SnapperLink {
 public:
-    void Capture(std::uint32_t frames, std::size_t bytesPerFrame = 60) {
-        if (!m_running) return;
-        for (std::uint32_t i = 0; i < frames; ++i) m_held.push_back(bytesPerFrame);
+    void Capture(std::size_t frames, std::size_t bytes = 60) {
+        if (m_running) m_held.insert(m_held.end(), frames, bytes);
     }
     rpc::RpcStatus StartSnapper(std::uint32_t firstFrame) override {
-        calls.push_back("start " + std::to_string(firstFrame));
-        if (startStatus != 0) return startStatus;
-        m_running = true;
+        Log("start " + std::to_string(firstFrame));
+        m_running = startStatus == 0 || m_running;
         m_next = firstFrame;
-        return 0;
+        return startStatus;
     }
     rpc::RpcStatus StopSnapper() override {
-        calls.push_back("stop");
+        Log("stop");
         m_running = false;
         m_held.clear();
         return 0;
     }
     rpc::RpcStatus QuerySnapper(std::int32_t& pending) override {
-        calls.push_back("query");
-        if (hangUntilCancelled) {
+        Log("query");
+        if (hang) {
             hung.Set();
             cancelled.Wait(std::chrono::hours(1));
         }
         if (cancelled.IsSet()) return rpc::kRpcCallCancelled;
-        if (!queryStatuses.empty()) {
-            const auto status = queryStatuses.front();
-            queryStatuses.pop_front();
-            if (status == 6) {
-                m_running = false;
-                m_held.clear();
-            }
-            if (status != 0) return status;
+        const rpc::RpcStatus status = queryStatuses.empty() ? 0 : queryStatuses.front();
+        if (!queryStatuses.empty()) queryStatuses.pop_front();
+        if (status == 6) {  // the agent forgot the snapper
+            m_running = false;
+            m_held.clear();
         }
         pending = static_cast<std::int32_t>(m_held.size());
-        return 0;
+        return status;
     }
     rpc::RpcStatus PeekSnapper(rpc::PeekResult& result) override {
-        calls.push_back("peek");
+        Log("peek");
         if (peekStatus != 0) return peekStatus;
-        if (peekOverride) {
-            result.data = peekOverride();
-            peekOverride = nullptr;
-            result.len = static_cast<std::uint32_t>(result.data.size());
+        if (std::exchange(badPeek, false)) {
+            result.data = testutil::Pack(testutil::MakeBatch(0, 3));
+            result.data[0] = 5;  // announces 5 frames, holds 3
             return 0;
         }
-        const auto count = static_cast<std::uint32_t>(std::min(m_held.size(), peekMax));
-        if (count == 0) return 0;
         capture::CPktSnap batch;
-        for (std::uint32_t i = 0; i < count; ++i) {
+        for (std::size_t i = 0; i < std::min(m_held.size(), peekMax); ++i) {
             capture::CPktSnapQue frame;
-            frame.SetFrameNumber(m_next + i);
+            frame.SetFrameNumber(m_next++);
             std::vector<std::uint8_t> bytes(m_held[i]);
-            // Pseudo-random bytes do not compress, so the file grows as the test expects.
-            for (auto& b : bytes) b = static_cast<std::uint8_t>((m_noise = m_noise * 6364136223846793005ull + 1442695040888963407ull) >> 56);
-            frame.SetData(bytes);
-            frame.SetCapturedLength(static_cast<std::uint32_t>(bytes.size()));
-            frame.SetTotalLength(static_cast<std::uint32_t>(bytes.size()));
+            for (auto& b : bytes) b = static_cast<std::uint8_t>((m_noise = m_noise * 6364136223846793005ull + 1) >> 56);
+            frame.SetData(bytes);  // noise: the file grows by what is captured
             batch.AddFrame(std::move(frame));
         }
-        m_held.erase(m_held.begin(), m_held.begin() + count);
-        m_next += count;
-        result.data = capture::PackBatch(batch).Value();
-        result.len = static_cast<std::uint32_t>(result.data.size());
+        m_held.erase(m_held.begin(), m_held.begin() + batch.GetFrameCount());
+        if (batch.GetFrameCount() > 0) result.data = testutil::Pack(batch);
         return 0;
     }
     bool SnapperRunning() const override { return m_running; }
     void CancelCalls() override { cancelled.Set(); }
-
-    std::string Log() const {
+    void Log(const std::string& call) { calls.push_back(call); }
+    std::string Calls() const {
         std::string out;
         for (const auto& c : calls) out += (out.empty() ? "" : ", ") + c;
         return out;
@@ -103,9 +83,9 @@ public:
     rpc::RpcStatus startStatus = 0;
     rpc::RpcStatus peekStatus = 0;
     std::deque<rpc::RpcStatus> queryStatuses;  // one per query, then success
-    std::function<std::vector<std::uint8_t>()> peekOverride;
+    bool badPeek = false;
     std::size_t peekMax = 1000;
-    bool hangUntilCancelled = false;
+    bool hang = false;  // queries wait until cancelled
     platform::ManualResetEvent hung;
     platform::ManualResetEvent cancelled;
 
@@ -116,84 +96,30 @@ private:
     std::vector<std::size_t> m_held;
 };
 
-// Each wait first runs the script with the wait's number (from 1), then returns the stop or
-// pause/continue event if set, else jumps the clock by the time-out. A wait without time-out
-// (capture paused) with neither event set waits for real: the test's Stop ends it.
+// Each wait runs the script with its number (from 1), then returns the stop or the
+// pause/continue event if set, else jumps the clock by the time-out. Paused (no time-out)
+// with neither event set, it waits for real: the test's Stop ends it.
 class FakeClock final : public CaptureClock {
 public:
     std::function<void(int wait)> script;
 
-    TimePoint Now() override { return m_now; }
+    TimePoint Now() override { return now; }
     Wake Wait(const platform::ManualResetEvent& stop, const platform::ManualResetEvent& toggle,
               std::optional<std::chrono::milliseconds> timeout) override {
         if (script) script(++m_waits);
-        if (stop.IsSet()) return Wake::Stop;
-        if (toggle.IsSet()) return Wake::Toggle;
-        if (!timeout) return platform::WaitAny({&stop, &toggle}, std::nullopt) == 0u ? Wake::Stop : Wake::Toggle;
-        m_now += *timeout;
-        return Wake::TimeOut;
-    }
-    void Advance(std::chrono::seconds by) { m_now += by; }
-    std::chrono::milliseconds Elapsed() const {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(m_now - TimePoint{});
-    }
-
-private:
-    TimePoint m_now{};
-    int m_waits = 0;
-};
-
-// Holds the trace-file lock from its own thread between Hold and Release, as a packet list
-// loading a block would.
-class LockHolder {
-public:
-    LockHolder()
-        : m_thread([this] {
-              bool held = false;
-              for (;;) {
-                  bool want = false;
-                  {
-                      std::unique_lock lock(m_mutex);
-                      m_changed.wait(lock, [&] { return m_want != held || m_quit; });
-                      if (m_quit) break;
-                      want = m_want;
-                  }
-                  // The trace-file lock is taken and given back outside this object's own.
-                  if (want) capture::TraceFileMutex().lock();
-                  else capture::TraceFileMutex().unlock();
-                  held = want;
-                  {
-                      std::scoped_lock lock(m_mutex);
-                      m_held = held;
-                  }
-                  m_changed.notify_all();
-              }
-              if (held) capture::TraceFileMutex().unlock();
-          }) {}
-    ~LockHolder() {
-        {
-            std::scoped_lock lock(m_mutex);
-            m_quit = true;
+        if (!stop.IsSet() && !toggle.IsSet() && timeout) {
+            now += *timeout;
+            return Wake::TimeOut;
         }
-        m_changed.notify_all();
-        m_thread.join();
+        return platform::WaitAny({&stop, &toggle}, std::nullopt) == 0u ? Wake::Stop : Wake::Toggle;
     }
-    void Hold() { Set(true); }
-    void Release() { Set(false); }
+    std::chrono::milliseconds Elapsed() const {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(now - TimePoint{});
+    }
+    TimePoint now{};
 
 private:
-    void Set(bool want) {
-        std::unique_lock lock(m_mutex);
-        m_want = want;
-        m_changed.notify_all();
-        m_changed.wait(lock, [this] { return m_held == m_want; });
-    }
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_want = false;
-    bool m_held = false;
-    bool m_quit = false;
-    std::thread m_thread;
+    int m_waits = 0;
 };
 
 }  // namespace agent::test

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <pcap/pcap.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "capture/PcapExport.h"
 #include "capture/PcapImport.h"
@@ -82,6 +84,7 @@ TEST(Pcap, NanosecondCapturesKeepTheirNanoseconds) {
         {1'700'000'000, 123'456'789, 14, 60, Bytes(14, 0xAB)},
         {1'700'000'000, 999'999'999, 20, 20, Bytes(20, 0xCD)},
         {1'700'000'001, 1, 1, 1514, Bytes(1, 0xEF)},
+        {1'700'000'002, 0, 0, 60, Bytes()},  // nothing captured of it
     };
     WritePcap(in, DLT_EN10MB, PCAP_TSTAMP_PRECISION_NANO, packets);
     EXPECT_TRUE(RoundTrip(in, 2, 1'000'000'000) == packets);
@@ -89,10 +92,12 @@ TEST(Pcap, NanosecondCapturesKeepTheirNanoseconds) {
     auto reader = testutil::OpenValid(testutil::TempPath("rt.tns"));
     capture::CPktSnap batch;
     ASSERT_TRUE(reader.GoToFrame(2, 0, batch).Ok());
-    ASSERT_EQ(batch.GetFrameCount(), 1u);
+    ASSERT_EQ(batch.GetFrameCount(), 2u);
     const auto& frame = batch.GetFrame(0);
     EXPECT_EQ(frame.GetStamp(), 1'700'000'001'000'000'001);
     EXPECT_EQ(frame.GetCaptureTime(), 1'700'000'001u);
+    EXPECT_EQ(batch.GetFrame(1).GetDataLength(), 0u);
+    EXPECT_EQ(batch.GetFrame(1).GetTotalLength(), 60u);
 }
 
 TEST(Pcap, ImportRefusesWhatItCannotKeep) {
@@ -163,6 +168,69 @@ TEST(Pcap, ClockUsesEpochStampsAsTheyAreAndAnchorsCounterStamps) {
     capture::PcapClock counter(1'000'000);
     EXPECT_EQ(convert(counter, 5000, 77'000'000, 10'000'000), Time(5000, 0));
     EXPECT_EQ(convert(counter, 5001, 77'000'000 + 15'000'000, 10'000'000), Time(5001, 500'000));
+}
+
+// Writing over an output happens only once it is complete, and never over the input.
+TEST(Pcap, OutputsAreReplacedOnlyWhenComplete) {
+    const auto trace = testutil::WriteTrace("three.tns", {3, 3, 3});
+    const auto link = testutil::TempPath("link.tns");
+    std::filesystem::remove(link);
+    std::filesystem::create_hard_link(trace, link);
+    const auto spoilt = testutil::WriteTrace("spoilt.tns", {3, 3, 3}, [](std::size_t i, Bytes& b) {
+        if (i == 1) testutil::PutLe32(b, 16, 7);  // block 2's first frame gets schema word 7
+    });
+    const auto cut = testutil::TempPath("cut.pcap");  // a capture cut inside its second record
+    WritePcap(cut, DLT_EN10MB, PCAP_TSTAMP_PRECISION_MICRO, {{1, 0, 60, 60, Bytes(60, 1)}, {2, 0, 60, 60, Bytes(60, 2)}});
+    testutil::WriteAll(cut, [&] { auto b = testutil::ReadAll(cut); b.resize(b.size() - 20); return b; }());
+    const auto exportOf = [](const std::string& in) {
+        return [in](const std::string& out) { auto r = testutil::OpenValid(in); return testutil::ErrorOf(capture::ExportPcap(r, out)); };
+    };
+    const auto importOf = [](const std::string& in) {
+        return [in](const std::string& out) { return testutil::ErrorOf(capture::ImportPcap(in, out, {})); };
+    };
+    const struct {
+        std::string out;
+        std::function<std::string(const std::string&)> write;
+        const char* error;  // nullptr: succeeds
+    } cases[] = {
+        {cut, importOf(cut), "is the capture being imported"},
+        {trace, exportOf(trace), "is the trace file being exported"},
+        {link, exportOf(trace), "is the trace file being exported"},
+        {testutil::TempPath("kept.pcap"), exportOf(spoilt), "block 2"},
+        {testutil::TempPath("kept.tns"), importOf(cut), "cut.pcap"},
+        {"/dev/null", exportOf(trace), nullptr},  // a device is written, never replaced
+    };
+    for (const auto& c : cases) {
+        if (c.out.find("kept") != std::string::npos) testutil::WriteAll(c.out, Bytes{'o', 'l', 'd'});
+        const Bytes before = testutil::ReadAll(c.out);
+        const std::string error = c.write(c.out);
+        if (c.error == nullptr) {
+            EXPECT_EQ(error, "") << c.out;
+            EXPECT_TRUE(std::filesystem::is_character_file(c.out));
+            continue;
+        }
+        EXPECT_NE(error.find(c.error), std::string::npos) << c.out << ": " << error;
+        EXPECT_EQ(testutil::ReadAll(c.out), before) << c.out;
+        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(c.out).parent_path()))
+            EXPECT_NE(entry.path().filename().string().rfind("." + std::filesystem::path(c.out).filename().string(), 0), 0U);
+    }
+}
+
+TEST(Pcap, FramesPastTheSnapLengthAreCutSoEveryReaderTakesTheFile) {
+    capture::CPktSnap batch;
+    batch.AddFrame(testutil::EthernetFrame(Bytes(300000, 0x5A)));
+    batch.AddFrame(testutil::EthernetFrame(Bytes(60, 0x01)));
+    auto reader = testutil::OpenValid(testutil::WriteBlock(testutil::TempPath("long.tns"), batch));
+    const auto out = testutil::TempPath("long.pcap");
+    auto exported = capture::ExportPcap(reader, out);
+    ASSERT_TRUE(exported.Ok()) << exported.Err().text;
+    EXPECT_EQ(exported.Value().cut, 1u);
+    const auto packets = ReadPcap(out);
+    ASSERT_EQ(packets.size(), 2u) << "libpcap reads the whole file";
+    EXPECT_EQ(packets[0].caplen, capture::kPcapSnapLength);
+    EXPECT_EQ(packets[0].len, 300000u) << "the wire length is kept";
+    EXPECT_EQ(packets[1].data, Bytes(60, 0x01));
+    EXPECT_EQ(std::system(("tcpdump -n -r " + out + " > /dev/null 2>&1").c_str()), 0) << "and so does tcpdump";
 }
 
 }  // namespace

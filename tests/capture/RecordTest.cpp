@@ -1,6 +1,9 @@
 // Frame record and frame batch: exact stored forms, round trips, and loads of hostile bytes.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "capture/CPktSnap.h"
@@ -99,6 +102,43 @@ TEST(FrameBatch, HostileHeadsLoadNothingOrThrow) {
         EXPECT_EQ(loaded.GetFrameCount(), c.framesAfter) << c.name;
         if (c.schema != 1) { EXPECT_EQ(loaded.GetFrequency(), 77) << c.name; }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A hundred thousand empty frames take their 36 bytes and a 4-byte offset each, however
+// they were loaded; bytes adopted from a block load as Serialize loads them, or not at all.
+TEST(FrameBatch, KeepsEachFrameAsItsRecordAndAdoptsWholeBatchesOnly) {
+    CPktSnap built;
+    for (int i = 0; i < 100000; ++i) built.AddFrame(CPktSnapQue());
+    const Bytes many = Store(built);
+    CPktSnap copied;
+    Load(copied, many);
+    CPktSnap adopted;
+    ASSERT_TRUE(adopted.LoadAdopting(Bytes(many)));  // inflated bytes come exactly sized
+    for (const CPktSnap* batch : {&copied, &adopted}) EXPECT_LE(batch->MemoryBytes(), many.size() + 4 * 100000u);
+    EXPECT_THROW((void)adopted.GetFrame(100000), std::out_of_range);
+
+    const Bytes whole = Store(*std::make_unique<CPktSnap>(testutil::MakeBatch(5, 3)));
+    Bytes blank = whole;  // frame 1's schema word is 2: it reads as zeros, frame 2 starts 4 bytes on
+    const std::size_t second = 16 + 36 + testutil::Le32At(whole, 16 + 32);
+    testutil::PutLe32(blank, second, 2);
+    blank.insert(blank.begin() + long(second) + 4, whole.begin() + long(second), whole.end());
+    const std::pair<Bytes, bool> cases[] = {
+        {whole, true}, {blank, true}, {Bytes(whole.begin(), whole.end() - 3), false}, {Bytes(whole.begin(), whole.begin() + 10), false}};
+    for (const auto& [bytes, adopts] : cases) {
+        CPktSnap viaArchive;
+        try {
+            Load(viaArchive, bytes);
+        } catch (const core::ArchiveException&) {
+        }
+        CPktSnap viaAdoption;
+        EXPECT_EQ(viaAdoption.LoadAdopting(Bytes(bytes)), adopts) << bytes.size();
+        EXPECT_EQ(Store(viaAdoption), adopts ? Store(viaArchive) : Store(*std::make_unique<CPktSnap>())) << bytes.size();
+    }
+    EXPECT_FALSE(built.LoadAdopting(Bytes(whole))) << "only an empty batch adopts";
 }
 
 }  // namespace

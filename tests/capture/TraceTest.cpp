@@ -2,6 +2,10 @@
 // validation messages, every move of the reader on well-formed and growing files, and hostile
 // files, each of which gets an error naming the block and leaves nothing behind.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <functional>
@@ -53,22 +57,64 @@ TEST(TraceWriter, ThreeBlocksChainBothWays) {
     EXPECT_EQ(at, file.size());
 }
 
+// A block the writer cannot take is refused whole: the file stays as it was (cut back to the
+// end of the last block when a write broke off), and the counts do not move.
 TEST(TraceWriter, RefusedBlocksLeaveTheFileAsItWas) {
-    for (const bool lockHeld : {true, false}) {
+    const Bytes good = testutil::Pack(testutil::MakeBatch(0, 2));
+    struct Case {
+        const char* name;
+        std::function<core::Status(capture::TraceWriter&)> append;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"lock held",
+         [&](capture::TraceWriter& w) {
+             std::unique_lock held(capture::TraceFileMutex());
+             // Appended from another thread: the lock is not recursive.
+             return std::async(std::launch::async, [&] { return w.AppendBlock(good, 2); }).get();
+         },
+         "dropped"},
+        {"too short", [](capture::TraceWriter& w) { return w.AppendBlock(Bytes{1, 0, 0, 0}, 2); }, "too short"},
+        {"past 4 GiB",
+         [](capture::TraceWriter& w) {
+             // Address space only: the writer refuses before it reads a byte of it.
+             const std::size_t size = 0xFFFFFFF0;
+             void* huge = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+             if (huge == MAP_FAILED) return core::Status(core::Fail(core::ErrorKind::Io, "past 4 GiB (no address space)"));
+             auto st = w.AppendBlock(std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(huge), size), 2);
+             ::munmap(huge, size);
+             return st;
+         },
+         "past 4 GiB"},
+        {"write broken off",
+         [&](capture::TraceWriter& w) {
+             // The file may grow by 10 bytes: the block's write stops part-way.
+             rlimit old{};
+             ::getrlimit(RLIMIT_FSIZE, &old);
+             rlimit cap = old;
+             cap.rlim_cur = w.EndOffset() + 10;
+             const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+             ::setrlimit(RLIMIT_FSIZE, &cap);
+             auto st = w.AppendBlock(good, 2);
+             ::setrlimit(RLIMIT_FSIZE, &old);
+             std::signal(SIGXFSZ, previous);
+             return st;
+         },
+         "write"},
+    };
+    for (const auto& c : cases) {
         const auto path = testutil::TempPath("t.tns");
         auto writer = capture::TraceWriter::Create(path);
         ASSERT_TRUE(writer.Ok() && writer.Value().WriteHeader().Ok());
+        ASSERT_TRUE(writer.Value().AppendBlock(good, 2).Ok());
         writer.Value().SetLockWait(std::chrono::milliseconds(10));
-        const Bytes peek = lockHeld ? testutil::Pack(testutil::MakeBatch(0, 2)) : Bytes{1, 0, 0, 0};
-        std::unique_lock held(capture::TraceFileMutex(), std::defer_lock);
-        if (lockHeld) held.lock();
-        // Appended from another thread: the lock is not recursive.
-        const auto st = std::async(std::launch::async, [&] { return writer.Value().AppendBlock(peek, 2); }).get();
-        ASSERT_FALSE(st.Ok()) << lockHeld;
-        EXPECT_NE(st.Err().text.find(lockHeld ? "dropped" : "too short"), std::string::npos) << st.Err().text;
-        EXPECT_EQ(writer.Value().BlockCount(), 0u);
-        EXPECT_EQ(writer.Value().FrameCount(), 0u);
-        EXPECT_EQ(testutil::ReadAll(path).size(), 24u);
+        const auto before = testutil::ReadAll(path);
+        const auto st = c.append(writer.Value());
+        ASSERT_FALSE(st.Ok()) << c.name;
+        EXPECT_NE(st.Err().text.find(c.error), std::string::npos) << c.name << ": " << st.Err().text;
+        EXPECT_EQ(writer.Value().BlockCount(), 1u) << c.name;
+        EXPECT_EQ(writer.Value().FrameCount(), 2u) << c.name;
+        EXPECT_EQ(testutil::ReadAll(path), before) << c.name;
     }
 }
 

@@ -73,6 +73,31 @@ inline std::string WriteTrace(const std::string& name, const std::vector<std::ui
     return path;
 }
 
+// A finished trace file at path holding batch as its one block.
+inline std::string WriteBlock(const std::string& path, capture::CPktSnap batch) {
+    auto writer = capture::TraceWriter::Create(path, capture::TraceWriter::Flush::Deferred);
+    EXPECT_TRUE(writer.Ok() && writer.Value().WriteHeader().Ok());
+    EXPECT_TRUE(writer.Value().AppendBlock(Pack(batch), batch.GetFrameCount()).Ok());
+    EXPECT_TRUE(writer.Value().Finish().Ok());
+    return path;
+}
+
+// An Ethernet frame of these bytes, all of them captured.
+inline capture::CPktSnapQue EthernetFrame(const Bytes& bytes, std::uint32_t wire = 0) {
+    capture::CPktSnapQue frame;
+    frame.SetLinkProtocol(4);
+    frame.SetData(bytes);
+    frame.SetCapturedLength(static_cast<std::uint32_t>(bytes.size()));
+    frame.SetTotalLength(wire != 0 ? wire : static_cast<std::uint32_t>(bytes.size()));
+    return frame;
+}
+
+// What a failed call said, empty when it succeeded.
+template <class T>
+std::string ErrorOf(const core::Result<T>& result) {
+    return result ? std::string() : result.Err().text;
+}
+
 inline capture::TraceReader OpenValid(const std::string& path) {
     auto reader = capture::TraceReader::Open(path);
     core::RecordingPrompt prompt;

@@ -1,4 +1,5 @@
-// Row output: aligned columns, TSV and JSON, including text that JSON must escape.
+// Row output: aligned columns, TSV and JSON of the same rows, the text captured bytes bring
+// in shown the same way in all three.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -15,10 +16,10 @@ TEST(Output, ThreeFormatsOfTheSameRows) {
         const char* expected;
     };
     const Case cases[] = {
-        {OutputFormat::Human, "Counter  Summary  Len\n      7  a\tb       12\n   1000  \"q\"\\       3\n"},
-        {OutputFormat::Tsv, "Counter\tSummary\tLen\n7\ta\tb\t12\n1000\t\"q\"\\\t3\n"},
+        {OutputFormat::Human, "Counter  Summary  Len\n      7  a\\x09b    12\n   1000  \"q\"\\\\      3\n"},
+        {OutputFormat::Tsv, "Counter\tSummary\tLen\n7\ta\\x09b\t12\n1000\t\"q\"\\\\\t3\n"},
         {OutputFormat::Json,
-         "[\n{\"Counter\": 7, \"Summary\": \"a\\tb\", \"Len\": 12},\n{\"Counter\": 1000, \"Summary\": \"\\\"q\\\"\\\\\", "
+         "[\n{\"Counter\": 7, \"Summary\": \"a\\\\x09b\", \"Len\": 12},\n{\"Counter\": 1000, \"Summary\": \"\\\"q\\\"\\\\\\\\\", "
          "\"Len\": 3}\n]\n"},
     };
     for (const auto& c : cases) {
@@ -36,7 +37,7 @@ TEST(Output, NoRowsStillGivesAValidDocument) {
     std::ostringstream json;
     Output(json, OutputFormat::Json, {{"A", 1, false}}).Finish();
     EXPECT_EQ(json.str(), "[]\n");
-    EXPECT_EQ(Output::JsonQuote(std::string("\x01\n", 2)), "\"\\u0001\\n\"");
+    EXPECT_EQ(Output::JsonQuote(std::string("\x01\n\xff", 3)), "\"\\\\x01\\\\x0A\\\\xFF\"");
 }
 
 }  // namespace

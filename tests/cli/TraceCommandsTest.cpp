@@ -1,50 +1,19 @@
 // palomet-cli info, list, import and export as a user runs them: exit status, the exact
 // message on stderr for a bad file, and a pcap round trip through the commands.
-#include <gtest/gtest.h>
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
+#include <utility>
 
-#include <array>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <string>
+#include "CliRun.h"
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// One folder per test: ctest runs the tests of this file side by side.
-std::string TempFile(const std::string& name) {
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const auto dir = std::filesystem::path(::testing::TempDir()) / "palomet-cli-trace-tests" / test->name();
-    std::filesystem::create_directories(dir);
-    return (dir / name).string();
-}
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-CliRun Cli(const std::string& args) {
-    const std::string errFile = TempFile("stderr.txt");
-    const std::string cmd = std::string(PALOMET_BIN_DIR) + "/palomet-cli " + args + " 2>" + errFile;
-    CliRun r;
-    std::FILE* pipe = ::popen(cmd.c_str(), "r");
-    if (pipe == nullptr) return r;
-    std::array<char, 4096> buf{};
-    std::size_t got = 0;
-    while ((got = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), got);
-    const int raw = ::pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.err = Slurp(errFile);
-    return r;
-}
-
-const std::string kSample = std::string(PALOMET_SOURCE_DIR) + "/samples/sample.tns";
+using clitest::Cli;
+using clitest::CliRun;
+using clitest::kSample;
+using clitest::Slurp;
+using clitest::TempFile;
 
 TEST(TraceCommands, InfoAndListOnTheSample) {
     const CliRun info = Cli("info " + kSample);
@@ -98,6 +67,89 @@ TEST(TraceCommands, ExportThenImportGivesTheSameFrames) {
     const CliRun refused = Cli("import " + kSample + " " + TempFile("x.tns"));
     EXPECT_NE(refused.status, 0);
     EXPECT_NE(refused.err.find("not a pcap or pcapng file"), std::string::npos) << refused.err;
+}
+
+// A copy of the sample with some bytes changed, at offset: little-endian words.
+std::string SpoiltSample(const std::string& name, std::size_t offset, std::initializer_list<std::uint32_t> words) {
+    std::string bytes = Slurp(kSample);
+    for (const std::uint32_t w : words) {
+        for (int b = 0; b < 4; ++b) bytes[offset++] = static_cast<char>(w >> (8 * b));
+    }
+    const auto path = TempFile(name);
+    clitest::Spill(path, bytes);
+    return path;
+}
+
+std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+
+TEST(TraceCommands, UnfinishedCaptureIsToldHowToComeBack) {
+    // Zero counts in the header, as a capture that did not end in order leaves them.
+    const auto unfinished = SpoiltSample("unfinished.tns", 12, {0, 0, 0});
+    const std::string hint = "`palomet-cli recover " + unfinished + "` can bring it back";
+    struct Case {
+        std::string args;
+        bool onStdout;
+    };
+    const Case cases[] = {{"info " + unfinished, true}, {"info --json " + unfinished, true},
+                          {"list " + unfinished, false}, {"show " + unfinished + " 0", false}};
+    for (const auto& c : cases) {
+        const CliRun r = Cli(c.args);
+        EXPECT_NE(r.status, 0) << c.args;
+        EXPECT_NE((c.onStdout ? r.out : r.err).find(hint), std::string::npos) << c.args << "\n" << r.out << r.err;
+    }
+    // A finished file of the wrong length is not one a capture left behind.
+    const auto longer = TempFile("longer.tns");
+    clitest::Spill(longer, Slurp(kSample) + "x");
+    EXPECT_EQ(Cli("info " + longer).out.find("recover"), std::string::npos);
+}
+
+TEST(TraceCommands, ListGoesOnPastACorruptBlockAndSaysSo) {
+    // Block 2 (frames 100 to 199, at offset 6032): its zlib stream, or its compressed size.
+    const std::pair<const char*, std::string> cases[] = {
+        {"zlib stream", SpoiltSample("zlib.tns", 6032 + 24, {0xFFFFFFFF, 0xFFFFFFFF})},
+        {"compressed size", SpoiltSample("size.tns", 6032 + 12, {0xFFFFFF00})},
+    };
+    for (const auto& [what, trace] : cases) {
+        const CliRun r = Cli("list --tsv " + trace);
+        EXPECT_EQ(r.status, 1) << what;
+        EXPECT_EQ(Lines(r.out), 301u) << what << ": the header and blocks 1, 3 and 4";
+        EXPECT_NE(r.out.find("\n99\t"), std::string::npos) << what;
+        EXPECT_EQ(r.out.find("\n100\t"), std::string::npos) << what;
+        EXPECT_NE(r.out.find("\n200\t"), std::string::npos) << what;
+        EXPECT_NE(r.out.find("\n399\t"), std::string::npos) << what;
+        EXPECT_EQ(r.err.rfind("block 2 at offset 6032: ", 0), 0u) << what << ": " << r.err;
+    }
+    // Starting inside the bad block goes on from the next one.
+    const CliRun from = Cli("list --tsv --from 150 --count 10 " + cases[0].second);
+    EXPECT_EQ(from.status, 1);
+    EXPECT_EQ(from.out.find("\n200\t"), from.out.find('\n')) << from.out;
+}
+
+TEST(TraceCommands, ChoiceOptionsRefuseWhatTheyDoNotKnow) {
+    const std::pair<std::string, const char*> cases[] = {
+        {"list " + kSample + " --level session", "datalink,network,transport,application"},
+        {"list " + kSample + " --level Application", "datalink,network,transport,application"},
+        {"list " + kSample + " --tsv --json", "excludes"},
+        {"import in.pcap out.tns --level 13", "13"},
+    };
+    for (const auto& [args, expected] : cases) {
+        const CliRun r = Cli(args);
+        EXPECT_NE(r.status, 0) << args;
+        EXPECT_NE(r.err.find(expected), std::string::npos) << args << ": " << r.err;
+    }
+}
+
+TEST(TraceCommands, AnInstalledProgramDoesNotReadTheTreeItWasBuiltFrom) {
+    const auto dir = std::filesystem::path(TempFile("installed"));
+    std::filesystem::create_directories(dir);
+    std::filesystem::copy_file(std::string(PALOMET_BIN_DIR) + "/palomet-cli", dir / "palomet-cli",
+                               std::filesystem::copy_options::overwrite_existing);
+    const std::string program = "cd " + dir.string() + " && env -u PALOMET_DATA_DIR " + (dir / "palomet-cli").string();
+    const CliRun installed = Cli("tables --tsv", program);
+    ASSERT_EQ(installed.status, 0) << installed.err;
+    EXPECT_EQ(installed.out.find(std::string(PALOMET_SOURCE_DIR) + "/data/tables"), std::string::npos) << installed.out;
+    const CliRun built = Cli("tables --tsv", "cd " + dir.string() + " && env -u PALOMET_DATA_DIR " + PALOMET_BIN_DIR + "/palomet-cli");
+    EXPECT_NE(built.out.find(std::string(PALOMET_SOURCE_DIR) + "/data/tables"), std::string::npos) << built.out;
 }
 
 }  // namespace

@@ -157,6 +157,15 @@ TEST_F(AppDnsTest, HostileMessagesStopCleanlyWithAnErrorLine) {
          "      DNS: ERROR ! Entry cut short by the end of the message\n"},
         {"rdata name with a bad pointer", "0001 8000 0000 0001 0000 0000 00 0005 0001 00000001 0002 c0ff", "DNS: ",
          "      DNS: ERROR ! Bad compression pointer to offset 255 at offset 23\n"},
+        // RDATA is read within its RDLENGTH octets, never from the record after it.
+        {"address in 0 octets", "0001 8000 0000 0002 0000 0000 00 0001 0001 00000001 0000 00 0001 0001 00000001 0004 0a000001",
+         "DNS: ", "      DNS: ERROR ! Record data of 0 octets is too short for its type\n"},
+        {"name past its rdlength", "0001 8000 0000 0001 0000 0000 00 0005 0001 00000001 0002 03777777 00", "DNS: ",
+         "      DNS: ERROR ! Record data of 2 octets is too short for its type\n"},
+        {"hinfo past its rdlength", "0001 8000 0000 0001 0000 0000 00 000d 0001 00000001 0003 026162 026364", "DNS: ",
+         "      DNS: ERROR ! Record data of 3 octets is too short for its type\n"},
+        {"mx name past its rdlength", "0001 8000 0000 0001 0000 0000 00 000f 0001 00000001 0002 000a 046d61696c00", "DNS: ",
+         "      DNS: ERROR ! Record data of 2 octets is too short for its type\n"},
     };
     for (const auto& c : kCases) {
         const auto bytes = Hex(c.hex);

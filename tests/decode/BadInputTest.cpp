@@ -113,9 +113,15 @@ TEST(BadInput, ShortHeadersAndLyingLengthsAreShownAsRead) {
         // Data offset 15 past a 20-byte segment: no payload, not four billion bytes of it.
         {"data offset beyond frame", Ipv4Frame("45", "0028", "06") + tcp("f0"), 54, "TCP:  S=1024 D=80 ACK=2 WIN=8192 ",
          "    TCP:  Number of data bytes remaining = 0 (0x0)"},
-        // Total length 0, as captures of offloaded segments have it: no payload either.
+        // Total length 0, as captures of offloaded segments have it: the payload is what the
+        // frame holds, and neither checksum can be verified.
         {"total length 0", Ipv4Frame("45", "0000", "06") + tcp("50") + "4745540d0a", 54,
-         "TCP:  S=1024 D=80 ACK=2 WIN=8192 ", "    TCP:  Number of data bytes remaining = 0 (0x0)"},
+         "TCP:  S=1024 D=80 ACK=2 SEQ=1 LEN=5 WIN=8192 ", "    IPv4:  Checksum = 0x0000 (not verified)"},
+        // A header or segment the capture cut short cannot have its checksum verified.
+        {"ip header cut", Ipv4Frame("4f", "0028", "06") + tcp("50"), 54, "TCP:  S=1024 D=80 ACK=2 WIN=8192 ",
+         "    IPv4:  Checksum = 0x0000 (not verified)"},
+        {"tcp header cut", Ipv4Frame("45", "002c", "06") + tcp("60"), 54, "TCP:  S=1024 D=80 ACK=2 WIN=8192 ",
+         "    TCP:  Checksum = 0x0 (not verified)"},
         // UDP length 3, below its own header: shown as read; the datagram goes on by port.
         {"udp length 3", Ipv4Frame("45", "0020", "11") + "0405 0017 0003 0000 0d0a0000", 43, "TELNET:  []",
          "    UDP:  Length = 3 (0x3) bytes"},

@@ -494,10 +494,7 @@ TEST(StringBindingTest, ComposeAndParse) {
     EXPECT_EQ(binding->SetAuthInfo(1, 77), kRpcUnknownAuthnService);
 }
 
-TEST(StatusTextTest, WindowsTextsAndFaultTranslation) {
-    EXPECT_EQ(StatusText(1722), "The RPC server is unavailable.");
-    EXPECT_EQ(StatusText(1753), "There are no more endpoints available from the endpoint mapper.");
-    EXPECT_EQ(StatusText(1783), "The stub received bad data.");
+TEST(StatusTextTest, UnknownStatusesAndFaultTranslation) {
     EXPECT_FALSE(StatusText(123456));
     EXPECT_EQ(StatusFromFault(0x1c010002), 1745u);
     EXPECT_EQ(StatusFromFault(0x1c010003), 1717u);

@@ -112,3 +112,22 @@ TEST_F(TableFileTest, ShippedTablesLoadFromAnyDirectory) {
     EXPECT_EQ(o.Count(), 20U);
     EXPECT_EQ(o.Find(8)->length, 10);
 }
+
+TEST_F(TableFileTest, LineEndsOfEveryKindAndTheSizeCut) {
+    // LF, CR LF, a lone CR, and a last line with no end at all read the same entries.
+    for (const char* end : {"\n", "\r\n", "\r"}) {
+        const std::string e = end;
+        WriteFile(m_dir / "cwd" / "protocol-numbers", "# numbers" + e + "6 TCP Transmission Control" + e + e + "17 UDP User Datagram");
+        CPktIProtNums p(true);
+        EXPECT_EQ(p.Count(), 2U) << int(e[0]);
+        EXPECT_EQ(p.Description(6), "Transmission Control") << int(e[0]);
+        EXPECT_EQ(p.Description(17), "User Datagram") << int(e[0]);
+    }
+    // Past 64 MiB a file is read no further.
+    const auto big = m_dir / "cwd" / "big";
+    WriteFile(big, "");
+    fs::resize_file(big, TableFile::kMaxBytes + 4096);
+    const auto text = TableFile::Read(big.string());
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(text->size(), TableFile::kMaxBytes);
+}

@@ -39,7 +39,7 @@ TEST(EtherTypesLoader, SinglesRangesAndSkips) {
 
 TEST(EtherVendorsLoader, PrefixRulesAndShortName) {
     CPktEtherNums t(false);
-    const std::size_t n = TableLoader::EtherVendors(
+    const std::string_view text =
         "00000C Cisco Systems, Inc\n"
         "00aa00 intel corp\n"     // lower case hex
         "0000C Five chars\n"
@@ -47,9 +47,10 @@ TEST(EtherVendorsLoader, PrefixRulesAndShortName) {
         "00000C Second Cisco\n"   // same prefix: the first line wins in lookups
         "G0000C Bad hex\n"       // no hex digit where a byte starts
         "08002B\tDigital\tEquipment\n"
-        "080009\n",
-        t);
+        "080009\n\n\n";
+    const std::size_t n = TableLoader::EtherVendors(text, t);
     EXPECT_EQ(n, 4U);
+    EXPECT_EQ(TableLoader::VendorLinesIn(text), 4U) << "what the list is sized for";
     ASSERT_EQ(t.Vendors().size(), 4U);
     EXPECT_EQ(t.Vendors()[0].description, "Cisco Systems, Inc");
     EXPECT_EQ(t.Vendors()[0].shortName, "Cisco");

@@ -13,6 +13,7 @@ namespace {
 constexpr std::uint8_t kPointerBits = 0xC0;
 constexpr char kEntryCut[] = "ERROR ! Entry cut short by the end of the message";
 constexpr char kRdataCut[] = "ERROR ! Record data runs past the end of the message";
+constexpr char kRdataShort[] = "ERROR ! Record data of %u octets is too short for its type";
 
 void ReadQuestion(const core::ByteReader& msg, core::ByteReader& cur, const DnsRdataReader& rdata, bool keep,
                   DnsMessage& message) {
@@ -62,9 +63,18 @@ void ReadRecord(const core::ByteReader& msg, core::ByteReader& cur, const DnsRda
     }
     const std::size_t start = cur.Offset();
     if (full) {
-        core::ByteReader at = msg.At(start);
+        // The routine sees the record's RDLENGTH octets and no more; a name inside them may
+        // still point back into the rest of the message.
+        const bool cut = start + record.rdlength > msg.Size();
+        const std::size_t end = cut ? msg.Size() : start + record.rdlength;
+        core::ByteReader at = core::ByteReader(msg.Whole().first(end)).At(start);
+        const bool soundSoFar = record.fault.empty();  // the owner name's error comes first
         rdata.ReadRdata(msg, at, record);
-        if (at.Failed() && record.fault.empty()) record.fault = kRdataCut;
+        if (at.Failed() && soundSoFar && !cut) {
+            record.fault = Fmt(kRdataShort, unsigned{record.rdlength});  // it wanted more than RDLENGTH octets
+        } else if (at.Failed() && record.fault.empty()) {
+            record.fault = kRdataCut;
+        }
     }
     // The next record follows RDLENGTH octets on, whatever the routine read.
     if (!cur.Skip(record.rdlength)) {

@@ -73,8 +73,9 @@ public:
     virtual ~DnsRdataReader() = default;
     // Rewrites a question or record name after it was read (NBNS undoes its half-ASCII form).
     virtual void DecodeName(std::string& name) const = 0;
-    // Reads the record's RDATA at the cursor, which may go past RDLENGTH but never past the
-    // message; a failed read leaves the cursor Failed() and adds no line for that field.
+    // Reads the record's RDATA at the cursor, which ends where the RDATA ends (RDLENGTH
+    // octets on, or the end of the message); names may point back into the whole message.
+    // A failed read leaves the cursor Failed() and adds no line for that field.
     virtual void ReadRdata(const core::ByteReader& message, core::ByteReader& cursor, DnsRecord& record) const = 0;
 };
 

@@ -50,11 +50,10 @@ void ReadNodeStatus(core::ByteReader& cursor, DnsRecord& record) {
         const auto octets = cursor.Bytes(kNodeNameOctets);
         const std::uint16_t flags = cursor.Be16();
         if (cursor.Failed()) return;
+        // All sixteen octets, as question names are shown: the suffix after a zero octet
+        // is the part that says what the name is.
         DnsNodeName node;
-        for (const std::uint8_t c : octets) {
-            if (c == 0) break;  // a zero octet ends the name as shown
-            AppendOctet(node.name, c);
-        }
+        for (const std::uint8_t c : octets) AppendOctet(node.name, c);
         node.flags = flags;
         record.nodeNames.push_back(std::move(node));
     }

@@ -34,7 +34,7 @@ def eth(src=INTEL, dst=CISCO, **kw):
     return Ether(src=src, dst=dst, **kw)
 
 
-# A client opens a web connection: SYN with an MSS option, sequence above 2^31 (shown signed).
+# A client opens a web connection: SYN with an MSS option, sequence above 2^31.
 write('tcp_syn_mss', 'scapy: Ether/IP(DF, ttl 128)/TCP SYN 1025->80 with MSS option, seq 3000000000',
       [frame(eth() / IP(src='192.168.1.20', dst='192.168.1.1', ttl=128, id=0x1c46, flags='DF')
              / TCP(sport=1025, dport=80, flags='S', seq=3000000000, window=8192, options=[('MSS', 1460)]))])
@@ -88,7 +88,7 @@ write('arp_request', 'scapy: Ether(dst broadcast)/ARP who-has 192.168.1.1 tell 1
 write('icmp_echo', 'scapy: Ether/IP/ICMP echo-request with 32 data bytes',
       [frame(eth() / IP(src='192.168.1.20', dst='192.168.1.1', id=0x0a0b) / ICMP(id=1, seq=5) / Raw(b'a' * 32))])
 
-# Fragments: the first with More Fragments, the last at a non-zero offset; both go on to UDP.
+# Fragments: the first with More Fragments goes on to UDP; the last, at a non-zero offset, stops.
 write('ipv4_fragments', 'scapy: Ether/IP fragments of one UDP datagram (MF at offset 0, then offset 1480)',
       [frame(eth() / IP(src='10.1.1.1', dst='10.1.1.2', id=0x4242, flags='MF', frag=0, proto=17)
              / UDP(sport=2000, dport=2001, len=1600) / Raw(b'x' * 24)),
