@@ -12,7 +12,6 @@ namespace agent {
 namespace {
 
 using Move = capture::TraceReader::Move;
-constexpr std::size_t kKeptScratchBytes = 8 << 20;
 
 const char* LimitQuestion(bool time, bool size) {
     if (time && size) return "Time limit and file size limit \n are exceeded. Continue?";
@@ -175,11 +174,11 @@ void CKestroView::Show(Fetched fetched, RowAfter rowAfter) {
     m_loading = true;
     m_wait.Begin();
     m_loader->Run(
-        [this, job] {
-            job->status = capture::TraceReader::Inflate(job->block, m_inflated);
-            if (job->status) job->status = capture::TraceReader::LoadBatch(job->block, m_inflated, *job->batch);
-            // The inflated bytes of a large block are not kept beside its frames.
-            if (m_inflated.capacity() > kKeptScratchBytes) std::vector<std::uint8_t>().swap(m_inflated);
+        [job] {
+            // The batch keeps the inflated bytes as its frames: nothing is copied or kept twice.
+            std::vector<std::uint8_t> inflated;
+            job->status = capture::TraceReader::Inflate(job->block, inflated);
+            if (job->status) job->status = capture::TraceReader::LoadBatch(job->block, std::move(inflated), *job->batch);
         },
         [this, job] { Loaded(*job); });
 }

@@ -155,7 +155,6 @@ private:
     capture::CPktParsersConf m_conf;
     decode::CPktParsers m_parsers;
     std::unique_ptr<capture::CPktSnap> m_batch;
-    std::vector<std::uint8_t> m_inflated;
     PacketRowCache m_rows;
 
     CaptureCounts m_counts;
@@ -165,7 +164,7 @@ private:
     bool m_firstScreenPending = true;
     bool m_pauseAllowed = true;
     bool m_loading = false;
-    // Last, so that it goes first: its work in hand uses the members above.
+    // Last, so that it goes first: a load it finishes calls back into the view.
     std::unique_ptr<BlockLoader> m_loader;
 };
 

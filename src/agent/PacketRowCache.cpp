@@ -1,7 +1,9 @@
 // Row texts: Counter is the frame's number, Delta its milliseconds since the frame before it
-// on the screen (truncated toward zero), then the three texts of the summary chain.
+// on the screen (truncated toward zero), then the three texts of the summary chain in
+// display form.
 #include "agent/PacketRowCache.h"
 
+#include "core/DisplayText.h"
 #include "decode/TextAppend.h"
 
 namespace agent {
@@ -19,11 +21,12 @@ const RowTexts& PacketRowCache::Row(const capture::CPktSnap& batch, std::uint32_
     decode::AppendDec(t.counter, m_summary.frameNumber);
     t.delta.clear();
     decode::AppendDeltaMs(t.delta, m_summary.timeDelta);
-    // Swapping hands the slot's old strings back to the chain, which clears and refills
-    // them for the next row without allocating.
-    t.source.swap(m_summary.source);
-    t.destination.swap(m_summary.destination);
-    t.summary.swap(m_summary.summary);
+    // Captured bytes are shown as the command line prints them: escaped, valid UTF-8.
+    for (auto [text, raw] : {std::pair{&t.source, &m_summary.source}, std::pair{&t.destination, &m_summary.destination},
+                             std::pair{&t.summary, &m_summary.summary}}) {
+        text->clear();
+        core::AppendDisplayText(*text, *raw);
+    }
     slot.version = m_version;
     slot.row = i;
     return t;

@@ -8,6 +8,7 @@
 #include "app/AboutBox.h"
 #include "app/CaptureRelay.h"
 #include "app/QtBlockLoader.h"
+#include "profiles/ui/CSessionProfilesDlg.h"
 #include "services/BrowserAgentCheck.h"
 #include "services/ServicesContext.h"
 #include "services/ui/CServicesDlg.h"
@@ -20,6 +21,12 @@ CKestroApp::CKestroApp(core::UserPrompt& prompt, core::WaitCursor& wait)
       m_context{m_bindings, m_openTraces, *m_serviceCheck, prompt, wait, {}} {
     servicesDialog = [this](const std::string& host, std::string_view service) {
         services::ui::ShowServicesDialog(m_mainFrame.get(), host, std::string(service));
+    };
+    sessionProfilesDialog = [this]() -> std::unique_ptr<profiles::CSessionProfile> {
+        profiles::ui::CSessionProfilesDlg dialog(m_mainFrame.get(),
+                                                 [this](const std::string& path) { return m_openTraces.Contains(path); });
+        if (dialog.exec() != QDialog::Accepted) return nullptr;
+        return dialog.TakeChosenProfile();
     };
     m_context.runServicesDialog = [this](const std::string& host, std::string_view service) {
         if (servicesDialog) servicesDialog(host, service);
@@ -74,8 +81,8 @@ bool CKestroApp::OpenLiveCapture(const std::string& host, std::uint16_t epmPort,
 }
 
 void CKestroApp::OnFileNew() {
-    m_prompt.Tell("Session profiles are not available yet: open a live capture with palomet --live HOST --out FILE.tns.",
-                  core::PromptIcon::Information);
+    // The dialog has refused a trace file that a window has open.
+    if (auto profile = sessionProfilesDialog ? sessionProfilesDialog() : nullptr) OpenTraceFile(std::move(profile));
 }
 
 void CKestroApp::OnFileServices() {

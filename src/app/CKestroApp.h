@@ -41,8 +41,7 @@ public:
     // into traceFile.
     bool OpenLiveCapture(const std::string& host, std::uint16_t epmPort, const std::string& traceFile);
 
-    // File > New: the session-profile dialog, a hook that says it is not there until the
-    // dialog is wired in.
+    // File > New: a live capture on the profile the Session Profiles dialog hands back.
     void OnFileNew();
     // File > Services: the services dialog on the host shown last.
     void OnFileServices();
@@ -53,6 +52,9 @@ public:
     // selected: File > Services, and OK to "Agent is not running. Do you want to start it?".
     // The process's service administration by default; tests put a recording in its place.
     std::function<void(const std::string& host, std::string_view service)> servicesDialog;
+    // Runs the Session Profiles dialog modally: the chosen profile, or null on Cancel. The
+    // process's settings store by default; tests put a stand-in in its place.
+    std::function<std::unique_ptr<profiles::CSessionProfile>()> sessionProfilesDialog;
 
 private:
     core::UserPrompt& m_prompt;

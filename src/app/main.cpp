@@ -1,5 +1,5 @@
-// palomet: the workbench. Every argument is a trace file to open, in order; --live opens a
-// live capture window on an agent beside them.
+// palomet: the workbench. Every argument is a trace file to open, in order; --live (or
+// --profile) opens a live capture window on an agent beside them.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -7,6 +7,7 @@
 #include "app/CKestroApp.h"
 #include "app/QuitOnSignals.h"
 #include "profiles/CSessionProfile.h"
+#include "profiles/ProfileStore.h"
 #include "services/ui/QtUserPrompt.h"
 
 int main(int argc, char* argv[]) {
@@ -26,8 +27,12 @@ int main(int argc, char* argv[]) {
                                  QStringLiteral("Trace file the live capture writes (default: capture.tns in the "
                                                 "user's data directory)."),
                                  QStringLiteral("FILE.tns"));
+    const QCommandLineOption profile(QStringLiteral("profile"),
+                                     QStringLiteral("Open a live capture window on the stored session profile NAME."),
+                                     QStringLiteral("NAME"));
     parser.addOption(live);
     parser.addOption(out);
+    parser.addOption(profile);
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Trace files (.tns) to open."),
                                  QStringLiteral("[FILE.tns...]"));
     parser.process(application);
@@ -57,6 +62,12 @@ int main(int argc, char* argv[]) {
         const std::string trace = parser.isSet(out) ? QFileInfo(parser.value(out)).absoluteFilePath().toStdString()
                                                     : profiles::DefaultTraceFile();
         workbench.OpenLiveCapture(host, epmPort, trace);
+    }
+    if (parser.isSet(profile)) {
+        profiles::ProfileStore store(prompt);
+        auto found = store.Find(parser.value(profile).toStdString());
+        if (found) workbench.OpenTraceFile(std::make_unique<profiles::CSessionProfile>(std::move(found).Value()));
+        else prompt.Tell(found.Err().text, core::PromptIcon::Exclamation);
     }
     // Windows opened together are shown side by side.
     if (workbench.MainFrame().Children().size() > 1) workbench.MainFrame().MdiArea().tileSubWindows();

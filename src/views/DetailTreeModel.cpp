@@ -2,6 +2,8 @@
 // neighbours: a child index is its parent's first child plus its row.
 #include "views/DetailTreeModel.h"
 
+#include "core/DisplayText.h"
+
 namespace views {
 
 DetailTreeModel::DetailTreeModel(QObject* parent) : QAbstractItemModel(parent) { SetLines(nullptr); }
@@ -54,7 +56,9 @@ int DetailTreeModel::columnCount(const QModelIndex&) const { return 1; }
 QVariant DetailTreeModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || role != Qt::DisplayRole) return {};
     const decode::CPktDetailLine* line = NodeOf(index)->line;
-    return QString::fromUtf8(line->Prefix() + line->Text());
+    std::string text = line->Prefix();
+    core::AppendDisplayText(text, line->Text());
+    return QString::fromUtf8(text);
 }
 
 }  // namespace views

@@ -1,5 +1,5 @@
-// A frame's detail lines as a Qt tree: each item is a line's prefix followed by its text,
-// under the item of its parent line. Rebuilt for each frame shown; an item's internal
+// A frame's detail lines as a Qt tree: each item is a line's prefix followed by its text in
+// display form (as the text view and palomet-cli show print it), under the item of its parent line. Rebuilt for each frame shown; an item's internal
 // pointer is its node, which knows its line, its parent and its row.
 #pragma once
 

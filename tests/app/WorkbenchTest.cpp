@@ -82,10 +82,17 @@ TEST(Workbench, MenusToolBarsAndNavigationBarKeepTheirCommands) {
     EXPECT_TRUE(f.NavigationBar().isVisible());
     EXPECT_TRUE(navToggle->isChecked());
 
-    w.prompt.Clear();
-    f.Action(32771)->trigger();
-    ASSERT_EQ(w.prompt.Messages().size(), 1U);
-    EXPECT_NE(w.prompt.Messages()[0].text.find("not available yet"), std::string::npos);
+    // File > New opens a window on the profile the dialog hands back, none on Cancel.
+    for (bool chosen : {false, true}) {
+        w.app.sessionProfilesDialog = [&] {
+            auto profile = std::make_unique<profiles::CSessionProfile>();
+            profile->traceFile = testutil::kSample.toStdString();
+            profile->dumpFile = 1;
+            return chosen ? std::move(profile) : nullptr;
+        };
+        f.Action(32771)->trigger();
+        EXPECT_EQ(f.Children().size(), chosen ? 1U : 0U);
+    }
     int servicesShown = 0;
     w.app.servicesDialog = [&](const std::string& host, std::string_view service) {
         EXPECT_TRUE(host.empty() && service.empty()) << "File > Services opens on the host shown last";
