@@ -11,7 +11,7 @@ namespace decode {
 
 class CPktTCPParser final : public CPktTransportParser {
 public:
-    // The option table is kept but not consulted: options are stepped over, never named.
+    // Options are named through the option table in the detail tree.
     CPktTCPParser(const tables::CPktWPortNums& ports, const tables::CPktTCPNums& options)
         : CPktTransportParser(ports), m_options(&options) {}
 
@@ -44,7 +44,7 @@ private:
     static std::uint32_t PayloadLength(const Header& h, const CPktParseContext& ctx) noexcept;
     static ProtoCode NextCode(const Header& h, const CPktParseContext& ctx) noexcept;
 
-    [[maybe_unused]] const tables::CPktTCPNums* m_options;
+    const tables::CPktTCPNums* m_options;
 };
 
 }  // namespace decode

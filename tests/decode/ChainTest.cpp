@@ -19,10 +19,11 @@ const std::string kFrames = std::string(PALOMET_TEST_DATA) + "/frames/";
 
 TEST(DecoderSet, KnowsExactlyTheLowerLayerCodes) {
     const TestTables t(false);
-    for (const ProtoCode code : {PROTO_ETHERNET, PROTO_IPV4, PROTO_TCP, PROTO_UDP, PROTO_TELNET}) {
+    for (const ProtoCode code : {PROTO_ETHERNET, PROTO_VLAN, PROTO_LINUX_SLL, PROTO_LINUX_SLL2, PROTO_ARP, PROTO_IPV4,
+                                 PROTO_IPV6, PROTO_ICMP, PROTO_TCP, PROTO_UDP, PROTO_TELNET}) {
         EXPECT_NE(t.parsers->GetParser(code), nullptr) << code;
     }
-    for (const ProtoCode code : {0U, 1U, 10U, 13U, 16U, 40U, PROTO_NONE, 42U, 0xFFFFFFFFU}) {
+    for (const ProtoCode code : {0U, 1U, 8U, 9U, 16U, 40U, PROTO_NONE, 42U, 0xFFFFFFFFU}) {
         EXPECT_EQ(t.parsers->GetParser(code), nullptr) << code;
     }
 }
@@ -141,12 +142,20 @@ TEST(Checksum, TcpVerdictOverAnOddLengthSegment) {
     const Fixture fx = LoadFixture(kFrames + "tcp_flags.hex", t.parsers.get());
     auto bytes = std::vector<std::uint8_t>(fx.batch.GetFrame(0).GetData().begin() + 34, fx.batch.GetFrame(0).GetData().end());
     ASSERT_EQ(bytes.size(), 25U);  // 20 header bytes and "hello"
-    constexpr std::uint32_t kSource = 0x0A000001;
-    constexpr std::uint32_t kDestination = 0x0A000002;
-    EXPECT_TRUE(CPktTransportParser::TcpChecksumOk(kSource, kDestination, 25, bytes));
-    EXPECT_FALSE(CPktTransportParser::TcpChecksumOk(kDestination + 1, kDestination, 25, bytes));
+    CPktParseContext ctx;
+    ctx.ipVersion = 4;
+    ctx.ipSource = 0x0A000001;
+    ctx.ipDestination = 0x0A000002;
+    ctx.ipPayloadLength = 25;
+    EXPECT_STREQ(TransportChecksumVerdict(ctx, 6, bytes), "OK");
+    CPktParseContext other = ctx;
+    other.ipSource += 1;
+    EXPECT_STREQ(TransportChecksumVerdict(other, 6, bytes), "ERROR");
+    other = ctx;
+    other.ipFragment = true;  // the rest of the segment is in other fragments
+    EXPECT_STREQ(TransportChecksumVerdict(other, 6, bytes), "not verified");
     bytes.back() ^= 0x01;
-    EXPECT_FALSE(CPktTransportParser::TcpChecksumOk(kSource, kDestination, 25, bytes));
+    EXPECT_STREQ(TransportChecksumVerdict(ctx, 6, bytes), "ERROR");
 }
 
 TEST(DetailText, IndentsFourSpacesPerLevelBelowTheTopLines) {
