@@ -141,7 +141,7 @@ ProtoCode CPktTCPParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx
     }
     top.Add(kPrefix, std::move(checksum));
     top.Add(kPrefix, Printf(" Urgent pointer = %d (0x%X)", int{h->urgentPointer}, unsigned{h->urgentPointer}));
-    if (h->HeaderLength() > kFixedLength) {
+    if (m_options != nullptr && h->HeaderLength() > kFixedLength) {
         const std::size_t declared = h->HeaderLength() - kFixedLength;
         const auto held = segment.subspan(kFixedLength);
         AddTcpOptionLines(top, held.first(std::min(declared, held.size())), declared, *m_options);

@@ -171,7 +171,6 @@ Ipv6Chain ReadIpv6Extensions(core::ByteReader& in, std::uint8_t first, CPktDetai
                                                 static_cast<unsigned>(length)));
         }
         if (type == kFragment) {
-            header.Skip(1);
             const std::uint16_t offsetAndFlags = header.Be16();
             const std::uint32_t identification = header.Be32();
             chain.fragment = true;

@@ -80,11 +80,11 @@ write('telnet_login', 'scapy: Ether/IP/TCP PA 23->1030 carrying "Welcome to rout
              / TCP(sport=23, dport=1030, flags='PA', seq=5000, ack=6000, window=4096)
              / Raw(b'Welcome to router1\r\nlogin: '))])
 
-# ARP who-has: the ARP layer follows type 0x0806; broadcast shows as multicast.
+# ARP who-has: type 0x0806 stops after Ethernet; broadcast shows as multicast.
 write('arp_request', 'scapy: Ether(dst broadcast)/ARP who-has 192.168.1.1 tell 192.168.1.20',
       [frame(eth(dst='ff:ff:ff:ff:ff:ff') / ARP(psrc='192.168.1.20', pdst='192.168.1.1', hwsrc=INTEL))])
 
-# ICMP echo: protocol 1 goes on to the ICMP layer.
+# ICMP echo: protocol 1 stops after IPv4.
 write('icmp_echo', 'scapy: Ether/IP/ICMP echo-request with 32 data bytes',
       [frame(eth() / IP(src='192.168.1.20', dst='192.168.1.1', id=0x0a0b) / ICMP(id=1, seq=5) / Raw(b'a' * 32))])
 
@@ -95,8 +95,7 @@ write('ipv4_fragments', 'scapy: Ether/IP fragments of one UDP datagram (MF at of
        frame(eth() / IP(src='10.1.1.1', dst='10.1.1.2', id=0x4242, frag=185, proto=17) / Raw(b'y' * 28),
              number=2, stamp=1_000_010)])
 
-# An IPv6 frame of zeros: a type the test table does not name, vendorless MACs, and a
-# hop-by-hop header (next header 0) that the frame does not hold.
+# An IPv6 frame: a type the test table does not name, and source/destination without vendors.
 write('ether_unknown_type', 'scapy: Ether(type 0x86dd) with 40 bytes, vendorless locally administered MACs',
       [frame(Ether(src=OTHER, dst='33:33:00:00:00:01', type=0x86dd) / Raw(b'\x60' + b'\0' * 39))])
 
