@@ -190,3 +190,70 @@ rawip = [IP(src='10.8.0.2', dst='10.8.0.1') / ICMP(type=8, id=9, seq=9), IPv6(sr
 for p in rawip:
     p.time = T0
 wrpcap(os.path.join(PCAPS, 'raw_ip.pcap'), rawip, linktype=101)
+
+
+# Seed corpora of the fuzz targets of these layers (fuzz/<target>/corpus), cut from the
+# frames above: the first byte of each input is the target's own pick (see its .cpp).
+from scapy.all import rdpcap
+FUZZ = os.path.join(HERE, '..', '..', '..', 'fuzz')
+
+
+def seed(target, name, data):
+    folder = os.path.join(FUZZ, target, 'corpus')
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), 'wb') as f:
+        f.write(data)
+
+
+def read_hex(name):
+    frames, cur = [], None
+    for line in open(os.path.join(HERE, name + '.hex')):
+        if line.startswith('@ frame'):
+            cur = [int(line.split('link=')[1].split()[0]), bytearray()]
+            frames.append(cur)
+        elif cur is not None and not line.startswith(('#', '@')):
+            cur[1] += bytes.fromhex(line)
+    return frames
+
+
+def ip_layer(pkt):
+    for cls in (IP, IPv6):
+        if cls in pkt:
+            return pkt[cls]
+    return None
+
+
+for name in ('vlan_ipv6_dns', 'dns_modern_records', 'arp_exchange', 'icmp_messages', 'icmpv6_nd', 'tcp_options',
+             'ipv6_extensions', 'hostile_modern'):
+    for i, (link, data) in enumerate(read_hex(name)):
+        data = bytes(data)
+        pick = {4: 0, 6: 1, 7: 2}.get(link)
+        if pick is not None:
+            seed('link_layers', '%s_%d' % (name, i), bytes([pick]) + data)
+        if link != 4:
+            continue
+        pkt = Ether(data)
+        ip = ip_layer(pkt)
+        if ip is None:
+            continue
+        if isinstance(ip, IPv6):
+            seed('ipv6', '%s_%d' % (name, i), b'\x00' + raw(ip))
+        if ICMP in pkt or (isinstance(ip, IPv6) and ip.nh == 58):
+            message = raw(pkt[ICMP]) if ICMP in pkt else raw(ip.payload)
+            seed('icmp', '%s_%d' % (name, i), bytes([1 if isinstance(ip, IPv6) else 0]) + message)
+        if TCP in pkt and name in ('tcp_options', 'hostile_modern'):
+            tcp = raw(pkt[TCP])
+            options = tcp[20:(tcp[12] >> 4) * 4]
+            seed('tcp_options', '%s_%d' % (name, i),
+                 bytes([len(options) | (0x80 if isinstance(ip, IPv6) else 0)]) + options + tcp[(tcp[12] >> 4) * 4:])
+        if DNS in pkt and name in ('vlan_ipv6_dns', 'dns_modern_records'):
+            udp = UDP in pkt
+            message = raw(pkt[UDP].payload) if udp else raw(pkt[TCP].payload)
+            from_server = (pkt[UDP].sport if udp else pkt[TCP].sport) == 53
+            seed('dns', '%s_%d' % (name, i), bytes([(0 if udp else 1) | (2 if from_server else 0)]) + message)
+for name in ('cooked_sll', 'cooked_sll2'):
+    for i, pkt in enumerate(rdpcap(os.path.join(PCAPS, name + '.pcap'))):
+        seed('link_layers', '%s_%d' % (name, i), bytes([1 if name == 'cooked_sll' else 2]) + raw(pkt))
+for i, pkt in enumerate(rdpcap(os.path.join(PCAPS, 'raw_ip.pcap'))):
+    if IPv6 in pkt:
+        seed('ipv6', 'raw_ip_%d' % i, b'\x00' + raw(pkt))
