@@ -9,6 +9,7 @@
 
 #include "capture/PcapExport.h"
 #include "capture/PcapImport.h"
+#include "capture/PcapLinkTypes.h"
 #include "capture/PcapPrecision.h"
 #include "TraceTestUtil.h"
 
@@ -133,6 +134,25 @@ TEST(Pcap, CookedAndRawCapturesComeBackAsTheyWere) {
         }
         EXPECT_EQ(codes, c.codes) << c.file;
     }
+}
+
+// A raw IP frame goes to the decoder its version nibble names; anything that is not IPv6,
+// an empty frame included, to IPv4, whose decoder shows it as damaged rather than losing it.
+TEST(Pcap, RawIpFramesTakeTheCodeOfTheirVersion) {
+    const struct {
+        int dlt;
+        Bytes frame;
+        std::uint32_t code;
+    } cases[] = {
+        {DLT_RAW, {0x45, 0}, 11}, {DLT_RAW, {0x60, 0}, 12},  {DLT_RAW, {0x6f}, 12},     {DLT_RAW, {0x50, 0}, 11},
+        {DLT_RAW, {}, 11},        {DLT_IPV4, {0x60}, 11},    {DLT_IPV6, {0x45}, 12},    {DLT_LINUX_SLL2, {0x60}, 7},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(capture::LinkCodeOf(c.dlt, c.frame), c.code) << c.dlt << " " << c.frame.size();
+        EXPECT_TRUE(capture::CanImportLinkType(c.dlt));
+        EXPECT_EQ(capture::PcapLinkTypeOf(c.code), c.code == 7 ? DLT_LINUX_SLL2 : DLT_RAW);
+    }
+    EXPECT_FALSE(capture::PcapLinkTypeOf(41).has_value());
 }
 
 // One pcap file holds one link type: the first frame that has one decides, and frames of any
