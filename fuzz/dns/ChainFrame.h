@@ -44,6 +44,26 @@ inline void RunFrame(std::uint32_t linkCode, std::span<const std::uint8_t> bytes
     if (parsers.DecodeDetail(nullptr, &frame, root, 1000000) > bytes.size()) __builtin_trap();
 }
 
+// A raw IPv4 (192.168.1.20 to .1) or IPv6 (2001:db8:1::20 to ::53) packet of the protocol
+// around the payload, its length fields right.
+inline std::vector<std::uint8_t> RawIpPacket(bool v6, std::uint8_t protocol, std::span<const std::uint8_t> payload) {
+    std::vector<std::uint8_t> packet;
+    if (v6) {
+        packet = {0x60, 0, 0, 0};
+        PushBe16(packet, static_cast<unsigned>(payload.size()));
+        packet.insert(packet.end(), {protocol, 64});
+        for (const std::uint8_t last : {0x20, 0x53}) {
+            packet.insert(packet.end(), {0x20, 0x01, 0x0d, 0xb8, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, last});
+        }
+    } else {
+        packet = {0x45, 0};
+        PushBe16(packet, static_cast<unsigned>(20 + payload.size()));
+        packet.insert(packet.end(), {0, 1, 0x40, 0, 64, protocol, 0, 0, 192, 168, 1, 20, 192, 168, 1, 1});
+    }
+    packet.insert(packet.end(), payload.begin(), payload.end());
+    return packet;
+}
+
 inline void RunThroughChain(std::span<const std::uint8_t> payload, bool tcp, std::uint16_t sourcePort,
                             std::uint16_t destinationPort) {
     if (payload.size() > kMaxPayload) payload = payload.first(kMaxPayload);

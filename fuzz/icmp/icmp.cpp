@@ -4,7 +4,6 @@
 // the input.
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "../dns/ChainFrame.h"
 
@@ -14,20 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto message = input.subspan(1);
     if (message.size() > appfuzz::kMaxPayload) message = message.first(appfuzz::kMaxPayload);
     const bool v6 = (input[0] & 1U) != 0;
-    std::vector<std::uint8_t> frame;
-    if (v6) {
-        frame = {0x60, 0, 0, 0};
-        appfuzz::PushBe16(frame, static_cast<unsigned>(message.size()));
-        frame.insert(frame.end(), {58, 255});
-        for (const std::uint8_t last : {0x20, 0x53}) {
-            frame.insert(frame.end(), {0x20, 0x01, 0x0d, 0xb8, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, last});
-        }
-    } else {
-        frame = {0x45, 0};
-        appfuzz::PushBe16(frame, static_cast<unsigned>(20 + message.size()));
-        frame.insert(frame.end(), {0, 1, 0, 0, 64, 1, 0, 0, 192, 168, 1, 1, 192, 168, 1, 20});
-    }
-    frame.insert(frame.end(), message.begin(), message.end());
-    appfuzz::RunFrame(v6 ? decode::PROTO_IPV6 : decode::PROTO_IPV4, frame);
+    appfuzz::RunFrame(v6 ? decode::PROTO_IPV6 : decode::PROTO_IPV4, appfuzz::RawIpPacket(v6, v6 ? 58 : 1, message));
     return 0;
 }

@@ -26,20 +26,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     segment.resize(20 + optionWords * 4, 0);
     segment.insert(segment.end(), payload.begin(), payload.end());
 
-    std::vector<std::uint8_t> frame;
-    if (v6) {
-        frame = {0x60, 0, 0, 0};
-        appfuzz::PushBe16(frame, static_cast<unsigned>(segment.size()));
-        frame.insert(frame.end(), {6, 64});
-        for (const std::uint8_t last : {0x20, 0x53}) {
-            frame.insert(frame.end(), {0x20, 0x01, 0x0d, 0xb8, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, last});
-        }
-    } else {
-        frame = {0x45, 0};
-        appfuzz::PushBe16(frame, static_cast<unsigned>(20 + segment.size()));
-        frame.insert(frame.end(), {0, 1, 0x40, 0, 64, 6, 0, 0, 192, 168, 1, 20, 192, 168, 1, 1});
-    }
-    frame.insert(frame.end(), segment.begin(), segment.end());
-    appfuzz::RunFrame(v6 ? decode::PROTO_IPV6 : decode::PROTO_IPV4, frame);
+    appfuzz::RunFrame(v6 ? decode::PROTO_IPV6 : decode::PROTO_IPV4, appfuzz::RawIpPacket(v6, 6, segment));
     return 0;
 }
