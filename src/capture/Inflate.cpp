@@ -4,6 +4,7 @@
 #include <libdeflate.h>
 #include <sys/mman.h>
 
+#include <bit>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,9 +28,10 @@ void SizeBlockBuffer(std::vector<std::uint8_t>& out, std::size_t size) {
     if (size >= 4 * kHugePage && out.capacity() < size) {
         out = {};
         out.reserve(size);
-        const auto first = (reinterpret_cast<std::uintptr_t>(out.data()) + kHugePage - 1) & ~(kHugePage - 1);
-        const auto end = (reinterpret_cast<std::uintptr_t>(out.data()) + size) & ~(kHugePage - 1);
-        if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+        const auto start = std::bit_cast<std::uintptr_t>(out.data());
+        const auto first = (start + kHugePage - 1) & ~(kHugePage - 1);
+        const auto end = (start + size) & ~(kHugePage - 1);
+        if (end > first) ::madvise(std::bit_cast<void*>(first), end - first, MADV_HUGEPAGE);
     }
     out.resize(size);
 }

@@ -121,13 +121,10 @@ void AddRoutingLines(core::ByteReader body, CPktDetailLine& line) {
     const std::uint8_t segmentsLeft = body.U8();
     line.Add(kPrefix, Printf(" Routing type = %u (%s)", unsigned{type}, RoutingTypeName(type)));
     line.Add(kPrefix, Printf(" Segments left = %u", unsigned{segmentsLeft}));
-    if (type == 4) {  // RFC 8754: last entry, flags, tag, then the segment list
-        body.Skip(4);
-    } else if (type == 0 || type == 2) {  // four reserved bytes, then the addresses
-        body.Skip(4);
-    } else {
-        return;
-    }
+    // Types 0 and 2: four reserved bytes, then the addresses; type 4 (RFC 8754): last entry,
+    // flags and tag, then the segment list. Other types hold no addresses we know of.
+    if (type != 0 && type != 2 && type != 4) return;
+    body.Skip(4);
     for (unsigned i = 0; body.Remaining() >= 16; ++i) AddAddressLine(line, type == 4 ? "Segment" : "Address", i, body.Bytes(16));
 }
 
