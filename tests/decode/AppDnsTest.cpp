@@ -251,3 +251,39 @@ TEST_F(AppDnsTest, ParseAndSummaryMoveTheReaderPastTheWholeMessage) {
 }
 
 }  // namespace
+
+namespace {
+
+// The summary of a response names its RCODE only where the headline leaves room: a failed
+// answer, or one without a question; a query and an answered response keep the headline
+// alone, so a query and its answer read alike in the list. OPT's extended RCODE counts.
+TEST_F(AppDnsTest, ResponseSummariesNameFailuresOnly) {
+    static const struct {
+        const char* name;
+        const char* hex;
+        const char* summary;
+    } kCases[] = {
+        {"query", "0a0b 0100 0001 0000 0000 0000 0161 00 0001 0001", "DNS: 0xA0B: Standard Query for 'a' of type A on class IN."},
+        {"answered", "0a0b 8180 0001 0001 0000 0000 0161 00 0001 0001 c00c 0001 0001 00000001 0004 0a000001",
+         "DNS: 0xA0B: Standard Query for 'a' of type A on class IN."},
+        {"servfail", "0a0b 8182 0001 0000 0000 0000 0161 00 001c 0001",
+         "DNS: 0xA0B: Standard Query for 'a' of type AAAA on class IN. Response: SERVFAIL"},
+        {"nxdomain with an authority record counts no answers",
+         "0a0b 8183 0001 0000 0001 0000 0161 00 0021 0001 c00c 0002 0001 00000001 0002 c00c",
+         "DNS: 0xA0B: Standard Query for 'a' of type SRV on class IN. Response: NXDOMAIN"},
+        {"refused with an answer", "0a0b 8185 0001 0001 0000 0000 0161 00 0001 0001 c00c 0001 0001 00000001 0004 0a000001",
+         "DNS: 0xA0B: Standard Query for 'a' of type A on class IN. Response: REFUSED, 1 answer"},
+        // Header RCODE 0, OPT extended RCODE 1: 16, BADVERS.
+        {"badvers through opt", "0a0b 8180 0001 0000 0000 0001 0161 00 0001 0001 00 0029 1000 01000000 0000",
+         "DNS: 0xA0B: Standard Query for 'a' of type A on class IN. Response: BADVERS"},
+        {"answered with opt", "0a0b 8180 0001 0000 0000 0001 0161 00 0001 0001 00 0029 1000 00008000 0000",
+         "DNS: 0xA0B: Standard Query for 'a' of type A on class IN."},
+        {"no question", "0a0b 8180 0000 0000 0000 0000", "DNS: Response: NOERROR"},
+        {"header cut short", "0a0b 8183 0001", "DNS: ERROR !"},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(Summary(m_dns, Hex(c.hex)).text, c.summary) << c.name;
+    }
+}
+
+}  // namespace

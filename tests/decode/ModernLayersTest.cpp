@@ -54,6 +54,14 @@ TEST(ModernLayers, HostileAndEdgeFramesAreShownAsRead) {
         {"arp odd lengths", 4,
          std::string(kMacs) + "0806 0001 86dd 0010 0002 " + "20010db8000100000000000000000020 20010db8000100000000000000000053",
          54, "ARP:  20010DB8000100000000000000000020 is at ", "    ARP:  Hardware address length = 0 bytes"},
+        // Reverse ARP (RFC 903) asks by hardware address; an operation with no name is shown
+        // by its number.
+        {"rarp request", 4, std::string(kMacs) + "8035 0001 0800 0604 0003 00a0c9abcdef 00000000 00a0c9abcdef 00000000", 42,
+         "ARP:  Who is Intel ABCDEF? Tell Intel ABCDEF", "    ARP:  Operation = 3 (Reverse request)"},
+        {"rarp reply", 4, std::string(kMacs) + "8035 0001 0800 0604 0004 00000c123456 0a000001 00a0c9abcdef 0a000014", 42,
+         "ARP:  Intel ABCDEF is 10.0.0.20", "    ARP:  Target protocol address = 10.0.0.20"},
+        {"arp operation 99", 4, std::string(kMacs) + "0806 0001 0800 0604 0063 00a0c9abcdef 0a000014 000000000000 0a000001",
+         42, "ARP:  Operation = 99", "    ARP:  Operation = 99 (Unknown)"},
         {"arp addresses past the frame", 4, std::string(kMacs) + "0806 0001 0800 0604 0001 00a0c9abcdef c0a8", 22,
          "ARP:  ERROR !", "    ARP:  ERROR ! The addresses run past the end of the frame"},
         // IPv6: fixed header cut; payload length past the frame; a routing header with segments
@@ -107,6 +115,23 @@ TEST(ModernLayers, HostileAndEdgeFramesAreShownAsRead) {
         {"sll2 address length 20", 7, "0800 0000 00000003 0001 00 14 00a0c9abcdef0000 45000014", 20,
          "IPv4: ERROR !", "        SLL2:  ERROR ! The header holds only 8 address bytes"},
         {"raw ipv6 cut", 12, "6000000000081140", 0, "IPv6: ERROR !", "IPv6:  ERROR ! Header cut short"},
+        // IPv6 fragments: a first one goes on to UDP (its checksum covers the whole datagram,
+        // so it is not verified), a middle one stops; a hop-by-hop jumbo payload option.
+        {"first fragment", 4, Ipv6Frame("0010", "2c") + "1100 0001 00000007 1000 2000 0100 1234", 70,
+         "UDP:  S=4096 D=8192 LEN=256", "    UDP:  Checksum = 0x1234 (not verified)"},
+        {"middle fragment", 4, Ipv6Frame("0010", "2c") + "1100 0011 00000007 1000 2000 0100 1234", 62,
+         "IPv6:  Protocol = 17 (UDP) : Fragment offset = 16 : More Fragments",
+         "            IPv6:  Not the first fragment: its data is not decoded further"},
+        {"jumbo payload", 4, Ipv6Frame("0000", "00") + "3b00 c204 00010000", 62, "IPv6:  Protocol = 59 (Unknown)",
+         "        IPv6:  Option 0xC2 (Jumbo payload), length 4 = 65536"},
+        // Checksums over the IPv6 pseudo-header: a right one, a wrong one, and a segment the
+        // capture cut, which cannot be judged.
+        {"udp6 checksum right", 4, Ipv6Frame("0008", "11") + "1000 2000 0008 73f7", 62, "UDP:  S=4096 D=8192 LEN=8",
+         "    UDP:  Checksum = 0x73F7 (OK)"},
+        {"udp6 checksum wrong", 4, Ipv6Frame("0008", "11") + "1000 2000 0008 73f8", 62, "UDP:  S=4096 D=8192 LEN=8",
+         "    UDP:  Checksum = 0x73F8 (ERROR)"},
+        {"udp6 cut by the capture", 4, Ipv6Frame("000c", "11") + "1000 2000 000c 73ef 00", 62, "UDP:  S=4096 D=8192 LEN=12",
+         "    UDP:  Checksum = 0x73EF (not verified)"},
         // UDP over IPv6 with checksum 0, which IPv6 forbids (RFC 8200 8.1).
         {"udp6 checksum 0", 4, Ipv6Frame("0008", "11") + "1000 2000 0008 0000", 62, "UDP:  S=4096 D=8192 LEN=8",
          "    UDP:  Checksum = 0x0000 (ERROR)"},
