@@ -20,7 +20,8 @@ constexpr std::uint32_t kLinkCodes[] = {
     decode::PROTO_DNS,           decode::PROTO_NBNS,         decode::PROTO_FTP_COMMAND, decode::PROTO_FTP_REPLY,
     decode::PROTO_SMTP_COMMAND,  decode::PROTO_SMTP_REPLY,   decode::PROTO_TELNET,      decode::PROTO_POP3_COMMAND,
     decode::PROTO_POP3_REPLY,    decode::PROTO_HTTP_REQUEST, decode::PROTO_HTTP_RESPONSE, decode::PROTO_NONE,
-    0xFFFFFFFFU,
+    0xFFFFFFFFU,                 decode::PROTO_VLAN,         decode::PROTO_LINUX_SLL,   decode::PROTO_LINUX_SLL2,
+    decode::PROTO_ARP,           decode::PROTO_IPV6,         decode::PROTO_ICMP,
 };
 constexpr std::uint32_t kLevels[] = {decode::LEVEL_DATALINK, decode::LEVEL_NETWORK, decode::LEVEL_TRANSPORT,
                                      decode::LEVEL_APPLICATION};

@@ -1,6 +1,7 @@
-// Shared by the application-layer fuzz targets: wraps the fuzz bytes in an Ethernet, IPv4
-// and UDP or TCP frame with the chosen ports, then runs both chains of a decoder set over it,
-// so the transport layer's dispatch is exercised with every input.
+// Shared by the fuzz targets that go through the decoder chain: RunFrame runs both chains of
+// the full decoder set over one frame of a link code; RunThroughChain wraps the fuzz bytes in
+// an Ethernet, IPv4 and UDP or TCP frame with the chosen ports first, so the transport
+// layer's dispatch is exercised with every application input.
 #pragma once
 
 #include <cstddef>
@@ -24,10 +25,47 @@ inline void PushBe16(std::vector<std::uint8_t>& out, unsigned value) {
     out.push_back(static_cast<std::uint8_t>(value));
 }
 
-inline void RunThroughChain(std::span<const std::uint8_t> payload, bool tcp, std::uint16_t sourcePort,
-                            std::uint16_t destinationPort) {
+// Both chains, the summary at every level, over the bytes as a frame of the link code.
+inline void RunFrame(std::uint32_t linkCode, std::span<const std::uint8_t> bytes) {
     static const capture::CPktParsersConf conf(false, false);
     static const decode::CPktParsers parsers(conf, false);
+    capture::CPktSnapQue frame;
+    frame.SetLinkProtocol(linkCode);
+    frame.SetFrameNumber(1);
+    frame.SetTotalLength(static_cast<std::uint32_t>(bytes.size()));
+    frame.SetCapturedLength(static_cast<std::uint32_t>(bytes.size()));
+    frame.SetData(bytes);
+    decode::CPktSummary row;
+    for (const std::uint32_t level : {decode::LEVEL_DATALINK, decode::LEVEL_NETWORK, decode::LEVEL_TRANSPORT,
+                                      decode::LEVEL_APPLICATION}) {
+        if (parsers.DecodeSummary(level, nullptr, &frame, row, 1000000) > bytes.size()) __builtin_trap();
+    }
+    decode::CPktDetailLine root;
+    if (parsers.DecodeDetail(nullptr, &frame, root, 1000000) > bytes.size()) __builtin_trap();
+}
+
+// A raw IPv4 (192.168.1.20 to .1) or IPv6 (2001:db8:1::20 to ::53) packet of the protocol
+// around the payload, its length fields right.
+inline std::vector<std::uint8_t> RawIpPacket(bool v6, std::uint8_t protocol, std::span<const std::uint8_t> payload) {
+    std::vector<std::uint8_t> packet;
+    if (v6) {
+        packet = {0x60, 0, 0, 0};
+        PushBe16(packet, static_cast<unsigned>(payload.size()));
+        packet.insert(packet.end(), {protocol, 64});
+        for (const std::uint8_t last : {0x20, 0x53}) {
+            packet.insert(packet.end(), {0x20, 0x01, 0x0d, 0xb8, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, last});
+        }
+    } else {
+        packet = {0x45, 0};
+        PushBe16(packet, static_cast<unsigned>(20 + payload.size()));
+        packet.insert(packet.end(), {0, 1, 0x40, 0, 64, protocol, 0, 0, 192, 168, 1, 20, 192, 168, 1, 1});
+    }
+    packet.insert(packet.end(), payload.begin(), payload.end());
+    return packet;
+}
+
+inline void RunThroughChain(std::span<const std::uint8_t> payload, bool tcp, std::uint16_t sourcePort,
+                            std::uint16_t destinationPort) {
     if (payload.size() > kMaxPayload) payload = payload.first(kMaxPayload);
 
     const unsigned transportLength = tcp ? 20U : 8U;
@@ -46,18 +84,7 @@ inline void RunThroughChain(std::span<const std::uint8_t> payload, bool tcp, std
         bytes.insert(bytes.end(), {0, 0});
     }
     bytes.insert(bytes.end(), payload.begin(), payload.end());
-
-    capture::CPktSnapQue frame;
-    frame.SetLinkProtocol(decode::PROTO_ETHERNET);
-    frame.SetFrameNumber(1);
-    frame.SetTotalLength(static_cast<std::uint32_t>(bytes.size()));
-    frame.SetCapturedLength(static_cast<std::uint32_t>(bytes.size()));
-    frame.SetData(bytes);
-
-    decode::CPktSummary row;
-    parsers.DecodeSummary(decode::LEVEL_APPLICATION, nullptr, &frame, row, 1000000);
-    decode::CPktDetailLine root;
-    parsers.DecodeDetail(nullptr, &frame, root, 1000000);
+    RunFrame(decode::PROTO_ETHERNET, bytes);
 }
 
 }  // namespace appfuzz

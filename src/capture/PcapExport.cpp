@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <memory>
 
+#include "capture/PcapLinkTypes.h"
 #include "core/PendingFile.h"
 
 namespace capture {
 
 namespace {
-constexpr std::uint32_t kEthernetCode = 4;
 constexpr std::int64_t kMicro = 1'000'000;
 constexpr std::int64_t kNano = 1'000'000'000;
 __extension__ typedef __int128 Wide;  // ticks * precision may exceed 64 bits
@@ -57,28 +57,42 @@ core::Result<PcapExportStats> ExportPcap(TraceReader& reader, const std::string&
     stats.nanosecond = !moved.Value() || batch.GetFrequency() != kMicro;
     const std::int64_t precision = stats.nanosecond ? kNano : kMicro;
 
-    std::unique_ptr<pcap_t, PcapClose> dead(pcap_open_dead_with_tstamp_precision(
-        DLT_EN10MB, static_cast<int>(kPcapSnapLength), stats.nanosecond ? PCAP_TSTAMP_PRECISION_NANO : PCAP_TSTAMP_PRECISION_MICRO));
-    if (!dead) return core::Fail(core::ErrorKind::Io, "no memory for a pcap writer");
     auto pending = core::PendingFile::Create(out);
     if (!pending) return pending.Err();
-    // libpcap writes through its own stream on a second descriptor of the temporary file.
-    auto second = pending.Value().File().Duplicate();
-    if (!second) return second.Err();
-    std::FILE* stream = ::fdopen(second.Value().Fd(), "wb");
-    if (stream == nullptr) return core::Fail(core::ErrorKind::Io, out + ": cannot be written");
-    (void)second.Value().Release();  // the stream owns it now
-    std::unique_ptr<pcap_dumper_t, DumperClose> dumper(pcap_dump_fopen(dead.get(), stream));
-    if (!dumper) {
-        std::fclose(stream);
-        return core::Fail(core::ErrorKind::Io, out + ": " + pcap_geterr(dead.get()));
-    }
+    // The writer is opened with the link type of the first frame that has one; frames of
+    // another link type cannot share a pcap file with it.
+    std::unique_ptr<pcap_t, PcapClose> dead;
+    std::unique_ptr<pcap_dumper_t, DumperClose> dumper;
+    int fileLink = DLT_EN10MB;
+    const auto open = [&](int link) -> core::Status {
+        fileLink = link;
+        dead.reset(pcap_open_dead_with_tstamp_precision(
+            link, static_cast<int>(kPcapSnapLength), stats.nanosecond ? PCAP_TSTAMP_PRECISION_NANO : PCAP_TSTAMP_PRECISION_MICRO));
+        if (!dead) return core::Fail(core::ErrorKind::Io, "no memory for a pcap writer");
+        // libpcap writes through its own stream on a second descriptor of the temporary file.
+        auto second = pending.Value().File().Duplicate();
+        if (!second) return second.Err();
+        std::FILE* stream = ::fdopen(second.Value().Fd(), "wb");
+        if (stream == nullptr) return core::Fail(core::ErrorKind::Io, out + ": cannot be written");
+        (void)second.Value().Release();  // the stream owns it now
+        dumper.reset(pcap_dump_fopen(dead.get(), stream));
+        if (!dumper) {
+            std::fclose(stream);
+            return core::Fail(core::ErrorKind::Io, out + ": " + pcap_geterr(dead.get()));
+        }
+        stats.linkType = link;
+        return core::Success();
+    };
 
     PcapClock clock(precision);
     bool more = moved.Value();
     while (more) {
         for (const auto& frame : batch.Frames()) {
-            if (frame.GetLinkProtocol() != kEthernetCode) {
+            const std::optional<int> link = PcapLinkTypeOf(frame.GetLinkProtocol());
+            if (link && !dumper) {
+                if (auto st = open(*link); !st) return st.Err();
+            }
+            if (!link || *link != fileLink) {
                 ++stats.skipped;
                 continue;
             }
@@ -99,6 +113,10 @@ core::Result<PcapExportStats> ExportPcap(TraceReader& reader, const std::string&
         moved = reader.Go(TraceReader::Move::Next, batch);
         if (!moved) return moved.Err();
         more = moved.Value();
+    }
+    // A trace without a frame to write still gives a valid (Ethernet) pcap file.
+    if (!dumper) {
+        if (auto st = open(DLT_EN10MB); !st) return st.Err();
     }
     if (pcap_dump_flush(dumper.get()) != 0) return core::Fail(core::ErrorKind::Io, out + ": write failed");
     dumper.reset();

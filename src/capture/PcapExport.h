@@ -1,6 +1,7 @@
 // Writes the frames of a validated trace file to a pcap file: nanosecond timestamps unless
-// the counter frequency is 1e6, in which case microseconds, so an imported capture comes
-// back exactly.
+// the counter frequency is 1e6, in which case microseconds, and the link type of its first
+// frame (Ethernet, Linux cooked v1 or v2, raw IP), so an imported capture comes back
+// exactly.
 #pragma once
 
 #include <cstdint>
@@ -17,9 +18,12 @@ inline constexpr std::uint32_t kPcapSnapLength = 262144;
 
 struct PcapExportStats {
     std::uint32_t frames = 0;
-    std::uint32_t skipped = 0;  // frames whose first layer is not Ethernet
+    // Frames whose link code no pcap link type holds, or whose link type is not the one of
+    // the first frame written (one pcap file has one link type).
+    std::uint32_t skipped = 0;
     std::uint32_t cut = 0;      // frames cut to kPcapSnapLength bytes, their wire length kept
     bool nanosecond = false;
+    int linkType = 0;  // the pcap link type written (libpcap's DLT_ value)
 };
 
 // reader must have been validated and not yet moved. The pcap is written under a temporary

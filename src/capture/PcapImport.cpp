@@ -15,6 +15,7 @@
 
 #include "capture/CPktSnap.h"
 #include "capture/PackPool.h"
+#include "capture/PcapLinkTypes.h"
 #include "capture/PcapPrecision.h"
 #include "capture/TraceWriter.h"
 #include "core/Archive.h"
@@ -23,7 +24,6 @@
 namespace capture {
 
 namespace {
-constexpr std::uint32_t kEthernetCode = 4;
 constexpr std::size_t kProbeBytes = 64 * 1024;
 constexpr std::int64_t kMicro = 1'000'000;
 constexpr std::int64_t kNano = 1'000'000'000;
@@ -102,11 +102,11 @@ core::Result<PcapImportStats> ImportPcap(const std::string& in, const std::strin
         in.c_str(), nano ? PCAP_TSTAMP_PRECISION_NANO : PCAP_TSTAMP_PRECISION_MICRO, errbuf));
     if (!pcap) return core::Fail(core::ErrorKind::Io, in + ": " + errbuf);
     const int link = pcap_datalink(pcap.get());
-    if (link != DLT_EN10MB) {
+    if (!CanImportLinkType(link)) {
         const char* name = pcap_datalink_val_to_name(link);
-        return core::Fail(core::ErrorKind::Unsupported, in + ": link type " + (name ? name : "unknown") + " (" +
-                                                            std::to_string(link) +
-                                                            ") is not Ethernet; only Ethernet captures can be imported");
+        return core::Fail(core::ErrorKind::Unsupported,
+                          in + ": link type " + (name ? name : "unknown") + " (" + std::to_string(link) +
+                              ") cannot be imported; Ethernet, Linux cooked (SLL, SLL2) and raw IP captures can");
     }
     const std::int64_t frequency = pcap_get_tstamp_precision(pcap.get()) == PCAP_TSTAMP_PRECISION_NANO ? kNano : kMicro;
 
@@ -148,7 +148,6 @@ core::Result<PcapImportStats> ImportPcap(const std::string& in, const std::strin
     };
     startBatch();
     CPktSnapQue frame;
-    frame.SetLinkProtocol(kEthernetCode);
     for (;;) {
         pcap_pkthdr* header = nullptr;
         const std::uint8_t* data = nullptr;
@@ -160,7 +159,9 @@ core::Result<PcapImportStats> ImportPcap(const std::string& in, const std::strin
         frame.SetFrameNumber(stats.frames);
         frame.SetTotalLength(header->len);
         frame.SetCapturedLength(header->caplen);
-        frame.SetData(std::span<const std::uint8_t>(data, header->caplen));
+        const std::span<const std::uint8_t> bytes(data, header->caplen);
+        frame.SetLinkProtocol(LinkCodeOf(link, bytes));
+        frame.SetData(bytes);
         core::Archive ar(serialized);
         frame.Serialize(ar);
         ++inBatch;

@@ -1,4 +1,5 @@
-// Builds a trace file from a pcap or pcapng capture of an Ethernet link: one block per
+// Builds a trace file from a pcap or pcapng capture of an Ethernet link, a Linux cooked
+// capture or raw IP (see PcapLinkTypes.h for how each is stored): one block per
 // blockFrames frames, frame numbers from 0, counter frequency 1e6 or 1e9 after the file's
 // own timestamp precision, stamp = seconds * frequency + fraction.
 #pragma once

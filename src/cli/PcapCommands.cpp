@@ -1,4 +1,6 @@
 // palomet-cli import and export: pcap/pcapng to trace file and back.
+#include <pcap/pcap.h>
+
 #include <cstdint>
 #include <iostream>
 #include <string>
@@ -53,10 +55,13 @@ int RunExport(const ExportOptions& o) {
         std::cerr << stats.Err().text << '\n';
         return 1;
     }
+    const char* link = pcap_datalink_val_to_name(stats.Value().linkType);
     std::cout << o.out << ": " << stats.Value().frames << " frames, "
-              << (stats.Value().nanosecond ? "nanosecond" : "microsecond") << " pcap\n";
+              << (stats.Value().nanosecond ? "nanosecond" : "microsecond") << " pcap, link type "
+              << (link != nullptr ? link : "unknown") << '\n';
     if (stats.Value().skipped > 0)
-        std::cerr << stats.Value().skipped << " frames whose first layer is not Ethernet were left out\n";
+        std::cerr << stats.Value().skipped
+                  << " frames were left out: a pcap file holds one link type, and theirs is not the first frame's\n";
     if (stats.Value().cut > 0)
         std::cerr << stats.Value().cut << " frames longer than " << capture::kPcapSnapLength
                   << " bytes, the most a pcap reader takes, were cut to that length; their wire length is kept\n";
@@ -67,7 +72,7 @@ int RunExport(const ExportOptions& o) {
 
 void RegisterPcapCommands(CommandRegistry& registry) {
     auto imp = std::make_shared<ImportOptions>();
-    auto* import = registry.App().add_subcommand("import", "Make a trace file from a pcap or pcapng capture (Ethernet)");
+    auto* import = registry.App().add_subcommand("import", "Make a trace file from a pcap or pcapng capture (Ethernet, Linux cooked, raw IP)");
     import->add_option("IN", imp->in, "Capture file (.pcap, .pcapng)")->required();
     import->add_option("OUT", imp->out, "Trace file to write (.tns)")->required();
     import->add_option("--block-frames", imp->blockFrames, "Frames per block")->capture_default_str()->check(CLI::Range(1u, 1000000u));

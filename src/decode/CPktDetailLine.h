@@ -20,6 +20,12 @@ public:
         return *m_children.back();
     }
 
+    // Moves the lines below other to the end of this line's children.
+    void Adopt(CPktDetailLine& other) {
+        for (auto& child : other.m_children) m_children.push_back(std::move(child));
+        other.m_children.clear();
+    }
+
     const std::string& Prefix() const noexcept { return m_prefix; }
     const std::string& Text() const noexcept { return m_text; }
     const std::vector<std::unique_ptr<CPktDetailLine>>& Children() const noexcept { return m_children; }

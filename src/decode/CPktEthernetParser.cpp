@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "decode/StationText.h"
 #include "decode/TextAppend.h"
 
 namespace decode {
@@ -11,12 +12,6 @@ namespace {
 
 constexpr std::string_view kPrefix = "ETHERNET: ";
 constexpr std::size_t kHeaderLength = 14;
-constexpr const char* kUnknownVendor = "Unknown";
-
-void AppendHexBytes(std::string& out, std::span<const std::uint8_t> bytes) {
-    for (const std::uint8_t b : bytes) AppendHex(out, b, 2);
-}
-
 // The group bit is the lowest bit of the first byte; broadcast counts as multicast.
 std::string GroupBitLine(std::uint8_t firstByte) {
     return (firstByte & 0x01U) != 0 ? " .......1 = Multicast address" : " .......0 = Individual address";
@@ -35,30 +30,23 @@ std::optional<CPktEthernetParser::Header> CPktEthernetParser::ReadHeader(core::B
     return h;
 }
 
-void CPktEthernetParser::AppendAddress(std::string& out, const std::array<std::uint8_t, 6>& address) const {
-    const std::string* vendor = VendorName(address[0], address[1], address[2]);
-    if (vendor != nullptr) {
-        AppendPadded(out, *vendor, 6);
-        AppendHexBytes(out, std::span(address).subspan(3));
-    } else {
-        AppendHexBytes(out, address);
-    }
-}
-
-ProtoCode CPktEthernetParser::Parse(core::ByteReader& in, CPktParseContext& /*ctx*/) const {
+ProtoCode CPktEthernetParser::Parse(core::ByteReader& in, CPktParseContext& ctx) const {
     const auto h = ReadHeader(in);
-    return h ? TypeToCode(h->type) : PROTO_NONE;
+    if (!h) return PROTO_NONE;
+    ctx.linkType = h->type;
+    return TypeToCode(h->type);
 }
 
-ProtoCode CPktEthernetParser::ParseSummary(core::ByteReader& in, CPktParseContext& /*ctx*/, SummaryTexts& out) const {
+ProtoCode CPktEthernetParser::ParseSummary(core::ByteReader& in, CPktParseContext& ctx, SummaryTexts& out) const {
     const auto h = ReadHeader(in);
     out.summary.append(kPrefix);
     if (!h) {
         out.summary.append(" ERROR !");
         return PROTO_NONE;
     }
-    AppendAddress(out.destination, h->destination);
-    AppendAddress(out.source, h->source);
+    ctx.linkType = h->type;
+    AppendStation(out.destination, EtherNums(), h->destination);
+    AppendStation(out.source, EtherNums(), h->source);
     out.summary.append(" ETYPE = 0x");
     AppendHex(out.summary, h->type, 4);
     out.summary.append(" : Protocol = ");
@@ -76,6 +64,7 @@ ProtoCode CPktEthernetParser::ParseDetail(core::ByteReader& in, CPktParseContext
     }
     ctx.sourceMac = tables::CPktEtherAddr(std::span<const std::uint8_t, 6>(h->source));
     ctx.destinationMac = tables::CPktEtherAddr(std::span<const std::uint8_t, 6>(h->destination));
+    ctx.linkType = h->type;
     const std::string& typeName = TypeName(h->type);
 
     CPktDetailLine& top =
@@ -85,12 +74,7 @@ ProtoCode CPktEthernetParser::ParseDetail(core::ByteReader& in, CPktParseContext
             kPrefix, Printf(" %s address = %.2X%.2X%.2X%.2X%.2X%.2X", label, unsigned{a[0]}, unsigned{a[1]},
                             unsigned{a[2]}, unsigned{a[3]}, unsigned{a[4]}, unsigned{a[5]}));
         line.Add(kPrefix, GroupBitLine(a[0]));
-        // A known vendor's short name takes six places; "Unknown" is shown whole.
-        const std::string* vendor = VendorName(a[0], a[1], a[2]);
-        line.Add(kPrefix, vendor != nullptr ? Printf(" Vendor = %-6.6s (%.2X%.2X%.2X)", vendor->c_str(), unsigned{a[0]},
-                                                     unsigned{a[1]}, unsigned{a[2]})
-                                            : Printf(" Vendor = %s (%.2X%.2X%.2X)", kUnknownVendor, unsigned{a[0]},
-                                                     unsigned{a[1]}, unsigned{a[2]}));
+        line.Add(kPrefix, VendorLine(EtherNums(), a));
     };
     addAddress("Destination", h->destination);
     addAddress("Source", h->source);

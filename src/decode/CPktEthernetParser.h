@@ -26,8 +26,6 @@ private:
     };
     // The 14-byte header; nullopt (and nothing consumed) when fewer bytes remain.
     static std::optional<Header> ReadHeader(core::ByteReader& in) noexcept;
-    // The summary's address text: vendor short name and the last three bytes, else six bytes.
-    void AppendAddress(std::string& out, const std::array<std::uint8_t, 6>& address) const;
 };
 
 }  // namespace decode

@@ -41,6 +41,10 @@ std::optional<CPktIPv4Parser::Header> CPktIPv4Parser::ReadHeader(core::ByteReade
     // A total length of 0 is what segmentation offload leaves in a captured outgoing
     // datagram: the payload is then what the frame holds. Any other total length below the
     // header length leaves no payload rather than four billion bytes of it.
+    ctx.ipVersion = 4;
+    ctx.ipProtocol = h.protocol;
+    ctx.ipFragment = h.MoreFragments();
+    ++ctx.ipDepth;
     ctx.ipLengthFromCapture = h.totalLength == 0;
     if (ctx.ipLengthFromCapture) {
         ctx.ipPayloadLength = remaining > headerLength ? static_cast<std::uint32_t>(remaining) - headerLength : 0;
@@ -50,13 +54,13 @@ std::optional<CPktIPv4Parser::Header> CPktIPv4Parser::ReadHeader(core::ByteReade
     return h;
 }
 
-ProtoCode CPktIPv4Parser::NextCode(const Header& h) noexcept {
-    return h.FragmentOffset() != 0 ? PROTO_NONE : ProtocolToCode(h.protocol);
+ProtoCode CPktIPv4Parser::NextCode(const Header& h, const CPktParseContext& ctx) noexcept {
+    return h.FragmentOffset() != 0 ? PROTO_NONE : NextAfterIp(h.protocol, ctx);
 }
 
 ProtoCode CPktIPv4Parser::Parse(core::ByteReader& in, CPktParseContext& ctx) const {
     const auto h = ReadHeader(in, ctx);
-    return h ? NextCode(*h) : PROTO_NONE;
+    return h ? NextCode(*h, ctx) : PROTO_NONE;
 }
 
 ProtoCode CPktIPv4Parser::ParseSummary(core::ByteReader& in, CPktParseContext& ctx, SummaryTexts& out) const {
@@ -77,7 +81,7 @@ ProtoCode CPktIPv4Parser::ParseSummary(core::ByteReader& in, CPktParseContext& c
     }
     AppendDotted(out.source, h->source);
     AppendDotted(out.destination, h->destination);
-    return NextCode(*h);
+    return NextCode(*h, ctx);
 }
 
 ProtoCode CPktIPv4Parser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx, CPktDetailLine& root) const {
@@ -132,7 +136,7 @@ ProtoCode CPktIPv4Parser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
     top.Add(kPrefix, std::move(destination));
     const int rest = static_cast<int>(remaining) - headerLength;
     top.Add(kPrefix, Printf(" Number of data bytes remaining %d (0x%X)", rest, static_cast<unsigned>(rest)));
-    return NextCode(*h);
+    return NextCode(*h, ctx);
 }
 
 }  // namespace decode

@@ -35,7 +35,7 @@ private:
     };
     // The transport layer, except for a fragment after the first: its bytes are the middle
     // of a datagram, and read as a header they would invent ports and messages.
-    static ProtoCode NextCode(const Header& h) noexcept;
+    static ProtoCode NextCode(const Header& h, const CPktParseContext& ctx) noexcept;
     // The fixed 20 bytes, then the options stepped over when the header length allows;
     // nullopt (nothing consumed) when fewer than 20 bytes remain.
     static std::optional<Header> ReadHeader(core::ByteReader& in, CPktParseContext& ctx) noexcept;

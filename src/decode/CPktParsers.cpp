@@ -4,12 +4,17 @@
 #include <cmath>
 #include <mutex>
 
+#include "decode/CPktARPParser.h"
 #include "decode/CPktEthernetParser.h"
 #include "decode/CPktFrameParser.h"
+#include "decode/CPktICMPParser.h"
 #include "decode/CPktIPv4Parser.h"
+#include "decode/CPktIPv6Parser.h"
+#include "decode/CPktLinuxSLLParser.h"
 #include "decode/CPktTCPParser.h"
 #include "decode/CPktTelnetParser.h"
 #include "decode/CPktUDPParser.h"
+#include "decode/CPktVLANParser.h"
 #include "decode/app/ApplicationParsers.h"
 
 namespace decode {
@@ -52,14 +57,24 @@ CPktParsers::CPktParsers(const capture::CPktParsersConf& conf, bool lockWanted)
 
 CPktParsers::CPktParsers(const tables::CPktEtherNums& etherNums, const tables::CPktIProtNums& protocols,
                          const tables::CPktWPortNums& ports, const tables::CPktTCPNums& options, bool lockWanted,
-                         bool withApplication)
+                         DecoderReach reach)
     : core::CPktLockable(lockWanted), m_frameParser(std::make_unique<CPktFrameParser>()) {
     m_parsers[PROTO_ETHERNET] = std::make_unique<CPktEthernetParser>(etherNums);
     m_parsers[PROTO_IPV4] = std::make_unique<CPktIPv4Parser>(protocols);
-    m_parsers[PROTO_TCP] = std::make_unique<CPktTCPParser>(ports, options);
     m_parsers[PROTO_UDP] = std::make_unique<CPktUDPParser>(ports);
     m_parsers[PROTO_TELNET] = std::make_unique<CPktTelnetParser>();
-    if (!withApplication) return;
+    if (reach == DecoderReach::FirstLayers) {
+        m_parsers[PROTO_TCP] = std::make_unique<CPktTCPParser>(ports);
+        return;
+    }
+    m_parsers[PROTO_TCP] = std::make_unique<CPktTCPParser>(ports, options);
+    m_parsers[PROTO_VLAN] = std::make_unique<CPktVLANParser>(etherNums);
+    m_parsers[PROTO_LINUX_SLL] = std::make_unique<CPktLinuxSLLParser>(etherNums, CPktLinuxSLLParser::Version::V1);
+    m_parsers[PROTO_LINUX_SLL2] = std::make_unique<CPktLinuxSLLParser>(etherNums, CPktLinuxSLLParser::Version::V2);
+    m_parsers[PROTO_ARP] = std::make_unique<CPktARPParser>(etherNums);
+    m_parsers[PROTO_IPV6] = std::make_unique<CPktIPv6Parser>(protocols);
+    m_parsers[PROTO_ICMP] = std::make_unique<CPktICMPParser>(etherNums, protocols);
+    if (reach == DecoderReach::LowerLayers) return;
     for (auto& reg : app::MakeApplicationParsers(protocols, ports)) {
         if (reg.parser && IsApplicationCode(reg.code)) m_parsers[reg.code] = std::move(reg.parser);
     }

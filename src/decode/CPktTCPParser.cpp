@@ -1,8 +1,10 @@
-// TCP header (RFC 793): 20 fixed bytes, options stepped over.
+// TCP header (RFC 793): 20 fixed bytes, then options, shown in the detail tree.
 #include "decode/CPktTCPParser.h"
 
 #include <algorithm>
 
+#include "decode/CPktNetworkParser.h"
+#include "decode/TcpOptions.h"
 #include "decode/TextAppend.h"
 
 namespace decode {
@@ -11,6 +13,7 @@ namespace {
 
 constexpr std::string_view kPrefix = "TCP: ";
 constexpr std::uint32_t kFixedLength = 20;
+constexpr std::uint8_t kIpProtocolTcp = 6;
 
 // "UAPRSF" with a dot for each flag not set.
 std::string FlagLetters(std::uint8_t flags) {
@@ -134,16 +137,15 @@ ProtoCode CPktTCPParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx
     std::string checksum = Printf(" Checksum = 0x%X", unsigned{h->checksum});
     if (payload == 0) {
         // The segment the IP layer announces must be in the frame whole, and its length known.
-        if (segment.size() < ctx.ipPayloadLength || ctx.ipLengthFromCapture) {
-            checksum.append(" (not verified)");
-        } else {
-            const bool ok = TcpChecksumOk(ctx.ipSource, ctx.ipDestination, ctx.ipPayloadLength,
-                                          segment.first(ctx.ipPayloadLength));
-            checksum.append(ok ? " (OK)" : " (ERROR)");
-        }
+        checksum += Printf(" (%s)", TransportChecksumVerdict(ctx, kIpProtocolTcp, segment));
     }
     top.Add(kPrefix, std::move(checksum));
     top.Add(kPrefix, Printf(" Urgent pointer = %d (0x%X)", int{h->urgentPointer}, unsigned{h->urgentPointer}));
+    if (m_options != nullptr && h->HeaderLength() > kFixedLength) {
+        const std::size_t declared = h->HeaderLength() - kFixedLength;
+        const auto held = segment.subspan(kFixedLength);
+        AddTcpOptionLines(top, held.first(std::min(declared, held.size())), declared, *m_options);
+    }
     top.Add(kPrefix, Printf(" Number of data bytes remaining = %d (0x%X)", static_cast<int>(payload), payload));
     return NextCode(*h, ctx);
 }

@@ -11,9 +11,11 @@ namespace decode {
 
 class CPktTCPParser final : public CPktTransportParser {
 public:
-    // The option table is kept but not consulted: options are stepped over, never named.
+    // Options are named through the option table in the detail tree.
     CPktTCPParser(const tables::CPktWPortNums& ports, const tables::CPktTCPNums& options)
         : CPktTransportParser(ports), m_options(&options) {}
+    // Options are stepped over without lines, as the first decoder set showed segments.
+    explicit CPktTCPParser(const tables::CPktWPortNums& ports) : CPktTransportParser(ports), m_options(nullptr) {}
 
     ProtoCode Parse(core::ByteReader& in, CPktParseContext& ctx) const override;
     ProtoCode ParseDetail(core::ByteReader& in, CPktParseContext& ctx, CPktDetailLine& root) const override;
@@ -44,7 +46,7 @@ private:
     static std::uint32_t PayloadLength(const Header& h, const CPktParseContext& ctx) noexcept;
     static ProtoCode NextCode(const Header& h, const CPktParseContext& ctx) noexcept;
 
-    [[maybe_unused]] const tables::CPktTCPNums* m_options;
+    const tables::CPktTCPNums* m_options;  // null: no option lines
 };
 
 }  // namespace decode

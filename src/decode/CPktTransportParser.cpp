@@ -1,7 +1,6 @@
-// Port lookups, the ordered port dispatch and the TCP pseudo-header checksum.
+// Port lookups and the ordered port dispatch.
 #include "decode/CPktTransportParser.h"
 
-#include "decode/CPktNetworkParser.h"
 
 namespace decode {
 
@@ -24,17 +23,6 @@ ProtoCode CPktTransportParser::PortsToCode(std::uint16_t source, std::uint16_t d
         if (holds) return rule.code;
     }
     return PROTO_NONE;
-}
-
-bool CPktTransportParser::TcpChecksumOk(std::uint32_t source, std::uint32_t destination, std::uint32_t tcpLength,
-                                        std::span<const std::uint8_t> segment) noexcept {
-    constexpr std::uint8_t kProtoTcp = 6;
-    // The pseudo-header sums as words: each address in two halves, zero and 6, the length.
-    std::uint64_t sum = (source >> 16) + (source & 0xFFFFU) + (destination >> 16) + (destination & 0xFFFFU);
-    sum += kProtoTcp;
-    sum += tcpLength & 0xFFFFU;
-    sum += OnesComplementSum(segment);
-    return FoldChecksum(sum) == 0xFFFF;
 }
 
 }  // namespace decode

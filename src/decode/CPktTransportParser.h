@@ -1,5 +1,5 @@
-// Base of the transport decoders: port names, the port-pair dispatch to the application
-// decoders, and the TCP checksum over the pseudo-header.
+// Base of the transport decoders: port names and the port-pair dispatch to the application
+// decoders.
 #pragma once
 
 #include <array>
@@ -45,10 +45,6 @@ public:
     const std::string& UdpPortKeyword(std::uint16_t port) const noexcept;
     // The application decoder for a port pair; PROTO_NONE when no rule holds.
     static ProtoCode PortsToCode(std::uint16_t source, std::uint16_t destination) noexcept;
-    // RFC 793 checksum: pseudo-header of the two addresses (host byte order), protocol 6 and
-    // the TCP length, then the segment. True when the folded sum is 0xFFFF.
-    static bool TcpChecksumOk(std::uint32_t source, std::uint32_t destination, std::uint32_t tcpLength,
-                              std::span<const std::uint8_t> segment) noexcept;
 
 private:
     const tables::CPktWPortNums* m_ports;

@@ -1,7 +1,9 @@
 // UDP header (RFC 768): four 16-bit fields. The length field is shown, not trusted: the
-// payload handed on is what the frame holds.
+// payload handed on is what the frame holds. Over IPv6, where the checksum is mandatory
+// (RFC 8200 8.1), it is verified.
 #include "decode/CPktUDPParser.h"
 
+#include "decode/CPktNetworkParser.h"
 #include "decode/TextAppend.h"
 
 namespace decode {
@@ -9,6 +11,7 @@ namespace decode {
 namespace {
 constexpr std::string_view kPrefix = "UDP: ";
 constexpr std::size_t kHeaderLength = 8;
+constexpr std::uint8_t kIpProtocolUdp = 17;
 }  // namespace
 
 std::optional<CPktUDPParser::Header> CPktUDPParser::ReadHeader(core::ByteReader& in) noexcept {
@@ -43,8 +46,9 @@ ProtoCode CPktUDPParser::ParseSummary(core::ByteReader& in, CPktParseContext& /*
     return PortsToCode(h->sourcePort, h->destinationPort);
 }
 
-ProtoCode CPktUDPParser::ParseDetail(core::ByteReader& in, CPktParseContext& /*ctx*/, CPktDetailLine& root) const {
-    const std::size_t remaining = in.Remaining();
+ProtoCode CPktUDPParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx, CPktDetailLine& root) const {
+    const auto datagram = in.Rest();
+    const std::size_t remaining = datagram.size();
     const auto h = ReadHeader(in);
     if (!h) return PROTO_NONE;
     const unsigned src = h->sourcePort;
@@ -56,7 +60,9 @@ ProtoCode CPktUDPParser::ParseDetail(core::ByteReader& in, CPktParseContext& /*c
     top.Add(kPrefix, Printf(" Destination port = %d (%s)", static_cast<int>(dst),
                             UdpPortDescription(h->destinationPort).c_str()));
     top.Add(kPrefix, Printf(" Length = %d (0x%X) bytes", int{h->length}, unsigned{h->length}));
-    top.Add(kPrefix, Printf(" Checksum = 0x%.4X", unsigned{h->checksum}));
+    std::string checksum = Printf(" Checksum = 0x%.4X", unsigned{h->checksum});
+    if (ctx.ipVersion == 6) checksum += Printf(" (%s)", TransportChecksumVerdict(ctx, kIpProtocolUdp, datagram));
+    top.Add(kPrefix, std::move(checksum));
     const auto rest = static_cast<unsigned>(remaining - kHeaderLength);
     top.Add(kPrefix, Printf(" Number of data bytes remaining %u (0x%X)", rest, rest));
     return PortsToCode(h->sourcePort, h->destinationPort);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ void AppendSignedDec(std::string& out, std::int64_t value);
 void AppendHex(std::string& out, std::uint32_t value, int minDigits = 1);
 // An address in host byte order as dotted decimal, "192.168.1.10".
 void AppendDotted(std::string& out, std::uint32_t address);
+// An IPv6 address (16 bytes, wire order) in RFC 5952 form: lower-case hex without leading
+// zeros, the longest run of two or more zero groups (the first of equals) as "::", and an
+// IPv4-mapped or -compatible address with its last 32 bits in dotted decimal.
+void AppendIPv6(std::string& out, std::span<const std::uint8_t, 16> address);
 // "%-W.Ws": at most width characters, padded with blanks to width.
 void AppendPadded(std::string& out, std::string_view text, std::size_t width);
 

@@ -9,6 +9,7 @@
 
 #include "capture/PcapExport.h"
 #include "capture/PcapImport.h"
+#include "capture/PcapLinkTypes.h"
 #include "capture/PcapPrecision.h"
 #include "TraceTestUtil.h"
 
@@ -100,13 +101,89 @@ TEST(Pcap, NanosecondCapturesKeepTheirNanoseconds) {
     EXPECT_EQ(batch.GetFrame(1).GetTotalLength(), 60u);
 }
 
+int LinkTypeOf(const std::string& path) {
+    char err[PCAP_ERRBUF_SIZE];
+    pcap_t* p = pcap_open_offline(path.c_str(), err);
+    const int link = p != nullptr ? pcap_datalink(p) : -1;
+    if (p != nullptr) pcap_close(p);
+    return link;
+}
+
+// Linux cooked and raw IP captures: each frame is kept under the link code its decoders
+// start from, and the export writes the capture's own link type and bytes back.
+TEST(Pcap, CookedAndRawCapturesComeBackAsTheyWere) {
+    const struct {
+        const char* file;
+        int link;
+        std::vector<std::uint32_t> codes;
+    } cases[] = {
+        {"cooked_sll.pcap", DLT_LINUX_SLL, {6, 6, 6}},
+        {"cooked_sll2.pcap", DLT_LINUX_SLL2, {7, 7}},
+        {"raw_ip.pcap", DLT_RAW, {11, 12}},
+    };
+    for (const auto& c : cases) {
+        const std::string in = std::string(PALOMET_TEST_DATA) + "/pcap/" + c.file;
+        EXPECT_TRUE(RoundTrip(in, 2, 1'000'000) == ReadPcap(in)) << c.file;
+        EXPECT_EQ(LinkTypeOf(testutil::TempPath("rt.pcap")), c.link) << c.file;
+        auto reader = testutil::OpenValid(testutil::TempPath("rt.tns"));
+        std::vector<std::uint32_t> codes;
+        for (std::uint32_t i = 0; i < reader.FrameCount(); i += 2) {
+            capture::CPktSnap batch;
+            ASSERT_TRUE(reader.GoToFrame(i, 0, batch).Ok());
+            for (const auto& frame : batch.Frames()) codes.push_back(frame.GetLinkProtocol());
+        }
+        EXPECT_EQ(codes, c.codes) << c.file;
+    }
+}
+
+// A raw IP frame goes to the decoder its version nibble names; anything that is not IPv6,
+// an empty frame included, to IPv4, whose decoder shows it as damaged rather than losing it.
+TEST(Pcap, RawIpFramesTakeTheCodeOfTheirVersion) {
+    const struct {
+        int dlt;
+        Bytes frame;
+        std::uint32_t code;
+    } cases[] = {
+        {DLT_RAW, {0x45, 0}, 11}, {DLT_RAW, {0x60, 0}, 12},  {DLT_RAW, {0x6f}, 12},     {DLT_RAW, {0x50, 0}, 11},
+        {DLT_RAW, {}, 11},        {DLT_IPV4, {0x60}, 11},    {DLT_IPV6, {0x45}, 12},    {DLT_LINUX_SLL2, {0x60}, 7},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(capture::LinkCodeOf(c.dlt, c.frame), c.code) << c.dlt << " " << c.frame.size();
+        EXPECT_TRUE(capture::CanImportLinkType(c.dlt));
+        EXPECT_EQ(capture::PcapLinkTypeOf(c.code), c.code == 7 ? DLT_LINUX_SLL2 : DLT_RAW);
+    }
+    EXPECT_FALSE(capture::PcapLinkTypeOf(41).has_value());
+}
+
+// One pcap file holds one link type: the first frame that has one decides, and frames of any
+// other (or of none) are counted as left out.
+TEST(Pcap, ExportWritesTheFirstFramesLinkTypeAndCountsTheRest) {
+    capture::CPktSnap batch;
+    batch.SetFrequency(1'000'000);
+    for (const std::uint32_t code : {99U, 6U, 4U, 6U, 12U}) {
+        auto frame = testutil::EthernetFrame(Bytes(40, static_cast<std::uint8_t>(code)));
+        frame.SetLinkProtocol(code);
+        batch.AddFrame(frame);
+    }
+    const auto trace = testutil::WriteBlock(testutil::TempPath("mixed.tns"), batch);
+    const auto out = testutil::TempPath("mixed.pcap");
+    auto reader = testutil::OpenValid(trace);
+    const auto stats = capture::ExportPcap(reader, out);
+    ASSERT_TRUE(stats.Ok()) << stats.Err().text;
+    EXPECT_EQ(stats.Value().linkType, DLT_LINUX_SLL);
+    EXPECT_EQ(stats.Value().frames, 2u);
+    EXPECT_EQ(stats.Value().skipped, 3u);
+    EXPECT_EQ(LinkTypeOf(out), DLT_LINUX_SLL);
+    EXPECT_EQ(ReadPcap(out).size(), 2u);
+}
+
 TEST(Pcap, ImportRefusesWhatItCannotKeep) {
-    const auto raw = testutil::TempPath("raw.pcap");
-    WritePcap(raw, DLT_RAW, PCAP_TSTAMP_PRECISION_MICRO, {{1, 0, 20, 20, Bytes(20, 0x45)}});
+    const auto radio = testutil::TempPath("radio.pcap");
+    WritePcap(radio, DLT_IEEE802_11_RADIO, PCAP_TSTAMP_PRECISION_MICRO, {{1, 0, 20, 20, Bytes(20, 0x45)}});
     const auto junk = testutil::TempPath("junk.pcap");
     testutil::WriteAll(junk, Bytes(100, 0x42));
     const std::pair<std::string, const char*> cases[] = {
-        {raw, "is not Ethernet"}, {junk, "not a pcap or pcapng file"}, {"/nonexistent.pcap", "cannot be opened"}};
+        {radio, "cannot be imported; Ethernet, Linux cooked (SLL, SLL2) and raw IP captures can"}, {junk, "not a pcap or pcapng file"}, {"/nonexistent.pcap", "cannot be opened"}};
     for (const auto& [in, error] : cases) {
         const auto out = testutil::TempPath("refused.tns");
         auto result = capture::ImportPcap(in, out, {});

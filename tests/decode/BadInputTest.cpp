@@ -80,7 +80,7 @@ std::string Ipv4Frame(const std::string& ipFirstByte, const std::string& total, 
 // and a detail line: a top line must be the last top line (the chain ended there), an
 // indented line must be in the text.
 TEST(BadInput, ShortHeadersAndLyingLengthsAreShownAsRead) {
-    const TestTables t(false);
+    const TestTables t(DecoderReach::LowerLayers);
     struct Case {
         const char* name;
         std::string hex;

@@ -18,11 +18,12 @@ namespace {
 const std::string kFrames = std::string(PALOMET_TEST_DATA) + "/frames/";
 
 TEST(DecoderSet, KnowsExactlyTheLowerLayerCodes) {
-    const TestTables t(false);
-    for (const ProtoCode code : {PROTO_ETHERNET, PROTO_IPV4, PROTO_TCP, PROTO_UDP, PROTO_TELNET}) {
+    const TestTables t(DecoderReach::LowerLayers);
+    for (const ProtoCode code : {PROTO_ETHERNET, PROTO_VLAN, PROTO_LINUX_SLL, PROTO_LINUX_SLL2, PROTO_ARP, PROTO_IPV4,
+                                 PROTO_IPV6, PROTO_ICMP, PROTO_TCP, PROTO_UDP, PROTO_TELNET}) {
         EXPECT_NE(t.parsers->GetParser(code), nullptr) << code;
     }
-    for (const ProtoCode code : {0U, 1U, 10U, 13U, 16U, 40U, PROTO_NONE, 42U, 0xFFFFFFFFU}) {
+    for (const ProtoCode code : {0U, 1U, 8U, 9U, 16U, 40U, PROTO_NONE, 42U, 0xFFFFFFFFU}) {
         EXPECT_EQ(t.parsers->GetParser(code), nullptr) << code;
     }
 }
@@ -53,7 +54,7 @@ struct LevelCase {
 };
 
 TEST(SummaryChain, LayersBelowTheLimitWriteTheRow) {
-    const TestTables t(false);
+    const TestTables t(DecoderReach::LowerLayers);
     const Fixture fx = LoadFixture(kFrames + "telnet_login.hex", t.parsers.get());
     // The limit is exclusive: a limit equal to a layer's code leaves that layer out.
     const LevelCase cases[] = {
@@ -73,7 +74,7 @@ TEST(SummaryChain, LayersBelowTheLimitWriteTheRow) {
 }
 
 TEST(SummaryChain, ALayerThatUsesUpTheFrameEndsTheChain) {
-    const TestTables t(false);
+    const TestTables t(DecoderReach::LowerLayers);
     // 14 bytes: a whole Ethernet header of type 0x0800 and nothing after it.
     const auto frame = MakeFrame(FromHex("00000c123456 00a0c9abcdef 0800"));
     CPktSummary row;
@@ -85,7 +86,7 @@ TEST(SummaryChain, ALayerThatUsesUpTheFrameEndsTheChain) {
 }
 
 TEST(SummaryChain, DeltaOfAStampPairAtEveryTickRate) {
-    const TestTables t(false);
+    const TestTables t(DecoderReach::LowerLayers);
     auto earlier = MakeFrame(FromHex("00"));
     auto later = MakeFrame(FromHex("00"));
     struct Case {
@@ -108,7 +109,7 @@ TEST(SummaryChain, DeltaOfAStampPairAtEveryTickRate) {
 }
 
 TEST(SnapDecoding, FramesNobodyHoldsGiveAnEmptyRowAndTree) {
-    const TestTables t(false);
+    const TestTables t(DecoderReach::LowerLayers);
     CPktSummary row;
     row.summary = "stale";
     EXPECT_EQ(t.parsers->DecodeSummary(LEVEL_APPLICATION, nullptr, nullptr, row, 1000), 0U);
@@ -137,16 +138,24 @@ TEST(Checksum, OnesComplementSumOfRfc1071Example) {
 }
 
 TEST(Checksum, TcpVerdictOverAnOddLengthSegment) {
-    const TestTables t(false);
+    const TestTables t(DecoderReach::LowerLayers);
     const Fixture fx = LoadFixture(kFrames + "tcp_flags.hex", t.parsers.get());
     auto bytes = std::vector<std::uint8_t>(fx.batch.GetFrame(0).GetData().begin() + 34, fx.batch.GetFrame(0).GetData().end());
     ASSERT_EQ(bytes.size(), 25U);  // 20 header bytes and "hello"
-    constexpr std::uint32_t kSource = 0x0A000001;
-    constexpr std::uint32_t kDestination = 0x0A000002;
-    EXPECT_TRUE(CPktTransportParser::TcpChecksumOk(kSource, kDestination, 25, bytes));
-    EXPECT_FALSE(CPktTransportParser::TcpChecksumOk(kDestination + 1, kDestination, 25, bytes));
+    CPktParseContext ctx;
+    ctx.ipVersion = 4;
+    ctx.ipSource = 0x0A000001;
+    ctx.ipDestination = 0x0A000002;
+    ctx.ipPayloadLength = 25;
+    EXPECT_STREQ(TransportChecksumVerdict(ctx, 6, bytes), "OK");
+    CPktParseContext other = ctx;
+    other.ipSource += 1;
+    EXPECT_STREQ(TransportChecksumVerdict(other, 6, bytes), "ERROR");
+    other = ctx;
+    other.ipFragment = true;  // the rest of the segment is in other fragments
+    EXPECT_STREQ(TransportChecksumVerdict(other, 6, bytes), "not verified");
     bytes.back() ^= 0x01;
-    EXPECT_FALSE(CPktTransportParser::TcpChecksumOk(kSource, kDestination, 25, bytes));
+    EXPECT_STREQ(TransportChecksumVerdict(ctx, 6, bytes), "ERROR");
 }
 
 TEST(DetailText, IndentsFourSpacesPerLevelBelowTheTopLines) {

@@ -1,9 +1,16 @@
 // Test tables and the .hex fixture reader.
 #include "DecodeFixtures.h"
 
+#include "capture/PcapImport.h"
+#include "capture/TraceReader.h"
+#include "core/UserPrompt.h"
+
+#include <unistd.h>
+
 #include <cctype>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -27,7 +34,7 @@ std::uint64_t Attribute(const std::string& line, const std::string& key, std::ui
 
 }  // namespace
 
-TestTables::TestTables(bool withApplication) {
+TestTables::TestTables(DecoderReach reach) {
     ether.AddType({0x0800, 0x0800, "IP"});
     ether.AddType({0x0806, 0x0806, "ARP"});
     ether.AddType({0x0000, 0x05DC, "IEEE802.3"});
@@ -45,7 +52,7 @@ TestTables::TestTables(bool withApplication) {
     ports.AddTcp({110, "pop3", "Post Office Protocol - Version 3"});
     ports.AddUdp({53, "domain", "Domain Name Server"});
     ports.AddUdp({137, "netbios-ns", "NETBIOS Name Service"});
-    parsers = std::make_unique<CPktParsers>(ether, protocols, ports, options, false, withApplication);
+    parsers = std::make_unique<CPktParsers>(ether, protocols, ports, options, false, reach);
 }
 
 std::vector<std::uint8_t> FromHex(const std::string& hex) {
@@ -104,6 +111,21 @@ Fixture LoadFixture(const std::string& path, const CPktParsers* parsers) {
         }
     }
     flush();
+    return fx;
+}
+
+Fixture LoadPcapFixture(const std::string& path, const CPktParsers* parsers) {
+    const auto trace = std::filesystem::temp_directory_path() /
+                       ("palomet-golden-" + std::to_string(::getpid()) + "-" + std::filesystem::path(path).stem().string() + ".tns");
+    Fixture fx{"imported from " + std::filesystem::path(path).filename().string(), capture::CPktSnap(parsers)};
+    const auto imported = capture::ImportPcap(path, trace.string(), {});
+    if (!imported) throw std::runtime_error(imported.Err().text);
+    auto reader = capture::TraceReader::Open(trace.string());
+    core::RecordingPrompt prompt;
+    if (!reader || !reader.Value().Validate(prompt)) throw std::runtime_error("cannot read back " + trace.string());
+    const auto moved = reader.Value().Go(capture::TraceReader::Move::Next, fx.batch);
+    std::filesystem::remove(trace);
+    if (!moved || !moved.Value()) throw std::runtime_error("no block in " + trace.string());
     return fx;
 }
 

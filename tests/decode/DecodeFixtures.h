@@ -17,8 +17,7 @@ namespace decode::test {
 // 0x8137-0x8138; vendors Cisco (00000C), Intel (00A0C9) and HewlettPackard (080009, a short
 // name longer than six); protocols 1, 6, 17; a few TCP ports and UDP ports 53 and 137.
 struct TestTables {
-    // withApplication false: the decoder set ends at the transport layer.
-    explicit TestTables(bool withApplication = true);
+    explicit TestTables(DecoderReach reach = DecoderReach::AllLayers);
     tables::CPktEtherNums ether{false};
     tables::CPktIProtNums protocols{false};
     tables::CPktWPortNums ports{false};
@@ -32,6 +31,8 @@ struct Fixture {
     capture::CPktSnap batch;
 };
 Fixture LoadFixture(const std::string& path, const CPktParsers* parsers);
+// The frames of a pcap capture as pcap import stores them (one block), on the decoder set.
+Fixture LoadPcapFixture(const std::string& path, const CPktParsers* parsers);
 
 // Bytes from hex text ("45 00 00 1c ..."), whitespace ignored.
 std::vector<std::uint8_t> FromHex(const std::string& hex);

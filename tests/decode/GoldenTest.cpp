@@ -1,7 +1,8 @@
 // Golden texts: every row of every tests/decode/*cases.tsv names a frames fixture, the
 // summary levels to list it at, the expected rows and detail trees, and optionally the
-// decoders ("lower": without the application decoders; default all). Paths are relative to
-// this folder. PALOMET_UPDATE_GOLDEN=1 rewrites the expected files (review the diff).
+// decoders (see ReachOf; default all). Paths are relative to this folder; a .pcap fixture is
+// read through pcap import. PALOMET_UPDATE_GOLDEN=1 rewrites the expected files (review the
+// diff).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -27,8 +28,17 @@ struct GoldenCase {
     std::string frames;
     std::string levels;  // comma-separated: datalink, network, transport, application
     std::string expected;
-    std::string decoders;  // "lower" or empty
+    std::string decoders;  // "first", "lower" or empty
 };
+
+// "first": the lower layers the console first decoded, so a frame of a layer added later
+// still shows exactly what it showed then; "lower": every layer below the application.
+DecoderReach ReachOf(const std::string& decoders) {
+    if (decoders == "first") return DecoderReach::FirstLayers;
+    if (decoders == "lower") return DecoderReach::LowerLayers;
+    if (decoders.empty()) return DecoderReach::AllLayers;
+    throw std::invalid_argument("unknown decoders " + decoders);
+}
 
 std::uint32_t LevelLimit(const std::string& name) {
     if (name == "datalink") return LEVEL_DATALINK;
@@ -66,7 +76,9 @@ std::vector<GoldenCase> LoadCases() {
 
 // The rows at each level, then each frame's detail tree, as one text.
 std::string Render(const GoldenCase& c, const TestTables& tables) {
-    const Fixture fx = LoadFixture((kCaseDir / c.frames).string(), tables.parsers.get());
+    const auto path = (kCaseDir / c.frames).string();
+    const Fixture fx = c.frames.ends_with(".pcap") ? LoadPcapFixture(path, tables.parsers.get())
+                                                   : LoadFixture(path, tables.parsers.get());
     std::string out = "# " + fx.note + "\n";
     std::istringstream levels(c.levels);
     std::string level;
@@ -94,7 +106,7 @@ class Golden : public ::testing::TestWithParam<GoldenCase> {};
 
 TEST_P(Golden, MatchesExpectedText) {
     const GoldenCase& c = GetParam();
-    const TestTables tables(c.decoders != "lower");
+    const TestTables tables(ReachOf(c.decoders));
     const std::string actual = Render(c, tables);
     const fs::path expected = kCaseDir / c.expected;
     if (std::getenv("PALOMET_UPDATE_GOLDEN") != nullptr) {

@@ -3,6 +3,7 @@
 
 #include "decode/TextAppend.h"
 #include "decode/app/AppText.h"
+#include "decode/app/DnsModernRecords.h"
 #include "decode/app/DnsText.h"
 
 namespace decode::app {
@@ -103,6 +104,18 @@ ProtoCode CPktDNSParser::ParseSummary(core::ByteReader& in, CPktParseContext& ct
     DnsMessage message;
     ReadDnsMessage(in, ctx, m_recordData, DnsReadMode::Skim, message);
     SummariseDnsMessage(out.summary, message, kDialect);
+    // A failed response (NXDOMAIN, SERVFAIL, ...) says so after the headline, with its RCODE
+    // (extended by OPT) and answer count, as does a response without a question, whose
+    // headline is empty. Queries and answered responses keep the headline alone, which they
+    // share with the query they answer.
+    const bool response = message.headerComplete && (message.header.flags1 & 0x80U) != 0;
+    if (response && (message.Rcode() != 0 || message.questions.empty())) {
+        if (!message.questions.empty()) out.summary.push_back(' ');
+        out.summary += "Response: ";
+        out.summary += RcodeMnemonic(message.Rcode());
+        const unsigned answers = message.header.counts[1];
+        if (answers != 0) AppendF(out.summary, ", %u answer%s", answers, answers == 1 ? "" : "s");
+    }
     return PROTO_NONE;
 }
 

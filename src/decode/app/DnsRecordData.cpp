@@ -5,6 +5,7 @@
 #include <array>
 
 #include "decode/app/AppText.h"
+#include "decode/app/DnsModernRecords.h"
 
 namespace decode::app {
 
@@ -53,22 +54,22 @@ constexpr std::uint16_t kTypeHinfo = 13;
 constexpr std::uint16_t kTypeMinfo = 14;
 constexpr std::uint16_t kTypeMx = 15;
 constexpr std::uint16_t kTypeTxt = 16;
+constexpr std::uint16_t kTypeAaaa = 28;
+constexpr std::uint16_t kTypeSrv = 33;
+constexpr std::uint16_t kTypeDname = 39;
+constexpr std::uint16_t kTypeOpt = 41;
+constexpr std::uint16_t kTypeSvcb = 64;
+constexpr std::uint16_t kTypeHttps = 65;
+constexpr std::uint16_t kTypeSpf = 99;
+constexpr std::uint16_t kTypeCaa = 257;
 constexpr std::uint8_t kProtocolTcp = 6;
 constexpr std::uint8_t kProtocolUdp = 17;
 constexpr std::size_t kWksFixed = 5;
 constexpr unsigned kNoPort = 0xFFFF;  // bit indexes past the port range name no service  // address and protocol before the bitmap
 
-// Reads a name; a failed name adds no line but leaves its error on the record.
-bool ReadName(const core::ByteReader& message, core::ByteReader& cursor, DnsRecord& record, std::string& name) {
-    const NameResult result = ReadDomainName(message, cursor, name);
-    if (result.Ok()) return true;
-    if (record.fault.empty()) record.fault = NameFaultText(result);
-    return false;
-}
-
 void AddNameLine(const core::ByteReader& message, core::ByteReader& cursor, DnsRecord& record, const char* format) {
     std::string name;
-    if (ReadName(message, cursor, record, name)) record.rdata.push_back(Fmt(format, name.c_str()));
+    if (ReadRecordName(message, cursor, record, name)) record.rdata.push_back(Fmt(format, name.c_str()));
 }
 
 // A length octet and that many characters; false when the message ends first.
@@ -83,7 +84,7 @@ bool ReadCharacterString(core::ByteReader& cursor, std::string& text) {
 void ReadSoa(const core::ByteReader& message, core::ByteReader& cursor, DnsRecord& record) {
     std::string primary;
     std::string mailbox;
-    if (!ReadName(message, cursor, record, primary) || !ReadName(message, cursor, record, mailbox)) return;
+    if (!ReadRecordName(message, cursor, record, primary) || !ReadRecordName(message, cursor, record, mailbox)) return;
     record.rdata.push_back(Fmt("Primary nameserver = %s", primary.c_str()));
     record.rdata.push_back(Fmt("Responsible mail address = %s", mailbox.c_str()));
     const std::uint32_t serial = cursor.Be32();
@@ -101,7 +102,44 @@ void ReadSoa(const core::ByteReader& message, core::ByteReader& cursor, DnsRecor
 DnsTypeText DescribeDnsType(std::uint16_t type) noexcept {
     if (type < kTypes.size()) return kTypes[type];
     if (type >= 252 && type <= 255) return kQueryTypes[type - 252U];
-    return kTypes[0];
+    return DescribeLaterDnsType(type);
+}
+
+DnsTypeText DescribeLaterDnsType(std::uint16_t type) noexcept {
+    switch (type) {
+    case 17: return {"RP", "Responsible person"};
+    case 18: return {"AFSDB", "AFS database location"};
+    case 24: return {"SIG", "Security signature"};
+    case 25: return {"KEY", "Security key"};
+    case kTypeAaaa: return {"AAAA", "IPv6 host address"};
+    case 29: return {"LOC", "Location information"};
+    case kTypeSrv: return {"SRV", "Server selection"};
+    case 35: return {"NAPTR", "Naming authority pointer"};
+    case 36: return {"KX", "Key exchanger"};
+    case 37: return {"CERT", "Certificate"};
+    case kTypeDname: return {"DNAME", "Delegation name"};
+    case kTypeOpt: return {"OPT", "EDNS options"};
+    case 43: return {"DS", "Delegation signer"};
+    case 44: return {"SSHFP", "SSH key fingerprint"};
+    case 46: return {"RRSIG", "DNSSEC signature"};
+    case 47: return {"NSEC", "Next secure record"};
+    case 48: return {"DNSKEY", "DNS key"};
+    case 50: return {"NSEC3", "Next secure record, version 3"};
+    case 51: return {"NSEC3PARAM", "NSEC3 parameters"};
+    case 52: return {"TLSA", "TLS certificate association"};
+    case 59: return {"CDS", "Child delegation signer"};
+    case 60: return {"CDNSKEY", "Child DNS key"};
+    case 61: return {"OPENPGPKEY", "OpenPGP key"};
+    case kTypeSvcb: return {"SVCB", "Service binding"};
+    case kTypeHttps: return {"HTTPS", "HTTPS service binding"};
+    case kTypeSpf: return {"SPF", "Sender policy framework"};
+    case 249: return {"TKEY", "Transaction key"};
+    case 250: return {"TSIG", "Transaction signature"};
+    case 251: return {"IXFR", "A request for an incremental zone transfer"};
+    case 256: return {"URI", "Uniform resource identifier"};
+    case kTypeCaa: return {"CAA", "Certification authority authorization"};
+    default: return kTypes[0];
+    }
 }
 
 DnsTypeText DescribeDnsClass(std::uint16_t cls) noexcept {
@@ -139,13 +177,35 @@ void DnsRecordData::ReadRdata(const core::ByteReader& message, core::ByteReader&
         ReadSoa(message, cursor, record);
         break;
     case kTypeNull:
-    case kTypeTxt: {
-        // All RDLENGTH octets as one text, the character-string length octets included.
+    case kTypeTxt:
+    case kTypeSpf: {
+        // All RDLENGTH octets as one text, the character-string length octets included;
+        // then, for text records, the character-strings themselves.
         const auto bytes = cursor.Bytes(std::min<std::size_t>(record.rdlength, cursor.Remaining()));
         if (bytes.size() < record.rdlength) cursor.Skip(record.rdlength);  // marks the cut
         record.rdata.push_back("Text = " + std::string(bytes.begin(), bytes.end()));
+        if (record.type != kTypeNull) AddTextStrings(bytes, record);
         break;
     }
+    case kTypeAaaa:
+        ReadAaaa(cursor, record);
+        break;
+    case kTypeSrv:
+        ReadSrv(message, cursor, record);
+        break;
+    case kTypeDname:
+        AddNameLine(message, cursor, record, "Delegation name = %s");
+        break;
+    case kTypeOpt:
+        ReadOpt(message, cursor, record);
+        break;
+    case kTypeSvcb:
+    case kTypeHttps:
+        ReadServiceBinding(message, cursor, record);
+        break;
+    case kTypeCaa:
+        ReadCaa(cursor, record);
+        break;
     case kTypeWks:
         ReadWks(cursor, record);
         break;
@@ -162,7 +222,7 @@ void DnsRecordData::ReadRdata(const core::ByteReader& message, core::ByteReader&
     }
     case kTypeMinfo: {
         std::string responsible;
-        if (!ReadName(message, cursor, record, responsible)) break;
+        if (!ReadRecordName(message, cursor, record, responsible)) break;
         record.rdata.push_back(Fmt("Responsible mailbox host = %s", responsible.c_str()));
         AddNameLine(message, cursor, record, "Error mailbox host = %s");
         break;
@@ -170,7 +230,7 @@ void DnsRecordData::ReadRdata(const core::ByteReader& message, core::ByteReader&
     case kTypeMx: {
         const std::uint16_t preference = cursor.Be16();
         std::string host;
-        if (!cursor.Failed() && ReadName(message, cursor, record, host)) {
+        if (!cursor.Failed() && ReadRecordName(message, cursor, record, host)) {
             record.rdata.push_back(Fmt("Preference = %u, Mail host = %s", preference, host.c_str()));
         }
         break;

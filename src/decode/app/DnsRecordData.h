@@ -11,6 +11,8 @@
 namespace decode::app {
 
 DnsTypeText DescribeDnsType(std::uint16_t type) noexcept;
+// The types named after RFC 1035 (AAAA, SRV, OPT, HTTPS, ...); "?" for the others.
+DnsTypeText DescribeLaterDnsType(std::uint16_t type) noexcept;
 DnsTypeText DescribeDnsClass(std::uint16_t cls) noexcept;
 
 class DnsRecordData : public DnsRdataReader {

@@ -14,6 +14,13 @@ constexpr std::uint8_t kPointerBits = 0xC0;
 constexpr char kEntryCut[] = "ERROR ! Entry cut short by the end of the message";
 constexpr char kRdataCut[] = "ERROR ! Record data runs past the end of the message";
 constexpr char kRdataShort[] = "ERROR ! Record data of %u octets is too short for its type";
+constexpr std::uint16_t kTypeOpt = 41;
+
+void NoteOpt(DnsMessage& message, std::uint16_t type, std::uint32_t ttl) {
+    if (type != kTypeOpt || message.hasOpt) return;
+    message.hasOpt = true;
+    message.extendedRcode = static_cast<std::uint8_t>(ttl >> 24U);
+}
 
 void ReadQuestion(const core::ByteReader& msg, core::ByteReader& cur, const DnsRdataReader& rdata, bool keep,
                   DnsMessage& message) {
@@ -38,13 +45,14 @@ void ReadQuestion(const core::ByteReader& msg, core::ByteReader& cur, const DnsR
 }
 
 void ReadRecord(const core::ByteReader& msg, core::ByteReader& cur, const DnsRdataReader& rdata, bool keep,
-                bool full, std::vector<DnsRecord>& section) {
+                bool full, DnsMessage& message, std::vector<DnsRecord>& section) {
     if (!keep) {
         SkipDomainName(cur);
+        const std::uint16_t type = cur.Be16();
         cur.Be16();
-        cur.Be16();
-        cur.Be32();
+        const std::uint32_t ttl = cur.Be32();
         const std::uint16_t rdlength = cur.Be16();
+        if (!cur.Failed()) NoteOpt(message, type, ttl);
         if (!cur.Failed() && !cur.Skip(rdlength)) cur.Seek(cur.Size());
         return;
     }
@@ -55,6 +63,7 @@ void ReadRecord(const core::ByteReader& msg, core::ByteReader& cur, const DnsRda
     record.cls = cur.Be16();
     record.ttl = cur.Be32();
     record.rdlength = cur.Be16();
+    if (!cur.Failed()) NoteOpt(message, record.type, record.ttl);
     if (!name.Ok()) record.fault = NameFaultText(name);
     if (cur.Failed()) {
         if (record.fault.empty()) record.fault = kEntryCut;
@@ -189,7 +198,7 @@ void ReadDnsMessage(core::ByteReader& in, const CPktParseContext& ctx, const Dns
             if (section == 0) {
                 ReadQuestion(msg, cur, rdata, keep, message);
             } else {
-                ReadRecord(msg, cur, rdata, keep, full, message.records[section - 1]);
+                ReadRecord(msg, cur, rdata, keep, full, message, message.records[section - 1]);
             }
             ++read;
         }

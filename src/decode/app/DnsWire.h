@@ -90,6 +90,11 @@ struct DnsMessage {
     std::vector<DnsQuestion> questions;
     std::array<std::vector<DnsRecord>, 3> records;  // answers, authority, additional
     std::string fault;  // the message ended before the entries its counts promise
+    // An OPT record (EDNS0) was read; its TTL's top octet extends the header's RCODE.
+    bool hasOpt = false;
+    std::uint8_t extendedRcode = 0;
+    // The whole RCODE: the header's four bits, completed by an OPT record's extension.
+    unsigned Rcode() const noexcept { return (unsigned{extendedRcode} << 4U) | (header.flags2 & 0x0FU); }
 };
 
 void ReadDnsMessage(core::ByteReader& in, const CPktParseContext& ctx, const DnsRdataReader& rdata,

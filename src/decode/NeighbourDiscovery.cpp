@@ -1,0 +1,115 @@
+// Neighbour discovery options. A length of 0 is invalid (RFC 4861 4.6: such a message is
+// discarded), so it ends the reading rather than looping on the same option.
+#include "decode/NeighbourDiscovery.h"
+
+#include "decode/StationText.h"
+#include "decode/TextAppend.h"
+
+namespace decode {
+
+namespace {
+
+constexpr std::uint8_t kSourceLink = 1;
+constexpr std::uint8_t kTargetLink = 2;
+constexpr std::uint8_t kPrefixInformation = 3;
+constexpr std::uint8_t kRedirected = 4;
+constexpr std::uint8_t kMtu = 5;
+constexpr std::uint8_t kNonce = 14;
+constexpr std::uint8_t kRouteInformation = 24;
+constexpr std::uint8_t kDnsServers = 25;
+constexpr std::uint8_t kDnsSearchList = 31;
+
+const char* OptionName(std::uint8_t type) {
+    switch (type) {
+    case kSourceLink: return "Source link-layer address";
+    case kTargetLink: return "Target link-layer address";
+    case kPrefixInformation: return "Prefix information";
+    case kRedirected: return "Redirected header";
+    case kMtu: return "MTU";
+    case kNonce: return "Nonce";
+    case kRouteInformation: return "Route information";
+    case kDnsServers: return "Recursive DNS server";
+    case kDnsSearchList: return "DNS search list";
+    default: return "Unknown";
+    }
+}
+
+void AddPrefixLines(CPktDetailLine& line, std::string_view prefix, core::ByteReader v) {
+    const unsigned length = v.U8();
+    const unsigned flags = v.U8();
+    const std::uint32_t valid = v.Be32();
+    const std::uint32_t preferred = v.Be32();
+    v.Skip(4);
+    const auto address = v.Bytes(16);
+    if (v.Failed()) return;
+    std::string text = " Prefix = ";
+    AppendIPv6(text, address.first<16>());
+    text += Printf("/%u", length);
+    line.Add(prefix, std::move(text));
+    CPktDetailLine& flagLine = line.Add(prefix, Printf(" Flags = 0x%.2X", flags));
+    flagLine.Add(prefix, (flags & 0x80U) != 0 ? " 1....... = On-link" : " 0....... = Not on-link");
+    flagLine.Add(prefix, (flags & 0x40U) != 0 ? " .1...... = Autonomous address configuration"
+                                              : " .0...... = No autonomous address configuration");
+    line.Add(prefix, Printf(" Valid lifetime = %u seconds", valid));
+    line.Add(prefix, Printf(" Preferred lifetime = %u seconds", preferred));
+}
+
+void AddValueLines(CPktDetailLine& line, std::string_view prefix, std::uint8_t type, core::ByteReader v,
+                   const tables::CPktEtherNums& names) {
+    switch (type) {
+    case kSourceLink:
+    case kTargetLink:
+        AddHardwareAddress(line, prefix, "Link-layer address", names, v.Rest());
+        return;
+    case kPrefixInformation:
+        AddPrefixLines(line, prefix, v);
+        return;
+    case kMtu:
+        v.Skip(2);
+        line.Add(prefix, Printf(" MTU = %u", v.Be32()));
+        return;
+    case kDnsServers: {
+        v.Skip(2);
+        line.Add(prefix, Printf(" Lifetime = %u seconds", v.Be32()));
+        while (v.Remaining() >= 16) {
+            std::string text = " Server = ";
+            AppendIPv6(text, v.Bytes(16).first<16>());
+            line.Add(prefix, std::move(text));
+        }
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+}  // namespace
+
+NdOptions ReadNdOptions(core::ByteReader options, CPktDetailLine* parent, std::string_view prefix,
+                        const tables::CPktEtherNums& names) {
+    NdOptions found;
+    while (!options.AtEnd()) {
+        const std::uint8_t type = options.U8();
+        const std::uint8_t units = options.U8();
+        const std::size_t length = std::size_t{units} * 8;
+        if (options.Failed() || units == 0 || length - 2 > options.Remaining()) {
+            found.fault = true;
+            if (parent != nullptr) {
+                parent->Add(prefix, units == 0 && !options.Failed() ? Printf(" ERROR ! Option %u has length 0", unsigned{type})
+                                               : Printf(" ERROR ! Option %u of %u bytes runs past the end of the message",
+                                                        unsigned{type}, static_cast<unsigned>(length)));
+            }
+            return found;
+        }
+        const auto value = options.Bytes(length - 2);
+        if (type == kSourceLink) found.sourceLinkAddress = value;
+        if (type == kTargetLink) found.targetLinkAddress = value;
+        if (parent == nullptr) continue;
+        CPktDetailLine& line = parent->Add(
+            prefix, Printf(" Option %u (%s), length %u bytes", unsigned{type}, OptionName(type), static_cast<unsigned>(length)));
+        AddValueLines(line, prefix, type, core::ByteReader(value), names);
+    }
+    return found;
+}
+
+}  // namespace decode
