@@ -45,9 +45,12 @@ with its own endpoint mapper.
 The package installs a systemd unit that runs the agent as a dynamic user
 with raw-socket capability only. It is left disabled until the
 administrator names the interface and the networks that may connect.")
+# /etc/default/palometsrv is the administrator's: a conffile, which an upgrade never
+# overwrites unasked and only a purge removes. CPack takes control files by their name.
 set(palometsrv_scripts ${PROJECT_SOURCE_DIR}/packaging/deb)
-file(WRITE ${CMAKE_BINARY_DIR}/palometsrv-conffiles "${CMAKE_INSTALL_FULL_SYSCONFDIR}/default/palometsrv\n")
-set(CPACK_DEBIAN_PALOMETSRV_PACKAGE_CONTROL_EXTRA
+set(palometsrv_control ${CMAKE_BINARY_DIR}/deb-control/palometsrv)
+file(WRITE ${palometsrv_control}/conffiles "${CMAKE_INSTALL_FULL_SYSCONFDIR}/default/palometsrv\n")
+set(CPACK_DEBIAN_PALOMETSRV_PACKAGE_CONTROL_EXTRA ${palometsrv_control}/conffiles
     ${palometsrv_scripts}/postinst ${palometsrv_scripts}/prerm ${palometsrv_scripts}/postrm)
 
 include(CPack)
