@@ -1,5 +1,6 @@
 # make run   : dependencies, release build, then a live capture on this machine: palometsrv
-#              replays the sample on loopback, palomet-cli captures a few seconds and lists it
+#              replays the sample on loopback; with a display the workbench shows it live beside
+#              samples/sample.tns, without one palomet-cli captures a few seconds and lists it
 # make test  : dependencies, debug build with ASan and UBSan, layer check, clang-tidy, all tests,
 #              then the capture tests again under ThreadSanitizer (make tsan)
 # make tsan  : the agent/ and rpc/ tests built with ThreadSanitizer and run

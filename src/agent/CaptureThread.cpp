@@ -212,6 +212,8 @@ bool CaptureThread::PeekOnce(std::uint32_t* frames) {
         Tell("A batch from the agent was refused and not written: " + facts.Err().text + ".");
         return false;
     }
+    // Handed over again after a reconnect: the file has these frames already.
+    if (capture::RepeatsFramesInFile(facts.Value(), FrameCount())) return true;
     if (!Append(std::move(result.data), facts.Value().frames)) return false;
     if (frames != nullptr) *frames = facts.Value().frames;
     return true;

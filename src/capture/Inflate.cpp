@@ -2,7 +2,9 @@
 #include "capture/Inflate.h"
 
 #include <libdeflate.h>
+#include <sys/mman.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -17,7 +19,20 @@ libdeflate_decompressor* ThreadDecompressor() {
     thread_local std::unique_ptr<libdeflate_decompressor, DecompressorFree> d(libdeflate_alloc_decompressor());
     return d.get();
 }
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
 }  // namespace
+
+void SizeBlockBuffer(std::vector<std::uint8_t>& out, std::size_t size) {
+    if (size >= 4 * kHugePage && out.capacity() < size) {
+        out = {};
+        out.reserve(size);
+        const auto first = (reinterpret_cast<std::uintptr_t>(out.data()) + kHugePage - 1) & ~(kHugePage - 1);
+        const auto end = (reinterpret_cast<std::uintptr_t>(out.data()) + size) & ~(kHugePage - 1);
+        if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+    }
+    out.resize(size);
+}
 
 bool PlausibleInflatedSize(std::uint64_t compressed, std::uint64_t inflated) noexcept {
     return inflated <= kMaxInflatedBlock && inflated <= compressed * kMaxDeflateRatio + 64;
@@ -27,7 +42,7 @@ core::Status InflateExact(std::span<const std::uint8_t> zlib, std::uint32_t expe
     if (!PlausibleInflatedSize(zlib.size(), expected))
         return core::Fail(core::ErrorKind::Corrupt, "claims " + std::to_string(expected) + " inflated bytes from " +
                                                         std::to_string(zlib.size()) + " compressed bytes");
-    out.resize(expected);
+    SizeBlockBuffer(out, expected);
     auto* d = ThreadDecompressor();
     if (d == nullptr) return core::Fail(core::ErrorKind::Io, "no memory for a decompressor");
     std::size_t actual = 0;

@@ -17,6 +17,7 @@ namespace {
 
 constexpr std::uint32_t kBatchHead = 16;   // schema, frequency (two words), frame count
 constexpr std::uint32_t kFrameRecord = 36;  // the smallest frame record: its words and no data
+constexpr std::uint32_t kFirstNumberEnd = kBatchHead + 16;  // the first record's schema, time, stamp, number
 
 core::Error Refused(const std::string& why) { return core::Fail(core::ErrorKind::Protocol, why); }
 
@@ -53,7 +54,7 @@ core::Result<PeekFacts> CheckPeekResult(std::span<const std::uint8_t> result, st
     if (!PlausibleInflatedSize(zlib.size(), facts.inflatedSize))
         return Refused(std::to_string(zlib.size()) + " compressed bytes cannot inflate to " +
                        std::to_string(facts.inflatedSize));
-    std::array<std::uint8_t, kBatchHead> head{};
+    std::array<std::uint8_t, kFirstNumberEnd> head{};
     if (!InflateHead(zlib, head)) return Refused("zlib stream does not inflate to a batch head");
     core::ByteReader batch(head);
     const std::uint32_t schema = batch.Le32();
@@ -61,7 +62,13 @@ core::Result<PeekFacts> CheckPeekResult(std::span<const std::uint8_t> result, st
     const std::uint32_t count = batch.Le32();
     if (schema != core::kSchema) return Refused("batch has schema word " + std::to_string(schema));
     if (count != facts.frames) return Refused("batch holds " + std::to_string(count) + " frames, the peek announces " + k);
+    batch.Skip(12);
+    facts.firstFrame = batch.Le32();
     return facts;
+}
+
+bool RepeatsFramesInFile(const PeekFacts& facts, std::uint32_t framesInFile) noexcept {
+    return std::uint64_t{facts.firstFrame} + facts.frames <= framesInFile;
 }
 
 }  // namespace capture

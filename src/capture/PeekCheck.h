@@ -15,7 +15,12 @@ namespace capture {
 struct PeekFacts {
     std::uint32_t frames = 0;        // k
     std::uint32_t inflatedSize = 0;  // u
+    std::uint32_t firstFrame = 0;    // the number the agent gave the batch's first frame
 };
+
+// Whether the batch only repeats frames the file already holds: an agent that lost its
+// connection right after a peek hands the same peek over again on the reconnect.
+bool RepeatsFramesInFile(const PeekFacts& facts, std::uint32_t framesInFile) noexcept;
 
 // framesInFile: the frames the trace file already holds. The error text says what is wrong.
 core::Result<PeekFacts> CheckPeekResult(std::span<const std::uint8_t> result, std::uint32_t framesInFile);

@@ -124,7 +124,7 @@ core::Result<RawBlock> TraceReader::ReadBlockAt(std::uint32_t offset, std::uint3
     block.offset = offset;
     block.inflatedSize = u;
     // The zlib stream and the trail record in one read; the size is bounded by the file.
-    block.compressed.resize(std::size_t{c} + kTraceRecordSize);
+    SizeBlockBuffer(block.compressed, std::size_t{c} + kTraceRecordSize);
     if (auto st = m_file.ReadAt(offset + std::uint64_t{kBlockDataOffset}, block.compressed); !st)
         return Corrupt(screen, offset, st.Err().text);
     core::ByteReader trail(std::span<const std::uint8_t>(block.compressed).subspan(c));

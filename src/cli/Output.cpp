@@ -2,7 +2,6 @@
 #include "cli/Output.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <ostream>
 
 #include "core/DisplayText.h"
@@ -18,28 +17,8 @@ Output::Output(std::ostream& out, OutputFormat format, std::vector<Column> colum
 Output::~Output() { Finish(); }
 
 std::string Output::JsonQuote(std::string_view text) {
-    // The display form first: what is left is valid UTF-8 without control characters, so
-    // every document is strict JSON whatever bytes a frame carried.
-    const std::string shown = core::DisplayText(text);
     std::string q = "\"";
-    for (const char ch : shown) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (ch) {
-            case '"': q += "\\\""; break;
-            case '\\': q += "\\\\"; break;
-            case '\n': q += "\\n"; break;
-            case '\r': q += "\\r"; break;
-            case '\t': q += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    q += buf;
-                } else {
-                    q += ch;
-                }
-        }
-    }
+    core::AppendJsonText(q, text);
     return q + "\"";
 }
 

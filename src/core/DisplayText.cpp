@@ -108,6 +108,37 @@ void AppendDisplayText(std::string& out, std::string_view raw) {
     }
 }
 
+void AppendJsonText(std::string& out, std::string_view raw) {
+    std::size_t i = 0;
+    while (i < raw.size()) {
+        const auto c = static_cast<unsigned char>(raw[i]);
+        if (c >= 0x80) {
+            const std::size_t length = SequenceLength(raw, i);
+            if (length == 0) {
+                out.append("\\\\x");
+                out.push_back(kHex[c >> 4]);
+                out.push_back(kHex[c & 0x0F]);
+                ++i;
+            } else {
+                out.append(raw.substr(i, length));
+                i += length;
+            }
+            continue;
+        }
+        if (c == '"' || c == '\\') {
+            out.push_back('\\');
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x20) {
+            out.append("\\u00");
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 0x0F]);
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
+        ++i;
+    }
+}
+
 std::string DisplayText(std::string_view raw) {
     std::string out;
     out.reserve(raw.size());

@@ -18,4 +18,10 @@ namespace core {
 void AppendDisplayText(std::string& out, std::string_view raw);
 std::string DisplayText(std::string_view raw);
 
+// The inside of a JSON string for the same text, for machine formats: every character is
+// kept as itself (a backslash decodes to a backslash, a control character is written
+// "\u00XX" and decodes to itself); only bytes that are not well-formed UTF-8, which no JSON
+// string can hold, become the text "\xNN". The result is always strict JSON.
+void AppendJsonText(std::string& out, std::string_view raw);
+
 }  // namespace core

@@ -95,7 +95,7 @@ CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, st
             return out;
         }
         if (std::chrono::steady_clock::now() >= clock.cap) {
-            out.status = kErrorTimeout;
+            out.status = ended(kErrorTimeout);  // the cap may be the token's own deadline
             return out;
         }
     }

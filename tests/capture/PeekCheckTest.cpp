@@ -43,4 +43,16 @@ TEST(PeekCheck, AcceptsOnlyABatchThatMatchesItsCount) {
     }
 }
 
+// A peek the agent hands over again after a reconnect holds frames the file already has.
+TEST(PeekCheck, TellsARepeatedBatchByItsFrameNumbers) {
+    capture::CPktSnap batch = testutil::MakeBatch(5, 3);  // frames 5, 6, 7
+    const Bytes serialized = capture::SerializeBatch(batch);
+    const Bytes result = capture::PackSerialized(serialized, 3).Value();
+    const auto facts = capture::CheckPeekResult(result, 8);
+    ASSERT_TRUE(facts.Ok());
+    EXPECT_EQ(facts.Value().firstFrame, 5u);
+    for (const auto& [framesInFile, repeats] : {std::pair{8u, true}, {9u, true}, {7u, false}, {5u, false}})
+        EXPECT_EQ(capture::RepeatsFramesInFile(facts.Value(), framesInFile), repeats) << framesInFile;
+}
+
 }  // namespace

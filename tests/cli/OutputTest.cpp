@@ -1,5 +1,5 @@
-// Row output: aligned columns, TSV and JSON of the same rows, the text captured bytes bring
-// in shown the same way in all three.
+// Row output: aligned columns, TSV and JSON of the same rows. The two text forms show
+// captured control bytes escaped; JSON carries them as themselves.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -19,8 +19,11 @@ TEST(Output, ThreeFormatsOfTheSameRows) {
         {OutputFormat::Human, "Counter  Summary  Len\n      7  a\\x09b    12\n   1000  \"q\"\\\\      3\n"},
         {OutputFormat::Tsv, "Counter\tSummary\tLen\n7\ta\\x09b\t12\n1000\t\"q\"\\\\\t3\n"},
         {OutputFormat::Json,
-         "[\n{\"Counter\": 7, \"Summary\": \"a\\\\x09b\", \"Len\": 12},\n{\"Counter\": 1000, \"Summary\": \"\\\"q\\\"\\\\\\\\\", "
-         "\"Len\": 3}\n]\n"},
+         R"([
+{"Counter": 7, "Summary": "a\u0009b", "Len": 12},
+{"Counter": 1000, "Summary": "\"q\"\\", "Len": 3}
+]
+)"},
     };
     for (const auto& c : cases) {
         std::ostringstream text;
@@ -37,7 +40,9 @@ TEST(Output, NoRowsStillGivesAValidDocument) {
     std::ostringstream json;
     Output(json, OutputFormat::Json, {{"A", 1, false}}).Finish();
     EXPECT_EQ(json.str(), "[]\n");
-    EXPECT_EQ(Output::JsonQuote(std::string("\x01\n\xff", 3)), "\"\\\\x01\\\\x0A\\\\xFF\"");
+    // Characters decode to themselves (a path keeps one backslash); a byte that is no UTF-8
+    // becomes the text \xFF.
+    EXPECT_EQ(Output::JsonQuote(std::string("\x01\n\\\"\xff", 5)), R"("\u0001\u000A\\\"\\xFF")");
 }
 
 }  // namespace

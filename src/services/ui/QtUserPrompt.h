@@ -19,6 +19,8 @@ QDialogButtonBox* OkCancelHelp(QDialog& dialog, const QString& help);
 class QtUserPrompt final : public core::UserPrompt {
 public:
     explicit QtUserPrompt(QWidget* parent) : m_parent(parent) {}
+    // The workbench's prompt exists before its main window, over which it shows its boxes.
+    void SetParent(QWidget* parent) { m_parent = parent; }
     core::PromptAnswer Show(std::string_view text, core::PromptIcon icon, core::PromptButtons buttons) override;
 
 private:

@@ -1,0 +1,140 @@
+// Capture window contents.
+#include "app/CChildFrame.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QVBoxLayout>
+
+namespace app {
+
+namespace {
+// How often a live window takes its capture's counts (and shows its first block).
+constexpr int kLivePollMs = 100;
+}  // namespace
+
+CChildFrame::CChildFrame(std::unique_ptr<agent::TraceWindow> window, std::unique_ptr<CaptureRelay> relay,
+                         core::UserPrompt& prompt, QWidget* parent)
+    : QWidget(parent),
+      m_relay(std::move(relay)),
+      m_window(std::move(window)),
+      m_view(&m_window->View()),
+      m_prompt(prompt),
+      m_splitter(new QSplitter(Qt::Vertical, this)),
+      m_list(new views::PacketListView(*m_view, m_splitter)),
+      m_details(new views::DetailPane(*m_view, m_splitter)),
+      m_status(new QStatusBar(this)),
+      m_progress(new QProgressBar(m_status)),
+      m_current(new QLabel(m_status)),
+      m_packets(new QLabel(m_status)) {
+    setWindowTitle(QString::fromStdString(m_window->Title()));
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_view->SetListener(this);
+
+    m_splitter->addWidget(m_list);
+    m_splitter->addWidget(m_details);
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setSizes({300, 200});
+    m_splitter->setStretchFactor(1, 1);
+
+    m_progress->setRange(0, 100);
+    m_progress->setFixedWidth(180);
+    m_progress->setTextVisible(false);
+    m_progress->setStatusTip(tr("Displays download status"));
+    m_progress->setToolTip(tr("Download status"));
+    m_current->setMinimumWidth(120);
+    m_packets->setMinimumWidth(140);
+    m_status->setSizeGripEnabled(false);
+    m_status->addWidget(m_progress);
+    m_status->addPermanentWidget(m_current);
+    m_status->addPermanentWidget(m_packets);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_splitter, 1);
+    layout->addWidget(m_status);
+
+    connect(m_list, &views::PacketListView::StateChanged, this, [this] {
+        UpdateStatus();
+        emit StateChanged();
+    });
+    setFocusProxy(m_list);
+    UpdateStatus();
+}
+
+CChildFrame::~CChildFrame() {
+    m_idle.stop();
+    (void)m_window->StopCapture();
+    m_view->SetListener(nullptr);
+    // The panes read the packet list while they go; they go before it.
+    delete m_splitter;
+}
+
+void CChildFrame::InitialUpdate() {
+    if (m_window->IsLive()) {
+        m_relay->onLimit = [this] {
+            m_view->OnLimitNotify();
+            UpdateStatus();
+            emit StateChanged();
+        };
+        m_relay->onNotice = [this](const std::string& text, std::shared_ptr<platform::ManualResetEvent> answered) {
+            m_prompt.Tell(text, core::PromptIcon::Exclamation);
+            answered->Set();
+        };
+        connect(&m_idle, &QTimer::timeout, this, &CChildFrame::Poll);
+        m_idle.start(kLivePollMs);
+    }
+    m_window->InitialUpdate();
+    UpdateStatus();
+}
+
+void CChildFrame::Run(agent::NavCommand command, const QString& packetField) {
+    m_view->Run(command, packetField.toStdString());
+    UpdateStatus();
+    emit StateChanged();
+}
+
+void CChildFrame::SetSummaryLevel(std::uint32_t level) { m_view->SetSummaryLevel(level); }
+
+void CChildFrame::Copy() {
+    QString text;
+    if (m_details->Text().hasFocus()) {
+        m_details->Text().copy();
+        return;
+    }
+    if (m_details->Tree().hasFocus()) text = m_details->Tree().SelectedText();
+    else text = m_list->SelectedRowText();
+    if (!text.isEmpty()) QApplication::clipboard()->setText(text);
+}
+
+void CChildFrame::NextPane() {
+    if (m_list->hasFocus()) m_details->currentWidget()->setFocus(Qt::TabFocusReason);
+    else m_list->setFocus(Qt::TabFocusReason);
+}
+
+void CChildFrame::Poll() {
+    m_view->OnIdle();
+    UpdateStatus();
+    emit StateChanged();
+}
+
+void CChildFrame::ListFilled() { m_list->Table().Refill(); }
+
+void CChildFrame::RowsRetexted() { m_list->Table().Retext(); }
+
+void CChildFrame::RowSelected(std::optional<std::uint32_t> row) {
+    m_list->ShowRow(row);
+    m_details->ShowRow(row);
+    UpdateStatus();
+    emit StateChanged();
+}
+
+void CChildFrame::PauseButton(bool pressed) { emit PauseButtonState(pressed); }
+
+void CChildFrame::UpdateStatus() {
+    m_packets->setText(QString::fromStdString(m_view->PacketsText()));
+    m_current->setText(QString::fromStdString(m_view->CurrentText()));
+    m_progress->setValue(m_view->Progress());
+}
+
+}  // namespace app

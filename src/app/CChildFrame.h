@@ -1,0 +1,83 @@
+// A capture window's contents: the packet list above the detail pane in a splitter, and a
+// status bar of its own with the progress through the trace, the current packet and the
+// number of packets and kilobytes. The frame owns the window's packet list (and, for a live
+// capture, what feeds it) and carries out the commands the main frame routes to it.
+#pragma once
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+#include "agent/CKestroView.h"
+#include "agent/TraceWindow.h"
+#include "app/CaptureRelay.h"
+#include "core/UserPrompt.h"
+#include "views/DetailPane.h"
+#include "views/PacketListView.h"
+
+namespace app {
+
+class CChildFrame : public QWidget, private agent::CKestroView::Listener {
+    Q_OBJECT
+public:
+    // A window on the parts of an opened document, titled with its trace file; relay is the
+    // one its capture thread (if any) was given. Messages of the capture go to prompt.
+    CChildFrame(std::unique_ptr<agent::TraceWindow> window, std::unique_ptr<CaptureRelay> relay,
+                core::UserPrompt& prompt, QWidget* parent = nullptr);
+    // A live capture is stopped first (drained, its trace finished), then the panes go,
+    // then the document.
+    ~CChildFrame() override;
+
+    // A saved trace shows its first screen; a live capture starts and is watched.
+    void InitialUpdate();
+
+    agent::TraceWindow& Window() noexcept { return *m_window; }
+    agent::CKestroView& View() noexcept { return m_window->View(); }
+    views::PacketListView& List() noexcept { return *m_list; }
+    views::DetailPane& Details() noexcept { return *m_details; }
+    QLabel& PacketsPane() noexcept { return *m_packets; }
+    QLabel& CurrentPane() noexcept { return *m_current; }
+    QProgressBar& Progress() noexcept { return *m_progress; }
+
+    // A command of the navigation bar (go to packet reads packetField).
+    void Run(agent::NavCommand command, const QString& packetField = {});
+    void SetSummaryLevel(std::uint32_t level);
+    // Copy from the pane with the focus: the selected row, tree line or text.
+    void Copy();
+    // F6 and Shift+F6: the focus to the other pane.
+    void NextPane();
+    // Takes the capture's counts and shows the first block once it exists (live windows).
+    void Poll();
+
+signals:
+    // Counts, current frame or screen changed: the main frame updates its commands.
+    void StateChanged();
+    // The pause/continue button is to show this state.
+    void PauseButtonState(bool pressed);
+
+private:
+    void ListFilled() override;
+    void RowsRetexted() override;
+    void RowSelected(std::optional<std::uint32_t> row) override;
+    void PauseButton(bool pressed) override;
+    void UpdateStatus();
+
+    std::unique_ptr<CaptureRelay> m_relay;  // outlives the window's capture thread
+    std::unique_ptr<agent::TraceWindow> m_window;
+    agent::CKestroView* m_view;
+    core::UserPrompt& m_prompt;
+    QTimer m_idle;
+    QSplitter* m_splitter;
+    views::PacketListView* m_list;
+    views::DetailPane* m_details;
+    QStatusBar* m_status;
+    QProgressBar* m_progress;
+    QLabel* m_current;
+    QLabel* m_packets;
+};
+
+}  // namespace app

@@ -1,0 +1,64 @@
+// The main window: menus, the main tool bar, the navigation bar, the status bar, and the
+// capture windows in an MDI area. Commands of the capture windows go to the active one; the
+// application's own commands (new, open, services, about, dropped files) are signals that
+// CKestroApp answers.
+#pragma once
+
+#include <QMainWindow>
+#include <QMdiArea>
+#include <map>
+#include <vector>
+
+#include "app/CChildFrame.h"
+#include "app/CNavigationBar.h"
+
+namespace app {
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(QWidget* parent = nullptr);
+    // Closes the capture windows first, while their notifications still find a main frame.
+    ~CMainFrame() override;
+
+    // The action of a command id (every menu item and tool button has one); nullptr if none.
+    QAction* Action(std::uint32_t id) const;
+    const std::map<std::uint32_t, QAction*>& Actions() const noexcept { return m_actions; }
+    QMdiArea& MdiArea() noexcept { return *m_mdi; }
+    QToolBar& MainToolBar() noexcept { return *m_mainBar; }
+    CNavigationBar& NavigationBar() noexcept { return *m_navBar; }
+
+    // Shows a new capture window.
+    void AddChild(CChildFrame* child);
+    CChildFrame* ActiveChild() const;
+    std::vector<CChildFrame*> Children() const;
+
+    // Enabled and checked states of the navigation commands, from the active window.
+    void UpdateCommandStates();
+
+signals:
+    void NewRequested();
+    void OpenRequested();
+    void ServicesRequested();
+    void AboutRequested();
+    void FilesDropped(const QStringList& paths);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void MakeActions();
+    void MakeMenus();
+    void MakeToolBars();
+    void ConnectCommands();
+    void OnChildActivated();
+
+    QMdiArea* m_mdi;
+    QToolBar* m_mainBar = nullptr;
+    CNavigationBar* m_navBar = nullptr;
+    QMenu* m_windowMenu = nullptr;
+    std::map<std::uint32_t, QAction*> m_actions;
+};
+
+}  // namespace app

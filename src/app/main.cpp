@@ -1,0 +1,75 @@
+// palomet: the workbench. Every argument is a trace file to open, in order; --live (or
+// --profile) opens a live capture window on an agent beside them.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include "app/CKestroApp.h"
+#include "app/QuitOnSignals.h"
+#include "profiles/CSessionProfile.h"
+#include "profiles/ProfileStore.h"
+#include "services/ui/QtUserPrompt.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Palomet Manager"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Palomet Manager: browse trace files and live captures."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption live(QStringLiteral("live"),
+                                  QStringLiteral("Open a live capture window on the agent at HOST (endpoint mapper on "
+                                                 "PORT, else $PALOMET_EPM_PORT, else 135)."),
+                                  QStringLiteral("HOST[:PORT]"));
+    const QCommandLineOption out(QStringLiteral("out"),
+                                 QStringLiteral("Trace file the live capture writes (default: capture.tns in the "
+                                                "user's data directory)."),
+                                 QStringLiteral("FILE.tns"));
+    const QCommandLineOption profile(QStringLiteral("profile"),
+                                     QStringLiteral("Open a live capture window on the stored session profile NAME."),
+                                     QStringLiteral("NAME"));
+    parser.addOption(live);
+    parser.addOption(out);
+    parser.addOption(profile);
+    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Trace files (.tns) to open."),
+                                 QStringLiteral("[FILE.tns...]"));
+    parser.process(application);
+    app::QuitOnSignals();
+
+    services::ui::QtUserPrompt prompt(nullptr);
+    services::ui::QtWaitCursor wait;
+    app::CKestroApp workbench(prompt, wait);
+    workbench.InitInstance({});
+    prompt.SetParent(&workbench.MainFrame());
+
+    std::uint16_t epmPort = 0;
+    std::string host;
+    if (parser.isSet(live)) {
+        const QString value = parser.value(live);
+        const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
+        bool ok = true;
+        host = (colon < 0 ? value : value.left(colon)).toStdString();
+        if (colon >= 0) epmPort = value.mid(colon + 1).toUShort(&ok);
+        if (!ok || (epmPort == 0 && colon >= 0) || host.empty()) {
+            prompt.Tell("--live wants HOST or HOST:PORT, with a port from 1 to 65535.", core::PromptIcon::Exclamation);
+            return 2;
+        }
+    }
+    for (const QString& file : parser.positionalArguments()) workbench.OpenSavedTrace(QFileInfo(file).absoluteFilePath());
+    if (!host.empty()) {
+        const std::string trace = parser.isSet(out) ? QFileInfo(parser.value(out)).absoluteFilePath().toStdString()
+                                                    : profiles::DefaultTraceFile();
+        workbench.OpenLiveCapture(host, epmPort, trace);
+    }
+    if (parser.isSet(profile)) {
+        profiles::ProfileStore store(prompt);
+        auto found = store.Find(parser.value(profile).toStdString());
+        if (found) workbench.OpenTraceFile(std::make_unique<profiles::CSessionProfile>(std::move(found).Value()));
+        else prompt.Tell(found.Err().text, core::PromptIcon::Exclamation);
+    }
+    // Windows opened together are shown side by side.
+    if (workbench.MainFrame().Children().size() > 1) workbench.MainFrame().MdiArea().tileSubWindows();
+    return QApplication::exec();
+}

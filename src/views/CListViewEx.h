@@ -1,0 +1,32 @@
+// The report list the packet list is drawn in: one row per item, selected across its full
+// width (up to the window's right edge when the columns end sooner), the selection kept
+// visible when the list loses the focus, fixed row heights (so a screen of 100,000 rows is
+// never measured row by row), and cell texts shortened with "..." by ReportItemDelegate.
+#pragma once
+
+#include <QTableView>
+
+namespace views {
+
+class CListViewEx : public QTableView {
+    Q_OBJECT
+public:
+    explicit CListViewEx(QWidget* parent = nullptr);
+
+    bool GetFullRowSel() const noexcept { return true; }
+    // LVS_SHOWSELALWAYS: the selected row stays highlighted while another window has the focus.
+    bool ShowsSelectionAlways() const noexcept { return m_showSelectionAlways; }
+    void SetShowSelectionAlways(bool always);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void RepaintSelectedItems();
+
+    bool m_showSelectionAlways = false;
+};
+
+}  // namespace views

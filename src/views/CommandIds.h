@@ -1,0 +1,37 @@
+// The workbench's command identifiers: every menu item, tool button and context-menu entry
+// keeps its number (QAction::data), so a command is the same thing wherever it is issued.
+// The packet list's navigation commands are agent::NavCommand.
+#pragma once
+
+#include <cstdint>
+
+namespace views {
+
+enum class CommandId : std::uint32_t {
+    FileNew = 32771,
+    FileOpen = 32796,
+    FileServices = 32806,
+    AppExit = 57665,
+    ViewToolbar = 59392,
+    ViewNavigationBar = 32816,
+    ViewStatusBar = 59393,
+    WindowCascade = 57650,
+    WindowTile = 57651,
+    WindowArrange = 57649,
+    HelpTopics = 57667,
+    ContextHelp = 57669,
+    AppAbout = 57664,
+    EditCopy = 57634,
+    NextPane = 57680,
+    PreviousPane = 57681,
+    SummaryLevel = 32794,
+    PacketField = 32802,
+    NavigationBar = 32790,
+    SwitchDetailView = 32797,
+    ExpandAll = 32798,
+    CollapseAll = 32799,
+    CopySelection = 32800,
+    SelectAll = 32801,
+};
+
+}  // namespace views

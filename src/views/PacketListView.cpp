@@ -1,0 +1,97 @@
+// Packet-list widget.
+#include "views/PacketListView.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <algorithm>
+
+#include "views/ReportItemDelegate.h"
+
+namespace views {
+
+namespace {
+std::optional<agent::NavKey> NavKeyOf(int key) {
+    switch (key) {
+        case Qt::Key_Home: return agent::NavKey::Home;
+        case Qt::Key_PageUp: return agent::NavKey::PageUp;
+        case Qt::Key_Up: return agent::NavKey::Up;
+        case Qt::Key_Down: return agent::NavKey::Down;
+        case Qt::Key_PageDown: return agent::NavKey::PageDown;
+        case Qt::Key_End: return agent::NavKey::End;
+        default: return std::nullopt;
+    }
+}
+}  // namespace
+
+PacketListView::PacketListView(agent::CKestroView& view, QWidget* parent)
+    : CListViewEx(parent), m_view(view), m_table(view, this) {
+    SetShowSelectionAlways(true);
+    setModel(&m_table);
+    // The widths are those of a small dialog font; a wider font widens every column alike, so
+    // that a dotted address still fits its column.
+    const int address = fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + ReportItemDelegate::kOtherOffset;
+    const double scale = std::max(1.0, address / static_cast<double>(PacketTableModel::kWidths[PacketTableModel::kSource]));
+    for (int c = 0; c < PacketTableModel::kColumnCount; ++c)
+        setColumnWidth(c, static_cast<int>(PacketTableModel::kWidths[c] * scale));
+    horizontalHeader()->setStretchLastSection(false);
+}
+
+void PacketListView::ShowRow(std::optional<std::uint32_t> row) {
+    m_showing = true;
+    if (row && static_cast<int>(*row) < m_table.rowCount()) {
+        const QModelIndex index = m_table.index(static_cast<int>(*row), 0);
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(index);
+    } else {
+        selectionModel()->clear();
+    }
+    m_showing = false;
+}
+
+QString PacketListView::SelectedRowText() const {
+    const QModelIndex current = currentIndex();
+    if (!current.isValid()) return {};
+    QStringList cells;
+    for (int c = 0; c < m_table.columnCount(); ++c) cells << m_table.data(current.siblingAtColumn(c), Qt::DisplayRole).toString();
+    return cells.join(QLatin1Char('\t'));
+}
+
+void PacketListView::keyPressEvent(QKeyEvent* event) {
+    const auto key = event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier
+                         ? NavKeyOf(event->key())
+                         : std::nullopt;
+    if (!key) {
+        CListViewEx::keyPressEvent(event);
+        return;
+    }
+    const agent::KeyOutcome out = m_view.OnKey(*key);
+    if (out.beep) QApplication::beep();
+    if (out.passOn) {
+        CListViewEx::keyPressEvent(event);
+    } else {
+        event->accept();
+    }
+    emit StateChanged();
+}
+
+void PacketListView::mousePressEvent(QMouseEvent* event) {
+    // A click beside the rows keeps the selection where it is.
+    if (!indexAt(event->position().toPoint()).isValid()) {
+        event->accept();
+        return;
+    }
+    CListViewEx::mousePressEvent(event);
+}
+
+void PacketListView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    CListViewEx::currentChanged(current, previous);
+    if (m_showing || !current.isValid()) return;
+    const std::int64_t frame = std::int64_t{m_view.ScreenFirst()} + current.row();
+    if (frame == m_view.ShownFrame()) return;
+    m_view.Select(static_cast<std::uint32_t>(current.row()));
+    emit StateChanged();
+}
+
+}  // namespace views

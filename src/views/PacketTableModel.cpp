@@ -1,0 +1,61 @@
+// Packet-list table.
+#include "views/PacketTableModel.h"
+
+#include <climits>
+
+namespace views {
+
+namespace {
+const char* const kNames[PacketTableModel::kColumnCount] = {"Counter", "Delta", "Source", "Destination", "Summary"};
+
+int ClampedRows(std::uint32_t rows) { return rows > INT_MAX ? INT_MAX : static_cast<int>(rows); }
+}  // namespace
+
+PacketTableModel::PacketTableModel(agent::CKestroView& view, QObject* parent)
+    : QAbstractTableModel(parent), m_view(&view), m_rows(ClampedRows(view.RowCount())) {}
+
+int PacketTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
+
+int PacketTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
+
+QVariant PacketTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= m_rows) return {};
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    if (role != Qt::DisplayRole) return {};
+    const agent::RowTexts& row = m_view->Row(static_cast<std::uint32_t>(index.row()));
+    switch (index.column()) {
+        case kCounter: return QString::fromUtf8(row.counter);
+        case kDelta: return QString::fromUtf8(row.delta);
+        case kSource: return QString::fromUtf8(row.source);
+        case kDestination: return QString::fromUtf8(row.destination);
+        case kSummary: return QString::fromUtf8(row.summary);
+        default: return {};
+    }
+}
+
+QVariant PacketTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount) return {};
+    if (role == Qt::DisplayRole) return QString::fromLatin1(kNames[section]);
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    return {};
+}
+
+Qt::ItemFlags PacketTableModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+void PacketTableModel::Refill() {
+    // The rows changed wholesale under the table (the view swapped its batch before telling),
+    // and nothing reads them between the two calls.
+    beginResetModel();
+    m_rows = ClampedRows(m_view->RowCount());
+    endResetModel();
+}
+
+void PacketTableModel::Retext() {
+    if (m_rows == 0) return;
+    emit dataChanged(index(0, kSource), index(m_rows - 1, kSummary), {Qt::DisplayRole});
+}
+
+}  // namespace views

@@ -1,0 +1,328 @@
+// The workbench offscreen: its commands and their ids, opening files, keys driving the packet
+// list, the Qt models under QAbstractItemModelTester, and the "..." of narrow columns.
+#include <QAbstractItemModelTester>
+#include <QMdiSubWindow>
+#include <QMimeData>
+#include <QMenuBar>
+#include <QTest>
+#include <vector>
+
+#include "agent/PacketListTestUtil.h"
+#include "agentd/AgentDaemon.h"
+#include "agentd/PcapSource.h"
+#include "app/WorkbenchTestUtil.h"
+#include "capture/TraceTestUtil.h"
+#include "views/ShortText.h"
+
+namespace {
+
+using agent::NavCommand;
+
+// Blocks load on the window's own thread: wait until the one asked for is on display.
+void Settle(const agent::CKestroView& v) { ASSERT_TRUE(QTest::qWaitFor([&] { return !v.Loading(); }, 30000)); }
+
+std::vector<std::uint32_t> MenuIds(QMenu* menu) {
+    std::vector<std::uint32_t> ids;
+    for (QAction* a : menu->actions()) ids.push_back(a->isSeparator() ? 0 : a->data().toUInt());
+    return ids;
+}
+
+TEST(Workbench, MenusToolBarsAndNavigationBarKeepTheirCommands) {
+    testutil::Workbench w;
+    app::CMainFrame& f = w.Frame();
+    const auto menus = f.menuBar()->actions();
+    ASSERT_EQ(menus.size(), 4);
+    const std::vector<std::vector<std::uint32_t>> expected = {
+        {32771, 32796, 32806, 0, 57665}, {59392, 32816, 59393}, {57650, 57651, 57649}, {57667, 0, 57664}};
+    for (int m = 0; m < 4; ++m) EXPECT_EQ(MenuIds(menus[m]->menu()), expected[static_cast<std::size_t>(m)]) << m;
+    EXPECT_FALSE(menus[2]->isVisible()) << "the Window menu comes with the first window";
+
+    struct Prompt {
+        std::uint32_t id;
+        const char* status;
+        const char* tip;
+        const char* keys;
+    };
+    for (const auto& p : {Prompt{32771, "Starts a new session with remote agent", "Start new session", "Ctrl+N"},
+                          Prompt{32806, "Services control panel", "Services panel", "Ctrl+S"},
+                          Prompt{32816, "Show or hide the navigation bar", "Toggle Navigation Bar", ""},
+                          Prompt{32775, "Go to the beginning of tracefile", "Go to beginning", ""},
+                          Prompt{32795, "Go to specified packet", "Goto packet", ""},
+                          Prompt{61446, "Pause/continue packet gathering", "Pause/Continue", ""}}) {
+        QAction* a = f.Action(p.id);
+        ASSERT_NE(a, nullptr) << p.id;
+        EXPECT_EQ(a->data().toUInt(), p.id);
+        EXPECT_EQ(a->statusTip(), p.status);
+        EXPECT_EQ(a->toolTip(), p.tip);
+        EXPECT_EQ(QKeySequence::listToString(a->shortcuts()), p.keys);
+    }
+    std::vector<std::uint32_t> bar;
+    for (QAction* a : f.MainToolBar().actions()) bar.push_back(a->isSeparator() ? 0 : a->data().toUInt());
+    EXPECT_EQ(bar, (std::vector<std::uint32_t>{32771, 32796, 32806, 0, 57664, 57669}));
+    std::vector<std::uint32_t> nav;
+    for (QAction* a : f.NavigationBar().actions())
+        if (!a->isSeparator() && a->data().isValid()) nav.push_back(a->data().toUInt());
+    EXPECT_EQ(nav, (std::vector<std::uint32_t>{32775, 32776, 32777, 32778, 32779, 32780, 32795, 61446}));
+    for (std::uint32_t id : nav) EXPECT_FALSE(f.Action(id)->isEnabled()) << id << " without a window";
+
+    QComboBox& levels = f.NavigationBar().LevelBox();
+    ASSERT_EQ(levels.count(), 4);
+    const std::pair<const char*, std::uint32_t> entries[] = {
+        {"Datalink level", 10}, {"Network level", 13}, {"Transport level", 16}, {"Application level", 40}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(levels.itemText(i), entries[i].first);
+        EXPECT_EQ(levels.itemData(i).toUInt(), entries[i].second);
+    }
+    EXPECT_EQ(levels.currentIndex(), 3);
+
+    QAction* navToggle = f.Action(32816);
+    f.NavigationBar().hide();
+    EXPECT_FALSE(navToggle->isChecked());
+    navToggle->trigger();
+    EXPECT_TRUE(f.NavigationBar().isVisible());
+    EXPECT_TRUE(navToggle->isChecked());
+
+    // File > New opens a window on the profile the dialog hands back, none on Cancel.
+    for (bool chosen : {false, true}) {
+        w.app.sessionProfilesDialog = [&] {
+            auto profile = std::make_unique<profiles::CSessionProfile>();
+            profile->traceFile = testutil::kSample.toStdString();
+            profile->dumpFile = 1;
+            return chosen ? std::move(profile) : nullptr;
+        };
+        f.Action(32771)->trigger();
+        EXPECT_EQ(f.Children().size(), chosen ? 1U : 0U);
+    }
+    int servicesShown = 0;
+    w.app.servicesDialog = [&](const std::string& host, std::string_view service) {
+        EXPECT_TRUE(host.empty() && service.empty()) << "File > Services opens on the host shown last";
+        ++servicesShown;
+    };
+    f.Action(32806)->trigger();
+    EXPECT_EQ(servicesShown, 1);
+}
+
+// Command-line files open in order, each once; dropped files the same way.
+TEST(Workbench, FilesOpenOnceWhicheverWayTheyCome) {
+    const QString other = QString::fromStdString(testutil::WriteTrace("other.tns", {3}));
+    const QString third = QString::fromStdString(testutil::WriteTrace("third.tns", {4}));
+    testutil::Workbench w({testutil::kSample, other, testutil::kSample});
+    const auto titles = [&] {
+        QStringList t;
+        for (app::CChildFrame* child : w.Frame().Children()) t << child->windowTitle();
+        return t;
+    };
+    EXPECT_EQ(titles(), (QStringList{testutil::kSample, other}));
+    ASSERT_EQ(w.prompt.Messages().size(), 1U);
+    EXPECT_EQ(w.prompt.Messages()[0].text, "Tracefile " + testutil::kSample.toStdString() + "\n is already opened!");
+    EXPECT_TRUE(w.Frame().menuBar()->actions()[2]->isVisible());
+
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(third), QUrl::fromLocalFile(other)});
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w.Frame(), &enter);  // a drop goes where the drag entered
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w.Frame(), &drop);
+    EXPECT_EQ(titles(), (QStringList{testutil::kSample, other, third}));
+    ASSERT_EQ(w.prompt.Messages().size(), 2U);
+    EXPECT_EQ(w.prompt.Messages()[1].text, "Tracefile " + other.toStdString() + "\n is already opened!");
+}
+
+// The same moves as the packet-list tests, made with keys, clicks and the navigation bar.
+TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
+    testutil::Workbench w({testutil::kSample});
+    app::CChildFrame* child = w.Frame().ActiveChild();
+    ASSERT_NE(child, nullptr);
+    views::PacketListView& list = child->List();
+    agent::CKestroView& v = child->View();
+    Settle(v);
+    testutil::Screenshot(w.Frame(), "main-window-tree");
+
+    struct Step {
+        Qt::Key key;
+        std::uint32_t screen, current;
+    };
+    for (const auto& s : {Step{Qt::Key_PageDown, 2, 100}, Step{Qt::Key_Up, 1, 99}, Step{Qt::Key_End, 4, 300},
+                          Step{Qt::Key_Down, 4, 301}}) {
+        QTest::keyClick(&list, s.key);
+        Settle(v);
+        EXPECT_EQ(v.Screen(), s.screen) << s.key;
+        EXPECT_EQ(v.CurrentFrame(), s.current) << s.key;
+        EXPECT_EQ(list.currentIndex().row(), static_cast<int>(s.current - v.ScreenFirst()));
+    }
+    // Page Down on the last screen beeps and goes on to the list, which moves a page down it.
+    QTest::keyClick(&list, Qt::Key_PageDown);
+    EXPECT_EQ(v.Screen(), 4U);
+    EXPECT_GT(list.currentIndex().row(), 1);
+    EXPECT_EQ(v.CurrentFrame(), 300U + static_cast<std::uint32_t>(list.currentIndex().row()));
+    const QRect row5 = list.visualRect(list.model()->index(5, 2));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, row5.center());
+    EXPECT_EQ(v.CurrentFrame(), 305U);
+    EXPECT_EQ(child->CurrentPane().text(), "Current packet: 305");
+    EXPECT_EQ(child->PacketsPane().text(), "400 Packets, 47 Kb");
+    EXPECT_EQ(child->Progress().value(), 305 * 100 / 399);
+    EXPECT_GT(child->Details().Tree().Lines().rowCount(), 2);
+    EXPECT_TRUE(w.Frame().Action(32775)->isEnabled());
+    EXPECT_FALSE(w.Frame().Action(32779)->isEnabled()) << "last screen";
+
+    w.Frame().NavigationBar().PacketField().setText(QStringLiteral("42"));
+    w.Frame().Action(static_cast<std::uint32_t>(NavCommand::GotoPacket))->trigger();
+    Settle(v);
+    EXPECT_EQ(v.CurrentFrame(), 42U);
+    EXPECT_EQ(list.currentIndex().row(), 42);
+
+    QComboBox& levels = w.Frame().NavigationBar().LevelBox();
+    levels.setCurrentIndex(0);
+    emit levels.activated(0);
+    EXPECT_EQ(v.SummaryLevel(), 10U);
+    EXPECT_TRUE(list.model()->index(42, 4).data().toString().startsWith(QStringLiteral("ETHERNET:")));
+
+    child->Details().SwitchKind();
+    const QString text = child->Details().Text().toPlainText();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("FRAME:  Base frame properties\n    FRAME:  Time of capture = "))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\n    FRAME:  Frame number = 42\n")));
+    testutil::Screenshot(w.Frame(), "main-window-text");
+    child->Details().SwitchKind();
+    EXPECT_TRUE(child->Details().TreeShown());
+    EXPECT_EQ(child->Details().Tree().Lines().index(0, 0).data().toString(), QStringLiteral("FRAME:  Base frame properties"));
+
+    list.setColumnWidth(views::PacketTableModel::kSummary, 110);
+    testutil::Screenshot(*child, "narrow-summary");
+}
+
+// The table over a live trace while screens of other sizes come and the level changes, and
+// the detail tree while frames are shown one after another.
+TEST(Workbench, ModelsPassTheItemModelTester) {
+    testutil::App();
+    const auto path = testutil::TempPath("live.tns");
+    auto writer = capture::TraceWriter::Create(path, capture::TraceWriter::Flush::Deferred);
+    ASSERT_TRUE(writer.Ok() && writer.Value().WriteHeader().Ok());
+    testutil::FakeCapture capture;
+    testutil::ViewUnderTest u(path);
+    agent::CKestroView& v = *u.view;
+    views::PacketTableModel table(v);
+    struct Forward final : agent::CKestroView::Listener {
+        views::PacketTableModel* table;
+        void ListFilled() override { table->Refill(); }
+        void RowsRetexted() override { table->Retext(); }
+    } forward;
+    forward.table = &table;
+    v.SetListener(&forward);
+    QAbstractItemModelTester tableTester(&table, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    v.InitialUpdateLive(capture);
+    v.OnIdle();
+    EXPECT_EQ(table.rowCount(), 0);
+    std::uint32_t first = 0;
+    for (std::uint32_t frames : {30U, 50U, 7U}) {
+        ASSERT_TRUE(writer.Value().AppendBlock(testutil::Pack(testutil::MakeBatch(first, frames)), frames).Ok());
+        first += frames;
+        capture.counts = {writer.Value().BlockCount(), writer.Value().FrameCount(), writer.Value().EndOffset()};
+        v.OnIdle();
+        v.NextScreen();
+        EXPECT_EQ(table.rowCount(), static_cast<int>(frames));
+        v.SetSummaryLevel(frames == 50 ? 13 : 40);
+        EXPECT_EQ(table.index(frames - 1, 0).data().toString(), QString::number(first - 1));
+    }
+    v.GoToBeginning();
+    EXPECT_EQ(table.rowCount(), 30);
+
+    views::DetailTreeModel details;
+    QAbstractItemModelTester detailTester(&details, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    for (std::uint32_t row : {0U, 5U, 29U}) {
+        auto root = std::make_unique<decode::CPktDetailLine>();
+        ASSERT_TRUE(v.DetailOf(row, *root));
+        details.SetLines(std::move(root));
+        EXPECT_GT(details.rowCount(details.index(0, 0)), 0);
+    }
+    details.SetLines(nullptr);
+    EXPECT_EQ(details.rowCount(), 0);
+}
+
+TEST(Workbench, ShortStringsEndInDotsWithoutSplittingACharacter) {
+    testutil::App();
+    const QFontMetrics fm(QApplication::font());
+    const int dots = fm.horizontalAdvance(QStringLiteral("..."));
+    const QString summary = QStringLiteral("DNS: 0xEB1D: Standard Query for 'ftp.news.example.net' of type A on class IN.");
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80");  // three U+1F600
+    const QString accents = QString::fromUtf8("e\xCC\x81" "e\xCC\x81" "e\xCC\x81");                // e + combining acute
+    struct Case {
+        QString text;
+        int width;
+        int offset;
+        QString expected;  // empty: shortened, checked by width
+    };
+    const Case cases[] = {
+        {QString(), 5, 12, QString()},
+        {QStringLiteral("TCP"), 1000, 12, QStringLiteral("TCP")},
+        {summary, 1, 12, QStringLiteral("D...")},  // narrower than the dots: one character stays
+        {emoji, 1, 4, emoji.left(2) + QStringLiteral("...")},
+        {accents, 1, 4, accents.left(2) + QStringLiteral("...")},
+        {summary, 200, 12, QString()},
+    };
+    for (const auto& c : cases) {
+        const QString got = views::MakeShortString(fm, c.text, c.width, c.offset);
+        if (!c.expected.isNull() || c.text.isEmpty()) {
+            EXPECT_EQ(got, c.expected.isNull() ? c.text : c.expected) << c.text.toStdString();
+            continue;
+        }
+        ASSERT_TRUE(got.endsWith(QStringLiteral("..."))) << got.toStdString();
+        EXPECT_LE(fm.horizontalAdvance(got.chopped(3)) + dots + c.offset, c.width);
+        const QString longer = c.text.left(got.size() - 2) + QStringLiteral("...");
+        EXPECT_GT(fm.horizontalAdvance(longer) + c.offset, c.width) << "the longest prefix that fits";
+    }
+}
+
+// A live window on an agent replaying the sample: the first block shows by itself, the
+// button pauses and continues capture, and closing the window leaves a finished trace.
+TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
+    agentd::DaemonOptions options;
+    options.epmPort = 0;
+    agentd::AgentConfig config;
+    config.sources = [](const capture::CPktSnapConf&) {  // at the file's own pace: screens of some 1,500 frames
+        return agentd::PcapSource::OpenReplay(PALOMET_SOURCE_DIR "/samples/sample.pcap", agentd::ReplayOptions{true, 1});
+    };
+    auto daemon = agentd::AgentDaemon::Start(options, std::move(config));
+    ASSERT_TRUE(daemon) << daemon.Err().text;
+    const auto trace = testutil::TempPath("live.tns");
+
+    testutil::Workbench w;
+    ASSERT_TRUE(w.app.OpenLiveCapture("127.0.0.1", *daemon.Value()->EpmPort(), trace)) << w.prompt.Messages().size();
+    app::CChildFrame* child = w.Frame().ActiveChild();
+    ASSERT_NE(child, nullptr);
+    agent::CKestroView& v = child->View();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return v.Screen() == 1 && v.BlockCount() >= 2; }, 30000));
+    EXPECT_EQ(child->List().currentIndex().row(), 0);
+    EXPECT_EQ(v.Screen(), 1U) << "later blocks wait for the user";
+    testutil::Screenshot(w.Frame(), "live-window");
+    ASSERT_TRUE(w.app.OpenSavedTrace(testutil::kSample));  // make run's two windows, side by side
+    w.Frame().MdiArea().tileSubWindows();
+    QTest::qWait(200);
+    testutil::Screenshot(w.Frame(), "live-and-sample");
+    w.Frame().MdiArea().setActiveSubWindow(w.Frame().MdiArea().subWindowList().front());
+    ASSERT_EQ(w.Frame().ActiveChild(), child);
+
+    QAction* pause = w.Frame().Action(static_cast<std::uint32_t>(NavCommand::PauseContinue));
+    ASSERT_TRUE(pause->isEnabled());
+    for (bool paused : {true, false}) {
+        pause->trigger();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return v.Paused() == paused && pause->isChecked() == paused; }, 30000))
+            << "paused " << paused;
+    }
+    QTest::keyClick(&child->List(), Qt::Key_PageDown);
+    Settle(v);
+    EXPECT_EQ(v.Screen(), 2U);
+    EXPECT_TRUE(w.prompt.Messages().empty()) << w.prompt.Messages()[0].text;
+
+    QPointer<app::CChildFrame> closing(child);
+    w.Frame().MdiArea().subWindowList().front()->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closing.isNull(); }, 30000));
+    auto reader = capture::TraceReader::Open(trace);
+    ASSERT_TRUE(reader.Ok());
+    core::RecordingPrompt prompt;
+    EXPECT_TRUE(reader.Value().Validate(prompt)) << (prompt.Messages().empty() ? "" : prompt.Messages()[0].text);
+    EXPECT_GE(reader.Value().BlockCount(), 2U);
+    EXPECT_FALSE(w.Frame().Action(static_cast<std::uint32_t>(NavCommand::PauseContinue))->isChecked());
+}
+
+}  // namespace
