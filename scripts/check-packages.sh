@@ -37,7 +37,9 @@ check "palometsrv depends on no Qt library" \
   bash -c 'deps=$(dpkg-deb -I "$1" | grep "^ Depends:"); echo "$deps"; ! grep -qi "qt" <<<"$deps"' _ "${agent[0]}"
 # The workbench comes with the build where Qt 6 was found (PALOMET_GUI); palomet-cli alone needs no Qt.
 workbench=no
-dpkg-deb -c "${palomet[0]}" | grep -q ' \./usr/bin/palomet$' && workbench=yes
+# (The listing is read whole first: grep -q leaving a pipe early fails it under pipefail.)
+contents=$(dpkg-deb -c "${palomet[0]}")
+grep -q ' \./usr/bin/palomet$' <<<"$contents" && workbench=yes
 check "palomet depends on Qt exactly when it holds the workbench (workbench: $workbench)" \
   bash -c 'deps=$(dpkg-deb -f "$1" Depends); echo "Depends: $deps"; [ "$(grep -c libqt6widgets6 <<<"$deps")" = "$2" ]' \
   _ "${palomet[0]}" "$([ $workbench = yes ] && echo 1 || echo 0)"
