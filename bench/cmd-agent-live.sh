@@ -4,30 +4,12 @@
 # memory with 16 snappers that are never peeked, under the same load, against --max-memory.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bin=${PALOMET_BIN_DIR:-build/bin}
 seconds=${LIVE_SECONDS:-6}
 budget_mb=${LIVE_BUDGET_MB:-64}
 if [ "$(id -u)" -ne 0 ]; then echo "agent-live: needs root to capture on lo; skipped"; exit 0; fi
-work=$(mktemp -d)
-agent_pid=""
-cleanup() {
-  [ -n "$agent_pid" ] && kill "$agent_pid" 2>/dev/null || true
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-hz=$(getconf CLK_TCK)
-start_agent() {
-  "$bin/palometsrv" --interface lo --port 0 --epm-port 0 "$@" >"$work/agent.out" 2>"$work/agent.log" &
-  agent_pid=$!
-  for _ in $(seq 100); do grep -q "mapper on port" "$work/agent.out" 2>/dev/null && break; sleep 0.1; done
-  port=$(grep -oP 'interface on \S+ port \K[0-9]+' "$work/agent.out")
-  epm=$(grep -oP 'mapper on port \K[0-9]+' "$work/agent.out")
-}
-stop_agent() { kill "$agent_pid"; wait "$agent_pid" || true; agent_pid=""; }
+source bench/agent-lib.sh
 
-start_agent
+start_agent --interface lo
 cpu0=$(cpu_ticks "$agent_pid")
 /usr/bin/python3 bench/agent_load.py "$((seconds + 1))" >"$work/load.out" &
 load_pid=$!
@@ -44,7 +26,7 @@ awk -v f="$frames" -v b="$bytes" -v s="$seconds" -v c0="$cpu0" -v c1="$cpu1" -v 
   printf "agent-live: %d frames, %.1f MB of frames in %d s (%.1f MB/s); agent %.2f s CPU: %.1f ms CPU per MB\n", f, mb, s, mb / s, cpu, cpu * 1000 / mb;
 }'
 
-start_agent --max-memory "$budget_mb"
+start_agent --interface lo --max-memory "$budget_mb"
 /usr/bin/python3 bench/agent_load.py "$seconds" "$port" 16 >/dev/null
 peak=$(grep -oP 'VmHWM:\s+\K[0-9]+' "/proc/$agent_pid/status")
 rss=$(grep -oP 'VmRSS:\s+\K[0-9]+' "/proc/$agent_pid/status")

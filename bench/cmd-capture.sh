@@ -7,25 +7,11 @@
 # CAPTURE_AGENT_ARGS adds agent options (e.g. --pack-level 0).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bin=${PALOMET_BIN_DIR:-build/bin}
 seconds=${CAPTURE_SECONDS:-10}
 sample=${CAPTURE_SAMPLE:-tests/agentd/data/lan-600.pcap}
-work=$(mktemp -d)
-agent_pid=""
-cleanup() {
-  [ -n "$agent_pid" ] && kill "$agent_pid" 2>/dev/null || true
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-"$bin/palometsrv" --replay "$sample" --loop --port 0 --epm-port 0 ${CAPTURE_AGENT_ARGS:-} >"$work/agent.out" 2>"$work/agent.err" &
-agent_pid=$!
-for _ in $(seq 100); do grep -q "mapper on port" "$work/agent.out" 2>/dev/null && break; sleep 0.05; done
-epm=$(grep -oP 'mapper on port \K[0-9]+' "$work/agent.out")
-
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-ticks_per_second=$(getconf CLK_TCK)
+source bench/agent-lib.sh
+# shellcheck disable=SC2086  # the options are words
+start_agent --replay "$sample" --loop ${CAPTURE_AGENT_ARGS:-}
 
 agent_before=$(cpu_ticks "$agent_pid")
 TIMEFORMAT='%R %U %S'
@@ -36,15 +22,14 @@ cat "$work/capture.out"
 read -r wall client_user client_sys <"$work/time"
 
 frames=$(grep -oP '^\d+(?= frames)' "$work/capture.out")
-sample_frames=$(/usr/bin/python3 -c "import sys; from scapy.all import rdpcap; print(len(rdpcap(sys.argv[1])))" "$sample")
-sample_bytes=$(( $(stat -c %s "$sample") - 24 - 16 * sample_frames ))
+per_frame=$(frame_bytes_per_frame "$sample")
 trace_bytes=$(stat -c %s "$work/live.tns")
 dropped=$(grep -oP 'dropped \K\d+' "$work/agent.err" | paste -sd+ | bc 2>/dev/null || echo 0)
 
-awk -v f="$frames" -v sf="$sample_frames" -v sb="$sample_bytes" -v tb="$trace_bytes" -v secs="$seconds" -v wall="$wall" \
-    -v a0="$agent_before" -v a1="$agent_after" -v hz="$ticks_per_second" -v cu="$client_user" -v cs="$client_sys" \
+awk -v f="$frames" -v pf="$per_frame" -v tb="$trace_bytes" -v secs="$seconds" -v wall="$wall" \
+    -v a0="$agent_before" -v a1="$agent_after" -v hz="$hz" -v cu="$client_user" -v cs="$client_sys" \
     -v lost="${dropped:-0}" 'BEGIN {
-  mb = f * (sb / sf) / 1e6;
+  mb = f * pf / 1e6;
   printf "capture: %d frames, %.1f MB of frames, in %.1f s from session opening to finished file (%d s of capture, then the drain): %.0f frames/s, %.1f MB/s of frames, %.1f MB/s of trace file; %d frames lost by the agent\n", f, mb, wall, secs, f / wall, mb / wall, tb / 1e6 / wall, lost;
   printf "agent:   %.2f s CPU, %.1f ms per MB of frames\n", (a1 - a0) / hz, (a1 - a0) / hz * 1000 / mb;
   printf "manager: %.2f s CPU, %.1f ms per MB of frames\n", cu + cs, (cu + cs) * 1000 / mb;

@@ -4,7 +4,6 @@
 #include <libdeflate.h>
 #include <sys/mman.h>
 
-#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -27,9 +26,10 @@ void SizeBlockBuffer(std::vector<std::uint8_t>& out, std::size_t size) {
     if (size >= 4 * kHugePage && out.capacity() < size) {
         out = {};
         out.reserve(size);
-        const auto first = (reinterpret_cast<std::uintptr_t>(out.data()) + kHugePage - 1) & ~(kHugePage - 1);
-        const auto end = (reinterpret_cast<std::uintptr_t>(out.data()) + size) & ~(kHugePage - 1);
-        if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+        void* first = out.data();
+        std::size_t space = size;
+        if (std::align(kHugePage, kHugePage, first, space) != nullptr)
+            ::madvise(first, space / kHugePage * kHugePage, MADV_HUGEPAGE);
     }
     out.resize(size);
 }
