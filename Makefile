@@ -6,11 +6,15 @@
 # make tsan  : the agent/ and rpc/ tests built with ThreadSanitizer and run
 # make bench : dependencies, release build with benchmarks, run them
 # make fuzz  : libFuzzer targets with clang, library code instrumented too (build/fuzz/bin/fuzz_*)
+# make deb   : a Release build of the programs alone (Debian's build flags), packaged into
+#              build/deb/: palomet (workbench, palomet-cli, tables) and palometsrv (the agent)
+# make deb-check : make deb, then lint the packages, install them, try what they installed
+#              and remove them again (scripts/check-packages.sh; root)
 
 JOBS ?= $(shell nproc)
 SHARED ?= ../shared
 
-.PHONY: all run test tsan bench fuzz deps clean
+.PHONY: all run test tsan bench fuzz deb deb-check deps clean
 
 all: run
 
@@ -50,6 +54,22 @@ fuzz: deps
 	  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link -DPALOMET_BIN_DIR=$(CURDIR)/build/fuzz/bin
 	cmake --build build/fuzz -j $(JOBS)
 	@echo "fuzzers: build/fuzz/bin/fuzz_*  (e.g. build/fuzz/bin/fuzz_dns fuzz/dns/corpus -max_total_time=60)"
+
+# Debian's hardening flags at -O2 as its own packages build, without debug information (the
+# programs are stripped into the packages anyway).
+deb: deps
+	DEB_CXXFLAGS_MAINT_STRIP=-g DEB_BUILD_MAINT_OPTIONS=hardening=+all; export DEB_CXXFLAGS_MAINT_STRIP DEB_BUILD_MAINT_OPTIONS; \
+	cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DPALOMET_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DPALOMET_BIN_DIR=$(CURDIR)/build/package/bin -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
+	  "-DCMAKE_CXX_FLAGS=$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	  "-DCMAKE_EXE_LINKER_FLAGS=$$(dpkg-buildflags --get LDFLAGS)"
+	cmake --build build/package -j $(JOBS)
+	cd build/package && cpack
+	rm -rf build/deb && mkdir -p build/deb && cp build/package/*.deb build/deb/
+	@ls -l build/deb
+
+deb-check: deb
+	bash scripts/check-packages.sh build/deb
 
 clean:
 	rm -rf build

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, testing and benchmarking need. Idempotent:
+# Installs every Debian package that building, testing, benchmarking and packaging need
+# (scdoc writes the man pages; lintian, desktop-file-validate, gio and man check the packages). Idempotent:
 # nothing is fetched when everything is already there.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ packages=(
   libcap-dev iproute2 openssh-server openssh-client
   ieee-data netbase tcpdump python3 python3-scapy python3-impacket
   libsystemd-dev systemd dbus
+  scdoc file dpkg-dev lintian desktop-file-utils shared-mime-info libglib2.0-bin man-db
 )
 
 missing=()
@@ -21,5 +23,5 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-$SUDO apt-get update
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+$SUDO apt-get -o DPkg::Lock::Timeout=600 update
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends "${missing[@]}"

@@ -112,6 +112,7 @@ void BlockStopSignals(sigset_t& set) {
 
 int main(int argc, char** argv) {
     CLI::App app{kDescription, "palometsrv"};
+    app.set_version_flag("--version", PALOMET_VERSION);
     agentd::DaemonOptions options;
     std::string interfaceName;
     std::string replay;

@@ -13,7 +13,7 @@
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Palomet Manager"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    QApplication::setApplicationVersion(QStringLiteral(PALOMET_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Palomet Manager: browse trace files and live captures."));

@@ -6,6 +6,7 @@
 int main(int argc, char** argv) {
     CLI::App app{"palomet-cli: validate, list, show, import, export and recover trace files; capture from an agent; "
                  "keep session profiles; administer the agent's service"};
+    app.set_version_flag("--version", PALOMET_VERSION);
     app.require_subcommand(1);
     cli::CommandRegistry registry(app);
     cli::RegisterTraceCommands(registry);
