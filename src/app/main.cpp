@@ -1,6 +1,7 @@
 // palomet: the workbench. Every argument is a trace file to open, in order; --live (or
 // --profile) opens a live capture window on an agent beside them.
 #include <QApplication>
+#include <QCoreApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
 
@@ -10,11 +11,25 @@
 #include "profiles/ProfileStore.h"
 #include "services/ui/QtUserPrompt.h"
 
-int main(int argc, char* argv[]) {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Palomet Manager"));
-    QApplication::setApplicationVersion(QStringLiteral(PALOMET_VERSION));
+namespace {
 
+struct Arguments {
+    QStringList files;
+    QString live;
+    QString out;
+    QString profile;
+};
+
+void Name() {
+    QCoreApplication::setApplicationName(QStringLiteral("Palomet Manager"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PALOMET_VERSION));
+}
+
+// Read with no window system behind it, so that --help, --version and a mistyped option
+// answer on a terminal that has no display.
+Arguments ReadArguments(int argc, char* argv[]) {
+    QCoreApplication terminal(argc, argv);
+    Name();
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Palomet Manager: browse trace files and live captures."));
     parser.addHelpOption();
@@ -35,7 +50,16 @@ int main(int argc, char* argv[]) {
     parser.addOption(profile);
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Trace files (.tns) to open."),
                                  QStringLiteral("[FILE.tns...]"));
-    parser.process(application);
+    parser.process(terminal);
+    return {parser.positionalArguments(), parser.value(live), parser.value(out), parser.value(profile)};
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    const Arguments arguments = ReadArguments(argc, argv);
+    QApplication application(argc, argv);
+    Name();
     app::QuitOnSignals();
 
     services::ui::QtUserPrompt prompt(nullptr);
@@ -46,8 +70,8 @@ int main(int argc, char* argv[]) {
 
     std::uint16_t epmPort = 0;
     std::string host;
-    if (parser.isSet(live)) {
-        const QString value = parser.value(live);
+    if (!arguments.live.isEmpty()) {
+        const QString& value = arguments.live;
         const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
         bool ok = true;
         host = (colon < 0 ? value : value.left(colon)).toStdString();
@@ -57,15 +81,15 @@ int main(int argc, char* argv[]) {
             return 2;
         }
     }
-    for (const QString& file : parser.positionalArguments()) workbench.OpenSavedTrace(QFileInfo(file).absoluteFilePath());
+    for (const QString& file : arguments.files) workbench.OpenSavedTrace(QFileInfo(file).absoluteFilePath());
     if (!host.empty()) {
-        const std::string trace = parser.isSet(out) ? QFileInfo(parser.value(out)).absoluteFilePath().toStdString()
-                                                    : profiles::DefaultTraceFile();
+        const std::string trace = !arguments.out.isEmpty() ? QFileInfo(arguments.out).absoluteFilePath().toStdString()
+                                                           : profiles::DefaultTraceFile();
         workbench.OpenLiveCapture(host, epmPort, trace);
     }
-    if (parser.isSet(profile)) {
+    if (!arguments.profile.isEmpty()) {
         profiles::ProfileStore store(prompt);
-        auto found = store.Find(parser.value(profile).toStdString());
+        auto found = store.Find(arguments.profile.toStdString());
         if (found) workbench.OpenTraceFile(std::make_unique<profiles::CSessionProfile>(std::move(found).Value()));
         else prompt.Tell(found.Err().text, core::PromptIcon::Exclamation);
     }
