@@ -11,12 +11,7 @@ sample=${2:-tests/agentd/data/lan-600.pcap}
 interface_uuid=3c2465f0-c2db-11d0-a71b-00a0249eee17
 ndr_uuid=8a885d04-1ceb-11c9-9fe8-08002b104860
 
-if ! command -v tshark >/dev/null; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends tshark >/dev/null
-fi
+source scripts/ensure-tshark.sh
 
 work=$(mktemp -d)
 agent_pid=""

@@ -8,12 +8,7 @@ cd "$(dirname "$0")/.."
 bin=${1:-${PALOMET_BIN_DIR:-build/bin}}
 frames=${2:-400}
 
-if ! command -v tshark >/dev/null; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends tshark >/dev/null
-fi
+source scripts/ensure-tshark.sh
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
