@@ -3,7 +3,7 @@
 #              samples/sample.tns, without one palomet-cli captures a few seconds and lists it
 # make test  : dependencies, debug build with ASan and UBSan, layer check, clang-tidy, all tests,
 #              then the capture tests again under ThreadSanitizer (make tsan)
-# make tsan  : the agent/ and rpc/ tests built with ThreadSanitizer and run
+# make tsan  : the session/ and rpc/ tests built with ThreadSanitizer and run
 # make bench : dependencies, release build with benchmarks, run them
 # make fuzz  : libFuzzer targets with clang, library code instrumented too (build/fuzz/bin/fuzz_*)
 # make deb   : a Release build of the programs alone (Debian's build flags), packaged into
@@ -12,7 +12,6 @@
 #              and remove them again (scripts/check-packages.sh; root)
 
 JOBS ?= $(shell nproc)
-SHARED ?= ../shared
 
 .PHONY: all run test tsan bench fuzz deb deb-check deps clean
 
@@ -31,7 +30,7 @@ run: deps build/release/build.ninja
 test: deps
 	cmake -S . -B build/debug -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPALOMET_SANITIZE=ON -DPALOMET_WERROR=ON
 	cmake --build build/debug -j $(JOBS)
-	@if [ -x $(SHARED)/tools/check-layers ]; then $(SHARED)/tools/check-layers src; fi
+	/usr/bin/python3 scripts/check-layers src
 	bash scripts/lint.sh build/debug
 	cd build/debug && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 	$(MAKE) tsan
@@ -40,9 +39,9 @@ test: deps
 tsan: deps
 	cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPALOMET_TSAN=ON -DPALOMET_GUI=OFF \
 	  -DPALOMET_BIN_DIR=$(CURDIR)/build/tsan/bin
-	cmake --build build/tsan -j $(JOBS) --target test_agent test_rpc palometsrv palomet-cli
+	cmake --build build/tsan -j $(JOBS) --target test_session test_packetlist test_rpc palometsrv palomet-cli
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/bin/test_rpc
-	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/bin/test_agent
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/bin/test_session
 
 bench: deps
 	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPALOMET_TESTS=OFF -DPALOMET_BENCH=ON

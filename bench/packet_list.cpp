@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "agent/CKestroView.h"
 #include "BenchData.h"
+#include "packetlist/CKestroView.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ using bench::LanTrace;
 using bench::ResidentMiB;
 constexpr std::uint32_t kScreenRows = 40;
 
-void DrawScreen(agent::CKestroView& view) {
+void DrawScreen(packetlist::CKestroView& view) {
     const std::uint32_t from = view.CurrentRow().value_or(0);
     for (std::uint32_t r = from; r < from + kScreenRows && r < view.RowCount(); ++r)
         benchmark::DoNotOptimize(view.Row(r).summary.data());
@@ -26,8 +26,8 @@ void DrawScreen(agent::CKestroView& view) {
 struct Window {
     core::RecordingPrompt prompt;
     core::WaitCursor wait;
-    std::unique_ptr<agent::CKestroView> view;
-    explicit Window(const std::string& path) : view(agent::CKestroView::Open(path, prompt, wait)) {
+    std::unique_ptr<packetlist::CKestroView> view;
+    explicit Window(const std::string& path) : view(packetlist::CKestroView::Open(path, prompt, wait)) {
         if (!view) std::abort();
         view->InitialUpdateSaved();
         if (view->Screen() != 1 || !prompt.Messages().empty()) std::abort();
@@ -64,16 +64,17 @@ void TimeMove(benchmark::State& state, Setup setup, Move move) {
 }
 
 void BM_End(benchmark::State& state) {
-    TimeMove(state, [](agent::CKestroView& v) { v.GoToBeginning(); }, [](agent::CKestroView& v) { v.GoToEnd(); });
+    TimeMove(
+        state, [](packetlist::CKestroView& v) { v.GoToBeginning(); }, [](packetlist::CKestroView& v) { v.GoToEnd(); });
 }
 
 void BM_PageDown(benchmark::State& state) {
     TimeMove(
         state,
-        [](agent::CKestroView& v) {
+        [](packetlist::CKestroView& v) {
             if (v.Screen() == v.BlockCount()) v.GoToBeginning();
         },
-        [](agent::CKestroView& v) { v.NextScreen(); });
+        [](packetlist::CKestroView& v) { v.NextScreen(); });
 }
 
 // Go to a frame half way through the file, from its first frame (the search runs back from
@@ -82,18 +83,18 @@ void BM_GotoPacket(benchmark::State& state) {
     bool fromStart = true;
     TimeMove(
         state,
-        [&](agent::CKestroView& v) {
+        [&](packetlist::CKestroView& v) {
             fromStart = !fromStart;
             v.GotoPacket(fromStart ? "0" : "999999");
         },
-        [](agent::CKestroView& v) { v.GotoPacket("500123"); });
+        [](packetlist::CKestroView& v) { v.GotoPacket("500123"); });
 }
 
 void BM_LevelChange(benchmark::State& state) {
     std::uint32_t level = decode::LEVEL_APPLICATION;
     TimeMove(
-        state, [](agent::CKestroView&) {},
-        [&](agent::CKestroView& v) {
+        state, [](packetlist::CKestroView&) {},
+        [&](packetlist::CKestroView& v) {
             level = level == decode::LEVEL_APPLICATION ? decode::LEVEL_TRANSPORT : decode::LEVEL_APPLICATION;
             v.SetSummaryLevel(level);
         });
@@ -102,8 +103,8 @@ void BM_LevelChange(benchmark::State& state) {
 void BM_SelectRow(benchmark::State& state) {
     std::uint32_t row = 0;
     TimeMove(
-        state, [](agent::CKestroView&) {},
-        [&](agent::CKestroView& v) {
+        state, [](packetlist::CKestroView&) {},
+        [&](packetlist::CKestroView& v) {
             row = (row + 37) % v.RowCount();
             v.Select(row);
             decode::CPktDetailLine root;

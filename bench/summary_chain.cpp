@@ -13,11 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "capture/CPktParsersConf.h"
 #include "capture/CPktSnap.h"
 #include "core/DisplayText.h"
+#include "decode/BatchDecoding.h"
 #include "decode/CPktDetailLine.h"
 #include "decode/CPktParsers.h"
+#include "decode/CPktParsersConf.h"
 #include "decode/CPktSummary.h"
 #include "decode/DetailText.h"
 #include "decode/ProtoCode.h"
@@ -59,7 +60,7 @@ std::string Ipv6CapturePath() {
 
 // The capture's frames as one batch on the decoder set, stamped in microseconds.
 struct Mix {
-    capture::CPktParsersConf conf{false, true};
+    decode::CPktParsersConf conf{false, true};
     decode::CPktParsers parsers{conf, false};
     capture::CPktSnap batch{&parsers};
     explicit Mix(const std::string& path) {
@@ -104,7 +105,7 @@ void SummaryOverMix(benchmark::State& state, const Mix& mix) {
     const std::uint32_t n = mix.batch.GetFrameCount();
     for (auto _ : state) {
         for (std::uint32_t i = 0; i < n; ++i) {
-            mix.batch.SummaryOf(level, &row, i);
+            decode::SummaryOf(mix.batch, level, &row, i);
             benchmark::DoNotOptimize(row.summary.data());
         }
     }
@@ -134,7 +135,7 @@ void ListRowAtApplicationLevel(benchmark::State& state) {
     const std::uint32_t n = mix.batch.GetFrameCount();
     for (auto _ : state) {
         for (std::uint32_t i = 0; i < n; ++i) {
-            mix.batch.SummaryOf(decode::LEVEL_APPLICATION, &row, i);
+            decode::SummaryOf(mix.batch, decode::LEVEL_APPLICATION, &row, i);
             line.clear();
             decode::AppendDec(line, row.frameNumber);
             line.push_back('\t');
@@ -159,7 +160,7 @@ void DetailWithText(benchmark::State& state) {
     std::uint32_t i = 0;
     for (auto _ : state) {
         decode::CPktDetailLine root;
-        mix.batch.DetailOf(&root, i);
+        decode::DetailOf(mix.batch, &root, i);
         benchmark::DoNotOptimize(decode::RenderDetailText(root));
         i = (i + 1) % n;
     }

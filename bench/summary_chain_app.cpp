@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "capture/CPktParsersConf.h"
 #include "capture/CPktSnapQue.h"
 #include "decode/CPktDetailLine.h"
 #include "decode/CPktParsers.h"
+#include "decode/CPktParsersConf.h"
 #include "decode/CPktSummary.h"
 #include "decode/ProtoCode.h"
 
@@ -92,7 +92,7 @@ const std::vector<capture::CPktSnapQue>& Frames(Mix mix) {
 }
 
 const decode::CPktParsers& Parsers() {
-    static const capture::CPktParsersConf conf(false, true);
+    static const decode::CPktParsersConf conf(false, true);
     static const decode::CPktParsers parsers(conf, false);
     return parsers;
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "capture/CPktParsersConf.h"
+#include "decode/CPktParsersConf.h"
 #include "tables/TableFile.h"
 #include "tables/TableLoader.h"
 
@@ -13,7 +13,7 @@ namespace {
 
 void BM_LoadAllTables(benchmark::State& state) {
     for (auto _ : state) {
-        capture::CPktParsersConf conf(false, true);
+        decode::CPktParsersConf conf(false, true);
         benchmark::DoNotOptimize(conf.GetEtherNums().Vendors().size());
     }
 }
@@ -29,7 +29,8 @@ void BM_ParseVendorText(benchmark::State& state) {
         tables::CPktEtherNums table(false);
         benchmark::DoNotOptimize(tables::TableLoader::EtherVendors(file->text, table));
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(file->text.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(file->text.size()));
 }
 BENCHMARK(BM_ParseVendorText)->Unit(benchmark::kMillisecond);
 

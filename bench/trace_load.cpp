@@ -101,7 +101,8 @@ void BM_LoadBlockAdopting(benchmark::State& state) {
     capture::CPktSnap batch;
     for (auto _ : state) {
         std::vector<std::uint8_t> inflated;
-        if (!TraceReader::Inflate(raw, inflated) || !TraceReader::LoadBatch(raw, std::move(inflated), batch)) std::abort();
+        if (!TraceReader::Inflate(raw, inflated) || !TraceReader::LoadBatch(raw, std::move(inflated), batch))
+            std::abort();
         benchmark::DoNotOptimize(batch.GetFrameCount());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * raw.inflatedSize);

@@ -21,7 +21,8 @@ std::vector<std::uint8_t> SampleBatch() {
         std::vector<std::uint8_t> data(60 + (i * 37) % 700);
         for (std::size_t j = 0; j < data.size(); ++j) {
             seed = seed * 1103515245 + 12345;
-            data[j] = j < 54 ? static_cast<std::uint8_t>(j * 3 + i % 4) : static_cast<std::uint8_t>((seed >> 16) % 40 + 'a');
+            data[j] =
+                j < 54 ? static_cast<std::uint8_t>(j * 3 + i % 4) : static_cast<std::uint8_t>((seed >> 16) % 40 + 'a');
         }
         capture::CPktSnapQue frame;
         frame.SetFrameNumber(i);
@@ -51,7 +52,8 @@ void BM_PackZlibCompress2(benchmark::State& state) {
     uLongf packed = 0;
     for (auto _ : state) {
         packed = out.size();
-        if (compress2(out.data(), &packed, plain.data(), plain.size(), static_cast<int>(state.range(0))) != Z_OK) std::abort();
+        if (compress2(out.data(), &packed, plain.data(), plain.size(), static_cast<int>(state.range(0))) != Z_OK)
+            std::abort();
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * plain.size()));
     state.counters["ratio"] = static_cast<double>(plain.size()) / static_cast<double>(packed);

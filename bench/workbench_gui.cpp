@@ -73,7 +73,7 @@ void TimeGuiMove(benchmark::State& state, Setup setup, Move move) {
     }
 }
 
-using agent::NavCommand;
+using packetlist::NavCommand;
 
 void BM_GuiEnd(benchmark::State& state) {
     TimeGuiMove(

@@ -9,9 +9,9 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <vector>
 
@@ -61,7 +61,8 @@ void BM_LiveEventLoopLatency(benchmark::State& state) {
     options.epmPort = 0;
     agentd::AgentConfig config;
     config.sources = [](const capture::CPktSnapConf&) {
-        return agentd::PcapSource::OpenReplay(PALOMET_SOURCE_DIR "/samples/sample.pcap", agentd::ReplayOptions{true, 0});
+        return agentd::PcapSource::OpenReplay(PALOMET_SOURCE_DIR "/samples/sample.pcap",
+                                              agentd::ReplayOptions{true, 0});
     };
     auto daemon = agentd::AgentDaemon::Start(options, std::move(config));
     if (!daemon) std::abort();
@@ -90,7 +91,7 @@ void BM_LiveEventLoopLatency(benchmark::State& state) {
         tick.start(10);
         QTimer end;
         QObject::connect(&end, &QTimer::timeout, [&] {
-            for (auto* child : workbench.MainFrame().Children()) child->Run(agent::NavCommand::GoToEnd);
+            for (auto* child : workbench.MainFrame().Children()) child->Run(packetlist::NavCommand::GoToEnd);
         });
         if (navigate) end.start(1000);
         QTimer::singleShot(10000, [] { QApplication::quit(); });

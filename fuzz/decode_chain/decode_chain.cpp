@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <span>
 
-#include "capture/CPktParsersConf.h"
 #include "capture/CPktSnapQue.h"
 #include "decode/CPktDetailLine.h"
 #include "decode/CPktParsers.h"
+#include "decode/CPktParsersConf.h"
 #include "decode/CPktSummary.h"
 #include "decode/DetailText.h"
 #include "decode/ProtoCode.h"
@@ -16,19 +16,36 @@ namespace {
 
 // Every code a decoder may be registered under, and two that have none.
 constexpr std::uint32_t kLinkCodes[] = {
-    decode::PROTO_ETHERNET,      decode::PROTO_IPV4,         decode::PROTO_TCP,         decode::PROTO_UDP,
-    decode::PROTO_DNS,           decode::PROTO_NBNS,         decode::PROTO_FTP_COMMAND, decode::PROTO_FTP_REPLY,
-    decode::PROTO_SMTP_COMMAND,  decode::PROTO_SMTP_REPLY,   decode::PROTO_TELNET,      decode::PROTO_POP3_COMMAND,
-    decode::PROTO_POP3_REPLY,    decode::PROTO_HTTP_REQUEST, decode::PROTO_HTTP_RESPONSE, decode::PROTO_NONE,
-    0xFFFFFFFFU,                 decode::PROTO_VLAN,         decode::PROTO_LINUX_SLL,   decode::PROTO_LINUX_SLL2,
-    decode::PROTO_ARP,           decode::PROTO_IPV6,         decode::PROTO_ICMP,
+    decode::PROTO_ETHERNET,
+    decode::PROTO_IPV4,
+    decode::PROTO_TCP,
+    decode::PROTO_UDP,
+    decode::PROTO_DNS,
+    decode::PROTO_NBNS,
+    decode::PROTO_FTP_COMMAND,
+    decode::PROTO_FTP_REPLY,
+    decode::PROTO_SMTP_COMMAND,
+    decode::PROTO_SMTP_REPLY,
+    decode::PROTO_TELNET,
+    decode::PROTO_POP3_COMMAND,
+    decode::PROTO_POP3_REPLY,
+    decode::PROTO_HTTP_REQUEST,
+    decode::PROTO_HTTP_RESPONSE,
+    decode::PROTO_NONE,
+    0xFFFFFFFFU,
+    decode::PROTO_VLAN,
+    decode::PROTO_LINUX_SLL,
+    decode::PROTO_LINUX_SLL2,
+    decode::PROTO_ARP,
+    decode::PROTO_IPV6,
+    decode::PROTO_ICMP,
 };
 constexpr std::uint32_t kLevels[] = {decode::LEVEL_DATALINK, decode::LEVEL_NETWORK, decode::LEVEL_TRANSPORT,
                                      decode::LEVEL_APPLICATION};
 
 struct DecoderSets {
-    capture::CPktParsersConf emptyConf{false, false};
-    capture::CPktParsersConf loadedConf{false, true};
+    decode::CPktParsersConf emptyConf{false, false};
+    decode::CPktParsersConf loadedConf{false, true};
     decode::CPktParsers empty{emptyConf, false};
     decode::CPktParsers loaded{loadedConf, false};
 };

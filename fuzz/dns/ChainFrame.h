@@ -9,10 +9,10 @@
 #include <span>
 #include <vector>
 
-#include "capture/CPktParsersConf.h"
 #include "capture/CPktSnapQue.h"
 #include "decode/CPktDetailLine.h"
 #include "decode/CPktParsers.h"
+#include "decode/CPktParsersConf.h"
 #include "decode/CPktSummary.h"
 #include "decode/ProtoCode.h"
 
@@ -27,7 +27,7 @@ inline void PushBe16(std::vector<std::uint8_t>& out, unsigned value) {
 
 // Both chains, the summary at every level, over the bytes as a frame of the link code.
 inline void RunFrame(std::uint32_t linkCode, std::span<const std::uint8_t> bytes) {
-    static const capture::CPktParsersConf conf(false, false);
+    static const decode::CPktParsersConf conf(false, false);
     static const decode::CPktParsers parsers(conf, false);
     capture::CPktSnapQue frame;
     frame.SetLinkProtocol(linkCode);
@@ -36,8 +36,8 @@ inline void RunFrame(std::uint32_t linkCode, std::span<const std::uint8_t> bytes
     frame.SetCapturedLength(static_cast<std::uint32_t>(bytes.size()));
     frame.SetData(bytes);
     decode::CPktSummary row;
-    for (const std::uint32_t level : {decode::LEVEL_DATALINK, decode::LEVEL_NETWORK, decode::LEVEL_TRANSPORT,
-                                      decode::LEVEL_APPLICATION}) {
+    for (const std::uint32_t level :
+         {decode::LEVEL_DATALINK, decode::LEVEL_NETWORK, decode::LEVEL_TRANSPORT, decode::LEVEL_APPLICATION}) {
         if (parsers.DecodeSummary(level, nullptr, &frame, row, 1000000) > bytes.size()) __builtin_trap();
     }
     decode::CPktDetailLine root;
@@ -70,11 +70,12 @@ inline void RunThroughChain(std::span<const std::uint8_t> payload, bool tcp, std
 
     const unsigned transportLength = tcp ? 20U : 8U;
     const auto ipLength = static_cast<unsigned>(20 + transportLength + payload.size());
-    std::vector<std::uint8_t> bytes = {0x00, 0x00, 0x0c, 0x12, 0x34, 0x56, 0x00, 0xa0, 0xc9, 0xab, 0xcd, 0xef, 0x08, 0x00};
+    std::vector<std::uint8_t> bytes = {0x00, 0x00, 0x0c, 0x12, 0x34, 0x56, 0x00,
+                                       0xa0, 0xc9, 0xab, 0xcd, 0xef, 0x08, 0x00};
     bytes.insert(bytes.end(), {0x45, 0x00});
     PushBe16(bytes, ipLength);
-    bytes.insert(bytes.end(), {0x00, 0x01, 0x00, 0x00, 0x40, static_cast<std::uint8_t>(tcp ? 6 : 17), 0x00, 0x00,
-                               192, 168, 1, 20, 192, 168, 1, 2});
+    bytes.insert(bytes.end(), {0x00, 0x01, 0x00, 0x00, 0x40, static_cast<std::uint8_t>(tcp ? 6 : 17), 0x00, 0x00, 192,
+                               168, 1, 20, 192, 168, 1, 2});
     PushBe16(bytes, sourcePort);
     PushBe16(bytes, destinationPort);
     if (tcp) {

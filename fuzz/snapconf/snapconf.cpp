@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "capture/CPktParsersConf.h"
 #include "capture/CPktSnapConf.h"
+#include "decode/CPktParsersConf.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
@@ -22,13 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         core::Archive in2{std::span<const std::uint8_t>(stored)};
         again.Serialize(in2);
         if (in2.Remaining() != 0) __builtin_trap();
-    } catch (const core::ArchiveException&) {
-    }
+    } catch (const core::ArchiveException&) {}
     try {
-        capture::CPktParsersConf conf(true, false);
+        decode::CPktParsersConf conf(true, false);
         core::Archive in(bytes);
         conf.Serialize(in);
-    } catch (const core::ArchiveException&) {
-    }
+    } catch (const core::ArchiveException&) {}
     return 0;
 }

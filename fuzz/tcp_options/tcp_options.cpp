@@ -20,8 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (payload.size() > appfuzz::kMaxPayload) payload = payload.first(appfuzz::kMaxPayload);
     const std::size_t optionWords = (options.size() + 3) / 4;
 
-    std::vector<std::uint8_t> segment = {0x9c, 0x40, 0x00, 0x50, 0, 0, 0x03, 0xe8, 0, 0, 0, 0,
-                                         static_cast<std::uint8_t>((5 + optionWords) << 4U), 0x02, 0xfa, 0xf0, 0, 0, 0, 0};
+    std::vector<std::uint8_t> segment = {
+        0x9c, 0x40, 0x00, 0x50, 0, 0, 0x03, 0xe8, 0, 0, 0, 0, static_cast<std::uint8_t>((5 + optionWords) << 4U),
+        0x02, 0xfa, 0xf0, 0,    0, 0, 0};
     segment.insert(segment.end(), options.begin(), options.end());
     segment.resize(20 + optionWords * 4, 0);
     segment.insert(segment.end(), payload.begin(), payload.end());

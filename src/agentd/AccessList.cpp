@@ -20,8 +20,10 @@ std::string Trim(const std::string& text) {
 bool IsDotted(const std::string& text) {
     int dots = 0;
     for (const char c : text) {
-        if (c == '.') ++dots;
-        else if (c < '0' || c > '9') return false;
+        if (c == '.')
+            ++dots;
+        else if (c < '0' || c > '9')
+            return false;
     }
     return dots == 3;
 }
@@ -57,12 +59,14 @@ core::Result<AccessList> AccessList::Parse(const std::vector<std::string>& items
                 prefix = bits.empty() || bits.size() > 2 ? -1 : 0;
                 for (const char c : bits) prefix = c >= '0' && c <= '9' && prefix >= 0 ? prefix * 10 + (c - '0') : -1;
                 if (prefix < 0 || prefix > 32)
-                    return core::Fail(core::ErrorKind::Unsupported, "--allow " + entry + ": the prefix length must be 0 to 32");
+                    return core::Fail(core::ErrorKind::Unsupported,
+                                      "--allow " + entry + ": the prefix length must be 0 to 32");
             }
             const auto address = IsDotted(host) ? platform::ResolveIPv4(host) : std::nullopt;
             if (!address)
-                return core::Fail(core::ErrorKind::Unsupported,
-                                  "--allow " + entry + ": not an IPv4 network (write it as 10.0.0.0/8, 192.0.2.7 or any)");
+                return core::Fail(
+                    core::ErrorKind::Unsupported,
+                    "--allow " + entry + ": not an IPv4 network (write it as 10.0.0.0/8, 192.0.2.7 or any)");
             list.m_networks.push_back({*address & Mask(prefix), prefix});
         }
     }

@@ -47,15 +47,20 @@ RpcReply AgentCalls::Call(std::uint16_t opnum, std::span<const std::uint8_t> stu
     // A new call shows that the client read every reply this connection sent before it.
     m_service.Snappers().Confirm(m_caller);
     switch (static_cast<rpc::AgentOp>(opnum)) {
-    case rpc::AgentOp::Ping:
-    case rpc::AgentOp::SnapSessionCreate: return StatusOnly(kStatusOk);
-    case rpc::AgentOp::SnapSessionClose:
-        m_service.Snappers().SessionClosed(m_caller);
-        return StatusOnly(kStatusOk);
-    case rpc::AgentOp::SnapSnapperStartA: return Start(stub, bigEndian);
-    case rpc::AgentOp::SnapSnapperStopA: return Stop(stub, bigEndian);
-    case rpc::AgentOp::SnapSnapperQueryA: return Query(stub, bigEndian);
-    case rpc::AgentOp::SnapSnapperPeekA: return Peek(stub, bigEndian);
+        case rpc::AgentOp::Ping:
+        case rpc::AgentOp::SnapSessionCreate:
+            return StatusOnly(kStatusOk);
+        case rpc::AgentOp::SnapSessionClose:
+            m_service.Snappers().SessionClosed(m_caller);
+            return StatusOnly(kStatusOk);
+        case rpc::AgentOp::SnapSnapperStartA:
+            return Start(stub, bigEndian);
+        case rpc::AgentOp::SnapSnapperStopA:
+            return Stop(stub, bigEndian);
+        case rpc::AgentOp::SnapSnapperQueryA:
+            return Query(stub, bigEndian);
+        case rpc::AgentOp::SnapSnapperPeekA:
+            return Peek(stub, bigEndian);
     }
     return RpcReply::Fault(kFaultOpRange, true);
 }
@@ -88,7 +93,8 @@ RpcReply AgentCalls::Start(std::span<const std::uint8_t> stub, bool bigEndian) {
     // Nothing is queued before the table hands the new snapper its share.
     CaptureEngine::Limits limits = m_service.Config().engineLimits;
     limits.maxBytes = 0;
-    auto engine = std::make_unique<CaptureEngine>(std::move(source).Value(), CaptureFilter(conf.Value()), firstFrame, limits);
+    auto engine =
+        std::make_unique<CaptureEngine>(std::move(source).Value(), CaptureFilter(conf.Value()), firstFrame, limits);
     return reply(table.Add(m_caller, std::move(engine), firstFrame), kStatusOk);
 }
 

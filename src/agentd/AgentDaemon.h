@@ -16,8 +16,8 @@ namespace agentd {
 
 struct DaemonOptions {
     std::string listen = "127.0.0.1";
-    std::uint16_t port = 0;                       // 0: any free port
-    std::optional<std::uint16_t> epmPort = 135;   // nullopt: no endpoint mapper; 0: any free port
+    std::uint16_t port = 0;                      // 0: any free port
+    std::optional<std::uint16_t> epmPort = 135;  // nullopt: no endpoint mapper; 0: any free port
     RpcListener::Options rpc;
 };
 

@@ -2,15 +2,19 @@
 #include "CaptureEngine.h"
 
 #include "Log.h"
+#include "capture/LinkCodes.h"
 #include "core/Archive.h"
-#include "decode/ProtoCode.h"
 
 namespace agentd {
 
 CaptureEngine::CaptureEngine(std::unique_ptr<FrameSource> source, const CaptureFilter& filter, std::uint32_t firstFrame,
                              const Limits& limits)
-    : m_source(std::move(source)), m_filter(filter), m_limits(limits), m_frequency(m_source->Frequency()),
-      m_nextNumber(firstFrame), m_byteLimit(limits.maxBytes) {
+    : m_source(std::move(source)),
+      m_filter(filter),
+      m_limits(limits),
+      m_frequency(m_source->Frequency()),
+      m_nextNumber(firstFrame),
+      m_byteLimit(limits.maxBytes) {
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -64,7 +68,7 @@ void CaptureEngine::Push(const SourceFrame& frame) {
     } else {
         while (Full(size)) DropOldest();
     }
-    m_queue.Push(frame, m_nextNumber++, decode::PROTO_ETHERNET);
+    m_queue.Push(frame, m_nextNumber++, capture::kLinkEthernet);
 }
 
 void CaptureEngine::SetByteLimit(std::size_t bytes) {

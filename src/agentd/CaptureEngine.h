@@ -8,11 +8,11 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "CaptureFilter.h"
 #include "FrameQueue.h"

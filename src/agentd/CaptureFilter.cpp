@@ -20,21 +20,31 @@ constexpr std::uint16_t kFragmentOffsetMask = 0x1FFF;
 
 std::uint32_t TcpApplication(std::uint16_t port) noexcept {
     switch (port) {
-    case 23: return CaptureFilter::kTelnet;
-    case 21: return CaptureFilter::kFtp;
-    case 25: return CaptureFilter::kSmtp;
-    case 110: return CaptureFilter::kPop3;
-    case 80: return CaptureFilter::kHttp;
-    case 53: return CaptureFilter::kDns;
-    default: return 0;
+        case 23:
+            return CaptureFilter::kTelnet;
+        case 21:
+            return CaptureFilter::kFtp;
+        case 25:
+            return CaptureFilter::kSmtp;
+        case 110:
+            return CaptureFilter::kPop3;
+        case 80:
+            return CaptureFilter::kHttp;
+        case 53:
+            return CaptureFilter::kDns;
+        default:
+            return 0;
     }
 }
 
 std::uint32_t UdpApplication(std::uint16_t port) noexcept {
     switch (port) {
-    case 53: return CaptureFilter::kDns;
-    case 137: return CaptureFilter::kNbns;
-    default: return 0;
+        case 53:
+            return CaptureFilter::kDns;
+        case 137:
+            return CaptureFilter::kNbns;
+        default:
+            return 0;
     }
 }
 

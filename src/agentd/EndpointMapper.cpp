@@ -36,8 +36,7 @@ RpcReply EndpointMapper::Map(std::span<const std::uint8_t> stub, bool bigEndian)
     }
     const auto handle = in.Bytes(kContextHandleSize);
     const std::uint32_t maxTowers = in.U32();
-    if (in.Failed() || handle.size() != kContextHandleSize)
-        return RpcReply::Fault(kFaultBadStubData, true);
+    if (in.Failed() || handle.size() != kContextHandleSize) return RpcReply::Fault(kFaultBadStubData, true);
 
     bool known = false;
     if (tower) {

@@ -14,9 +14,9 @@
 namespace agentd {
 
 struct SourceFrame {
-    std::uint32_t seconds = 0;        // capture time, seconds since 1970
-    std::int64_t stamp = 0;           // ticks of the source's counter
-    std::uint32_t wireLength = 0;     // length on the wire
+    std::uint32_t seconds = 0;            // capture time, seconds since 1970
+    std::int64_t stamp = 0;               // ticks of the source's counter
+    std::uint32_t wireLength = 0;         // length on the wire
     std::span<const std::uint8_t> bytes;  // the captured bytes; valid until the next call of Next
 };
 

@@ -32,7 +32,8 @@ std::string All(const std::vector<std::string>& terms) {
 
 // An untagged IPv4 frame without options whose TCP ports are there to read: the agent's own
 // packets are always such frames.
-constexpr const char* kPlainTcp = "(len >= 38 and ether proto 0x0800 and ether[14] = 0x45 and ether[23] = 6 and ether[20:2] & 0x1fff = 0)";
+constexpr const char* kPlainTcp =
+    "(len >= 38 and ether proto 0x0800 and ether[14] = 0x45 and ether[23] = 6 and ether[20:2] & 0x1fff = 0)";
 
 std::string SelfExclusion(const AgentEndpoints& agent) {
     std::vector<std::string> sides;
@@ -52,7 +53,8 @@ std::string SelfExclusion(const AgentEndpoints& agent) {
 
 std::string MacText(const CaptureFilter::Mac& mac) {
     std::array<char, 24> text{};
-    std::snprintf(text.data(), text.size(), "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
+    std::snprintf(text.data(), text.size(), "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2], mac[3], mac[4],
+                  mac[5]);
     return text.data();
 }
 
@@ -77,10 +79,14 @@ std::string LayerTest(std::uint32_t layer) {
         bool tcp;
         std::uint16_t port;
     };
-    static constexpr std::array<App, 8> kApps = {{{CaptureFilter::kTelnet, true, 23}, {CaptureFilter::kFtp, true, 21},
-                                                  {CaptureFilter::kSmtp, true, 25}, {CaptureFilter::kPop3, true, 110},
-                                                  {CaptureFilter::kHttp, true, 80}, {CaptureFilter::kDns, true, 53},
-                                                  {CaptureFilter::kDns, false, 53}, {CaptureFilter::kNbns, false, 137}}};
+    static constexpr std::array<App, 8> kApps = {{{CaptureFilter::kTelnet, true, 23},
+                                                  {CaptureFilter::kFtp, true, 21},
+                                                  {CaptureFilter::kSmtp, true, 25},
+                                                  {CaptureFilter::kPop3, true, 110},
+                                                  {CaptureFilter::kHttp, true, 80},
+                                                  {CaptureFilter::kDns, true, 53},
+                                                  {CaptureFilter::kDns, false, 53},
+                                                  {CaptureFilter::kNbns, false, 137}}};
     auto transport = [&](bool tcp) { return All({v4, std::string("ether[23] = ") + (tcp ? "6" : "17")}); };
     if (layer == CaptureFilter::kIpv4) return v4;
     if (layer == CaptureFilter::kTcp) return transport(true);
@@ -120,11 +126,15 @@ std::string KernelFilterExpression(const CaptureFilter& filter, const AgentEndpo
     // A runt or a tagged frame is left to the capture filter.
     const std::string tagged = "len < 14 or ether proto 0x8100 or ether proto 0x88a8";
     if (auto macs = Stations(filter.FirstMacs(), filter.SecondMacs(),
-                             [](const CaptureFilter::Mac& a, bool source) { return std::string(source ? "ether src " : "ether dst ") + MacText(a); });
+                             [](const CaptureFilter::Mac& a, bool source) {
+                                 return std::string(source ? "ether src " : "ether dst ") + MacText(a);
+                             });
         !macs.empty())
         parts.push_back(macs);
     if (auto ips = Stations(filter.FirstIps(), filter.SecondIps(),
-                            [](std::uint32_t a, bool source) { return std::string(source ? "ether[26:4] = " : "ether[30:4] = ") + Hex(a); });
+                            [](std::uint32_t a, bool source) {
+                                return std::string(source ? "ether[26:4] = " : "ether[30:4] = ") + Hex(a);
+                            });
         !ips.empty())
         parts.push_back(Any({tagged, All({"len >= 34 and ether proto 0x0800 and ether[14] & 0xf0 = 0x40", ips})}));
     if (auto layers = Layers(filter); !layers.empty()) parts.push_back(Any({tagged, layers}));

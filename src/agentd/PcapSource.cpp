@@ -41,7 +41,8 @@ core::Result<std::int64_t> PcapSource::FileFrequency(const std::string& path) {
     return fine.Value() ? kNano : kMicro;
 }
 
-core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenReplay(const std::string& path, const ReplayOptions& options) {
+core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenReplay(const std::string& path,
+                                                                  const ReplayOptions& options) {
     auto frequency = FileFrequency(path);
     if (!frequency) return frequency.Err();
     std::unique_ptr<PcapSource> source(new PcapSource());
@@ -58,7 +59,7 @@ core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenReplay(const std::str
 }
 
 core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenLive(const std::string& interfaceName,
-                                                              const std::string& filter) {
+                                                                const std::string& filter) {
     char error[PCAP_ERRBUF_SIZE] = {};
     std::unique_ptr<PcapSource> source(new PcapSource());
     source->m_handle = pcap_create(interfaceName.c_str(), error);

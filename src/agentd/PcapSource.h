@@ -60,7 +60,7 @@ private:
     std::int64_t m_firstStamp = 0;
     std::int64_t m_lastStamp = 0;
     std::int64_t m_shift = 0;
-    std::int64_t m_wallStart = 0;  // steady clock, nanoseconds, when the first frame was due
+    std::int64_t m_wallStart = 0;   // steady clock, nanoseconds, when the first frame was due
     std::int64_t m_paceOrigin = 0;  // stamp of that first frame
     bool m_passHadFrames = false;
 };

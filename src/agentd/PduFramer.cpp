@@ -13,8 +13,8 @@ core::Result<std::vector<std::uint8_t>> PduFramer::Next() {
     auto length = rpc::FragLengthOf(pending.first(rpc::kHeaderSize));
     if (!length) return length.Err();
     if (length.Value() > m_maxPdu)
-        return core::Fail(core::ErrorKind::Protocol, "PDU of " + std::to_string(length.Value()) + " bytes exceeds " +
-                                                         std::to_string(m_maxPdu));
+        return core::Fail(core::ErrorKind::Protocol,
+                          "PDU of " + std::to_string(length.Value()) + " bytes exceeds " + std::to_string(m_maxPdu));
     if (pending.size() < length.Value()) return std::vector<std::uint8_t>{};
     std::vector<std::uint8_t> pdu(pending.begin(), pending.begin() + length.Value());
     m_start += length.Value();

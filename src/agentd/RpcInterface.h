@@ -14,9 +14,9 @@
 namespace agentd {
 
 // Fault statuses the server side sends.
-inline constexpr std::uint32_t kFaultOpRange = 0x1C010002;     // nca_s_op_rng_error
-inline constexpr std::uint32_t kFaultUnknownIf = 0x1C010003;   // nca_s_unk_if
-inline constexpr std::uint32_t kFaultProtoError = 0x1C01000B;  // nca_proto_error
+inline constexpr std::uint32_t kFaultOpRange = 0x1C010002;      // nca_s_op_rng_error
+inline constexpr std::uint32_t kFaultUnknownIf = 0x1C010003;    // nca_s_unk_if
+inline constexpr std::uint32_t kFaultProtoError = 0x1C01000B;   // nca_proto_error
 inline constexpr std::uint32_t kFaultBadStubData = 0x000006F7;  // the stub does not hold what the procedure takes
 
 // A reply stub's bytes. A large one (a peek) is built in place in memory that is not
@@ -42,8 +42,8 @@ using SharedStub = std::shared_ptr<const StubBytes>;
 
 struct RpcReply {
     SharedStub stub;
-    std::uint32_t fault = 0;         // non-zero: answer with a fault PDU instead
-    bool didNotExecute = false;      // the fault came before the procedure ran
+    std::uint32_t fault = 0;     // non-zero: answer with a fault PDU instead
+    bool didNotExecute = false;  // the fault came before the procedure ran
 
     static RpcReply Of(std::span<const std::uint8_t> stub) { return {std::make_shared<StubBytes>(stub), 0, false}; }
     static RpcReply Fault(std::uint32_t status, bool didNotExecute) { return {nullptr, status, didNotExecute}; }

@@ -122,7 +122,10 @@ core::Result<std::unique_ptr<RpcListener>> RpcListener::Open(const std::string& 
 }
 
 RpcListener::RpcListener(int fd, std::uint16_t port, InterfaceFactory factory, const Options& options)
-    : m_fd(fd), m_port(port), m_factory(std::move(factory)), m_options(options) {}
+    : m_fd(fd),
+      m_port(port),
+      m_factory(std::move(factory)),
+      m_options(options) {}
 
 RpcListener::~RpcListener() { Stop(); }
 
@@ -216,8 +219,10 @@ void RpcListener::Admit(int fd, const ConnectionInfo& info) {
     }
     Connection* victim = nullptr;
     const bool sourceFull = fromSource >= m_options.maxPerSource;
-    if (sourceFull) victim = OldestUnbound(&info);
-    else if (total >= m_options.maxConnections) victim = OldestUnbound(nullptr);
+    if (sourceFull)
+        victim = OldestUnbound(&info);
+    else if (total >= m_options.maxConnections)
+        victim = OldestUnbound(nullptr);
     if ((sourceFull || total >= m_options.maxConnections) && victim == nullptr) {
         Log(who + " refused: " +
             (sourceFull ? std::to_string(m_options.maxPerSource) + " connections from that address"
@@ -262,11 +267,13 @@ void RpcListener::Serve(Connection& connection) {
 
         while (!m_stop.load()) {
             auto deadline = session.Bound() ? Clock::time_point::max() : bindBy;
-            if (framer.Buffered() > 0) deadline = std::min(deadline, pduBy);
-            else if (session.Bound()) deadline = std::min(deadline, idleBy);
+            if (framer.Buffered() > 0)
+                deadline = std::min(deadline, pduBy);
+            else if (session.Bound())
+                deadline = std::min(deadline, idleBy);
             if (!WaitFor(fd, POLLIN, deadline)) {
                 if (m_stop.load() || connection.evicted) break;
-                why = !session.Bound() ? "no bind within " + Seconds(m_options.bindTimeout)
+                why = !session.Bound()        ? "no bind within " + Seconds(m_options.bindTimeout)
                       : framer.Buffered() > 0 ? "a PDU did not arrive whole within " + Seconds(m_options.pduTimeout)
                                               : "idle for " + Seconds(m_options.idleTimeout);
                 break;

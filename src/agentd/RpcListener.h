@@ -32,7 +32,7 @@ struct ConnectionInfo {
     std::uint64_t id = 0;            // unique for the life of the process
     std::uint32_t localAddress = 0;  // IPv4, host order: the address the client reached
     std::uint16_t localPort = 0;
-    std::uint32_t peerAddress = 0;   // IPv4, host order
+    std::uint32_t peerAddress = 0;  // IPv4, host order
     std::uint16_t peerPort = 0;
 };
 
@@ -55,7 +55,7 @@ public:
 
     // Binds address:port (port 0: any free port); Serve starts accepting.
     static core::Result<std::unique_ptr<RpcListener>> Open(const std::string& address, std::uint16_t port,
-                                                            InterfaceFactory factory, const Options& options);
+                                                           InterfaceFactory factory, const Options& options);
     ~RpcListener();
     RpcListener(const RpcListener&) = delete;
     RpcListener& operator=(const RpcListener&) = delete;

@@ -31,7 +31,9 @@ RpcServerSession::Output FaultAndClose(std::uint32_t callId) {
 
 RpcServerSession::RpcServerSession(std::vector<RpcInterface*> interfaces, std::string secondaryAddress,
                                    const Limits& limits)
-    : m_interfaces(std::move(interfaces)), m_secondaryAddress(std::move(secondaryAddress)), m_limits(limits) {}
+    : m_interfaces(std::move(interfaces)),
+      m_secondaryAddress(std::move(secondaryAddress)),
+      m_limits(limits) {}
 
 RpcInterface* RpcServerSession::InterfaceFor(const rpc::SyntaxId& abstract) const noexcept {
     for (auto* i : m_interfaces) {
@@ -52,18 +54,22 @@ RpcServerSession::Output RpcServerSession::Handle(std::span<const std::uint8_t> 
     }
     rpc::Pdu pdu = std::move(decoded).Value();
     switch (pdu.header.type) {
-    case rpc::PduType::Bind: return HandleBind(pdu, false);
-    case rpc::PduType::AlterContext:
-        if (!m_bound) return FaultAndClose(pdu.header.callId);
-        return HandleBind(pdu, true);
-    case rpc::PduType::Request: return HandleRequest(std::move(pdu));
-    case rpc::PduType::Orphaned:
-    case rpc::PduType::CoCancel:
-        // The client gave up on the call being collected; forget it.
-        if (m_call && m_call->Started() && m_call->FirstHeader().callId == pdu.header.callId) m_call.reset();
-        return {};
-    case rpc::PduType::Shutdown: return {{}, true, std::nullopt};
-    default: return FaultAndClose(pdu.header.callId);
+        case rpc::PduType::Bind:
+            return HandleBind(pdu, false);
+        case rpc::PduType::AlterContext:
+            if (!m_bound) return FaultAndClose(pdu.header.callId);
+            return HandleBind(pdu, true);
+        case rpc::PduType::Request:
+            return HandleRequest(std::move(pdu));
+        case rpc::PduType::Orphaned:
+        case rpc::PduType::CoCancel:
+            // The client gave up on the call being collected; forget it.
+            if (m_call && m_call->Started() && m_call->FirstHeader().callId == pdu.header.callId) m_call.reset();
+            return {};
+        case rpc::PduType::Shutdown:
+            return {{}, true, std::nullopt};
+        default:
+            return FaultAndClose(pdu.header.callId);
     }
 }
 
@@ -96,8 +102,8 @@ RpcServerSession::Output RpcServerSession::HandleBind(const rpc::Pdu& pdu, bool 
     for (const auto& context : bind->contexts) {
         rpc::ContextResult result;
         RpcInterface* target = InterfaceFor(context.abstractSyntax);
-        const bool ndr = std::find(context.transferSyntaxes.begin(), context.transferSyntaxes.end(),
-                                   rpc::kNdrSyntax) != context.transferSyntaxes.end();
+        const bool ndr = std::find(context.transferSyntaxes.begin(), context.transferSyntaxes.end(), rpc::kNdrSyntax) !=
+                         context.transferSyntaxes.end();
         if (target == nullptr || !ndr) {
             result.result = rpc::ContextResult::kProviderRejection;
             result.reason = target == nullptr ? kReasonAbstractNotSupported : kReasonTransferNotSupported;
@@ -108,9 +114,10 @@ RpcServerSession::Output RpcServerSession::HandleBind(const rpc::Pdu& pdu, bool 
         ack.results.push_back(result);
     }
     m_bound = true;
-    return {{rpc::EncodeBindAck(pdu.header.callId, ack,
-                                alter ? rpc::PduType::AlterContextResp : rpc::PduType::BindAck)},
-            false, std::nullopt};
+    return {
+        {rpc::EncodeBindAck(pdu.header.callId, ack, alter ? rpc::PduType::AlterContextResp : rpc::PduType::BindAck)},
+        false,
+        std::nullopt};
 }
 
 RpcServerSession::Output RpcServerSession::HandleRequest(rpc::Pdu&& pdu) {
@@ -135,17 +142,19 @@ RpcServerSession::Output RpcServerSession::Dispatch(const rpc::PduHeader& first,
                                                     std::uint16_t opnum, std::span<const std::uint8_t> stub) {
     const auto found = m_contexts.find(contextId);
     if (found == m_contexts.end())
-        return {{rpc::EncodeFault(first.callId, contextId, kFaultUnknownIf, rpc::kFlagDidNotExecute)}, false, std::nullopt};
+        return {
+            {rpc::EncodeFault(first.callId, contextId, kFaultUnknownIf, rpc::kFlagDidNotExecute)}, false, std::nullopt};
     RpcReply reply = found->second->Call(opnum, stub, first.BigEndian());
     if ((first.flags & rpc::kFlagMaybe) != 0) return {};  // a maybe call wants no answer
     if (reply.fault != 0) {
-        return {{rpc::EncodeFault(first.callId, contextId, reply.fault,
-                                  reply.didNotExecute ? rpc::kFlagDidNotExecute : 0)},
-                false, std::nullopt};
+        return {
+            {rpc::EncodeFault(first.callId, contextId, reply.fault, reply.didNotExecute ? rpc::kFlagDidNotExecute : 0)},
+            false,
+            std::nullopt};
     }
     Output out;
-    out.response = Response{
-        rpc::PlanResponseFragments(first.callId, contextId, reply.stub->Bytes().size(), m_xmitFrag), reply.stub};
+    out.response = Response{rpc::PlanResponseFragments(first.callId, contextId, reply.stub->Bytes().size(), m_xmitFrag),
+                            reply.stub};
     return out;
 }
 

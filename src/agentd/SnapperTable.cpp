@@ -118,7 +118,8 @@ void SnapperTable::SessionClosed(const Caller& caller) {
         }
         Rebalance();
     }
-    for (auto& [handle, engine] : closing) StopOutside(handle, std::move(engine), "stopped: " + Who(caller) + " closed its session");
+    for (auto& [handle, engine] : closing)
+        StopOutside(handle, std::move(engine), "stopped: " + Who(caller) + " closed its session");
 }
 
 void SnapperTable::HoldPeek(std::uint32_t handle, const Caller& caller, SharedStub reply, std::uint32_t frames) {
@@ -206,8 +207,10 @@ void SnapperTable::Reap() {
             lock.lock();
             continue;
         }
-        if (next == Clock::time_point::max()) m_wake.wait(lock);
-        else m_wake.wait_until(lock, next);
+        if (next == Clock::time_point::max())
+            m_wake.wait(lock);
+        else
+            m_wake.wait_until(lock, next);
     }
 }
 

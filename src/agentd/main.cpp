@@ -152,7 +152,9 @@ int main(int argc, char** argv) {
         ->check(CLI::PositiveNumber);
     app.add_option("--queue-mb", queueMb, "MiB one snapper may hold at most (0: its whole share of --max-memory)")
         ->capture_default_str();
-    app.add_option("--queue-frames", queueFrames, "Frames kept per snapper")->capture_default_str()->check(CLI::PositiveNumber);
+    app.add_option("--queue-frames", queueFrames, "Frames kept per snapper")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
     app.add_option("--max-engines", maxEngines, "Snappers running at once, all clients together")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
@@ -165,10 +167,12 @@ int main(int argc, char** argv) {
     app.add_option("--max-per-source", options.rpc.maxPerSource, "Connections open at once from one address")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
-    app.add_option("--idle-timeout", idleSeconds, "Seconds a bound connection may stay silent between calls (0: no limit)")
+    app.add_option("--idle-timeout", idleSeconds,
+                   "Seconds a bound connection may stay silent between calls (0: no limit)")
         ->capture_default_str()
         ->check(CLI::NonNegativeNumber);
-    app.add_option("--pack-level", packLevel, "Compression of the frames handed over: 0 none, 1 fastest (default) to 12")
+    app.add_option("--pack-level", packLevel,
+                   "Compression of the frames handed over: 0 none, 1 fastest (default) to 12")
         ->capture_default_str()
         ->check(CLI::Range(0, 12));
     CLI11_PARSE(app, argc, argv);
@@ -186,12 +190,13 @@ int main(int argc, char** argv) {
         }
         options.rpc.allow = std::move(parsed).Value();
     } else if (!agentd::IsLoopback(*listenAddress)) {
-        std::fprintf(stderr,
-                     "palometsrv: refusing to listen on %s without --allow. The capture interface carries no\n"
-                     "  authentication: anyone who reaches the port could capture every frame this host sees.\n"
-                     "  Name the networks that may connect, for example --allow 10.0.0.0/8, or accept everyone\n"
-                     "  knowingly with --allow any. Or keep the agent on loopback and use an SSH tunnel (see --help).\n",
-                     options.listen.c_str());
+        std::fprintf(
+            stderr,
+            "palometsrv: refusing to listen on %s without --allow. The capture interface carries no\n"
+            "  authentication: anyone who reaches the port could capture every frame this host sees.\n"
+            "  Name the networks that may connect, for example --allow 10.0.0.0/8, or accept everyone\n"
+            "  knowingly with --allow any. Or keep the agent on loopback and use an SSH tunnel (see --help).\n",
+            options.listen.c_str());
         return 1;
     }
 
@@ -210,8 +215,8 @@ int main(int argc, char** argv) {
         }
     } else {
         config.sources = [interfaceName, endpoints](const capture::CPktSnapConf& conf) {
-            return agentd::PcapSource::OpenLive(interfaceName,
-                                                agentd::KernelFilterExpression(agentd::CaptureFilter(conf), *endpoints));
+            return agentd::PcapSource::OpenLive(
+                interfaceName, agentd::KernelFilterExpression(agentd::CaptureFilter(conf), *endpoints));
         };
     }
     config.engineLimits.maxFrames = queueFrames;

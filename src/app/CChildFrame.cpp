@@ -12,7 +12,7 @@ namespace {
 constexpr int kLivePollMs = 100;
 }  // namespace
 
-CChildFrame::CChildFrame(std::unique_ptr<agent::TraceWindow> window, std::unique_ptr<CaptureRelay> relay,
+CChildFrame::CChildFrame(std::unique_ptr<session::TraceWindow> window, std::unique_ptr<CaptureRelay> relay,
                          core::UserPrompt& prompt, QWidget* parent)
     : QWidget(parent),
       m_relay(std::move(relay)),
@@ -88,7 +88,7 @@ void CChildFrame::InitialUpdate() {
     UpdateStatus();
 }
 
-void CChildFrame::Run(agent::NavCommand command, const QString& packetField) {
+void CChildFrame::Run(packetlist::NavCommand command, const QString& packetField) {
     m_view->Run(command, packetField.toStdString());
     UpdateStatus();
     emit StateChanged();
@@ -102,14 +102,18 @@ void CChildFrame::Copy() {
         m_details->Text().copy();
         return;
     }
-    if (m_details->Tree().hasFocus()) text = m_details->Tree().SelectedText();
-    else text = m_list->SelectedRowText();
+    if (m_details->Tree().hasFocus())
+        text = m_details->Tree().SelectedText();
+    else
+        text = m_list->SelectedRowText();
     if (!text.isEmpty()) QApplication::clipboard()->setText(text);
 }
 
 void CChildFrame::NextPane() {
-    if (m_list->hasFocus()) m_details->currentWidget()->setFocus(Qt::TabFocusReason);
-    else m_list->setFocus(Qt::TabFocusReason);
+    if (m_list->hasFocus())
+        m_details->currentWidget()->setFocus(Qt::TabFocusReason);
+    else
+        m_list->setFocus(Qt::TabFocusReason);
 }
 
 void CChildFrame::Poll() {

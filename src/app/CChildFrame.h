@@ -12,21 +12,21 @@
 #include <QWidget>
 #include <memory>
 
-#include "agent/CKestroView.h"
-#include "agent/TraceWindow.h"
 #include "app/CaptureRelay.h"
 #include "core/UserPrompt.h"
+#include "packetlist/CKestroView.h"
+#include "session/TraceWindow.h"
 #include "views/DetailPane.h"
 #include "views/PacketListView.h"
 
 namespace app {
 
-class CChildFrame : public QWidget, private agent::CKestroView::Listener {
+class CChildFrame : public QWidget, private packetlist::CKestroView::Listener {
     Q_OBJECT
 public:
     // A window on the parts of an opened document, titled with its trace file; relay is the
     // one its capture thread (if any) was given. Messages of the capture go to prompt.
-    CChildFrame(std::unique_ptr<agent::TraceWindow> window, std::unique_ptr<CaptureRelay> relay,
+    CChildFrame(std::unique_ptr<session::TraceWindow> window, std::unique_ptr<CaptureRelay> relay,
                 core::UserPrompt& prompt, QWidget* parent = nullptr);
     // A live capture is stopped first (drained, its trace finished), then the panes go,
     // then the document.
@@ -35,8 +35,8 @@ public:
     // A saved trace shows its first screen; a live capture starts and is watched.
     void InitialUpdate();
 
-    agent::TraceWindow& Window() noexcept { return *m_window; }
-    agent::CKestroView& View() noexcept { return m_window->View(); }
+    session::TraceWindow& Window() noexcept { return *m_window; }
+    packetlist::CKestroView& View() noexcept { return m_window->View(); }
     views::PacketListView& List() noexcept { return *m_list; }
     views::DetailPane& Details() noexcept { return *m_details; }
     QLabel& PacketsPane() noexcept { return *m_packets; }
@@ -44,7 +44,7 @@ public:
     QProgressBar& Progress() noexcept { return *m_progress; }
 
     // A command of the navigation bar (go to packet reads packetField).
-    void Run(agent::NavCommand command, const QString& packetField = {});
+    void Run(packetlist::NavCommand command, const QString& packetField = {});
     void SetSummaryLevel(std::uint32_t level);
     // Copy from the pane with the focus: the selected row, tree line or text.
     void Copy();
@@ -67,8 +67,8 @@ private:
     void UpdateStatus();
 
     std::unique_ptr<CaptureRelay> m_relay;  // outlives the window's capture thread
-    std::unique_ptr<agent::TraceWindow> m_window;
-    agent::CKestroView* m_view;
+    std::unique_ptr<session::TraceWindow> m_window;
+    packetlist::CKestroView* m_view;
     core::UserPrompt& m_prompt;
     QTimer m_idle;
     QSplitter* m_splitter;

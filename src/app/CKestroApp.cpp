@@ -4,7 +4,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-#include "agent/TraceWindow.h"
 #include "app/AboutBox.h"
 #include "app/CaptureRelay.h"
 #include "app/QtBlockLoader.h"
@@ -12,6 +11,7 @@
 #include "services/BrowserAgentCheck.h"
 #include "services/ServicesContext.h"
 #include "services/ui/CServicesDlg.h"
+#include "session/TraceWindow.h"
 
 namespace app {
 
@@ -23,8 +23,8 @@ CKestroApp::CKestroApp(core::UserPrompt& prompt, core::WaitCursor& wait)
         services::ui::ShowServicesDialog(m_mainFrame.get(), host, std::string(service));
     };
     sessionProfilesDialog = [this]() -> std::unique_ptr<profiles::CSessionProfile> {
-        profiles::ui::CSessionProfilesDlg dialog(m_mainFrame.get(),
-                                                 [this](const std::string& path) { return m_openTraces.Contains(path); });
+        profiles::ui::CSessionProfilesDlg dialog(
+            m_mainFrame.get(), [this](const std::string& path) { return m_openTraces.Contains(path); });
         if (dialog.exec() != QDialog::Accepted) return nullptr;
         return dialog.TakeChosenProfile();
     };
@@ -55,7 +55,7 @@ void CKestroApp::InitInstance(const QStringList& traceFiles) {
 bool CKestroApp::OpenTraceFile(std::unique_ptr<profiles::CSessionProfile> profile) {
     auto relay = std::make_unique<CaptureRelay>();
     auto window =
-        agent::TraceWindow::Open(m_context, std::move(profile), relay->Hooks(), std::make_unique<QtBlockLoader>());
+        session::TraceWindow::Open(m_context, std::move(profile), relay->Hooks(), std::make_unique<QtBlockLoader>());
     if (!window) return false;
     auto* child = new CChildFrame(std::move(window), std::move(relay), m_prompt);
     m_mainFrame->AddChild(child);
@@ -90,8 +90,8 @@ void CKestroApp::OnFileServices() {
 }
 
 void CKestroApp::OnFileOpen() {
-    const QString path = QFileDialog::getOpenFileName(m_mainFrame.get(), tr("Open"), QString(),
-                                                      tr("Data Files (*.tns);;All Files (*)"));
+    const QString path =
+        QFileDialog::getOpenFileName(m_mainFrame.get(), tr("Open"), QString(), tr("Data Files (*.tns);;All Files (*)"));
     if (!path.isEmpty()) OpenSavedTrace(QFileInfo(path).absoluteFilePath());
 }
 

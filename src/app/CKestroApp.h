@@ -11,13 +11,13 @@
 #include <string>
 #include <string_view>
 
-#include "agent/AgentBindingTable.h"
-#include "agent/DocumentContext.h"
-#include "agent/OpenTraceList.h"
 #include "app/CMainFrame.h"
 #include "core/UserPrompt.h"
 #include "profiles/CSessionProfile.h"
 #include "services/AgentServiceCheck.h"
+#include "session/AgentBindingTable.h"
+#include "session/DocumentContext.h"
+#include "session/OpenTraceList.h"
 
 namespace app {
 
@@ -58,11 +58,11 @@ public:
 
 private:
     core::UserPrompt& m_prompt;
-    agent::AgentBindingTable m_bindings;
-    agent::OpenTraceList m_openTraces;
+    session::AgentBindingTable m_bindings;
+    session::OpenTraceList m_openTraces;
     // Whether the agent's service exists and runs, where the host's service manager knows it.
     std::unique_ptr<services::AgentServiceCheck> m_serviceCheck;
-    agent::DocumentContext m_context;
+    session::DocumentContext m_context;
     std::unique_ptr<CMainFrame> m_mainFrame;
 };
 

@@ -12,17 +12,17 @@
 #include <QWhatsThis>
 #include <algorithm>
 
-#include "agent/NavCommand.h"
 #include "app/AboutBox.h"
 #include "app/HelpTopics.h"
+#include "packetlist/NavCommand.h"
 #include "views/CommandIds.h"
 
 namespace app {
 
 namespace {
 
+using packetlist::NavCommand;
 using views::CommandId;
-using agent::NavCommand;
 
 struct CommandRow {
     std::uint32_t id;
@@ -40,7 +40,8 @@ constexpr QStyle::StandardPixmap kNoIcon = QStyle::SP_CustomBase;
 const CommandRow kCommands[] = {
     {Id(CommandId::FileNew), "&New", "Starts a new session with remote agent\nStart new session", "Ctrl+N",
      QStyle::SP_FileIcon, false},
-    {Id(CommandId::FileOpen), "&Open", "Open an existing trace file\nOpen", "Ctrl+O", QStyle::SP_DialogOpenButton, false},
+    {Id(CommandId::FileOpen), "&Open", "Open an existing trace file\nOpen", "Ctrl+O", QStyle::SP_DialogOpenButton,
+     false},
     {Id(CommandId::FileServices), "&Services", "Services control panel\nServices panel", "Ctrl+S",
      QStyle::SP_ComputerIcon, false},
     {Id(CommandId::AppExit), "E&xit", "Quit the application\nExit", "", kNoIcon, false},
@@ -72,14 +73,15 @@ const CommandRow kCommands[] = {
      false},
     {Id(NavCommand::GoToEnd), "Go to end", "Go to the end of tracefile\nGo to end", "", QStyle::SP_MediaSkipForward,
      false},
-    {Id(NavCommand::GotoPacket), "Goto packet", "Go to specified packet\nGoto packet", "", QStyle::SP_ArrowRight, false},
+    {Id(NavCommand::GotoPacket), "Goto packet", "Go to specified packet\nGoto packet", "", QStyle::SP_ArrowRight,
+     false},
     {Id(NavCommand::PauseContinue), "Pause/Continue", "Pause/continue packet gathering\nPause/Continue", "",
      QStyle::SP_MediaPause, true},
 };
 
-constexpr NavCommand kNavCommands[] = {NavCommand::GoToBeginning, NavCommand::PreviousScreen, NavCommand::PreviousPacket,
-                                       NavCommand::NextPacket,    NavCommand::NextScreen,     NavCommand::GoToEnd,
-                                       NavCommand::GotoPacket,    NavCommand::PauseContinue};
+constexpr NavCommand kNavCommands[] = {
+    NavCommand::GoToBeginning, NavCommand::PreviousScreen, NavCommand::PreviousPacket, NavCommand::NextPacket,
+    NavCommand::NextScreen,    NavCommand::GoToEnd,        NavCommand::GotoPacket,     NavCommand::PauseContinue};
 
 }  // namespace
 
@@ -131,7 +133,8 @@ void CMainFrame::MakeToolBars() {
     m_mainBar = addToolBar(tr("Toolbar"));
     m_mainBar->setObjectName(QStringLiteral("MainToolBar"));
     m_mainBar->setIconSize(QSize(32, 32));
-    for (CommandId id : {CommandId::FileNew, CommandId::FileOpen, CommandId::FileServices}) m_mainBar->addAction(Action(Id(id)));
+    for (CommandId id : {CommandId::FileNew, CommandId::FileOpen, CommandId::FileServices})
+        m_mainBar->addAction(Action(Id(id)));
     m_mainBar->addSeparator();
     m_mainBar->addAction(Action(Id(CommandId::AppAbout)));
     m_mainBar->addAction(Action(Id(CommandId::ContextHelp)));

@@ -1,8 +1,8 @@
 // Navigation bar.
 #include "app/CNavigationBar.h"
 
-#include "agent/NavCommand.h"
 #include "decode/ProtoCode.h"
+#include "packetlist/NavCommand.h"
 #include "views/CommandIds.h"
 
 namespace app {
@@ -26,7 +26,9 @@ void Tag(QWidget* widget, views::CommandId id, const char* prompt) {
 }  // namespace
 
 CNavigationBar::CNavigationBar(const std::function<QAction*(std::uint32_t)>& action, QWidget* parent)
-    : QToolBar(tr("Navigation Bar"), parent), m_level(new QComboBox(this)), m_packet(new QLineEdit(this)) {
+    : QToolBar(tr("Navigation Bar"), parent),
+      m_level(new QComboBox(this)),
+      m_packet(new QLineEdit(this)) {
     setObjectName(QStringLiteral("NavigationBar"));
     setProperty("commandId", static_cast<uint>(views::CommandId::NavigationBar));
     setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
@@ -38,15 +40,14 @@ CNavigationBar::CNavigationBar(const std::function<QAction*(std::uint32_t)>& act
     bold.setBold(true);
     m_level->setFont(bold);
     Tag(m_level, views::CommandId::SummaryLevel, "Select summary level\nSummary level");
-    connect(m_level, &QComboBox::activated, this, [this](int index) {
-        emit LevelChosen(m_level->itemData(index).toUInt());
-    });
+    connect(m_level, &QComboBox::activated, this,
+            [this](int index) { emit LevelChosen(m_level->itemData(index).toUInt()); });
 
     m_packet->setFixedWidth(80);
     m_packet->setFrame(true);
     Tag(m_packet, views::CommandId::PacketField, "Packet number for Goto packet\nPacket number");
 
-    using agent::NavCommand;
+    using packetlist::NavCommand;
     addWidget(m_level);
     addSeparator();
     for (NavCommand id : {NavCommand::GoToBeginning, NavCommand::PreviousScreen, NavCommand::PreviousPacket,

@@ -3,8 +3,8 @@
 
 namespace app {
 
-agent::TraceWindow::LiveHooks CaptureRelay::Hooks() {
-    agent::TraceWindow::LiveHooks hooks;
+session::TraceWindow::LiveHooks CaptureRelay::Hooks() {
+    session::TraceWindow::LiveHooks hooks;
     hooks.onPause = [this] {
         QMetaObject::invokeMethod(
             this,
@@ -17,8 +17,10 @@ agent::TraceWindow::LiveHooks CaptureRelay::Hooks() {
         QMetaObject::invokeMethod(
             this,
             [this, text, answered] {
-                if (onNotice) onNotice(text, answered);
-                else answered->Set();
+                if (onNotice)
+                    onNotice(text, answered);
+                else
+                    answered->Set();
             },
             Qt::QueuedConnection);
     };

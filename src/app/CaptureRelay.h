@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "agent/TraceWindow.h"
 #include "platform/ManualResetEvent.h"
+#include "session/TraceWindow.h"
 
 namespace app {
 
@@ -19,7 +19,7 @@ public:
     using Notice = std::function<void(const std::string& text, std::shared_ptr<platform::ManualResetEvent> answered)>;
 
     // Hooks for the capture thread. This object must outlive the thread (stop it first).
-    agent::TraceWindow::LiveHooks Hooks();
+    session::TraceWindow::LiveHooks Hooks();
 
     // Set on the user-interface thread; run there.
     std::function<void()> onLimit;

@@ -10,11 +10,11 @@
 #include <mutex>
 #include <thread>
 
-#include "agent/BlockLoader.h"
+#include "packetlist/BlockLoader.h"
 
 namespace app {
 
-class QtBlockLoader final : public agent::BlockLoader {
+class QtBlockLoader final : public packetlist::BlockLoader {
 public:
     QtBlockLoader();
     // Finishes the work in hand, drops the rest, joins the thread; no done runs afterwards.

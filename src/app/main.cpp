@@ -1,15 +1,15 @@
 // palomet: the workbench. Every argument is a trace file to open, in order; --live (or
 // --profile) opens a live capture window on an agent beside them.
 #include <QApplication>
-#include <QCoreApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include "app/CKestroApp.h"
 #include "app/QuitOnSignals.h"
 #include "profiles/CSessionProfile.h"
 #include "profiles/ProfileStore.h"
-#include "services/ui/QtUserPrompt.h"
+#include "widgets/QtUserPrompt.h"
 
 namespace {
 
@@ -62,8 +62,8 @@ int main(int argc, char* argv[]) {
     Name();
     app::QuitOnSignals();
 
-    services::ui::QtUserPrompt prompt(nullptr);
-    services::ui::QtWaitCursor wait;
+    widgets::QtUserPrompt prompt(nullptr);
+    widgets::QtWaitCursor wait;
     app::CKestroApp workbench(prompt, wait);
     workbench.InitInstance({});
     prompt.SetParent(&workbench.MainFrame());
@@ -90,8 +90,10 @@ int main(int argc, char* argv[]) {
     if (!arguments.profile.isEmpty()) {
         profiles::ProfileStore store(prompt);
         auto found = store.Find(arguments.profile.toStdString());
-        if (found) workbench.OpenTraceFile(std::make_unique<profiles::CSessionProfile>(std::move(found).Value()));
-        else prompt.Tell(found.Err().text, core::PromptIcon::Exclamation);
+        if (found)
+            workbench.OpenTraceFile(std::make_unique<profiles::CSessionProfile>(std::move(found).Value()));
+        else
+            prompt.Tell(found.Err().text, core::PromptIcon::Exclamation);
     }
     // Windows opened together are shown side by side.
     if (workbench.MainFrame().Children().size() > 1) workbench.MainFrame().MdiArea().tileSubWindows();

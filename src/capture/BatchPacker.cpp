@@ -43,7 +43,8 @@ std::size_t PackBound(std::size_t serializedSize, int level) {
 core::Result<std::size_t> PackInto(std::span<const std::uint8_t> serialized, std::uint32_t frameCount,
                                    std::span<std::uint8_t> out, int level) {
     if (serialized.size() > kMaxInflatedBlock)
-        return core::Fail(core::ErrorKind::Unsupported, "frame batch of " + std::to_string(serialized.size()) + " bytes is too large for one block");
+        return core::Fail(core::ErrorKind::Unsupported,
+                          "frame batch of " + std::to_string(serialized.size()) + " bytes is too large for one block");
     if (out.size() < 8) return core::Fail(core::ErrorKind::Io, "no room for the packed batch");
     const auto stream = out.subspan(8);
     const std::size_t c = libdeflate_zlib_compress(ThreadCompressor(level), serialized.data(), serialized.size(),
@@ -56,7 +57,8 @@ core::Result<std::size_t> PackInto(std::span<const std::uint8_t> serialized, std
     return 8 + c;
 }
 
-core::Result<std::vector<std::uint8_t>> PackSerialized(std::span<const std::uint8_t> serialized, std::uint32_t frameCount, int level) {
+core::Result<std::vector<std::uint8_t>> PackSerialized(std::span<const std::uint8_t> serialized,
+                                                       std::uint32_t frameCount, int level) {
     std::vector<std::uint8_t> out(PackBound(serialized.size(), level));
     auto packed = PackInto(serialized, frameCount, out, level);
     if (!packed) return packed.Err();

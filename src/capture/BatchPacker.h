@@ -18,8 +18,8 @@ inline constexpr int kDefaultPackLevel = 6;
 std::vector<std::uint8_t> SerializeBatch(CPktSnap& batch);
 // serialized must be one serialised batch of frameCount frames. Fails only for a batch
 // too large for the 32-bit size word.
-core::Result<std::vector<std::uint8_t>> PackSerialized(std::span<const std::uint8_t> serialized, std::uint32_t frameCount,
-                                         int level = kDefaultPackLevel);
+core::Result<std::vector<std::uint8_t>> PackSerialized(std::span<const std::uint8_t> serialized,
+                                                       std::uint32_t frameCount, int level = kDefaultPackLevel);
 // Packing into memory the caller owns: PackBound is the most PackInto writes for a
 // serialised batch of that size, PackInto tells how many bytes it wrote.
 std::size_t PackBound(std::size_t serializedSize, int level = kDefaultPackLevel);

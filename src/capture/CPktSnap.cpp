@@ -103,7 +103,9 @@ bool CPktSnap::LoadAdopting(std::vector<std::uint8_t>&& serialized) {
     if (in.Failed()) return false;
     std::vector<std::uint32_t> offsets;
     std::size_t recordBytes = 0;
-    if (count > 0) offsets.reserve(std::min<std::size_t>(static_cast<std::size_t>(count), in.Remaining() / CPktSnapQue::kWireHead));
+    if (count > 0)
+        offsets.reserve(
+            std::min<std::size_t>(static_cast<std::size_t>(count), in.Remaining() / CPktSnapQue::kWireHead));
     for (std::int32_t i = 0; i < count; ++i) {
         const auto at = static_cast<std::uint32_t>(in.Offset());
         const std::uint32_t frameSchema = in.Le32();

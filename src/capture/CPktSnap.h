@@ -17,8 +17,6 @@
 
 namespace decode {
 class CPktParsers;
-class CPktSummary;
-class CPktDetailLine;
 }  // namespace decode
 
 namespace capture {
@@ -68,11 +66,6 @@ public:
     void SetFrequency(std::int64_t ticksPerSecond) noexcept { m_frequency = ticksPerSecond; }
     const decode::CPktParsers* GetParsers() const noexcept { return m_parsers; }
 
-    // Decoding one frame of the batch (defined with the decoder set, in decode/). The
-    // previous frame is frame i - 1 of this batch, none for frame 0.
-    void SummaryOf(std::uint32_t level, decode::CPktSummary* row, std::uint32_t i) const;
-    void DetailOf(decode::CPktDetailLine* root, std::uint32_t i) const;
-
     // Stores the schema word, frequency, frame count and frames; loading appends to the
     // list (the caller empties it first) and throws end-of-file when the bytes end early,
     // keeping the frames read until then.
@@ -85,7 +78,9 @@ public:
     // Bytes of the serialised batch: the 16-byte head and every frame record.
     std::size_t SerializedSize() const noexcept;
     // What the frames take in memory: their records and the offset of each.
-    std::size_t MemoryBytes() const noexcept { return m_bytes.capacity() + m_offsets.capacity() * sizeof(std::uint32_t); }
+    std::size_t MemoryBytes() const noexcept {
+        return m_bytes.capacity() + m_offsets.capacity() * sizeof(std::uint32_t);
+    }
 
 private:
     // A frame record whose schema word was not 1: loaded no further, it reads as all zeros.
@@ -94,9 +89,9 @@ private:
 
     const decode::CPktParsers* m_parsers;
     std::int64_t m_frequency;
-    std::vector<std::uint8_t> m_bytes;      // frame records back to back (after a batch head when adopted)
-    std::vector<std::uint32_t> m_offsets;   // where each frame's record starts in m_bytes
-    std::size_t m_recordBytes = 0;          // the records' total length, blank ones counted as stored
+    std::vector<std::uint8_t> m_bytes;     // frame records back to back (after a batch head when adopted)
+    std::vector<std::uint32_t> m_offsets;  // where each frame's record starts in m_bytes
+    std::size_t m_recordBytes = 0;         // the records' total length, blank ones counted as stored
 };
 
 // Ticks per second of this machine's high-resolution counter (nanoseconds here).

@@ -102,7 +102,8 @@ void CPktSnapQue::Serialize(core::Archive& ar) {
 
 double MillisecondsBetween(std::int64_t earlier, std::int64_t later, std::int64_t ticksPerSecond) noexcept {
     if (ticksPerSecond == 0) return 0.0;
-    const auto diff = static_cast<std::int64_t>(static_cast<std::uint64_t>(later) - static_cast<std::uint64_t>(earlier));
+    const auto diff =
+        static_cast<std::int64_t>(static_cast<std::uint64_t>(later) - static_cast<std::uint64_t>(earlier));
     return static_cast<double>(diff) / static_cast<double>(ticksPerSecond) * 1000.0;
 }
 

@@ -57,8 +57,8 @@ core::Status InflateExact(std::span<const std::uint8_t> zlib, std::uint32_t expe
     }
     if (actual != expected) {
         out.clear();
-        return core::Fail(core::ErrorKind::Corrupt, "inflates to " + std::to_string(actual) + " bytes instead of " +
-                                                        std::to_string(expected));
+        return core::Fail(core::ErrorKind::Corrupt,
+                          "inflates to " + std::to_string(actual) + " bytes instead of " + std::to_string(expected));
     }
     return core::Success();
 }

@@ -67,7 +67,8 @@ core::Result<PcapExportStats> ExportPcap(TraceReader& reader, const std::string&
     const auto open = [&](int link) -> core::Status {
         fileLink = link;
         dead.reset(pcap_open_dead_with_tstamp_precision(
-            link, static_cast<int>(kPcapSnapLength), stats.nanosecond ? PCAP_TSTAMP_PRECISION_NANO : PCAP_TSTAMP_PRECISION_MICRO));
+            link, static_cast<int>(kPcapSnapLength),
+            stats.nanosecond ? PCAP_TSTAMP_PRECISION_NANO : PCAP_TSTAMP_PRECISION_MICRO));
         if (!dead) return core::Fail(core::ErrorKind::Io, "no memory for a pcap writer");
         // libpcap writes through its own stream on a second descriptor of the temporary file.
         auto second = pending.Value().File().Duplicate();

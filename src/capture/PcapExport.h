@@ -21,7 +21,7 @@ struct PcapExportStats {
     // Frames whose link code no pcap link type holds, or whose link type is not the one of
     // the first frame written (one pcap file has one link type).
     std::uint32_t skipped = 0;
-    std::uint32_t cut = 0;      // frames cut to kPcapSnapLength bytes, their wire length kept
+    std::uint32_t cut = 0;  // frames cut to kPcapSnapLength bytes, their wire length kept
     bool nanosecond = false;
     int linkType = 0;  // the pcap link type written (libpcap's DLT_ value)
 };

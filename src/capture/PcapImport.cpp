@@ -90,8 +90,10 @@ private:
 
 }  // namespace
 
-core::Result<PcapImportStats> ImportPcap(const std::string& in, const std::string& out, const PcapImportOptions& options) {
-    if (core::SameFile(in, out)) return core::Fail(core::ErrorKind::Unsupported, out + ": is the capture being imported");
+core::Result<PcapImportStats> ImportPcap(const std::string& in, const std::string& out,
+                                         const PcapImportOptions& options) {
+    if (core::SameFile(in, out))
+        return core::Fail(core::ErrorKind::Unsupported, out + ": is the capture being imported");
     if (options.blockFrames == 0) return core::Fail(core::ErrorKind::Unsupported, "a block needs at least one frame");
     auto fine = ProbePrecision(in);
     if (!fine) return fine.Err();
@@ -169,7 +171,8 @@ core::Result<PcapImportStats> ImportPcap(const std::string& in, const std::strin
         if (inBatch == options.blockFrames) {
             if (auto st = submitBatch(); !st) return st.Err();
             startBatch();
-            if (options.progress && stream != nullptr) options.progress(static_cast<std::uint64_t>(std::ftell(stream)), total);
+            if (options.progress && stream != nullptr)
+                options.progress(static_cast<std::uint64_t>(std::ftell(stream)), total);
         }
     }
     if (inBatch > 0)

@@ -30,6 +30,7 @@ struct PcapImportStats {
 
 // The trace file is written under a temporary name beside out and renamed to out only when
 // complete, so a failure leaves nothing new and never touches a file already named out.
-core::Result<PcapImportStats> ImportPcap(const std::string& in, const std::string& out, const PcapImportOptions& options);
+core::Result<PcapImportStats> ImportPcap(const std::string& in, const std::string& out,
+                                         const PcapImportOptions& options);
 
 }  // namespace capture

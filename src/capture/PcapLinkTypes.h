@@ -9,14 +9,9 @@
 #include <optional>
 #include <span>
 
-namespace capture {
+#include "capture/LinkCodes.h"
 
-// The frame record's link codes (the decoder set's codes for a first layer).
-inline constexpr std::uint32_t kLinkEthernet = 4;
-inline constexpr std::uint32_t kLinkLinuxSll = 6;
-inline constexpr std::uint32_t kLinkLinuxSll2 = 7;
-inline constexpr std::uint32_t kLinkIpv4 = 11;
-inline constexpr std::uint32_t kLinkIpv6 = 12;
+namespace capture {
 
 // True for the pcap link types (libpcap's DLT_ values) an import takes: Ethernet, Linux
 // cooked captures (v1 and v2), and raw IP (DLT_RAW, DLT_IPV4, DLT_IPV6).

@@ -68,9 +68,12 @@ core::Result<bool> HasSubMicrosecondStamps(std::span<const std::uint8_t> head) {
         if (type == kSectionHeader) {
             in.Skip(4);
             const std::uint32_t order = in.Le32();
-            if (order == kByteOrderMagic) e.big = false;
-            else if (Swap32(order) == kByteOrderMagic) e.big = true;
-            else return core::Fail(core::ErrorKind::Corrupt, "pcapng section has no byte-order magic");
+            if (order == kByteOrderMagic)
+                e.big = false;
+            else if (Swap32(order) == kByteOrderMagic)
+                e.big = true;
+            else
+                return core::Fail(core::ErrorKind::Corrupt, "pcapng section has no byte-order magic");
             in.Seek(start + 4);
         } else {
             in.Seek(start);
@@ -80,8 +83,10 @@ core::Result<bool> HasSubMicrosecondStamps(std::span<const std::uint8_t> head) {
         if (in.Failed() || total < kBlockHead + 4 || total > in.Remaining() + kBlockHead) break;
         core::ByteReader body = in.Sub(total - kBlockHead - 4);
         in.Skip(4);  // trailing copy of the total length
-        if (type == kInterfaceBlock) fine = fine || InterfaceIsFine(body, e);
-        else if (type != kSectionHeader) break;  // packets follow their interfaces
+        if (type == kInterfaceBlock)
+            fine = fine || InterfaceIsFine(body, e);
+        else if (type != kSectionHeader)
+            break;  // packets follow their interfaces
     }
     return fine;
 }

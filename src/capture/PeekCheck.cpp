@@ -15,8 +15,8 @@ namespace capture {
 
 namespace {
 
-constexpr std::uint32_t kBatchHead = 16;   // schema, frequency (two words), frame count
-constexpr std::uint32_t kFrameRecord = 36;  // the smallest frame record: its words and no data
+constexpr std::uint32_t kBatchHead = 16;                    // schema, frequency (two words), frame count
+constexpr std::uint32_t kFrameRecord = 36;                  // the smallest frame record: its words and no data
 constexpr std::uint32_t kFirstNumberEnd = kBatchHead + 16;  // the first record's schema, time, stamp, number
 
 core::Error Refused(const std::string& why) { return core::Fail(core::ErrorKind::Protocol, why); }
@@ -61,7 +61,8 @@ core::Result<PeekFacts> CheckPeekResult(std::span<const std::uint8_t> result, st
     batch.Skip(8);
     const std::uint32_t count = batch.Le32();
     if (schema != core::kSchema) return Refused("batch has schema word " + std::to_string(schema));
-    if (count != facts.frames) return Refused("batch holds " + std::to_string(count) + " frames, the peek announces " + k);
+    if (count != facts.frames)
+        return Refused("batch holds " + std::to_string(count) + " frames, the peek announces " + k);
     batch.Skip(12);
     facts.firstFrame = batch.Le32();
     return facts;

@@ -116,8 +116,9 @@ core::Result<RawBlock> TraceReader::ReadBlockAt(std::uint32_t offset, std::uint3
     if (std::uint64_t{offset} + kBlockOverhead + c > fileSize)
         return Corrupt(screen, offset, "compressed size " + std::to_string(c) + " runs past the end of the file");
     if (!PlausibleInflatedSize(c, u))
-        return Corrupt(screen, offset,
-                       "uncompressed size " + std::to_string(u) + " is implausible for " + std::to_string(c) + " bytes");
+        return Corrupt(
+            screen, offset,
+            "uncompressed size " + std::to_string(u) + " is implausible for " + std::to_string(c) + " bytes");
 
     RawBlock block;
     block.screen = screen;
@@ -142,8 +143,9 @@ core::Result<RawBlock> TraceReader::FetchPrevious() const {
     if (!trail) return Corrupt(number, current, trail.Err().text);
     const std::uint32_t previous = trail.Value().offset;
     if (previous < kTraceHeaderSize || std::uint64_t{previous} + kBlockOverhead > current)
-        return Corrupt(number, previous, "trail record before offset " + std::to_string(current) +
-                                             " does not point backwards into the file");
+        return Corrupt(
+            number, previous,
+            "trail record before offset " + std::to_string(current) + " does not point backwards into the file");
     auto block = ReadBlockAt(previous, number);
     if (block && std::uint64_t{previous} + kBlockOverhead + block.Value().compressed.size() != current)
         return Corrupt(number, previous, "does not end where the next block starts");
@@ -209,7 +211,8 @@ core::Result<RawBlock> TraceReader::FetchFrameFromStart(std::uint32_t n) const {
         if (lead.Value().Holds(n)) break;
         const std::uint64_t next = lead.Value().offset;
         if (next < position + kBlockOverhead || next > fileSize)
-            return Corrupt(screen, position, "next-block offset " + std::to_string(next) + " does not point forwards into the file");
+            return Corrupt(screen, position,
+                           "next-block offset " + std::to_string(next) + " does not point forwards into the file");
         position = next;
         ++screen;
     }
@@ -235,8 +238,9 @@ core::Result<RawBlock> TraceReader::FetchFrameFromEnd(std::uint32_t n) const {
         if (!trail) return Corrupt(screen, position, trail.Err().text);
         const std::uint32_t offset = trail.Value().offset;
         if (offset < kTraceHeaderSize || offset + std::uint64_t{kBlockOverhead} > position + kTraceRecordSize)
-            return Corrupt(screen, offset, "trail record at offset " + std::to_string(position) +
-                                               " does not point backwards into the file");
+            return Corrupt(
+                screen, offset,
+                "trail record at offset " + std::to_string(position) + " does not point backwards into the file");
         if (trail.Value().Holds(n)) {
             found = offset;
             break;
@@ -295,7 +299,8 @@ core::Result<std::optional<std::pair<std::uint32_t, std::uint32_t>>> TraceReader
         auto trail = ReadRecordAt(trailAt);
         if (!trail) break;
         const std::uint32_t block = trail.Value().offset;
-        if (block <= offset || block < kTraceHeaderSize || block + std::uint64_t{kBlockOverhead} > trailAt + kTraceRecordSize)
+        if (block <= offset || block < kTraceHeaderSize ||
+            block + std::uint64_t{kBlockOverhead} > trailAt + kTraceRecordSize)
             break;
         found = std::make_pair(block, screen);
         trailAt = block - std::uint64_t{kTraceRecordSize};
@@ -378,11 +383,12 @@ core::Result<std::vector<BlockInfo>> TraceReader::ListBlocks() const {
         info.inflatedSize = in.Le32();
         const std::uint64_t end = position + kBlockOverhead + info.compressedSize;
         if (end > fileSize)
-            return Corrupt(number, position, "compressed size " + std::to_string(info.compressedSize) +
-                                                 " runs past the end of the file");
+            return Corrupt(number, position,
+                           "compressed size " + std::to_string(info.compressedSize) + " runs past the end of the file");
         if (info.lead.offset != end)
-            return Corrupt(number, position, "next-block offset " + std::to_string(info.lead.offset) +
-                                                 " disagrees with the block's length");
+            return Corrupt(
+                number, position,
+                "next-block offset " + std::to_string(info.lead.offset) + " disagrees with the block's length");
         blocks.push_back(info);
         position = end;
     }

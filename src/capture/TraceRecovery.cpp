@@ -20,11 +20,12 @@ constexpr std::size_t kCopyChunk = 1u << 20;
 
 // Verifies the block at pos and returns its lead record, or the reason it cannot be kept.
 core::Result<TraceRecord> VerifyBlock(const core::FileHandle& file, std::uint64_t pos, std::uint64_t fileSize,
-                                        std::uint32_t number, std::uint32_t firstFrame, std::vector<std::uint8_t>& inflated,
-                                        CPktSnap& batch) {
+                                      std::uint32_t number, std::uint32_t firstFrame,
+                                      std::vector<std::uint8_t>& inflated, CPktSnap& batch) {
     const std::string name = "block " + std::to_string(number) + " at offset " + std::to_string(pos);
     auto fail = [&](const std::string& why) { return core::Fail(core::ErrorKind::Corrupt, name + ": " + why); };
-    if (pos + kBlockOverhead > fileSize) return fail("only " + std::to_string(fileSize - pos) + " bytes are left of it");
+    if (pos + kBlockOverhead > fileSize)
+        return fail("only " + std::to_string(fileSize - pos) + " bytes are left of it");
     std::array<std::uint8_t, kBlockDataOffset> head{};
     if (auto st = file.ReadAt(pos, head); !st) return fail(st.Err().text);
     core::ByteReader in(head);
@@ -33,7 +34,8 @@ core::Result<TraceRecord> VerifyBlock(const core::FileHandle& file, std::uint64_
     const std::uint32_t u = in.Le32();
     const std::uint64_t end = pos + kBlockOverhead + c;
     if (end > fileSize) return fail("its " + std::to_string(c) + " compressed bytes run past the end of the file");
-    if (lead.offset != end) return fail("its next-block offset " + std::to_string(lead.offset) + " disagrees with its length");
+    if (lead.offset != end)
+        return fail("its next-block offset " + std::to_string(lead.offset) + " disagrees with its length");
     if (lead.first != firstFrame)
         return fail("starts at frame " + std::to_string(lead.first) + " instead of " + std::to_string(firstFrame));
     if (lead.last + std::uint64_t{1} < lead.first) return fail("ends before it starts");
@@ -61,7 +63,8 @@ core::Result<TraceRecord> VerifyBlock(const core::FileHandle& file, std::uint64_
 bool SameFile(const std::string& a, const std::string& b) {
     struct stat sa {};
     struct stat sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
 }
 
 core::Status WriteHeader(const core::FileHandle& file, const RecoveryScan& scan) {
@@ -124,9 +127,11 @@ core::Result<RecoveryScan> ScanTrace(const core::FileHandle& file, const Recover
     return scan;
 }
 
-core::Result<RecoveryScan> RecoverTrace(const std::string& in, const std::string& out, const RecoveryProgress& progress) {
+core::Result<RecoveryScan> RecoverTrace(const std::string& in, const std::string& out,
+                                        const RecoveryProgress& progress) {
     const bool inPlace = out.empty() || out == in || SameFile(in, out);
-    auto opened = core::FileHandle::Open(in, inPlace ? core::FileHandle::Mode::ReadWrite : core::FileHandle::Mode::Read);
+    auto opened =
+        core::FileHandle::Open(in, inPlace ? core::FileHandle::Mode::ReadWrite : core::FileHandle::Mode::Read);
     if (!opened) return opened.Err();
     const core::FileHandle file = std::move(opened).Value();
     if (inPlace) {

@@ -19,12 +19,12 @@
 namespace capture {
 
 struct RecoveryScan {
-    TraceHeader header;           // as found
-    std::uint32_t blocks = 0;     // kept
+    TraceHeader header;        // as found
+    std::uint32_t blocks = 0;  // kept
     std::uint32_t frames = 0;
     std::uint64_t keptEnd = kTraceHeaderSize;  // the recovered file's length
     std::uint64_t fileSize = 0;
-    std::string dropReason;       // why the walk stopped before the end of the file
+    std::string dropReason;  // why the walk stopped before the end of the file
 
     std::uint64_t DroppedBytes() const noexcept { return fileSize - keptEnd; }
     // The header already holds these counts and nothing follows the last block.

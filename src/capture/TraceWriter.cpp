@@ -66,7 +66,8 @@ core::Status TraceWriter::AppendBlock(std::span<const std::uint8_t> peekResult, 
     const auto trailBytes = trail.Encode();
 
     if (!platform::TryLockFor(TraceFileMutex(), m_lockWait))
-        return core::Fail(core::ErrorKind::Io, "trace file is busy: block of " + std::to_string(frameCount) + " frames dropped");
+        return core::Fail(core::ErrorKind::Io,
+                          "trace file is busy: block of " + std::to_string(frameCount) + " frames dropped");
     std::unique_lock lock(TraceFileMutex(), std::adopt_lock);
     auto st = m_file.WriteAt(end, {head, peekResult.subspan(4), trailBytes});
     if (st && m_flush == Flush::Durable) st = m_file.Sync();

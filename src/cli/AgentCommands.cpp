@@ -4,11 +4,11 @@
 #include <memory>
 #include <string>
 
-#include "agent/CKestroDoc.h"
 #include "cli/AgentContext.h"
 #include "cli/CaptureCommand.h"
 #include "cli/Commands.h"
 #include "platform/TcpSocket.h"
+#include "session/CKestroDoc.h"
 
 namespace cli {
 namespace {
@@ -17,7 +17,7 @@ int RunPing(const CaptureRequest& o) {
     AgentContext app(o.epmPort, o.timeoutSeconds);
     auto profile = std::make_unique<profiles::CSessionProfile>();
     profile->serverAddress = o.server;
-    agent::CKestroDoc doc(app.context);
+    session::CKestroDoc doc(app.context);
     doc.TakeProfile(std::move(profile));
     if (!doc.OpenSession()) return 1;
     // The document's last reference to the host closes the session when it goes.

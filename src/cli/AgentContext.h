@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <iostream>
 
-#include "agent/DocumentContext.h"
 #include "cli/CliPrompt.h"
+#include "session/DocumentContext.h"
 
 namespace cli {
 
@@ -18,12 +18,12 @@ struct AgentContext {
         context.callTimeout = std::chrono::milliseconds(static_cast<long long>(timeoutSeconds * 1000));
     }
 
-    agent::AgentBindingTable bindings;
-    agent::OpenTraceList openTraces;
+    session::AgentBindingTable bindings;
+    session::OpenTraceList openTraces;
     services::AssumeAgentRunning serviceCheck;
     CliPrompt prompt{std::cerr};
     core::WaitCursor cursor;
-    agent::DocumentContext context{bindings, openTraces, serviceCheck, prompt, cursor, {}};
+    session::DocumentContext context{bindings, openTraces, serviceCheck, prompt, cursor, {}};
 };
 
 }  // namespace cli

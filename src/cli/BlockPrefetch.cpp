@@ -6,7 +6,9 @@ namespace cli {
 
 BlockPrefetch::BlockPrefetch(capture::TraceReader& reader, const decode::CPktParsers* parsers, std::size_t depth,
                              BrokenBlock onBroken, std::size_t budget)
-    : m_reader(reader), m_onBroken(std::move(onBroken)), m_budget(budget) {
+    : m_reader(reader),
+      m_onBroken(std::move(onBroken)),
+      m_budget(budget) {
     // One batch being decoded, depth ready or loading.
     for (std::size_t i = 0; i < depth + 1; ++i) {
         m_batches.push_back(std::make_unique<capture::CPktSnap>(parsers));

@@ -14,12 +14,12 @@
 #include <map>
 #include <mutex>
 
-#include "agent/CaptureThread.h"
-#include "agent/CKestroDoc.h"
 #include "cli/AgentContext.h"
 #include "cli/CliPrompt.h"
 #include "cli/Commands.h"
 #include "profiles/ProfileStore.h"
+#include "session/CKestroDoc.h"
+#include "session/CaptureThread.h"
 
 namespace cli {
 
@@ -59,7 +59,7 @@ private:
 class Terminal {
 public:
     Terminal() : m_live(::isatty(STDERR_FILENO) == 1) {}
-    void Progress(const agent::CaptureThread& thread, double seconds) {
+    void Progress(const session::CaptureThread& thread, double seconds) {
         if (!m_live) return;
         const double mb = thread.EndOffset() / 1e6;
         std::scoped_lock lock(m_mutex);
@@ -100,7 +100,9 @@ bool ParseSizeLimit(const std::string& text, profiles::CSessionProfile& profile)
             upper.resize(upper.size() - 2);
         }
     }
-    if (upper.empty() || upper.size() > 10 || !std::all_of(upper.begin(), upper.end(), [](unsigned char c) { return std::isdigit(c) != 0; })) return false;
+    if (upper.empty() || upper.size() > 10 ||
+        !std::all_of(upper.begin(), upper.end(), [](unsigned char c) { return std::isdigit(c) != 0; }))
+        return false;
     const long long value = std::stoll(upper);
     if (value <= 0 || value > 0x7FFFFFFF) return false;
     profile.sizeUnit = unit;
@@ -131,7 +133,7 @@ bool ApplyLayers(const std::vector<std::string>& layers, bool exclude, capture::
     return true;
 }
 
-std::string StopReason(const agent::CaptureThread& thread) {
+std::string StopReason(const session::CaptureThread& thread) {
     if (thread.WriteFailed()) return "the trace file could not be written";
     if (thread.FrameTargetReached()) return "frame count reached";
     if (thread.TimeLimitReached()) return "time limit reached";
@@ -184,18 +186,18 @@ int RunCapture(const CaptureRequest& request) {
     const std::string tracePath = profile->traceFile;
 
     AgentContext app(request.epmPort, request.timeoutSeconds);
-    auto doc = std::make_unique<agent::CKestroDoc>(app.context);
+    auto doc = std::make_unique<session::CKestroDoc>(app.context);
     if (!doc->OnNewDocument(std::move(profile))) {
         if (!doc->TraceFileError().empty()) std::cerr << doc->TraceFileError() << "\n";
         return 1;
     }
 
     Terminal terminal;
-    agent::SteadyCaptureClock clock;
+    session::SteadyCaptureClock clock;
     platform::ManualResetEvent paused;
-    auto options = agent::CaptureThread::OptionsFrom(doc->Profile());
+    auto options = session::CaptureThread::OptionsFrom(doc->Profile());
     options.frameTarget = request.frames;
-    agent::CaptureThread thread(
+    session::CaptureThread thread(
         *doc, doc->TakeTraceFile(), options, clock, [&paused] { paused.Set(); },
         [&terminal](const std::string& text, std::shared_ptr<platform::ManualResetEvent> answered) {
             terminal.Say(text);
@@ -222,7 +224,8 @@ int RunCapture(const CaptureRequest& request) {
 void RegisterCaptureCommand(CommandRegistry& registry) {
     auto r = std::make_shared<CaptureRequest>();
     auto* capture = registry.App().add_subcommand("capture", "Capture from an agent into a trace file, live");
-    capture->add_option("--profile", r->profile, "Session profile that supplies every setting (options given override it)");
+    capture->add_option("--profile", r->profile,
+                        "Session profile that supplies every setting (options given override it)");
     AddRegistryOption(capture, r->registry);
     capture->add_option("--server", r->server, "Agent host name or IPv4 address (required without --profile)");
     capture->add_option("--epm-port", r->epmPort, "Endpoint mapper port (default PALOMET_EPM_PORT, else 135)")
@@ -232,15 +235,18 @@ void RegisterCaptureCommand(CommandRegistry& registry) {
         ->check(CLI::Range(0.1, 3600.0));
     capture->add_option("--out", r->out, "Trace file to write (.tns; required without --profile)");
     capture->add_option("--seconds", r->seconds, "Stop after this many seconds")->check(CLI::Range(1u, 0x7FFFFFFFu));
-    capture->add_option("--frames", r->frames, "Stop once the file holds this many frames (the last batch is kept whole)")
+    capture
+        ->add_option("--frames", r->frames, "Stop once the file holds this many frames (the last batch is kept whole)")
         ->check(CLI::Range(1u, 4000000000u));
     capture->add_option("--size-limit", r->sizeLimit, "Stop once the file reaches N bytes, NKB or NMB");
-    capture->add_option("--layers", r->layers,
-                        "Protocols the agent filters on (ethernet ipv4 tcp udp telnet ftp smtp pop3 dns nbns http); "
-                        "default all")
+    capture
+        ->add_option("--layers", r->layers,
+                     "Protocols the agent filters on (ethernet ipv4 tcp udp telnet ftp smtp pop3 dns nbns http); "
+                     "default all")
         ->delimiter(',');
     auto* include = capture->add_flag("--include", r->include, "Keep frames whose every protocol is listed (default)");
-    capture->add_flag("--exclude", r->exclude, "Keep frames that carry none of the listed protocols")->excludes(include);
+    capture->add_flag("--exclude", r->exclude, "Keep frames that carry none of the listed protocols")
+        ->excludes(include);
     capture->callback([&registry, r] { registry.SetExitCode(RunCapture(*r)); });
 }
 

@@ -14,11 +14,11 @@ struct CaptureRequest {
     std::uint16_t epmPort = 0;  // 0: PALOMET_EPM_PORT or 135
     double timeoutSeconds = 30;
     std::string out;
-    std::uint32_t seconds = 0;  // 0: no time limit
-    std::uint32_t frames = 0;   // 0: no frame target
-    std::string sizeLimit;      // N, NKB or NMB; empty: none
+    std::uint32_t seconds = 0;        // 0: no time limit
+    std::uint32_t frames = 0;         // 0: no frame target
+    std::string sizeLimit;            // N, NKB or NMB; empty: none
     std::vector<std::string> layers;  // empty: every protocol
-    bool include = false;  // the default; named for scripts that say it
+    bool include = false;             // the default; named for scripts that say it
     bool exclude = false;
 };
 

@@ -12,9 +12,12 @@ core::PromptAnswer CliPrompt::Show(std::string_view text, core::PromptIcon /*ico
     if (text.empty() || text.back() != '\n') m_out << '\n';
     m_out.flush();
     switch (buttons) {
-        case core::PromptButtons::YesNo: return core::PromptAnswer::No;
-        case core::PromptButtons::OkCancel: return core::PromptAnswer::Cancel;
-        case core::PromptButtons::Ok: break;
+        case core::PromptButtons::YesNo:
+            return core::PromptAnswer::No;
+        case core::PromptButtons::OkCancel:
+            return core::PromptAnswer::Cancel;
+        case core::PromptButtons::Ok:
+            break;
     }
     return core::PromptAnswer::Ok;
 }

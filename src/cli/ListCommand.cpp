@@ -11,16 +11,17 @@
 #include <utility>
 #include <vector>
 
-#include "capture/CPktParsersConf.h"
 #include "capture/CPktSnap.h"
 #include "capture/TraceReader.h"
 #include "cli/BlockPrefetch.h"
 #include "cli/CliPrompt.h"
 #include "cli/Commands.h"
-#include "cli/TraceOpening.h"
 #include "cli/Output.h"
+#include "cli/TraceOpening.h"
 #include "core/DisplayText.h"
+#include "decode/BatchDecoding.h"
 #include "decode/CPktParsers.h"
+#include "decode/CPktParsersConf.h"
 #include "decode/CPktSummary.h"
 #include "decode/ProtoCode.h"
 #include "decode/TextAppend.h"
@@ -156,7 +157,7 @@ int RunList(const ListOptions& o) {
     if (!ValidateTrace(reader, o.file, prompt)) return 1;
 
     // The decoder objects as the packet list builds them: tables read from their files.
-    const capture::CPktParsersConf conf(false, true);
+    const decode::CPktParsersConf conf(false, true);
     const decode::CPktParsers parsers(conf, false);
     const OutputFormat format = o.json ? OutputFormat::Json : o.tsv ? OutputFormat::Tsv : OutputFormat::Human;
     RowSink sink(format);
@@ -171,7 +172,7 @@ int RunList(const ListOptions& o) {
     std::uint64_t left = o.count.value_or(UINT64_MAX);
     const auto emit = [&](const capture::CPktSnap& batch, std::uint32_t from) {
         for (std::uint32_t i = from; i < batch.GetFrameCount() && left > 0; ++i, --left) {
-            batch.SummaryOf(*level, &summary, i);
+            decode::SummaryOf(batch, *level, &summary, i);
             sink.Row(summary);
         }
     };

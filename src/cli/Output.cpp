@@ -9,7 +9,9 @@
 namespace cli {
 
 Output::Output(std::ostream& out, OutputFormat format, std::vector<Column> columns)
-    : m_out(out), m_format(format), m_columns(std::move(columns)) {
+    : m_out(out),
+      m_format(format),
+      m_columns(std::move(columns)) {
     // A column is never narrower than its name, so the header lines up with the rows.
     for (auto& c : m_columns) c.width = std::max(c.width, c.name.size());
 }

@@ -72,18 +72,24 @@ int RunExport(const ExportOptions& o) {
 
 void RegisterPcapCommands(CommandRegistry& registry) {
     auto imp = std::make_shared<ImportOptions>();
-    auto* import = registry.App().add_subcommand("import", "Make a trace file from a pcap or pcapng capture (Ethernet, Linux cooked, raw IP)");
+    auto* import = registry.App().add_subcommand(
+        "import", "Make a trace file from a pcap or pcapng capture (Ethernet, Linux cooked, raw IP)");
     import->add_option("IN", imp->in, "Capture file (.pcap, .pcapng)")->required();
     import->add_option("OUT", imp->out, "Trace file to write (.tns)")->required();
-    import->add_option("--block-frames", imp->blockFrames, "Frames per block")->capture_default_str()->check(CLI::Range(1u, 1000000u));
-    import->add_option("--level", imp->level, "Compression level, 1 (fastest) to 12 (smallest)")->capture_default_str()->check(CLI::Range(1, 12));
-    import->callback([&registry, imp] { registry.SetExitCode(RunImport(*imp)); });
+    import->add_option("--block-frames", imp->blockFrames, "Frames per block")
+        ->capture_default_str()
+        ->check(CLI::Range(1u, 1000000u));
+    import->add_option("--level", imp->level, "Compression level, 1 (fastest) to 12 (smallest)")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 12));
+    import->callback([&registry, imp] { registry.SetExitCode(RunImport(*imp));
+});
 
-    auto exp = std::make_shared<ExportOptions>();
-    auto* exportCmd = registry.App().add_subcommand("export", "Write the frames of a trace file to a pcap file");
-    exportCmd->add_option("IN", exp->in, "Trace file (.tns)")->required();
-    exportCmd->add_option("OUT", exp->out, "pcap file to write")->required();
-    exportCmd->callback([&registry, exp] { registry.SetExitCode(RunExport(*exp)); });
-}
+auto exp = std::make_shared<ExportOptions>();
+auto* exportCmd = registry.App().add_subcommand("export", "Write the frames of a trace file to a pcap file");
+exportCmd->add_option("IN", exp->in, "Trace file (.tns)")->required();
+exportCmd->add_option("OUT", exp->out, "pcap file to write")->required();
+exportCmd->callback([&registry, exp] { registry.SetExitCode(RunExport(*exp)); });
+}  // namespace cli
 
 }  // namespace cli

@@ -74,7 +74,8 @@ bool Apply(const ProfileOptions& o, ProfileForm& form) {
     if (!limit(o.sizeLimit, "--size-limit", form.sizeValue, profiles::CSessionProfile::kSizeLimit) ||
         !limit(o.timeLimit, "--time-limit", form.timeValue, profiles::CSessionProfile::kTimeLimit))
         return false;
-    const auto unit = [](const std::optional<std::string>& word, const auto& texts, const char* option, std::int32_t& out) {
+    const auto unit = [](const std::optional<std::string>& word, const auto& texts, const char* option,
+                         std::int32_t& out) {
         if (!word) return true;
         const auto index = IndexOf(texts, *word);
         if (!index) {
@@ -146,7 +147,8 @@ int RunList(const ProfileOptions& o, profiles::SessionProfilesModel& model) {
     }
     std::vector<Column> columns = {{"Name"}, {"Server"}, {"Limits"}, {"Filter"}, {"Save to file"}};
     for (const auto& row : rows)
-        for (std::size_t c = 0; c + 1 < columns.size(); ++c) columns[c].width = std::max(columns[c].width, row[c].size());
+        for (std::size_t c = 0; c + 1 < columns.size(); ++c)
+            columns[c].width = std::max(columns[c].width, row[c].size());
     Output out(std::cout, OutputFormat::Human, columns);
     for (const auto& row : rows) out.Row(row);
     return 0;
@@ -178,8 +180,8 @@ int Run(const std::string& action, const ProfileOptions& o) {
         if (action == "show") {
             const auto* p = model.ProfileAt(*found);
             if (p == nullptr) {
-                std::cerr << "Session profile \"" << model.NameAt(*found) << "\" could not be read: " << model.ErrorAt(*found)
-                          << "\n";
+                std::cerr << "Session profile \"" << model.NameAt(*found)
+                          << "\" could not be read: " << model.ErrorAt(*found) << "\n";
                 return 1;
             }
             PrintProfile(o, model.NameAt(*found), *p);
@@ -210,8 +212,9 @@ void AddSettingsOptions(CLI::App* cmd, ProfileOptions& o, bool serverRequired) {
     cmd->add_option("--size-unit", o.sizeUnit, "bytes, kilobytes or megabytes");
     cmd->add_option("--time-limit", o.timeLimit, "Tracing time limit, 0 for none");
     cmd->add_option("--time-unit", o.timeUnit, "hours, minutes or seconds");
-    cmd->add_option("--layers", o.layers, "Checked protocols, comma-separated: ethernet,ipv4,tcp,udp,telnet,ftp,dns,"
-                                          "http,pop3,smtp,nbns (or all, none)")
+    cmd->add_option("--layers", o.layers,
+                    "Checked protocols, comma-separated: ethernet,ipv4,tcp,udp,telnet,ftp,dns,"
+                    "http,pop3,smtp,nbns (or all, none)")
         ->delimiter(',');
     auto* include = cmd->add_flag("--include", o.include, "Filter type Included: pass the checked protocols");
     auto* exclude = cmd->add_flag("--exclude", o.exclude, "Filter type Excluded: drop the checked protocols");
@@ -227,7 +230,9 @@ void RegisterProfileCommands(CommandRegistry& registry) {
     profile->require_subcommand(1);
     // --registry may follow the action too: `profile add NAME ... --registry FILE`.
     profile->fallthrough();
-    const auto action = [&registry, o](const char* name) { return [&registry, o, name] { registry.SetExitCode(Run(name, *o)); }; };
+    const auto action = [&registry, o](const char* name) {
+        return [&registry, o, name] { registry.SetExitCode(Run(name, *o)); };
+    };
 
     auto* list = profile->add_subcommand("list", "Every stored profile, sorted by name");
     list->add_flag("--json", o->json, "A JSON array of profiles");

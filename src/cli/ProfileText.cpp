@@ -61,14 +61,15 @@ std::string ProfileJson(const std::string& name, const CSessionProfile& p) {
     const auto q = [](std::string_view s) { return Output::JsonQuote(s); };
     std::string layers;
     for (const auto& layer : profiles::kCaptureLayers)
-        if (p.captureConfiguration.*layer.flag != 0) layers += std::string(layers.empty() ? "" : ", ") + q(layer.keyword);
+        if (p.captureConfiguration.*layer.flag != 0)
+            layers += std::string(layers.empty() ? "" : ", ") + q(layer.keyword);
     return "{\"name\": " + q(name) + ", \"serverAddress\": " + q(p.serverAddress) +
            ", \"serverQueueLength\": " + std::to_string(p.serverQueueLength) + ", \"traceFile\": " + q(p.traceFile) +
            ", \"limitMode\": " + std::to_string(p.limitMode) + ", \"sizeValue\": " + std::to_string(p.sizeValue) +
            ", \"sizeUnit\": " + q(TextAt(profiles::kSizeUnitTexts, p.sizeUnit)) +
            ", \"timeValue\": " + std::to_string(p.timeValue) +
-           ", \"timeUnit\": " + q(TextAt(profiles::kTimeUnitTexts, p.timeUnit)) + ", \"filterType\": " +
-           q(FilterTypeText(p)) + ", \"layers\": [" + layers + "]}";
+           ", \"timeUnit\": " + q(TextAt(profiles::kTimeUnitTexts, p.timeUnit)) +
+           ", \"filterType\": " + q(FilterTypeText(p)) + ", \"layers\": [" + layers + "]}";
 }
 
 }  // namespace cli

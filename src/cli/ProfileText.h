@@ -18,7 +18,8 @@ std::string FilterTypeText(const profiles::CSessionProfile& p);
 std::string LayersText(const profiles::CSessionProfile& p);
 
 // (label, value) lines in the order of the profile's sheet.
-std::vector<std::pair<std::string, std::string>> ProfileLines(const std::string& name, const profiles::CSessionProfile& p);
+std::vector<std::pair<std::string, std::string>> ProfileLines(const std::string& name,
+                                                              const profiles::CSessionProfile& p);
 std::string ProfileJson(const std::string& name, const profiles::CSessionProfile& p);
 
 }  // namespace cli

@@ -16,8 +16,9 @@ std::function<void(std::uint64_t, std::uint64_t)> ProgressLine::Callback() {
     if (::isatty(STDERR_FILENO) != 1) return {};
     return [this](std::uint64_t done, std::uint64_t total) {
         if (total < kProgressFrom) return;
-        std::fprintf(stderr, "\r%s: %3u%% (%llu of %llu MiB)", m_label.c_str(), static_cast<unsigned>(done * 100 / total),
-                     static_cast<unsigned long long>(done >> 20), static_cast<unsigned long long>(total >> 20));
+        std::fprintf(stderr, "\r%s: %3u%% (%llu of %llu MiB)", m_label.c_str(),
+                     static_cast<unsigned>(done * 100 / total), static_cast<unsigned long long>(done >> 20),
+                     static_cast<unsigned long long>(total >> 20));
         m_shown = true;
     };
 }

@@ -35,8 +35,8 @@ int RunRecover(const RecoverOptions& o) {
     std::cout << target << ": kept " << scan.blocks << " blocks, " << scan.frames << " frames, " << scan.keptEnd
               << " bytes\n";
     if (scan.DroppedBytes() > 0)
-        std::cout << "dropped " << scan.DroppedBytes() << " bytes from offset " << scan.keptEnd << ": " << scan.dropReason
-                  << "\n";
+        std::cout << "dropped " << scan.DroppedBytes() << " bytes from offset " << scan.keptEnd << ": "
+                  << scan.dropReason << "\n";
     return 0;
 }
 

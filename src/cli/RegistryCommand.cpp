@@ -65,7 +65,8 @@ int RunExport(const RegistryOptions& o) {
         std::cerr << "no settings store at " << path << "\n";
     } else {
         platform::KeyStatus status;
-        auto tree = platform::KeyTree::Open(path, status, {platform::KeyTree::Access::ReadOnly, std::chrono::seconds(5)});
+        auto tree =
+            platform::KeyTree::Open(path, status, {platform::KeyTree::Access::ReadOnly, std::chrono::seconds(5)});
         if (tree) status = tree->Export(keys);
         if (!status.Ok()) {
             std::cerr << status.text << "\n";

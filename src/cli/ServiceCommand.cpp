@@ -42,7 +42,8 @@ std::string Accepts(std::uint32_t controls) {
 
 std::string ExitText(const platform::ServiceStatus& status) {
     if (status.win32ExitCode == 0) return {};
-    return status.stopReason.empty() ? "exit status " + std::to_string(status.serviceSpecificExitCode) : status.stopReason;
+    return status.stopReason.empty() ? "exit status " + std::to_string(status.serviceSpecificExitCode)
+                                     : status.stopReason;
 }
 
 // Where the commands go: --user picks the calling user's manager, else PALOMET_SERVICES
@@ -69,8 +70,8 @@ int RunList(const ServiceOptions& o, services::ServicesContext& context) {
     Output out(std::cout, o.json ? OutputFormat::Json : OutputFormat::Human,
                {{"service", nameWidth}, {"status", 10}, {"startup", 8}, {"account", 12}, {"description", 0}});
     for (const auto& item : browser.Items())
-        out.Row({item->ServiceName(), std::string(item->StateText()), std::string(item->StartTypeText()), item->Account(),
-                 item->DisplayName()});
+        out.Row({item->ServiceName(), std::string(item->StateText()), std::string(item->StartTypeText()),
+                 item->Account(), item->DisplayName()});
     out.Finish();
     return 0;
 }
@@ -90,7 +91,8 @@ void PrintStatus(const services::CSrvItem& item, bool json) {
     if (json) {
         std::cout << '{';
         for (std::size_t i = 0; i < fields.size(); ++i)
-            std::cout << (i ? ", " : "") << Output::JsonQuote(fields[i].first) << ": " << Output::JsonQuote(fields[i].second);
+            std::cout << (i ? ", " : "") << Output::JsonQuote(fields[i].first) << ": "
+                      << Output::JsonQuote(fields[i].second);
         std::cout << "}\n";
         return;
     }
@@ -106,7 +108,9 @@ int RunControl(Action action, services::CSrvItem& item) {
     };
     Step step{platform::kStateStartPending, platform::kStateRunning};
     switch (action) {
-        case Action::Start: item.Start({}); break;
+        case Action::Start:
+            item.Start({});
+            break;
         case Action::Stop:
             item.Stop();
             step = {platform::kStateStopPending, platform::kStateStopped};
@@ -119,13 +123,15 @@ int RunControl(Action action, services::CSrvItem& item) {
             item.Continue();
             step = {platform::kStateContinuePending, platform::kStateRunning};
             break;
-        default: return 2;
+        default:
+            return 2;
     }
     services::SteadyPollClock clock;
     services::PendingPoll poll(item, step.pending, clock);
     while (poll.Step()) std::this_thread::sleep_for(services::PendingPoll::kInterval);
     std::cout << item.ServiceName() << ": " << item.StateText();
-    if (const std::string exit = ExitText(item.Status()); !exit.empty() && item.CurrentState() == platform::kStateStopped)
+    if (const std::string exit = ExitText(item.Status());
+        !exit.empty() && item.CurrentState() == platform::kStateStopped)
         std::cout << " (" << exit << ")";
     std::cout << "\n";
     if (poll.TimedOut()) std::cerr << item.ServiceName() << " is still " << item.StateText() << " after 30 seconds.\n";
@@ -160,9 +166,13 @@ int Run(Action action, const ServiceOptions& o) {
         if (!name) throw services::ToException(name.Err());
         services::CSrvItem item(context->Connector(), HostOf(o), name.Value());
         switch (action) {
-            case Action::Status: PrintStatus(item, o.json); return 0;
-            case Action::Config: return RunConfig(o, item);
-            default: return RunControl(action, item);
+            case Action::Status:
+                PrintStatus(item, o.json);
+                return 0;
+            case Action::Config:
+                return RunConfig(o, item);
+            default:
+                return RunControl(action, item);
         }
     } catch (const services::CSrvBrowserException& e) {
         return Fail(e);
@@ -177,8 +187,9 @@ void RegisterServiceCommand(CommandRegistry& registry) {
         "service", "Services of a host's systemd: list, status, start, stop, pause, continue, config");
     service->require_subcommand(1);
     service->fallthrough();
-    service->add_option("--host", options->host,
-                        "Another host, reached as: ssh -xT -oBatchMode=yes -oConnectTimeout=10 -- HOST systemd-stdio-bridge");
+    service->add_option(
+        "--host", options->host,
+        "Another host, reached as: ssh -xT -oBatchMode=yes -oConnectTimeout=10 -- HOST systemd-stdio-bridge");
     service->add_flag("--user", options->user, "The calling user's own service manager (as systemctl --user)");
 
     struct Verb {
@@ -197,8 +208,11 @@ void RegisterServiceCommand(CommandRegistry& registry) {
     };
     for (const Verb& verb : kVerbs) {
         auto* cmd = service->add_subcommand(verb.name, verb.help);
-        if (verb.action != Action::List) cmd->add_option("NAME", options->name, "The service (\".service\" optional, letter case ignored)")->required();
-        if (verb.action == Action::List || verb.action == Action::Status) cmd->add_flag("--json", options->json, "JSON output");
+        if (verb.action != Action::List)
+            cmd->add_option("NAME", options->name, "The service (\".service\" optional, letter case ignored)")
+                ->required();
+        if (verb.action == Action::List || verb.action == Action::Status)
+            cmd->add_flag("--json", options->json, "JSON output");
         if (verb.action == Action::Config) {
             cmd->add_option("--startup", options->startup, "auto, manual or disabled")
                 ->check(CLI::IsMember({"auto", "manual", "disabled"}));

@@ -7,14 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "capture/CPktParsersConf.h"
 #include "capture/CPktSnap.h"
 #include "capture/TraceReader.h"
 #include "cli/CliPrompt.h"
 #include "cli/Commands.h"
 #include "cli/TraceOpening.h"
+#include "decode/BatchDecoding.h"
 #include "decode/CPktDetailLine.h"
 #include "decode/CPktParsers.h"
+#include "decode/CPktParsersConf.h"
 #include "decode/DetailText.h"
 
 namespace cli {
@@ -33,7 +34,7 @@ int RunShow(const ShowOptions& o) {
     auto& reader = *opened;
     if (!ValidateTrace(reader, o.file, prompt)) return 1;
 
-    const capture::CPktParsersConf conf(false, true);
+    const decode::CPktParsersConf conf(false, true);
     const decode::CPktParsers parsers(conf, false);
     capture::CPktSnap batch(&parsers);
     std::uint32_t current = 0;
@@ -52,7 +53,7 @@ int RunShow(const ShowOptions& o) {
         }
         current = n;
         decode::CPktDetailLine root;
-        batch.DetailOf(&root, n - reader.ScreenFirst());
+        decode::DetailOf(batch, &root, n - reader.ScreenFirst());
         text.clear();
         if (k > 0) text.push_back('\n');
         decode::AppendDetailText(text, root, "\n");

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "capture/CPktParsersConf.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "decode/CPktParsersConf.h"
 #include "tables/TableFile.h"
 
 namespace cli {
@@ -21,7 +21,7 @@ struct TablesOptions {
 std::string PathOrNone(const std::string& path) { return path.empty() ? "(not found)" : path; }
 
 int RunTables(const TablesOptions& o) {
-    const capture::CPktParsersConf conf(false, true);
+    const decode::CPktParsersConf conf(false, true);
     const auto& ether = conf.GetEtherNums();
     const auto& protocols = conf.GetIProtNums();
     const auto& ports = conf.GetWPortNums();
@@ -29,7 +29,8 @@ int RunTables(const TablesOptions& o) {
 
     const OutputFormat format = o.json ? OutputFormat::Json : o.tsv ? OutputFormat::Tsv : OutputFormat::Human;
     Output out(std::cout, format, {{"file", 16}, {"entries", 7, true}, {"path", 0}});
-    out.Row({std::string(tables::kEtherTypesFile), std::to_string(ether.Types().size()), PathOrNone(ether.TypesPath())});
+    out.Row(
+        {std::string(tables::kEtherTypesFile), std::to_string(ether.Types().size()), PathOrNone(ether.TypesPath())});
     out.Row({std::string(tables::kEtherVendorsFile), std::to_string(ether.Vendors().size()),
              PathOrNone(ether.VendorsPath())});
     out.Row({std::string(tables::kProtocolNumbersFile), std::to_string(protocols.Count()),

@@ -5,8 +5,8 @@
 #include "capture/TraceReader.h"
 #include "cli/CliPrompt.h"
 #include "cli/Commands.h"
-#include "cli/TraceOpening.h"
 #include "cli/Output.h"
+#include "cli/TraceOpening.h"
 #include "core/DisplayText.h"
 
 namespace cli {
@@ -58,8 +58,7 @@ int RunInfo(const InfoOptions& o) {
         return valid && blocks ? 0 : 1;
     }
 
-    std::cout << "File:         " << core::DisplayText(o.file) << '\n'
-              << "Validation:   " << verdict << '\n';
+    std::cout << "File:         " << core::DisplayText(o.file) << '\n' << "Validation:   " << verdict << '\n';
     if (reader.Unfinished()) std::cout << "Recovery:     " << RecoverHint(o.file) << '\n';
     std::cout << "File length:  " << fileSize << '\n';
     if (!headerRead) return 1;

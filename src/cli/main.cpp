@@ -4,8 +4,9 @@
 #include "cli/Commands.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"palomet-cli: validate, list, show, import, export and recover trace files; capture from an agent; "
-                 "keep session profiles; administer the agent's service"};
+    CLI::App app{
+        "palomet-cli: validate, list, show, import, export and recover trace files; capture from an agent; "
+        "keep session profiles; administer the agent's service"};
     app.set_version_flag("--version", PALOMET_VERSION);
     app.require_subcommand(1);
     cli::CommandRegistry registry(app);

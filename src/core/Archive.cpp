@@ -20,7 +20,9 @@ void Archive::WriteU32(std::uint32_t v) {
     for (int shift = 0; shift < 32; shift += 8) m_out->push_back(static_cast<std::uint8_t>(v >> shift));
 }
 
-void Archive::WriteBytes(std::span<const std::uint8_t> bytes) { m_out->insert(m_out->end(), bytes.begin(), bytes.end()); }
+void Archive::WriteBytes(std::span<const std::uint8_t> bytes) {
+    m_out->insert(m_out->end(), bytes.begin(), bytes.end());
+}
 
 void Archive::WriteCount(std::uint32_t count) {
     if (count < kCountEscape) {

@@ -38,10 +38,18 @@ int FileHandle::Release() noexcept {
 Result<FileHandle> FileHandle::Open(const std::string& path, Mode mode) {
     int flags = O_CLOEXEC;
     switch (mode) {
-        case Mode::Read: flags |= O_RDONLY; break;
-        case Mode::ReadWrite: flags |= O_RDWR; break;
-        case Mode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
-        case Mode::OpenOrCreate: flags |= O_RDWR | O_CREAT; break;
+        case Mode::Read:
+            flags |= O_RDONLY;
+            break;
+        case Mode::ReadWrite:
+            flags |= O_RDWR;
+            break;
+        case Mode::Create:
+            flags |= O_RDWR | O_CREAT | O_TRUNC;
+            break;
+        case Mode::OpenOrCreate:
+            flags |= O_RDWR | O_CREAT;
+            break;
     }
     int fd = -1;
     do {
@@ -66,7 +74,8 @@ Result<std::uint64_t> FileHandle::Size() const {
 Status FileHandle::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
     std::size_t done = 0;
     while (done < out.size()) {
-        const ssize_t got = ::pread(m_fd, out.subspan(done).data(), out.size() - done, static_cast<off_t>(offset + done));
+        const ssize_t got =
+            ::pread(m_fd, out.subspan(done).data(), out.size() - done, static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return Errno("read");
         if (got == 0) return Fail(ErrorKind::Truncated, "file ends at offset " + std::to_string(offset + done));
@@ -78,7 +87,8 @@ Status FileHandle::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) con
 Status FileHandle::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) const {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t put = ::pwrite(m_fd, bytes.subspan(done).data(), bytes.size() - done, static_cast<off_t>(offset + done));
+        const ssize_t put =
+            ::pwrite(m_fd, bytes.subspan(done).data(), bytes.size() - done, static_cast<off_t>(offset + done));
         if (put < 0 && errno == EINTR) continue;
         if (put < 0) return Errno("write");
         done += static_cast<std::size_t>(put);

@@ -26,7 +26,9 @@ mode_t NewFileMode() {
 }  // namespace
 
 PendingFile::PendingFile(FileHandle file, std::string temporary, std::string final) noexcept
-    : m_file(std::move(file)), m_temporary(std::move(temporary)), m_final(std::move(final)) {}
+    : m_file(std::move(file)),
+      m_temporary(std::move(temporary)),
+      m_final(std::move(final)) {}
 
 PendingFile::PendingFile(PendingFile&& other) noexcept
     : m_file(std::move(other.m_file)),
@@ -86,7 +88,8 @@ Status PendingFile::Commit() {
 bool SameFile(const std::string& a, const std::string& b) noexcept {
     struct stat sa {};
     struct stat sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
 }
 
 bool SameFile(const FileHandle& open, const std::string& path) noexcept {

@@ -1,4 +1,5 @@
-// A loader's outcome: a value, or an error kind with a text that names what is wrong.
+// An operation's outcome: a value, or an error. Loaders give an error kind with a text that
+// names what is wrong; the service layer gives its own error codes (platform::ServiceError).
 #pragma once
 
 #include <string>
@@ -8,11 +9,11 @@
 namespace core {
 
 enum class ErrorKind {
-    Io,          // the file or connection could not be used
-    Truncated,   // the bytes end before what they promise
-    Corrupt,     // the bytes contradict themselves or their format
-    Unsupported, // well-formed, but not something this program handles
-    Protocol,    // a peer broke the protocol
+    Io,           // the file or connection could not be used
+    Truncated,    // the bytes end before what they promise
+    Corrupt,      // the bytes contradict themselves or their format
+    Unsupported,  // well-formed, but not something this program handles
+    Protocol,     // a peer broke the protocol
 };
 
 struct Error {
@@ -20,21 +21,21 @@ struct Error {
     std::string text;
 };
 
-template <class T>
+template <class T, class E = Error>
 class [[nodiscard]] Result {
 public:
     Result(T value) : m_state(std::move(value)) {}  // NOLINT(google-explicit-constructor)
-    Result(Error error) : m_state(std::move(error)) {}  // NOLINT(google-explicit-constructor)
+    Result(E error) : m_state(std::move(error)) {}  // NOLINT(google-explicit-constructor)
 
     bool Ok() const noexcept { return m_state.index() == 0; }
     explicit operator bool() const noexcept { return Ok(); }
     T& Value() & { return std::get<0>(m_state); }
     const T& Value() const& { return std::get<0>(m_state); }
     T&& Value() && { return std::get<0>(std::move(m_state)); }
-    const Error& Err() const { return std::get<1>(m_state); }
+    const E& Err() const { return std::get<1>(m_state); }
 
 private:
-    std::variant<T, Error> m_state;
+    std::variant<T, E> m_state;
 };
 
 // For loaders that produce nothing but success or an error.

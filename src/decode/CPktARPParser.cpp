@@ -18,28 +18,45 @@ constexpr std::uint16_t kTypeIPv4 = 0x0800;
 
 const char* HardwareTypeName(std::uint16_t type) {
     switch (type) {
-    case 1: return "Ethernet";
-    case 6: return "IEEE 802";
-    case 7: return "ARCNET";
-    case 15: return "Frame Relay";
-    case 16: return "ATM";
-    case 18: return "Fibre Channel";
-    case 20: return "Serial line";
-    case 24: return "IEEE 1394";
-    case 32: return "InfiniBand";
-    default: return "Unknown";
+        case 1:
+            return "Ethernet";
+        case 6:
+            return "IEEE 802";
+        case 7:
+            return "ARCNET";
+        case 15:
+            return "Frame Relay";
+        case 16:
+            return "ATM";
+        case 18:
+            return "Fibre Channel";
+        case 20:
+            return "Serial line";
+        case 24:
+            return "IEEE 1394";
+        case 32:
+            return "InfiniBand";
+        default:
+            return "Unknown";
     }
 }
 
 const char* OperationName(std::uint16_t operation) {
     switch (operation) {
-    case 1: return "Request";
-    case 2: return "Reply";
-    case 3: return "Reverse request";
-    case 4: return "Reverse reply";
-    case 8: return "Inverse request";
-    case 9: return "Inverse reply";
-    default: return "Unknown";
+        case 1:
+            return "Request";
+        case 2:
+            return "Reply";
+        case 3:
+            return "Reverse request";
+        case 4:
+            return "Reverse reply";
+        case 8:
+            return "Inverse request";
+        case 9:
+            return "Inverse reply";
+        default:
+            return "Unknown";
     }
 }
 
@@ -80,46 +97,46 @@ void CPktARPParser::AppendDescription(std::string& out, const Message& m) const 
     const auto station = [&](std::span<const std::uint8_t> a) { AppendStation(out, EtherNums(), a); };
     const auto protocol = [&](std::span<const std::uint8_t> a) { AppendProtocolAddress(out, m, a); };
     switch (m.operation) {
-    case 1:
-        if (std::ranges::equal(m.senderProtocol, m.targetProtocol)) {
-            out.append(" Gratuitous ARP for ");  // a host announcing its own address
+        case 1:
+            if (std::ranges::equal(m.senderProtocol, m.targetProtocol)) {
+                out.append(" Gratuitous ARP for ");  // a host announcing its own address
+                protocol(m.targetProtocol);
+                return;
+            }
+            out.append(" Who has ");
+            protocol(m.targetProtocol);
+            // A probe (RFC 5227) asks from no address at all.
+            if (AllZero(m.senderProtocol)) {
+                out.append("? (probe)");
+                return;
+            }
+            out.append("? Tell ");
+            protocol(m.senderProtocol);
+            return;
+        case 2:
+        case 9:
+            out.push_back(' ');
+            protocol(m.senderProtocol);
+            out.append(" is at ");
+            station(m.senderHardware);
+            return;
+        case 3:
+        case 8:
+            out.append(m.operation == 3 ? " Who is " : " Which address has ");
+            station(m.targetHardware);
+            out.append("? Tell ");
+            station(m.senderHardware);
+            return;
+        case 4:
+            out.push_back(' ');
+            station(m.targetHardware);
+            out.append(" is ");
             protocol(m.targetProtocol);
             return;
-        }
-        out.append(" Who has ");
-        protocol(m.targetProtocol);
-        // A probe (RFC 5227) asks from no address at all.
-        if (AllZero(m.senderProtocol)) {
-            out.append("? (probe)");
+        default:
+            out.append(" Operation = ");
+            AppendDec(out, m.operation);
             return;
-        }
-        out.append("? Tell ");
-        protocol(m.senderProtocol);
-        return;
-    case 2:
-    case 9:
-        out.push_back(' ');
-        protocol(m.senderProtocol);
-        out.append(" is at ");
-        station(m.senderHardware);
-        return;
-    case 3:
-    case 8:
-        out.append(m.operation == 3 ? " Who is " : " Which address has ");
-        station(m.targetHardware);
-        out.append("? Tell ");
-        station(m.senderHardware);
-        return;
-    case 4:
-        out.push_back(' ');
-        station(m.targetHardware);
-        out.append(" is ");
-        protocol(m.targetProtocol);
-        return;
-    default:
-        out.append(" Operation = ");
-        AppendDec(out, m.operation);
-        return;
     }
 }
 
@@ -155,7 +172,8 @@ ProtoCode CPktARPParser::ParseDetail(core::ByteReader& in, CPktParseContext& /*c
     }
     CPktDetailLine& top = root.Add(kPrefix, std::move(headline));
     top.Add(kPrefix, Printf(" Hardware type = %u (%s)", unsigned{m->hardwareType}, HardwareTypeName(m->hardwareType)));
-    top.Add(kPrefix, Printf(" Protocol type = 0x%.4X (%s)", unsigned{m->protocolType}, TypeName(m->protocolType).c_str()));
+    top.Add(kPrefix,
+            Printf(" Protocol type = 0x%.4X (%s)", unsigned{m->protocolType}, TypeName(m->protocolType).c_str()));
     top.Add(kPrefix, Printf(" Hardware address length = %u bytes", unsigned{m->hardwareLength}));
     top.Add(kPrefix, Printf(" Protocol address length = %u bytes", unsigned{m->protocolLength}));
     top.Add(kPrefix, Printf(" Operation = %u (%s)", unsigned{m->operation}, OperationName(m->operation)));

@@ -70,9 +70,9 @@ ProtoCode CPktEthernetParser::ParseDetail(core::ByteReader& in, CPktParseContext
     CPktDetailLine& top =
         root.Add(kPrefix, Printf(" ETYPE = 0x%.4X : Protocol = %s", unsigned{h->type}, typeName.c_str()));
     const auto addAddress = [&](const char* label, const std::array<std::uint8_t, 6>& a) {
-        CPktDetailLine& line = top.Add(
-            kPrefix, Printf(" %s address = %.2X%.2X%.2X%.2X%.2X%.2X", label, unsigned{a[0]}, unsigned{a[1]},
-                            unsigned{a[2]}, unsigned{a[3]}, unsigned{a[4]}, unsigned{a[5]}));
+        CPktDetailLine& line =
+            top.Add(kPrefix, Printf(" %s address = %.2X%.2X%.2X%.2X%.2X%.2X", label, unsigned{a[0]}, unsigned{a[1]},
+                                    unsigned{a[2]}, unsigned{a[3]}, unsigned{a[4]}, unsigned{a[5]}));
         line.Add(kPrefix, GroupBitLine(a[0]));
         line.Add(kPrefix, VendorLine(EtherNums(), a));
     };

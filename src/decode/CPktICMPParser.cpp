@@ -21,15 +21,37 @@ constexpr std::size_t kHeaderLength = 8;
 constexpr std::uint8_t kProtocolIcmpv6 = 58;
 
 enum Type4 : std::uint8_t {
-    kEchoReply = 0, kUnreachable = 3, kSourceQuench = 4, kRedirect = 5, kEchoRequest = 8, kRouterAdvert = 9,
-    kTimeExceeded = 11, kParameterProblem = 12, kTimestamp = 13, kTimestampReply = 14, kInfoRequest = 15,
-    kInfoReply = 16, kMaskRequest = 17, kMaskReply = 18,
+    kEchoReply = 0,
+    kUnreachable = 3,
+    kSourceQuench = 4,
+    kRedirect = 5,
+    kEchoRequest = 8,
+    kRouterAdvert = 9,
+    kTimeExceeded = 11,
+    kParameterProblem = 12,
+    kTimestamp = 13,
+    kTimestampReply = 14,
+    kInfoRequest = 15,
+    kInfoReply = 16,
+    kMaskRequest = 17,
+    kMaskReply = 18,
 };
 enum Type6 : std::uint8_t {
-    kUnreachable6 = 1, kTooBig6 = 2, kTimeExceeded6 = 3, kParameterProblem6 = 4, kEchoRequest6 = 128,
-    kEchoReply6 = 129, kListenerQuery6 = 130, kListenerReport6 = 131, kListenerDone6 = 132,
-    kRouterSolicitation6 = 133, kRouterAdvert6 = 134, kNeighborSolicitation6 = 135, kNeighborAdvert6 = 136,
-    kRedirect6 = 137, kListenerReport2v6 = 143,
+    kUnreachable6 = 1,
+    kTooBig6 = 2,
+    kTimeExceeded6 = 3,
+    kParameterProblem6 = 4,
+    kEchoRequest6 = 128,
+    kEchoReply6 = 129,
+    kListenerQuery6 = 130,
+    kListenerReport6 = 131,
+    kListenerDone6 = 132,
+    kRouterSolicitation6 = 133,
+    kRouterAdvert6 = 134,
+    kNeighborSolicitation6 = 135,
+    kNeighborAdvert6 = 136,
+    kRedirect6 = 137,
+    kListenerReport2v6 = 143,
 };
 constexpr std::uint8_t kFragmentationNeeded = 4;
 
@@ -39,15 +61,17 @@ std::string_view Prefix(bool v6) { return v6 ? "ICMPv6: " : "ICMP: "; }
 bool HasIdentifier(bool v6, std::uint8_t type) {
     if (v6) return type == kEchoRequest6 || type == kEchoReply6;
     switch (type) {
-    case kEchoReply:
-    case kEchoRequest:
-    case kTimestamp:
-    case kTimestampReply:
-    case kInfoRequest:
-    case kInfoReply:
-    case kMaskRequest:
-    case kMaskReply: return true;
-    default: return false;
+        case kEchoReply:
+        case kEchoRequest:
+        case kTimestamp:
+        case kTimestampReply:
+        case kInfoRequest:
+        case kInfoReply:
+        case kMaskRequest:
+        case kMaskReply:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -71,11 +95,15 @@ std::span<const std::uint8_t> NdTarget(std::span<const std::uint8_t> body, std::
 // Bytes of the body before the options of a neighbour discovery message.
 std::size_t NdFixedLength(std::uint8_t type) {
     switch (type) {
-    case kRouterAdvert6: return 8;
-    case kNeighborSolicitation6:
-    case kNeighborAdvert6: return 16;
-    case kRedirect6: return 32;
-    default: return 0;
+        case kRouterAdvert6:
+            return 8;
+        case kNeighborSolicitation6:
+        case kNeighborAdvert6:
+            return 16;
+        case kRedirect6:
+            return 32;
+        default:
+            return 0;
     }
 }
 
@@ -97,7 +125,8 @@ std::string Ipv4Line(const char* label, std::uint32_t address) {
 
 }  // namespace
 
-std::optional<CPktICMPParser::Message> CPktICMPParser::Read(core::ByteReader& in, const CPktParseContext& ctx) noexcept {
+std::optional<CPktICMPParser::Message> CPktICMPParser::Read(core::ByteReader& in,
+                                                            const CPktParseContext& ctx) noexcept {
     // The message ends where the IP layer says, so Ethernet padding is not taken for data.
     std::size_t length = in.Remaining();
     if (!ctx.ipLengthFromCapture && ctx.ipPayloadLength >= kMinimumLength) {
@@ -182,7 +211,8 @@ void CPktICMPParser::AddNeighbourDiscoveryLines(CPktDetailLine& top, const Messa
         CPktDetailLine& flagLine = top.Add(prefix, Printf(" Flags = 0x%.2X", flags));
         flagLine.Add(prefix, (flags & 0x80U) != 0 ? " 1....... = Managed address configuration"
                                                   : " 0....... = No managed address configuration");
-        flagLine.Add(prefix, (flags & 0x40U) != 0 ? " .1...... = Other configuration" : " .0...... = No other configuration");
+        flagLine.Add(prefix,
+                     (flags & 0x40U) != 0 ? " .1...... = Other configuration" : " .0...... = No other configuration");
         top.Add(prefix, Printf(" Router lifetime = %u seconds", m.word & 0xFFFFU));
         const std::uint32_t reachable = body.Be32();
         const std::uint32_t retransmit = body.Be32();
@@ -224,8 +254,8 @@ void CPktICMPParser::AddBodyLines(CPktDetailLine& top, const Message& m) const {
             const std::uint32_t receive = body.Be32();
             const std::uint32_t transmit = body.Be32();
             if (!body.Failed())
-                top.Add(prefix, Printf(" Timestamps: originate = %u, receive = %u, transmit = %u ms", originate, receive,
-                                       transmit));
+                top.Add(prefix, Printf(" Timestamps: originate = %u, receive = %u, transmit = %u ms", originate,
+                                       receive, transmit));
         } else if (!m.v6 && (m.type == kMaskRequest || m.type == kMaskReply)) {
             const std::uint32_t mask = body.Be32();
             if (!body.Failed()) top.Add(prefix, Ipv4Line(" Address mask = ", mask));

@@ -16,7 +16,8 @@ namespace decode {
 class CPktICMPParser final : public CPktParser {
 public:
     CPktICMPParser(const tables::CPktEtherNums& etherNums, const tables::CPktIProtNums& protocols)
-        : m_etherNums(&etherNums), m_protocols(&protocols) {}
+        : m_etherNums(&etherNums),
+          m_protocols(&protocols) {}
 
     ProtoCode Parse(core::ByteReader& in, CPktParseContext& ctx) const override;
     ProtoCode ParseDetail(core::ByteReader& in, CPktParseContext& ctx, CPktDetailLine& root) const override;
@@ -28,7 +29,7 @@ private:
         std::uint8_t type = 0;
         std::uint8_t code = 0;
         std::uint16_t checksum = 0;
-        std::uint32_t word = 0;  // bytes 4 to 7: identifier and sequence, MTU, pointer, ...
+        std::uint32_t word = 0;               // bytes 4 to 7: identifier and sequence, MTU, pointer, ...
         std::span<const std::uint8_t> whole;  // the message as the frame holds it
         std::span<const std::uint8_t> body;   // after the first 8 bytes
     };

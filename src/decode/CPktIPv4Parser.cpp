@@ -13,9 +13,14 @@ constexpr std::string_view kPrefix = "IPv4: ";
 constexpr std::uint32_t kFixedLength = 20;
 
 constexpr const char* kPrecedence[8] = {
-    " 000..... = Routine",        " 001..... = Priority",       " 010..... = Immediate",
-    " 011..... = Flash",          " 100..... = Flash Override", " 101..... = CRITIC/ECP",
-    " 110..... = Internetwork Control", " 111..... = Network Control",
+    " 000..... = Routine",
+    " 001..... = Priority",
+    " 010..... = Immediate",
+    " 011..... = Flash",
+    " 100..... = Flash Override",
+    " 101..... = CRITIC/ECP",
+    " 110..... = Internetwork Control",
+    " 111..... = Network Control",
 };
 
 const char* Pick(bool set, const char* whenSet, const char* whenClear) { return set ? whenSet : whenClear; }
@@ -116,7 +121,8 @@ ProtoCode CPktIPv4Parser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
     flagLine.Add(kPrefix,
                  Pick((h->flagsAndOffset & 0x4000U) != 0, " .1...... = Don't Fragment", " .0...... = May Fragment"));
     const unsigned offset = h->FragmentOffset();
-    CPktDetailLine& offsetLine = top.Add(kPrefix, Printf(" Fragment offset = %d (0x%X) bytes", static_cast<int>(offset), offset));
+    CPktDetailLine& offsetLine =
+        top.Add(kPrefix, Printf(" Fragment offset = %d (0x%X) bytes", static_cast<int>(offset), offset));
     if (offset != 0) offsetLine.Add(kPrefix, " Not the first fragment: its data is not decoded further");
     top.Add(kPrefix, Printf(" Time to live = %d (0x%X) seconds/hops", int{h->timeToLive}, unsigned{h->timeToLive}));
     top.Add(kPrefix, Printf(" Protocol = %d (%s)", int{h->protocol}, description.c_str()));

@@ -121,7 +121,8 @@ void CPktIPv6Parser::AddFixedLines(CPktDetailLine& top, const Header& h) const {
     tcLine.Add(kPrefix, Printf(" ......%s = %s", BitText(tc & 3U, 2).c_str(), EcnName(tc)));
     top.Add(kPrefix, Printf(" Flow label = %u (0x%.5X)", h.FlowLabel(), h.FlowLabel()));
     top.Add(kPrefix, Printf(" Payload length = %u (0x%X)", unsigned{h.payloadLength}, unsigned{h.payloadLength}));
-    top.Add(kPrefix, Printf(" Next header = %u (%s)", unsigned{h.nextHeader}, ProtocolDescription(h.nextHeader).c_str()));
+    top.Add(kPrefix,
+            Printf(" Next header = %u (%s)", unsigned{h.nextHeader}, ProtocolDescription(h.nextHeader).c_str()));
     top.Add(kPrefix, Printf(" Hop limit = %u", unsigned{h.hopLimit}));
     std::string source = " Source address = ";
     AppendIPv6(source, h.source);
@@ -147,9 +148,9 @@ ProtoCode CPktIPv6Parser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
     const Ipv6Chain chain = ReadIpv6Extensions(in, h->nextHeader, &chainLines, *m_protocols);
     Tell(*h, chain, afterHeader, ctx);
 
-    CPktDetailLine& top = root.Add(kPrefix, Printf(" Flow label = 0x%.5X : Protocol = %s : Len = %u", h->FlowLabel(),
-                                                   ProtocolDescription(chain.protocol).c_str(),
-                                                   unsigned{h->payloadLength}));
+    CPktDetailLine& top =
+        root.Add(kPrefix, Printf(" Flow label = 0x%.5X : Protocol = %s : Len = %u", h->FlowLabel(),
+                                 ProtocolDescription(chain.protocol).c_str(), unsigned{h->payloadLength}));
     AddFixedLines(top, *h);
     top.Adopt(chainLines);
     const int rest = static_cast<int>(remaining - kFixedLength - chain.length);

@@ -14,7 +14,8 @@ namespace decode {
 class CPktIPv6Parser final : public CPktNetworkParser {
 public:
     explicit CPktIPv6Parser(const tables::CPktIProtNums& protocols)
-        : CPktNetworkParser(protocols), m_protocols(&protocols) {}
+        : CPktNetworkParser(protocols),
+          m_protocols(&protocols) {}
 
     ProtoCode Parse(core::ByteReader& in, CPktParseContext& ctx) const override;
     ProtoCode ParseDetail(core::ByteReader& in, CPktParseContext& ctx, CPktDetailLine& root) const override;

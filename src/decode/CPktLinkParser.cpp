@@ -18,16 +18,19 @@ const std::string* CPktLinkParser::VendorName(std::uint8_t b1, std::uint8_t b2, 
 
 ProtoCode CPktLinkParser::TypeToCode(std::uint16_t type) noexcept {
     switch (type) {
-    case 0x0800: return PROTO_IPV4;
-    case 0x86DD: return PROTO_IPV6;
-    case 0x0806:  // ARP
-    case 0x8035:  // RARP: the same message
-        return PROTO_ARP;
-    case 0x8100:  // 802.1Q customer tag
-    case 0x88A8:  // 802.1ad service tag
-    case 0x9100:  // the service tag before 802.1ad
-        return PROTO_VLAN;
-    default: return PROTO_NONE;
+        case 0x0800:
+            return PROTO_IPV4;
+        case 0x86DD:
+            return PROTO_IPV6;
+        case 0x0806:  // ARP
+        case 0x8035:  // RARP: the same message
+            return PROTO_ARP;
+        case 0x8100:  // 802.1Q customer tag
+        case 0x88A8:  // 802.1ad service tag
+        case 0x9100:  // the service tag before 802.1ad
+            return PROTO_VLAN;
+        default:
+            return PROTO_NONE;
     }
 }
 

@@ -19,37 +19,58 @@ constexpr std::size_t kLengthV2 = 20;
 
 const char* PacketTypeName(std::uint16_t type) {
     switch (type) {
-    case 0: return "Unicast to us";
-    case 1: return "Broadcast";
-    case 2: return "Multicast";
-    case 3: return "Unicast to another host";
-    case 4: return "Sent by us";
-    case 5: return "Looped back";
-    default: return "Unknown";
+        case 0:
+            return "Unicast to us";
+        case 1:
+            return "Broadcast";
+        case 2:
+            return "Multicast";
+        case 3:
+            return "Unicast to another host";
+        case 4:
+            return "Sent by us";
+        case 5:
+            return "Looped back";
+        default:
+            return "Unknown";
     }
 }
 
 // The Linux ARPHRD_ values a cooked capture meets most.
 const char* HardwareTypeName(std::uint16_t type) {
     switch (type) {
-    case 1: return "Ethernet";
-    case 280: return "CAN";
-    case 512: return "PPP";
-    case 772: return "Loopback";
-    case 776: return "IPv6-in-IPv4";
-    case 778: return "GRE over IP";
-    case 801: return "IEEE 802.11";
-    case 803: return "IEEE 802.11 with radiotap";
-    case 824: return "Netlink";
-    case 65534: return "None (tunnel)";
-    case 65535: return "Void";
-    default: return "Unknown";
+        case 1:
+            return "Ethernet";
+        case 280:
+            return "CAN";
+        case 512:
+            return "PPP";
+        case 772:
+            return "Loopback";
+        case 776:
+            return "IPv6-in-IPv4";
+        case 778:
+            return "GRE over IP";
+        case 801:
+            return "IEEE 802.11";
+        case 803:
+            return "IEEE 802.11 with radiotap";
+        case 824:
+            return "Netlink";
+        case 65534:
+            return "None (tunnel)";
+        case 65535:
+            return "Void";
+        default:
+            return "Unknown";
     }
 }
 
 }  // namespace
 
-std::size_t CPktLinuxSLLParser::HeaderLength() const noexcept { return m_version == Version::V1 ? kLengthV1 : kLengthV2; }
+std::size_t CPktLinuxSLLParser::HeaderLength() const noexcept {
+    return m_version == Version::V1 ? kLengthV1 : kLengthV2;
+}
 
 std::string_view CPktLinuxSLLParser::Prefix() const noexcept { return m_version == Version::V1 ? "SLL: " : "SLL2: "; }
 

@@ -17,7 +17,8 @@ class CPktLinuxSLLParser final : public CPktLinkParser {
 public:
     enum class Version : std::uint8_t { V1, V2 };
     CPktLinuxSLLParser(const tables::CPktEtherNums& etherNums, Version version)
-        : CPktLinkParser(etherNums), m_version(version) {}
+        : CPktLinkParser(etherNums),
+          m_version(version) {}
 
     ProtoCode Parse(core::ByteReader& in, CPktParseContext& ctx) const override;
     ProtoCode ParseDetail(core::ByteReader& in, CPktParseContext& ctx, CPktDetailLine& root) const override;

@@ -24,13 +24,19 @@ const std::string& CPktNetworkParser::ProtocolKeyword(std::uint8_t protocol) con
 
 ProtoCode CPktNetworkParser::ProtocolToCode(std::uint8_t protocol) noexcept {
     switch (protocol) {
-    case kIpProtoTcp: return PROTO_TCP;
-    case kIpProtoUdp: return PROTO_UDP;
-    case kIpProtoIcmp:
-    case kIpProtoIcmpv6: return PROTO_ICMP;
-    case kIpProtoIpv4: return PROTO_IPV4;
-    case kIpProtoIpv6: return PROTO_IPV6;
-    default: return PROTO_NONE;
+        case kIpProtoTcp:
+            return PROTO_TCP;
+        case kIpProtoUdp:
+            return PROTO_UDP;
+        case kIpProtoIcmp:
+        case kIpProtoIcmpv6:
+            return PROTO_ICMP;
+        case kIpProtoIpv4:
+            return PROTO_IPV4;
+        case kIpProtoIpv6:
+            return PROTO_IPV6;
+        default:
+            return PROTO_NONE;
     }
 }
 

@@ -21,17 +21,17 @@ struct CPktParseContext {
     // The datagram is the first fragment of a larger one: the transport checksum covers bytes
     // that are not in this frame.
     bool ipFragment = false;
-    std::uint8_t ipVersion = 0;   // 4 or 6 once an IP layer has been read
-    std::uint8_t ipProtocol = 0;  // the upper-layer protocol the IP layer hands on to
-    std::uint8_t ipDepth = 0;     // IP headers read so far (tunnels nest them)
-    std::uint32_t ipDestination = 0;      // host byte order; detail chain only
-    std::uint32_t ipSource = 0;           // host byte order; detail chain only
+    std::uint8_t ipVersion = 0;                      // 4 or 6 once an IP layer has been read
+    std::uint8_t ipProtocol = 0;                     // the upper-layer protocol the IP layer hands on to
+    std::uint8_t ipDepth = 0;                        // IP headers read so far (tunnels nest them)
+    std::uint32_t ipDestination = 0;                 // host byte order; detail chain only
+    std::uint32_t ipSource = 0;                      // host byte order; detail chain only
     std::array<std::uint8_t, 16> ipv6Source{};       // detail chain only
     std::array<std::uint8_t, 16> ipv6Destination{};  // detail chain only
-    std::uint16_t linkType = 0;   // the Ethernet type that led to the current layer
-    std::uint8_t vlanTags = 0;    // 802.1Q / 802.1ad tags read so far
-    tables::CPktEtherAddr sourceMac;      // detail chain only
-    tables::CPktEtherAddr destinationMac; // detail chain only
+    std::uint16_t linkType = 0;                      // the Ethernet type that led to the current layer
+    std::uint8_t vlanTags = 0;                       // 802.1Q / 802.1ad tags read so far
+    tables::CPktEtherAddr sourceMac;                 // detail chain only
+    tables::CPktEtherAddr destinationMac;            // detail chain only
 };
 
 }  // namespace decode

@@ -23,8 +23,8 @@ namespace {
 
 // Codes an application decoder may be registered under; anything else is ignored.
 constexpr ProtoCode kApplicationCodes[] = {
-    PROTO_DNS,         PROTO_NBNS,         PROTO_FTP_COMMAND,  PROTO_FTP_REPLY,    PROTO_SMTP_COMMAND,
-    PROTO_SMTP_REPLY,  PROTO_POP3_COMMAND, PROTO_POP3_REPLY,   PROTO_HTTP_REQUEST, PROTO_HTTP_RESPONSE,
+    PROTO_DNS,        PROTO_NBNS,         PROTO_FTP_COMMAND, PROTO_FTP_REPLY,    PROTO_SMTP_COMMAND,
+    PROTO_SMTP_REPLY, PROTO_POP3_COMMAND, PROTO_POP3_REPLY,  PROTO_HTTP_REQUEST, PROTO_HTTP_RESPONSE,
 };
 
 bool IsApplicationCode(ProtoCode code) {
@@ -52,13 +52,14 @@ ProtoCode RunLayer(core::ByteReader& frame, Run&& run) {
 
 }  // namespace
 
-CPktParsers::CPktParsers(const capture::CPktParsersConf& conf, bool lockWanted)
+CPktParsers::CPktParsers(const decode::CPktParsersConf& conf, bool lockWanted)
     : CPktParsers(conf.GetEtherNums(), conf.GetIProtNums(), conf.GetWPortNums(), conf.GetTCPNums(), lockWanted) {}
 
 CPktParsers::CPktParsers(const tables::CPktEtherNums& etherNums, const tables::CPktIProtNums& protocols,
                          const tables::CPktWPortNums& ports, const tables::CPktTCPNums& options, bool lockWanted,
                          DecoderReach reach)
-    : core::CPktLockable(lockWanted), m_frameParser(std::make_unique<CPktFrameParser>()) {
+    : core::CPktLockable(lockWanted),
+      m_frameParser(std::make_unique<CPktFrameParser>()) {
     m_parsers[PROTO_ETHERNET] = std::make_unique<CPktEthernetParser>(etherNums);
     m_parsers[PROTO_IPV4] = std::make_unique<CPktIPv4Parser>(protocols);
     m_parsers[PROTO_UDP] = std::make_unique<CPktUDPParser>(ports);
@@ -125,7 +126,8 @@ std::uint32_t CPktParsers::DecodeDetail(const capture::CPktSnapQue* previous, co
     core::ByteReader in(frame != nullptr ? frame->GetData() : std::span<const std::uint8_t>{});
     ProtoCode code = m_frameParser->Parse(frame, &root, wholeMs);
     for (const CPktParser* parser = GetParser(code); parser != nullptr; parser = GetParser(code)) {
-        const ProtoCode next = RunLayer(in, [&](core::ByteReader& layer) { return parser->ParseDetail(layer, ctx, root); });
+        const ProtoCode next =
+            RunLayer(in, [&](core::ByteReader& layer) { return parser->ParseDetail(layer, ctx, root); });
         ctx.previousCode = code;
         code = next;
         if (in.AtEnd()) break;

@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <memory>
 
-#include "capture/CPktParsersConf.h"
 #include "capture/CPktSnapQue.h"
 #include "core/CPktLockable.h"
 #include "decode/CPktDetailLine.h"
 #include "decode/CPktParser.h"
+#include "decode/CPktParsersConf.h"
 #include "decode/CPktSummary.h"
 #include "decode/ProtoCode.h"
 
@@ -29,7 +29,7 @@ enum class DecoderReach : std::uint8_t {
 class CPktParsers : public core::CPktLockable {
 public:
     // The tables stay owned by the configuration, which must outlive the decoder set.
-    CPktParsers(const capture::CPktParsersConf& conf, bool lockWanted);
+    CPktParsers(const decode::CPktParsersConf& conf, bool lockWanted);
     // The same over tables held elsewhere (tests build small ones; they must outlive the set).
     // A code left without a decoder ends the chains there.
     CPktParsers(const tables::CPktEtherNums& etherNums, const tables::CPktIProtNums& protocols,

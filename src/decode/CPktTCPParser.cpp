@@ -117,11 +117,12 @@ ProtoCode CPktTCPParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx
     top.Add(kPrefix, Printf(" Destination port = %d (%s)", int{h->destinationPort},
                             TcpPortDescription(h->destinationPort).c_str()));
     // Sequence numbers are unsigned 32-bit values, a SYN's included.
-    top.Add(kPrefix, Printf((h->flags & kSyn) != 0 ? " Initial sequence number = %u (0x%X)" : " Sequence number = %u (0x%X)",
-                            h->sequence, h->sequence));
+    top.Add(kPrefix,
+            Printf((h->flags & kSyn) != 0 ? " Initial sequence number = %u (0x%X)" : " Sequence number = %u (0x%X)",
+                   h->sequence, h->sequence));
     top.Add(kPrefix, Printf(" Acknowledgment number = %u (0x%X)", h->acknowledgment, h->acknowledgment));
-    top.Add(kPrefix, Printf(" Data Offset = %d bytes (0x%X)", static_cast<int>(h->HeaderLength()),
-                            unsigned{h->dataOffset}));
+    top.Add(kPrefix,
+            Printf(" Data Offset = %d bytes (0x%X)", static_cast<int>(h->HeaderLength()), unsigned{h->dataOffset}));
 
     CPktDetailLine& flags = top.Add(kPrefix, Printf(" Flags = 0x%.2X : %s", unsigned{h->flags}, letters.c_str()));
     const auto set = [&](std::uint8_t bit) { return (h->flags & bit) != 0; };

@@ -13,7 +13,8 @@ class CPktTCPParser final : public CPktTransportParser {
 public:
     // Options are named through the option table in the detail tree.
     CPktTCPParser(const tables::CPktWPortNums& ports, const tables::CPktTCPNums& options)
-        : CPktTransportParser(ports), m_options(&options) {}
+        : CPktTransportParser(ports),
+          m_options(&options) {}
     // Options are stepped over without lines, as the first decoder set showed segments.
     explicit CPktTCPParser(const tables::CPktWPortNums& ports) : CPktTransportParser(ports), m_options(nullptr) {}
 

@@ -1,7 +1,6 @@
 // Port lookups and the ordered port dispatch.
 #include "decode/CPktTransportParser.h"
 
-
 namespace decode {
 
 const std::string& CPktTransportParser::TcpPortDescription(std::uint16_t port) const noexcept {

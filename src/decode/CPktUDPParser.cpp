@@ -53,10 +53,11 @@ ProtoCode CPktUDPParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx
     if (!h) return PROTO_NONE;
     const unsigned src = h->sourcePort;
     const unsigned dst = h->destinationPort;
-    CPktDetailLine& top = root.Add(kPrefix, Printf(" Src Port = %u (%s) : Dst Port = %u (%s)", src,
-                                                   UdpPortKeyword(h->sourcePort).c_str(), dst,
-                                                   UdpPortKeyword(h->destinationPort).c_str()));
-    top.Add(kPrefix, Printf(" Source port = %d (%s)", static_cast<int>(src), UdpPortDescription(h->sourcePort).c_str()));
+    CPktDetailLine& top =
+        root.Add(kPrefix, Printf(" Src Port = %u (%s) : Dst Port = %u (%s)", src, UdpPortKeyword(h->sourcePort).c_str(),
+                                 dst, UdpPortKeyword(h->destinationPort).c_str()));
+    top.Add(kPrefix,
+            Printf(" Source port = %d (%s)", static_cast<int>(src), UdpPortDescription(h->sourcePort).c_str()));
     top.Add(kPrefix, Printf(" Destination port = %d (%s)", static_cast<int>(dst),
                             UdpPortDescription(h->destinationPort).c_str()));
     top.Add(kPrefix, Printf(" Length = %d (0x%X) bytes", int{h->length}, unsigned{h->length}));

@@ -12,15 +12,19 @@ namespace {
 constexpr std::string_view kPrefix = "VLAN: ";
 constexpr std::size_t kTagLength = 4;
 
-constexpr const char* kPriorityNames[8] = {"Best effort",  "Background", "Excellent effort",     "Critical applications",
-                                           "Video",        "Voice",      "Internetwork control", "Network control"};
+constexpr const char* kPriorityNames[8] = {"Best effort", "Background", "Excellent effort",     "Critical applications",
+                                           "Video",       "Voice",      "Internetwork control", "Network control"};
 
 const char* TagTypeName(std::uint16_t tagType) {
     switch (tagType) {
-    case 0x8100: return "802.1Q customer tag";
-    case 0x88A8: return "802.1ad service tag";
-    case 0x9100: return "service tag, before 802.1ad";
-    default: return "tag";
+        case 0x8100:
+            return "802.1Q customer tag";
+        case 0x88A8:
+            return "802.1ad service tag";
+        case 0x9100:
+            return "service tag, before 802.1ad";
+        default:
+            return "tag";
     }
 }
 
@@ -84,8 +88,8 @@ ProtoCode CPktVLANParser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
         return PROTO_NONE;
     }
     const std::string& typeName = TypeName(tag->type);
-    CPktDetailLine& top = root.Add(kPrefix, Printf(" ID = %u : Priority = %u : ETYPE = 0x%.4X : Protocol = %s", tag->Id(),
-                                                   tag->Priority(), unsigned{tag->type}, typeName.c_str()));
+    CPktDetailLine& top = root.Add(kPrefix, Printf(" ID = %u : Priority = %u : ETYPE = 0x%.4X : Protocol = %s",
+                                                   tag->Id(), tag->Priority(), unsigned{tag->type}, typeName.c_str()));
     top.Add(kPrefix, Printf(" Tag type = 0x%.4X (%s)", unsigned{tag->tagType}, TagTypeName(tag->tagType)));
     CPktDetailLine& control = top.Add(kPrefix, Printf(" Tag control = 0x%.4X", unsigned{tag->control}));
     const unsigned pcp = tag->Priority();

@@ -33,12 +33,14 @@ void AddTransport(CPktDetailLine& line, std::string_view prefix, std::uint8_t pr
     } else if (protocol == kIcmp || protocol == kIcmpv6) {
         const unsigned type = in.U8();
         const unsigned code = in.U8();
-        if (!in.Failed()) line.Add(prefix, Printf(" Quoted %s: type = %u, code = %u", protocol == kIcmp ? "ICMP" : "ICMPv6",
-                                                  type, code));
+        if (!in.Failed())
+            line.Add(prefix,
+                     Printf(" Quoted %s: type = %u, code = %u", protocol == kIcmp ? "ICMP" : "ICMPv6", type, code));
     }
 }
 
-void AddIpv4(CPktDetailLine& line, std::string_view prefix, core::ByteReader in, const tables::CPktIProtNums& protocols) {
+void AddIpv4(CPktDetailLine& line, std::string_view prefix, core::ByteReader in,
+             const tables::CPktIProtNums& protocols) {
     const std::uint8_t versionAndLength = in.U8();
     in.Skip(1);
     const unsigned total = in.Be16();
@@ -54,7 +56,8 @@ void AddIpv4(CPktDetailLine& line, std::string_view prefix, core::ByteReader in,
         return;
     }
     if ((versionAndLength >> 4U) != 4) {
-        line.Add(prefix, Printf(" ERROR ! The quoted datagram is not IPv4 (version %u)", static_cast<unsigned>(versionAndLength >> 4U)));
+        line.Add(prefix, Printf(" ERROR ! The quoted datagram is not IPv4 (version %u)",
+                                static_cast<unsigned>(versionAndLength >> 4U)));
         return;
     }
     std::string text = " Quoted IPv4 header: ";
@@ -65,14 +68,16 @@ void AddIpv4(CPktDetailLine& line, std::string_view prefix, core::ByteReader in,
                    protocols.Keyword(protocol).c_str(), id, total);
     line.Add(prefix, std::move(text));
     if (headerLength < 20) {
-        line.Add(prefix, Printf(" ERROR ! The quoted header length of %u bytes is below 20", static_cast<unsigned>(headerLength)));
+        line.Add(prefix, Printf(" ERROR ! The quoted header length of %u bytes is below 20",
+                                static_cast<unsigned>(headerLength)));
         return;
     }
     if (!in.Skip(headerLength - 20)) return;  // options cut short: no transport to show
     AddTransport(line, prefix, protocol, in);
 }
 
-void AddIpv6(CPktDetailLine& line, std::string_view prefix, core::ByteReader in, const tables::CPktIProtNums& protocols) {
+void AddIpv6(CPktDetailLine& line, std::string_view prefix, core::ByteReader in,
+             const tables::CPktIProtNums& protocols) {
     const std::uint32_t versionClassFlow = in.Be32();
     const unsigned payload = in.Be16();
     const std::uint8_t next = in.U8();
@@ -104,7 +109,8 @@ void AddIpv6(CPktDetailLine& line, std::string_view prefix, core::ByteReader in,
 
 void AddQuotedDatagram(CPktDetailLine& parent, std::string_view prefix, bool v6, std::span<const std::uint8_t> quoted,
                        const tables::CPktIProtNums& protocols) {
-    CPktDetailLine& line = parent.Add(prefix, Printf(" Quoted datagram = %u bytes", static_cast<unsigned>(quoted.size())));
+    CPktDetailLine& line =
+        parent.Add(prefix, Printf(" Quoted datagram = %u bytes", static_cast<unsigned>(quoted.size())));
     if (quoted.empty()) return;
     if (v6) {
         AddIpv6(line, prefix, core::ByteReader(quoted), protocols);

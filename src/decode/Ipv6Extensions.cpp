@@ -28,55 +28,80 @@ constexpr std::uint8_t kJumbo = 0xC2;
 
 bool IsExtension(std::uint8_t type) {
     switch (type) {
-    case kHopByHop:
-    case kRouting:
-    case kFragment:
-    case kAuthentication:
-    case kDestination:
-    case kMobility:
-    case kHip:
-    case kShim6:
-    case kExperiment1:
-    case kExperiment2: return true;
-    default: return false;
+        case kHopByHop:
+        case kRouting:
+        case kFragment:
+        case kAuthentication:
+        case kDestination:
+        case kMobility:
+        case kHip:
+        case kShim6:
+        case kExperiment1:
+        case kExperiment2:
+            return true;
+        default:
+            return false;
     }
 }
 
 const char* HeaderName(std::uint8_t type) {
     switch (type) {
-    case kHopByHop: return "Hop-by-hop options header";
-    case kRouting: return "Routing header";
-    case kFragment: return "Fragment header";
-    case kAuthentication: return "Authentication header";
-    case kDestination: return "Destination options header";
-    case kMobility: return "Mobility header";
-    case kHip: return "Host identity protocol header";
-    case kShim6: return "Shim6 header";
-    default: return "Experimental extension header";
+        case kHopByHop:
+            return "Hop-by-hop options header";
+        case kRouting:
+            return "Routing header";
+        case kFragment:
+            return "Fragment header";
+        case kAuthentication:
+            return "Authentication header";
+        case kDestination:
+            return "Destination options header";
+        case kMobility:
+            return "Mobility header";
+        case kHip:
+            return "Host identity protocol header";
+        case kShim6:
+            return "Shim6 header";
+        default:
+            return "Experimental extension header";
     }
 }
 
 const char* OptionName(std::uint8_t type) {
     switch (type) {
-    case kPad1: return "Pad1";
-    case kPadN: return "PadN";
-    case 0x04: return "Tunnel encapsulation limit";
-    case 0x05: return "Router alert";
-    case 0x26: return "Quick-start";
-    case 0x63: return "RPL option";
-    case kJumbo: return "Jumbo payload";
-    case 0xC9: return "Home address";
-    default: return "Unknown";
+        case kPad1:
+            return "Pad1";
+        case kPadN:
+            return "PadN";
+        case 0x04:
+            return "Tunnel encapsulation limit";
+        case 0x05:
+            return "Router alert";
+        case 0x26:
+            return "Quick-start";
+        case 0x63:
+            return "RPL option";
+        case kJumbo:
+            return "Jumbo payload";
+        case 0xC9:
+            return "Home address";
+        default:
+            return "Unknown";
     }
 }
 
 const char* RoutingTypeName(std::uint8_t type) {
     switch (type) {
-    case 0: return "Source route (deprecated)";
-    case 2: return "Mobile IPv6 home address";
-    case 3: return "RPL source route";
-    case 4: return "Segment routing";
-    default: return "Unknown";
+        case 0:
+            return "Source route (deprecated)";
+        case 2:
+            return "Mobile IPv6 home address";
+        case 3:
+            return "RPL source route";
+        case 4:
+            return "Segment routing";
+        default:
+            return "Unknown";
     }
 }
 
@@ -125,7 +150,8 @@ void AddRoutingLines(core::ByteReader body, CPktDetailLine& line) {
     // flags and tag, then the segment list. Other types hold no addresses we know of.
     if (type != 0 && type != 2 && type != 4) return;
     body.Skip(4);
-    for (unsigned i = 0; body.Remaining() >= 16; ++i) AddAddressLine(line, type == 4 ? "Segment" : "Address", i, body.Bytes(16));
+    for (unsigned i = 0; body.Remaining() >= 16; ++i)
+        AddAddressLine(line, type == 4 ? "Segment" : "Address", i, body.Bytes(16));
 }
 
 }  // namespace
@@ -163,9 +189,9 @@ Ipv6Chain ReadIpv6Extensions(core::ByteReader& in, std::uint8_t first, CPktDetai
         header.Skip(2);
         CPktDetailLine* line = nullptr;
         if (parent != nullptr) {
-            line = &parent->Add(kPrefix, Printf(" %s: next header = %u (%s), length = %u bytes", HeaderName(type),
-                                                unsigned{next}, protocols.Description(next).c_str(),
-                                                static_cast<unsigned>(length)));
+            line = &parent->Add(
+                kPrefix, Printf(" %s: next header = %u (%s), length = %u bytes", HeaderName(type), unsigned{next},
+                                protocols.Description(next).c_str(), static_cast<unsigned>(length)));
         }
         if (type == kFragment) {
             const std::uint16_t offsetAndFlags = header.Be16();

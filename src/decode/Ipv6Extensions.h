@@ -14,12 +14,12 @@ namespace decode {
 
 struct Ipv6Chain {
     enum class Fault : std::uint8_t { None, PastEnd, TooMany };
-    std::uint8_t protocol = 0;   // the upper-layer protocol, or the header reading stopped at
-    std::size_t length = 0;      // bytes of extension headers read
-    bool fragment = false;       // a fragment header was read
+    std::uint8_t protocol = 0;         // the upper-layer protocol, or the header reading stopped at
+    std::size_t length = 0;            // bytes of extension headers read
+    bool fragment = false;             // a fragment header was read
     std::uint16_t fragmentOffset = 0;  // in bytes
     bool moreFragments = false;
-    bool jumbo = false;          // a jumbo payload option gave the length
+    bool jumbo = false;  // a jumbo payload option gave the length
     std::uint32_t jumboLength = 0;
     Fault fault = Fault::None;
 };

@@ -21,16 +21,26 @@ constexpr std::uint8_t kDnsSearchList = 31;
 
 const char* OptionName(std::uint8_t type) {
     switch (type) {
-    case kSourceLink: return "Source link-layer address";
-    case kTargetLink: return "Target link-layer address";
-    case kPrefixInformation: return "Prefix information";
-    case kRedirected: return "Redirected header";
-    case kMtu: return "MTU";
-    case kNonce: return "Nonce";
-    case kRouteInformation: return "Route information";
-    case kDnsServers: return "Recursive DNS server";
-    case kDnsSearchList: return "DNS search list";
-    default: return "Unknown";
+        case kSourceLink:
+            return "Source link-layer address";
+        case kTargetLink:
+            return "Target link-layer address";
+        case kPrefixInformation:
+            return "Prefix information";
+        case kRedirected:
+            return "Redirected header";
+        case kMtu:
+            return "MTU";
+        case kNonce:
+            return "Nonce";
+        case kRouteInformation:
+            return "Route information";
+        case kDnsServers:
+            return "Recursive DNS server";
+        case kDnsSearchList:
+            return "DNS search list";
+        default:
+            return "Unknown";
     }
 }
 
@@ -57,29 +67,29 @@ void AddPrefixLines(CPktDetailLine& line, std::string_view prefix, core::ByteRea
 void AddValueLines(CPktDetailLine& line, std::string_view prefix, std::uint8_t type, core::ByteReader v,
                    const tables::CPktEtherNums& names) {
     switch (type) {
-    case kSourceLink:
-    case kTargetLink:
-        AddHardwareAddress(line, prefix, "Link-layer address", names, v.Rest());
-        return;
-    case kPrefixInformation:
-        AddPrefixLines(line, prefix, v);
-        return;
-    case kMtu:
-        v.Skip(2);
-        line.Add(prefix, Printf(" MTU = %u", v.Be32()));
-        return;
-    case kDnsServers: {
-        v.Skip(2);
-        line.Add(prefix, Printf(" Lifetime = %u seconds", v.Be32()));
-        while (v.Remaining() >= 16) {
-            std::string text = " Server = ";
-            AppendIPv6(text, v.Bytes(16).first<16>());
-            line.Add(prefix, std::move(text));
+        case kSourceLink:
+        case kTargetLink:
+            AddHardwareAddress(line, prefix, "Link-layer address", names, v.Rest());
+            return;
+        case kPrefixInformation:
+            AddPrefixLines(line, prefix, v);
+            return;
+        case kMtu:
+            v.Skip(2);
+            line.Add(prefix, Printf(" MTU = %u", v.Be32()));
+            return;
+        case kDnsServers: {
+            v.Skip(2);
+            line.Add(prefix, Printf(" Lifetime = %u seconds", v.Be32()));
+            while (v.Remaining() >= 16) {
+                std::string text = " Server = ";
+                AppendIPv6(text, v.Bytes(16).first<16>());
+                line.Add(prefix, std::move(text));
+            }
+            return;
         }
-        return;
-    }
-    default:
-        return;
+        default:
+            return;
     }
 }
 
@@ -95,9 +105,10 @@ NdOptions ReadNdOptions(core::ByteReader options, CPktDetailLine* parent, std::s
         if (options.Failed() || units == 0 || length - 2 > options.Remaining()) {
             found.fault = true;
             if (parent != nullptr) {
-                parent->Add(prefix, units == 0 && !options.Failed() ? Printf(" ERROR ! Option %u has length 0", unsigned{type})
-                                               : Printf(" ERROR ! Option %u of %u bytes runs past the end of the message",
-                                                        unsigned{type}, static_cast<unsigned>(length)));
+                parent->Add(prefix, units == 0 && !options.Failed()
+                                        ? Printf(" ERROR ! Option %u has length 0", unsigned{type})
+                                        : Printf(" ERROR ! Option %u of %u bytes runs past the end of the message",
+                                                 unsigned{type}, static_cast<unsigned>(length)));
             }
             return found;
         }
@@ -105,8 +116,8 @@ NdOptions ReadNdOptions(core::ByteReader options, CPktDetailLine* parent, std::s
         if (type == kSourceLink) found.sourceLinkAddress = value;
         if (type == kTargetLink) found.targetLinkAddress = value;
         if (parent == nullptr) continue;
-        CPktDetailLine& line = parent->Add(
-            prefix, Printf(" Option %u (%s), length %u bytes", unsigned{type}, OptionName(type), static_cast<unsigned>(length)));
+        CPktDetailLine& line = parent->Add(prefix, Printf(" Option %u (%s), length %u bytes", unsigned{type},
+                                                          OptionName(type), static_cast<unsigned>(length)));
         AddValueLines(line, prefix, type, core::ByteReader(value), names);
     }
     return found;

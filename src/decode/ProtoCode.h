@@ -33,17 +33,19 @@
 
 #include <cstdint>
 
+#include "capture/LinkCodes.h"
+
 namespace decode {
 
 using ProtoCode = std::uint32_t;
 
-inline constexpr ProtoCode PROTO_ETHERNET = 4;
+inline constexpr ProtoCode PROTO_ETHERNET = capture::kLinkEthernet;
 inline constexpr ProtoCode PROTO_VLAN = 5;
-inline constexpr ProtoCode PROTO_LINUX_SLL = 6;
-inline constexpr ProtoCode PROTO_LINUX_SLL2 = 7;
+inline constexpr ProtoCode PROTO_LINUX_SLL = capture::kLinkLinuxSll;
+inline constexpr ProtoCode PROTO_LINUX_SLL2 = capture::kLinkLinuxSll2;
 inline constexpr ProtoCode PROTO_ARP = 10;
-inline constexpr ProtoCode PROTO_IPV4 = 11;
-inline constexpr ProtoCode PROTO_IPV6 = 12;
+inline constexpr ProtoCode PROTO_IPV4 = capture::kLinkIpv4;
+inline constexpr ProtoCode PROTO_IPV6 = capture::kLinkIpv6;
 inline constexpr ProtoCode PROTO_ICMP = 13;
 inline constexpr ProtoCode PROTO_TCP = 14;
 inline constexpr ProtoCode PROTO_UDP = 15;

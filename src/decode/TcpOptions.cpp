@@ -14,43 +14,72 @@ namespace {
 constexpr std::string_view kPrefix = "TCP: ";
 
 enum Kind : std::uint8_t {
-    kEnd = 0, kNop = 1, kMss = 2, kWindowScale = 3, kSackPermitted = 4, kSack = 5, kTimestamps = 8,
-    kMultipath = 30, kFastOpen = 34,
+    kEnd = 0,
+    kNop = 1,
+    kMss = 2,
+    kWindowScale = 3,
+    kSackPermitted = 4,
+    kSack = 5,
+    kTimestamps = 8,
+    kMultipath = 30,
+    kFastOpen = 34,
 };
 
 // Names for kinds the table does not hold (it has room for kinds 0 to 19 only, and may be
 // missing altogether).
 const char* BuiltInName(std::uint8_t kind) {
     switch (kind) {
-    case kEnd: return "End of Option List";
-    case kNop: return "No-Operation";
-    case kMss: return "Maximum Segment Size";
-    case kWindowScale: return "Window Scale";
-    case kSackPermitted: return "SACK Permitted";
-    case kSack: return "SACK";
-    case kTimestamps: return "Timestamps";
-    case 27: return "Quick-Start Response";
-    case 28: return "User Timeout";
-    case 29: return "TCP Authentication";
-    case kMultipath: return "Multipath TCP";
-    case kFastOpen: return "TCP Fast Open Cookie";
-    case 69: return "Encryption Negotiation";
-    case 172: return "Accurate ECN Order 0";
-    case 174: return "Accurate ECN Order 1";
-    case 253:
-    case 254: return "Experiment";
-    default: return "Unknown";
+        case kEnd:
+            return "End of Option List";
+        case kNop:
+            return "No-Operation";
+        case kMss:
+            return "Maximum Segment Size";
+        case kWindowScale:
+            return "Window Scale";
+        case kSackPermitted:
+            return "SACK Permitted";
+        case kSack:
+            return "SACK";
+        case kTimestamps:
+            return "Timestamps";
+        case 27:
+            return "Quick-Start Response";
+        case 28:
+            return "User Timeout";
+        case 29:
+            return "TCP Authentication";
+        case kMultipath:
+            return "Multipath TCP";
+        case kFastOpen:
+            return "TCP Fast Open Cookie";
+        case 69:
+            return "Encryption Negotiation";
+        case 172:
+            return "Accurate ECN Order 0";
+        case 174:
+            return "Accurate ECN Order 1";
+        case 253:
+        case 254:
+            return "Experiment";
+        default:
+            return "Unknown";
     }
 }
 
 // The exact length a kind must have; 0 when it may vary.
 std::uint8_t FixedLength(std::uint8_t kind) {
     switch (kind) {
-    case kMss: return 4;
-    case kWindowScale: return 3;
-    case kSackPermitted: return 2;
-    case kTimestamps: return 10;
-    default: return 0;
+        case kMss:
+            return 4;
+        case kWindowScale:
+            return 3;
+        case kSackPermitted:
+            return 2;
+        case kTimestamps:
+            return 10;
+        default:
+            return 0;
     }
 }
 
@@ -62,37 +91,40 @@ std::string Name(const tables::CPktTCPNums& table, std::uint8_t kind) {
 // The option's value after "=" or ":"; its lines below line where it has several.
 std::string ValueText(std::uint8_t kind, core::ByteReader value, CPktDetailLine& line) {
     switch (kind) {
-    case kMss: return Printf(" = %u bytes", unsigned{value.Be16()});
-    case kWindowScale: {
-        const unsigned shift = value.U8();
-        // RFC 7323 2.3: shifts above 14 are taken as 14.
-        return shift <= 14 ? Printf(" = %u (multiply by %u)", shift, 1U << shift)
-                           : Printf(" = %u (more than 14, taken as 14)", shift);
-    }
-    case kTimestamps: {
-        const std::uint32_t value1 = value.Be32();
-        const std::uint32_t echo = value.Be32();
-        return Printf(" : TSval = %u, TSecr = %u", value1, echo);
-    }
-    case kSack: {
-        unsigned blocks = 0;
-        while (value.Remaining() >= 8) {
-            const std::uint32_t left = value.Be32();
-            const std::uint32_t right = value.Be32();
-            line.Add(kPrefix, Printf(" Block = %u-%u (%u bytes)", left, right, right - left));
-            ++blocks;
+        case kMss:
+            return Printf(" = %u bytes", unsigned{value.Be16()});
+        case kWindowScale: {
+            const unsigned shift = value.U8();
+            // RFC 7323 2.3: shifts above 14 are taken as 14.
+            return shift <= 14 ? Printf(" = %u (multiply by %u)", shift, 1U << shift)
+                               : Printf(" = %u (more than 14, taken as 14)", shift);
         }
-        if (value.Remaining() != 0) line.Add(kPrefix, " ERROR ! The blocks are not a whole number of 8 bytes");
-        return Printf(" : %u blocks", blocks);
-    }
-    case kFastOpen: {
-        if (value.Remaining() == 0) return " : cookie request";
-        std::string text = " : cookie = ";
-        AppendHexBytes(text, value.Rest());
-        return text;
-    }
-    case kMultipath: return value.Remaining() > 0 ? Printf(" : subtype = %u", static_cast<unsigned>(value.U8() >> 4U)) : "";
-    default: return "";
+        case kTimestamps: {
+            const std::uint32_t value1 = value.Be32();
+            const std::uint32_t echo = value.Be32();
+            return Printf(" : TSval = %u, TSecr = %u", value1, echo);
+        }
+        case kSack: {
+            unsigned blocks = 0;
+            while (value.Remaining() >= 8) {
+                const std::uint32_t left = value.Be32();
+                const std::uint32_t right = value.Be32();
+                line.Add(kPrefix, Printf(" Block = %u-%u (%u bytes)", left, right, right - left));
+                ++blocks;
+            }
+            if (value.Remaining() != 0) line.Add(kPrefix, " ERROR ! The blocks are not a whole number of 8 bytes");
+            return Printf(" : %u blocks", blocks);
+        }
+        case kFastOpen: {
+            if (value.Remaining() == 0) return " : cookie request";
+            std::string text = " : cookie = ";
+            AppendHexBytes(text, value.Rest());
+            return text;
+        }
+        case kMultipath:
+            return value.Remaining() > 0 ? Printf(" : subtype = %u", static_cast<unsigned>(value.U8() >> 4U)) : "";
+        default:
+            return "";
     }
 }
 
@@ -134,7 +166,8 @@ void AddTcpOptionLines(CPktDetailLine& parent, std::span<const std::uint8_t> opt
         const std::uint8_t fixed = FixedLength(kind);
         if (fixed != 0 && length != fixed) {
             top.Add(kPrefix, std::move(text))
-                .Add(kPrefix, Printf(" ERROR ! This option is %u bytes long, not %u", unsigned{fixed}, unsigned{length}));
+                .Add(kPrefix,
+                     Printf(" ERROR ! This option is %u bytes long, not %u", unsigned{fixed}, unsigned{length}));
             continue;
         }
         CPktDetailLine blocks;  // lines of the value, known before the option's own line

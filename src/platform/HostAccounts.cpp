@@ -12,7 +12,8 @@
 
 namespace platform {
 
-AccountEntry AccountFromPasswd(std::string_view name, std::string_view gecos, std::string_view uid, std::string_view home) {
+AccountEntry AccountFromPasswd(std::string_view name, std::string_view gecos, std::string_view uid,
+                               std::string_view home) {
     AccountEntry entry;
     entry.name = std::string(name);
     const auto comma = gecos.find(',');
@@ -25,7 +26,8 @@ AccountEntry AccountFromPasswd(std::string_view name, std::string_view gecos, st
                 entry.comment += c;
             }
         }
-        while (!entry.comment.empty() && (entry.comment.back() == ' ' || entry.comment.back() == ',')) entry.comment.pop_back();
+        while (!entry.comment.empty() && (entry.comment.back() == ' ' || entry.comment.back() == ','))
+            entry.comment.pop_back();
     }
     if (entry.comment.empty()) entry.comment = "uid " + std::string(uid) + ", home " + std::string(home);
     return entry;
@@ -50,10 +52,9 @@ ServiceResult<std::vector<AccountEntry>> LocalAccounts() {
                                         std::string("Cannot read the user accounts: ") + std::strerror(r));
             return accounts;
         }
-        accounts.push_back(AccountFromPasswd(result->pw_name != nullptr ? result->pw_name : "",
-                                             result->pw_gecos != nullptr ? result->pw_gecos : "",
-                                             std::to_string(result->pw_uid),
-                                             result->pw_dir != nullptr ? result->pw_dir : ""));
+        accounts.push_back(AccountFromPasswd(
+            result->pw_name != nullptr ? result->pw_name : "", result->pw_gecos != nullptr ? result->pw_gecos : "",
+            std::to_string(result->pw_uid), result->pw_dir != nullptr ? result->pw_dir : ""));
     }
 }
 

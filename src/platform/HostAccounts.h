@@ -18,7 +18,8 @@ struct AccountEntry {
 
 // One account from its passwd fields: the full name is the first GECOS field; the comment
 // the rest of GECOS, else the user id and home directory.
-AccountEntry AccountFromPasswd(std::string_view name, std::string_view gecos, std::string_view uid, std::string_view home);
+AccountEntry AccountFromPasswd(std::string_view name, std::string_view gecos, std::string_view uid,
+                               std::string_view home);
 
 ServiceResult<std::vector<AccountEntry>> LocalAccounts();
 

@@ -46,8 +46,7 @@ std::string Errno(const char* what, int error) { return std::string(what) + ": "
 void KillAndReap(pid_t pid) {
     ::kill(pid, SIGKILL);
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
 }
 
 // Reads what is there into text; false at end of file or on an error.
@@ -104,7 +103,8 @@ ServiceResult<ProgramOutput> RunProgram(const std::vector<std::string>& argv, st
     bool errOpen = true;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (outOpen || errOpen) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             KillAndReap(pid);
             return MakeServiceError(kErrorTimeout, argv[0] + " did not finish within " +
@@ -130,12 +130,12 @@ ServiceResult<ProgramOutput> RunProgram(const std::vector<std::string>& argv, st
         }
         if (result.out.size() + result.err.size() > maxOutput) {
             KillAndReap(pid);
-            return MakeServiceError(kErrorInternal, argv[0] + " wrote more than " + std::to_string(maxOutput >> 20U) + " MiB.");
+            return MakeServiceError(kErrorInternal,
+                                    argv[0] + " wrote more than " + std::to_string(maxOutput >> 20U) + " MiB.");
         }
     }
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }

@@ -26,7 +26,8 @@ bool IsControlOrSpace(char c) {
 }
 
 ServiceError Refused(std::string_view what, std::string_view name, std::string_view why) {
-    return MakeServiceError(kErrorInvalidParameter, std::string(what) + " \"" + std::string(name) + "\" " + std::string(why));
+    return MakeServiceError(kErrorInvalidParameter,
+                            std::string(what) + " \"" + std::string(name) + "\" " + std::string(why));
 }
 
 // Control characters are shown escaped, so a refusal never prints them.
@@ -47,7 +48,8 @@ std::string Printable(std::string_view text) {
 }
 
 // The rules host and account names share; name is what is checked, text what is shown.
-std::optional<ServiceError> CheckName(std::string_view what, std::string_view text, std::string_view name, std::size_t maxLength) {
+std::optional<ServiceError> CheckName(std::string_view what, std::string_view text, std::string_view name,
+                                      std::size_t maxLength) {
     const std::string kind = "The " + std::string(what) + " name";
     const std::string shown = Printable(text);
     if (name.empty()) return MakeServiceError(kErrorInvalidParameter, "No " + std::string(what) + " name was given.");
@@ -78,9 +80,7 @@ bool IsLocalHost(std::string_view host) {
            EqualNoCase(host, LocalComputerName());
 }
 
-std::optional<ServiceError> CheckHostName(std::string_view host) {
-    return CheckName("host", host, host, kMaxHostName);
-}
+std::optional<ServiceError> CheckHostName(std::string_view host) { return CheckName("host", host, host, kMaxHostName); }
 
 std::optional<ServiceError> CheckAccountName(std::string_view account) {
     const std::string_view name = AccountWithoutHost(account);

@@ -30,8 +30,7 @@ constexpr const char* kSchema =
 std::string SchemaSql(bool temporary) {
     std::string sql = kSchema;
     const std::string prefix = temporary ? "temp." : "";
-    for (std::size_t at = sql.find("{}"); at != std::string::npos; at = sql.find("{}", at))
-        sql.replace(at, 2, prefix);
+    for (std::size_t at = sql.find("{}"); at != std::string::npos; at = sql.find("{}", at)) sql.replace(at, 2, prefix);
     return sql;
 }
 
@@ -98,13 +97,20 @@ private:
 
 std::string ValueTypeName(ValueType type) {
     switch (type) {
-        case ValueType::None: return "REG_NONE";
-        case ValueType::String: return "REG_SZ";
-        case ValueType::ExpandString: return "REG_EXPAND_SZ";
-        case ValueType::Binary: return "REG_BINARY";
-        case ValueType::Dword: return "REG_DWORD";
-        case ValueType::MultiString: return "REG_MULTI_SZ";
-        case ValueType::Qword: return "REG_QWORD";
+        case ValueType::None:
+            return "REG_NONE";
+        case ValueType::String:
+            return "REG_SZ";
+        case ValueType::ExpandString:
+            return "REG_EXPAND_SZ";
+        case ValueType::Binary:
+            return "REG_BINARY";
+        case ValueType::Dword:
+            return "REG_DWORD";
+        case ValueType::MultiString:
+            return "REG_MULTI_SZ";
+        case ValueType::Qword:
+            return "REG_QWORD";
     }
     return "REG_" + std::to_string(static_cast<std::uint32_t>(type));
 }

@@ -20,12 +20,12 @@ namespace platform {
 
 enum class KeyCode {
     Ok,
-    NotFound,      // no such key or value
-    NoMoreItems,   // enumeration past the last value
-    Busy,          // another program holds the file locked
-    ReadOnly,      // the file cannot be written
-    NotAStore,     // the file is no settings store (not SQLite, or another program's database)
-    Failed,        // anything else SQLite reports
+    NotFound,     // no such key or value
+    NoMoreItems,  // enumeration past the last value
+    Busy,         // another program holds the file locked
+    ReadOnly,     // the file cannot be written
+    NotAStore,    // the file is no settings store (not SQLite, or another program's database)
+    Failed,       // anything else SQLite reports
 };
 
 // An operation's outcome: the code and, when it failed, a sentence that names the file and
@@ -37,7 +37,15 @@ struct KeyStatus {
 };
 
 // The registry's value types, by their usual numbers.
-enum class ValueType : std::uint32_t { None = 0, String = 1, ExpandString = 2, Binary = 3, Dword = 4, MultiString = 7, Qword = 11 };
+enum class ValueType : std::uint32_t {
+    None = 0,
+    String = 1,
+    ExpandString = 2,
+    Binary = 3,
+    Dword = 4,
+    MultiString = 7,
+    Qword = 11
+};
 std::string ValueTypeName(ValueType type);
 
 using KeyHandle = std::int64_t;

@@ -23,8 +23,7 @@ void ManualResetEvent::Set() {
     std::scoped_lock lock(m_mutex);
     if (m_set) return;
     const std::uint64_t one = 1;
-    while (::write(m_fd, &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    while (::write(m_fd, &one, sizeof one) < 0 && errno == EINTR) {}
     m_set = true;
 }
 
@@ -32,8 +31,7 @@ void ManualResetEvent::Reset() {
     std::scoped_lock lock(m_mutex);
     if (!m_set) return;
     std::uint64_t value = 0;
-    while (::read(m_fd, &value, sizeof value) < 0 && errno == EINTR) {
-    }
+    while (::read(m_fd, &value, sizeof value) < 0 && errno == EINTR) {}
     m_set = false;
 }
 
@@ -46,7 +44,8 @@ bool ManualResetEvent::Wait(std::chrono::milliseconds timeout) const {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         if (IsSet()) return true;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
         pollfd p{m_fd, POLLIN, 0};
         const int ms = left.count() > 1000000 ? 1000000 : static_cast<int>(left.count());
@@ -56,7 +55,8 @@ bool ManualResetEvent::Wait(std::chrono::milliseconds timeout) const {
 
 std::optional<std::size_t> WaitAny(std::initializer_list<const ManualResetEvent*> events,
                                    std::optional<std::chrono::milliseconds> timeout) {
-    const auto deadline = timeout ? std::chrono::steady_clock::now() + *timeout : std::chrono::steady_clock::time_point::max();
+    const auto deadline =
+        timeout ? std::chrono::steady_clock::now() + *timeout : std::chrono::steady_clock::time_point::max();
     std::vector<pollfd> fds;
     fds.reserve(events.size());
     for (const ManualResetEvent* e : events) fds.push_back({e->PollFd(), POLLIN, 0});

@@ -112,7 +112,8 @@ int OnReply(sd_bus_message* reply, void* userdata, sd_bus_error* /*unused*/) {
     }
     const int r = ReadProperties(reply, (*p.results)[p.index]);
     if (r < 0) {
-        *p.error = MakeServiceError(kErrorInternal, std::string("Unreadable reply from the service manager: ") + std::strerror(-r));
+        *p.error = MakeServiceError(kErrorInternal,
+                                    std::string("Unreadable reply from the service manager: ") + std::strerror(-r));
         *p.failed = true;
     }
     return 0;
@@ -123,7 +124,8 @@ int OnReply(sd_bus_message* reply, void* userdata, sd_bus_error* /*unused*/) {
 ServiceError Error::ToServiceError(int status) const {
     if (sd_bus_error_is_set(&m_error) != 0)
         return systemd::ErrorFromBus(m_error.name != nullptr ? m_error.name : "",
-                                     m_error.message != nullptr ? m_error.message : "", sd_bus_error_get_errno(&m_error));
+                                     m_error.message != nullptr ? m_error.message : "",
+                                     sd_bus_error_get_errno(&m_error));
     return systemd::ErrorFromBus("", std::strerror(status < 0 ? -status : status), status < 0 ? -status : status);
 }
 
@@ -200,8 +202,9 @@ ServiceResult<std::vector<Properties>> GetAllMany(sd_bus* bus, const std::vector
         while (!failed && next < calls.size() && inFlight < kWindow) {
             pending[next] = Pending{&results, next, &inFlight, &error, &failed};
             sd_bus_slot* slot = nullptr;
-            const int r = sd_bus_call_method_async(bus, &slot, kDestination, calls[next].path.c_str(), kPropertiesInterface,
-                                                   "GetAll", OnReply, &pending[next], "s", calls[next].interface.c_str());
+            const int r =
+                sd_bus_call_method_async(bus, &slot, kDestination, calls[next].path.c_str(), kPropertiesInterface,
+                                         "GetAll", OnReply, &pending[next], "s", calls[next].interface.c_str());
             if (r < 0) return systemd::ErrorFromConnect(r, "the host");
             slots.emplace_back(slot);
             ++inFlight;

@@ -53,7 +53,8 @@ template <class... Args>
 ServiceResult<MessagePtr> CallManager(sd_bus* bus, const char* method, const char* types, Args... args) {
     Error error;
     sd_bus_message* raw = nullptr;
-    const int r = sd_bus_call_method(bus, kDestination, kManagerPath, kManagerInterface, method, error.Get(), &raw, types, args...);
+    const int r = sd_bus_call_method(bus, kDestination, kManagerPath, kManagerInterface, method, error.Get(), &raw,
+                                     types, args...);
     MessagePtr reply(raw);
     if (r < 0) return error.ToServiceError(r);
     return reply;

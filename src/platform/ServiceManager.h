@@ -11,8 +11,9 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <variant>
 #include <vector>
+
+#include "core/Result.h"
 
 namespace platform {
 
@@ -64,25 +65,9 @@ struct ServiceError {
 
 // A service manager call's outcome: a value, or the error code with the backend's message.
 template <class T>
-class [[nodiscard]] ServiceResult {
-public:
-    ServiceResult(T value) : m_state(std::move(value)) {}  // NOLINT(google-explicit-constructor)
-    ServiceResult(ServiceError error) : m_state(std::move(error)) {}  // NOLINT(google-explicit-constructor)
-
-    bool Ok() const noexcept { return m_state.index() == 0; }
-    explicit operator bool() const noexcept { return Ok(); }
-    T& Value() & { return std::get<0>(m_state); }
-    const T& Value() const& { return std::get<0>(m_state); }
-    T&& Value() && { return std::get<0>(std::move(m_state)); }
-    const ServiceError& Err() const { return std::get<1>(m_state); }
-
-private:
-    std::variant<T, ServiceError> m_state;
-};
-
-struct ServiceDone {};
-using ServiceOutcome = ServiceResult<ServiceDone>;
-inline ServiceOutcome ServiceSuccess() { return ServiceDone{}; }
+using ServiceResult = core::Result<T, ServiceError>;
+using ServiceOutcome = ServiceResult<core::Done>;
+inline ServiceOutcome ServiceSuccess() { return core::Done{}; }
 inline ServiceError MakeServiceError(std::uint32_t code, std::string message = {}) {
     return ServiceError{code, std::move(message)};
 }

@@ -15,7 +15,8 @@ constexpr std::uint32_t kUserUnknown = 217;  // the exit status systemd gives a 
 
 std::string Lower(std::string_view text) {
     std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return out;
 }
 
@@ -33,7 +34,9 @@ public:
     ServiceOutcome Start(const std::string& name, const std::vector<std::string>& arguments) override {
         return m_host->Start(name, arguments);
     }
-    ServiceOutcome Control(const std::string& name, ServiceControl control) override { return m_host->Control(name, control); }
+    ServiceOutcome Control(const std::string& name, ServiceControl control) override {
+        return m_host->Control(name, control);
+    }
     ServiceOutcome ChangeConfig(const std::string& name, const ServiceConfigChange& change) override {
         return m_host->ChangeConfig(name, change);
     }
@@ -53,11 +56,14 @@ SimulatedService& SimulatedHost::Add(SimulatedService service) {
 }
 
 SimulatedService* SimulatedHost::Service(std::string_view name) {
-    const auto it = std::find_if(m_services.begin(), m_services.end(), [&](const SimulatedService& s) { return s.name == name; });
+    const auto it =
+        std::find_if(m_services.begin(), m_services.end(), [&](const SimulatedService& s) { return s.name == name; });
     return it == m_services.end() ? nullptr : &*it;
 }
 
-void SimulatedHost::FailNext(const std::string& name, ServiceError error) { m_failures.insert_or_assign(name, std::move(error)); }
+void SimulatedHost::FailNext(const std::string& name, ServiceError error) {
+    m_failures.insert_or_assign(name, std::move(error));
+}
 
 std::optional<ServiceError> SimulatedHost::TakeFailure(const std::string& name) {
     const auto it = m_failures.find(name);
@@ -119,7 +125,8 @@ ServiceEntry SimulatedHost::EntryOf(SimulatedService& s) {
 ServiceResult<std::vector<ServiceEntry>> SimulatedHost::List() {
     std::vector<ServiceEntry> entries;
     for (auto& s : m_services) entries.push_back(EntryOf(s));
-    std::sort(entries.begin(), entries.end(), [](const ServiceEntry& a, const ServiceEntry& b) { return a.name < b.name; });
+    std::sort(entries.begin(), entries.end(),
+              [](const ServiceEntry& a, const ServiceEntry& b) { return a.name < b.name; });
     return entries;
 }
 
@@ -152,11 +159,15 @@ ServiceOutcome SimulatedHost::Start(const std::string& name, const std::vector<s
         case kStateRunning:
         case kStatePaused:
         case kStatePausePending:
-        case kStateContinuePending: return MakeServiceError(kErrorServiceAlreadyRunning, name + " is already running.");
-        case kStateStartPending: return ServiceSuccess();
+        case kStateContinuePending:
+            return MakeServiceError(kErrorServiceAlreadyRunning, name + " is already running.");
+        case kStateStartPending:
+            return ServiceSuccess();
         case kStateStopPending:
-            return MakeServiceError(kErrorServiceCannotAcceptControl, "Transaction for " + name + "/start is destructive.");
-        default: break;
+            return MakeServiceError(kErrorServiceCannotAcceptControl,
+                                    "Transaction for " + name + "/start is destructive.");
+        default:
+            break;
     }
     if (s->startType == kStartDisabled) return MakeServiceError(kErrorServiceDisabled, "Unit " + name + " is masked.");
     s->status.win32ExitCode = 0;
@@ -177,13 +188,18 @@ ServiceOutcome SimulatedHost::Control(const std::string& name, ServiceControl co
     switch (control) {
         case ServiceControl::Stop:
             if (!s->canStop)
-                return MakeServiceError(kErrorInvalidServiceControl, "Operation refused, unit " + name + " may be requested by dependency only.");
+                return MakeServiceError(kErrorInvalidServiceControl,
+                                        "Operation refused, unit " + name + " may be requested by dependency only.");
             if (state == kStateStopPending) return ServiceSuccess();
-            if (jobPending) return MakeServiceError(kErrorServiceCannotAcceptControl, "Transaction for " + name + "/stop is destructive.");
+            if (jobPending)
+                return MakeServiceError(kErrorServiceCannotAcceptControl,
+                                        "Transaction for " + name + "/stop is destructive.");
             Begin(*s, kStateStopPending, kStateStopped, s->stopReads);
             return ServiceSuccess();
         case ServiceControl::Pause:
-            if (!s->canPause) return MakeServiceError(kErrorInvalidServiceControl, name + " cannot be paused: this host cannot freeze it.");
+            if (!s->canPause)
+                return MakeServiceError(kErrorInvalidServiceControl,
+                                        name + " cannot be paused: this host cannot freeze it.");
             if (jobPending) return MakeServiceError(kErrorServiceCannotAcceptControl, "Unit has a pending job.");
             if (state == kStateRunning) Begin(*s, kStatePausePending, kStatePaused, s->pauseReads);
             return ServiceSuccess();
@@ -202,12 +218,14 @@ ServiceOutcome SimulatedHost::ChangeConfig(const std::string& name, const Servic
     std::string account;
     if (auto bad = ServiceAccount(change.account, account)) return *bad;
     if (change.startType != kStartAuto && change.startType != kStartManual && change.startType != kStartDisabled)
-        return MakeServiceError(kErrorInvalidParameter, "Start type " + std::to_string(change.startType) + " does not exist for a systemd unit.");
+        return MakeServiceError(kErrorInvalidParameter, "Start type " + std::to_string(change.startType) +
+                                                            " does not exist for a systemd unit.");
     if (auto failure = TakeFailure(name)) return *failure;
     SimulatedService* s = Service(name);
     if (s == nullptr) return Missing(name);
     if (change.startType == kStartAuto && s->startType != kStartAuto && !s->installInfo)
-        return MakeServiceError(kErrorNotSupported, name + " has no [Install] section, so it cannot be started automatically.");
+        return MakeServiceError(kErrorNotSupported,
+                                name + " has no [Install] section, so it cannot be started automatically.");
     s->startType = change.startType;
     if (!account.empty()) s->account = account;
     return ServiceSuccess();
@@ -230,7 +248,8 @@ ServiceResult<std::shared_ptr<ServiceManager>> SimulatedConnector::Connect(const
     }
     const auto it = m_hosts.find(key);
     if (it == m_hosts.end())
-        return MakeServiceError(kErrorHostUnreachable, "ssh " + key + ": Could not resolve hostname " + key + ": Name or service not known");
+        return MakeServiceError(kErrorHostUnreachable,
+                                "ssh " + key + ": Could not resolve hostname " + key + ": Name or service not known");
     return std::shared_ptr<ServiceManager>(std::make_shared<SimulatedServiceManager>(it->second));
 }
 

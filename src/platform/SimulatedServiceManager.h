@@ -27,9 +27,9 @@ struct SimulatedService {
     std::string account = std::string(kSystemAccount);
     bool canStop = true;
     bool canPause = true;
-    bool installInfo = true;      // false: cannot be set to start automatically
-    std::uint32_t exitStatus = 0; // non-zero: the program ends with it as soon as it starts
-    unsigned startReads = 0;      // status reads a start stays pending for (kForever: never ends)
+    bool installInfo = true;       // false: cannot be set to start automatically
+    std::uint32_t exitStatus = 0;  // non-zero: the program ends with it as soon as it starts
+    unsigned startReads = 0;       // status reads a start stays pending for (kForever: never ends)
     unsigned stopReads = 0;
     unsigned pauseReads = 0;
     unsigned continueReads = 0;

@@ -65,8 +65,8 @@ ServiceResult<sdbus::BusPtr> OpenLocal(ServiceScope scope) {
 ServiceResult<sdbus::BusPtr> Answering(sdbus::BusPtr bus, std::string_view where) {
     sdbus::Error error;
     char* version = nullptr;
-    const int r = sd_bus_get_property_string(bus.get(), sdbus::kDestination, sdbus::kManagerPath, sdbus::kManagerInterface,
-                                             "Version", error.Get(), &version);
+    const int r = sd_bus_get_property_string(bus.get(), sdbus::kDestination, sdbus::kManagerPath,
+                                             sdbus::kManagerInterface, "Version", error.Get(), &version);
     std::free(version);
     if (r >= 0) return bus;
     ServiceError failure = error.ToServiceError(r);
@@ -90,7 +90,8 @@ std::string SystemdConnector::RemoteAddress(std::string_view host, ServiceScope 
         argv.emplace_back("\"${DBUS_SESSION_BUS_ADDRESS:-unix:path=/run/user/$(id -u)/bus}\"");
     }
     std::string address = "unixexec:path=" + AddressEscape(SshProgram());
-    for (std::size_t i = 0; i < argv.size(); ++i) address += ",argv" + std::to_string(i + 1) + "=" + AddressEscape(argv[i]);
+    for (std::size_t i = 0; i < argv.size(); ++i)
+        address += ",argv" + std::to_string(i + 1) + "=" + AddressEscape(argv[i]);
     return address;
 }
 

@@ -55,8 +55,8 @@ constexpr std::array kExitStatuses = {
 
 std::string ExitStatusText(std::uint32_t status) {
     std::string text = "exited with status " + std::to_string(status);
-    const auto* known = std::find_if(kExitStatuses.begin(), kExitStatuses.end(),
-                                     [&](const ExitName& e) { return e.status == status; });
+    const auto* known =
+        std::find_if(kExitStatuses.begin(), kExitStatuses.end(), [&](const ExitName& e) { return e.status == status; });
     if (known != kExitStatuses.end()) text += ": " + std::string(known->text);
     return text;
 }
@@ -76,7 +76,8 @@ std::uint32_t StateOf(std::string_view activeState, std::string_view freezerStat
     if (freezerState == "frozen") return kStatePaused;
     if (freezerState == "freezing") return kStatePausePending;
     if (freezerState == "thawing") return kStateContinuePending;
-    if (activeState == "active" || activeState == "reloading") return jobType == "stop" ? kStateStopPending : kStateRunning;
+    if (activeState == "active" || activeState == "reloading")
+        return jobType == "stop" ? kStateStopPending : kStateRunning;
     if (activeState == "activating") return kStateStartPending;
     if (activeState == "deactivating") return kStateStopPending;
     // A job queued on a stopped unit is about to start it, unless it is a stop.
@@ -115,19 +116,25 @@ std::string ExitDescription(std::string_view result, std::uint32_t execMainCode,
 
 ServiceError ErrorFromBus(std::string_view name, std::string_view message, int errnoValue) {
     std::string text(message.empty() ? name : message);
-    const auto* known = std::find_if(kBusErrors.begin(), kBusErrors.end(), [&](const ErrorName& e) { return e.name == name; });
+    const auto* known =
+        std::find_if(kBusErrors.begin(), kBusErrors.end(), [&](const ErrorName& e) { return e.name == name; });
     if (known != kBusErrors.end()) return MakeServiceError(known->code, std::move(text));
     switch (errnoValue) {
         case EACCES:
-        case EPERM: return MakeServiceError(kErrorAccessDenied, std::move(text));
-        case ETIMEDOUT: return MakeServiceError(kErrorTimeout, std::move(text));
+        case EPERM:
+            return MakeServiceError(kErrorAccessDenied, std::move(text));
+        case ETIMEDOUT:
+            return MakeServiceError(kErrorTimeout, std::move(text));
         case ECONNRESET:
         case ECONNREFUSED:
         case ENOTCONN:
         case EPIPE:
-        case EHOSTUNREACH: return MakeServiceError(kErrorHostUnreachable, std::move(text));
-        case EOPNOTSUPP: return MakeServiceError(kErrorInvalidServiceControl, std::move(text));
-        default: return MakeServiceError(kErrorInternal, std::move(text));
+        case EHOSTUNREACH:
+            return MakeServiceError(kErrorHostUnreachable, std::move(text));
+        case EOPNOTSUPP:
+            return MakeServiceError(kErrorInvalidServiceControl, std::move(text));
+        default:
+            return MakeServiceError(kErrorInternal, std::move(text));
     }
 }
 

@@ -20,7 +20,8 @@ constexpr std::string_view kAccountDropIn = "50-palomet-account.conf";
 
 std::string Lower(std::string_view text) {
     std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return out;
 }
 
@@ -48,7 +49,9 @@ ServiceError NotRunning(const std::string& name) {
 }  // namespace
 
 SystemdServiceManager::SystemdServiceManager(sdbus::BusPtr bus, std::string host, ServiceScope scope)
-    : m_bus(std::move(bus)), m_host(std::move(host)), m_scope(scope) {}
+    : m_bus(std::move(bus)),
+      m_host(std::move(host)),
+      m_scope(scope) {}
 
 bool SystemdServiceManager::IsConnected() const { return m_bus && sd_bus_is_open(m_bus.get()) > 0; }
 
@@ -60,8 +63,8 @@ ServiceResult<std::vector<std::string>> SystemdServiceManager::Names() {
     int k = sd_bus_message_enter_container(units.Value().get(), 'a', "(ssssssouso)");
     const char* name = nullptr;
     const char* load = nullptr;
-    while (k >= 0 && (k = sd_bus_message_read(units.Value().get(), "(ssssssouso)", &name, nullptr, &load, nullptr, nullptr,
-                                              nullptr, nullptr, nullptr, nullptr, nullptr)) > 0) {
+    while (k >= 0 && (k = sd_bus_message_read(units.Value().get(), "(ssssssouso)", &name, nullptr, &load, nullptr,
+                                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr)) > 0) {
         if (std::string_view(load) != "not-found") names.emplace_back(name);
     }
     if (k < 0) return sdbus::Error().ToServiceError(k);
@@ -77,8 +80,9 @@ ServiceResult<std::vector<std::string>> SystemdServiceManager::Names() {
     if (k < 0) return sdbus::Error().ToServiceError(k);
     std::sort(names.begin(), names.end());
     names.erase(std::unique(names.begin(), names.end()), names.end());
-    names.erase(std::remove_if(names.begin(), names.end(), [](const std::string& n) { return !systemd::IsUnitName(n); }),
-                names.end());
+    names.erase(
+        std::remove_if(names.begin(), names.end(), [](const std::string& n) { return !systemd::IsUnitName(n); }),
+        names.end());
     return names;
 }
 
@@ -162,7 +166,8 @@ ServiceResult<std::string> SystemdServiceManager::Find(std::string_view name) {
 }
 
 ServiceResult<ServiceEntry> SystemdServiceManager::Query(const std::string& name) {
-    if (!systemd::IsUnitName(name)) return MakeServiceError(kErrorInvalidParameter, "\"" + name + "\" is not a unit name.");
+    if (!systemd::IsUnitName(name))
+        return MakeServiceError(kErrorInvalidParameter, "\"" + name + "\" is not a unit name.");
     const std::string path = sdbus::UnitPath(name);
     // A job can end between reading the unit and reading the job; the unit has moved on
     // then, so it is read again rather than guessed at.
@@ -201,7 +206,8 @@ ServiceOutcome SystemdServiceManager::Start(const std::string& name, const std::
         case kStatePausePending:
         case kStateContinuePending:
             return MakeServiceError(kErrorServiceAlreadyRunning, name + " is already running.");
-        default: break;
+        default:
+            break;
     }
     // "fail": a start never replaces a pending stop (or any other queued job); it is refused.
     return UnitCall("StartUnit", name, "fail");
@@ -213,12 +219,15 @@ ServiceOutcome SystemdServiceManager::Control(const std::string& name, ServiceCo
     const ServiceStatus& status = entry.Value().status;
     if (status.currentState == kStateStopped) return NotRunning(name);
     switch (control) {
-        case ServiceControl::Stop: return UnitCall("StopUnit", name, "fail");
+        case ServiceControl::Stop:
+            return UnitCall("StopUnit", name, "fail");
         case ServiceControl::Pause:
             if ((status.controlsAccepted & kAcceptPauseContinue) == 0)
-                return MakeServiceError(kErrorInvalidServiceControl, name + " cannot be paused: this host cannot freeze it.");
+                return MakeServiceError(kErrorInvalidServiceControl,
+                                        name + " cannot be paused: this host cannot freeze it.");
             return UnitCall("FreezeUnit", name, nullptr);
-        case ServiceControl::Continue: return UnitCall("ThawUnit", name, nullptr);
+        case ServiceControl::Continue:
+            return UnitCall("ThawUnit", name, nullptr);
     }
     return MakeServiceError(kErrorInvalidServiceControl);
 }
@@ -238,7 +247,8 @@ ServiceOutcome SystemdServiceManager::UnitFilesCall(const char* method, const st
 
 ServiceOutcome SystemdServiceManager::SetStartType(const std::string& unit, std::uint32_t from, std::uint32_t to) {
     if (to != kStartAuto && to != kStartManual && to != kStartDisabled)
-        return MakeServiceError(kErrorInvalidParameter, "Start type " + std::to_string(to) + " does not exist for a systemd unit.");
+        return MakeServiceError(kErrorInvalidParameter,
+                                "Start type " + std::to_string(to) + " does not exist for a systemd unit.");
     if (to == kStartDisabled) return UnitFilesCall("MaskUnitFiles", unit, true, nullptr);
     if (from == kStartDisabled) {
         if (auto done = UnitFilesCall("UnmaskUnitFiles", unit, false, nullptr); !done) return done;
@@ -266,7 +276,8 @@ ServiceResult<std::string> SystemdServiceManager::ConfigDirectory() {
         while (k >= 0 && (k = sd_bus_message_read_basic(reply.get(), 's', &entry)) > 0) {
             const std::string_view path(entry);
             constexpr std::string_view kControl = ".control";
-            if (path.size() > kControl.size() && path.front() == '/' && path.substr(path.size() - kControl.size()) == kControl)
+            if (path.size() > kControl.size() && path.front() == '/' &&
+                path.substr(path.size() - kControl.size()) == kControl)
                 return std::string(path.substr(0, path.size() - kControl.size()));
         }
     }

@@ -15,7 +15,8 @@ bool TryLockFor(TimedMutex& mutex, std::chrono::steady_clock::duration timeout) 
     constexpr std::chrono::steady_clock::duration kSlice = std::chrono::milliseconds(50);
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-        const auto left = std::max(deadline - std::chrono::steady_clock::now(), std::chrono::steady_clock::duration::zero());
+        const auto left =
+            std::max(deadline - std::chrono::steady_clock::now(), std::chrono::steady_clock::duration::zero());
         const auto slice = std::chrono::duration_cast<std::chrono::system_clock::duration>(std::min(left, kSlice));
         if (mutex.try_lock_until(std::chrono::system_clock::now() + slice)) return true;
         if (left == std::chrono::steady_clock::duration::zero()) return false;

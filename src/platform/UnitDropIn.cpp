@@ -19,7 +19,8 @@ namespace {
 
 ServiceError FileError(const std::error_code& ec, const std::string& path) {
     const std::string text = "Cannot write " + path + ": " + ec.message();
-    if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted || ec == std::errc::read_only_file_system)
+    if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted ||
+        ec == std::errc::read_only_file_system)
         return MakeServiceError(kErrorAccessDenied, text);
     return MakeServiceError(kErrorInternal, text);
 }
@@ -45,7 +46,8 @@ ServiceOutcome WriteLocal(const std::string& dir, const std::string& file, std::
     return ServiceSuccess();
 }
 
-ServiceOutcome WriteRemote(std::string_view host, const std::string& dir, const std::string& file, std::string_view content) {
+ServiceOutcome WriteRemote(std::string_view host, const std::string& dir, const std::string& file,
+                           std::string_view content) {
     const std::string temporary = file + ".tmp";
     const std::string command = "umask 022 && mkdir -p -- " + ShellQuote(dir) + " && cat > " + ShellQuote(temporary) +
                                 " && mv -f -- " + ShellQuote(temporary) + " " + ShellQuote(file);
@@ -54,8 +56,10 @@ ServiceOutcome WriteRemote(std::string_view host, const std::string& dir, const 
     if (run.Value().exitStatus != 0) {
         std::string why = run.Value().err;
         while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
-        const bool denied = why.find("Permission denied") != std::string::npos || why.find("Read-only") != std::string::npos;
-        return MakeServiceError(denied ? kErrorAccessDenied : kErrorInternal, "Cannot write " + file + " on " + std::string(host) + ": " + why);
+        const bool denied =
+            why.find("Permission denied") != std::string::npos || why.find("Read-only") != std::string::npos;
+        return MakeServiceError(denied ? kErrorAccessDenied : kErrorInternal,
+                                "Cannot write " + file + " on " + std::string(host) + ": " + why);
     }
     return ServiceSuccess();
 }
@@ -72,7 +76,8 @@ ServiceOutcome WriteDropIn(std::string_view host, const std::string& dir, const 
 }
 
 std::string AccountDropIn(std::string_view account) {
-    std::string text = "# Written by Palomet Manager (Startup Configuration): the account this service runs as.\n[Service]\n";
+    std::string text =
+        "# Written by Palomet Manager (Startup Configuration): the account this service runs as.\n[Service]\n";
     if (account.empty() || account == kSystemAccount) return text + "User=\nDynamicUser=no\n";
     std::string escaped;
     for (const char c : account) escaped += c == '%' ? std::string("%%") : std::string(1, c);  // unit file specifiers

@@ -11,7 +11,8 @@ std::string DefaultTraceFile() {
         const char* value = std::getenv(name);
         return std::string_view(value != nullptr ? value : "");
     };
-    if (const auto data = env("XDG_DATA_HOME"); data.starts_with('/')) return std::string(data) + "/palomet/capture.tns";
+    if (const auto data = env("XDG_DATA_HOME"); data.starts_with('/'))
+        return std::string(data) + "/palomet/capture.tns";
     if (const auto home = env("HOME"); !home.empty()) return std::string(home) + "/.local/share/palomet/capture.tns";
     return "capture.tns";
 }
@@ -56,9 +57,12 @@ std::uint64_t CSessionProfile::SizeLimitBytes() const noexcept {
     if (sizeValue <= 0) return 0;
     const std::uint64_t value = static_cast<std::uint64_t>(sizeValue);
     switch (sizeUnit) {
-    case kKilobytes: return value * 1024;
-    case kMegabytes: return value * 1024 * 1024;
-    default: return value;
+        case kKilobytes:
+            return value * 1024;
+        case kMegabytes:
+            return value * 1024 * 1024;
+        default:
+            return value;
     }
 }
 
@@ -66,9 +70,12 @@ std::uint64_t CSessionProfile::TimeLimitSeconds() const noexcept {
     if (timeValue <= 0) return 0;
     const std::uint64_t value = static_cast<std::uint64_t>(timeValue);
     switch (timeUnit) {
-    case kHours: return value * 3600;
-    case kMinutes: return value * 60;
-    default: return value;
+        case kHours:
+            return value * 3600;
+        case kMinutes:
+            return value * 60;
+        default:
+            return value;
     }
 }
 

@@ -20,10 +20,14 @@ bool InRange(std::int64_t v, std::int64_t low, std::int64_t high) { return v >= 
 
 LimitControls LimitControlsFor(std::int32_t limitMode) noexcept {
     switch (limitMode) {
-        case CSessionProfile::kNoLimits: return {false, false};
-        case CSessionProfile::kSizeLimit: return {true, false};
-        case CSessionProfile::kTimeLimit: return {false, true};
-        default: return {true, true};
+        case CSessionProfile::kNoLimits:
+            return {false, false};
+        case CSessionProfile::kSizeLimit:
+            return {true, false};
+        case CSessionProfile::kTimeLimit:
+            return {false, true};
+        default:
+            return {true, true};
     }
 }
 

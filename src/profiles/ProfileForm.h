@@ -22,8 +22,8 @@ inline constexpr std::int64_t kMaxQueueLength = 3000;
 inline constexpr std::int64_t kMaxLimitValue = 2147483647;
 inline constexpr std::int64_t kNewProfileQueueLength = 1000;
 
-inline constexpr std::array<std::string_view, 4> kLimitModeTexts = {"No limits", "Limit file size", "Limit tracing time",
-                                                                   "Limit file size and time"};
+inline constexpr std::array<std::string_view, 4> kLimitModeTexts = {"No limits", "Limit file size",
+                                                                    "Limit tracing time", "Limit file size and time"};
 inline constexpr std::array<std::string_view, 3> kSizeUnitTexts = {"Bytes", "Kilobytes", "Megabytes"};
 inline constexpr std::array<std::string_view, 3> kTimeUnitTexts = {"Hours", "Minutes", "Seconds"};
 inline constexpr std::array<std::string_view, 2> kFilterTypeTexts = {"Included", "Excluded"};
@@ -36,7 +36,18 @@ struct LimitControls {
 };
 LimitControls LimitControlsFor(std::int32_t limitMode) noexcept;
 
-enum class FormField { Name, Server, QueueLength, TraceFile, LimitMode, SizeValue, SizeUnit, TimeValue, TimeUnit, FilterType };
+enum class FormField {
+    Name,
+    Server,
+    QueueLength,
+    TraceFile,
+    LimitMode,
+    SizeValue,
+    SizeUnit,
+    TimeValue,
+    TimeUnit,
+    FilterType
+};
 
 struct FormProblem {
     FormField field;

@@ -54,7 +54,8 @@ core::Result<CSessionProfile> LoadStoredForm(std::span<const std::uint8_t> bytes
 ProfileStore::ProfileStore(core::UserPrompt& prompt, std::string path) : m_prompt(prompt), m_path(std::move(path)) {}
 
 settings::CSettingsStore* ProfileStore::Store(std::string& error) {
-    if (!m_store || !m_store->IsOpen()) m_store = std::make_unique<settings::CSettingsStore>(kProfilesKey, m_prompt, m_path);
+    if (!m_store || !m_store->IsOpen())
+        m_store = std::make_unique<settings::CSettingsStore>(kProfilesKey, m_prompt, m_path);
     if (m_store->IsOpen()) return m_store.get();
     error = m_store->OpenError();
     return nullptr;
@@ -96,8 +97,9 @@ core::Status ProfileStore::Save(const ProfileChanges& changes) {
             drop(name);
             values.push_back({name, StoredForm(profile)});
         }
-        std::stable_sort(values.begin(), values.end(),
-                         [](const settings::StoredValue& a, const settings::StoredValue& b) { return NameBefore(a.name, b.name); });
+        std::stable_sort(
+            values.begin(), values.end(),
+            [](const settings::StoredValue& a, const settings::StoredValue& b) { return NameBefore(a.name, b.name); });
         return core::Success();
     });
 }
@@ -107,13 +109,16 @@ core::Result<CSessionProfile> ProfileStore::Find(std::string_view name) {
     if (!stored) return stored.Err();
     for (auto& p : stored.Value()) {
         if (!SameName(p.name, name)) continue;
-        if (!p.profile) return core::Fail(core::ErrorKind::Corrupt, "Session profile \"" + p.name + "\" could not be read: " + p.error);
+        if (!p.profile)
+            return core::Fail(core::ErrorKind::Corrupt,
+                              "Session profile \"" + p.name + "\" could not be read: " + p.error);
         return std::move(*p.profile);
     }
     return core::Fail(core::ErrorKind::Unsupported, "No session profile named \"" + std::string(name) + "\".");
 }
 
-core::Result<CSessionProfile> LoadNamedProfile(std::string_view name, core::UserPrompt& prompt, const std::string& registryPath) {
+core::Result<CSessionProfile> LoadNamedProfile(std::string_view name, core::UserPrompt& prompt,
+                                               const std::string& registryPath) {
     ProfileStore store(prompt, registryPath);
     return store.Find(name);
 }

@@ -6,7 +6,9 @@
 namespace profiles {
 
 SessionProfilesModel::SessionProfilesModel(ProfileStore& store, core::UserPrompt& prompt, TraceFileOpen traceFileOpen)
-    : m_store(store), m_prompt(prompt), m_traceFileOpen(std::move(traceFileOpen)) {}
+    : m_store(store),
+      m_prompt(prompt),
+      m_traceFileOpen(std::move(traceFileOpen)) {}
 
 void SessionProfilesModel::Load() {
     m_entries.clear();
@@ -66,7 +68,8 @@ std::optional<ProfileForm> SessionProfilesModel::FormForEdit() const {
     return ProfileForm::From(e.profile ? *e.profile : CSessionProfile{}, e.name);
 }
 
-bool SessionProfilesModel::Accept(const ProfileForm& form, std::optional<std::size_t> replacing, std::string_view refusal) {
+bool SessionProfilesModel::Accept(const ProfileForm& form, std::optional<std::size_t> replacing,
+                                  std::string_view refusal) {
     if (const auto problem = form.Validate()) {
         m_prompt.Tell(problem->message, core::PromptIcon::Exclamation);
         return false;
@@ -78,8 +81,9 @@ bool SessionProfilesModel::Accept(const ProfileForm& form, std::optional<std::si
     const std::string& name = form.EntryName();
     // Names differing only in letter case would overwrite each other in the store.
     if (const auto taken = Find(name); taken && taken != replacing) {
-        m_prompt.Tell("A session profile named \"" + m_entries[*taken].name + "\" already exists.\n" + std::string(refusal),
-                      core::PromptIcon::Exclamation);
+        m_prompt.Tell(
+            "A session profile named \"" + m_entries[*taken].name + "\" already exists.\n" + std::string(refusal),
+            core::PromptIcon::Exclamation);
         return false;
     }
     Entry entry{name, CSessionProfile{}, {}, std::nullopt, true};
@@ -95,7 +99,9 @@ bool SessionProfilesModel::Accept(const ProfileForm& form, std::optional<std::si
     return true;
 }
 
-bool SessionProfilesModel::New(const ProfileForm& form) { return Accept(form, std::nullopt, "Session profile not created."); }
+bool SessionProfilesModel::New(const ProfileForm& form) {
+    return Accept(form, std::nullopt, "Session profile not created.");
+}
 
 bool SessionProfilesModel::Edit(const ProfileForm& form) {
     if (!m_selection) return false;

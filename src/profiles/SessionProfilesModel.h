@@ -75,9 +75,9 @@ private:
     struct Entry {
         std::string name;
         std::optional<CSessionProfile> profile;
-        std::string error;                     // why the stored value could not be read
-        std::optional<std::string> storedName; // the name it is stored under, if any
-        bool changed = false;                  // written by the next save
+        std::string error;                      // why the stored value could not be read
+        std::optional<std::string> storedName;  // the name it is stored under, if any
+        bool changed = false;                   // written by the next save
     };
 
     bool Accept(const ProfileForm& form, std::optional<std::size_t> replacing, std::string_view refusal);

@@ -45,7 +45,8 @@ RpcStatus AgentClient::SnapSnapperQueryA(std::int32_t snapper, std::int32_t& pen
 }
 
 RpcStatus AgentClient::SnapSnapperPeekA(std::int32_t snapper, PeekResult& result) {
-    const auto reply = m_binding.Call(kAgentInterface, Op(AgentOp::SnapSnapperPeekA), EncodeSnapperRequest(snapper), m_cancel);
+    const auto reply =
+        m_binding.Call(kAgentInterface, Op(AgentOp::SnapSnapperPeekA), EncodeSnapperRequest(snapper), m_cancel);
     if (reply.status != kRpcOk) return reply.status;
     auto decoded = DecodePeekReply(reply.stub, reply.bigEndian, kMaxPeekBytes);
     if (!decoded) return kRpcBadStubData;

@@ -17,10 +17,13 @@ constexpr std::uint16_t kNakProtocolVersionNotSupported = 4;
 
 RpcStatus StatusFromBindNak(std::uint16_t reason) {
     switch (reason) {
-    case kNakTemporaryCongestion:
-    case kNakLocalLimitExceeded: return kRpcServerTooBusy;
-    case kNakProtocolVersionNotSupported: return kRpcProtocolError;
-    default: return kRpcCallFailedDne;
+        case kNakTemporaryCongestion:
+        case kNakLocalLimitExceeded:
+            return kRpcServerTooBusy;
+        case kNakProtocolVersionNotSupported:
+            return kRpcProtocolError;
+        default:
+            return kRpcCallFailedDne;
     }
 }
 
@@ -28,12 +31,17 @@ RpcStatus StatusFromBindNak(std::uint16_t reason) {
 
 RpcStatus StatusFromNet(platform::NetStatus status, RpcStatus onClose) {
     switch (status) {
-    case platform::NetStatus::Ok: return kRpcOk;
-    case platform::NetStatus::TimedOut: return kErrorTimeout;
-    case platform::NetStatus::Aborted: return kRpcCallCancelled;
-    case platform::NetStatus::Refused: return kRpcServerUnavailable;
-    case platform::NetStatus::Closed:
-    case platform::NetStatus::Failed: return onClose;
+        case platform::NetStatus::Ok:
+            return kRpcOk;
+        case platform::NetStatus::TimedOut:
+            return kErrorTimeout;
+        case platform::NetStatus::Aborted:
+            return kRpcCallCancelled;
+        case platform::NetStatus::Refused:
+            return kRpcServerUnavailable;
+        case platform::NetStatus::Closed:
+        case platform::NetStatus::Failed:
+            return onClose;
     }
     return onClose;
 }
@@ -54,7 +62,8 @@ RpcStatus Association::Connect(std::uint32_t address, std::uint16_t port, platfo
     const auto net = m_socket.Connect(address, port, deadline, abort);
     if (net == platform::NetStatus::Ok) return kRpcOk;
     // A server that does not answer a connection in time is as unreachable as a refusing one.
-    return Fail(net == platform::NetStatus::TimedOut ? kRpcServerUnavailable : StatusFromNet(net, kRpcServerUnavailable));
+    return Fail(net == platform::NetStatus::TimedOut ? kRpcServerUnavailable
+                                                     : StatusFromNet(net, kRpcServerUnavailable));
 }
 
 void Association::Attach(platform::TcpSocket socket) noexcept {

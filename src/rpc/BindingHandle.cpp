@@ -83,9 +83,12 @@ CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, st
     CallReply out;
     // The binding's time-out is a window for progress, under the cap; the token's deadline is
     // the caller giving up on its own schedule: reaching it is a cancellation, not a time-out.
-    const CallClock clock(m_timeout, std::min(std::chrono::steady_clock::now() + std::max(m_cap, m_timeout), cancel.deadline));
+    const CallClock clock(m_timeout,
+                          std::min(std::chrono::steady_clock::now() + std::max(m_cap, m_timeout), cancel.deadline));
     const platform::ManualResetEvent* abort = cancel.event != nullptr ? cancel.event : &m_abort;
-    auto cancelled = [&] { return m_abort.IsSet() || abort->IsSet() || std::chrono::steady_clock::now() >= cancel.deadline; };
+    auto cancelled = [&] {
+        return m_abort.IsSet() || abort->IsSet() || std::chrono::steady_clock::now() >= cancel.deadline;
+    };
     auto ended = [&](RpcStatus status) { return status == kErrorTimeout && cancelled() ? kRpcCallCancelled : status; };
     // Wait for the call ahead of us in slices, so that a cancel or the cap ends the wait; the
     // call ahead may be a long peek that is making progress.

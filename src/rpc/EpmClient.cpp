@@ -112,8 +112,8 @@ RpcStatus LookupEndpoint(std::uint32_t host, std::uint16_t epmPort, const Syntax
         const auto tower = ParseTower(bytes);
         if (!tower) continue;
         const TcpTower& t = tower.Value();
-        if (t.interface.uuid == interface.uuid && t.interface.major == interface.major &&
-            t.transfer == kNdrSyntax && t.port != 0) {
+        if (t.interface.uuid == interface.uuid && t.interface.major == interface.major && t.transfer == kNdrSyntax &&
+            t.port != 0) {
             port = t.port;
             return kRpcOk;
         }

@@ -40,7 +40,8 @@ private:
 class NdrReader {
 public:
     explicit NdrReader(std::span<const std::uint8_t> bytes, bool bigEndian = false) noexcept
-        : m_in(bytes), m_bigEndian(bigEndian) {}
+        : m_in(bytes),
+          m_bigEndian(bigEndian) {}
 
     bool Align(std::size_t n) noexcept;
     std::uint8_t U8() noexcept { return m_in.U8(); }

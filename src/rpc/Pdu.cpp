@@ -59,107 +59,109 @@ core::Result<Pdu> DecodeBody(std::span<const std::uint8_t> bytes, Pdu pdu) {
     NdrReader in(bytes, pdu.header.BigEndian());
     in.Bytes(kHeaderSize);
     switch (pdu.header.type) {
-    case PduType::Bind:
-    case PduType::AlterContext: {
-        BindBody b;
-        b.maxXmitFrag = in.U16();
-        b.maxRecvFrag = in.U16();
-        b.assocGroup = in.U32();
-        const std::uint8_t count = in.U8();
-        in.U8();
-        in.U16();
-        for (std::uint8_t i = 0; i < count && !in.Failed(); ++i) {
-            ContextElement c;
-            c.contextId = in.U16();
-            const std::uint8_t syntaxes = in.U8();
-            in.U8();
-            c.abstractSyntax = in.ReadSyntax();
-            for (std::uint8_t j = 0; j < syntaxes && !in.Failed(); ++j) c.transferSyntaxes.push_back(in.ReadSyntax());
-            b.contexts.push_back(std::move(c));
-        }
-        if (in.Failed()) return Bad("bind truncated");
-        pdu.body = std::move(b);
-        break;
-    }
-    case PduType::BindAck:
-    case PduType::AlterContextResp: {
-        BindAckBody b;
-        b.maxXmitFrag = in.U16();
-        b.maxRecvFrag = in.U16();
-        b.assocGroup = in.U32();
-        const std::uint16_t addrLength = in.U16();
-        const auto addr = in.Bytes(addrLength);
-        if (in.Failed()) return Bad("bind_ack truncated");
-        for (auto c : addr) {
-            if (c == 0) break;
-            b.secondaryAddress += static_cast<char>(c);
-        }
-        in.Align(4);  // from the PDU start
-        const std::uint8_t count = in.U8();
-        in.U8();
-        in.U16();
-        for (std::uint8_t i = 0; i < count && !in.Failed(); ++i) {
-            ContextResult r;
-            r.result = in.U16();
-            r.reason = in.U16();
-            r.transferSyntax = in.ReadSyntax();
-            b.results.push_back(r);
-        }
-        if (in.Failed()) return Bad("bind_ack truncated");
-        pdu.body = std::move(b);
-        break;
-    }
-    case PduType::BindNak: {
-        BindNakBody b;
-        b.rejectReason = in.U16();
-        if (in.Failed()) return Bad("bind_nak truncated");
-        // The supported-versions list is optional in practice; read what is there.
-        if (in.Remaining() >= 1) {
+        case PduType::Bind:
+        case PduType::AlterContext: {
+            BindBody b;
+            b.maxXmitFrag = in.U16();
+            b.maxRecvFrag = in.U16();
+            b.assocGroup = in.U32();
             const std::uint8_t count = in.U8();
-            for (std::uint8_t i = 0; i < count && in.Remaining() >= 2; ++i) b.versions.push_back({in.U8(), in.U8()});
+            in.U8();
+            in.U16();
+            for (std::uint8_t i = 0; i < count && !in.Failed(); ++i) {
+                ContextElement c;
+                c.contextId = in.U16();
+                const std::uint8_t syntaxes = in.U8();
+                in.U8();
+                c.abstractSyntax = in.ReadSyntax();
+                for (std::uint8_t j = 0; j < syntaxes && !in.Failed(); ++j)
+                    c.transferSyntaxes.push_back(in.ReadSyntax());
+                b.contexts.push_back(std::move(c));
+            }
+            if (in.Failed()) return Bad("bind truncated");
+            pdu.body = std::move(b);
+            break;
         }
-        pdu.body = std::move(b);
-        break;
-    }
-    case PduType::Request: {
-        RequestBody b;
-        b.allocHint = in.U32();
-        b.contextId = in.U16();
-        b.opnum = in.U16();
-        if ((pdu.header.flags & kFlagObjectUuid) != 0) b.object = in.ReadUuid();
-        if (in.Failed()) return Bad("request truncated");
-        auto stub = StubOf(bytes, in.Offset(), pdu.header);
-        if (!stub) return stub.Err();
-        b.stub = std::move(stub).Value();
-        pdu.body = std::move(b);
-        break;
-    }
-    case PduType::Response: {
-        ResponseBody b;
-        b.allocHint = in.U32();
-        b.contextId = in.U16();
-        b.cancelCount = in.U8();
-        in.U8();
-        if (in.Failed()) return Bad("response truncated");
-        auto stub = StubOf(bytes, in.Offset(), pdu.header);
-        if (!stub) return stub.Err();
-        b.stub = std::move(stub).Value();
-        pdu.body = std::move(b);
-        break;
-    }
-    case PduType::Fault: {
-        FaultBody b;
-        b.allocHint = in.U32();
-        b.contextId = in.U16();
-        b.cancelCount = in.U8();
-        in.U8();
-        b.status = in.U32();
-        if (in.Failed()) return Bad("fault truncated");
-        pdu.body = b;
-        break;
-    }
-    default:
-        break;
+        case PduType::BindAck:
+        case PduType::AlterContextResp: {
+            BindAckBody b;
+            b.maxXmitFrag = in.U16();
+            b.maxRecvFrag = in.U16();
+            b.assocGroup = in.U32();
+            const std::uint16_t addrLength = in.U16();
+            const auto addr = in.Bytes(addrLength);
+            if (in.Failed()) return Bad("bind_ack truncated");
+            for (auto c : addr) {
+                if (c == 0) break;
+                b.secondaryAddress += static_cast<char>(c);
+            }
+            in.Align(4);  // from the PDU start
+            const std::uint8_t count = in.U8();
+            in.U8();
+            in.U16();
+            for (std::uint8_t i = 0; i < count && !in.Failed(); ++i) {
+                ContextResult r;
+                r.result = in.U16();
+                r.reason = in.U16();
+                r.transferSyntax = in.ReadSyntax();
+                b.results.push_back(r);
+            }
+            if (in.Failed()) return Bad("bind_ack truncated");
+            pdu.body = std::move(b);
+            break;
+        }
+        case PduType::BindNak: {
+            BindNakBody b;
+            b.rejectReason = in.U16();
+            if (in.Failed()) return Bad("bind_nak truncated");
+            // The supported-versions list is optional in practice; read what is there.
+            if (in.Remaining() >= 1) {
+                const std::uint8_t count = in.U8();
+                for (std::uint8_t i = 0; i < count && in.Remaining() >= 2; ++i)
+                    b.versions.push_back({in.U8(), in.U8()});
+            }
+            pdu.body = std::move(b);
+            break;
+        }
+        case PduType::Request: {
+            RequestBody b;
+            b.allocHint = in.U32();
+            b.contextId = in.U16();
+            b.opnum = in.U16();
+            if ((pdu.header.flags & kFlagObjectUuid) != 0) b.object = in.ReadUuid();
+            if (in.Failed()) return Bad("request truncated");
+            auto stub = StubOf(bytes, in.Offset(), pdu.header);
+            if (!stub) return stub.Err();
+            b.stub = std::move(stub).Value();
+            pdu.body = std::move(b);
+            break;
+        }
+        case PduType::Response: {
+            ResponseBody b;
+            b.allocHint = in.U32();
+            b.contextId = in.U16();
+            b.cancelCount = in.U8();
+            in.U8();
+            if (in.Failed()) return Bad("response truncated");
+            auto stub = StubOf(bytes, in.Offset(), pdu.header);
+            if (!stub) return stub.Err();
+            b.stub = std::move(stub).Value();
+            pdu.body = std::move(b);
+            break;
+        }
+        case PduType::Fault: {
+            FaultBody b;
+            b.allocHint = in.U32();
+            b.contextId = in.U16();
+            b.cancelCount = in.U8();
+            in.U8();
+            b.status = in.U32();
+            if (in.Failed()) return Bad("fault truncated");
+            pdu.body = b;
+            break;
+        }
+        default:
+            break;
     }
     return pdu;
 }
@@ -326,8 +328,7 @@ std::vector<std::vector<std::uint8_t>> Split(std::span<const std::uint8_t> stub,
 }  // namespace
 
 std::vector<std::vector<std::uint8_t>> EncodeRequestFragments(std::uint32_t callId, std::uint16_t contextId,
-                                                              std::uint16_t opnum,
-                                                              std::span<const std::uint8_t> stub,
+                                                              std::uint16_t opnum, std::span<const std::uint8_t> stub,
                                                               std::uint16_t maxFrag) {
     return Split(stub, maxFrag, [&](std::uint8_t flags, std::uint32_t hint, std::span<const std::uint8_t> part) {
         RequestBody body;
@@ -339,8 +340,8 @@ std::vector<std::vector<std::uint8_t>> EncodeRequestFragments(std::uint32_t call
     });
 }
 
-std::vector<ResponseFragment> PlanResponseFragments(std::uint32_t callId, std::uint16_t contextId,
-                                                    std::size_t stubSize, std::uint16_t maxFrag) {
+std::vector<ResponseFragment> PlanResponseFragments(std::uint32_t callId, std::uint16_t contextId, std::size_t stubSize,
+                                                    std::uint16_t maxFrag) {
     std::vector<ResponseFragment> plan;
     const std::size_t per = StubPerFragment(maxFrag);
     plan.reserve(stubSize / per + 1);
@@ -368,7 +369,8 @@ std::vector<std::vector<std::uint8_t>> EncodeResponseFragments(std::uint32_t cal
                                                                std::span<const std::uint8_t> stub,
                                                                std::uint16_t maxFrag) {
     std::vector<std::vector<std::uint8_t>> out;
-    for (const auto& f : PlanResponseFragments(callId, contextId, stub.size(), maxFrag)) out.push_back(JoinFragment(f, stub));
+    for (const auto& f : PlanResponseFragments(callId, contextId, stub.size(), maxFrag))
+        out.push_back(JoinFragment(f, stub));
     return out;
 }
 

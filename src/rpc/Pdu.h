@@ -130,8 +130,7 @@ core::Result<Pdu> DecodePdu(std::span<const std::uint8_t> bytes);
 
 // Encoders; every PDU goes out little-endian with no auth data.
 std::vector<std::uint8_t> EncodeBind(std::uint32_t callId, const BindBody& body, PduType type = PduType::Bind);
-std::vector<std::uint8_t> EncodeBindAck(std::uint32_t callId, const BindAckBody& body,
-                                        PduType type = PduType::BindAck);
+std::vector<std::uint8_t> EncodeBindAck(std::uint32_t callId, const BindAckBody& body, PduType type = PduType::BindAck);
 std::vector<std::uint8_t> EncodeBindNak(std::uint32_t callId, const BindNakBody& body);
 std::vector<std::uint8_t> EncodeFault(std::uint32_t callId, std::uint16_t contextId, std::uint32_t status,
                                       std::uint8_t extraFlags = 0);
@@ -144,8 +143,7 @@ std::vector<std::uint8_t> EncodeResponse(std::uint32_t callId, std::uint8_t flag
 // id, context id (and opnum), the stub of a non-last fragment is a multiple of 8 bytes, and
 // alloc_hint says how much stub remains from that fragment on.
 std::vector<std::vector<std::uint8_t>> EncodeRequestFragments(std::uint32_t callId, std::uint16_t contextId,
-                                                              std::uint16_t opnum,
-                                                              std::span<const std::uint8_t> stub,
+                                                              std::uint16_t opnum, std::span<const std::uint8_t> stub,
                                                               std::uint16_t maxFrag);
 // One response fragment as its 24-byte header and the slice of the stub it carries, so a
 // large reply can be sent from the stub in place, fragment headers between its slices.
@@ -154,8 +152,8 @@ struct ResponseFragment {
     std::size_t offset = 0;
     std::size_t length = 0;
 };
-std::vector<ResponseFragment> PlanResponseFragments(std::uint32_t callId, std::uint16_t contextId,
-                                                    std::size_t stubSize, std::uint16_t maxFrag);
+std::vector<ResponseFragment> PlanResponseFragments(std::uint32_t callId, std::uint16_t contextId, std::size_t stubSize,
+                                                    std::uint16_t maxFrag);
 // The fragment's PDU: its header, then its slice of the stub.
 std::vector<std::uint8_t> JoinFragment(const ResponseFragment& fragment, std::span<const std::uint8_t> stub);
 std::vector<std::vector<std::uint8_t>> EncodeResponseFragments(std::uint32_t callId, std::uint16_t contextId,

@@ -19,7 +19,8 @@ platform::ServiceResult<std::vector<platform::AccountEntry>> HostAccountSource::
 }
 
 ListedAccountSource::ListedAccountSource(std::string host, std::vector<platform::AccountEntry> accounts)
-    : m_host(std::move(host)), m_accounts(std::move(accounts)) {}
+    : m_host(std::move(host)),
+      m_accounts(std::move(accounts)) {}
 
 std::string ListedAccountSource::Name() const { return "\\\\" + std::string(platform::StripMachinePrefix(m_host)); }
 

@@ -9,14 +9,20 @@ namespace services {
 
 CNetBrowserException AccountListFailure(const platform::ServiceError& error) {
     switch (error.code) {
-        case platform::kErrorAccessDenied: return {error.code, "The user does not have access to the requested information."};
-        case platform::kErrorInvalidParameter: return {error.code, "The computer name is invalid."};
-        default: return {error.code, ErrorText(error.code, error.message)};
+        case platform::kErrorAccessDenied:
+            return {error.code, "The user does not have access to the requested information."};
+        case platform::kErrorInvalidParameter:
+            return {error.code, "The computer name is invalid."};
+        default:
+            return {error.code, ErrorText(error.code, error.message)};
     }
 }
 
-AddUserModel::AddUserModel(std::vector<std::unique_ptr<AccountSource>> sources, core::UserPrompt& prompt, core::WaitCursor& cursor)
-    : m_sources(std::move(sources)), m_prompt(prompt), m_cursor(cursor) {}
+AddUserModel::AddUserModel(std::vector<std::unique_ptr<AccountSource>> sources, core::UserPrompt& prompt,
+                           core::WaitCursor& cursor)
+    : m_sources(std::move(sources)),
+      m_prompt(prompt),
+      m_cursor(cursor) {}
 
 void AddUserModel::Open() {
     std::sort(m_sources.begin(), m_sources.end(), [](const auto& a, const auto& b) { return a->Name() < b->Name(); });

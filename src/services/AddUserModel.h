@@ -26,7 +26,8 @@ CNetBrowserException AccountListFailure(const platform::ServiceError& error);
 
 class AddUserModel {
 public:
-    AddUserModel(std::vector<std::unique_ptr<AccountSource>> sources, core::UserPrompt& prompt, core::WaitCursor& cursor);
+    AddUserModel(std::vector<std::unique_ptr<AccountSource>> sources, core::UserPrompt& prompt,
+                 core::WaitCursor& cursor);
 
     // Sorts the sources, selects the first and lists its accounts.
     void Open();

@@ -9,7 +9,8 @@ namespace {
 class OwnBrowserAgentCheck final : public AgentServiceCheck {
 public:
     OwnBrowserAgentCheck(platform::ServiceConnector& connector, core::UserPrompt& prompt)
-        : m_browser(connector, prompt), m_check(m_browser, AgentCheckPolicyFromEnvironment()) {}
+        : m_browser(connector, prompt),
+          m_check(m_browser, AgentCheckPolicyFromEnvironment()) {}
     std::uint32_t ServiceExists(const std::string& host, std::string_view service) override {
         return m_check.ServiceExists(host, service);
     }
@@ -32,7 +33,9 @@ AgentCheckPolicy AgentCheckPolicyFromEnvironment() {
     return AgentCheckPolicy::WhenInstalled;
 }
 
-BrowserAgentCheck::BrowserAgentCheck(CSrvBrowser& browser, AgentCheckPolicy policy) : m_browser(browser), m_policy(policy) {}
+BrowserAgentCheck::BrowserAgentCheck(CSrvBrowser& browser, AgentCheckPolicy policy)
+    : m_browser(browser),
+      m_policy(policy) {}
 
 bool BrowserAgentCheck::Unchecked(const std::string& host, std::string_view service) {
     if (m_policy == AgentCheckPolicy::Off) return true;

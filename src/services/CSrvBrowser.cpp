@@ -7,7 +7,8 @@
 namespace services {
 
 CSrvBrowser::CSrvBrowser(platform::ServiceConnector& connector, core::UserPrompt& prompt)
-    : m_connector(connector), m_prompt(prompt) {}
+    : m_connector(connector),
+      m_prompt(prompt) {}
 
 std::uint32_t CSrvBrowser::Fail(const platform::ServiceError& error) {
     m_prompt.Tell(ErrorText(error.code, error.message));
@@ -21,7 +22,8 @@ std::uint32_t CSrvBrowser::Browse(const std::string& machineName) {
     auto entries = manager.Value()->List();
     if (!entries) return Fail(entries.Err());
     m_items.reserve(entries.Value().size());
-    for (auto& entry : entries.Value()) m_items.push_back(std::make_unique<CSrvItem>(m_connector, machineName, std::move(entry)));
+    for (auto& entry : entries.Value())
+        m_items.push_back(std::make_unique<CSrvItem>(m_connector, machineName, std::move(entry)));
     return 0;
 }
 

@@ -15,7 +15,9 @@ void ThrowIfFailed(const platform::ServiceOutcome& outcome) {
 }  // namespace
 
 CSrvItem::CSrvItem(platform::ServiceConnector& connector, std::string host, std::string serviceName)
-    : m_connector(connector), m_host(std::move(host)), m_name(std::move(serviceName)) {
+    : m_connector(connector),
+      m_host(std::move(host)),
+      m_name(std::move(serviceName)) {
     QueryConfig();
     QueryStatus();
 }
@@ -52,21 +54,13 @@ void CSrvItem::Refresh() {
     m_status = std::move(entry.Value().status);
 }
 
-void CSrvItem::Start(const std::vector<std::string>& arguments) {
-    ThrowIfFailed(Manager()->Start(m_name, arguments));
-}
+void CSrvItem::Start(const std::vector<std::string>& arguments) { ThrowIfFailed(Manager()->Start(m_name, arguments)); }
 
-void CSrvItem::Stop() {
-    ThrowIfFailed(Manager()->Control(m_name, platform::ServiceControl::Stop));
-}
+void CSrvItem::Stop() { ThrowIfFailed(Manager()->Control(m_name, platform::ServiceControl::Stop)); }
 
-void CSrvItem::Pause() {
-    ThrowIfFailed(Manager()->Control(m_name, platform::ServiceControl::Pause));
-}
+void CSrvItem::Pause() { ThrowIfFailed(Manager()->Control(m_name, platform::ServiceControl::Pause)); }
 
-void CSrvItem::Continue() {
-    ThrowIfFailed(Manager()->Control(m_name, platform::ServiceControl::Continue));
-}
+void CSrvItem::Continue() { ThrowIfFailed(Manager()->Control(m_name, platform::ServiceControl::Continue)); }
 
 void CSrvItem::ChangeConfig() {
     platform::ServiceConfigChange change;
@@ -77,9 +71,7 @@ void CSrvItem::ChangeConfig() {
     ThrowIfFailed(Manager()->ChangeConfig(m_name, change));
 }
 
-platform::ServiceManagerTraits CSrvItem::Traits() {
-    return Manager()->Traits();
-}
+platform::ServiceManagerTraits CSrvItem::Traits() { return Manager()->Traits(); }
 
 std::string_view CSrvItem::StateText() const noexcept { return services::StateText(m_status.currentState); }
 std::string_view CSrvItem::StartTypeText() const noexcept { return services::StartTypeText(m_config.startType); }

@@ -4,7 +4,10 @@
 namespace services {
 
 PendingPoll::PendingPoll(CSrvItem& item, std::uint32_t pendingState, PollClock& clock, std::chrono::milliseconds bound)
-    : m_item(item), m_pending(pendingState), m_clock(clock), m_deadline(clock.Now() + bound) {}
+    : m_item(item),
+      m_pending(pendingState),
+      m_clock(clock),
+      m_deadline(clock.Now() + bound) {}
 
 bool PendingPoll::Step() {
     m_item.Refresh();

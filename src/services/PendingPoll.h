@@ -30,7 +30,8 @@ public:
     static constexpr std::chrono::milliseconds kDefaultBound{30000};
     static constexpr std::chrono::milliseconds kStartSettle{1000};
 
-    PendingPoll(CSrvItem& item, std::uint32_t pendingState, PollClock& clock, std::chrono::milliseconds bound = kDefaultBound);
+    PendingPoll(CSrvItem& item, std::uint32_t pendingState, PollClock& clock,
+                std::chrono::milliseconds bound = kDefaultBound);
 
     // Reads the item again (may throw CSrvBrowserException); true while it is still pending
     // and the bound has not passed, so the caller reads again after kInterval.

@@ -8,7 +8,8 @@
 namespace services {
 namespace {
 
-constexpr std::array<std::string_view, 8> kStates = {"?", "Stopped", "Starting", "Stopping", "Running", "Continuing", "Pausing", "Paused"};
+constexpr std::array<std::string_view, 8> kStates = {"?",       "Stopped",    "Starting", "Stopping",
+                                                     "Running", "Continuing", "Pausing",  "Paused"};
 constexpr std::array<std::string_view, 5> kStartTypes = {"Boot", "System", "Auto", "Manual", "Disabled"};
 
 struct CodeText {
@@ -34,7 +35,9 @@ constexpr std::array kTexts = {
 
 }  // namespace
 
-std::string_view StateText(std::uint32_t state) noexcept { return state < kStates.size() ? kStates[state] : kStates[0]; }
+std::string_view StateText(std::uint32_t state) noexcept {
+    return state < kStates.size() ? kStates[state] : kStates[0];
+}
 
 std::string_view StartTypeText(std::uint32_t startType) noexcept {
     return startType < kStartTypes.size() ? kStartTypes[startType] : std::string_view("?");

@@ -10,8 +10,10 @@
 
 namespace services {
 
-ServicesContext::ServicesContext(std::unique_ptr<platform::ServiceConnector> connector, AccountSourceFactory accountSources)
-    : m_connector(std::move(connector)), m_accountSources(std::move(accountSources)) {}
+ServicesContext::ServicesContext(std::unique_ptr<platform::ServiceConnector> connector,
+                                 AccountSourceFactory accountSources)
+    : m_connector(std::move(connector)),
+      m_accountSources(std::move(accountSources)) {}
 
 std::vector<std::unique_ptr<AccountSource>> ServicesContext::AccountSources(const std::string& host) const {
     return m_accountSources ? m_accountSources(host) : std::vector<std::unique_ptr<AccountSource>>();
@@ -38,11 +40,12 @@ std::unique_ptr<ServicesContext> MakeServicesContext(std::string_view kind) {
         });
     }
     const auto scope = kind == "user" ? platform::ServiceScope::User : platform::ServiceScope::System;
-    return std::make_unique<ServicesContext>(std::make_unique<platform::SystemdConnector>(scope), [](const std::string& host) {
-        std::vector<std::unique_ptr<AccountSource>> sources;
-        sources.push_back(std::make_unique<HostAccountSource>(host));
-        return sources;
-    });
+    return std::make_unique<ServicesContext>(std::make_unique<platform::SystemdConnector>(scope),
+                                             [](const std::string& host) {
+                                                 std::vector<std::unique_ptr<AccountSource>> sources;
+                                                 sources.push_back(std::make_unique<HostAccountSource>(host));
+                                                 return sources;
+                                             });
 }
 
 ServicesContext& ProcessServices() {

@@ -12,16 +12,21 @@ namespace {
 
 std::string Lower(std::string_view text) {
     std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return out;
 }
 
 std::uint32_t PendingStateOf(ServiceOperation operation) {
     switch (operation) {
-        case ServiceOperation::Start: return platform::kStateStartPending;
-        case ServiceOperation::Stop: return platform::kStateStopPending;
-        case ServiceOperation::Pause: return platform::kStatePausePending;
-        case ServiceOperation::Continue: return platform::kStateContinuePending;
+        case ServiceOperation::Start:
+            return platform::kStateStartPending;
+        case ServiceOperation::Stop:
+            return platform::kStateStopPending;
+        case ServiceOperation::Pause:
+            return platform::kStatePausePending;
+        case ServiceOperation::Continue:
+            return platform::kStateContinuePending;
     }
     return platform::kStateStartPending;
 }
@@ -34,9 +39,12 @@ ServiceButtons ButtonsFor(std::uint32_t state, std::uint32_t controlsAccepted, S
     ServiceButtons b = previous;
     b.startup = true;
     switch (state) {
-        case platform::kStateStopped: return {true, false, false, false, true};
-        case platform::kStateRunning: return {false, stops, pauses, pauses, true};
-        case platform::kStatePaused: return {false, false, false, pauses, true};
+        case platform::kStateStopped:
+            return {true, false, false, false, true};
+        case platform::kStateRunning:
+            return {false, stops, pauses, pauses, true};
+        case platform::kStatePaused:
+            return {false, false, false, pauses, true};
         case platform::kStateStartPending:
         case platform::kStateStopPending:
             b.start = false;
@@ -47,7 +55,8 @@ ServiceButtons ButtonsFor(std::uint32_t state, std::uint32_t controlsAccepted, S
             b.pause = false;
             b.cont = false;
             return b;
-        default: return b;
+        default:
+            return b;
     }
 }
 
@@ -82,8 +91,9 @@ bool ServicesDialogModel::BrowseHost(const std::string& host) {
     const auto& items = m_browser.Items();
     m_order.resize(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) m_order[i] = i;
-    std::stable_sort(m_order.begin(), m_order.end(),
-                     [&](std::size_t a, std::size_t b) { return Lower(items[a]->DisplayName()) < Lower(items[b]->DisplayName()); });
+    std::stable_sort(m_order.begin(), m_order.end(), [&](std::size_t a, std::size_t b) {
+        return Lower(items[a]->DisplayName()) < Lower(items[b]->DisplayName());
+    });
     return failed == 0;
 }
 
@@ -156,10 +166,18 @@ bool ServicesDialogModel::Run(ServiceOperation operation, std::string_view param
     m_cursor.Begin();
     try {
         switch (operation) {
-            case ServiceOperation::Start: item->Start(arguments); break;
-            case ServiceOperation::Stop: item->Stop(); break;
-            case ServiceOperation::Pause: item->Pause(); break;
-            case ServiceOperation::Continue: item->Continue(); break;
+            case ServiceOperation::Start:
+                item->Start(arguments);
+                break;
+            case ServiceOperation::Stop:
+                item->Stop();
+                break;
+            case ServiceOperation::Pause:
+                item->Pause();
+                break;
+            case ServiceOperation::Continue:
+                item->Continue();
+                break;
         }
         m_poll = std::make_unique<PendingPoll>(*item, PendingStateOf(operation), m_clock, m_pollBound);
         if (m_poll->Step()) return true;
@@ -213,7 +231,8 @@ std::optional<StartupConfigModel> ServicesDialogModel::StartupDialog() {
     CSrvItem* item = SelectedItem();
     if (item == nullptr || Busy()) return std::nullopt;
     try {
-        return StartupConfigModel(item->StartType(), item->ServiceType(), item->Interactive(), item->Account(), item->Traits());
+        return StartupConfigModel(item->StartType(), item->ServiceType(), item->Interactive(), item->Account(),
+                                  item->Traits());
     } catch (const CSrvBrowserException& e) {
         m_prompt.Tell(e.text);
         return std::nullopt;

@@ -18,9 +18,9 @@ struct StartupControls {
     bool disabled = false;
     bool systemAccount = false;
     bool thisAccount = false;
-    bool logonEnabled = true;     // the two logon radio buttons
-    bool accountEnabled = false;  // account field and "..."
-    bool passwordEnabled = false; // password and confirmation
+    bool logonEnabled = true;      // the two logon radio buttons
+    bool accountEnabled = false;   // account field and "..."
+    bool passwordEnabled = false;  // password and confirmation
     bool desktopEnabled = false;
     bool desktopChecked = false;
 };

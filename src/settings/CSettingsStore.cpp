@@ -15,7 +15,8 @@ std::string KeyChainPath(std::string_view subKey) {
 }
 
 CSettingsStore::CSettingsStore(std::string_view subKey, core::UserPrompt& prompt, const std::string& path)
-    : m_prompt(prompt), m_subKeyName(subKey) {
+    : m_prompt(prompt),
+      m_subKeyName(subKey) {
     KeyStatus status;
     auto tree = platform::KeyTree::Open(path.empty() ? platform::KeyTree::DefaultPath() : path, status);
     if (!tree) {

@@ -12,7 +12,9 @@ namespace tables {
 class CPktEtherAddr {
 public:
     CPktEtherAddr() = default;
-    explicit CPktEtherAddr(std::span<const std::uint8_t, 6> bytes) { std::copy(bytes.begin(), bytes.end(), m_addr.begin()); }
+    explicit CPktEtherAddr(std::span<const std::uint8_t, 6> bytes) {
+        std::copy(bytes.begin(), bytes.end(), m_addr.begin());
+    }
 
     const std::array<std::uint8_t, 6>& Bytes() const noexcept { return m_addr; }
     bool operator==(const CPktEtherAddr&) const = default;

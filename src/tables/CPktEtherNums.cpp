@@ -36,7 +36,8 @@ std::uint32_t ReadBackedCount(core::Archive& ar) {
 }  // namespace
 
 CPktEtherNums::CPktEtherNums(bool load)
-    : m_vendorIndex(std::make_unique<VendorIndex>()), m_typeIndex(std::make_unique<TypeIndex>()) {
+    : m_vendorIndex(std::make_unique<VendorIndex>()),
+      m_typeIndex(std::make_unique<TypeIndex>()) {
     if (!load) return;
     if (auto file = TableFile::Open(kEtherTypesFile)) {
         m_typesPath = std::move(file->path);

@@ -43,7 +43,8 @@ bool CPktIProtNums::Add(CPktIProtType entry) {
 }
 
 std::size_t CPktIProtNums::Count() const noexcept {
-    return static_cast<std::size_t>(std::count_if(m_slots.begin(), m_slots.end(), [](const auto& s) { return s != nullptr; }));
+    return static_cast<std::size_t>(
+        std::count_if(m_slots.begin(), m_slots.end(), [](const auto& s) { return s != nullptr; }));
 }
 
 void CPktIProtNums::Serialize(core::Archive& ar) {

@@ -28,7 +28,8 @@ bool CPktTCPNums::Add(CPktTCPOptType entry) {
 }
 
 std::size_t CPktTCPNums::Count() const noexcept {
-    return static_cast<std::size_t>(std::count_if(m_slots.begin(), m_slots.end(), [](const auto& s) { return s != nullptr; }));
+    return static_cast<std::size_t>(
+        std::count_if(m_slots.begin(), m_slots.end(), [](const auto& s) { return s != nullptr; }));
 }
 
 void CPktTCPNums::Serialize(core::Archive& ar) {

@@ -27,7 +27,8 @@ bool Place(std::vector<std::unique_ptr<CPktWPortType>>& slots, CPktWPortType ent
 }
 
 std::size_t Filled(const std::vector<std::unique_ptr<CPktWPortType>>& slots) {
-    return static_cast<std::size_t>(std::count_if(slots.begin(), slots.end(), [](const auto& s) { return s != nullptr; }));
+    return static_cast<std::size_t>(
+        std::count_if(slots.begin(), slots.end(), [](const auto& s) { return s != nullptr; }));
 }
 
 std::size_t PortOf(const CPktWPortType& e) { return e.port; }

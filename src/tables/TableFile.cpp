@@ -55,7 +55,8 @@ std::vector<std::string> TableFile::SearchDirsFor(const std::string& programDir)
     dirs.emplace_back(PALOMET_INSTALLED_TABLES);
 #endif
     // An installation moved to another prefix keeps its data beside its programs.
-    if (!programDir.empty()) dirs.push_back((std::filesystem::path(programDir) / ".." / "share" / "palomet" / "tables").string());
+    if (!programDir.empty())
+        dirs.push_back((std::filesystem::path(programDir) / ".." / "share" / "palomet" / "tables").string());
 #if defined(PALOMET_SOURCE_TABLES) && defined(PALOMET_BUILD_BIN_DIR)
     // Only a program where the build put it may use the data beside its sources.
     if (SameDirectory(programDir, PALOMET_BUILD_BIN_DIR)) dirs.emplace_back(PALOMET_SOURCE_TABLES);

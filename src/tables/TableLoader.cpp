@@ -59,7 +59,8 @@ std::size_t TableLoader::EtherTypes(std::string_view text, CPktEtherNums& table)
         const auto low = TableText::ScanHex(lowText);
         const auto high = TableText::ScanHex(highText);
         if (!low || !high) return false;
-        table.AddType(CPktEtherType{static_cast<std::uint16_t>(*low), static_cast<std::uint16_t>(*high), std::string(*name)});
+        table.AddType(
+            CPktEtherType{static_cast<std::uint16_t>(*low), static_cast<std::uint16_t>(*high), std::string(*name)});
         return true;
     });
 }
@@ -136,7 +137,8 @@ std::size_t TableLoader::TcpOptions(std::string_view text, CPktTCPNums& table) {
         const std::int64_t kind = TableText::Atoi(TableText::Trim(f.token[0]));
         if (kind < 0 || kind >= static_cast<std::int64_t>(CPktTCPNums::kSlots)) return false;
         const std::int64_t length = TableText::Atoi(TableText::Trim(f.token[1]));
-        return table.Add(CPktTCPOptType{static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(length), std::string(*name)});
+        return table.Add(
+            CPktTCPOptType{static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(length), std::string(*name)});
     });
 }
 

@@ -82,7 +82,8 @@ std::optional<std::uint32_t> TableText::ScanHex(std::string_view text) noexcept 
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     // "0x" counts as a prefix only when a digit follows; otherwise the 0 alone is the number.
-    if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') && HexDigit(text[i + 2]) >= 0)
+    if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+        HexDigit(text[i + 2]) >= 0)
         i += 2;
     std::uint32_t value = 0;
     bool any = false;

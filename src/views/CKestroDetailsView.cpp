@@ -34,7 +34,8 @@ void CKestroDetailsView::contextMenuEvent(QContextMenuEvent* event) {
     QAction* copyAction = menu.addAction(tr("&Copy Selection"), this, &CKestroDetailsView::copy);
     copyAction->setData(static_cast<uint>(CommandId::CopySelection));
     copyAction->setEnabled(textCursor().hasSelection());
-    menu.addAction(tr("Select &All"), this, &CKestroDetailsView::SelectAllText)->setData(static_cast<uint>(CommandId::SelectAll));
+    menu.addAction(tr("Select &All"), this, &CKestroDetailsView::SelectAllText)
+        ->setData(static_cast<uint>(CommandId::SelectAll));
     menu.exec(event->globalPos());
 }
 

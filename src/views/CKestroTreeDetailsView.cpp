@@ -31,7 +31,8 @@ void CKestroTreeDetailsView::contextMenuEvent(QContextMenuEvent* event) {
     menu.addAction(tr("&Switch to Edit View"), this, &CKestroTreeDetailsView::SwitchRequested)
         ->setData(static_cast<uint>(CommandId::SwitchDetailView));
     menu.addSeparator();
-    menu.addAction(tr("&Expand All"), this, &CKestroTreeDetailsView::ExpandAll)->setData(static_cast<uint>(CommandId::ExpandAll));
+    menu.addAction(tr("&Expand All"), this, &CKestroTreeDetailsView::ExpandAll)
+        ->setData(static_cast<uint>(CommandId::ExpandAll));
     menu.addAction(tr("&Collapse All"), this, &CKestroTreeDetailsView::CollapseAll)
         ->setData(static_cast<uint>(CommandId::CollapseAll));
     menu.exec(event->globalPos());

@@ -1,6 +1,6 @@
 // The workbench's command identifiers: every menu item, tool button and context-menu entry
 // keeps its number (QAction::data), so a command is the same thing wherever it is issued.
-// The packet list's navigation commands are agent::NavCommand.
+// The packet list's navigation commands are packetlist::NavCommand.
 #pragma once
 
 #include <cstdint>

@@ -3,7 +3,7 @@
 
 namespace views {
 
-DetailPane::DetailPane(const agent::CKestroView& view, QWidget* parent) : QStackedWidget(parent), m_view(view) {
+DetailPane::DetailPane(const packetlist::CKestroView& view, QWidget* parent) : QStackedWidget(parent), m_view(view) {
     addWidget(&m_tree);
     addWidget(&m_text);
     setCurrentWidget(&m_tree);

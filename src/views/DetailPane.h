@@ -6,7 +6,7 @@
 #include <QStackedWidget>
 #include <optional>
 
-#include "agent/CKestroView.h"
+#include "packetlist/CKestroView.h"
 #include "views/CKestroDetailsView.h"
 #include "views/CKestroTreeDetailsView.h"
 
@@ -15,7 +15,7 @@ namespace views {
 class DetailPane : public QStackedWidget {
     Q_OBJECT
 public:
-    DetailPane(const agent::CKestroView& view, QWidget* parent = nullptr);
+    DetailPane(const packetlist::CKestroView& view, QWidget* parent = nullptr);
 
     // Decodes row of the screen on display into the pane; none (or a row the screen does
     // not hold) empties it.
@@ -28,7 +28,7 @@ public:
     CKestroDetailsView& Text() noexcept { return m_text; }
 
 private:
-    const agent::CKestroView& m_view;
+    const packetlist::CKestroView& m_view;
     CKestroTreeDetailsView m_tree;
     CKestroDetailsView m_text;
     std::optional<std::uint32_t> m_row;

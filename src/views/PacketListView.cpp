@@ -12,27 +12,38 @@
 namespace views {
 
 namespace {
-std::optional<agent::NavKey> NavKeyOf(int key) {
+std::optional<packetlist::NavKey> NavKeyOf(int key) {
     switch (key) {
-        case Qt::Key_Home: return agent::NavKey::Home;
-        case Qt::Key_PageUp: return agent::NavKey::PageUp;
-        case Qt::Key_Up: return agent::NavKey::Up;
-        case Qt::Key_Down: return agent::NavKey::Down;
-        case Qt::Key_PageDown: return agent::NavKey::PageDown;
-        case Qt::Key_End: return agent::NavKey::End;
-        default: return std::nullopt;
+        case Qt::Key_Home:
+            return packetlist::NavKey::Home;
+        case Qt::Key_PageUp:
+            return packetlist::NavKey::PageUp;
+        case Qt::Key_Up:
+            return packetlist::NavKey::Up;
+        case Qt::Key_Down:
+            return packetlist::NavKey::Down;
+        case Qt::Key_PageDown:
+            return packetlist::NavKey::PageDown;
+        case Qt::Key_End:
+            return packetlist::NavKey::End;
+        default:
+            return std::nullopt;
     }
 }
 }  // namespace
 
-PacketListView::PacketListView(agent::CKestroView& view, QWidget* parent)
-    : CListViewEx(parent), m_view(view), m_table(view, this) {
+PacketListView::PacketListView(packetlist::CKestroView& view, QWidget* parent)
+    : CListViewEx(parent),
+      m_view(view),
+      m_table(view, this) {
     SetShowSelectionAlways(true);
     setModel(&m_table);
     // The widths are those of a small dialog font; a wider font widens every column alike, so
     // that a dotted address still fits its column.
-    const int address = fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + ReportItemDelegate::kOtherOffset;
-    const double scale = std::max(1.0, address / static_cast<double>(PacketTableModel::kWidths[PacketTableModel::kSource]));
+    const int address =
+        fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + ReportItemDelegate::kOtherOffset;
+    const double scale =
+        std::max(1.0, address / static_cast<double>(PacketTableModel::kWidths[PacketTableModel::kSource]));
     for (int c = 0; c < PacketTableModel::kColumnCount; ++c)
         setColumnWidth(c, static_cast<int>(PacketTableModel::kWidths[c] * scale));
     horizontalHeader()->setStretchLastSection(false);
@@ -54,7 +65,8 @@ QString PacketListView::SelectedRowText() const {
     const QModelIndex current = currentIndex();
     if (!current.isValid()) return {};
     QStringList cells;
-    for (int c = 0; c < m_table.columnCount(); ++c) cells << m_table.data(current.siblingAtColumn(c), Qt::DisplayRole).toString();
+    for (int c = 0; c < m_table.columnCount(); ++c)
+        cells << m_table.data(current.siblingAtColumn(c), Qt::DisplayRole).toString();
     return cells.join(QLatin1Char('\t'));
 }
 
@@ -66,7 +78,7 @@ void PacketListView::keyPressEvent(QKeyEvent* event) {
         CListViewEx::keyPressEvent(event);
         return;
     }
-    const agent::KeyOutcome out = m_view.OnKey(*key);
+    const packetlist::KeyOutcome out = m_view.OnKey(*key);
     if (out.beep) QApplication::beep();
     if (out.passOn) {
         CListViewEx::keyPressEvent(event);

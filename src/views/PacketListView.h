@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "agent/CKestroView.h"
+#include "packetlist/CKestroView.h"
 #include "views/CListViewEx.h"
 #include "views/PacketTableModel.h"
 
@@ -14,7 +14,7 @@ namespace views {
 class PacketListView : public CListViewEx {
     Q_OBJECT
 public:
-    PacketListView(agent::CKestroView& view, QWidget* parent = nullptr);
+    PacketListView(packetlist::CKestroView& view, QWidget* parent = nullptr);
 
     PacketTableModel& Table() noexcept { return m_table; }
     // The packet list moved its selection: show it on row (none: clear the focus row).
@@ -32,7 +32,7 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
-    agent::CKestroView& m_view;
+    packetlist::CKestroView& m_view;
     PacketTableModel m_table;
     bool m_showing = false;  // set while the packet list moves the selection itself
 };

@@ -11,8 +11,10 @@ const char* const kNames[PacketTableModel::kColumnCount] = {"Counter", "Delta", 
 int ClampedRows(std::uint32_t rows) { return rows > INT_MAX ? INT_MAX : static_cast<int>(rows); }
 }  // namespace
 
-PacketTableModel::PacketTableModel(agent::CKestroView& view, QObject* parent)
-    : QAbstractTableModel(parent), m_view(&view), m_rows(ClampedRows(view.RowCount())) {}
+PacketTableModel::PacketTableModel(packetlist::CKestroView& view, QObject* parent)
+    : QAbstractTableModel(parent),
+      m_view(&view),
+      m_rows(ClampedRows(view.RowCount())) {}
 
 int PacketTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
 
@@ -22,14 +24,20 @@ QVariant PacketTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_rows) return {};
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     if (role != Qt::DisplayRole) return {};
-    const agent::RowTexts& row = m_view->Row(static_cast<std::uint32_t>(index.row()));
+    const packetlist::RowTexts& row = m_view->Row(static_cast<std::uint32_t>(index.row()));
     switch (index.column()) {
-        case kCounter: return QString::fromUtf8(row.counter);
-        case kDelta: return QString::fromUtf8(row.delta);
-        case kSource: return QString::fromUtf8(row.source);
-        case kDestination: return QString::fromUtf8(row.destination);
-        case kSummary: return QString::fromUtf8(row.summary);
-        default: return {};
+        case kCounter:
+            return QString::fromUtf8(row.counter);
+        case kDelta:
+            return QString::fromUtf8(row.delta);
+        case kSource:
+            return QString::fromUtf8(row.source);
+        case kDestination:
+            return QString::fromUtf8(row.destination);
+        case kSummary:
+            return QString::fromUtf8(row.summary);
+        default:
+            return {};
     }
 }
 

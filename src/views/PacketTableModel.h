@@ -1,4 +1,4 @@
-// The packet list's rows for Qt: a table over the screen on display in agent::CKestroView.
+// The packet list's rows for Qt: a table over the screen on display in packetlist::CKestroView.
 // Nothing is decoded until a cell is drawn; a new screen resets the table, a level change
 // marks the three texts that follow the level as changed.
 #pragma once
@@ -6,7 +6,7 @@
 #include <QAbstractTableModel>
 #include <array>
 
-#include "agent/CKestroView.h"
+#include "packetlist/CKestroView.h"
 
 namespace views {
 
@@ -17,7 +17,7 @@ public:
     // Column widths in pixels, in column order.
     static constexpr std::array<int, kColumnCount> kWidths = {75, 50, 100, 100, 300};
 
-    explicit PacketTableModel(agent::CKestroView& view, QObject* parent = nullptr);
+    explicit PacketTableModel(packetlist::CKestroView& view, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -31,7 +31,7 @@ public:
     void Retext();
 
 private:
-    agent::CKestroView* m_view;
+    packetlist::CKestroView* m_view;
     int m_rows = 0;
 };
 

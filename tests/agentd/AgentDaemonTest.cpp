@@ -127,8 +127,8 @@ TEST(AgentDaemonTest, ADroppedClientsSnappersWaitForItsReconnect) {
     struct Case {
         const char* name;
         std::chrono::milliseconds grace;
-        bool closeSession;     // the client leaves knowingly
-        bool comesBack;        // a new connection from the same address, inside the grace period
+        bool closeSession;  // the client leaves knowingly
+        bool comesBack;     // a new connection from the same address, inside the grace period
     } cases[] = {
         {"reconnect within the grace period", 60s, false, true},
         {"no reconnect: freed after the grace period", 100ms, false, false},
@@ -154,8 +154,9 @@ TEST(AgentDaemonTest, ADroppedClientsSnappersWaitForItsReconnect) {
         }
         Client second(*daemon->EpmPort());
         std::int32_t pending = 0;
-        EXPECT_TRUE(Eventually([&] { return second.agent->SnapSnapperQueryA(snapper, pending) == 0 && pending == 300; }))
-            << c.name;
+        EXPECT_TRUE(Eventually([&] {
+            return second.agent->SnapSnapperQueryA(snapper, pending) == 0 && pending == 300;
+        })) << c.name;
         rpc::PeekResult peek;
         ASSERT_EQ(second.agent->SnapSnapperPeekA(snapper, peek), 0U) << c.name;
         const auto batch = test::PeekedBatch(peek.data);

@@ -71,7 +71,8 @@ TEST(AgentNetworkTest, RefusesToStartWhereItWouldBeUnsafeOrCannotCapture) {
         std::string arguments;
         const char* says;
     } cases[] = {
-        {"open to the network without an allow-list", "--replay " + kSample + " --listen 0.0.0.0", "--allow 10.0.0.0/8"},
+        {"open to the network without an allow-list", "--replay " + kSample + " --listen 0.0.0.0",
+         "--allow 10.0.0.0/8"},
         {"an allow-list that is no network", "--replay " + kSample + " --allow 10.0.0.0/33", "prefix length"},
         {"an interface that does not exist", "--interface nosuch0", "nosuch0"},
     };
@@ -113,7 +114,8 @@ TEST(AgentNetworkTest, IdleSocketsAndADrippingClientDoNotStopAPing) {
             std::this_thread::sleep_for(100ms);
         }
     });
-    EXPECT_EQ(Shell(kCli + " agent --server 127.0.0.1 --epm-port " + agent.EpmPort() + " --timeout 2 ping >/dev/null"), 0)
+    EXPECT_EQ(Shell(kCli + " agent --server 127.0.0.1 --epm-port " + agent.EpmPort() + " --timeout 2 ping >/dev/null"),
+              0)
         << agent.Log();
     done = true;
     drip.join();
@@ -213,7 +215,9 @@ TEST(AgentNetworkTest, AConnectionDroppedInTheMiddleOfACaptureLosesNoFrame) {
         ASSERT_TRUE(agent.Running());
         DroppingProxy proxy(static_cast<std::uint16_t>(std::stoi(agent.Port())), midReply);
         std::unique_ptr<rpc::BindingHandle> binding;
-        ASSERT_EQ(rpc::BindingHandle::FromStringBinding("ncacn_ip_tcp:127.0.0.1[" + std::to_string(proxy.Port()) + "]", binding), 0U);
+        ASSERT_EQ(rpc::BindingHandle::FromStringBinding("ncacn_ip_tcp:127.0.0.1[" + std::to_string(proxy.Port()) + "]",
+                                                        binding),
+                  0U);
         binding->SetTimeout(5s);
         rpc::AgentClient client(*binding);
         std::int32_t snapper = 0;
@@ -232,7 +236,8 @@ TEST(AgentNetworkTest, AConnectionDroppedInTheMiddleOfACaptureLosesNoFrame) {
             if (peek.data.empty()) continue;
             const auto batch = test::PeekedBatch(peek.data);
             for (const auto& frame : batch.Frames())
-                if (frame.GetFrameNumber() == kept.size()) kept.emplace_back(frame.GetData().begin(), frame.GetData().end());
+                if (frame.GetFrameNumber() == kept.size())
+                    kept.emplace_back(frame.GetData().begin(), frame.GetData().end());
         }
         EXPECT_TRUE(proxy.Dropped());
         EXPECT_GE(failures, 1);
@@ -300,8 +305,8 @@ TEST(AgentNetworkTest, StartedAsRootItKeepsOnlyRawCaptureAndPromiscuousModeStill
     const std::string ns = "palomet-i" + std::to_string(::getpid());
     const std::string veth = "pv" + std::to_string(::getpid() % 100000);
     ASSERT_EQ(Shell("ip netns add " + ns + " && ip link add " + veth + "a type veth peer name " + veth +
-                    "b && ip link set " + veth + "a netns " + ns + " && ip -n " + ns + " link set lo up && ip -n " + ns +
-                    " link set " + veth + "a up && ip link set " + veth + "b up"),
+                    "b && ip link set " + veth + "a netns " + ns + " && ip -n " + ns + " link set lo up && ip -n " +
+                    ns + " link set " + veth + "a up && ip link set " + veth + "b up"),
               0);
     {
         AgentProcess agent("--interface " + veth + "a", "ip netns exec " + ns + " ");
@@ -309,7 +314,8 @@ TEST(AgentNetworkTest, StartedAsRootItKeepsOnlyRawCaptureAndPromiscuousModeStill
         std::ifstream status("/proc/" + std::to_string(agent.Pid()) + "/status");
         std::map<std::string, std::string> fields;
         for (std::string line; std::getline(status, line);)
-            if (const auto colon = line.find(':'); colon != std::string::npos) fields[line.substr(0, colon)] = line.substr(colon + 2);
+            if (const auto colon = line.find(':'); colon != std::string::npos)
+                fields[line.substr(0, colon)] = line.substr(colon + 2);
         EXPECT_EQ(fields["Uid"].substr(0, 5), "65534") << "not running as nobody";
         EXPECT_EQ(fields["CapEff"], "0000000000002000") << "more than CAP_NET_RAW";
         EXPECT_EQ(fields["CapPrm"], "0000000000002000");
@@ -365,11 +371,13 @@ TEST(AgentNetworkTest, TheClientTellsTimeOutsAndUnreachableAgentsAndEndsOnCtrlC)
         std::string epmPort;
         const char* says;
     } cases[] = {
-        {"a hung agent", agent.EpmPort(), "Ping failed - 1460\nThis operation returned because the timeout period expired."},
+        {"a hung agent", agent.EpmPort(),
+         "Ping failed - 1460\nThis operation returned because the timeout period expired."},
         {"nothing listening", "1", "Ping failed - 1722\nThe RPC server is unavailable."},
     };
     for (const auto& c : cases) {
-        const std::string out = Output(kCli + " agent --server 127.0.0.1 --epm-port " + c.epmPort + " --timeout 0.5 ping");
+        const std::string out =
+            Output(kCli + " agent --server 127.0.0.1 --epm-port " + c.epmPort + " --timeout 0.5 ping");
         EXPECT_NE(out.find(c.says), std::string::npos) << c.name << ": " << out;
     }
     std::filesystem::remove(trace);

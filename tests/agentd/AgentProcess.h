@@ -35,7 +35,10 @@ public:
     explicit AgentProcess(const std::string& arguments = "--replay " + kSample, const std::string& prefix = "")
         : m_log(Temp("agent-" + std::to_string(++s_count) + ".log")) {
         // The shell names its pid, then becomes the agent, whose first line names its ports.
-        m_out = ::popen(("echo $$; exec " + prefix + kBin + "/palometsrv " + arguments + " --port 0 --epm-port 0 2>" + m_log).c_str(), "r");
+        m_out = ::popen(
+            ("echo $$; exec " + prefix + kBin + "/palometsrv " + arguments + " --port 0 --epm-port 0 2>" + m_log)
+                .c_str(),
+            "r");
         char line[256] = {};
         if (m_out == nullptr || std::fgets(line, sizeof line, m_out) == nullptr) return;
         m_pid = std::atoi(line);

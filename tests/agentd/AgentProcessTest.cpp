@@ -31,7 +31,7 @@ TEST(AgentProcessTest, ImpacketPeerTalksToTheAgent) {
     AgentProcess agent;
     ASSERT_TRUE(agent.Running());
     EXPECT_EQ(Shell("/usr/bin/python3 " + kSource + "/tests/agentd/impacket_peer.py " + agent.Port() + " " +
-                  agent.EpmPort() + " 600"),
+                    agent.EpmPort() + " 600"),
               0);
     EXPECT_EQ(agent.Terminate(), 0);
 }
@@ -42,7 +42,9 @@ TEST(AgentProcessTest, GrabWritesTheReplayedFramesExactly) {
     const std::string cli = kBin + "/palomet-cli";
     const std::string trace = Temp("grab.tns");
     const std::string exported = Temp("grab.pcap");
-    ASSERT_EQ(Shell(cli + " agent --server 127.0.0.1 --epm-port " + agent.EpmPort() + " grab --frames 600 --out " + trace), 0);
+    ASSERT_EQ(
+        Shell(cli + " agent --server 127.0.0.1 --epm-port " + agent.EpmPort() + " grab --frames 600 --out " + trace),
+        0);
     ASSERT_EQ(Shell(cli + " export " + trace + " " + exported), 0);
     // Same magic and link type; every record (stamps, lengths, bytes) identical. Only the
     // snap length of the file header may differ.

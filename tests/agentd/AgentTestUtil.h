@@ -32,8 +32,32 @@ inline Bytes MakeFrame(std::uint8_t ipProtocol, std::uint16_t sport, std::uint16
     const std::size_t total = 20 + l4 + payload;
     auto hi = [](std::size_t v) { return static_cast<std::uint8_t>(v >> 8); };
     auto lo = [](std::size_t v) { return static_cast<std::uint8_t>(v); };
-    f.insert(f.end(), {0x08, 0x00, 0x45, 0, hi(total), lo(total), 0, 1, hi(fragmentOffset), lo(fragmentOffset), 64,
-                       ipProtocol, 0, 0, 10, 0, 0, 1, 10, 0, 0, 2, hi(sport), lo(sport), hi(dport), lo(dport)});
+    f.insert(f.end(), {0x08,
+                       0x00,
+                       0x45,
+                       0,
+                       hi(total),
+                       lo(total),
+                       0,
+                       1,
+                       hi(fragmentOffset),
+                       lo(fragmentOffset),
+                       64,
+                       ipProtocol,
+                       0,
+                       0,
+                       10,
+                       0,
+                       0,
+                       1,
+                       10,
+                       0,
+                       0,
+                       2,
+                       hi(sport),
+                       lo(sport),
+                       hi(dport),
+                       lo(dport)});
     f.resize(f.size() + l4 - 4 + payload, 0xAB);
     return f;
 }
@@ -47,7 +71,8 @@ inline Bytes MakeArp() {
 // UDP frames whose source ports count up from 1000.
 inline std::vector<Bytes> NumberedFrames(std::size_t count, std::size_t payload = 16) {
     std::vector<Bytes> frames;
-    for (std::size_t i = 0; i < count; ++i) frames.push_back(MakeFrame(17, static_cast<std::uint16_t>(1000 + i), 9, false, 0, payload));
+    for (std::size_t i = 0; i < count; ++i)
+        frames.push_back(MakeFrame(17, static_cast<std::uint16_t>(1000 + i), 9, false, 0, payload));
     return frames;
 }
 

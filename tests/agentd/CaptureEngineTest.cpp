@@ -15,7 +15,8 @@ std::unique_ptr<CaptureEngine> Engine(std::vector<Bytes> frames, bool lossless, 
                                       const CaptureFilter& filter = {}, std::uint32_t first = 0, bool wait = true) {
     auto engine = std::make_unique<CaptureEngine>(std::make_unique<ListSource>(std::move(frames), lossless), filter,
                                                   first, limits);
-    for (int i = 0; wait && i < 5000 && !engine->Finished(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int i = 0; wait && i < 5000 && !engine->Finished(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_TRUE(!wait || engine->Finished());
     return engine;
 }

@@ -1,8 +1,8 @@
 // Layer identification over hand-made frames, and the include/exclude rule.
 #include <gtest/gtest.h>
 
-#include "AgentTestUtil.h"
 #include <pcap/pcap.h>
+#include "AgentTestUtil.h"
 
 #include "agentd/CaptureFilter.h"
 #include "agentd/KernelFilter.h"
@@ -55,16 +55,17 @@ TEST(CaptureFilterTest, IdentifiesLayers) {
 TEST(CaptureFilterTest, IncludedAndExcluded) {
     using Box = std::uint32_t capture::CPktSnapConf::*;
     using C = capture::CPktSnapConf;
-    const Box all[] = {&C::ethernet, &C::ipv4, &C::tcp, &C::udp, &C::telnet, &C::ftp,
+    const Box all[] = {&C::ethernet, &C::ipv4, &C::tcp, &C::udp,  &C::telnet, &C::ftp,
                        &C::smtp,     &C::pop3, &C::dns, &C::nbns, &C::http};
-    const Bytes frames[] = {MakeFrame(6, 40000, 80), MakeFrame(6, 40000, 22), MakeFrame(17, 40000, 53), test::MakeArp()};
+    const Bytes frames[] = {MakeFrame(6, 40000, 80), MakeFrame(6, 40000, 22), MakeFrame(17, 40000, 53),
+                            test::MakeArp()};
     struct Case {
         const char* name;
         std::uint32_t filterType;
-        bool startClear;                   // every box unchecked before `boxes` are set to `value`
+        bool startClear;  // every box unchecked before `boxes` are set to `value`
         std::vector<Box> boxes;
         std::uint32_t value;
-        const char* kept;                  // http, ssh, dns, arp
+        const char* kept;  // http, ssh, dns, arp
     } cases[] = {
         {"defaults keep everything", C::kIncluded, false, {}, 0, "1111"},
         {"included without HTTP", C::kIncluded, false, {&C::http}, 0, "0111"},
@@ -85,7 +86,8 @@ TEST(CaptureFilterTest, IncludedAndExcluded) {
             for (Box b : all) conf.*b = 0;
         for (Box b : c.boxes) conf.*b = c.value;
         const CaptureFilter filter(conf);
-        for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(filter.Passes(frames[i]), c.kept[i] == '1') << c.name << " frame " << i;
+        for (std::size_t i = 0; i < 4; ++i)
+            EXPECT_EQ(filter.Passes(frames[i]), c.kept[i] == '1') << c.name << " frame " << i;
     }
 }
 
@@ -100,8 +102,8 @@ bool KernelPasses(const std::string& expression, const test::Bytes& frame) {
     if (expression.empty()) return true;
     pcap_t* dead = pcap_open_dead(DLT_EN10MB, 262144);
     bpf_program program{};
-    EXPECT_EQ(pcap_compile(dead, &program, expression.c_str(), 1, PCAP_NETMASK_UNKNOWN), 0)
-        << pcap_geterr(dead) << "\n" << expression;
+    EXPECT_EQ(pcap_compile(dead, &program, expression.c_str(), 1, PCAP_NETMASK_UNKNOWN), 0) << pcap_geterr(dead) << "\n"
+                                                                                            << expression;
     pcap_pkthdr header{};
     header.caplen = header.len = static_cast<bpf_u_int32>(frame.size());
     const bool pass = pcap_offline_filter(&program, &header, frame.data()) != 0;
@@ -123,11 +125,19 @@ TEST(KernelFilterTest, DropsTheAgentsOwnTrafficAndNeverAFrameTheCaptureFilterKee
     cut.resize(14 + 20 + 2);
     auto options = MakeFrame(17, 53, 999);
     options[14] = 0x46;  // a header of 24 bytes: the ports move
-    const std::vector<test::Bytes> frames = {
-        MakeFrame(6, 80, 1234),  MakeFrame(6, 1234, 80),   MakeFrame(6, 21, 80),  MakeFrame(17, 53, 5353),
-        MakeFrame(17, 137, 53),  MakeFrame(6, 80, 1, true), MakeFrame(6, 23, 2, false, 0x20), test::MakeArp(),
-        MakeFrame(1, 0, 0),      cut,                        options,               test::Bytes(10, 0),
-        AgentPacket(5001, 40000)};
+    const std::vector<test::Bytes> frames = {MakeFrame(6, 80, 1234),
+                                             MakeFrame(6, 1234, 80),
+                                             MakeFrame(6, 21, 80),
+                                             MakeFrame(17, 53, 5353),
+                                             MakeFrame(17, 137, 53),
+                                             MakeFrame(6, 80, 1, true),
+                                             MakeFrame(6, 23, 2, false, 0x20),
+                                             test::MakeArp(),
+                                             MakeFrame(1, 0, 0),
+                                             cut,
+                                             options,
+                                             test::Bytes(10, 0),
+                                             AgentPacket(5001, 40000)};
     capture::CPktSnapConf noHttp;
     noHttp.http = 0;
     capture::CPktSnapConf onlyUdp;

@@ -26,10 +26,11 @@ std::string TempPath(const std::string& name) {
     return (std::filesystem::temp_directory_path() / ("agentd-" + std::to_string(::getpid()) + "-" + name)).string();
 }
 
-std::string WritePcap(const std::string& name, const std::vector<FileFrame>& frames, bool nano, int linkType = DLT_EN10MB) {
+std::string WritePcap(const std::string& name, const std::vector<FileFrame>& frames, bool nano,
+                      int linkType = DLT_EN10MB) {
     const std::string path = TempPath(name);
-    pcap_t* dead = pcap_open_dead_with_tstamp_precision(linkType, 65535,
-                                                        nano ? PCAP_TSTAMP_PRECISION_NANO : PCAP_TSTAMP_PRECISION_MICRO);
+    pcap_t* dead = pcap_open_dead_with_tstamp_precision(
+        linkType, 65535, nano ? PCAP_TSTAMP_PRECISION_NANO : PCAP_TSTAMP_PRECISION_MICRO);
     pcap_dumper_t* out = pcap_dump_open(dead, path.c_str());
     for (const auto& f : frames) {
         pcap_pkthdr h{};
@@ -55,12 +56,24 @@ TEST(PcapSourceTest, ReplayKeepsStampsLengthsAndBytesAtTheFilesPrecision) {
         std::int64_t frequency;
         std::vector<std::int64_t> stamps;  // a loop replays the frames over and over
     } cases[] = {
-        {"microseconds", false, false, {{100, 123456, a, 60}, {100, 999999, b, 5000}, {101, 5, a, 60}}, 1'000'000,
+        {"microseconds",
+         false,
+         false,
+         {{100, 123456, a, 60}, {100, 999999, b, 5000}, {101, 5, a, 60}},
+         1'000'000,
          {100'123'456, 100'999'999, 101'000'005}},
-        {"nanoseconds", true, false, {{1'700'000'000, 123456789, a, 60}, {1'700'000'001, 1, b, 5000}}, 1'000'000'000,
+        {"nanoseconds",
+         true,
+         false,
+         {{1'700'000'000, 123456789, a, 60}, {1'700'000'001, 1, b, 5000}},
+         1'000'000'000,
          {1'700'000'000'123'456'789, 1'700'000'001'000'000'001}},
         // Each pass follows the last frame of the one before by one tick.
-        {"loop", false, true, {{10, 100, a, 60}, {10, 400, b, 5000}}, 1'000'000,
+        {"loop",
+         false,
+         true,
+         {{10, 100, a, 60}, {10, 400, b, 5000}},
+         1'000'000,
          {10'000'100, 10'000'400, 10'000'401, 10'000'701, 10'000'702, 10'001'002}},
     };
     for (const auto& c : cases) {

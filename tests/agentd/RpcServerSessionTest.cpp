@@ -21,7 +21,9 @@ const rpc::SyntaxId kUnknown{rpc::Uuid::FromLiteral("12345678-1234-abcd-ef00-012
 
 struct Fixture {
     explicit Fixture(AgentConfig config = test::ListConfig(0), RpcServerSession::Limits limits = {})
-        : service(std::move(config)), calls(service, Caller{1, 0x7F000001, 40000}), mapper(1234, 0x7F000001),
+        : service(std::move(config)),
+          calls(service, Caller{1, 0x7F000001, 40000}),
+          mapper(1234, 0x7F000001),
           session({&calls, &mapper}, "1234", limits) {}
 
     // The decoded replies; their bytes are kept in raw.
@@ -141,7 +143,8 @@ TEST(RpcServerSessionTest, ProtocolErrorsEndTheAssociation) {
         {"bind without contexts", {rpc::EncodeBind(1, noContexts)}, rpc::PduType::BindNak},
         {"second bind", {bind, bind}, rpc::PduType::BindNak},
         {"version 5.2 bind", {minor2}, rpc::PduType::Fault},
-        {"alter_context before bind", {rpc::EncodeBind(1, test::AgentBind(), rpc::PduType::AlterContext)},
+        {"alter_context before bind",
+         {rpc::EncodeBind(1, test::AgentBind(), rpc::PduType::AlterContext)},
          rpc::PduType::Fault},
         {"request before bind", {test::Request(1, 0, {})}, rpc::PduType::Fault},
         {"garbage", {garbage}, rpc::PduType::Fault},
@@ -173,7 +176,9 @@ TEST(RpcServerSessionTest, ProceduresAnswerWithTheirStatusOrAFault) {
     AgentConfig one = test::ListConfig(1);
     one.snappers.maxSnappers = 1;
     AgentConfig broken;
-    broken.sources = [](const capture::CPktSnapConf&) -> core::Result<std::unique_ptr<FrameSource>> { return core::Fail(core::ErrorKind::Io, "gone"); };
+    broken.sources = [](const capture::CPktSnapConf&) -> core::Result<std::unique_ptr<FrameSource>> {
+        return core::Fail(core::ErrorKind::Io, "gone");
+    };
     struct Case {
         const char* name;
         std::uint16_t opnum;
@@ -310,7 +315,8 @@ TEST(PduFramerTest, CutsByFragLengthWhateverTheChunksAndRefusesOversizedPdus) {
         std::vector<Bytes> cut;
         for (std::size_t at = 0; at < stream.size(); at += chunk) {
             framer.Append(std::span<const std::uint8_t>(stream).subspan(at, std::min(chunk, stream.size() - at)));
-            for (auto next = framer.Next(); next && !next.Value().empty(); next = framer.Next()) cut.push_back(next.Value());
+            for (auto next = framer.Next(); next && !next.Value().empty(); next = framer.Next())
+                cut.push_back(next.Value());
         }
         EXPECT_EQ(cut, (std::vector<Bytes>{a, b})) << chunk;
         EXPECT_EQ(framer.Wanted(), 16U);

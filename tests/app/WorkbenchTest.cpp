@@ -2,24 +2,26 @@
 // list, the Qt models under QAbstractItemModelTester, and the "..." of narrow columns.
 #include <QAbstractItemModelTester>
 #include <QMdiSubWindow>
-#include <QMimeData>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QTest>
 #include <vector>
 
-#include "agent/PacketListTestUtil.h"
 #include "agentd/AgentDaemon.h"
 #include "agentd/PcapSource.h"
 #include "app/WorkbenchTestUtil.h"
 #include "capture/TraceTestUtil.h"
+#include "packetlist/PacketListTestUtil.h"
 #include "views/ShortText.h"
 
 namespace {
 
-using agent::NavCommand;
+using packetlist::NavCommand;
 
 // Blocks load on the window's own thread: wait until the one asked for is on display.
-void Settle(const agent::CKestroView& v) { ASSERT_TRUE(QTest::qWaitFor([&] { return !v.Loading(); }, 30000)); }
+void Settle(const packetlist::CKestroView& v) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !v.Loading(); }, 30000));
+}
 
 std::vector<std::uint32_t> MenuIds(QMenu* menu) {
     std::vector<std::uint32_t> ids;
@@ -135,7 +137,7 @@ TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
     app::CChildFrame* child = w.Frame().ActiveChild();
     ASSERT_NE(child, nullptr);
     views::PacketListView& list = child->List();
-    agent::CKestroView& v = child->View();
+    packetlist::CKestroView& v = child->View();
     Settle(v);
     testutil::Screenshot(w.Frame(), "main-window-tree");
 
@@ -180,12 +182,14 @@ TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
 
     child->Details().SwitchKind();
     const QString text = child->Details().Text().toPlainText();
-    EXPECT_TRUE(text.startsWith(QStringLiteral("FRAME:  Base frame properties\n    FRAME:  Time of capture = "))) << text.toStdString();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("FRAME:  Base frame properties\n    FRAME:  Time of capture = ")))
+        << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("\n    FRAME:  Frame number = 42\n")));
     testutil::Screenshot(w.Frame(), "main-window-text");
     child->Details().SwitchKind();
     EXPECT_TRUE(child->Details().TreeShown());
-    EXPECT_EQ(child->Details().Tree().Lines().index(0, 0).data().toString(), QStringLiteral("FRAME:  Base frame properties"));
+    EXPECT_EQ(child->Details().Tree().Lines().index(0, 0).data().toString(),
+              QStringLiteral("FRAME:  Base frame properties"));
 
     list.setColumnWidth(views::PacketTableModel::kSummary, 110);
     testutil::Screenshot(*child, "narrow-summary");
@@ -200,9 +204,9 @@ TEST(Workbench, ModelsPassTheItemModelTester) {
     ASSERT_TRUE(writer.Ok() && writer.Value().WriteHeader().Ok());
     testutil::FakeCapture capture;
     testutil::ViewUnderTest u(path);
-    agent::CKestroView& v = *u.view;
+    packetlist::CKestroView& v = *u.view;
     views::PacketTableModel table(v);
-    struct Forward final : agent::CKestroView::Listener {
+    struct Forward final : packetlist::CKestroView::Listener {
         views::PacketTableModel* table;
         void ListFilled() override { table->Refill(); }
         void RowsRetexted() override { table->Retext(); }
@@ -243,9 +247,13 @@ TEST(Workbench, ShortStringsEndInDotsWithoutSplittingACharacter) {
     testutil::App();
     const QFontMetrics fm(QApplication::font());
     const int dots = fm.horizontalAdvance(QStringLiteral("..."));
-    const QString summary = QStringLiteral("DNS: 0xEB1D: Standard Query for 'ftp.news.example.net' of type A on class IN.");
+    const QString summary =
+        QStringLiteral("DNS: 0xEB1D: Standard Query for 'ftp.news.example.net' of type A on class IN.");
     const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80");  // three U+1F600
-    const QString accents = QString::fromUtf8("e\xCC\x81" "e\xCC\x81" "e\xCC\x81");                // e + combining acute
+    const QString accents = QString::fromUtf8(
+        "e\xCC\x81"
+        "e\xCC\x81"
+        "e\xCC\x81");  // e + combining acute
     struct Case {
         QString text;
         int width;
@@ -280,7 +288,8 @@ TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
     options.epmPort = 0;
     agentd::AgentConfig config;
     config.sources = [](const capture::CPktSnapConf&) {  // at the file's own pace: screens of some 1,500 frames
-        return agentd::PcapSource::OpenReplay(PALOMET_SOURCE_DIR "/samples/sample.pcap", agentd::ReplayOptions{true, 1});
+        return agentd::PcapSource::OpenReplay(PALOMET_SOURCE_DIR "/samples/sample.pcap",
+                                              agentd::ReplayOptions{true, 1});
     };
     auto daemon = agentd::AgentDaemon::Start(options, std::move(config));
     ASSERT_TRUE(daemon) << daemon.Err().text;
@@ -290,7 +299,7 @@ TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
     ASSERT_TRUE(w.app.OpenLiveCapture("127.0.0.1", *daemon.Value()->EpmPort(), trace)) << w.prompt.Messages().size();
     app::CChildFrame* child = w.Frame().ActiveChild();
     ASSERT_NE(child, nullptr);
-    agent::CKestroView& v = child->View();
+    packetlist::CKestroView& v = child->View();
     ASSERT_TRUE(QTest::qWaitFor([&] { return v.Screen() == 1 && v.BlockCount() >= 2; }, 30000));
     EXPECT_EQ(child->List().currentIndex().row(), 0);
     EXPECT_EQ(v.Screen(), 1U) << "later blocks wait for the user";

@@ -2,9 +2,9 @@
 // the pack pool returns every batch as its own peek result, even those queued at shutdown.
 #include <gtest/gtest.h>
 
+#include "TraceTestUtil.h"
 #include "capture/Inflate.h"
 #include "capture/PackPool.h"
-#include "TraceTestUtil.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <functional>
 
+#include "TraceTestUtil.h"
 #include "capture/PcapExport.h"
 #include "capture/PcapImport.h"
 #include "capture/PcapLinkTypes.h"
 #include "capture/PcapPrecision.h"
-#include "TraceTestUtil.h"
 
 namespace {
 
@@ -144,8 +144,8 @@ TEST(Pcap, RawIpFramesTakeTheCodeOfTheirVersion) {
         Bytes frame;
         std::uint32_t code;
     } cases[] = {
-        {DLT_RAW, {0x45, 0}, 11}, {DLT_RAW, {0x60, 0}, 12},  {DLT_RAW, {0x6f}, 12},     {DLT_RAW, {0x50, 0}, 11},
-        {DLT_RAW, {}, 11},        {DLT_IPV4, {0x60}, 11},    {DLT_IPV6, {0x45}, 12},    {DLT_LINUX_SLL2, {0x60}, 7},
+        {DLT_RAW, {0x45, 0}, 11}, {DLT_RAW, {0x60, 0}, 12}, {DLT_RAW, {0x6f}, 12},  {DLT_RAW, {0x50, 0}, 11},
+        {DLT_RAW, {}, 11},        {DLT_IPV4, {0x60}, 11},   {DLT_IPV6, {0x45}, 12}, {DLT_LINUX_SLL2, {0x60}, 7},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(capture::LinkCodeOf(c.dlt, c.frame), c.code) << c.dlt << " " << c.frame.size();
@@ -183,7 +183,9 @@ TEST(Pcap, ImportRefusesWhatItCannotKeep) {
     const auto junk = testutil::TempPath("junk.pcap");
     testutil::WriteAll(junk, Bytes(100, 0x42));
     const std::pair<std::string, const char*> cases[] = {
-        {radio, "cannot be imported; Ethernet, Linux cooked (SLL, SLL2) and raw IP captures can"}, {junk, "not a pcap or pcapng file"}, {"/nonexistent.pcap", "cannot be opened"}};
+        {radio, "cannot be imported; Ethernet, Linux cooked (SLL, SLL2) and raw IP captures can"},
+        {junk, "not a pcap or pcapng file"},
+        {"/nonexistent.pcap", "cannot be opened"}};
     for (const auto& [in, error] : cases) {
         const auto out = testutil::TempPath("refused.tns");
         auto result = capture::ImportPcap(in, out, {});
@@ -195,11 +197,11 @@ TEST(Pcap, ImportRefusesWhatItCannotKeep) {
 
 // A pcapng section and one interface, with if_tsresol set to resolution unless it is 0.
 Bytes Pcapng(std::uint8_t resolution) {
-    Bytes b = {0x0A, 0x0D, 0x0D, 0x0A, 28, 0, 0, 0, 0x4D, 0x3C, 0x2B, 0x1A, 1, 0, 0, 0,
-               0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 28, 0, 0, 0};
+    Bytes b = {0x0A, 0x0D, 0x0D, 0x0A, 28,   0,    0,    0,    0x4D, 0x3C, 0x2B, 0x1A, 1, 0,
+               0,    0,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 28,   0,    0, 0};
     const Bytes idb = resolution == 0 ? Bytes{1, 0, 0, 0, 20, 0, 0, 0, 1, 0, 0, 0, 0, 0, 4, 0, 20, 0, 0, 0}
-                                      : Bytes{1, 0, 0, 0, 32, 0, 0, 0, 1, 0, 0, 0, 0, 0, 4, 0, 9, 0, 1, 0,
-                                              resolution, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0, 0};
+                                      : Bytes{1, 0, 0, 0, 32,         0, 0, 0, 1, 0, 0, 0, 0,  0, 4, 0,
+                                              9, 0, 1, 0, resolution, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0, 0};
     b.insert(b.end(), idb.begin(), idb.end());
     return b;
 }
@@ -220,14 +222,22 @@ TEST(Pcap, NativePrecisionFromTheFileHead) {
         {"pcapng 10^-9", Pcapng(9), 1},
         {"pcapng 2^-20", Pcapng(0x94), 1},
         {"pcapng 2^-10", Pcapng(0x8A), 0},
-        {"pcapng cut short", [] { Bytes b = Pcapng(9); b.resize(40); return b; }(), 0},
+        {"pcapng cut short",
+         [] {
+             Bytes b = Pcapng(9);
+             b.resize(40);
+             return b;
+         }(),
+         0},
         {"text", Bytes(16, 'a'), -1},
         {"two bytes", {0xD4, 0xC3}, -1},
     };
     for (const auto& c : cases) {
         auto r = capture::HasSubMicrosecondStamps(c.head);
         ASSERT_EQ(r.Ok(), c.expect >= 0) << c.name;
-        if (r.Ok()) { EXPECT_EQ(r.Value(), c.expect == 1) << c.name; }
+        if (r.Ok()) {
+            EXPECT_EQ(r.Value(), c.expect == 1) << c.name;
+        }
     }
 }
 
@@ -257,10 +267,18 @@ TEST(Pcap, OutputsAreReplacedOnlyWhenComplete) {
         if (i == 1) testutil::PutLe32(b, 16, 7);  // block 2's first frame gets schema word 7
     });
     const auto cut = testutil::TempPath("cut.pcap");  // a capture cut inside its second record
-    WritePcap(cut, DLT_EN10MB, PCAP_TSTAMP_PRECISION_MICRO, {{1, 0, 60, 60, Bytes(60, 1)}, {2, 0, 60, 60, Bytes(60, 2)}});
-    testutil::WriteAll(cut, [&] { auto b = testutil::ReadAll(cut); b.resize(b.size() - 20); return b; }());
+    WritePcap(cut, DLT_EN10MB, PCAP_TSTAMP_PRECISION_MICRO,
+              {{1, 0, 60, 60, Bytes(60, 1)}, {2, 0, 60, 60, Bytes(60, 2)}});
+    testutil::WriteAll(cut, [&] {
+        auto b = testutil::ReadAll(cut);
+        b.resize(b.size() - 20);
+        return b;
+    }());
     const auto exportOf = [](const std::string& in) {
-        return [in](const std::string& out) { auto r = testutil::OpenValid(in); return testutil::ErrorOf(capture::ExportPcap(r, out)); };
+        return [in](const std::string& out) {
+            auto r = testutil::OpenValid(in);
+            return testutil::ErrorOf(capture::ExportPcap(r, out));
+        };
     };
     const auto importOf = [](const std::string& in) {
         return [in](const std::string& out) { return testutil::ErrorOf(capture::ImportPcap(in, out, {})); };
@@ -289,7 +307,8 @@ TEST(Pcap, OutputsAreReplacedOnlyWhenComplete) {
         EXPECT_NE(error.find(c.error), std::string::npos) << c.out << ": " << error;
         EXPECT_EQ(testutil::ReadAll(c.out), before) << c.out;
         for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(c.out).parent_path()))
-            EXPECT_NE(entry.path().filename().string().rfind("." + std::filesystem::path(c.out).filename().string(), 0), 0U);
+            EXPECT_NE(entry.path().filename().string().rfind("." + std::filesystem::path(c.out).filename().string(), 0),
+                      0U);
     }
 }
 

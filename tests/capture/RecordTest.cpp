@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "TraceTestUtil.h"
 #include "capture/CPktSnap.h"
 #include "capture/CPktSnapQue.h"
-#include "TraceTestUtil.h"
 
 namespace {
 
@@ -28,7 +28,8 @@ TEST(FrameRecord, StoresWireOrderAndLoadsBack) {
     frame.SetTotalLength(0x66666666);
     frame.SetData(Bytes{0xAA, 0xBB, 0xCC});
     const Bytes stored = Store(frame);
-    const Bytes words = testutil::Words({1, 0x11111111, 0x80000001, 0x33333333, 0x7FFFFFFE, 0x44444444, 4, 0x66666666, 3});
+    const Bytes words =
+        testutil::Words({1, 0x11111111, 0x80000001, 0x33333333, 0x7FFFFFFE, 0x44444444, 4, 0x66666666, 3});
     EXPECT_EQ(stored, testutil::Cat({words, {0xAA, 0xBB, 0xCC}})) << "the frame number sits between the stamp halves";
 
     CPktSnapQue loaded;
@@ -100,7 +101,9 @@ TEST(FrameBatch, HostileHeadsLoadNothingOrThrow) {
             Load(loaded, stored);
         }
         EXPECT_EQ(loaded.GetFrameCount(), c.framesAfter) << c.name;
-        if (c.schema != 1) { EXPECT_EQ(loaded.GetFrequency(), 77) << c.name; }
+        if (c.schema != 1) {
+            EXPECT_EQ(loaded.GetFrequency(), 77) << c.name;
+        }
     }
 }
 
@@ -126,17 +129,19 @@ TEST(FrameBatch, KeepsEachFrameAsItsRecordAndAdoptsWholeBatchesOnly) {
     const std::size_t second = 16 + 36 + testutil::Le32At(whole, 16 + 32);
     testutil::PutLe32(blank, second, 2);
     blank.insert(blank.begin() + long(second) + 4, whole.begin() + long(second), whole.end());
-    const std::pair<Bytes, bool> cases[] = {
-        {whole, true}, {blank, true}, {Bytes(whole.begin(), whole.end() - 3), false}, {Bytes(whole.begin(), whole.begin() + 10), false}};
+    const std::pair<Bytes, bool> cases[] = {{whole, true},
+                                            {blank, true},
+                                            {Bytes(whole.begin(), whole.end() - 3), false},
+                                            {Bytes(whole.begin(), whole.begin() + 10), false}};
     for (const auto& [bytes, adopts] : cases) {
         CPktSnap viaArchive;
         try {
             Load(viaArchive, bytes);
-        } catch (const core::ArchiveException&) {
-        }
+        } catch (const core::ArchiveException&) {}
         CPktSnap viaAdoption;
         EXPECT_EQ(viaAdoption.LoadAdopting(Bytes(bytes)), adopts) << bytes.size();
-        EXPECT_EQ(Store(viaAdoption), adopts ? Store(viaArchive) : Store(*std::make_unique<CPktSnap>())) << bytes.size();
+        EXPECT_EQ(Store(viaAdoption), adopts ? Store(viaArchive) : Store(*std::make_unique<CPktSnap>()))
+            << bytes.size();
     }
     EXPECT_FALSE(built.LoadAdopting(Bytes(whole))) << "only an empty batch adopts";
 }

@@ -26,8 +26,9 @@ const RecoveryCase kCases[] = {
     {"CutRightAfterABlock", [](Bytes& b, auto& at) { b.resize(at[2]); }, 2, 12, ""},
     {"GarbageAfterTheLastBlock", [](Bytes& b, auto&) { b.insert(b.end(), 100, 0xEE); }, 3, 15, "block 4"},
     {"CorruptStreamInTheMiddle", [](Bytes& b, auto& at) { b[at[1] + 30] ^= 0xFF; }, 1, 5, "block 2"},
-    {"FrameNumbersJump", [](Bytes& b, auto& at) { testutil::PutLe32(b, at[1], 6), testutil::PutLe32(b, at[2] - 12, 6); },
-     1, 5, "starts at frame 6 instead of 5"},
+    {"FrameNumbersJump",
+     [](Bytes& b, auto& at) { testutil::PutLe32(b, at[1], 6), testutil::PutLe32(b, at[2] - 12, 6); }, 1, 5,
+     "starts at frame 6 instead of 5"},
     {"TrailPointsElsewhere", [](Bytes& b, auto&) { testutil::PutLe32(b, b.size() - 4, 24); }, 2, 12,
      "trail record does not match"},
     // The batch of block 2 is stored claiming 6 frames under records of 7 (see below).
@@ -79,7 +80,8 @@ TEST(Recovery, RefusesAFileBeingWrittenOrNoTraceAtAll) {
     const auto path = testutil::WriteTrace("held.tns", {5});
     auto writer = core::FileHandle::Open(path, core::FileHandle::Mode::ReadWrite);
     ASSERT_TRUE(writer.Ok() && writer.Value().TryLockExclusive().Ok());
-    EXPECT_NE(capture::RecoverTrace(path, "").Err().text.find("another program is writing this file"), std::string::npos);
+    EXPECT_NE(capture::RecoverTrace(path, "").Err().text.find("another program is writing this file"),
+              std::string::npos);
     const auto other = testutil::TempPath("notrace.tns");
     testutil::WriteAll(other, Bytes(100, 0x41));
     EXPECT_FALSE(capture::RecoverTrace(other, "").Ok());

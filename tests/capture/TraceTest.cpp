@@ -12,8 +12,8 @@
 #include <future>
 #include <mutex>
 
-#include "capture/TraceFileMutex.h"
 #include "TraceTestUtil.h"
+#include "capture/TraceFileMutex.h"
 
 namespace {
 
@@ -74,13 +74,18 @@ TEST(TraceWriter, RefusedBlocksLeaveTheFileAsItWas) {
              return std::async(std::launch::async, [&] { return w.AppendBlock(good, 2); }).get();
          },
          "dropped"},
-        {"too short", [](capture::TraceWriter& w) { return w.AppendBlock(Bytes{1, 0, 0, 0}, 2); }, "too short"},
+        {"too short",
+         [](capture::TraceWriter& w) {
+             return w.AppendBlock(Bytes{1, 0, 0, 0}, 2);
+         },
+         "too short"},
         {"past 4 GiB",
          [](capture::TraceWriter& w) {
              // Address space only: the writer refuses before it reads a byte of it.
              const std::size_t size = 0xFFFFFFF0;
              void* huge = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-             if (huge == MAP_FAILED) return core::Status(core::Fail(core::ErrorKind::Io, "past 4 GiB (no address space)"));
+             if (huge == MAP_FAILED)
+                 return core::Status(core::Fail(core::ErrorKind::Io, "past 4 GiB (no address space)"));
              auto st = w.AppendBlock(std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(huge), size), 2);
              ::munmap(huge, size);
              return st;
@@ -138,7 +143,8 @@ TEST(TraceValidation, MessagesAndIcons) {
     const Case cases[] = {
         {"good", good, nullptr, PromptIcon::None},
         {"empty file", {}, "Wrong file opened!", PromptIcon::Exclamation},
-        {"shorter than a header", Bytes(good.begin(), good.begin() + 23), "Wrong file opened!", PromptIcon::Exclamation},
+        {"shorter than a header", Bytes(good.begin(), good.begin() + 23), "Wrong file opened!",
+         PromptIcon::Exclamation},
         {"signature", with(11, 0x11), "Wrong file opened!", PromptIcon::Exclamation},
         {"format word A", with(0, 1), "File was created by different release", PromptIcon::Information},
         {"format word B", with(2, 2), "File was created by different release", PromptIcon::Information},
@@ -354,13 +360,19 @@ TEST(TraceBadInput, EachFaultIsNamedAndLeavesNothingBehind) {
         {"trail record points elsewhere", put(trail[1] + 8, 24), second, "trail record points at offset 24"},
         {"lead record points backwards", put(offset[0] + 8, 24), {ToFrame(9, 9)}, "does not point forwards"},
         {"lead record points past the end", put(offset[0] + 8, 0xFFFFFF00), {ToFrame(9, 9)}, "does not point forwards"},
-        {"trail record points forwards", put(trail[1] + 8, offset[2]), {Go(Move::Last), Go(Move::Previous)},
+        {"trail record points forwards",
+         put(trail[1] + 8, offset[2]),
+         {Go(Move::Last), Go(Move::Previous)},
          "does not point backwards"},
         {"end search meets a forward trail", put(trail[1] + 8, offset[2]), {ToFrame(1, 0)}, "does not point backwards"},
-        {"previous block does not end where this one starts", put(trail[1] + 8, 24),
-         {Go(Move::Last), Go(Move::Previous)}, "does not end where the next block starts"},
-        {"more blocks in the header than in the file", put(12, 5),
-         {Go(Move::Next), Go(Move::Next), Go(Move::Next), Go(Move::Next)}, "block 4 at offset"},
+        {"previous block does not end where this one starts",
+         put(trail[1] + 8, 24),
+         {Go(Move::Last), Go(Move::Previous)},
+         "does not end where the next block starts"},
+        {"more blocks in the header than in the file",
+         put(12, 5),
+         {Go(Move::Next), Go(Move::Next), Go(Move::Next), Go(Move::Next)},
+         "block 4 at offset"},
         {"file cut inside the last block", cutShort, {Go(Move::Last)}, "block 3"},
         {"lead record disagrees with the block's length", put(offset[1] + 8, offset[1]), {List}, "block 2"},
         {"batch claims two billion frames", middlePut(12, 0x7FFFFFFF), second,
@@ -368,7 +380,8 @@ TEST(TraceBadInput, EachFaultIsNamedAndLeavesNothingBehind) {
         {"frame claims more data than the batch", middlePut(16 + 32, 0x7FFFFFF0), second, "frame 0 claims more data"},
         {"batch schema word 2", middlePut(0, 2), second, "frame batch has schema word 2"},
         {"frame schema word 3", middlePut(16, 3), second, "frame 0 has schema word 3"},
-        {"batch shorter than its head", middle([](Bytes& s) { s.resize(10); }), second, "shorter than its 16-byte head"},
+        {"batch shorter than its head", middle([](Bytes& s) { s.resize(10); }), second,
+         "shorter than its 16-byte head"},
     };
     for (const auto& c : cases) {
         const auto path = testutil::TempPath("bad.tns");

@@ -66,7 +66,9 @@ inline std::string WriteTrace(const std::string& name, const std::vector<std::ui
         auto batch = MakeBatch(first, frameCounts[i]);
         Bytes serialized = capture::SerializeBatch(batch);
         if (spoil) spoil(i, serialized);
-        EXPECT_TRUE(writer.Value().AppendBlock(capture::PackSerialized(serialized, frameCounts[i]).Value(), frameCounts[i]).Ok());
+        EXPECT_TRUE(writer.Value()
+                        .AppendBlock(capture::PackSerialized(serialized, frameCounts[i]).Value(), frameCounts[i])
+                        .Ok());
         first += frameCounts[i];
     }
     EXPECT_TRUE(writer.Value().Finish().Ok());

@@ -23,7 +23,8 @@ struct Seen {
 Seen ReadAll(const std::string& path, std::size_t depth, std::size_t budget = BlockPrefetch::kDefaultBudget) {
     auto reader = testutil::OpenValid(path);
     Seen seen;
-    BlockPrefetch prefetch(reader, nullptr, depth, [&](const std::string& e) { seen.errors.push_back(e); }, budget);
+    BlockPrefetch prefetch(
+        reader, nullptr, depth, [&](const std::string& e) { seen.errors.push_back(e); }, budget);
     while (const capture::CPktSnap* batch = prefetch.Next()) {
         auto& numbers = seen.blocks.emplace_back();
         for (const auto& f : batch->Frames()) numbers.push_back(f.GetFrameNumber());
@@ -83,7 +84,8 @@ TEST(BlockPrefetch, PassesOverABlockItCannotReadAndGoesOn) {
         expected.erase(expected.begin() + long(c.block));
         EXPECT_EQ(seen.blocks, expected) << c.what;
         ASSERT_EQ(seen.errors.size(), 1U) << c.what;
-        EXPECT_EQ(seen.errors[0].rfind("block " + std::to_string(c.block + 1) + " at offset ", 0), 0U) << seen.errors[0];
+        EXPECT_EQ(seen.errors[0].rfind("block " + std::to_string(c.block + 1) + " at offset ", 0), 0U)
+            << seen.errors[0];
     }
 }
 
@@ -93,9 +95,7 @@ TEST(BlockPrefetch, StopsWhenDroppedBeforeTheEnd) {
         BlockPrefetch blocks(reader, nullptr, 1);
         ASSERT_NE(blocks.Next(), nullptr);
     }
-    {
-        BlockPrefetch untouched(reader, nullptr, 3);
-    }
+    { BlockPrefetch untouched(reader, nullptr, 3); }
     SUCCEED();
 }
 

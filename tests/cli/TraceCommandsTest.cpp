@@ -80,7 +80,9 @@ std::string SpoiltSample(const std::string& name, std::size_t offset, std::initi
     return path;
 }
 
-std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+std::size_t Lines(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 TEST(TraceCommands, UnfinishedCaptureIsToldHowToComeBack) {
     // Zero counts in the header, as a capture that did not end in order leaves them.
@@ -90,8 +92,10 @@ TEST(TraceCommands, UnfinishedCaptureIsToldHowToComeBack) {
         std::string args;
         bool onStdout;
     };
-    const Case cases[] = {{"info " + unfinished, true}, {"info --json " + unfinished, true},
-                          {"list " + unfinished, false}, {"show " + unfinished + " 0", false}};
+    const Case cases[] = {{"info " + unfinished, true},
+                          {"info --json " + unfinished, true},
+                          {"list " + unfinished, false},
+                          {"show " + unfinished + " 0", false}};
     for (const auto& c : cases) {
         const CliRun r = Cli(c.args);
         EXPECT_NE(r.status, 0) << c.args;
@@ -148,7 +152,8 @@ TEST(TraceCommands, AnInstalledProgramDoesNotReadTheTreeItWasBuiltFrom) {
     const CliRun installed = Cli("tables --tsv", program);
     ASSERT_EQ(installed.status, 0) << installed.err;
     EXPECT_EQ(installed.out.find(std::string(PALOMET_SOURCE_DIR) + "/data/tables"), std::string::npos) << installed.out;
-    const CliRun built = Cli("tables --tsv", "cd " + dir.string() + " && env -u PALOMET_DATA_DIR " + PALOMET_BIN_DIR + "/palomet-cli");
+    const CliRun built =
+        Cli("tables --tsv", "cd " + dir.string() + " && env -u PALOMET_DATA_DIR " + PALOMET_BIN_DIR + "/palomet-cli");
     EXPECT_NE(built.out.find(std::string(PALOMET_SOURCE_DIR) + "/data/tables"), std::string::npos) << built.out;
 }
 

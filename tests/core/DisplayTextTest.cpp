@@ -24,7 +24,10 @@ TEST(DisplayText, EscapesWhatCouldActOnATerminalAndKeepsTheRest) {
         {"backslash", "C:\\x41", "C:\\\\x41"},
         {"two-byte UTF-8", "caf\xc3\xa9", "caf\xc3\xa9"},
         {"three- and four-byte UTF-8", "\xe2\x82\xac \xf0\x9f\x98\x80", "\xe2\x82\xac \xf0\x9f\x98\x80"},
-        {"C1 control", "\xc2\x9b" "31m", "\\xC2\\x9B31m"},
+        {"C1 control",
+         "\xc2\x9b"
+         "31m",
+         "\\xC2\\x9B31m"},
         {"lone continuation and bad lead", "\x80\xff\xfe", "\\x80\\xFF\\xFE"},
         {"overlong and surrogate", "\xc0\xaf\xed\xa0\x80", "\\xC0\\xAF\\xED\\xA0\\x80"},
         {"beyond U+10FFFF", "\xf4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},
@@ -35,7 +38,7 @@ TEST(DisplayText, EscapesWhatCouldActOnATerminalAndKeepsTheRest) {
 
 TEST(DisplayText, ALoneSpecialByteIsFoundAtEveryPlaceOfALongText) {
     // Long texts are checked eight bytes at a time: every place, every kind of byte.
-    const std::pair<char, const char*> specials[] = {{'\0', "\\x00"}, {'\x1f', "\\x1F"}, {'\x7f', "\\x7F"},
+    const std::pair<char, const char*> specials[] = {{'\0', "\\x00"},   {'\x1f', "\\x1F"}, {'\x7f', "\\x7F"},
                                                      {'\x80', "\\x80"}, {'\xff', "\\xFF"}, {'\\', "\\\\"}};
     for (const auto& [byte, escape] : specials) {
         for (std::size_t at = 0; at < 24; ++at) {

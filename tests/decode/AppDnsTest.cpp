@@ -33,24 +33,31 @@ TEST_F(AppDnsTest, RdataRoutinesFormatEveryType) {
         {"mx", "000f 0001 00000e10 0009 000a 046d61696cc00c", "      DNS: Preference = 10, Mail host = mail.b\n"},
         {"txt keeps the length octet", "0010 0001 00000e10 000c 0b763d73706631202d616c6c",
          "      DNS: Text = \x0bv=spf1 -all\n      DNS: Strings = \"v=spf1 -all\"\n"},
-        {"txt of two strings", "0010 0001 00000e10 0004 0161 0162", "      DNS: Text = \x01" "a\x01" "b\n      DNS: Strings = \"a\" \"b\"\n"},
-        {"aaaa in RFC 5952 form", "001c 0001 00000001 0010 20010db8000000000000000000000001", "      DNS: Address = 2001:db8::1\n"},
+        {"txt of two strings", "0010 0001 00000e10 0004 0161 0162",
+         "      DNS: Text = \x01"
+         "a\x01"
+         "b\n      DNS: Strings = \"a\" \"b\"\n"},
+        {"aaaa in RFC 5952 form", "001c 0001 00000001 0010 20010db8000000000000000000000001",
+         "      DNS: Address = 2001:db8::1\n"},
         {"srv", "0021 0001 00000001 000d 000a 0005 0185 046c646170 c00c",
          "      DNS: Priority = 10, Weight = 5, Port = 389, Target = ldap.b\n"},
         // EDNS0 in a response whose header RCODE is 0: extended RCODE 1 makes it 16 (BADVERS)
-        {"opt with extended rcode, DO, cookie and padding", "0029 1000 01008000 0010 000a 0008 0102030405060708 000c 0000",
+        {"opt with extended rcode, DO, cookie and padding",
+         "0029 1000 01008000 0010 000a 0008 0102030405060708 000c 0000",
          "      DNS: UDP payload size = 4096\n"
          "      DNS: Extended RCode = 1 (RCode 16, BADVERS), EDNS version = 0\n"
          "      DNS: Flags = 0x8000, DO (DNSSEC answers wanted)\n"
          "      DNS: Option 10 (Cookie), length 8 = 0102030405060708\n"
          "      DNS: Option 12 (Padding), length 0\n"},
-        {"opt with client subnet and extended error", "0029 04d0 00000000 0014 0008 0007 0001 18 00 c00002 000f 0005 0012 6e6f21",
+        {"opt with client subnet and extended error",
+         "0029 04d0 00000000 0014 0008 0007 0001 18 00 c00002 000f 0005 0012 6e6f21",
          "      DNS: UDP payload size = 1232\n"
          "      DNS: Extended RCode = 0 (RCode 0, NOERROR), EDNS version = 0\n"
          "      DNS: Flags = 0x0000\n"
          "      DNS: Option 8 (Client subnet), length 7 = 192.0.2.0/24, scope /0\n"
          "      DNS: Option 15 (Extended DNS error), length 5 = 18 (Prohibited): no!\n"},
-        {"https with alpn, port and hints", "0041 0001 00000001 002f 0001 00 0001 0006 026832026833 0003 0002 01bb"
+        {"https with alpn, port and hints",
+         "0041 0001 00000001 002f 0001 00 0001 0006 026832026833 0003 0002 01bb"
          "0004 0004 c0000201 0006 0010 20010db8000000000000000000000001",
          "      DNS: Priority = 1 (service), Target = .\n      DNS: Parameter alpn = h2,h3\n"
          "      DNS: Parameter port = 443\n      DNS: Parameter ipv4hint = 192.0.2.1\n"
@@ -87,7 +94,8 @@ TEST_F(AppDnsTest, HeadlineAndFlagTextsFollowTheHeader) {
         const char* flagsLine;
     };
     static const Case kCases[] = {
-        {"0005 0000 0001 0000 0000 0000 0161 00 00fc 00ff", "DNS: 0x05: Standard Query for 'a' of type AXFR on class *.",
+        {"0005 0000 0001 0000 0000 0000 0161 00 00fc 00ff",
+         "DNS: 0x05: Standard Query for 'a' of type AXFR on class *.",
          "Flags = Query, OpCode - Standard Query, RCode - OK"},
         {"0c0d 8183 0001 0000 0000 0000 0131 00 000c 0004",
          "DNS: 0xC0D: Standard Query for '1' of type PTR on class HS. Response: NXDOMAIN",
@@ -99,7 +107,8 @@ TEST_F(AppDnsTest, HeadlineAndFlagTextsFollowTheHeader) {
         {"0001 2075 0001 0000 0000 0000 0161 00 00fd 0002", "DNS: 0x01: Unknown for 'a' of type MAILB on class CS.",
          "Flags = Query, OpCode - Unknown, RCode - Refused"},
         // no question: an empty headline
-        {"0001 8000 0000 0000 0000 0000", "DNS: Response: NOERROR", "Flags = Response, OpCode - Standard Query, RCode - OK"},
+        {"0001 8000 0000 0000 0000 0000", "DNS: Response: NOERROR",
+         "Flags = Response, OpCode - Standard Query, RCode - OK"},
     };
     for (const auto& c : kCases) {
         const auto bytes = Hex(c.hex);
@@ -108,9 +117,9 @@ TEST_F(AppDnsTest, HeadlineAndFlagTextsFollowTheHeader) {
         EXPECT_NE(detail.find(std::string("  DNS: ") + c.flagsLine + "\n"), std::string::npos) << detail;
     }
     const auto unusual = Detail(m_dns, Hex("0001 7f7f 0000 0000 0000 0000")).text;
-    for (const char* line : {".????........... = Unknown value !", ".....1.......... = Server authority for domain",
-                             "......1......... = Message truncated", ".........???.... = Reserved",
-                             "............???? = Reserved"}) {
+    for (const char* line :
+         {".????........... = Unknown value !", ".....1.......... = Server authority for domain",
+          "......1......... = Message truncated", ".........???.... = Reserved", "............???? = Reserved"}) {
         EXPECT_NE(unusual.find(line), std::string::npos) << line;
     }
     EXPECT_TRUE(unusual.starts_with("DNS: \n")) << "a message without a question has an empty headline";
@@ -118,7 +127,8 @@ TEST_F(AppDnsTest, HeadlineAndFlagTextsFollowTheHeader) {
 }
 
 TEST_F(AppDnsTest, TwoQuestionsShowTheRecordCountAndSixLines) {
-    const auto detail = Detail(m_dns, Hex("0203 0100 0002 0000 0000 0000 076578616d706c65036f726700 000f 0001 c00c 0010 0001")).text;
+    const auto detail =
+        Detail(m_dns, Hex("0203 0100 0002 0000 0000 0000 076578616d706c65036f726700 000f 0001 c00c 0010 0001")).text;
     const std::string section =
         "  DNS: Question Section: 'example.org' of type MX on class IN (2 records).\n"
         "    DNS: Question Name: 'example.org'\n"
@@ -134,7 +144,8 @@ TEST_F(AppDnsTest, UnknownRecordTypeKeepsTheNextRecordInStep) {
     // An unassigned type (98) first, then an A record that must still be read from the right place.
     const auto detail = Detail(m_dns, Hex("0001 8180 0000 0002 0000 0000"
                                           "0161 00 0062 0001 00000001 0010 20010db8000000000000000000000001"
-                                          "0161 00 0001 0001 00000001 0004 0a000001")).text;
+                                          "0161 00 0001 0001 00000001 0004 0a000001"))
+                            .text;
     EXPECT_NE(detail.find("    DNS: Resource Record: 'a' of type ? on class IN.\n"
                           "      DNS: Resource Name: 'a'\n"
                           "      DNS: Resource Type = Unknown type\n"),
@@ -170,35 +181,40 @@ TEST_F(AppDnsTest, HostileMessagesStopCleanlyWithAnErrorLine) {
         {"label length 64", "0001 0000 0001 0000 0000 0000 0161 40 0001 0001",
          "DNS: 0x01: Standard Query for 'a' of type A on class IN.",
          "    DNS: ERROR ! Bad label length 64 at offset 14\n"},
-        {"label length 191", "0001 0000 0001 0000 0000 0000 bf 0001 0001", "DNS: 0x01: Standard Query for '' of type A on class IN.",
+        {"label length 191", "0001 0000 0001 0000 0000 0000 bf 0001 0001",
+         "DNS: 0x01: Standard Query for '' of type A on class IN.",
          "    DNS: ERROR ! Bad label length 191 at offset 12\n"},
-        {"label past the end", "0001 0000 0001 0000 0000 0000 0561 62", "DNS: 0x01: Standard Query for '' of type ? on class ?.",
+        {"label past the end", "0001 0000 0001 0000 0000 0000 0561 62",
+         "DNS: 0x01: Standard Query for '' of type ? on class ?.",
          "    DNS: ERROR ! Name runs past the end of the message at offset 12\n"},
-        {"pointer cut in half", "0001 0000 0001 0000 0000 0000 c0", "DNS: 0x01: Standard Query for '' of type ? on class ?.",
+        {"pointer cut in half", "0001 0000 0001 0000 0000 0000 c0",
+         "DNS: 0x01: Standard Query for '' of type ? on class ?.",
          "    DNS: ERROR ! Name runs past the end of the message at offset 12\n"},
-        {"address past the end", "0001 8000 0000 0001 0000 0000 00 0001 0001 00000001 0004 0a00", "DNS: Response: NOERROR, 1 answer",
-         "      DNS: ERROR ! Record data runs past the end of the message\n"},
-        {"rdlength past the end", "0001 8000 0000 0002 0000 0000 00 0010 0001 00000001 0400 6869", "DNS: Response: NOERROR, 2 answers",
-         "      DNS: ERROR ! Record data runs past the end of the message\n"},
-        {"record cut in its fixed part", "0001 8000 0000 0001 0000 0000 00 0001 0001 0000", "DNS: Response: NOERROR, 1 answer",
-         "      DNS: ERROR ! Entry cut short by the end of the message\n"},
-        {"rdata name with a bad pointer", "0001 8000 0000 0001 0000 0000 00 0005 0001 00000001 0002 c0ff", "DNS: Response: NOERROR, 1 answer",
-         "      DNS: ERROR ! Bad compression pointer to offset 255 at offset 23\n"},
+        {"address past the end", "0001 8000 0000 0001 0000 0000 00 0001 0001 00000001 0004 0a00",
+         "DNS: Response: NOERROR, 1 answer", "      DNS: ERROR ! Record data runs past the end of the message\n"},
+        {"rdlength past the end", "0001 8000 0000 0002 0000 0000 00 0010 0001 00000001 0400 6869",
+         "DNS: Response: NOERROR, 2 answers", "      DNS: ERROR ! Record data runs past the end of the message\n"},
+        {"record cut in its fixed part", "0001 8000 0000 0001 0000 0000 00 0001 0001 0000",
+         "DNS: Response: NOERROR, 1 answer", "      DNS: ERROR ! Entry cut short by the end of the message\n"},
+        {"rdata name with a bad pointer", "0001 8000 0000 0001 0000 0000 00 0005 0001 00000001 0002 c0ff",
+         "DNS: Response: NOERROR, 1 answer", "      DNS: ERROR ! Bad compression pointer to offset 255 at offset 23\n"},
         // RDATA is read within its RDLENGTH octets, never from the record after it.
-        {"address in 0 octets", "0001 8000 0000 0002 0000 0000 00 0001 0001 00000001 0000 00 0001 0001 00000001 0004 0a000001",
+        {"address in 0 octets",
+         "0001 8000 0000 0002 0000 0000 00 0001 0001 00000001 0000 00 0001 0001 00000001 0004 0a000001",
          "DNS: Response: NOERROR, 2 answers", "      DNS: ERROR ! Record data of 0 octets is too short for its type\n"},
         {"opt option past its rdlength", "0001 8000 0000 0000 0000 0001 00 0029 1000 00008000 0006 000a 0008 01020304",
          "DNS: Response: NOERROR", "      DNS: ERROR ! Record data of 6 octets is too short for its type\n"},
-        {"https parameter past its rdlength", "0001 8000 0000 0001 0000 0000 00 0041 0001 00000001 0007 0001 00 0001 0009 02",
+        {"https parameter past its rdlength",
+         "0001 8000 0000 0001 0000 0000 00 0041 0001 00000001 0007 0001 00 0001 0009 02",
          "DNS: Response: NOERROR, 1 answer", "      DNS: ERROR ! Record data of 7 octets is too short for its type\n"},
         {"aaaa in 4 octets", "0001 8000 0000 0001 0000 0000 00 001c 0001 00000001 0004 20010db8",
          "DNS: Response: NOERROR, 1 answer", "      DNS: ERROR ! Record data of 4 octets is too short for its type\n"},
-        {"name past its rdlength", "0001 8000 0000 0001 0000 0000 00 0005 0001 00000001 0002 03777777 00", "DNS: Response: NOERROR, 1 answer",
-         "      DNS: ERROR ! Record data of 2 octets is too short for its type\n"},
-        {"hinfo past its rdlength", "0001 8000 0000 0001 0000 0000 00 000d 0001 00000001 0003 026162 026364", "DNS: Response: NOERROR, 1 answer",
-         "      DNS: ERROR ! Record data of 3 octets is too short for its type\n"},
-        {"mx name past its rdlength", "0001 8000 0000 0001 0000 0000 00 000f 0001 00000001 0002 000a 046d61696c00", "DNS: Response: NOERROR, 1 answer",
-         "      DNS: ERROR ! Record data of 2 octets is too short for its type\n"},
+        {"name past its rdlength", "0001 8000 0000 0001 0000 0000 00 0005 0001 00000001 0002 03777777 00",
+         "DNS: Response: NOERROR, 1 answer", "      DNS: ERROR ! Record data of 2 octets is too short for its type\n"},
+        {"hinfo past its rdlength", "0001 8000 0000 0001 0000 0000 00 000d 0001 00000001 0003 026162 026364",
+         "DNS: Response: NOERROR, 1 answer", "      DNS: ERROR ! Record data of 3 octets is too short for its type\n"},
+        {"mx name past its rdlength", "0001 8000 0000 0001 0000 0000 00 000f 0001 00000001 0002 000a 046d61696c00",
+         "DNS: Response: NOERROR, 1 answer", "      DNS: ERROR ! Record data of 2 octets is too short for its type\n"},
     };
     for (const auto& c : kCases) {
         const auto bytes = Hex(c.hex);
@@ -237,12 +253,13 @@ TEST_F(AppDnsTest, HugeCountsOverAFullFrameStayBoundedByTheBytes) {
 
 TEST_F(AppDnsTest, ParseAndSummaryMoveTheReaderPastTheWholeMessage) {
     // www.example.com A -> CNAME web.example.com, A; NS ns1; glue A; every name compressed
-    auto bytes = Hex("0007 8180 0001 0002 0001 0001"
-                     "03777777076578616d706c6503636f6d00 0001 0001"
-                     "c00c 0005 0001 0000012c 0006 03776562c010"
-                     "c02d 0001 0001 0000003c 0004 5db8d822"
-                     "c010 0002 0001 00015180 0006 036e7331c010"
-                     "c04f 0001 0001 00015180 0004 c0000235");
+    auto bytes =
+        Hex("0007 8180 0001 0002 0001 0001"
+            "03777777076578616d706c6503636f6d00 0001 0001"
+            "c00c 0005 0001 0000012c 0006 03776562c010"
+            "c02d 0001 0001 0000003c 0004 5db8d822"
+            "c010 0002 0001 00015180 0006 036e7331c010"
+            "c04f 0001 0001 00015180 0004 c0000235");
     const std::size_t message = bytes.size();
     bytes.push_back(0xAA);  // a trailing octet the counts do not cover
     EXPECT_EQ(apptest::ParseOnly(m_dns, bytes), message);
@@ -263,7 +280,8 @@ TEST_F(AppDnsTest, ResponseSummariesNameFailuresOnly) {
         const char* hex;
         const char* summary;
     } kCases[] = {
-        {"query", "0a0b 0100 0001 0000 0000 0000 0161 00 0001 0001", "DNS: 0xA0B: Standard Query for 'a' of type A on class IN."},
+        {"query", "0a0b 0100 0001 0000 0000 0000 0161 00 0001 0001",
+         "DNS: 0xA0B: Standard Query for 'a' of type A on class IN."},
         {"answered", "0a0b 8180 0001 0001 0000 0000 0161 00 0001 0001 c00c 0001 0001 00000001 0004 0a000001",
          "DNS: 0xA0B: Standard Query for 'a' of type A on class IN."},
         {"servfail", "0a0b 8182 0001 0000 0000 0000 0161 00 001c 0001",
@@ -271,7 +289,8 @@ TEST_F(AppDnsTest, ResponseSummariesNameFailuresOnly) {
         {"nxdomain with an authority record counts no answers",
          "0a0b 8183 0001 0000 0001 0000 0161 00 0021 0001 c00c 0002 0001 00000001 0002 c00c",
          "DNS: 0xA0B: Standard Query for 'a' of type SRV on class IN. Response: NXDOMAIN"},
-        {"refused with an answer", "0a0b 8185 0001 0001 0000 0000 0161 00 0001 0001 c00c 0001 0001 00000001 0004 0a000001",
+        {"refused with an answer",
+         "0a0b 8185 0001 0001 0000 0000 0161 00 0001 0001 c00c 0001 0001 00000001 0004 0a000001",
          "DNS: 0xA0B: Standard Query for 'a' of type A on class IN. Response: REFUSED, 1 answer"},
         // Header RCODE 0, OPT extended RCODE 1: 16, BADVERS.
         {"badvers through opt", "0a0b 8180 0001 0000 0000 0001 0161 00 0001 0001 00 0029 1000 01000000 0000",

@@ -56,7 +56,8 @@ const LineCase kHttpCases[] = {
      "  HTTP:  Uniform Resource Identifier = /\n"
      "  HTTP:  Protocol Version = /\n",
      6},
-    {"http headers without a name", &kHttpRequest, "GET / HTTP/1.0\r\nNoColon\r\n:x\r\nA:\nb\rc\r\nCut: off", "HTTP:  C = 'GET / HTTP/1.0'",
+    {"http headers without a name", &kHttpRequest, "GET / HTTP/1.0\r\nNoColon\r\n:x\r\nA:\nb\rc\r\nCut: off",
+     "HTTP:  C = 'GET / HTTP/1.0'",
      "HTTP:  Request 'GET / HTTP/1.0'\n"
      "  HTTP:  Request Method = GET\n"
      "  HTTP:  Uniform Resource Identifier = /\n"
@@ -73,8 +74,8 @@ const LineCase kHttpCases[] = {
      "    HTTP:  Undocumented Header Value = bc\n",
      45},
     {"http response stops after the blank line", &kHttpResponse,
-     "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 5\r\n\r\nhello",
-     "HTTP:  R = 'HTTP/1.1 200 OK'", nullptr, 63},
+     "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 5\r\n\r\nhello", "HTTP:  R = 'HTTP/1.1 200 OK'",
+     nullptr, 63},
     {"http status check fails at the fourth octet", &kHttpResponse, "HTTX/1.0 200 OK\r\n", "HTTP:  R = 'DATA'",
      "HTTP:  Response 'DATA'\n"
      "  HTTP:  Number of data bytes remaining = 13 (0xD)\n",
@@ -100,14 +101,16 @@ const LineCase kLineCases[] = {
      "POP3:  Command 'pass ........' (Unknown)\n", 12},
     {"pop3 TOP needs no space", &kPop3Command, "TOPX", "POP3:  C = 'TOPX'",
      "POP3:  Command 'TOPX' (Retrive top X lines of the message)\n", 4},
-    {"pop3 DELE needs its space", &kPop3Command, "DELE\r\n", "POP3:  C = 'DELE'", "POP3:  Command 'DELE' (Unknown)\n", 5},
+    {"pop3 DELE needs its space", &kPop3Command, "DELE\r\n", "POP3:  C = 'DELE'", "POP3:  Command 'DELE' (Unknown)\n",
+     5},
     {"pop3 two characters are mail data", &kPop3Reply, "+O", "POP3:  R = '+O'",
      "POP3:  Reply 'Mail data' (Mail data)\n  POP3:  Reply Line = 'Mail data'\n", 2},
     {"smtp bare HELO is unknown", &kSmtpCommand, "HELO\r\n", "SMTP:  C = 'HELO'",
      "SMTP:  Command Unknown (Unknown)\n  SMTP:  Command = 'HELO'\n", 5},
     {"smtp mail text beginning with DATA", &kSmtpCommand, "DATAbase report attached\r\n",
      "SMTP:  C = 'DATAbase report attached'", "SMTP:  Command DATA (The mail data)\n", 25},
-    {"smtp turn", &kSmtpCommand, "TURN", "SMTP:  C = 'TURN'", "SMTP:  Command TURN (Exchange Sernder/Receiver roles)\n", 4},
+    {"smtp turn", &kSmtpCommand, "TURN", "SMTP:  C = 'TURN'", "SMTP:  Command TURN (Exchange Sernder/Receiver roles)\n",
+     4},
     {"smtp 530", &kSmtpReply, "530 auth required\r\n", "SMTP:  R = '530 auth required'",
      "  SMTP:  Type = Permanent Negative Completion reply\n  SMTP:  Description = Unspecified as yet\n", 18},
     {"smtp multi-line reply", &kSmtpReply, "250-mail.example.com\r\n250 HELP\r\n", "SMTP:  R = '250-mail.example.com'",
@@ -115,14 +118,19 @@ const LineCase kLineCases[] = {
     {"smtp reply of two characters", &kSmtpReply, "25", "SMTP:  R = '25'",
      "SMTP:  Reply ??? (Unknown)\n  SMTP:  Reply = '25'\n  SMTP:  Type = Unknown\n  SMTP:  Description = Unknown\n", 2},
     {"smtp reply 7x9", &kSmtpReply, "789", "SMTP:  R = '789'",
-     "SMTP:  Reply 789 (Error !)\n  SMTP:  Reply = '789'\n  SMTP:  Type = Error !\n  SMTP:  Description = Error !\n", 3},
-    {"ftp lower-case password is masked but unknown", &kFtpCommand, "pass hunter2\r\n", "FTP:  C = 'pass ........' (Unknown)",
-     "  FTP:  Command Data = 'pass ........'\n  FTP:  Command Type = Unknown\n", 13},
-    {"ftp bare CWD is unknown", &kFtpCommand, "CWD\r\n", "FTP:  C = 'CWD' (Unknown)", "  FTP:  Command Type = Unknown\n", 4},
-    {"ftp XPWD is unknown", &kFtpCommand, "XPWD\r\n", "FTP:  C = 'XPWD' (Unknown)", "  FTP:  Command Type = Unknown\n", 5},
+     "SMTP:  Reply 789 (Error !)\n  SMTP:  Reply = '789'\n  SMTP:  Type = Error !\n  SMTP:  Description = Error !\n",
+     3},
+    {"ftp lower-case password is masked but unknown", &kFtpCommand, "pass hunter2\r\n",
+     "FTP:  C = 'pass ........' (Unknown)", "  FTP:  Command Data = 'pass ........'\n  FTP:  Command Type = Unknown\n",
+     13},
+    {"ftp bare CWD is unknown", &kFtpCommand, "CWD\r\n", "FTP:  C = 'CWD' (Unknown)",
+     "  FTP:  Command Type = Unknown\n", 4},
+    {"ftp XPWD is unknown", &kFtpCommand, "XPWD\r\n", "FTP:  C = 'XPWD' (Unknown)", "  FTP:  Command Type = Unknown\n",
+     5},
     {"ftp port", &kFtpCommand, "PORT 192,168,1,2,7,138\r\n",
      "FTP:  C = 'PORT 192,168,1,2,7,138' (Specifies the data port to be used)",
-     "  FTP:  Command Type = Transfer Parameter\n  FTP:  Command Description = Specifies the data port to be used\n", 23},
+     "  FTP:  Command Type = Transfer Parameter\n  FTP:  Command Description = Specifies the data port to be used\n",
+     23},
     {"ftp retr", &kFtpCommand, "RETR notes.txt\r\n",
      "FTP:  C = 'RETR notes.txt' (Retrive a copy of the file from the other end)",
      "  FTP:  Command Type = Service Command\n", 15},
@@ -178,10 +186,7 @@ TEST(AppLineTest, FirstLineStopsAtOneTerminator) {
     };
     static const Case kLines[] = {
         {"abc\r\ndef", "abc", 4},  // the LF of CR LF stays
-        {"abc\ndef", "abc", 4},
-        {std::string_view("ab\0cd", 5), "ab", 3},
-        {"abc", "abc", 3},
-        {"", "", 0},
+        {"abc\ndef", "abc", 4},   {std::string_view("ab\0cd", 5), "ab", 3}, {"abc", "abc", 3}, {"", "", 0},
         {"\r\n", "", 1},
     };
     for (const auto& c : kLines) {

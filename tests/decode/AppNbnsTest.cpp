@@ -22,34 +22,34 @@ protected:
 // The node status golden text has mostly zero statistics; here each field has its own value,
 // so two fields read in the wrong order show.
 TEST_F(AppNbnsTest, NodeStatusStatisticsKeepTheirOrder) {
-    const auto bytes = Hex(
-        "8003 8400 0000 0001 0000 0000 00 0021 0001 00000000 0041 01"
-        "574f524b53544154494f4e3120202000 0400"
-        "001122334455 01 02 0003 0004 0005 0006 0007 0008 000003e8 000007d0"
-        "0009 000a 000b 000c 000d 000e 000f 0010 05dc");
+    const auto bytes =
+        Hex("8003 8400 0000 0001 0000 0000 00 0021 0001 00000000 0041 01"
+            "574f524b53544154494f4e3120202000 0400"
+            "001122334455 01 02 0003 0004 0005 0006 0007 0008 000003e8 000007d0"
+            "0009 000a 000b 000c 000d 000e 000f 0010 05dc");
     const auto detail = Detail(m_nbns, bytes);
     EXPECT_EQ(detail.consumed, bytes.size());
-    EXPECT_TRUE(detail.text.ends_with(
-        "      NBNS: Unique unit ID = 001122334455\n"
-        "      NBNS: Jumpers = 1\n"
-        "      NBNS: Test result = 2\n"
-        "      NBNS: Version number = 3\n"
-        "      NBNS: Period of statistics = 4\n"
-        "      NBNS: Number of CRC's = 5\n"
-        "      NBNS: Number of aligment errors = 6\n"
-        "      NBNS: Number of collisions = 7\n"
-        "      NBNS: Number of send aborts = 8\n"
-        "      NBNS: Number of good sends = 1000\n"
-        "      NBNS: Number of good receives = 2000\n"
-        "      NBNS: Number of retransmits = 9\n"
-        "      NBNS: Number of no resource conditions = 10\n"
-        "      NBNS: Number of free command blocks = 11\n"
-        "      NBNS: Total number of command blocks = 12\n"
-        "      NBNS: Maximum total number of command blocks = 13\n"
-        "      NBNS: Number of pending sessions = 14\n"
-        "      NBNS: Maximum number of pending sessions = 15\n"
-        "      NBNS: Maximum total sessions possible = 16\n"
-        "      NBNS: Session data packet size = 1500\n"))
+    EXPECT_TRUE(
+        detail.text.ends_with("      NBNS: Unique unit ID = 001122334455\n"
+                              "      NBNS: Jumpers = 1\n"
+                              "      NBNS: Test result = 2\n"
+                              "      NBNS: Version number = 3\n"
+                              "      NBNS: Period of statistics = 4\n"
+                              "      NBNS: Number of CRC's = 5\n"
+                              "      NBNS: Number of aligment errors = 6\n"
+                              "      NBNS: Number of collisions = 7\n"
+                              "      NBNS: Number of send aborts = 8\n"
+                              "      NBNS: Number of good sends = 1000\n"
+                              "      NBNS: Number of good receives = 2000\n"
+                              "      NBNS: Number of retransmits = 9\n"
+                              "      NBNS: Number of no resource conditions = 10\n"
+                              "      NBNS: Number of free command blocks = 11\n"
+                              "      NBNS: Total number of command blocks = 12\n"
+                              "      NBNS: Maximum total number of command blocks = 13\n"
+                              "      NBNS: Number of pending sessions = 14\n"
+                              "      NBNS: Maximum number of pending sessions = 15\n"
+                              "      NBNS: Maximum total sessions possible = 16\n"
+                              "      NBNS: Session data packet size = 1500\n"))
         << detail.text;
 }
 
@@ -59,11 +59,16 @@ TEST_F(AppNbnsTest, NetBIOSNamesDecodeSuffixesHighOctetsAndScopes) {
         const char* shown;
     };
     static const Case kCases[] = {
-        {"20 454545454545454545454545454545454545454545454545454545454545424c 00", "DDDDDDDDDDDDDDD<1B>"},  // suffix 0x1B
-        {"20 454545454545454545454545454545454545454545454545454545454545424f 00", "DDDDDDDDDDDDDDD<1E>"},  // suffix 0x1E
-        {"20 4545454545454545454545454545454545454545454545454545454545454341 00", "DDDDDDDDDDDDDDD "},     // suffix 0x20 is a plain space
-        {"20 4941414141414141414141414141414141414141414141414141414141414141 00", "<80><00><00><00><00><00><00><00><00><00><00><00><00><00><00><00>"},
-        {"20 4545454545454545454545454545454545454545454545454545454545454141 076578616d706c65 03636f6d 00", "DDDDDDDDDDDDDDD<00>.example.com"},
+        {"20 454545454545454545454545454545454545454545454545454545454545424c 00",
+         "DDDDDDDDDDDDDDD<1B>"},  // suffix 0x1B
+        {"20 454545454545454545454545454545454545454545454545454545454545424f 00",
+         "DDDDDDDDDDDDDDD<1E>"},  // suffix 0x1E
+        {"20 4545454545454545454545454545454545454545454545454545454545454341 00",
+         "DDDDDDDDDDDDDDD "},  // suffix 0x20 is a plain space
+        {"20 4941414141414141414141414141414141414141414141414141414141414141 00",
+         "<80><00><00><00><00><00><00><00><00><00><00><00><00><00><00><00>"},
+        {"20 4545454545454545454545454545454545454545454545454545454545454141 076578616d706c65 03636f6d 00",
+         "DDDDDDDDDDDDDDD<00>.example.com"},
         {"03 454545 00", "D<FF>"},  // an odd last character pairs with a zero: ('E' << 4) - 0x51
         {"00", ""},
     };
@@ -105,14 +110,16 @@ TEST_F(AppNbnsTest, RecordTypesAndTheirLines) {
         ASSERT_NE(at, std::string::npos) << c.name;
         EXPECT_EQ(detail.substr(detail.find('\n', at) + 1), c.lines) << c.name;
     }
-    const auto unknownClass = Detail(m_nbns, Hex("0001 8000 0000 0001 0000 0000 00 0020 0009 00000000 0006 e000 0a000002"));
+    const auto unknownClass =
+        Detail(m_nbns, Hex("0001 8000 0000 0001 0000 0000 00 0020 0009 00000000 0006 e000 0a000002"));
     EXPECT_NE(unknownClass.text.find("      NBNS: Resource Class = Unknown type\n"), std::string::npos);
 }
 
 TEST_F(AppNbnsTest, TwoNbEntriesShowTheFirstAndTheNextRecordStaysInStep) {
     const auto detail = Detail(m_nbns, Hex("0001 8000 0000 0002 0000 0000"
                                            "00 0020 0001 00000000 000c 0000 0a000001 0000 0a000002"
-                                           "00 0001 0001 00000000 0004 0a000003")).text;
+                                           "00 0001 0001 00000000 0004 0a000003"))
+                            .text;
     EXPECT_NE(detail.find("Owner IP Address = 10.0.0.1\n"), std::string::npos);
     EXPECT_EQ(detail.find("10.0.0.2"), std::string::npos);
     EXPECT_TRUE(detail.ends_with("      NBNS: Address = 10.0.0.3\n")) << detail;
@@ -126,7 +133,8 @@ TEST_F(AppNbnsTest, FlagTextsAndOpcodes) {
     };
     static const Case kCases[] = {
         {"0001 3000 0000 0000 0000 0000", "NBNS: 0x01: Release", ".0110........... = Release"},
-        {"0001 b870 0000 0000 0000 0000", "NBNS: 0x01: Wait for ACK resp., RCode = OK", ".0111........... = Wait for acknowledgment"},
+        {"0001 b870 0000 0000 0000 0000", "NBNS: 0x01: Wait for ACK resp., RCode = OK",
+         ".0111........... = Wait for acknowledgment"},
         {"0001 b870 0000 0000 0000 0000", "NBNS: 0x01: Wait for ACK resp., RCode = OK",
          "Flags Summary = Response, OpCode - Wait for ACK, B Bits Set, RCode - OK"},
         {"0001 4000 0000 0000 0000 0000", "NBNS: 0x01: Refresh", ".1000........... = Refresh"},
@@ -134,7 +142,8 @@ TEST_F(AppNbnsTest, FlagTextsAndOpcodes) {
          ".????........... = Unknown value !"},
         {"0001 8060 0000 0000 0000 0000", "NBNS: 0x01: Standard Query resp., RCode = OK",
          ".........1...... = Reserved\n    NBNS: ..........1..... = Reserved"},
-        {"0001 8009 0000 0000 0000 0000", "NBNS: 0x01: Standard Query resp., RCode = Reserved", "............???? = Reserved"},
+        {"0001 8009 0000 0000 0000 0000", "NBNS: 0x01: Standard Query resp., RCode = Reserved",
+         "............???? = Reserved"},
     };
     for (const auto& c : kCases) {
         const auto bytes = Hex(c.header);
@@ -157,7 +166,8 @@ TEST_F(AppNbnsTest, CutAndHostileMessages) {
          "      NBNS: ERROR ! Record data runs past the end of the message\n"},
         {"pointer loop", "0001 8000 0000 0001 0000 0000 c00c 0020 0001 00000000 0000",
          "      NBNS: ERROR ! Bad compression pointer to offset 12 at offset 12\n"},
-        {"counts without entries", "0001 8000 ffff 0000 0000 0000", "  NBNS: ERROR ! Message cut short: 0 of 65535 entries read\n"},
+        {"counts without entries", "0001 8000 ffff 0000 0000 0000",
+         "  NBNS: ERROR ! Message cut short: 0 of 65535 entries read\n"},
     };
     for (const auto& c : kCases) {
         const auto bytes = Hex(c.hex);

@@ -28,8 +28,8 @@ inline void RenderInto(const decode::CPktDetailLine& line, int depth, std::strin
 }
 
 struct Outcome {
-    std::string text;       // the detail lines, or the summary text
-    std::size_t consumed;   // how far the decoder moved the reader
+    std::string text;      // the detail lines, or the summary text
+    std::size_t consumed;  // how far the decoder moved the reader
     decode::ProtoCode next;
 };
 

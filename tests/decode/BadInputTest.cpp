@@ -94,10 +94,10 @@ TEST(BadInput, ShortHeadersAndLyingLengthsAreShownAsRead) {
     const Case cases[] = {
         {"ethernet 13 bytes", "00000c123456 00a0c9abcdef 08", 0, "ETHERNET:  ERROR !", "ETHERNET:  ERROR !"},
         {"ethernet empty", "", 0, "ETHERNET:  ERROR !", "ETHERNET:  ERROR !"},
-        {"ipv4 19 bytes", "00000c123456 00a0c9abcdef 0800 4500001400010000400600000a0000010a0000", 14,
-         "IPv4: ERROR !", "ETHERNET:  ETYPE = 0x0800 : Protocol = IP"},
-        {"tcp 19 bytes", Ipv4Frame("45", "0027", "06") + "04000050000000010000000050102000000000", 34,
-         "TCP:  ERROR !", "IPv4:  ID = 0x1 : Protocol = Transmission Control : Len = 39"},
+        {"ipv4 19 bytes", "00000c123456 00a0c9abcdef 0800 4500001400010000400600000a0000010a0000", 14, "IPv4: ERROR !",
+         "ETHERNET:  ETYPE = 0x0800 : Protocol = IP"},
+        {"tcp 19 bytes", Ipv4Frame("45", "0027", "06") + "04000050000000010000000050102000000000", 34, "TCP:  ERROR !",
+         "IPv4:  ID = 0x1 : Protocol = Transmission Control : Len = 39"},
         {"udp 7 bytes", Ipv4Frame("45", "001b", "11") + "04050035000800", 34, "UDP:  ERROR !",
          "IPv4:  ID = 0x1 : Protocol = User Datagram : Len = 27"},
         // IHL 0: the header is 0 bytes long by its own word; the cursor stays after 20.
@@ -146,10 +146,10 @@ TEST(BadInput, TelnetLineAtTheEndAndAtATerminator) {
         std::size_t consumed;
     };
     const Case cases[] = {
-        {"", "TELNET:  []", 0},                       // nothing left
-        {"0d0a", "TELNET:  []", 1},                   // only a line end: CR consumed, LF left
-        {"6f6b", "TELNET:  [ok]", 2},                 // no terminator before the end
-        {"6f6b00ff", "TELNET:  [ok]", 3},             // NUL ends the line
+        {"", "TELNET:  []", 0},                                // nothing left
+        {"0d0a", "TELNET:  []", 1},                            // only a line end: CR consumed, LF left
+        {"6f6b", "TELNET:  [ok]", 2},                          // no terminator before the end
+        {"6f6b00ff", "TELNET:  [ok]", 3},                      // NUL ends the line
         {"fffb01 0a 6d6f7265", "TELNET:  [\xff\xfb\x01]", 4},  // option bytes are kept raw
     };
     for (const auto& c : cases) {

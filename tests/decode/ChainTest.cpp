@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "DecodeFixtures.h"
+#include "decode/BatchDecoding.h"
 #include "decode/CPktNetworkParser.h"
 #include "decode/CPktSummary.h"
 #include "decode/CPktTransportParser.h"
@@ -34,12 +35,12 @@ TEST(PortDispatch, FirstRuleInOrderDecides) {
         ProtoCode expected;
     };
     const Case cases[] = {
-        {23, 53, PROTO_TELNET},         {53, 23, PROTO_TELNET},        {21, 80, PROTO_FTP_REPLY},
-        {25, 21, PROTO_FTP_COMMAND},    {1025, 21, PROTO_FTP_COMMAND}, {25, 80, PROTO_SMTP_REPLY},
-        {80, 25, PROTO_SMTP_COMMAND},   {110, 80, PROTO_POP3_REPLY},   {110, 1025, PROTO_POP3_REPLY},
-        {1025, 110, PROTO_POP3_COMMAND}, {53, 137, PROTO_DNS},         {137, 53, PROTO_DNS},
-        {137, 137, PROTO_NBNS},         {80, 137, PROTO_NBNS},         {80, 80, PROTO_HTTP_RESPONSE},
-        {1025, 80, PROTO_HTTP_REQUEST}, {20, 1025, PROTO_NONE},        {1024, 1023, PROTO_NONE},
+        {23, 53, PROTO_TELNET},          {53, 23, PROTO_TELNET},        {21, 80, PROTO_FTP_REPLY},
+        {25, 21, PROTO_FTP_COMMAND},     {1025, 21, PROTO_FTP_COMMAND}, {25, 80, PROTO_SMTP_REPLY},
+        {80, 25, PROTO_SMTP_COMMAND},    {110, 80, PROTO_POP3_REPLY},   {110, 1025, PROTO_POP3_REPLY},
+        {1025, 110, PROTO_POP3_COMMAND}, {53, 137, PROTO_DNS},          {137, 53, PROTO_DNS},
+        {137, 137, PROTO_NBNS},          {80, 137, PROTO_NBNS},         {80, 80, PROTO_HTTP_RESPONSE},
+        {1025, 80, PROTO_HTTP_REQUEST},  {20, 1025, PROTO_NONE},        {1024, 1023, PROTO_NONE},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CPktTransportParser::PortsToCode(c.source, c.destination), c.expected)
@@ -67,7 +68,7 @@ TEST(SummaryChain, LayersBelowTheLimitWriteTheRow) {
     };
     CPktSummary row;
     for (const auto& c : cases) {
-        fx.batch.SummaryOf(c.level, &row, 0);
+        decode::SummaryOf(fx.batch, c.level, &row, 0);
         EXPECT_EQ(row.source, c.source) << c.level;
         EXPECT_EQ(row.summary, c.summary) << c.level;
     }
@@ -95,9 +96,10 @@ TEST(SummaryChain, DeltaOfAStampPairAtEveryTickRate) {
     };
     const Case cases[] = {
         // the golden deltas_high_half text covers stamps across the high half
-        {1000, 500, 1000, -500.0F},                       // stamps that run backwards
-        {0, 1, 0, 0.0F},                                   // no tick rate: no delta
-        {std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int64_t>::min(), 1000, 1.0F},  // wraps, no overflow
+        {1000, 500, 1000, -500.0F},  // stamps that run backwards
+        {0, 1, 0, 0.0F},             // no tick rate: no delta
+        {std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int64_t>::min(), 1000,
+         1.0F},  // wraps, no overflow
     };
     CPktSummary row;
     for (const auto& c : cases) {
@@ -119,14 +121,14 @@ TEST(SnapDecoding, FramesNobodyHoldsGiveAnEmptyRowAndTree) {
     EXPECT_TRUE(none.Children().empty());
     // Frame numbers the batch does not hold, and a batch without decoders.
     const Fixture fx = LoadFixture(kFrames + "tcp_pure_ack.hex", t.parsers.get());
-    fx.batch.SummaryOf(LEVEL_APPLICATION, &row, 2);
-    fx.batch.SummaryOf(LEVEL_APPLICATION, nullptr, 0);
+    decode::SummaryOf(fx.batch, LEVEL_APPLICATION, &row, 2);
+    decode::SummaryOf(fx.batch, LEVEL_APPLICATION, nullptr, 0);
     EXPECT_EQ(row.summary, "");
     CPktDetailLine root;
-    fx.batch.DetailOf(&root, 99);
+    decode::DetailOf(fx.batch, &root, 99);
     EXPECT_TRUE(root.Children().empty());
     const capture::CPktSnap noDecoders(nullptr);
-    noDecoders.SummaryOf(LEVEL_APPLICATION, &row, 0);
+    decode::SummaryOf(noDecoders, LEVEL_APPLICATION, &row, 0);
     EXPECT_EQ(row.summary, "");
 }
 
@@ -140,7 +142,8 @@ TEST(Checksum, OnesComplementSumOfRfc1071Example) {
 TEST(Checksum, TcpVerdictOverAnOddLengthSegment) {
     const TestTables t(DecoderReach::LowerLayers);
     const Fixture fx = LoadFixture(kFrames + "tcp_flags.hex", t.parsers.get());
-    auto bytes = std::vector<std::uint8_t>(fx.batch.GetFrame(0).GetData().begin() + 34, fx.batch.GetFrame(0).GetData().end());
+    auto bytes =
+        std::vector<std::uint8_t>(fx.batch.GetFrame(0).GetData().begin() + 34, fx.batch.GetFrame(0).GetData().end());
     ASSERT_EQ(bytes.size(), 25U);  // 20 header bytes and "hello"
     CPktParseContext ctx;
     ctx.ipVersion = 4;
@@ -177,8 +180,9 @@ TEST(DeltaText, TruncatesTowardZeroAndSurvivesAnyFloat) {
         float value;
         const char* text;
     };
-    const Case cases[] = {{0.0F, "0"},        {0.99F, "0"},   {1666.67F, "1666"},
-                          {-2.5F, "-2"},      {-0.4F, "0"},   {std::numeric_limits<float>::infinity(), "0"},
+    const Case cases[] = {{0.0F, "0"},          {0.99F, "0"},
+                          {1666.67F, "1666"},   {-2.5F, "-2"},
+                          {-0.4F, "0"},         {std::numeric_limits<float>::infinity(), "0"},
                           {std::nanf(""), "0"}, {1e20F, "100000002004087734272"}};
     for (const auto& c : cases) {
         std::string out;

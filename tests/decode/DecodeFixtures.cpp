@@ -115,8 +115,8 @@ Fixture LoadFixture(const std::string& path, const CPktParsers* parsers) {
 }
 
 Fixture LoadPcapFixture(const std::string& path, const CPktParsers* parsers) {
-    const auto trace = std::filesystem::temp_directory_path() /
-                       ("palomet-golden-" + std::to_string(::getpid()) + "-" + std::filesystem::path(path).stem().string() + ".tns");
+    const auto trace = std::filesystem::temp_directory_path() / ("palomet-golden-" + std::to_string(::getpid()) + "-" +
+                                                                 std::filesystem::path(path).stem().string() + ".tns");
     Fixture fx{"imported from " + std::filesystem::path(path).filename().string(), capture::CPktSnap(parsers)};
     const auto imported = capture::ImportPcap(path, trace.string(), {});
     if (!imported) throw std::runtime_error(imported.Err().text);

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "DecodeFixtures.h"
+#include "decode/BatchDecoding.h"
 #include "decode/CPktSummary.h"
 #include "decode/DetailText.h"
 #include "decode/ProtoCode.h"
@@ -86,7 +87,7 @@ std::string Render(const GoldenCase& c, const TestTables& tables) {
     while (std::getline(levels, level, ',')) {
         out += "== " + level + "\n";
         for (std::uint32_t i = 0; i < fx.batch.GetFrameCount(); ++i) {
-            fx.batch.SummaryOf(LevelLimit(level), &row, i);
+            decode::SummaryOf(fx.batch, LevelLimit(level), &row, i);
             AppendDec(out, row.frameNumber);
             out += " | ";
             AppendDeltaMs(out, row.timeDelta);
@@ -96,7 +97,7 @@ std::string Render(const GoldenCase& c, const TestTables& tables) {
     for (std::uint32_t i = 0; i < fx.batch.GetFrameCount(); ++i) {
         out += "== detail " + std::to_string(i) + "\n";
         CPktDetailLine root;
-        fx.batch.DetailOf(&root, i);
+        decode::DetailOf(fx.batch, &root, i);
         AppendDetailText(out, root, "\n");
     }
     return out;

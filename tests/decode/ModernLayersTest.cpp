@@ -46,44 +46,50 @@ TEST(ModernLayers, HostileAndEdgeFramesAreShownAsRead) {
         // VLAN: a tag cut after its control word; DEI set; priority 7; a tag naming ARP.
         {"vlan tag cut", 4, std::string(kMacs) + "8100 0064", 14, "VLAN:  ERROR !", "VLAN:  ERROR !"},
         {"vlan dei and priority 7", 4, std::string(kMacs) + "8100 f00a 88cc", 18,
-         "VLAN:  ID = 10 : Priority = 7 : ETYPE = 0x88CC : Protocol = unknown", "        VLAN:  ...1.... = Drop eligible"},
+         "VLAN:  ID = 10 : Priority = 7 : ETYPE = 0x88CC : Protocol = unknown",
+         "        VLAN:  ...1.... = Drop eligible"},
         {"vlan to arp cut", 4, std::string(kMacs) + "8100 0005 0806 0001 0800 0604", 18, "ARP:  ERROR !",
          "VLAN:  ID = 5 : Priority = 0 : ETYPE = 0x0806 : Protocol = ARP"},
         // ARP: a hardware length of 0 and a protocol length of 16 are shown as read (the
         // protocol addresses in hex, as they are not IPv4).
         {"arp odd lengths", 4,
-         std::string(kMacs) + "0806 0001 86dd 0010 0002 " + "20010db8000100000000000000000020 20010db8000100000000000000000053",
+         std::string(kMacs) + "0806 0001 86dd 0010 0002 " +
+             "20010db8000100000000000000000020 20010db8000100000000000000000053",
          54, "ARP:  20010DB8000100000000000000000020 is at ", "    ARP:  Hardware address length = 0 bytes"},
         // Reverse ARP (RFC 903) asks by hardware address; an operation with no name is shown
         // by its number.
-        {"rarp request", 4, std::string(kMacs) + "8035 0001 0800 0604 0003 00a0c9abcdef 00000000 00a0c9abcdef 00000000", 42,
-         "ARP:  Who is Intel ABCDEF? Tell Intel ABCDEF", "    ARP:  Operation = 3 (Reverse request)"},
-        {"rarp reply", 4, std::string(kMacs) + "8035 0001 0800 0604 0004 00000c123456 0a000001 00a0c9abcdef 0a000014", 42,
-         "ARP:  Intel ABCDEF is 10.0.0.20", "    ARP:  Target protocol address = 10.0.0.20"},
-        {"arp operation 99", 4, std::string(kMacs) + "0806 0001 0800 0604 0063 00a0c9abcdef 0a000014 000000000000 0a000001",
-         42, "ARP:  Operation = 99", "    ARP:  Operation = 99 (Unknown)"},
+        {"rarp request", 4, std::string(kMacs) + "8035 0001 0800 0604 0003 00a0c9abcdef 00000000 00a0c9abcdef 00000000",
+         42, "ARP:  Who is Intel ABCDEF? Tell Intel ABCDEF", "    ARP:  Operation = 3 (Reverse request)"},
+        {"rarp reply", 4, std::string(kMacs) + "8035 0001 0800 0604 0004 00000c123456 0a000001 00a0c9abcdef 0a000014",
+         42, "ARP:  Intel ABCDEF is 10.0.0.20", "    ARP:  Target protocol address = 10.0.0.20"},
+        {"arp operation 99", 4,
+         std::string(kMacs) + "0806 0001 0800 0604 0063 00a0c9abcdef 0a000014 000000000000 0a000001", 42,
+         "ARP:  Operation = 99", "    ARP:  Operation = 99 (Unknown)"},
         {"arp addresses past the frame", 4, std::string(kMacs) + "0806 0001 0800 0604 0001 00a0c9abcdef c0a8", 22,
          "ARP:  ERROR !", "    ARP:  ERROR ! The addresses run past the end of the frame"},
         // IPv6: fixed header cut; payload length past the frame; a routing header with segments
         // left naming more addresses than it holds; a jumbo payload option.
         {"ipv6 cut", 4, std::string(kMacs) + "86dd 6000 0000 0000 1140", 14, "IPv6: ERROR !",
          "IPv6:  ERROR ! Header cut short"},
-        {"ipv6 payload past frame", 4, Ipv6Frame("0100", "11") + "1000 2000 0008 0000", 62,
-         "UDP:  S=4096 D=8192 LEN=8", "    IPv6:  Payload length = 256 (0x100)"},
+        {"ipv6 payload past frame", 4, Ipv6Frame("0100", "11") + "1000 2000 0008 0000", 62, "UDP:  S=4096 D=8192 LEN=8",
+         "    IPv6:  Payload length = 256 (0x100)"},
         {"routing header lies", 4, Ipv6Frame("0008", "2b") + "3b00 0005 00000000", 62, "IPv6:  Protocol = 59 (Unknown)",
          "        IPv6:  Segments left = 5"},
         // Pad1, then PadN of length 0 and of length 1.
         {"destination options length 0 and 1", 4, Ipv6Frame("0008", "3c") + "3b00 00 0100 010100", 62,
-         "IPv6:  Protocol = 59 (Unknown)", "    IPv6:  Destination options header: next header = 59 (Unknown), length = 8 bytes"},
+         "IPv6:  Protocol = 59 (Unknown)",
+         "    IPv6:  Destination options header: next header = 59 (Unknown), length = 8 bytes"},
         {"option past its header", 4, Ipv6Frame("0008", "3c") + "3b00 05ff 00000000", 62,
          "IPv6:  Protocol = 59 (Unknown)", "        IPv6:  ERROR ! Option 0x05 of length 255 runs past the header"},
         // ICMP: too short for its header; an error quoting 3 bytes; a quoted header with IHL 2;
         // a quoted IPv4 header naming TCP with no ports left.
         {"icmp 3 bytes", 4, Ipv4Frame("0017", "01") + "0800f7", 34, "ICMP:  ERROR !", "ICMP:  ERROR !"},
         {"icmp quote 3 bytes", 4, Ipv4Frame("001f", "01") + "0301 0000 00000000 450102", 45,
-         "ICMP:  Destination unreachable (Host unreachable)", "        ICMP:  ERROR ! The quoted IPv4 header is cut short"},
-        {"icmp quote ihl 2", 4, Ipv4Frame("0030", "01") + "0303 0000 00000000 42000014 00010000 4006 0000 0a000002 0a000001",
-         62, "ICMP:  Destination unreachable (Port unreachable)",
+         "ICMP:  Destination unreachable (Host unreachable)",
+         "        ICMP:  ERROR ! The quoted IPv4 header is cut short"},
+        {"icmp quote ihl 2", 4,
+         Ipv4Frame("0030", "01") + "0303 0000 00000000 42000014 00010000 4006 0000 0a000002 0a000001", 62,
+         "ICMP:  Destination unreachable (Port unreachable)",
          "        ICMP:  ERROR ! The quoted header length of 8 bytes is below 20"},
         {"icmp quote tcp no ports", 4,
          Ipv4Frame("0030", "01") + "0b00 0000 00000000 45000028 00010000 0106 0000 0a000002 0a000001", 62,
@@ -91,16 +97,19 @@ TEST(ModernLayers, HostileAndEdgeFramesAreShownAsRead) {
          "        ICMP:  Quoted IPv4 header: 10.0.0.2 -> 10.0.0.1, protocol = 6 (TCP), ID = 0x1, total length = 40"},
         // ICMPv6: a neighbour solicitation whose option has length 0 (a loop if trusted); a
         // too-big message cut before its MTU.
-        {"nd option length 0", 4, Ipv6Frame("0020", "3a") + "8700 0000 00000000 " + "20010db8000100000000000000000053 0100 0000 0000 0000",
-         86, "ICMPv6:  Neighbor solicitation for 2001:db8:1::53", "    ICMPv6:  ERROR ! Option 1 has length 0"},
+        {"nd option length 0", 4,
+         Ipv6Frame("0020", "3a") + "8700 0000 00000000 " + "20010db8000100000000000000000053 0100 0000 0000 0000", 86,
+         "ICMPv6:  Neighbor solicitation for 2001:db8:1::53", "    ICMPv6:  ERROR ! Option 1 has length 0"},
         {"icmpv6 too big cut", 4, Ipv6Frame("0006", "3a") + "0200 0000 0000", 60, "ICMPv6:  Packet too big",
          "ICMPv6:  Packet too big : Type = 2 : Code = 0"},
         // TCP options: length 0, length 1, past the header, a SACK of odd length, timestamps
         // cut, end of list with padding after it, an unknown kind.
-        {"tcp option length 0", 4, Ipv4Frame("0018", "06") + TcpSyn("60", "0200 0000"), 58, "TCP:  S=1 D=2 SYN SEQ=0 WIN=8192 ",
+        {"tcp option length 0", 4, Ipv4Frame("0018", "06") + TcpSyn("60", "0200 0000"), 58,
+         "TCP:  S=1 D=2 SYN SEQ=0 WIN=8192 ",
          "        TCP:  ERROR ! Maximum Segment Size (kind 2) has length 0, below the 2 bytes of kind and length"},
         {"tcp option past header", 4, Ipv4Frame("0018", "06") + TcpSyn("60", "0102 0405"), 58,
-         "TCP:  S=1 D=2 SYN SEQ=0 WIN=8192 ", "        TCP:  ERROR ! Maximum Segment Size (kind 2) of length 4 runs past the end of the header"},
+         "TCP:  S=1 D=2 SYN SEQ=0 WIN=8192 ",
+         "        TCP:  ERROR ! Maximum Segment Size (kind 2) of length 4 runs past the end of the header"},
         {"sack odd length", 4, Ipv4Frame("0020", "06") + TcpSyn("80", "050b 00000001 00000002 00 00"), 66,
          "TCP:  S=1 D=2 SYN SEQ=0 WIN=8192 ", "            TCP:  ERROR ! The blocks are not a whole number of 8 bytes"},
         {"timestamps short", 4, Ipv4Frame("001c", "06") + TcpSyn("70", "0806 00000001 0000"), 62,
@@ -112,8 +121,8 @@ TEST(ModernLayers, HostileAndEdgeFramesAreShownAsRead) {
          "TCP:  S=1 D=2 SYN SEQ=0 WIN=8192 ", "        TCP:  ERROR ! The frame holds 4 of them"},
         // Linux cooked v1 cut; v2 with an address length past 8; raw IP that is IPv6 cut.
         {"sll cut", 6, "0000 0001 0006 00a0c9abcdef", 0, "SLL:  ERROR !", "SLL:  ERROR !"},
-        {"sll2 address length 20", 7, "0800 0000 00000003 0001 00 14 00a0c9abcdef0000 45000014", 20,
-         "IPv4: ERROR !", "        SLL2:  ERROR ! The header holds only 8 address bytes"},
+        {"sll2 address length 20", 7, "0800 0000 00000003 0001 00 14 00a0c9abcdef0000 45000014", 20, "IPv4: ERROR !",
+         "        SLL2:  ERROR ! The header holds only 8 address bytes"},
         {"raw ipv6 cut", 12, "6000000000081140", 0, "IPv6: ERROR !", "IPv6:  ERROR ! Header cut short"},
         // IPv6 fragments: a first one goes on to UDP (its checksum covers the whole datagram,
         // so it is not verified), a middle one stops; a hop-by-hop jumbo payload option.
@@ -130,8 +139,8 @@ TEST(ModernLayers, HostileAndEdgeFramesAreShownAsRead) {
          "    UDP:  Checksum = 0x73F7 (OK)"},
         {"udp6 checksum wrong", 4, Ipv6Frame("0008", "11") + "1000 2000 0008 73f8", 62, "UDP:  S=4096 D=8192 LEN=8",
          "    UDP:  Checksum = 0x73F8 (ERROR)"},
-        {"udp6 cut by the capture", 4, Ipv6Frame("000c", "11") + "1000 2000 000c 73ef 00", 62, "UDP:  S=4096 D=8192 LEN=12",
-         "    UDP:  Checksum = 0x73EF (not verified)"},
+        {"udp6 cut by the capture", 4, Ipv6Frame("000c", "11") + "1000 2000 000c 73ef 00", 62,
+         "UDP:  S=4096 D=8192 LEN=12", "    UDP:  Checksum = 0x73EF (not verified)"},
         // UDP over IPv6 with checksum 0, which IPv6 forbids (RFC 8200 8.1).
         {"udp6 checksum 0", 4, Ipv6Frame("0008", "11") + "1000 2000 0008 0000", 62, "UDP:  S=4096 D=8192 LEN=8",
          "    UDP:  Checksum = 0x0000 (ERROR)"},

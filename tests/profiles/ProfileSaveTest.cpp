@@ -46,13 +46,17 @@ TEST_F(SaveTest, ThirtyProfilesSurviveASaveAndAFailedOneLeavesTheOldSet) {
     ASSERT_TRUE(model->Delete());
 
     // The disk fills up while the fifteenth profile is written.
-    testutil::Sql(path, "CREATE TRIGGER full BEFORE INSERT ON vals WHEN NEW.name = 'p15' "
-                        "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;");
+    testutil::Sql(path,
+                  "CREATE TRIGGER full BEFORE INSERT ON vals WHEN NEW.name = 'p15' "
+                  "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;");
     EXPECT_FALSE(model->Save());
-    EXPECT_EQ(prompt.Messages().back().text.rfind("Session profiles could not be saved; the stored profiles are unchanged.\n", 0), 0U);
+    EXPECT_EQ(prompt.Messages().back().text.rfind(
+                  "Session profiles could not be saved; the stored profiles are unchanged.\n", 0),
+              0U);
     const auto after = Values();
     ASSERT_EQ(after.size(), before.size());
-    for (std::size_t i = 0; i < after.size(); ++i) EXPECT_TRUE(after[i].name == before[i].name && after[i].data == before[i].data);
+    for (std::size_t i = 0; i < after.size(); ++i)
+        EXPECT_TRUE(after[i].name == before[i].name && after[i].data == before[i].data);
     EXPECT_TRUE(model->Modified()) << "the changes wait for the next try";
 
     testutil::Sql(path, "DROP TRIGGER full");
@@ -103,7 +107,8 @@ TEST_F(SaveTest, AnUnreadableValueKeepsItsBytesUntilEditedOrDeleted) {
     ASSERT_TRUE(raw.WriteBinary("broken", garbage));
     auto model = Loaded();
     ASSERT_EQ(prompt.Messages().size(), 1U);
-    EXPECT_NE(prompt.Messages()[0].text.find("\nbroken: archive ends early"), std::string::npos) << prompt.Messages()[0].text;
+    EXPECT_NE(prompt.Messages()[0].text.find("\nbroken: archive ends early"), std::string::npos)
+        << prompt.Messages()[0].text;
     const auto at = model->Find("broken");
     ASSERT_TRUE(at);
     EXPECT_EQ(model->ProfileAt(*at), nullptr);
@@ -130,7 +135,8 @@ TEST_F(SaveTest, AFileThatIsNoStoreIsToldAndLeftAlone) {
     testutil::WriteAll(path, text);
     auto model = Loaded();
     ASSERT_EQ(prompt.Messages().size(), 1U);
-    EXPECT_EQ(prompt.Messages()[0].text, "Session profiles could not be read:\n" + path + " is not a settings store (file is not a database)");
+    EXPECT_EQ(prompt.Messages()[0].text,
+              "Session profiles could not be read:\n" + path + " is not a settings store (file is not a database)");
     ASSERT_TRUE(model->New(Form("x")));
     EXPECT_FALSE(model->Save());
     EXPECT_TRUE(testutil::ReadAll(path) == text);

@@ -28,7 +28,8 @@ struct ModelTest : ::testing::Test {
     std::unique_ptr<SessionProfilesModel> model = Reload();
 
     std::unique_ptr<SessionProfilesModel> Reload() {
-        auto m = std::make_unique<SessionProfilesModel>(store, prompt, [this](const std::string& p) { return openTraces.count(p) > 0; });
+        auto m = std::make_unique<SessionProfilesModel>(
+            store, prompt, [this](const std::string& p) { return openTraces.count(p) > 0; });
         m->Load();
         return m;
     }
@@ -79,7 +80,6 @@ TEST_F(ModelTest, OnlyTheChosenLimitsAreKept) {
     const CSessionProfile& p = *model->ProfileAt(0);
     EXPECT_EQ((std::vector<std::int32_t>{p.limitMode, p.timeUnit, p.timeValue, p.sizeUnit, p.sizeValue}),
               (std::vector<std::int32_t>{2, 1, 30, 0, 0}));
-
 }
 
 TEST_F(ModelTest, RefusedSheetsChangeNothing) {
@@ -92,12 +92,15 @@ TEST_F(ModelTest, RefusedSheetsChangeNothing) {
     const std::string tooLong = "Please enter no more than ";
     const Case cases[] = {
         {"no server", [](ProfileForm& f) { f.serverAddress.clear(); }, std::string(profiles::kServerNotEntered)},
-        {"name in other case", [](ProfileForm& f) { f.name = "LAB"; }, "A session profile named \"lab\" already exists.\n"},
+        {"name in other case", [](ProfileForm& f) { f.name = "LAB"; },
+         "A session profile named \"lab\" already exists.\n"},
         {"name 28", [](ProfileForm& f) { f.name.assign(28, 'n'); }, tooLong + "27 characters."},
         {"trace 251", [](ProfileForm& f) { f.traceFile.assign(251, 't'); }, tooLong + "250 characters."},
         {"queue 0", [](ProfileForm& f) { f.queueLength = 0; }, "Please enter an integer between 1 and 3000."},
-        {"negative size", [](ProfileForm& f) { f.sizeValue = -1; }, "Please enter an integer between 0 and 2147483647."},
-        {"time 2^31", [](ProfileForm& f) { f.timeValue = 2147483648; }, "Please enter an integer between 0 and 2147483647."},
+        {"negative size", [](ProfileForm& f) { f.sizeValue = -1; },
+         "Please enter an integer between 0 and 2147483647."},
+        {"time 2^31", [](ProfileForm& f) { f.timeValue = 2147483648; },
+         "Please enter an integer between 0 and 2147483647."},
     };
     for (const auto& c : cases) {
         ProfileForm fresh = Form("new", "h");
@@ -166,7 +169,8 @@ TEST_F(ModelTest, ProfilesMeetTheirNamesWhateverTheStoredOrder) {
     }
     auto loaded = Reload();
     ASSERT_EQ(Names(*loaded), (std::vector<std::string>{"alpha", "Mike", "zulu"}));
-    for (std::size_t i = 0; i < loaded->Count(); ++i) EXPECT_EQ(loaded->ProfileAt(i)->serverAddress, "host-" + loaded->NameAt(i));
+    for (std::size_t i = 0; i < loaded->Count(); ++i)
+        EXPECT_EQ(loaded->ProfileAt(i)->serverAddress, "host-" + loaded->NameAt(i));
 }
 
 }  // namespace

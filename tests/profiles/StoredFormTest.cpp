@@ -37,7 +37,9 @@ CSessionProfile Distinct() {
     p.sizeValue = 10;
     auto& c = p.captureConfiguration;
     std::uint32_t v = 2;
-    for (auto* f : {&c.ethernet, &c.ipv4, &c.tcp, &c.udp, &c.telnet, &c.ftp, &c.smtp, &c.pop3, &c.dns, &c.nbns, &c.http}) *f = v++;
+    for (auto* f :
+         {&c.ethernet, &c.ipv4, &c.tcp, &c.udp, &c.telnet, &c.ftp, &c.smtp, &c.pop3, &c.dns, &c.nbns, &c.http})
+        *f = v++;
     c.filterType = 1;
     c.optionWord1 = 13;
     c.optionWord2 = 14;
@@ -49,7 +51,9 @@ CSessionProfile Distinct() {
 const Bytes kDefaultGolden = Cat({Str("localhost"), Str("C:\\temp\\test.dat"), Words({60, 0, 0, 0, 0, 0}),
                                   Words({1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 1, 1}), Bytes(8, 0)});
 // queue, limit mode, size unit, time unit, then time (30) before size (10).
-const Bytes kDistinctGolden = Cat({Str("srv"), Str("/t.tns"), Words({7, 3, 2, 1, 30, 10}),
+const Bytes kDistinctGolden = Cat({Str("srv"),
+                                   Str("/t.tns"),
+                                   Words({7, 3, 2, 1, 30, 10}),
                                    Words({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 11, 1, 13, 14}),
                                    {1, 0, 33, 0, 0, 0, 2, 0, 44, 0, 0, 0, 45, 0, 0, 0, 0, 0, 0, 0}});
 
@@ -87,7 +91,8 @@ TEST(StoredForm, BadValuesLoadAsErrorsAndChangeNothing) {
     std::vector<Case> cases = {
         {"one byte too many", Cat({kDefaultGolden, {0}})},
         {"string claiming 2 GiB", Cat({{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}, Bytes(64, 'a')})},
-        {"list count past the end", Cat({Bytes(kDefaultGolden.begin(), kDefaultGolden.end() - 8), {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}})},
+        {"list count past the end",
+         Cat({Bytes(kDefaultGolden.begin(), kDefaultGolden.end() - 8), {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}})},
         {"filter of schema 2", patched(51, Words({2}))},
         {"limit mode 4", patched(31, Words({4}))},
         {"size unit 3", patched(35, Words({3}))},
@@ -103,8 +108,7 @@ TEST(StoredForm, BadValuesLoadAsErrorsAndChangeNothing) {
         try {
             core::Archive ar(c.bytes);
             kept.Serialize(ar);
-        } catch (const core::ArchiveException&) {
-        }
+        } catch (const core::ArchiveException&) {}
         if (std::string(c.name) != "one byte too many") {  // that one is whole; only the value is too long
             EXPECT_EQ(profiles::StoredForm(kept), kDistinctGolden) << c.name << ": never half loaded";
         }

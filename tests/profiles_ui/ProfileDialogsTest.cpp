@@ -70,8 +70,12 @@ TEST_F(DialogTest, ProfilesDialogShowsTheListAndFollowsTheSelection) {
     EXPECT_EQ(list->item(1)->text(), "damaged");
     EXPECT_TRUE(list->item(1)->font().italic());
     EXPECT_TRUE(list->item(1)->toolTip().startsWith("Could not be read: "));
-    for (const auto& [name, text] : {std::pair{"ok", "&OK"}, {"cancel", "&Cancel"}, {"new", "&New profile"},
-                                     {"edit", "&Edit profile"}, {"delete", "&Delete profile"}, {"help", "Help"}})
+    for (const auto& [name, text] : {std::pair{"ok", "&OK"},
+                                     {"cancel", "&Cancel"},
+                                     {"new", "&New profile"},
+                                     {"edit", "&Edit profile"},
+                                     {"delete", "&Delete profile"},
+                                     {"help", "Help"}})
         EXPECT_EQ(Child<QPushButton>(dialog, name)->text(), text);
     EXPECT_FALSE(Child<QPushButton>(dialog, "edit")->isEnabled()) << "nothing selected yet";
     EXPECT_EQ(Child<QLineEdit>(dialog, "profileText")->text(), "");
@@ -105,7 +109,8 @@ TEST_F(DialogTest, NewRunsTheSheetAndARefusedFieldKeepsItOpen) {
         Child<QComboBox>(*sheet, "timeUnit")->setCurrentIndex(1);
         Shot(*sheet, "profile-settings-file");
         QTest::mouseClick(Child<QPushButton>(*sheet, "ok"), Qt::LeftButton);
-        refusedStayedOpen = sheet->isVisible() && QApplication::focusWidget() == Child<QLineEdit>(*sheet, "queueLength");
+        refusedStayedOpen =
+            sheet->isVisible() && QApplication::focusWidget() == Child<QLineEdit>(*sheet, "queueLength");
         Child<QLineEdit>(*sheet, "queueLength")->setText("120");
         qobject_cast<QTabWidget*>(sheet->findChild<QTabWidget*>())->setCurrentIndex(1);
         Child<QCheckBox>(*sheet, "http")->setChecked(true);
@@ -121,8 +126,9 @@ TEST_F(DialogTest, NewRunsTheSheetAndARefusedFieldKeepsItOpen) {
     QTest::mouseClick(Child<QPushButton>(dialog, "ok"), Qt::LeftButton);
     ASSERT_EQ(dialog.result(), QDialog::Accepted);
     const auto chosen = dialog.TakeChosenProfile();
-    EXPECT_EQ((std::vector<std::int32_t>{chosen->serverQueueLength, chosen->limitMode, chosen->timeValue, chosen->timeUnit}),
-              (std::vector<std::int32_t>{120, 2, 30, 1}));
+    EXPECT_EQ(
+        (std::vector<std::int32_t>{chosen->serverQueueLength, chosen->limitMode, chosen->timeValue, chosen->timeUnit}),
+        (std::vector<std::int32_t>{120, 2, 30, 1}));
     EXPECT_EQ(chosen->captureConfiguration.http, 1U);
     EXPECT_EQ(chosen->captureConfiguration.ftp, 0U);
 }
@@ -135,7 +141,9 @@ TEST_F(DialogTest, LimitFieldsFollowTheLimitList) {
         const char* text;
         bool size, time;  // which limit pair the row enables
     };
-    const Row rows[] = {{"No limits", false, false}, {"Limit file size", true, false}, {"Limit tracing time", false, true},
+    const Row rows[] = {{"No limits", false, false},
+                        {"Limit file size", true, false},
+                        {"Limit tracing time", false, true},
                         {"Limit file size and time", true, true}};
     for (int row = 0; row < 4; ++row) {
         const Row& r = rows[row];

@@ -108,9 +108,8 @@ TEST(Client, SendsExactBindPingAndStartBytes) {
 }
 
 TEST(Client, EptMapRequestBytesAndLookup) {
-    FakeServer agent(Serve([](std::uint32_t callId, std::uint16_t, const Bytes&) {
-        return Response(callId, EncodeStatusReply(0));
-    }));
+    FakeServer agent(Serve(
+        [](std::uint32_t callId, std::uint16_t, const Bytes&) { return Response(callId, EncodeStatusReply(0)); }));
     Bytes request;
     FakeServer mapper([&](Peer& peer) {
         peer.AcceptBind();
@@ -129,11 +128,14 @@ TEST(Client, EptMapRequestBytesAndLookup) {
     const Bytes expected = Concat({
         {0x05, 0x00, 0x00, 0x03, 0x10, 0x00, 0x00, 0x00, 0x9c, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00},
         {0x84, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00},  // alloc_hint 132, context 0, opnum 3
-        {0x00, 0x00, 0x02, 0x00}, Bytes(16, 0),            // object: referent, nil UUID
+        {0x00, 0x00, 0x02, 0x00},
+        Bytes(16, 0),                                                              // object: referent, nil UUID
         {0x04, 0x00, 0x02, 0x00, 0x4b, 0x00, 0x00, 0x00, 0x4b, 0x00, 0x00, 0x00},  // tower: referent, 75, 75
-        {0x05, 0x00, 0x13, 0x00, 0x0d}, kAgentUuidWire, {0x01, 0x00, 0x02, 0x00, 0x00, 0x00},
-        {0x13, 0x00, 0x0d, 0x04, 0x5d, 0x88, 0x8a, 0xeb, 0x1c, 0xc9, 0x11, 0x9f, 0xe8, 0x08, 0x00, 0x2b, 0x10, 0x48,
-         0x60, 0x02, 0x00, 0x02, 0x00, 0x00, 0x00},
+        {0x05, 0x00, 0x13, 0x00, 0x0d},
+        kAgentUuidWire,
+        {0x01, 0x00, 0x02, 0x00, 0x00, 0x00},
+        {0x13, 0x00, 0x0d, 0x04, 0x5d, 0x88, 0x8a, 0xeb, 0x1c, 0xc9, 0x11, 0x9f, 0xe8,
+         0x08, 0x00, 0x2b, 0x10, 0x48, 0x60, 0x02, 0x00, 0x02, 0x00, 0x00, 0x00},
         {0x01, 0x00, 0x0b, 0x02, 0x00, 0x00, 0x00},              // connection-oriented RPC
         {0x01, 0x00, 0x07, 0x02, 0x00, 0x00, 0x00},              // port 0
         {0x01, 0x00, 0x09, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00},  // 0.0.0.0
@@ -195,10 +197,18 @@ TEST(Client, EveryProcedureRoundTrips) {
             opnums.push_back(opnum);
             Bytes reply;
             switch (static_cast<AgentOp>(opnum)) {
-            case AgentOp::SnapSnapperStartA: reply = EncodeLongReply(DecodeStartRequest(stub, false).Value().firstFrame + 1, 0); break;
-            case AgentOp::SnapSnapperQueryA: reply = EncodeLongReply(DecodeSnapperRequest(stub, false).Value() * 10, 0); break;
-            case AgentOp::SnapSnapperPeekA: reply = EncodePeekReply(std::span(data), 0); break;
-            default: reply = EncodeStatusReply(0); break;
+                case AgentOp::SnapSnapperStartA:
+                    reply = EncodeLongReply(DecodeStartRequest(stub, false).Value().firstFrame + 1, 0);
+                    break;
+                case AgentOp::SnapSnapperQueryA:
+                    reply = EncodeLongReply(DecodeSnapperRequest(stub, false).Value() * 10, 0);
+                    break;
+                case AgentOp::SnapSnapperPeekA:
+                    reply = EncodePeekReply(std::span(data), 0);
+                    break;
+                default:
+                    reply = EncodeStatusReply(0);
+                    break;
             }
             for (const auto& f : EncodeResponseFragments(callId, 0, reply, 1432)) peer.Send(f);
         }
@@ -272,40 +282,64 @@ std::function<void(Peer&)> AfterRequest(std::function<void(Peer&, std::uint32_t 
 
 TEST(Client, ServerFaultsAndBrokenRepliesBecomeStatuses) {
     const std::vector<FaultCase> cases = {
-        {"op range fault", AfterRequest([](Peer& p, std::uint32_t id) { p.Send(EncodeFault(id, 0, 0x1c010002, kFlagDidNotExecute)); }), 1745},
-        {"unknown interface fault", AfterRequest([](Peer& p, std::uint32_t id) { p.Send(EncodeFault(id, 0, 0x1c010003, kFlagDidNotExecute)); }), 1717},
-        {"protocol error fault", AfterRequest([](Peer& p, std::uint32_t id) { p.Send(EncodeFault(id, 0, 0x1c01000b)); }), 1728},
+        {"op range fault",
+         AfterRequest([](Peer& p, std::uint32_t id) { p.Send(EncodeFault(id, 0, 0x1c010002, kFlagDidNotExecute)); }),
+         1745},
+        {"unknown interface fault",
+         AfterRequest([](Peer& p, std::uint32_t id) { p.Send(EncodeFault(id, 0, 0x1c010003, kFlagDidNotExecute)); }),
+         1717},
+        {"protocol error fault",
+         AfterRequest([](Peer& p, std::uint32_t id) { p.Send(EncodeFault(id, 0, 0x1c01000b)); }), 1728},
         {"access denied fault", AfterRequest([](Peer& p, std::uint32_t id) { p.Send(EncodeFault(id, 0, 5)); }), 5},
         {"closed before reply", AfterRequest([](Peer&, std::uint32_t) {}), 1726},
         {"closed mid-reply", AfterRequest([](Peer& p, std::uint32_t id) {
              Bytes r = Response(id, EncodeStatusReply(0));
              r.resize(20);
              p.Send(r);
-         }), 1726},
-        {"wrong call id", AfterRequest([](Peer& p, std::uint32_t id) { p.Send(Response(id + 1, EncodeStatusReply(0))); }), 1728},
+         }),
+         1726},
+        {"wrong call id",
+         AfterRequest([](Peer& p, std::uint32_t id) { p.Send(Response(id + 1, EncodeStatusReply(0))); }), 1728},
         {"wrong PDU type", AfterRequest([](Peer& p, std::uint32_t id) {
              p.Send(EncodeBindAck(id, BindAckBody{4280, 4280, 0, "", {{0, 0, kNdrSyntax}}}));
-         }), 1728},
+         }),
+         1728},
         {"not DCE RPC at all", AfterRequest([](Peer& p, std::uint32_t) { p.Send(Bytes(64, 'A')); }), 1728},
         {"frag_length shorter than a header", AfterRequest([](Peer& p, std::uint32_t id) {
              Bytes r = Response(id, EncodeStatusReply(0));
              r[8] = 8;
              p.Send(r);
-         }), 1728},
-        {"reply stub too short", AfterRequest([](Peer& p, std::uint32_t id) { p.Send(Response(id, Bytes{0, 0})); }), 1783},
+         }),
+         1728},
+        {"reply stub too short", AfterRequest([](Peer& p, std::uint32_t id) {
+             p.Send(Response(id, Bytes{0, 0}));
+         }),
+         1783},
         {"second fragment without first", AfterRequest([](Peer& p, std::uint32_t id) {
              p.Send(EncodeResponse(id, kFlagLast, 4, 0, EncodeStatusReply(0)));
-         }), 1728},
+         }),
+         1728},
         {"shutdown", AfterRequest([](Peer& p, std::uint32_t id) {
              Bytes r = EncodeFault(id, 0, 0);
              r[2] = static_cast<std::uint8_t>(PduType::Shutdown);
              p.Send(r);
-         }), 1726},
-        {"bind_nak", [](Peer& p) { p.Send(EncodeBindNak(p.Read().header.callId, BindNakBody{0, {{5, 0}}})); }, 1727},
-        {"bind_nak busy", [](Peer& p) { p.Send(EncodeBindNak(p.Read().header.callId, BindNakBody{2, {}})); }, 1723},
-        {"interface rejected", [](Peer& p) {
+         }),
+         1726},
+        {"bind_nak",
+         [](Peer& p) {
+             p.Send(EncodeBindNak(p.Read().header.callId, BindNakBody{0, {{5, 0}}}));
+         },
+         1727},
+        {"bind_nak busy",
+         [](Peer& p) {
+             p.Send(EncodeBindNak(p.Read().header.callId, BindNakBody{2, {}}));
+         },
+         1723},
+        {"interface rejected",
+         [](Peer& p) {
              p.Send(EncodeBindAck(p.Read().header.callId, BindAckBody{4280, 4280, 0, "", {{2, 1, SyntaxId{}}}}));
-         }, 1717},
+         },
+         1717},
         {"bind answered by a fault", [](Peer& p) { p.Send(EncodeFault(p.Read().header.callId, 0, 0x1c01000b)); }, 1728},
         {"closed at once", [](Peer&) {}, 1722},
     };
@@ -322,9 +356,13 @@ TEST(Client, OddFramingIsReassembledByFragLength) {
         // Query reply: pending 0x01020304, status 0, in big-endian NDR, split into 4-byte fragments.
         const Bytes stub = {0x01, 0x02, 0x03, 0x04, 0x00, 0x00, 0x00, 0x00};
         for (std::size_t i = 0; i < 2; ++i) {
-            Bytes f = {0x05, 0x00, 0x02, static_cast<std::uint8_t>((i == 0 ? kFlagFirst : 0) | (i == 1 ? kFlagLast : 0)),
-                       0x00, 0x00, 0x00, 0x00, 0x00, 0x1c, 0x00, 0x00, 0x00, 0x00, 0x00, static_cast<std::uint8_t>(id),
-                       0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00};
+            Bytes f = {
+                0x05, 0x00, 0x02, static_cast<std::uint8_t>((i == 0 ? kFlagFirst : 0) | (i == 1 ? kFlagLast : 0)),
+                0x00, 0x00, 0x00, 0x00,
+                0x00, 0x1c, 0x00, 0x00,
+                0x00, 0x00, 0x00, static_cast<std::uint8_t>(id),
+                0x00, 0x00, 0x00, 0x08,
+                0x00, 0x00, 0x00, 0x00};
             f.insert(f.end(), stub.begin() + static_cast<std::ptrdiff_t>(i * 4),
                      stub.begin() + static_cast<std::ptrdiff_t>(i * 4 + 4));
             for (auto b : f) {
@@ -345,12 +383,14 @@ TEST(Client, PeekRepliesAreCheckedBeforeAllocation) {
         return Serve([stub](std::uint32_t callId, std::uint16_t, const Bytes&) { return Response(callId, stub); });
     };
     const Bytes huge = {0x01, 0x00, 0x00, 0x05, 0x04, 0x00, 0x02, 0x00, 0x01, 0x00, 0x00, 0x05, 0, 0, 0, 0};
-    const Bytes countDisagrees = {0x08, 0, 0, 0, 0x04, 0x00, 0x02, 0x00, 0x07, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0, 0, 0, 0};
+    const Bytes countDisagrees = {0x08, 0, 0, 0, 0x04, 0x00, 0x02, 0x00, 0x07, 0, 0, 0,
+                                  1,    2, 3, 4, 5,    6,    7,    8,    0,    0, 0, 0};
     const Bytes shortData = {0x08, 0, 0, 0, 0x04, 0x00, 0x02, 0x00, 0x08, 0, 0, 0, 1, 2, 3};
     const Bytes noStatus = {0x04, 0, 0, 0, 0x04, 0x00, 0x02, 0x00, 0x04, 0, 0, 0, 1, 2, 3, 4};
-    for (const auto& [name, stub] : std::vector<std::pair<const char*, Bytes>>{
-             {"len beyond 64 MiB", huge}, {"count disagrees", countDisagrees}, {"short data", shortData},
-             {"no status", noStatus}}) {
+    for (const auto& [name, stub] : std::vector<std::pair<const char*, Bytes>>{{"len beyond 64 MiB", huge},
+                                                                               {"count disagrees", countDisagrees},
+                                                                               {"short data", shortData},
+                                                                               {"no status", noStatus}}) {
         FakeServer server(peekReply(stub));
         auto binding = BindTo(server.Port());
         PeekResult peek;
@@ -359,8 +399,9 @@ TEST(Client, PeekRepliesAreCheckedBeforeAllocation) {
     }
     // A null data pointer carries len and referent 0 and nothing else; a failing status
     // hands nothing back.
-    for (const auto& [stub, status] : std::vector<std::pair<Bytes, RpcStatus>>{
-             {{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0}, {{4, 0, 0, 0, 1, 0, 0, 0, 4, 0, 0, 0, 9, 9, 9, 9, 5, 0, 0, 0}, 5}}) {
+    for (const auto& [stub, status] :
+         std::vector<std::pair<Bytes, RpcStatus>>{{{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0},
+                                                  {{4, 0, 0, 0, 1, 0, 0, 0, 4, 0, 0, 0, 9, 9, 9, 9, 5, 0, 0, 0}, 5}}) {
         FakeServer server(peekReply(stub));
         auto binding = BindTo(server.Port());
         PeekResult peek;
@@ -393,7 +434,8 @@ TEST(Client, TimeOutsUnreachableServersAndCancellationsAreToldApart) {
     ::listen(full, 0);
     ::getsockname(full, static_cast<sockaddr*>(static_cast<void*>(&address)), &length);
     std::vector<platform::TcpSocket> queued(3);
-    for (auto& q : queued) q.Connect(0x7F000001, ntohs(address.sin_port), std::chrono::steady_clock::now() + 200ms, nullptr);
+    for (auto& q : queued)
+        q.Connect(0x7F000001, ntohs(address.sin_port), std::chrono::steady_clock::now() + 200ms, nullptr);
     struct Case {
         const char* name;
         std::uint16_t port;

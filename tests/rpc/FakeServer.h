@@ -30,7 +30,8 @@ struct Peer {
         const std::size_t length = header[8] | (header[9] << 8);
         if (length < kHeaderSize) return {};
         header.resize(length);
-        if (socket.RecvExact(std::span(header).subspan(kHeaderSize), Soon(), stop) != platform::NetStatus::Ok) return {};
+        if (socket.RecvExact(std::span(header).subspan(kHeaderSize), Soon(), stop) != platform::NetStatus::Ok)
+            return {};
         return header;
     }
     Pdu Read() {

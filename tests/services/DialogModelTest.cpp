@@ -27,9 +27,8 @@ protected:
     DialogModel() {
         auto connector = std::make_unique<platform::SimulatedConnector>();
         m_simulated = connector.get();
-        m_context = std::make_unique<ServicesContext>(std::move(connector), [](const std::string&) {
-            return std::vector<std::unique_ptr<AccountSource>>();
-        });
+        m_context = std::make_unique<ServicesContext>(
+            std::move(connector), [](const std::string&) { return std::vector<std::unique_ptr<AccountSource>>(); });
         Add("", "palometsrv.service", "Palomet capture agent").startReads = 3;
         Add("", "cron.service", "Regular jobs").status.currentState = platform::kStateRunning;
         Add("pc2", "sshd.service", "Secure shell");
@@ -87,7 +86,8 @@ TEST(ServiceButtonsTable, FollowsStateAndAcceptedControls) {
         {5, kStop | kPause, on, {true, true, false, false, true}},  // start and stop keep theirs
         {6, 0, off, {false, false, false, false, true}},
     };
-    for (const auto& c : cases) EXPECT_EQ(ButtonsFor(c.state, c.accepted, c.previous), c.expected) << c.state << "/" << c.accepted;
+    for (const auto& c : cases)
+        EXPECT_EQ(ButtonsFor(c.state, c.accepted, c.previous), c.expected) << c.state << "/" << c.accepted;
 }
 
 TEST(StartParameters, SplitAtSpaces) {
@@ -101,7 +101,7 @@ TEST_F(DialogModel, OpensOnTheHostShownLastAndSelectsTheAgent) {
     EXPECT_EQ(m_model->Title(), "Services \\\\" + platform::LocalComputerName());
     ASSERT_EQ(m_model->RowCount(), 2U);
     EXPECT_EQ(m_model->Row(0).service, "Palomet capture agent");  // by display name
-    EXPECT_EQ(m_model->Buttons(), ServiceButtons{});  // nothing selected yet
+    EXPECT_EQ(m_model->Buttons(), ServiceButtons{});              // nothing selected yet
 
     EXPECT_TRUE(m_model->ChangeHost("pc2"));
     ServicesDialogModel again(*m_context, m_prompt, m_cursor, m_clock);
@@ -231,7 +231,13 @@ TEST(StartupConfig, ControlsAndChecks) {
         {passwords, "capture", "a", "b", "Passwords are different !"},
         {passwords, "capture", "a", "a", std::nullopt},
         {systemd, "capture", "", "", std::nullopt},
-        {systemd, "a:b", "", "", "The account name \"a:b\" must not contain \"/\", \":\" or \"\\\".",},
+        {
+            systemd,
+            "a:b",
+            "",
+            "",
+            "The account name \"a:b\" must not contain \"/\", \":\" or \"\\\".",
+        },
     };
     for (const auto& c : checks) {
         StartupConfigModel m(platform::kStartManual, own, 1, "", c.traits);
@@ -255,7 +261,9 @@ TEST(StartupConfig, ControlsAndChecks) {
 
 class FailingSource final : public AccountSource {
 public:
-    FailingSource(std::string name, platform::ServiceError error) : m_name(std::move(name)), m_error(std::move(error)) {}
+    FailingSource(std::string name, platform::ServiceError error)
+        : m_name(std::move(name)),
+          m_error(std::move(error)) {}
     std::string Name() const override { return m_name; }
     platform::ServiceResult<std::vector<platform::AccountEntry>> Accounts() override { return m_error; }
 
@@ -269,7 +277,8 @@ TEST(AddUser, SourcesAccountsAndFailures) {
     core::WaitCursor cursor;
     std::vector<std::unique_ptr<AccountSource>> sources;
     sources.push_back(std::make_unique<FailingSource>("\\\\pc3", platform::ServiceError{5, "denied"}));
-    sources.push_back(std::make_unique<ListedAccountSource>("pc1", std::vector<platform::AccountEntry>{{"ann", "", "Ann"}}));
+    sources.push_back(
+        std::make_unique<ListedAccountSource>("pc1", std::vector<platform::AccountEntry>{{"ann", "", "Ann"}}));
     sources.push_back(std::make_unique<FailingSource>("\\\\pc4", platform::ServiceError{87, "bad"}));
     sources.push_back(std::make_unique<FailingSource>("\\\\pc5", platform::ServiceError{1722, "ssh pc5: timed out"}));
     AddUserModel model(std::move(sources), prompt, cursor);

@@ -24,9 +24,10 @@ TEST(ServiceTexts, StatesAndStartTypes) {
         std::uint32_t value;
         const char* state;
         const char* startType;
-    } cases[] = {{0, "?", "Boot"},       {1, "Stopped", "System"},  {2, "Starting", "Auto"}, {3, "Stopping", "Manual"},
-                 {4, "Running", "Disabled"}, {5, "Continuing", "?"}, {6, "Pausing", "?"},    {7, "Paused", "?"},
-                 {8, "?", "?"},          {0xFFFFFFFF, "?", "?"}};
+    } cases[] = {{0, "?", "Boot"},          {1, "Stopped", "System"},   {2, "Starting", "Auto"},
+                 {3, "Stopping", "Manual"}, {4, "Running", "Disabled"}, {5, "Continuing", "?"},
+                 {6, "Pausing", "?"},       {7, "Paused", "?"},         {8, "?", "?"},
+                 {0xFFFFFFFF, "?", "?"}};
     for (const auto& c : cases) {
         EXPECT_EQ(StateText(c.value), c.state) << c.value;
         EXPECT_EQ(StartTypeText(c.value), c.startType) << c.value;
@@ -43,7 +44,8 @@ TEST(ServiceTexts, ErrorTextIsNeverEmpty) {
         {5, "Interactive authentication required.", "Access is denied. (0x5)"},
         {1722, "ssh pc9: Could not resolve hostname pc9\r\n ", "ssh pc9: Could not resolve hostname pc9 (0x6ba)"},
         {1722, "", "The host's service manager cannot be reached. (0x6ba)"},
-        {87, "The host name \"-x\" must not begin with \"-\".\n", "The host name \"-x\" must not begin with \"-\". (0x57)"},
+        {87, "The host name \"-x\" must not begin with \"-\".\n",
+         "The host name \"-x\" must not begin with \"-\". (0x57)"},
         {50, "line one\nline two\n", "line one\nline two (0x32)"},
         {4242, "", "Error 4242 (0x1092)"},
         {1359, " \n", "Error 1359 (0x54f)"},
@@ -77,7 +79,8 @@ TEST(ServiceNames, HostileHostsAndAccountsAreRefused) {
     for (const char* account : {"", ".\\", "-ann", "a:b", "../etc", "a/b", "x\ny", "two words", "pc\\a\\b"})
         EXPECT_TRUE(platform::CheckAccountName(account)) << account;
     // A refusal never prints the control character it refuses.
-    EXPECT_EQ(platform::CheckHostName("pc\n1")->message, "The host name \"pc\\x0a1\" must not contain spaces or control characters.");
+    EXPECT_EQ(platform::CheckHostName("pc\n1")->message,
+              "The host name \"pc\\x0a1\" must not contain spaces or control characters.");
 }
 
 TEST(SystemdMapping, StatesStartTypesAndAccounts) {
@@ -87,19 +90,21 @@ TEST(SystemdMapping, StatesStartTypesAndAccounts) {
         const char* job;
         std::uint32_t state;
     } states[] = {
-        {"active", "running", "", 4},         {"reloading", "running", "", 4},    {"activating", "running", "", 2},
-        {"deactivating", "running", "", 3},   {"inactive", "running", "", 1},     {"failed", "running", "", 1},
-        {"active", "frozen", "", 7},          {"active", "freezing", "", 6},      {"active", "thawing", "", 5},
-        {"inactive", "running", "start", 2},  {"inactive", "running", "unknown", 2}, {"inactive", "running", "stop", 1},
-        {"active", "running", "stop", 3},     {"active", "running", "unknown", 4}, {"maintenance", "running", "", 1},
+        {"active", "running", "", 4},        {"reloading", "running", "", 4},       {"activating", "running", "", 2},
+        {"deactivating", "running", "", 3},  {"inactive", "running", "", 1},        {"failed", "running", "", 1},
+        {"active", "frozen", "", 7},         {"active", "freezing", "", 6},         {"active", "thawing", "", 5},
+        {"inactive", "running", "start", 2}, {"inactive", "running", "unknown", 2}, {"inactive", "running", "stop", 1},
+        {"active", "running", "stop", 3},    {"active", "running", "unknown", 4},   {"maintenance", "running", "", 1},
     };
-    for (const auto& s : states) EXPECT_EQ(sd::StateOf(s.active, s.freezer, s.job), s.state) << s.active << "/" << s.freezer << "/" << s.job;
+    for (const auto& s : states)
+        EXPECT_EQ(sd::StateOf(s.active, s.freezer, s.job), s.state) << s.active << "/" << s.freezer << "/" << s.job;
     const struct {
         const char* fileState;
         const char* loadState;
         std::uint32_t type;
-    } types[] = {{"enabled", "loaded", 2}, {"enabled-runtime", "loaded", 2}, {"masked", "masked", 4}, {"", "masked", 4},
-                 {"disabled", "loaded", 3}, {"static", "loaded", 3},        {"indirect", "loaded", 3}, {"generated", "loaded", 3}};
+    } types[] = {{"enabled", "loaded", 2},  {"enabled-runtime", "loaded", 2}, {"masked", "masked", 4},
+                 {"", "masked", 4},         {"disabled", "loaded", 3},        {"static", "loaded", 3},
+                 {"indirect", "loaded", 3}, {"generated", "loaded", 3}};
     for (const auto& t : types) EXPECT_EQ(sd::StartTypeOf(t.fileState, t.loadState), t.type) << t.fileState;
     EXPECT_EQ(sd::AccountOf("", false, "a.service"), "LocalSystem");
     EXPECT_EQ(sd::AccountOf("root", false, "a.service"), "LocalSystem");

@@ -52,7 +52,8 @@ public:
             add((std::string("pm-") + n + ".service").c_str(), (std::string("Palomet test service ") + n).c_str());
         add("pm-account.service", "Palomet test service with an account").installInfo = false;
         add("pm-static.service", "Palomet test service without an install section").installInfo = false;
-        add("pm-slow.service", "Palomet test service that starts slowly").startReads = platform::SimulatedService::kForever;
+        add("pm-slow.service", "Palomet test service that starts slowly").startReads =
+            platform::SimulatedService::kForever;
         add("pm-refuse.service", "Palomet test service that refuses a manual stop").canStop = false;
         add("pm-fail.service", "Palomet test service that fails").exitStatus = 3;
         add("pm-notify.service", "Palomet test service that reports ready late").startReads = 3;
@@ -70,7 +71,8 @@ private:
 // PALOMET_REQUIRE_SYSTEMD=1).
 inline std::string EnterSystemdFixture() {
     const char* file = std::getenv("PALOMET_SYSTEMD_FIXTURE");
-    const bool required = std::getenv("PALOMET_REQUIRE_SYSTEMD") != nullptr && std::string(std::getenv("PALOMET_REQUIRE_SYSTEMD")) == "1";
+    const bool required =
+        std::getenv("PALOMET_REQUIRE_SYSTEMD") != nullptr && std::string(std::getenv("PALOMET_REQUIRE_SYSTEMD")) == "1";
     std::string skip = "no systemd fixture (run through ctest, label systemd)";
     if (file != nullptr) {
         std::ifstream in(file);
@@ -91,13 +93,14 @@ class SystemdBackend final : public ContractBackend {
 public:
     platform::ServiceConnector& Connector() override { return m_connector; }
     void Reset(const std::string& unit) override {
-        const std::string config = std::getenv("XDG_CONFIG_HOME") != nullptr ? std::getenv("XDG_CONFIG_HOME") : "/nonexistent";
-        const std::string script = "u=" + platform::ShellQuote(unit) +
-                                   "; systemctl --user thaw \"$u\"; systemctl --user kill -s KILL \"$u\"; systemctl --user stop \"$u\";"
-                                   " systemctl --user reset-failed \"$u\";"
-                                   " systemctl --user unmask \"$u\"; systemctl --user disable \"$u\"; rm -rf " +
-                                   platform::ShellQuote(config + "/systemd/user/" + unit + ".d") +
-                                   "; systemctl --user daemon-reload";
+        const std::string config =
+            std::getenv("XDG_CONFIG_HOME") != nullptr ? std::getenv("XDG_CONFIG_HOME") : "/nonexistent";
+        const std::string script =
+            "u=" + platform::ShellQuote(unit) +
+            "; systemctl --user thaw \"$u\"; systemctl --user kill -s KILL \"$u\"; systemctl --user stop \"$u\";"
+            " systemctl --user reset-failed \"$u\";"
+            " systemctl --user unmask \"$u\"; systemctl --user disable \"$u\"; rm -rf " +
+            platform::ShellQuote(config + "/systemd/user/" + unit + ".d") + "; systemctl --user daemon-reload";
         auto run = platform::RunProgram({"sh", "-c", script + " 2>/dev/null"}, {}, std::chrono::seconds(30), 1 << 20);
         ASSERT_TRUE(run.Ok()) << run.Err().message;
     }

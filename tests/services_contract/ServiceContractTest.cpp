@@ -18,7 +18,8 @@ namespace {
 // The Services dialog's model on a backend, run to the end of each operation.
 struct DialogOn {
     DialogOn(ContractBackend& backend, core::UserPrompt& prompt)
-        : context(std::make_unique<BorrowedConnector>(backend.Connector()), {}), model(context, prompt, cursor, clock) {}
+        : context(std::make_unique<BorrowedConnector>(backend.Connector()), {}),
+          model(context, prompt, cursor, clock) {}
     void RunToEnd(ServiceOperation operation) {
         for (bool pending = model.Run(operation); pending; pending = model.Poll())
             std::this_thread::sleep_for(PendingPoll::kInterval);
@@ -217,7 +218,8 @@ TEST_P(ServiceContract, AccountThroughDropInAndAWrongUser) {
     dialog.RunToEnd(ServiceOperation::Start);
     ASSERT_EQ(m_prompt.Messages().size(), 1U);
     EXPECT_EQ(m_prompt.Messages()[0].text,
-              "Palomet test service with an account did not start: it exited with status 217: its user account does not exist.");
+              "Palomet test service with an account did not start: it exited with status 217: its user account does "
+              "not exist.");
 }
 
 TEST_P(ServiceContract, HostileHostsAndAccountsAreRefused) {

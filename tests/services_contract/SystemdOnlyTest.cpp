@@ -69,7 +69,8 @@ TEST_F(SystemdOnly, CommandLineAgainstTheRealManager) {
         {"service --user status pm-cli --json", 0, "\"status\": \"Paused\", \"startup\": \"Manual\""},
         {"service --user continue pm-cli", 0, "pm-cli.service: Running"},
         {"service --user config pm-cli --startup auto", 0, "startup Auto, account LocalSystem"},
-        {"service --user list --json", 0, "{\"service\": \"pm-cli.service\", \"status\": \"Running\", \"startup\": \"Auto\""},
+        {"service --user list --json", 0,
+         "{\"service\": \"pm-cli.service\", \"status\": \"Running\", \"startup\": \"Auto\""},
         {"service --host capture1 --user status pm-cli", 0, "status      Running"},
         {"service --user config pm-cli --startup disabled --account nobody", 0, "startup Disabled, account nobody"},
         {"service --user stop pm-cli", 0, "pm-cli.service: Stopped"},
@@ -85,7 +86,8 @@ TEST_F(SystemdOnly, CommandLineAgainstTheRealManager) {
         ASSERT_TRUE(run.Ok()) << run.Err().message;
         EXPECT_EQ(run.Value().exitStatus, step.exit) << step.args << "\n" << run.Value().err;
         EXPECT_NE((run.Value().out + run.Value().err).find(step.says), std::string::npos)
-            << step.args << "\n" << run.Value().out << run.Value().err;
+            << step.args << "\n"
+            << run.Value().out << run.Value().err;
     }
     m_backend.Reset("pm-cli.service");
 }

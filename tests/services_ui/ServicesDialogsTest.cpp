@@ -59,8 +59,8 @@ std::vector<std::unique_ptr<AccountSource>> DemoAccounts(const std::string& host
     std::vector<std::unique_ptr<AccountSource>> sources;
     sources.push_back(std::make_unique<ListedAccountSource>(
         host, std::vector<platform::AccountEntry>{{"root", "uid 0, home /root", "root"},
-                                                   {"palometsrv", "Capture agent", "Palomet capture agent"},
-                                                   {"ann", "Room 4, 555-1234", "Ann Smith"}}));
+                                                  {"palometsrv", "Capture agent", "Palomet capture agent"},
+                                                  {"ann", "Room 4, 555-1234", "Ann Smith"}}));
     return sources;
 }
 
@@ -101,8 +101,9 @@ TEST(ServicesDialog, ListsTheHostAndStartsTheSelectedAgent) {
 }
 
 TEST(StartupConfigurationDialog, OffersWhatSystemdHas) {
-    CStartupConfigDlg dialog(StartupConfigModel(platform::kStartAuto, platform::kServiceOwnProcess, 0, "palometsrv", {}),
-                             [] { return DemoAccounts("capture1"); }, nullptr);
+    CStartupConfigDlg dialog(
+        StartupConfigModel(platform::kStartAuto, platform::kServiceOwnProcess, 0, "palometsrv", {}),
+        [] { return DemoAccounts("capture1"); }, nullptr);
     EXPECT_TRUE(dialog.Automatic().isChecked());
     EXPECT_TRUE(dialog.ThisAccount().isChecked());
     EXPECT_EQ(dialog.Account().text(), "palometsrv");

@@ -36,7 +36,8 @@ TEST(KeyTree, BehavesAsARegistry) {
     EXPECT_EQ(tree->OpenKey(platform::kLocalMachine, "SOFTWARE\\Other", missing).code, KeyCode::NotFound);
 
     const std::vector<std::uint8_t> one = {1}, two = {2, 2};
-    for (const char* name : {"zeta", "alpha", "mid"}) ASSERT_TRUE(tree->SetValue(made, name, platform::ValueType::Binary, one).Ok());
+    for (const char* name : {"zeta", "alpha", "mid"})
+        ASSERT_TRUE(tree->SetValue(made, name, platform::ValueType::Binary, one).Ok());
     ASSERT_TRUE(tree->SetValue(made, "ALPHA", platform::ValueType::Binary, two).Ok());
     ASSERT_TRUE(tree->SetValue(made, "empty", platform::ValueType::Binary, {}).Ok());
     EXPECT_EQ(Names(*tree, made), (std::vector<std::string>{"zeta", "alpha", "mid", "empty"}))

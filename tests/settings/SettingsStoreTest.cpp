@@ -72,10 +72,12 @@ TEST_F(StoreFixture, ListsLoadInEnumerationOrderAndCountWhatTheyMet) {
 TEST_F(StoreFixture, ARefusedReplacementChangesNothingAndEnumerationErrorsAreTold) {
     for (std::uint32_t i = 0; i < 5; ++i) Put("old" + std::to_string(i), i);
     const auto before = Names();
-    EXPECT_FALSE(store.ReplaceAllValues([](auto& values) {
-        values.clear();
-        return core::Status(core::Fail(core::ErrorKind::Corrupt, "no"));
-    }).Ok());
+    EXPECT_FALSE(store
+                     .ReplaceAllValues([](auto& values) {
+                         values.clear();
+                         return core::Status(core::Fail(core::ErrorKind::Corrupt, "no"));
+                     })
+                     .Ok());
     EXPECT_EQ(Names(), before);
 
     // A sub-key that cannot be enumerated is told in the "GetLastError" box, once.

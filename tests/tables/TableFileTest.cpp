@@ -15,9 +15,7 @@ using namespace tables;
 
 namespace {
 
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+void WriteFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 // Runs each test in a fresh temporary directory with PALOMET_DATA_DIR unset, and restores both.
 class TableFileTest : public ::testing::Test {
@@ -117,7 +115,8 @@ TEST_F(TableFileTest, LineEndsOfEveryKindAndTheSizeCut) {
     // LF, CR LF, a lone CR, and a last line with no end at all read the same entries.
     for (const char* end : {"\n", "\r\n", "\r"}) {
         const std::string e = end;
-        WriteFile(m_dir / "cwd" / "protocol-numbers", "# numbers" + e + "6 TCP Transmission Control" + e + e + "17 UDP User Datagram");
+        WriteFile(m_dir / "cwd" / "protocol-numbers",
+                  "# numbers" + e + "6 TCP Transmission Control" + e + e + "17 UDP User Datagram");
         CPktIProtNums p(true);
         EXPECT_EQ(p.Count(), 2U) << int(e[0]);
         EXPECT_EQ(p.Description(6), "Transmission Control") << int(e[0]);

@@ -15,11 +15,11 @@ TEST(EtherTypesLoader, SinglesRangesAndSkips) {
         "0800 IPv4\n"
         "6000-6009\tDEC  range \n"
         "0x86DD IPv6\n"
-        "8100- VLAN\n"          // nothing after the dash: both ends are 8100
-        "-9000 bad\n"           // nothing before the dash
+        "8100- VLAN\n"  // nothing after the dash: both ends are 8100
+        "-9000 bad\n"   // nothing before the dash
         "zz00 bad\n"
-        "0806\n"                // no name
-        "0807   \n"             // a name of blanks only
+        "0806\n"     // no name
+        "0807   \n"  // a name of blanks only
         "   # 0900 comment\n"
         "\n",
         t);
@@ -41,10 +41,10 @@ TEST(EtherVendorsLoader, PrefixRulesAndShortName) {
     CPktEtherNums t(false);
     const std::string_view text =
         "00000C Cisco Systems, Inc\n"
-        "00aa00 intel corp\n"     // lower case hex
+        "00aa00 intel corp\n"  // lower case hex
         "0000C Five chars\n"
         "0000C0C Seven chars\n"
-        "00000C Second Cisco\n"   // same prefix: the first line wins in lookups
+        "00000C Second Cisco\n"  // same prefix: the first line wins in lookups
         "G0000C Bad hex\n"       // no hex digit where a byte starts
         "08002B\tDigital\tEquipment\n"
         "080009\n\n\n";
@@ -65,10 +65,10 @@ TEST(ProtocolNumbersLoader, FirstDefinitionWinsAndRange) {
     TableLoader::ProtocolNumbers(
         "6 TCP Transmission Control\n"
         "6 XXX Second definition\n"
-        "17 UDP\n"                  // no description: empty
+        "17 UDP\n"  // no description: empty
         "256 BIG too large\n"
         "-1 NEG negative\n"
-        "50\n"                      // no keyword
+        "50\n"  // no keyword
         "# 1 ICMP comment\n",
         t);
     EXPECT_EQ(t.Keyword(6), "TCP");
@@ -113,7 +113,7 @@ TEST(TcpOptionsLoader, NeedsAllThreeFieldsAndKindBelow20) {
     TableLoader::TcpOptions(
         "2 4 Maximum Segment Size\n"
         "2 9 Second\n"
-        "3 3\n"         // no name
+        "3 3\n"  // no name
         "20 2 Too big\n"
         "19 18 MD5 Signature\n"
         "8 266 Timestamps\n",  // length kept as one byte

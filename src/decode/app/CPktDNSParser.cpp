@@ -14,16 +14,20 @@ constexpr std::string_view kPrefix = "DNS: ";
 
 std::string_view OpcodeText(std::uint8_t flags1) {
     switch (flags1 & 0x78U) {
-    case 0x00: return "Standard Query";
-    case 0x08: return "Inverse Query";
-    case 0x10: return "Status";
-    default: return "Unknown";
+        case 0x00:
+            return "Standard Query";
+        case 0x08:
+            return "Inverse Query";
+        case 0x10:
+            return "Status";
+        default:
+            return "Unknown";
     }
 }
 
 std::string_view RcodeText(std::uint8_t flags2) {
-    static constexpr std::string_view kTexts[6] = {"OK", "Format error", "Server error", "Name error",
-                                                   "Not implemented", "Refused"};
+    static constexpr std::string_view kTexts[6] = {"OK",         "Format error",    "Server error",
+                                                   "Name error", "Not implemented", "Refused"};
     const unsigned rcode = flags2 & 0x0FU;
     return rcode < 6 ? kTexts[rcode] : "Reserved";
 }
@@ -55,21 +59,28 @@ void AddFlagLines(CPktDetailLine& top, const DnsHeader& h) {
     const std::string qr((f1 & 0x80U) != 0 ? "Response" : "Query");
     const std::string opcode(OpcodeText(f1));
     const std::string rcode(RcodeText(f2));
-    auto& flags = top.Add(kPrefix, Fmt("Flags = %s, OpCode - %s, %sRCode - %s", qr.c_str(), opcode.c_str(),
-                                       bits.c_str(), rcode.c_str()));
+    auto& flags = top.Add(
+        kPrefix, Fmt("Flags = %s, OpCode - %s, %sRCode - %s", qr.c_str(), opcode.c_str(), bits.c_str(), rcode.c_str()));
     flags.Add(kPrefix, (f1 & 0x80U) != 0 ? "1............... = Response" : "0............... = Query");
     switch (f1 & 0x78U) {
-    case 0x00: flags.Add(kPrefix, ".0000........... = Standard Query"); break;
-    case 0x08: flags.Add(kPrefix, ".0001........... = Inverse Query"); break;
-    case 0x10: flags.Add(kPrefix, ".0010........... = Server Status Request"); break;
-    default: flags.Add(kPrefix, ".????........... = Unknown value !"); break;
+        case 0x00:
+            flags.Add(kPrefix, ".0000........... = Standard Query");
+            break;
+        case 0x08:
+            flags.Add(kPrefix, ".0001........... = Inverse Query");
+            break;
+        case 0x10:
+            flags.Add(kPrefix, ".0010........... = Server Status Request");
+            break;
+        default:
+            flags.Add(kPrefix, ".????........... = Unknown value !");
+            break;
     }
     AddAnswerFlagLines(flags, kPrefix, h);
     flags.Add(kPrefix, (f2 & 0x70U) == 0 ? ".........000.... = Reserved" : ".........???.... = Reserved");
     static constexpr const char* kRcodeLines[6] = {
-        "............0000 = Response OK",    "............0001 = Format error",
-        "............0010 = Server error",   "............0011 = Name error",
-        "............0100 = Not implemented", "............0101 = Refused"};
+        "............0000 = Response OK", "............0001 = Format error",    "............0010 = Server error",
+        "............0011 = Name error",  "............0100 = Not implemented", "............0101 = Refused"};
     const unsigned rcodeValue = f2 & 0x0FU;
     flags.Add(kPrefix, rcodeValue < 6 ? kRcodeLines[rcodeValue] : "............???? = Reserved");
 }

@@ -101,8 +101,7 @@ ProtoCode CPktFTPCommandParser::ParseDetail(core::ByteReader& in, CPktParseConte
     return PROTO_NONE;
 }
 
-ProtoCode CPktFTPCommandParser::ParseSummary(core::ByteReader& in, CPktParseContext& /*ctx*/,
-                                             SummaryTexts& out) const {
+ProtoCode CPktFTPCommandParser::ParseSummary(core::ByteReader& in, CPktParseContext& /*ctx*/, SummaryTexts& out) const {
     const FtpCommand command = ReadCommand(in);
     out.summary.assign(kPrefix);
     AppendHeadline(out.summary, command);

@@ -52,8 +52,7 @@ ProtoCode CPktFTPReplyParser::Parse(core::ByteReader& in, CPktParseContext& /*ct
     return PROTO_NONE;
 }
 
-ProtoCode CPktFTPReplyParser::ParseDetail(core::ByteReader& in, CPktParseContext& /*ctx*/,
-                                          CPktDetailLine& root) const {
+ProtoCode CPktFTPReplyParser::ParseDetail(core::ByteReader& in, CPktParseContext& /*ctx*/, CPktDetailLine& root) const {
     const FtpReply reply = ReadReply(in);
     std::string headline;
     AppendHeadline(headline, reply);
@@ -64,8 +63,7 @@ ProtoCode CPktFTPReplyParser::ParseDetail(core::ByteReader& in, CPktParseContext
     return PROTO_NONE;
 }
 
-ProtoCode CPktFTPReplyParser::ParseSummary(core::ByteReader& in, CPktParseContext& /*ctx*/,
-                                           SummaryTexts& out) const {
+ProtoCode CPktFTPReplyParser::ParseSummary(core::ByteReader& in, CPktParseContext& /*ctx*/, SummaryTexts& out) const {
     const FtpReply reply = ReadReply(in);
     out.summary.assign(kPrefix);
     AppendHeadline(out.summary, reply);

@@ -14,18 +14,24 @@ constexpr std::string_view kPrefix = "NBNS: ";
 
 std::string_view OpcodeText(std::uint8_t flags1) {
     switch (flags1 & 0x78U) {
-    case 0x00: return "Standard Query";
-    case 0x28: return "Registration";
-    case 0x30: return "Release";
-    case 0x38: return "Wait for ACK";
-    case 0x40: return "Refresh";
-    default: return "Unknown";
+        case 0x00:
+            return "Standard Query";
+        case 0x28:
+            return "Registration";
+        case 0x30:
+            return "Release";
+        case 0x38:
+            return "Wait for ACK";
+        case 0x40:
+            return "Refresh";
+        default:
+            return "Unknown";
     }
 }
 
 std::string_view RcodeText(std::uint8_t flags2) {
-    static constexpr std::string_view kTexts[6] = {"OK", "Format error", "Server error",
-                                                   "Requested name doesn't exist", "Not implemented", "Refused"};
+    static constexpr std::string_view kTexts[6] = {
+        "OK", "Format error", "Server error", "Requested name doesn't exist", "Not implemented", "Refused"};
     const unsigned rcode = flags2 & 0x0FU;
     return rcode < 6 ? kTexts[rcode] : "Reserved";
 }
@@ -86,12 +92,24 @@ void AddFlagLines(CPktDetailLine& top, const DnsHeader& h) {
                                        bits.c_str(), rcode.c_str()));
     flags.Add(kPrefix, (f1 & 0x80U) != 0 ? "1............... = Response" : "0............... = Query");
     switch (f1 & 0x78U) {
-    case 0x00: flags.Add(kPrefix, ".0000........... = Standard Query"); break;
-    case 0x28: flags.Add(kPrefix, ".0101........... = Registration"); break;
-    case 0x30: flags.Add(kPrefix, ".0110........... = Release"); break;
-    case 0x38: flags.Add(kPrefix, ".0111........... = Wait for acknowledgment"); break;
-    case 0x40: flags.Add(kPrefix, ".1000........... = Refresh"); break;
-    default: flags.Add(kPrefix, ".????........... = Unknown value !"); break;
+        case 0x00:
+            flags.Add(kPrefix, ".0000........... = Standard Query");
+            break;
+        case 0x28:
+            flags.Add(kPrefix, ".0101........... = Registration");
+            break;
+        case 0x30:
+            flags.Add(kPrefix, ".0110........... = Release");
+            break;
+        case 0x38:
+            flags.Add(kPrefix, ".0111........... = Wait for acknowledgment");
+            break;
+        case 0x40:
+            flags.Add(kPrefix, ".1000........... = Refresh");
+            break;
+        default:
+            flags.Add(kPrefix, ".????........... = Unknown value !");
+            break;
     }
     AddAnswerFlagLines(flags, kPrefix, h);
     flags.Add(kPrefix, (f2 & 0x40U) != 0 ? ".........1...... = Reserved" : ".........0...... = Reserved");

@@ -39,8 +39,7 @@ ProtoCode CPktPOP3ReplyParser::ParseDetail(core::ByteReader& in, CPktParseContex
     return PROTO_NONE;
 }
 
-ProtoCode CPktPOP3ReplyParser::ParseSummary(core::ByteReader& in, CPktParseContext& /*ctx*/,
-                                            SummaryTexts& out) const {
+ProtoCode CPktPOP3ReplyParser::ParseSummary(core::ByteReader& in, CPktParseContext& /*ctx*/, SummaryTexts& out) const {
     // The summary shows the line as read, mail data included.
     std::string line;
     ReadFirstLine(in, line);

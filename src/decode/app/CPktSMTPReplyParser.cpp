@@ -47,8 +47,7 @@ ProtoCode CPktSMTPReplyParser::ParseDetail(core::ByteReader& in, CPktParseContex
     return PROTO_NONE;
 }
 
-ProtoCode CPktSMTPReplyParser::ParseSummary(core::ByteReader& in, CPktParseContext& /*ctx*/,
-                                            SummaryTexts& out) const {
+ProtoCode CPktSMTPReplyParser::ParseSummary(core::ByteReader& in, CPktParseContext& /*ctx*/, SummaryTexts& out) const {
     std::string line;
     ReadFirstLine(in, line);
     SetLineSummary(out.summary, kPrefix, 'R', line);

@@ -14,39 +14,71 @@ namespace {
 
 const char* OptionName(unsigned code) {
     switch (code) {
-    case 3: return "NSID";
-    case 5: return "DNSSEC algorithms understood";
-    case 6: return "DS hashes understood";
-    case 7: return "NSEC3 hashes understood";
-    case 8: return "Client subnet";
-    case 9: return "Expire";
-    case 10: return "Cookie";
-    case 11: return "TCP keepalive";
-    case 12: return "Padding";
-    case 13: return "Chain";
-    case 14: return "Key tag";
-    case 15: return "Extended DNS error";
-    case 18: return "Report channel";
-    case 19: return "Zone version";
-    default: return "Unknown";
+        case 3:
+            return "NSID";
+        case 5:
+            return "DNSSEC algorithms understood";
+        case 6:
+            return "DS hashes understood";
+        case 7:
+            return "NSEC3 hashes understood";
+        case 8:
+            return "Client subnet";
+        case 9:
+            return "Expire";
+        case 10:
+            return "Cookie";
+        case 11:
+            return "TCP keepalive";
+        case 12:
+            return "Padding";
+        case 13:
+            return "Chain";
+        case 14:
+            return "Key tag";
+        case 15:
+            return "Extended DNS error";
+        case 18:
+            return "Report channel";
+        case 19:
+            return "Zone version";
+        default:
+            return "Unknown";
     }
 }
 
 const char* ExtendedErrorName(unsigned code) {
-    static constexpr std::array<const char*, 25> kNames = {
-        "Other",          "Unsupported DNSKEY algorithm", "Unsupported DS digest type", "Stale answer",
-        "Forged answer",  "DNSSEC indeterminate",         "DNSSEC bogus",               "Signature expired",
-        "Signature not yet valid", "DNSKEY missing",      "RRSIGs missing",             "No zone key bit set",
-        "NSEC missing",   "Cached error",                 "Not ready",                  "Blocked",
-        "Censored",       "Filtered",                     "Prohibited",                 "Stale NXDOMAIN answer",
-        "Not authoritative", "Not supported",             "No reachable authority",     "Network error",
-        "Invalid data"};
+    static constexpr std::array<const char*, 25> kNames = {"Other",
+                                                           "Unsupported DNSKEY algorithm",
+                                                           "Unsupported DS digest type",
+                                                           "Stale answer",
+                                                           "Forged answer",
+                                                           "DNSSEC indeterminate",
+                                                           "DNSSEC bogus",
+                                                           "Signature expired",
+                                                           "Signature not yet valid",
+                                                           "DNSKEY missing",
+                                                           "RRSIGs missing",
+                                                           "No zone key bit set",
+                                                           "NSEC missing",
+                                                           "Cached error",
+                                                           "Not ready",
+                                                           "Blocked",
+                                                           "Censored",
+                                                           "Filtered",
+                                                           "Prohibited",
+                                                           "Stale NXDOMAIN answer",
+                                                           "Not authoritative",
+                                                           "Not supported",
+                                                           "No reachable authority",
+                                                           "Network error",
+                                                           "Invalid data"};
     return code < kNames.size() ? kNames[code] : "Unknown";
 }
 
 const char* ServiceKeyName(unsigned key) {
-    static constexpr std::array<const char*, 9> kNames = {"mandatory", "alpn", "no-default-alpn", "port", "ipv4hint",
-                                                          "ech",       "ipv6hint", "dohpath", "ohttp"};
+    static constexpr std::array<const char*, 9> kNames = {
+        "mandatory", "alpn", "no-default-alpn", "port", "ipv4hint", "ech", "ipv6hint", "dohpath", "ohttp"};
     return key < kNames.size() ? kNames[key] : nullptr;
 }
 
@@ -75,28 +107,30 @@ std::string PaddedAddress(unsigned family, std::span<const std::uint8_t> bytes) 
 
 std::string OptionValue(unsigned code, core::ByteReader v) {
     switch (code) {
-    case 8: {  // RFC 7871: family, source prefix, scope prefix, the prefix's bytes
-        const unsigned family = v.Be16();
-        const unsigned source = v.U8();
-        const unsigned scope = v.U8();
-        if (v.Failed()) return {};
-        const std::string address = PaddedAddress(family, v.Rest());
-        return Fmt(" = %s/%u, scope /%u", address.c_str(), source, scope);
-    }
-    case 11: {  // RFC 7828: in units of 100 ms, absent in a query
-        if (v.Remaining() < 2) return {};
-        return Fmt(" = %u ms", v.Be16() * 100U);
-    }
-    case 12: return {};
-    case 15: {  // RFC 8914: info code, then UTF-8 text
-        const unsigned info = v.Be16();
-        if (v.Failed()) return {};
-        const auto text = v.Rest();
-        std::string line = Fmt(" = %u (%s)", info, ExtendedErrorName(info));
-        if (!text.empty()) line += ": " + std::string(text.begin(), text.end());
-        return line;
-    }
-    default: return v.AtEnd() ? std::string() : " = " + HexText(v.Rest());
+        case 8: {  // RFC 7871: family, source prefix, scope prefix, the prefix's bytes
+            const unsigned family = v.Be16();
+            const unsigned source = v.U8();
+            const unsigned scope = v.U8();
+            if (v.Failed()) return {};
+            const std::string address = PaddedAddress(family, v.Rest());
+            return Fmt(" = %s/%u, scope /%u", address.c_str(), source, scope);
+        }
+        case 11: {  // RFC 7828: in units of 100 ms, absent in a query
+            if (v.Remaining() < 2) return {};
+            return Fmt(" = %u ms", v.Be16() * 100U);
+        }
+        case 12:
+            return {};
+        case 15: {  // RFC 8914: info code, then UTF-8 text
+            const unsigned info = v.Be16();
+            if (v.Failed()) return {};
+            const auto text = v.Rest();
+            std::string line = Fmt(" = %u (%s)", info, ExtendedErrorName(info));
+            if (!text.empty()) line += ": " + std::string(text.begin(), text.end());
+            return line;
+        }
+        default:
+            return v.AtEnd() ? std::string() : " = " + HexText(v.Rest());
     }
 }
 
@@ -104,37 +138,40 @@ std::string OptionValue(unsigned code, core::ByteReader v) {
 std::string ServiceValue(unsigned key, core::ByteReader v) {
     std::string text;
     switch (key) {
-    case 0:  // mandatory: a list of keys
-        while (v.Remaining() >= 2) {
-            const unsigned k = v.Be16();
-            const char* name = ServiceKeyName(k);
-            if (!text.empty()) text += ',';
-            text += name != nullptr ? name : Fmt("key%u", k);
-        }
-        return text;
-    case 1:  // alpn: length-prefixed protocol ids
-        while (!v.AtEnd()) {
-            const auto id = v.Bytes(v.U8());
-            if (v.Failed()) break;
-            if (!text.empty()) text += ',';
-            text.append(id.begin(), id.end());
-        }
-        return text;
-    case 3: return Fmt("%u", unsigned{v.Be16()});
-    case 4:
-        while (v.Remaining() >= 4) {
-            if (!text.empty()) text += ',';
-            AppendDotted(text, v.Be32());
-        }
-        return text;
-    case 6:
-        while (v.Remaining() >= 16) {
-            if (!text.empty()) text += ',';
-            AppendIPv6(text, v.Bytes(16).first<16>());
-        }
-        return text;
-    case 7: return std::string(v.Rest().begin(), v.Rest().end());
-    default: return Fmt("%u bytes", static_cast<unsigned>(v.Remaining()));
+        case 0:  // mandatory: a list of keys
+            while (v.Remaining() >= 2) {
+                const unsigned k = v.Be16();
+                const char* name = ServiceKeyName(k);
+                if (!text.empty()) text += ',';
+                text += name != nullptr ? name : Fmt("key%u", k);
+            }
+            return text;
+        case 1:  // alpn: length-prefixed protocol ids
+            while (!v.AtEnd()) {
+                const auto id = v.Bytes(v.U8());
+                if (v.Failed()) break;
+                if (!text.empty()) text += ',';
+                text.append(id.begin(), id.end());
+            }
+            return text;
+        case 3:
+            return Fmt("%u", unsigned{v.Be16()});
+        case 4:
+            while (v.Remaining() >= 4) {
+                if (!text.empty()) text += ',';
+                AppendDotted(text, v.Be32());
+            }
+            return text;
+        case 6:
+            while (v.Remaining() >= 16) {
+                if (!text.empty()) text += ',';
+                AppendIPv6(text, v.Bytes(16).first<16>());
+            }
+            return text;
+        case 7:
+            return std::string(v.Rest().begin(), v.Rest().end());
+        default:
+            return Fmt("%u bytes", static_cast<unsigned>(v.Remaining()));
     }
 }
 
@@ -148,9 +185,9 @@ bool ReadRecordName(const core::ByteReader& message, core::ByteReader& cursor, D
 }
 
 std::string RcodeMnemonic(unsigned rcode) {
-    static constexpr std::array<const char*, 12> kNames = {"NOERROR", "FORMERR",  "SERVFAIL", "NXDOMAIN",
-                                                           "NOTIMP",  "REFUSED",  "YXDOMAIN", "YXRRSET",
-                                                           "NXRRSET", "NOTAUTH",  "NOTZONE",  "DSOTYPENI"};
+    static constexpr std::array<const char*, 12> kNames = {"NOERROR", "FORMERR", "SERVFAIL", "NXDOMAIN",
+                                                           "NOTIMP",  "REFUSED", "YXDOMAIN", "YXRRSET",
+                                                           "NXRRSET", "NOTAUTH", "NOTZONE",  "DSOTYPENI"};
     if (rcode < kNames.size()) return kNames[rcode];
     if (rcode == 16) return "BADVERS";
     if (rcode == 23) return "BADCOOKIE";
@@ -183,7 +220,8 @@ void ReadOpt(const core::ByteReader& message, core::ByteReader& cursor, DnsRecor
     record.rdata.push_back(Fmt("UDP payload size = %u", unsigned{record.cls}));
     record.rdata.push_back(Fmt("Extended RCode = %u (RCode %u, %s), EDNS version = %u", extended, rcode,
                                RcodeMnemonic(rcode).c_str(), (record.ttl >> 16U) & 0xFFU));
-    record.rdata.push_back(Fmt("Flags = 0x%.4X%s", flags, (flags & 0x8000U) != 0 ? ", DO (DNSSEC answers wanted)" : ""));
+    record.rdata.push_back(
+        Fmt("Flags = 0x%.4X%s", flags, (flags & 0x8000U) != 0 ? ", DO (DNSSEC answers wanted)" : ""));
     while (!cursor.AtEnd()) {
         const unsigned code = cursor.Be16();
         const unsigned length = cursor.Be16();
@@ -208,8 +246,8 @@ void ReadServiceBinding(const core::ByteReader& message, core::ByteReader& curso
         const char* name = ServiceKeyName(key);
         const std::string keyText = name != nullptr ? name : Fmt("key%u", key);
         const std::string valueText = ServiceValue(key, core::ByteReader(value));
-        record.rdata.push_back(valueText.empty() ? "Parameter " + keyText : Fmt("Parameter %s = %s", keyText.c_str(),
-                                                                               valueText.c_str()));
+        record.rdata.push_back(valueText.empty() ? "Parameter " + keyText
+                                                 : Fmt("Parameter %s = %s", keyText.c_str(), valueText.c_str()));
     }
 }
 

@@ -65,7 +65,8 @@ constexpr std::uint16_t kTypeCaa = 257;
 constexpr std::uint8_t kProtocolTcp = 6;
 constexpr std::uint8_t kProtocolUdp = 17;
 constexpr std::size_t kWksFixed = 5;
-constexpr unsigned kNoPort = 0xFFFF;  // bit indexes past the port range name no service  // address and protocol before the bitmap
+constexpr unsigned kNoPort =
+    0xFFFF;  // bit indexes past the port range name no service  // address and protocol before the bitmap
 
 void AddNameLine(const core::ByteReader& message, core::ByteReader& cursor, DnsRecord& record, const char* format) {
     std::string name;
@@ -107,136 +108,174 @@ DnsTypeText DescribeDnsType(std::uint16_t type) noexcept {
 
 DnsTypeText DescribeLaterDnsType(std::uint16_t type) noexcept {
     switch (type) {
-    case 17: return {"RP", "Responsible person"};
-    case 18: return {"AFSDB", "AFS database location"};
-    case 24: return {"SIG", "Security signature"};
-    case 25: return {"KEY", "Security key"};
-    case kTypeAaaa: return {"AAAA", "IPv6 host address"};
-    case 29: return {"LOC", "Location information"};
-    case kTypeSrv: return {"SRV", "Server selection"};
-    case 35: return {"NAPTR", "Naming authority pointer"};
-    case 36: return {"KX", "Key exchanger"};
-    case 37: return {"CERT", "Certificate"};
-    case kTypeDname: return {"DNAME", "Delegation name"};
-    case kTypeOpt: return {"OPT", "EDNS options"};
-    case 43: return {"DS", "Delegation signer"};
-    case 44: return {"SSHFP", "SSH key fingerprint"};
-    case 46: return {"RRSIG", "DNSSEC signature"};
-    case 47: return {"NSEC", "Next secure record"};
-    case 48: return {"DNSKEY", "DNS key"};
-    case 50: return {"NSEC3", "Next secure record, version 3"};
-    case 51: return {"NSEC3PARAM", "NSEC3 parameters"};
-    case 52: return {"TLSA", "TLS certificate association"};
-    case 59: return {"CDS", "Child delegation signer"};
-    case 60: return {"CDNSKEY", "Child DNS key"};
-    case 61: return {"OPENPGPKEY", "OpenPGP key"};
-    case kTypeSvcb: return {"SVCB", "Service binding"};
-    case kTypeHttps: return {"HTTPS", "HTTPS service binding"};
-    case kTypeSpf: return {"SPF", "Sender policy framework"};
-    case 249: return {"TKEY", "Transaction key"};
-    case 250: return {"TSIG", "Transaction signature"};
-    case 251: return {"IXFR", "A request for an incremental zone transfer"};
-    case 256: return {"URI", "Uniform resource identifier"};
-    case kTypeCaa: return {"CAA", "Certification authority authorization"};
-    default: return kTypes[0];
+        case 17:
+            return {"RP", "Responsible person"};
+        case 18:
+            return {"AFSDB", "AFS database location"};
+        case 24:
+            return {"SIG", "Security signature"};
+        case 25:
+            return {"KEY", "Security key"};
+        case kTypeAaaa:
+            return {"AAAA", "IPv6 host address"};
+        case 29:
+            return {"LOC", "Location information"};
+        case kTypeSrv:
+            return {"SRV", "Server selection"};
+        case 35:
+            return {"NAPTR", "Naming authority pointer"};
+        case 36:
+            return {"KX", "Key exchanger"};
+        case 37:
+            return {"CERT", "Certificate"};
+        case kTypeDname:
+            return {"DNAME", "Delegation name"};
+        case kTypeOpt:
+            return {"OPT", "EDNS options"};
+        case 43:
+            return {"DS", "Delegation signer"};
+        case 44:
+            return {"SSHFP", "SSH key fingerprint"};
+        case 46:
+            return {"RRSIG", "DNSSEC signature"};
+        case 47:
+            return {"NSEC", "Next secure record"};
+        case 48:
+            return {"DNSKEY", "DNS key"};
+        case 50:
+            return {"NSEC3", "Next secure record, version 3"};
+        case 51:
+            return {"NSEC3PARAM", "NSEC3 parameters"};
+        case 52:
+            return {"TLSA", "TLS certificate association"};
+        case 59:
+            return {"CDS", "Child delegation signer"};
+        case 60:
+            return {"CDNSKEY", "Child DNS key"};
+        case 61:
+            return {"OPENPGPKEY", "OpenPGP key"};
+        case kTypeSvcb:
+            return {"SVCB", "Service binding"};
+        case kTypeHttps:
+            return {"HTTPS", "HTTPS service binding"};
+        case kTypeSpf:
+            return {"SPF", "Sender policy framework"};
+        case 249:
+            return {"TKEY", "Transaction key"};
+        case 250:
+            return {"TSIG", "Transaction signature"};
+        case 251:
+            return {"IXFR", "A request for an incremental zone transfer"};
+        case 256:
+            return {"URI", "Uniform resource identifier"};
+        case kTypeCaa:
+            return {"CAA", "Certification authority authorization"};
+        default:
+            return kTypes[0];
     }
 }
 
 DnsTypeText DescribeDnsClass(std::uint16_t cls) noexcept {
     switch (cls) {
-    case 1: return {"IN", "The Internet class"};
-    case 2: return {"CS", "The CSNET class"};
-    case 3: return {"CH", "The CHAOS class"};
-    case 4: return {"HS", "Hesiod"};
-    case 255: return {"*", "Any class"};
-    default: return {"?", "Unknown class"};
+        case 1:
+            return {"IN", "The Internet class"};
+        case 2:
+            return {"CS", "The CSNET class"};
+        case 3:
+            return {"CH", "The CHAOS class"};
+        case 4:
+            return {"HS", "Hesiod"};
+        case 255:
+            return {"*", "Any class"};
+        default:
+            return {"?", "Unknown class"};
     }
 }
 
 void DnsRecordData::ReadRdata(const core::ByteReader& message, core::ByteReader& cursor, DnsRecord& record) const {
     switch (record.type) {
-    case kTypeA: {
-        const std::uint32_t address = cursor.Be32();
-        if (!cursor.Failed()) record.rdata.push_back(Fmt("Address = %s", DottedQuad(address).c_str()));
-        break;
-    }
-    case kTypeNs:
-        AddNameLine(message, cursor, record, "Name server = %s");
-        break;
-    case kTypeMd:
-    case kTypeMf:
-    case kTypeMb:
-    case kTypeMg:
-    case kTypeMr:
-        AddNameLine(message, cursor, record, "Mail host = %s");
-        break;
-    case kTypeCname:
-        AddNameLine(message, cursor, record, "Canonical name = %s");
-        break;
-    case kTypeSoa:
-        ReadSoa(message, cursor, record);
-        break;
-    case kTypeNull:
-    case kTypeTxt:
-    case kTypeSpf: {
-        // All RDLENGTH octets as one text, the character-string length octets included;
-        // then, for text records, the character-strings themselves.
-        const auto bytes = cursor.Bytes(std::min<std::size_t>(record.rdlength, cursor.Remaining()));
-        if (bytes.size() < record.rdlength) cursor.Skip(record.rdlength);  // marks the cut
-        record.rdata.push_back("Text = " + std::string(bytes.begin(), bytes.end()));
-        if (record.type != kTypeNull) AddTextStrings(bytes, record);
-        break;
-    }
-    case kTypeAaaa:
-        ReadAaaa(cursor, record);
-        break;
-    case kTypeSrv:
-        ReadSrv(message, cursor, record);
-        break;
-    case kTypeDname:
-        AddNameLine(message, cursor, record, "Delegation name = %s");
-        break;
-    case kTypeOpt:
-        ReadOpt(message, cursor, record);
-        break;
-    case kTypeSvcb:
-    case kTypeHttps:
-        ReadServiceBinding(message, cursor, record);
-        break;
-    case kTypeCaa:
-        ReadCaa(cursor, record);
-        break;
-    case kTypeWks:
-        ReadWks(cursor, record);
-        break;
-    case kTypePtr:
-        AddNameLine(message, cursor, record, "Name = %s");
-        break;
-    case kTypeHinfo: {
-        std::string cpu;
-        std::string os;
-        if (ReadCharacterString(cursor, cpu) && ReadCharacterString(cursor, os)) {
-            record.rdata.push_back(Fmt("CPU = %s, OS = %s", cpu.c_str(), os.c_str()));
+        case kTypeA: {
+            const std::uint32_t address = cursor.Be32();
+            if (!cursor.Failed()) record.rdata.push_back(Fmt("Address = %s", DottedQuad(address).c_str()));
+            break;
         }
-        break;
-    }
-    case kTypeMinfo: {
-        std::string responsible;
-        if (!ReadRecordName(message, cursor, record, responsible)) break;
-        record.rdata.push_back(Fmt("Responsible mailbox host = %s", responsible.c_str()));
-        AddNameLine(message, cursor, record, "Error mailbox host = %s");
-        break;
-    }
-    case kTypeMx: {
-        const std::uint16_t preference = cursor.Be16();
-        std::string host;
-        if (!cursor.Failed() && ReadRecordName(message, cursor, record, host)) {
-            record.rdata.push_back(Fmt("Preference = %u, Mail host = %s", preference, host.c_str()));
+        case kTypeNs:
+            AddNameLine(message, cursor, record, "Name server = %s");
+            break;
+        case kTypeMd:
+        case kTypeMf:
+        case kTypeMb:
+        case kTypeMg:
+        case kTypeMr:
+            AddNameLine(message, cursor, record, "Mail host = %s");
+            break;
+        case kTypeCname:
+            AddNameLine(message, cursor, record, "Canonical name = %s");
+            break;
+        case kTypeSoa:
+            ReadSoa(message, cursor, record);
+            break;
+        case kTypeNull:
+        case kTypeTxt:
+        case kTypeSpf: {
+            // All RDLENGTH octets as one text, the character-string length octets included;
+            // then, for text records, the character-strings themselves.
+            const auto bytes = cursor.Bytes(std::min<std::size_t>(record.rdlength, cursor.Remaining()));
+            if (bytes.size() < record.rdlength) cursor.Skip(record.rdlength);  // marks the cut
+            record.rdata.push_back("Text = " + std::string(bytes.begin(), bytes.end()));
+            if (record.type != kTypeNull) AddTextStrings(bytes, record);
+            break;
         }
-        break;
-    }
-    default:
-        break;  // no RDATA routine: the fixed lines only
+        case kTypeAaaa:
+            ReadAaaa(cursor, record);
+            break;
+        case kTypeSrv:
+            ReadSrv(message, cursor, record);
+            break;
+        case kTypeDname:
+            AddNameLine(message, cursor, record, "Delegation name = %s");
+            break;
+        case kTypeOpt:
+            ReadOpt(message, cursor, record);
+            break;
+        case kTypeSvcb:
+        case kTypeHttps:
+            ReadServiceBinding(message, cursor, record);
+            break;
+        case kTypeCaa:
+            ReadCaa(cursor, record);
+            break;
+        case kTypeWks:
+            ReadWks(cursor, record);
+            break;
+        case kTypePtr:
+            AddNameLine(message, cursor, record, "Name = %s");
+            break;
+        case kTypeHinfo: {
+            std::string cpu;
+            std::string os;
+            if (ReadCharacterString(cursor, cpu) && ReadCharacterString(cursor, os)) {
+                record.rdata.push_back(Fmt("CPU = %s, OS = %s", cpu.c_str(), os.c_str()));
+            }
+            break;
+        }
+        case kTypeMinfo: {
+            std::string responsible;
+            if (!ReadRecordName(message, cursor, record, responsible)) break;
+            record.rdata.push_back(Fmt("Responsible mailbox host = %s", responsible.c_str()));
+            AddNameLine(message, cursor, record, "Error mailbox host = %s");
+            break;
+        }
+        case kTypeMx: {
+            const std::uint16_t preference = cursor.Be16();
+            std::string host;
+            if (!cursor.Failed() && ReadRecordName(message, cursor, record, host)) {
+                record.rdata.push_back(Fmt("Preference = %u, Mail host = %s", preference, host.c_str()));
+            }
+            break;
+        }
+        default:
+            break;  // no RDATA routine: the fixed lines only
     }
 }
 

@@ -19,7 +19,8 @@ class DnsRecordData : public DnsRdataReader {
 public:
     // WKS records name their protocol and services from these tables.
     DnsRecordData(const tables::CPktIProtNums& protocols, const tables::CPktWPortNums& ports)
-        : m_protocols(protocols), m_ports(ports) {}
+        : m_protocols(protocols),
+          m_ports(ports) {}
 
     void DecodeName(std::string& /*name*/) const override {}
     void ReadRdata(const core::ByteReader& message, core::ByteReader& cursor, DnsRecord& record) const override;

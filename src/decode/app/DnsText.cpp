@@ -6,9 +6,9 @@
 namespace decode::app {
 
 void AddCountLines(CPktDetailLine& top, std::string_view prefix, const DnsHeader& header) {
-    static constexpr const char* kFormats[4] = {
-        "Question Entry Count = %d (0x%.2X)", "Answer Entry Count = %d (0x%.2X)",
-        "Name Server Count = %d (0x%.2X)", "Additional Records Count = %d (0x%.2X)"};
+    static constexpr const char* kFormats[4] = {"Question Entry Count = %d (0x%.2X)",
+                                                "Answer Entry Count = %d (0x%.2X)", "Name Server Count = %d (0x%.2X)",
+                                                "Additional Records Count = %d (0x%.2X)"};
     for (std::size_t i = 0; i < header.counts.size(); ++i) {
         const int count = header.counts[i];
         top.Add(prefix, Fmt(kFormats[i], count, static_cast<unsigned>(count)));
@@ -37,7 +37,8 @@ void AddAnswerFlagLines(CPktDetailLine& flags, std::string_view prefix, const Dn
     const std::uint8_t f2 = header.flags2;
     flags.Add(prefix, (f1 & 0x04U) != 0 ? ".....1.......... = Server authority for domain"
                                         : ".....0.......... = Server not authority for domain");
-    flags.Add(prefix, (f1 & 0x02U) != 0 ? "......1......... = Message truncated" : "......0......... = Message complete");
+    flags.Add(prefix,
+              (f1 & 0x02U) != 0 ? "......1......... = Message truncated" : "......0......... = Message complete");
     flags.Add(prefix, (f1 & 0x01U) != 0 ? ".......1........ = Reqursive query desired"
                                         : ".......0........ = Recursive not query desired");
     flags.Add(prefix, (f2 & 0x80U) != 0 ? "........1....... = Recursion available"

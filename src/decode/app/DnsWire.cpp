@@ -44,8 +44,8 @@ void ReadQuestion(const core::ByteReader& msg, core::ByteReader& cur, const DnsR
     message.questions.push_back(std::move(question));
 }
 
-void ReadRecord(const core::ByteReader& msg, core::ByteReader& cur, const DnsRdataReader& rdata, bool keep,
-                bool full, DnsMessage& message, std::vector<DnsRecord>& section) {
+void ReadRecord(const core::ByteReader& msg, core::ByteReader& cur, const DnsRdataReader& rdata, bool keep, bool full,
+                DnsMessage& message, std::vector<DnsRecord>& section) {
     if (!keep) {
         SkipDomainName(cur);
         const std::uint16_t type = cur.Be16();
@@ -147,16 +147,16 @@ bool SkipDomainName(core::ByteReader& cursor) noexcept {
 std::string NameFaultText(const NameResult& result) {
     const auto at = static_cast<unsigned>(result.at);
     switch (result.fault) {
-    case NameFault::BadLabel:
-        return Fmt("ERROR ! Bad label length %u at offset %u", result.value, at);
-    case NameFault::BadPointer:
-        return Fmt("ERROR ! Bad compression pointer to offset %u at offset %u", result.value, at);
-    case NameFault::TooLong:
-        return Fmt("ERROR ! Name longer than %u octets at offset %u", static_cast<unsigned>(kMaxNameOctets), at);
-    case NameFault::PastEnd:
-        return Fmt("ERROR ! Name runs past the end of the message at offset %u", at);
-    case NameFault::None:
-        break;
+        case NameFault::BadLabel:
+            return Fmt("ERROR ! Bad label length %u at offset %u", result.value, at);
+        case NameFault::BadPointer:
+            return Fmt("ERROR ! Bad compression pointer to offset %u at offset %u", result.value, at);
+        case NameFault::TooLong:
+            return Fmt("ERROR ! Name longer than %u octets at offset %u", static_cast<unsigned>(kMaxNameOctets), at);
+        case NameFault::PastEnd:
+            return Fmt("ERROR ! Name runs past the end of the message at offset %u", at);
+        case NameFault::None:
+            break;
     }
     return {};
 }

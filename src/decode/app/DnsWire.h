@@ -20,8 +20,8 @@ inline constexpr int kMaxPointerJumps = 127;
 
 struct DnsHeader {
     std::uint16_t id = 0;
-    std::uint8_t flags1 = 0;  // QR 0x80, OPCODE 0x78, AA 0x04, TC 0x02, RD 0x01
-    std::uint8_t flags2 = 0;  // RA 0x80, Z or NetBIOS bits 0x70, RCODE 0x0F
+    std::uint8_t flags1 = 0;                // QR 0x80, OPCODE 0x78, AA 0x04, TC 0x02, RD 0x01
+    std::uint8_t flags2 = 0;                // RA 0x80, Z or NetBIOS bits 0x70, RCODE 0x0F
     std::array<std::uint16_t, 4> counts{};  // questions, answers, authority, additional
 };
 
@@ -29,8 +29,8 @@ enum class NameFault : std::uint8_t { None, BadLabel, BadPointer, TooLong, PastE
 
 struct NameResult {
     NameFault fault = NameFault::None;
-    std::size_t at = 0;     // message offset of the offending length octet
-    unsigned value = 0;     // the label length or pointer target
+    std::size_t at = 0;  // message offset of the offending length octet
+    unsigned value = 0;  // the label length or pointer target
     bool Ok() const noexcept { return fault == NameFault::None; }
 };
 
@@ -84,12 +84,12 @@ public:
 enum class DnsReadMode : std::uint8_t { Skim, Full };
 
 struct DnsMessage {
-    std::uint16_t frameSize = 0;   // the TCP length prefix; 0 over UDP
+    std::uint16_t frameSize = 0;  // the TCP length prefix; 0 over UDP
     bool headerComplete = false;
     DnsHeader header;
     std::vector<DnsQuestion> questions;
     std::array<std::vector<DnsRecord>, 3> records;  // answers, authority, additional
-    std::string fault;  // the message ended before the entries its counts promise
+    std::string fault;                              // the message ended before the entries its counts promise
     // An OPT record (EDNS0) was read; its TTL's top octet extends the header's RCODE.
     bool hasOpt = false;
     std::uint8_t extendedRcode = 0;
@@ -97,7 +97,7 @@ struct DnsMessage {
     unsigned Rcode() const noexcept { return (unsigned{extendedRcode} << 4U) | (header.flags2 & 0x0FU); }
 };
 
-void ReadDnsMessage(core::ByteReader& in, const CPktParseContext& ctx, const DnsRdataReader& rdata,
-                    DnsReadMode mode, DnsMessage& message);
+void ReadDnsMessage(core::ByteReader& in, const CPktParseContext& ctx, const DnsRdataReader& rdata, DnsReadMode mode,
+                    DnsMessage& message);
 
 }  // namespace decode::app

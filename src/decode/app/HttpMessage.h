@@ -28,8 +28,8 @@ struct HttpResponse {
     std::string statusCode;
     std::string reason;
     std::vector<std::string> headers;
-    bool statusLine = true;      // the segment starts with "HTTP/" (or ends before five octets)
-    std::size_t remaining = 0;   // octets left after a failed status-line check
+    bool statusLine = true;     // the segment starts with "HTTP/" (or ends before five octets)
+    std::size_t remaining = 0;  // octets left after a failed status-line check
 };
 
 // The headers are collected only when wanted; the cursor moves past them either way.

@@ -121,12 +121,18 @@ void DecodeNetBIOSName(std::string& name) {
 
 DnsTypeText DescribeNbnsType(std::uint16_t type) noexcept {
     switch (type) {
-    case kTypeAddress: return {"REDIRECT", "IP address"};
-    case 2: return {"NS", "Name Server"};
-    case kTypeWaitAck: return {"NULL", "NULL"};
-    case kTypeNb: return {"NB", "General Name Service"};
-    case kTypeStatus: return {"STAT", "Node Status Request"};
-    default: return {"?", "Unknown type"};
+        case kTypeAddress:
+            return {"REDIRECT", "IP address"};
+        case 2:
+            return {"NS", "Name Server"};
+        case kTypeWaitAck:
+            return {"NULL", "NULL"};
+        case kTypeNb:
+            return {"NB", "General Name Service"};
+        case kTypeStatus:
+            return {"STAT", "Node Status Request"};
+        default:
+            return {"?", "Unknown type"};
     }
 }
 
@@ -139,35 +145,36 @@ void AppendNodeFlagLines(std::uint16_t flags, std::vector<std::string>& lines) {
     lines.emplace_back((flags & 0x8000U) != 0 ? "1............... = Group NetBIOS name"
                                               : "0............... = Unique NetBIOS Name");
     lines.emplace_back(NodeTypeLine(flags));
-    lines.emplace_back((flags & 0x1000U) != 0 ? "...1............ = Deregistering" : "...0............ = Not Deregistering");
+    lines.emplace_back((flags & 0x1000U) != 0 ? "...1............ = Deregistering"
+                                              : "...0............ = Not Deregistering");
     lines.emplace_back((flags & 0x0800U) != 0 ? "....1........... = Name Conflict"
                                               : "....0........... = Name is NOT in Conflict");
-    lines.emplace_back((flags & 0x0400U) != 0 ? ".....1.......... = Active Name" : ".....0.......... = Name is NOT Active");
+    lines.emplace_back((flags & 0x0400U) != 0 ? ".....1.......... = Active Name"
+                                              : ".....0.......... = Name is NOT Active");
     lines.emplace_back((flags & 0x0200U) != 0 ? "......1......... = Permanent" : "......0......... = Non-Permanent");
 }
 
-void NbnsRecordData::ReadRdata(const core::ByteReader& /*message*/, core::ByteReader& cursor,
-                               DnsRecord& record) const {
+void NbnsRecordData::ReadRdata(const core::ByteReader& /*message*/, core::ByteReader& cursor, DnsRecord& record) const {
     switch (record.type) {
-    case kTypeAddress: {
-        const std::uint32_t address = cursor.Be32();
-        if (!cursor.Failed()) record.rdata.push_back(Fmt("Address = %s", DottedQuad(address).c_str()));
-        break;
-    }
-    case kTypeWaitAck:
-        if (record.rdlength != 0) {
-            const unsigned field = cursor.Be16();
-            if (!cursor.Failed()) record.rdata.push_back(Fmt("Opcode + Flags = %X", field));
+        case kTypeAddress: {
+            const std::uint32_t address = cursor.Be32();
+            if (!cursor.Failed()) record.rdata.push_back(Fmt("Address = %s", DottedQuad(address).c_str()));
+            break;
         }
-        break;
-    case kTypeNb:
-        ReadNameFlags(cursor, record);  // one entry only, whatever RDLENGTH holds
-        break;
-    case kTypeStatus:
-        ReadNodeStatus(cursor, record);
-        break;
-    default:
-        break;
+        case kTypeWaitAck:
+            if (record.rdlength != 0) {
+                const unsigned field = cursor.Be16();
+                if (!cursor.Failed()) record.rdata.push_back(Fmt("Opcode + Flags = %X", field));
+            }
+            break;
+        case kTypeNb:
+            ReadNameFlags(cursor, record);  // one entry only, whatever RDLENGTH holds
+            break;
+        case kTypeStatus:
+            ReadNodeStatus(cursor, record);
+            break;
+        default:
+            break;
     }
 }
 

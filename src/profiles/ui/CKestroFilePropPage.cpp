@@ -130,16 +130,26 @@ std::optional<FormProblem> CKestroFilePropPage::Read(ProfileForm& form) const {
 
 QWidget* CKestroFilePropPage::FieldWidget(FormField field) const {
     switch (field) {
-        case FormField::Name: return m_name;
-        case FormField::Server: return m_server;
-        case FormField::QueueLength: return m_queue;
-        case FormField::TraceFile: return m_traceFile;
-        case FormField::LimitMode: return m_limitMode;
-        case FormField::SizeValue: return m_sizeValue;
-        case FormField::SizeUnit: return m_sizeUnit;
-        case FormField::TimeValue: return m_timeValue;
-        case FormField::TimeUnit: return m_timeUnit;
-        case FormField::FilterType: break;
+        case FormField::Name:
+            return m_name;
+        case FormField::Server:
+            return m_server;
+        case FormField::QueueLength:
+            return m_queue;
+        case FormField::TraceFile:
+            return m_traceFile;
+        case FormField::LimitMode:
+            return m_limitMode;
+        case FormField::SizeValue:
+            return m_sizeValue;
+        case FormField::SizeUnit:
+            return m_sizeUnit;
+        case FormField::TimeValue:
+            return m_timeValue;
+        case FormField::TimeUnit:
+            return m_timeUnit;
+        case FormField::FilterType:
+            break;
     }
     return nullptr;
 }

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "profiles/SessionProfilesModel.h"
-#include "services/ui/QtUserPrompt.h"
+#include "widgets/QtUserPrompt.h"
 
 namespace profiles::ui {
 
@@ -45,7 +45,7 @@ private:
     // Runs the "Profile settings" sheet; true with its values when it closed with OK.
     bool RunSheet(const ProfileForm& start, ProfileForm& result);
 
-    services::ui::QtUserPrompt m_boxes;
+    widgets::QtUserPrompt m_boxes;
     core::UserPrompt& m_prompt;
     ProfileStore m_store;
     SessionProfilesModel m_model;

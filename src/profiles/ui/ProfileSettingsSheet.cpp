@@ -7,7 +7,9 @@
 namespace profiles::ui {
 
 ProfileSettingsSheet::ProfileSettingsSheet(const ProfileForm& form, core::UserPrompt& prompt, QWidget* parent)
-    : QDialog(parent), m_prompt(prompt), m_form(form) {
+    : QDialog(parent),
+      m_prompt(prompt),
+      m_form(form) {
     setWindowTitle(QStringLiteral("Profile settings"));
     setObjectName(QStringLiteral("profileSettings"));
     m_tabs = new QTabWidget(this);
@@ -17,7 +19,8 @@ ProfileSettingsSheet::ProfileSettingsSheet(const ProfileForm& form, core::UserPr
     m_tabs->addTab(m_filterPage, QStringLiteral("Filters"));
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole)->setObjectName(QStringLiteral("ok"));
-    buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("cancel"));
+    buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole)
+        ->setObjectName(QStringLiteral("cancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &ProfileSettingsSheet::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &ProfileSettingsSheet::reject);
     auto* layout = new QVBoxLayout(this);

@@ -12,7 +12,9 @@
 namespace services::ui {
 
 CAddUserDlg::CAddUserDlg(std::vector<std::unique_ptr<AccountSource>> sources, QWidget* parent)
-    : QDialog(parent), m_prompt(this), m_model(std::move(sources), m_prompt, m_cursor) {
+    : QDialog(parent),
+      m_prompt(this),
+      m_model(std::move(sources), m_prompt, m_cursor) {
     setWindowTitle(QStringLiteral("Add User"));
     m_sources = new QComboBox(this);
     auto* label = new QLabel(QStringLiteral("List Names from:"), this);
@@ -28,8 +30,9 @@ CAddUserDlg::CAddUserDlg(std::vector<std::unique_ptr<AccountSource>> sources, QW
     m_accounts->setColumnWidth(1, 185);
     m_accounts->setColumnWidth(2, 100);
     m_accounts->header()->setStretchLastSection(true);
-    auto* box = OkCancelHelp(*this, QStringLiteral("The accounts of the service's host: choose the one the service is "
-                                                   "to run as."));
+    auto* box =
+        widgets::OkCancelHelp(*this, QStringLiteral("The accounts of the service's host: choose the one the service is "
+                                                    "to run as."));
     connect(m_accounts, &QTreeWidget::itemDoubleClicked, this, &CAddUserDlg::accept);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "services/AddUserModel.h"
-#include "services/ui/QtUserPrompt.h"
+#include "widgets/QtUserPrompt.h"
 
 class QComboBox;
 class QTreeWidget;
@@ -33,8 +33,8 @@ public slots:
 private:
     void FillAccounts();
 
-    QtUserPrompt m_prompt;
-    QtWaitCursor m_cursor;
+    widgets::QtUserPrompt m_prompt;
+    widgets::QtWaitCursor m_cursor;
     AddUserModel m_model;
     QComboBox* m_sources = nullptr;
     QTreeWidget* m_accounts = nullptr;

@@ -13,7 +13,8 @@ constexpr std::array<int, 3> kWidths = {207, 70, 70};
 }  // namespace
 
 ServiceTableModel::ServiceTableModel(const ServicesDialogModel& model, QObject* parent)
-    : QAbstractTableModel(parent), m_model(model) {}
+    : QAbstractTableModel(parent),
+      m_model(model) {}
 
 int ServiceTableModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_model.RowCount());
@@ -22,13 +23,18 @@ int ServiceTableModel::rowCount(const QModelIndex& parent) const {
 int ServiceTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 3; }
 
 QVariant ServiceTableModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || static_cast<std::size_t>(index.row()) >= m_model.RowCount()) return {};
+    if (role != Qt::DisplayRole || !index.isValid() || static_cast<std::size_t>(index.row()) >= m_model.RowCount())
+        return {};
     const ServiceRow row = m_model.Row(static_cast<std::size_t>(index.row()));
     switch (index.column()) {
-        case 0: return QString::fromStdString(row.service);
-        case 1: return QString::fromStdString(row.status);
-        case 2: return QString::fromStdString(row.startup);
-        default: return {};
+        case 0:
+            return QString::fromStdString(row.service);
+        case 1:
+            return QString::fromStdString(row.status);
+        case 2:
+            return QString::fromStdString(row.startup);
+        default:
+            return {};
     }
 }
 
@@ -47,7 +53,8 @@ void ServiceTableModel::RowsChanged() {
 }
 
 CServiceListCtrl::CServiceListCtrl(const ServicesDialogModel& model, QWidget* parent)
-    : QTreeView(parent), m_rows(new ServiceTableModel(model, this)) {
+    : QTreeView(parent),
+      m_rows(new ServiceTableModel(model, this)) {
     setModel(m_rows);
     setRootIsDecorated(false);
     setItemsExpandable(false);

@@ -15,9 +15,11 @@
 
 namespace services::ui {
 
-CServicesDlg::CServicesDlg(ServicesContext& context, QWidget* parent, const std::string& host, const std::string& service,
-                           PollClock* clock)
-    : QDialog(parent), m_prompt(this), m_model(context, m_prompt, m_cursor, clock != nullptr ? *clock : m_steadyClock) {
+CServicesDlg::CServicesDlg(ServicesContext& context, QWidget* parent, const std::string& host,
+                           const std::string& service, PollClock* clock)
+    : QDialog(parent),
+      m_prompt(this),
+      m_model(context, m_prompt, m_cursor, clock != nullptr ? *clock : m_steadyClock) {
     setWindowTitle(QStringLiteral("Services"));
     m_list = new CServiceListCtrl(m_model, this);
     m_list->setMinimumSize(380, 220);
@@ -88,10 +90,14 @@ CServicesDlg::~CServicesDlg() {
 
 QPushButton& CServicesDlg::Button(ServiceOperation operation) noexcept {
     switch (operation) {
-        case ServiceOperation::Start: return *m_start;
-        case ServiceOperation::Stop: return *m_stop;
-        case ServiceOperation::Pause: return *m_pause;
-        case ServiceOperation::Continue: return *m_continue;
+        case ServiceOperation::Start:
+            return *m_start;
+        case ServiceOperation::Stop:
+            return *m_stop;
+        case ServiceOperation::Pause:
+            return *m_pause;
+        case ServiceOperation::Continue:
+            return *m_continue;
     }
     return *m_start;
 }
@@ -133,7 +139,8 @@ void CServicesDlg::OnContinue() { RunOperation(ServiceOperation::Continue); }
 void CServicesDlg::OnStartup() {
     auto startup = m_model.StartupDialog();
     if (!startup) return;
-    CStartupConfigDlg dialog(std::move(*startup), [this] { return m_model.AccountSources(); }, this);
+    CStartupConfigDlg dialog(
+        std::move(*startup), [this] { return m_model.AccountSources(); }, this);
     if (dialog.exec() != QDialog::Accepted) return;
     m_model.ApplyStartup(dialog.Model());
     m_list->Rows().RowsChanged();

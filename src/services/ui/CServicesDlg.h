@@ -12,7 +12,7 @@
 #include <string>
 
 #include "services/ServicesDialogModel.h"
-#include "services/ui/QtUserPrompt.h"
+#include "widgets/QtUserPrompt.h"
 
 class QLineEdit;
 class QPushButton;
@@ -26,8 +26,8 @@ class CServicesDlg final : public QDialog {
 public:
     // Opens on host (empty: the host shown last, else this machine) with service selected
     // when named. The clock is for tests; by default the real one.
-    CServicesDlg(ServicesContext& context, QWidget* parent, const std::string& host = {}, const std::string& service = {},
-                 PollClock* clock = nullptr);
+    CServicesDlg(ServicesContext& context, QWidget* parent, const std::string& host = {},
+                 const std::string& service = {}, PollClock* clock = nullptr);
     ~CServicesDlg() override;
 
     ServicesDialogModel& Model() noexcept { return m_model; }
@@ -58,8 +58,8 @@ private:
     void UpdateControls();
     std::optional<std::string> AskHost();
 
-    QtUserPrompt m_prompt;
-    QtWaitCursor m_cursor;
+    widgets::QtUserPrompt m_prompt;
+    widgets::QtWaitCursor m_cursor;
     SteadyPollClock m_steadyClock;
     ServicesDialogModel m_model;
     CServiceListCtrl* m_list = nullptr;

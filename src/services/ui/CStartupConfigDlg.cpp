@@ -18,7 +18,10 @@
 namespace services::ui {
 
 CStartupConfigDlg::CStartupConfigDlg(StartupConfigModel model, SourcesFactory sources, QWidget* parent)
-    : QDialog(parent), m_model(std::move(model)), m_sources(std::move(sources)), m_prompt(this) {
+    : QDialog(parent),
+      m_model(std::move(model)),
+      m_sources(std::move(sources)),
+      m_prompt(this) {
     setWindowTitle(QStringLiteral("Startup Configuration"));
 
     auto* startType = new QGroupBox(QStringLiteral("Startup Type"), this);
@@ -58,9 +61,10 @@ CStartupConfigDlg::CStartupConfigDlg(StartupConfigModel model, SourcesFactory so
     grid->addWidget(new QLabel(QStringLiteral("Confirm Password:"), logon), 4, 0);
     grid->addWidget(m_confirmation, 4, 1);
 
-    auto* box = OkCancelHelp(*this, QStringLiteral("Automatic starts the service when the host boots, Manual only when "
-                                                   "asked, Disabled never (the unit is masked). The service runs as the "
-                                                   "system account or as the account named here."));
+    auto* box = widgets::OkCancelHelp(
+        *this, QStringLiteral("Automatic starts the service when the host boots, Manual only when "
+                              "asked, Disabled never (the unit is masked). The service runs as the "
+                              "system account or as the account named here."));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(startType);
     layout->addWidget(logon);

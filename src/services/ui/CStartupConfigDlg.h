@@ -9,7 +9,7 @@
 
 #include "services/AccountSource.h"
 #include "services/StartupConfigModel.h"
-#include "services/ui/QtUserPrompt.h"
+#include "widgets/QtUserPrompt.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -43,7 +43,7 @@ private:
 
     StartupConfigModel m_model;
     SourcesFactory m_sources;
-    QtUserPrompt m_prompt;
+    widgets::QtUserPrompt m_prompt;
     QRadioButton* m_automatic = nullptr;
     QRadioButton* m_manual = nullptr;
     QRadioButton* m_disabled = nullptr;

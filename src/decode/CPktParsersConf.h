@@ -1,0 +1,34 @@
+// Decoder configuration: owns the four reference tables the decoders consult and hands
+// them out under its optional lock.
+#pragma once
+
+#include <memory>
+
+#include "core/Archive.h"
+#include "core/CPktLockable.h"
+#include "tables/LookupTables.h"
+
+namespace decode {
+
+class CPktParsersConf : public core::CPktLockable {
+public:
+    // The tables are made in the order Ethernet, IP protocol, port, TCP option, each with
+    // the load flag (set: read the text files; clear: start empty).
+    CPktParsersConf(bool lockWanted, bool load);
+    ~CPktParsersConf() override;
+
+    const tables::CPktEtherNums& GetEtherNums() const;
+    const tables::CPktIProtNums& GetIProtNums() const;
+    const tables::CPktWPortNums& GetWPortNums() const;
+    const tables::CPktTCPNums& GetTCPNums() const;
+
+    void Serialize(core::Archive& ar);
+
+private:
+    std::unique_ptr<tables::CPktEtherNums> m_etherNums;
+    std::unique_ptr<tables::CPktIProtNums> m_iprotNums;
+    std::unique_ptr<tables::CPktWPortNums> m_wportNums;
+    std::unique_ptr<tables::CPktTCPNums> m_tcpNums;
+};
+
+}  // namespace decode

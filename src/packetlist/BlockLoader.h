@@ -1,0 +1,27 @@
+// Where the heavy half of a block load runs (inflating the block, loading its frames): the
+// workbench runs it on a thread of its own so that its window never stops answering for a
+// large block; tests and the command line run it in place.
+#pragma once
+
+#include <functional>
+
+namespace packetlist {
+
+class BlockLoader {
+public:
+    virtual ~BlockLoader() = default;
+    // Runs work, then done on the thread that called Run. A loader that is destroyed first
+    // finishes the work in hand and drops done.
+    virtual void Run(std::function<void()> work, std::function<void()> done) = 0;
+};
+
+// Runs both at once, in the caller's thread.
+class InlineBlockLoader final : public BlockLoader {
+public:
+    void Run(std::function<void()> work, std::function<void()> done) override {
+        work();
+        done();
+    }
+};
+
+}  // namespace packetlist

@@ -1,0 +1,350 @@
+// Packet-list navigation. Every move that loads a block loads it beside the screen on
+// display and switches only when the whole block loaded, so a corrupt block leaves the list,
+// the screen number and the current frame as they were.
+#include "packetlist/CKestroView.h"
+#include "decode/BatchDecoding.h"
+
+#include <utility>
+
+#include "packetlist/StatusTexts.h"
+
+namespace packetlist {
+
+namespace {
+
+using Move = capture::TraceReader::Move;
+
+const char* LimitQuestion(bool time, bool size) {
+    if (time && size) return "Time limit and file size limit \n are exceeded. Continue?";
+    if (size) return "File size limit \n is exceeded. Continue?";
+    return "Time limit \n is exceeded. Continue?";
+}
+
+}  // namespace
+
+CKestroView::CKestroView(capture::TraceReader reader, core::UserPrompt& prompt, core::WaitCursor& wait,
+                         std::unique_ptr<BlockLoader> loader)
+    : m_reader(std::move(reader)),
+      m_prompt(prompt),
+      m_wait(wait),
+      m_conf(false, true),
+      m_parsers(m_conf, false),
+      m_batch(std::make_unique<capture::CPktSnap>(&m_parsers)),
+      m_loader(loader ? std::move(loader) : std::make_unique<InlineBlockLoader>()) {}
+
+CKestroView::~CKestroView() {
+    // The load in hand ends before the members it fills go; its end is not reported.
+    m_loader.reset();
+    if (m_loading) m_wait.End();
+}
+
+std::unique_ptr<CKestroView> CKestroView::Open(const std::string& path, core::UserPrompt& prompt,
+                                               core::WaitCursor& wait, std::unique_ptr<BlockLoader> loader) {
+    auto reader = capture::TraceReader::Open(path);
+    if (!reader) {
+        prompt.Tell("Trace file could not be opened!\n" + reader.Err().text, core::PromptIcon::Exclamation);
+        return nullptr;
+    }
+    return std::make_unique<CKestroView>(std::move(reader).Value(), prompt, wait, std::move(loader));
+}
+
+void CKestroView::InitialUpdateSaved() {
+    m_pauseAllowed = false;
+    const bool valid = m_reader.Validate(m_prompt);
+    // The header's counts are taken even when only the length is wrong, as the status bar
+    // shows them; the list stays empty then.
+    m_counts.blockCount = m_reader.BlockCount();
+    m_counts.frameCount = m_reader.FrameCount();
+    m_counts.endOffset = m_reader.EndOffset();
+    m_currentFrame = 0;
+    if (valid) NextScreen();
+}
+
+void CKestroView::InitialUpdateLive(CaptureLink& link) {
+    m_link = &link;
+    m_pauseAllowed = true;
+    Refresh();
+}
+
+void CKestroView::Refresh() {
+    if (m_link == nullptr) return;
+    m_counts = m_link->Counts();
+    m_reader.SetKnownCounts(m_counts.blockCount, m_counts.frameCount, m_counts.endOffset);
+}
+
+void CKestroView::OnIdle() {
+    Refresh();
+    if (!m_loading && m_firstScreenPending && Screen() < BlockCount()) NextScreen();
+}
+
+void CKestroView::OnLimitNotify() {
+    Refresh();
+    if (m_listener != nullptr) m_listener->PauseButton(Paused());
+}
+
+bool CKestroView::IsKeyAllowed(NavKey key) const noexcept {
+    switch (key) {
+        case NavKey::Home:
+        case NavKey::PageUp:
+            return Screen() > 1;
+        case NavKey::Up:
+            return m_currentFrame != 0;
+        case NavKey::Down:
+            return FrameCount() == 0 || FrameCount() - m_currentFrame != 1;
+        case NavKey::PageDown:
+        case NavKey::End:
+            return Screen() != BlockCount();
+    }
+    return false;
+}
+
+KeyOutcome CKestroView::OnKey(NavKey key) {
+    KeyOutcome out;
+    if (m_loading) return out;  // swallowed while the wait cursor shows
+    if (!IsKeyAllowed(key)) {
+        out.beep = true;
+        out.passOn = key != NavKey::Up && key != NavKey::Down;
+        return out;
+    }
+    out.ran = true;
+    switch (key) {
+        case NavKey::Home:
+            GoToBeginning();
+            break;
+        case NavKey::PageUp:
+            PreviousScreen();
+            break;
+        case NavKey::Up:
+            PreviousPacket();
+            break;
+        case NavKey::Down:
+            NextPacket();
+            break;
+        case NavKey::PageDown:
+            NextScreen();
+            break;
+        case NavKey::End:
+            GoToEnd();
+            break;
+    }
+    return out;
+}
+
+bool CKestroView::IsEnabled(NavCommand command) const noexcept {
+    switch (command) {
+        case NavCommand::GoToBeginning:
+        case NavCommand::PreviousScreen:
+            return Screen() > 1;
+        case NavCommand::PreviousPacket:
+            return m_currentFrame != 0;
+        case NavCommand::NextPacket:
+            return FrameCount() != 0 && m_currentFrame < FrameCount() - 1;
+        case NavCommand::NextScreen:
+        case NavCommand::GoToEnd:
+            return Screen() < BlockCount();
+        case NavCommand::GotoPacket:
+            return BlockCount() != 0;
+        case NavCommand::PauseContinue:
+            return m_pauseAllowed;
+    }
+    return false;
+}
+
+bool CKestroView::IsPressed(NavCommand command) const noexcept {
+    return command == NavCommand::PauseContinue && Paused();
+}
+
+void CKestroView::Run(NavCommand command, std::string_view packetField) {
+    switch (command) {
+        case NavCommand::GoToBeginning:
+            GoToBeginning();
+            break;
+        case NavCommand::PreviousScreen:
+            PreviousScreen();
+            break;
+        case NavCommand::PreviousPacket:
+            PreviousPacket();
+            break;
+        case NavCommand::NextPacket:
+            NextPacket();
+            break;
+        case NavCommand::NextScreen:
+            NextScreen();
+            break;
+        case NavCommand::GoToEnd:
+            GoToEnd();
+            break;
+        case NavCommand::GotoPacket:
+            GotoPacket(packetField);
+            break;
+        case NavCommand::PauseContinue:
+            PauseContinue();
+            break;
+    }
+}
+
+struct CKestroView::LoadJob {
+    capture::RawBlock block;
+    std::unique_ptr<capture::CPktSnap> batch;
+    core::Status status = core::Success();
+    RowAfter rowAfter;
+};
+
+void CKestroView::Show(Fetched fetched, RowAfter rowAfter) {
+    if (!fetched) {
+        m_prompt.Tell(fetched.Err().text, core::PromptIcon::Exclamation);
+        return;
+    }
+    if (!fetched.Value()) return;
+    auto job = std::make_shared<LoadJob>();
+    job->block = std::move(*fetched.Value());
+    job->batch = std::make_unique<capture::CPktSnap>(&m_parsers);
+    job->rowAfter = std::move(rowAfter);
+    m_loading = true;
+    m_wait.Begin();
+    m_loader->Run(
+        [job] {
+            // The batch keeps the inflated bytes as its frames: nothing is copied or kept twice.
+            std::vector<std::uint8_t> inflated;
+            job->status = capture::TraceReader::Inflate(job->block, inflated);
+            if (job->status)
+                job->status = capture::TraceReader::LoadBatch(job->block, std::move(inflated), *job->batch);
+        },
+        [this, job] { Loaded(*job); });
+}
+
+void CKestroView::Loaded(LoadJob& job) {
+    m_loading = false;
+    m_wait.End();
+    if (!job.status) {
+        m_prompt.Tell(job.status.Err().text, core::PromptIcon::Exclamation);
+    } else {
+        m_reader.Accept(job.block);
+        std::swap(m_batch, job.batch);
+        m_rows.Invalidate();
+        Filled(job.rowAfter());
+    }
+    // The screen that went (or the block that failed) is freed where blocks are loaded: a
+    // large batch takes a while to free.
+    m_loader->Run([old = std::shared_ptr<capture::CPktSnap>(std::move(job.batch))]() mutable { old.reset(); }, [] {});
+}
+
+void CKestroView::Filled(std::uint32_t row) {
+    // Whatever move filled the list, the first screen is no longer pending: the idle rule
+    // must not jump back to block 1 afterwards.
+    m_firstScreenPending = false;
+    m_currentFrame = ScreenFirst() + row;
+    if (m_listener != nullptr) m_listener->ListFilled();
+    Select(row);
+}
+
+void CKestroView::GoToBeginning() {
+    if (!m_loading && BlockCount() > 0) Show(m_reader.Fetch(Move::First), [] { return 0U; });
+}
+
+void CKestroView::PreviousScreen() {
+    if (!m_loading) Show(m_reader.Fetch(Move::Previous), [] { return 0U; });
+}
+
+void CKestroView::PreviousPacket() {
+    const auto row = CurrentRow();
+    if (row && *row > 0) {
+        Select(*row - 1);
+        return;
+    }
+    if (!m_loading) Show(m_reader.Fetch(Move::Previous), [this] { return RowCount() == 0 ? 0 : RowCount() - 1; });
+}
+
+void CKestroView::NextPacket() {
+    const auto row = CurrentRow();
+    if (row && *row + 1 < RowCount()) {
+        Select(*row + 1);
+        return;
+    }
+    NextScreen();
+}
+
+void CKestroView::NextScreen() {
+    if (m_loading) return;
+    if (m_firstScreenPending) {
+        // The reader starts at the first block; with none written yet there is nothing to show.
+        if (BlockCount() > 0) Show(m_reader.Fetch(Move::First), [] { return 0U; });
+        return;
+    }
+    Show(m_reader.Fetch(Move::Next), [] { return 0U; });
+}
+
+void CKestroView::GoToEnd() {
+    if (!m_loading) Show(m_reader.Fetch(Move::Last), [] { return 0U; });
+}
+
+void CKestroView::GotoPacket(std::string_view packetField) {
+    if (m_loading) return;
+    const std::int64_t n = ParsePacketNumber(packetField);
+    if (n == m_currentFrame) return;
+    if (n < 0 || n >= FrameCount()) {
+        m_prompt.Tell(InvalidLineNumberText(FrameCount()), core::PromptIcon::Exclamation);
+        return;
+    }
+    const auto frame = static_cast<std::uint32_t>(n);
+    if (Screen() != 0 && frame >= ScreenFirst() && frame - ScreenFirst() < RowCount()) {
+        Select(frame - ScreenFirst());
+        return;
+    }
+    auto found = m_reader.FetchFrame(frame, m_currentFrame);
+    Fetched fetched =
+        found ? Fetched(std::optional<capture::RawBlock>(std::move(found).Value())) : Fetched(found.Err());
+    Show(std::move(fetched), [this, frame] { return frame - ScreenFirst(); });
+}
+
+void CKestroView::PauseContinue() {
+    if (m_link == nullptr || !m_pauseAllowed) return;
+    Refresh();
+    if (Paused() && (TimeLimitReached() || SizeLimitReached())) {
+        const char* question = LimitQuestion(TimeLimitReached(), SizeLimitReached());
+        if (m_prompt.Show(question, core::PromptIcon::Question, core::PromptButtons::YesNo) != core::PromptAnswer::Yes)
+            return;
+    }
+    if (m_listener != nullptr) m_listener->PauseButton(Paused());
+    m_link->RequestPauseToggle();
+}
+
+void CKestroView::Select(std::uint32_t row) {
+    if (m_firstScreenPending || FrameCount() == 0) return;
+    if (row >= RowCount()) {
+        if (m_listener != nullptr) m_listener->RowSelected(std::nullopt);
+        return;
+    }
+    m_currentFrame = ScreenFirst() + row;
+    m_shownFrame = m_currentFrame;
+    if (m_listener != nullptr) m_listener->RowSelected(row);
+}
+
+void CKestroView::SetSummaryLevel(std::uint32_t level) {
+    if (level == m_summaryLevel) return;
+    m_summaryLevel = level;
+    m_rows.Invalidate();
+    if (m_listener != nullptr) m_listener->RowsRetexted();
+}
+
+std::optional<std::uint32_t> CKestroView::CurrentRow() const noexcept {
+    if (Screen() == 0 || m_currentFrame < ScreenFirst() || m_currentFrame - ScreenFirst() >= RowCount())
+        return std::nullopt;
+    return m_currentFrame - ScreenFirst();
+}
+
+bool CKestroView::DetailOf(std::uint32_t row, decode::CPktDetailLine& root) const {
+    if (row >= RowCount()) return false;
+    decode::DetailOf(*m_batch, &root, row);
+    return true;
+}
+
+std::string CKestroView::PacketsText() const { return PacketsPaneText(FrameCount(), EndOffset()); }
+
+std::string CKestroView::CurrentText() const { return CurrentPaneText(m_currentFrame); }
+
+int CKestroView::Progress() const {
+    return ProgressPercent(m_currentFrame, static_cast<std::int64_t>(FrameCount()) - 1);
+}
+
+}  // namespace packetlist

@@ -1,0 +1,171 @@
+// The packet list of a capture window, without its widget: one screen at a time (the frames
+// of one trace-file block), the current frame, the navigation commands with the rules that
+// allow them, go to packet, the summary level, pause/continue with its limit prompts, and
+// the enabled state of every command. The workbench draws what this says; tests drive it
+// directly.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "capture/CPktSnap.h"
+#include "capture/TraceReader.h"
+#include "core/UserPrompt.h"
+#include "decode/CPktDetailLine.h"
+#include "decode/CPktParsers.h"
+#include "decode/CPktParsersConf.h"
+#include "decode/ProtoCode.h"
+#include "packetlist/BlockLoader.h"
+#include "packetlist/CaptureLink.h"
+#include "packetlist/NavCommand.h"
+#include "packetlist/PacketRowCache.h"
+
+namespace packetlist {
+
+class CKestroView {
+public:
+    // What the widgets hear about; every call comes on the thread that drives the view.
+    class Listener {
+    public:
+        virtual ~Listener() = default;
+        // Another block is on display: every row changed and the row count may have.
+        virtual void ListFilled() {}
+        // The Source, Destination and Summary texts of every row changed (a level change).
+        virtual void RowsRetexted() {}
+        // The selection is on row (its details are to be shown), or on none.
+        virtual void RowSelected(std::optional<std::uint32_t> row) { (void)row; }
+        // The pause/continue button is to show this state (pressed while paused).
+        virtual void PauseButton(bool pressed) { (void)pressed; }
+    };
+
+    // The view over a trace file and its own decoder objects (tables read from their files).
+    // Blocks load through loader (in place when none is given).
+    CKestroView(capture::TraceReader reader, core::UserPrompt& prompt, core::WaitCursor& wait,
+                std::unique_ptr<BlockLoader> loader = nullptr);
+    ~CKestroView();
+    CKestroView(const CKestroView&) = delete;
+    CKestroView& operator=(const CKestroView&) = delete;
+
+    // Opens path for reading; nullptr after "Trace file could not be opened!".
+    static std::unique_ptr<CKestroView> Open(const std::string& path, core::UserPrompt& prompt, core::WaitCursor& wait,
+                                             std::unique_ptr<BlockLoader> loader = nullptr);
+
+    void SetListener(Listener* listener) noexcept { m_listener = listener; }
+
+    // A saved trace: validate it (a file that fails leaves the list empty) and show the
+    // first screen with the details of its first row. Pause/continue stays disabled.
+    void InitialUpdateSaved();
+    // A live capture: counts and flags come from link, which must outlive the view. The
+    // first screen comes with the first block, through OnIdle.
+    void InitialUpdateLive(CaptureLink& link);
+
+    // Takes the capture's latest counts (live views; a saved view keeps its header's), then
+    // applies the first-screen rule: while the first screen is pending and a block exists
+    // beyond it, show it now.
+    void OnIdle();
+    // The capture thread paused on a limit.
+    void OnLimitNotify();
+
+    // A block is loading: the screen shows the previous one until it is in, and moves that
+    // would load another block are ignored meanwhile (the wait cursor shows).
+    bool Loading() const noexcept { return m_loading; }
+
+    // Keys: an allowed key runs its command, a refused one beeps.
+    KeyOutcome OnKey(NavKey key);
+    bool IsKeyAllowed(NavKey key) const noexcept;
+    // The enabled state of a command for the tool bars and menus; pause/continue is also
+    // pressed while paused (IsPressed).
+    bool IsEnabled(NavCommand command) const noexcept;
+    bool IsPressed(NavCommand command) const noexcept;
+    // Runs a command from a menu or a tool button (go to packet reads packetField).
+    void Run(NavCommand command, std::string_view packetField = {});
+
+    void GoToBeginning();
+    void PreviousScreen();
+    void PreviousPacket();
+    void NextPacket();
+    void NextScreen();
+    void GoToEnd();
+    void GotoPacket(std::string_view packetField);
+    void PauseContinue();
+
+    // The user picked row (a click, or the list moved its focus). Nothing happens while the
+    // first screen is pending or the file has no frame.
+    void Select(std::uint32_t row);
+    // Source, Destination and Summary of every row follow the new level; Counter and Delta
+    // do not change.
+    void SetSummaryLevel(std::uint32_t level);
+
+    // Rows of the screen on display.
+    std::uint32_t RowCount() const noexcept { return m_batch->GetFrameCount(); }
+    const RowTexts& Row(std::uint32_t row) { return m_rows.Row(*m_batch, m_summaryLevel, row); }
+    // The row of the current frame when it is on display.
+    std::optional<std::uint32_t> CurrentRow() const noexcept;
+    // The detail lines of a row below root; false (and nothing added) for a row not on display.
+    bool DetailOf(std::uint32_t row, decode::CPktDetailLine& root) const;
+
+    // The status bar: "%d Packets, %d Kb", "Current packet: %d", progress 0..100.
+    std::string PacketsText() const;
+    std::string CurrentText() const;
+    int Progress() const;
+
+    std::uint32_t FrameCount() const noexcept { return m_counts.frameCount; }
+    std::uint32_t BlockCount() const noexcept { return m_counts.blockCount; }
+    std::uint32_t EndOffset() const noexcept { return m_counts.endOffset; }
+    std::uint32_t CurrentFrame() const noexcept { return m_currentFrame; }
+    std::int64_t ShownFrame() const noexcept { return m_shownFrame; }
+    std::uint32_t Screen() const noexcept { return m_reader.Screen(); }
+    std::uint32_t ScreenFirst() const noexcept { return m_reader.ScreenFirst(); }
+    std::uint32_t ScreenLast() const noexcept { return m_reader.ScreenLast(); }
+    bool FirstScreenPending() const noexcept { return m_firstScreenPending; }
+    bool Paused() const noexcept { return m_counts.paused; }
+    bool PauseAllowed() const noexcept { return m_pauseAllowed; }
+    bool TimeLimitReached() const noexcept { return m_counts.timeLimitReached; }
+    bool SizeLimitReached() const noexcept { return m_counts.sizeLimitReached; }
+    std::uint32_t SummaryLevel() const noexcept { return m_summaryLevel; }
+    bool IsLive() const noexcept { return m_link != nullptr; }
+    const capture::CPktSnap& Batch() const noexcept { return *m_batch; }
+
+private:
+    using Fetched = core::Result<std::optional<capture::RawBlock>>;
+    // Which row to select once the block is on display (it may depend on the block).
+    using RowAfter = std::function<std::uint32_t()>;
+    struct LoadJob;
+
+    // Loads the fetched block into the spare batch and, only when all of it loaded, puts it
+    // on display and selects rowAfter(); otherwise the screen stays as it was and the user is
+    // told what is wrong.
+    void Show(Fetched fetched, RowAfter rowAfter);
+    void Loaded(LoadJob& job);
+    // After a new screen: select row (its details), and tell the widgets.
+    void Filled(std::uint32_t row);
+    void Refresh();
+
+    capture::TraceReader m_reader;
+    core::UserPrompt& m_prompt;
+    core::WaitCursor& m_wait;
+    Listener* m_listener = nullptr;
+    CaptureLink* m_link = nullptr;
+
+    decode::CPktParsersConf m_conf;
+    decode::CPktParsers m_parsers;
+    std::unique_ptr<capture::CPktSnap> m_batch;
+    PacketRowCache m_rows;
+
+    CaptureCounts m_counts;
+    std::uint32_t m_currentFrame = 0;
+    std::int64_t m_shownFrame = -1;
+    std::uint32_t m_summaryLevel = decode::LEVEL_APPLICATION;
+    bool m_firstScreenPending = true;
+    bool m_pauseAllowed = true;
+    bool m_loading = false;
+    // Last, so that it goes first: a load it finishes calls back into the view.
+    std::unique_ptr<BlockLoader> m_loader;
+};
+
+}  // namespace packetlist

@@ -1,0 +1,324 @@
+// The packet list's rules on the sample trace (four blocks of 100 frames) and on traces
+// made to break them: keys across screens, go to packet, level changes against the command
+// line's rows, a corrupt block, the limit prompts and a live capture's first screen.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <functional>
+#include <sstream>
+
+#include "capture/TraceTestUtil.h"
+#include "capture/TraceWriter.h"
+#include "packetlist/PacketListTestUtil.h"
+#include "packetlist/StatusTexts.h"
+
+namespace {
+
+using packetlist::NavCommand;
+using packetlist::NavKey;
+using testutil::ViewUnderTest;
+
+TEST(PacketList, KeysMoveAcrossTheSampleScreensAndBeepWhereRefused) {
+    auto w = ViewUnderTest::Saved(testutil::kSampleTrace);
+    auto& v = *w->view;
+    ASSERT_EQ(v.Screen(), 1U);
+    EXPECT_EQ(w->events.selected.back(), 0U) << "the first screen shows its first row's details";
+
+    struct Step {
+        NavKey key;
+        bool beep;
+        bool passOn;
+        std::uint32_t screen;
+        std::uint32_t current;
+    };
+    const Step steps[] = {
+        {NavKey::Up, true, false, 1, 0},     // frame 0: nothing above
+        {NavKey::PageUp, true, true, 1, 0},  // no screen before the first
+        {NavKey::Home, true, true, 1, 0},
+        {NavKey::Down, false, false, 1, 1},
+        {NavKey::PageDown, false, false, 2, 100},
+        {NavKey::Up, false, false, 1, 99},     // row 0 of block 2: block 1's last row
+        {NavKey::Down, false, false, 2, 100},  // last row of block 1: next screen
+        {NavKey::End, false, false, 4, 300},
+        {NavKey::PageDown, true, true, 4, 300},
+        {NavKey::End, true, true, 4, 300},
+        {NavKey::PageUp, false, false, 3, 200},
+        {NavKey::Home, false, false, 1, 0},
+    };
+    for (const auto& s : steps) {
+        const auto out = v.OnKey(s.key);
+        EXPECT_EQ(out.beep, s.beep) << static_cast<int>(s.key) << " to " << s.current;
+        EXPECT_EQ(out.ran, !s.beep);
+        EXPECT_EQ(out.passOn, s.passOn);
+        EXPECT_EQ(v.Screen(), s.screen);
+        EXPECT_EQ(v.CurrentFrame(), s.current);
+        EXPECT_EQ(v.ShownFrame(), s.current);
+        EXPECT_EQ(v.CurrentRow(), s.current - v.ScreenFirst());
+    }
+    v.GotoPacket("399");
+    EXPECT_TRUE(v.OnKey(NavKey::Down).beep) << "Down on the last frame of the file";
+    EXPECT_EQ(w->wait.begun, w->wait.ended);
+    EXPECT_GT(w->wait.begun, 0);
+    EXPECT_TRUE(w->prompt.Messages().empty());
+}
+
+TEST(PacketList, GotoPacketParsesInSixtyFourBitsAndNamesTheRange) {
+    auto w = ViewUnderTest::Saved(testutil::kSampleTrace);
+    auto& v = *w->view;
+    struct Case {
+        const char* field;
+        std::uint32_t screen;  // afterwards
+        std::uint32_t current;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"350", 4, 350, false},  // after the current frame: searched from the end
+        {"360", 4, 360, false},  // on the screen: only the selection moves
+        {"360", 4, 360, false},  // the current frame: nothing happens
+        {" 42 frames", 1, 42, false},
+        {"400", 1, 42, true},
+        {"-1", 1, 42, true},
+        {"4294967296", 1, 42, true},  // would wrap to 0 in 32 bits
+        {"99999999999999999999999", 1, 42, true},
+        {"abc", 1, 0, false},  // no digits read as 0
+        {"399", 4, 399, false},
+    };
+    int fills = 0;
+    for (const auto& c : cases) {
+        w->prompt.Clear();
+        fills = w->events.fills;
+        v.GotoPacket(c.field);
+        EXPECT_EQ(v.Screen(), c.screen) << c.field;
+        EXPECT_EQ(v.CurrentFrame(), c.current) << c.field;
+        EXPECT_EQ(w->LastMessage(), c.refused ? "Invalid line number: enter number in range 0..399" : "") << c.field;
+    }
+    EXPECT_EQ(w->events.fills, fills + 1) << "399 after 0 loads the last block";
+    EXPECT_EQ(v.Row(99).counter, "399");
+}
+
+// Every row at every level against palomet-cli list --tsv --level, screen by screen, captured
+// bytes escaped alike; Counter and Delta never follow the level.
+TEST(PacketList, LevelChangeRewritesTheTextsThatTheCommandLineShows) {
+    auto w = ViewUnderTest::Saved(testutil::kSampleTrace);
+    auto& v = *w->view;
+    const std::array<std::pair<const char*, std::uint32_t>, 4> levels = {
+        {{"datalink", 10}, {"network", 13}, {"transport", 16}, {"application", 40}}};
+    for (const auto& [name, level] : levels) {
+        const std::string cmd =
+            std::string(PALOMET_BIN_DIR) + "/palomet-cli list --tsv --level " + name + " " + testutil::kSampleTrace;
+        std::FILE* pipe = ::popen(cmd.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string out;
+        std::array<char, 65536> buf{};
+        for (std::size_t got; (got = std::fread(buf.data(), 1, buf.size(), pipe)) > 0;) out.append(buf.data(), got);
+        ASSERT_EQ(::pclose(pipe), 0) << cmd;
+        std::istringstream lines(out);
+        std::string line;
+        std::getline(lines, line);  // column names
+
+        const int retexts = w->events.retexts;
+        v.SetSummaryLevel(level);
+        EXPECT_EQ(w->events.retexts, retexts + 1) << name;
+        v.GoToBeginning();
+        for (std::uint32_t screen = 1; screen <= v.BlockCount(); ++screen) {
+            if (screen > 1) v.NextScreen();
+            ASSERT_EQ(v.Screen(), screen);
+            EXPECT_EQ(v.Row(0).delta, "0") << "first row of screen " << screen;
+            for (std::uint32_t r = 0; r < v.RowCount(); ++r) {
+                const auto& row = v.Row(r);
+                const std::string mine =
+                    row.counter + '\t' + row.delta + '\t' + row.source + '\t' + row.destination + '\t' + row.summary;
+                ASSERT_TRUE(std::getline(lines, line));
+                ASSERT_EQ(mine, line) << name << " row " << r << " of screen " << screen;
+            }
+        }
+    }
+}
+
+// Block 2 of three holds a batch that promises more frames than it has: every way onto it
+// is refused with the block's message and leaves the screen as it was.
+TEST(PacketList, ACorruptBlockLeavesTheScreenAsItWas) {
+    const auto path = testutil::WriteTrace("corrupt.tns", {5, 5, 5}, [](std::size_t block, testutil::Bytes& batch) {
+        if (block == 1) testutil::PutLe32(batch, 12, 1000);  // frame count after schema and frequency
+    });
+    auto w = ViewUnderTest::Saved(path);
+    auto& v = *w->view;
+    const std::function<void()> moves[] = {[&] { v.NextScreen(); }, [&] { v.GotoPacket("7"); }};
+    for (const auto& move : moves) {
+        w->prompt.Clear();
+        const int fills = w->events.fills;
+        move();
+        EXPECT_NE(w->LastMessage().find("block 2 at offset"), std::string::npos) << w->LastMessage();
+        EXPECT_EQ(w->events.fills, fills);
+        EXPECT_EQ(v.Screen(), 1U);
+        EXPECT_EQ(v.RowCount(), 5U);
+        EXPECT_EQ(v.CurrentFrame(), 0U);
+        EXPECT_EQ(v.Row(4).counter, "4") << "the rows on display still have their frames";
+    }
+    v.GoToEnd();
+    ASSERT_EQ(v.Screen(), 3U);
+    v.PreviousScreen();
+    EXPECT_EQ(v.Screen(), 3U);
+    EXPECT_EQ(v.CurrentFrame(), 10U);
+}
+
+// The enabled-state table on an empty trace and on the sample's first and last screens.
+TEST(PacketList, CommandsAreEnabledByTheScreenAndTheCurrentFrame) {
+    const auto empty = testutil::WriteTrace("empty.tns", {});
+    auto e = ViewUnderTest::Saved(empty);
+    auto s = ViewUnderTest::Saved(testutil::kSampleTrace);
+    struct Case {
+        packetlist::CKestroView* view;
+        const char* go;        // go to packet first
+        const char* expected;  // beginning, previous screen/packet, next packet/screen, end, goto
+    };
+    const Case cases[] = {{e->view.get(), "", "0000000"},
+                          {s->view.get(), "", "0001111"},
+                          {s->view.get(), "150", "1111111"},
+                          {s->view.get(), "399", "1110001"}};
+    for (const auto& c : cases) {
+        c.view->GotoPacket(c.go);
+        std::string got;
+        for (auto id : {NavCommand::GoToBeginning, NavCommand::PreviousScreen, NavCommand::PreviousPacket,
+                        NavCommand::NextPacket, NavCommand::NextScreen, NavCommand::GoToEnd, NavCommand::GotoPacket})
+            got += c.view->IsEnabled(id) ? '1' : '0';
+        EXPECT_EQ(got, c.expected) << c.go;
+        EXPECT_FALSE(c.view->IsEnabled(NavCommand::PauseContinue)) << "a saved trace has no capture to pause";
+    }
+    EXPECT_EQ(e->view->RowCount(), 0U);
+    e->view->GotoPacket("5");
+    EXPECT_EQ(e->LastMessage(), "Invalid line number: enter number in range 0..-1");
+    EXPECT_EQ(e->view->PacketsText(), "0 Packets, 1 Kb");
+    EXPECT_EQ(e->view->CurrentText(), "Current packet: 0");
+}
+
+TEST(PacketList, StatusTextsAndProgressNeverWrap) {
+    struct Pane {
+        std::uint64_t frames, endOffset;
+        const char* text;
+    };
+    for (const auto& p : {Pane{3, 2047, "3 Packets, 2 Kb"}, Pane{0, 0, "0 Packets, 0 Kb"},
+                          Pane{4294967295U, 4294967295U, "4294967295 Packets, 4194304 Kb"},
+                          Pane{2147483648U, 2147483649U, "2147483648 Packets, 2097153 Kb"}})
+        EXPECT_EQ(packetlist::PacketsPaneText(p.frames, p.endOffset), p.text);
+    EXPECT_EQ(packetlist::CurrentPaneText(3000000000U), "Current packet: 3000000000");
+    struct Progress {
+        std::int64_t current, total;
+        int percent;
+    };
+    for (const auto& p : {Progress{0, 0, 100}, Progress{0, -1, 100}, Progress{1, 3, 33}, Progress{2, 2, 100},
+                          Progress{4294967294LL, 4294967294LL, 100}, Progress{2147483648LL, 4294967294LL, 50}})
+        EXPECT_EQ(packetlist::ProgressPercent(p.current, p.total), p.percent) << p.current << "/" << p.total;
+}
+
+// A live window: nothing before the first block, the first block as soon as it exists, later
+// blocks only on navigation; pause/continue asks first when a limit stopped capture.
+TEST(PacketList, LiveWindowShowsTheFirstBlockAndAsksBeforeContinuingPastALimit) {
+    const auto path = testutil::TempPath("live.tns");
+    auto writer = capture::TraceWriter::Create(path, capture::TraceWriter::Flush::Deferred);
+    ASSERT_TRUE(writer.Ok() && writer.Value().WriteHeader().Ok());
+    testutil::FakeCapture capture;
+    const auto publish = [&] {
+        capture.counts.blockCount = writer.Value().BlockCount();
+        capture.counts.frameCount = writer.Value().FrameCount();
+        capture.counts.endOffset = writer.Value().EndOffset();
+    };
+    const auto append = [&](std::uint32_t first, std::uint32_t count) {
+        ASSERT_TRUE(writer.Value().AppendBlock(testutil::Pack(testutil::MakeBatch(first, count)), count).Ok());
+        publish();
+    };
+    ViewUnderTest w(path);
+    ASSERT_TRUE(w.view);
+    auto& v = *w.view;
+    v.InitialUpdateLive(capture);
+    v.OnIdle();
+    EXPECT_EQ(v.Screen(), 0U);
+    EXPECT_EQ(w.events.fills, 0);
+    EXPECT_FALSE(v.IsEnabled(NavCommand::GotoPacket));
+    append(0, 30);
+    v.OnIdle();
+    EXPECT_EQ(v.Screen(), 1U);
+    EXPECT_EQ(w.events.selected.back(), 0U);
+    append(30, 40);
+    v.OnIdle();
+    EXPECT_EQ(v.Screen(), 1U) << "later blocks wait for the user";
+    EXPECT_EQ(v.PacketsText(), "70 Packets, " + std::to_string((writer.Value().EndOffset() + 1023) / 1024) + " Kb");
+    EXPECT_TRUE(v.OnKey(NavKey::PageDown).ran);
+    EXPECT_EQ(v.CurrentFrame(), 30U);
+
+    struct Case {
+        bool time, size;
+        core::PromptAnswer reply;
+        const char* question;  // nullptr: none asked
+        bool toggled;
+    };
+    const Case cases[] = {
+        {false, false, core::PromptAnswer::No, nullptr, true},
+        {true, false, core::PromptAnswer::No, "Time limit \n is exceeded. Continue?", false},
+        {false, true, core::PromptAnswer::Yes, "File size limit \n is exceeded. Continue?", true},
+        {true, true, core::PromptAnswer::Yes, "Time limit and file size limit \n are exceeded. Continue?", true},
+    };
+    for (const auto& c : cases) {
+        core::RecordingPrompt prompt(c.reply);
+        testutil::CountingWait wait;
+        testutil::ViewEvents events;
+        auto reader = capture::TraceReader::Open(path);
+        ASSERT_TRUE(reader.Ok());
+        packetlist::CKestroView paused(std::move(reader).Value(), prompt, wait);
+        paused.SetListener(&events);
+        testutil::FakeCapture link;
+        link.counts = capture.counts;
+        link.counts.paused = true;
+        link.counts.timeLimitReached = c.time;
+        link.counts.sizeLimitReached = c.size;
+        paused.InitialUpdateLive(link);
+        paused.OnLimitNotify();
+        EXPECT_EQ(events.buttons, std::vector<bool>{true}) << "the limit presses the button";
+        EXPECT_TRUE(paused.IsPressed(NavCommand::PauseContinue));
+        paused.PauseContinue();
+        EXPECT_EQ(prompt.Messages().size(), c.question ? 1U : 0U);
+        if (c.question) {
+            EXPECT_EQ(prompt.Messages()[0].text, c.question);
+            EXPECT_EQ(prompt.Messages()[0].buttons, core::PromptButtons::YesNo);
+        }
+        EXPECT_EQ(link.toggles, c.toggled ? 1 : 0);
+    }
+}
+
+// Blocks loaded elsewhere: the screen stays until the block is in, moves asked for meanwhile
+// are ignored, and a view that goes with a load in hand leaves no wait cursor behind.
+TEST(PacketList, ALoadInHandKeepsTheScreenAndSwallowsMoves) {
+    struct Deferred final : packetlist::BlockLoader {
+        std::vector<std::pair<std::function<void()>, std::function<void()>>>* jobs;
+        void Run(std::function<void()> work, std::function<void()> done) override {
+            jobs->emplace_back(std::move(work), std::move(done));
+        }
+    };
+    std::vector<std::pair<std::function<void()>, std::function<void()>>> jobs;
+    auto loader = std::make_unique<Deferred>();
+    loader->jobs = &jobs;
+    core::RecordingPrompt prompt;
+    testutil::CountingWait wait;
+    auto view = packetlist::CKestroView::Open(testutil::kSampleTrace, prompt, wait, std::move(loader));
+    ASSERT_TRUE(view);
+    view->InitialUpdateSaved();
+    ASSERT_EQ(jobs.size(), 1U);
+    EXPECT_TRUE(view->Loading());
+    EXPECT_EQ(view->Screen(), 0U);
+    const auto key = view->OnKey(NavKey::PageDown);
+    EXPECT_FALSE(key.ran || key.beep || key.passOn);
+    view->GotoPacket("250");
+    view->OnIdle();
+    EXPECT_EQ(jobs.size(), 1U) << "nothing else starts while a block loads";
+    jobs[0].first();
+    jobs[0].second();
+    EXPECT_EQ(view->Screen(), 1U);
+    EXPECT_EQ(wait.begun, wait.ended);
+    view->GoToEnd();
+    ASSERT_EQ(jobs.size(), 3U) << "the old screen is freed by the loader, then block 4 loads";
+    view.reset();
+    EXPECT_EQ(wait.begun, wait.ended);
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+// A packet list driven as its window drives it, with everything it says recorded.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/UserPrompt.h"
+#include "packetlist/CKestroView.h"
+
+namespace testutil {
+
+inline const std::string kSampleTrace = std::string(PALOMET_SOURCE_DIR) + "/samples/sample.tns";
+
+struct ViewEvents final : packetlist::CKestroView::Listener {
+    int fills = 0;
+    int retexts = 0;
+    std::vector<std::optional<std::uint32_t>> selected;
+    std::vector<bool> buttons;
+    void ListFilled() override { ++fills; }
+    void RowsRetexted() override { ++retexts; }
+    void RowSelected(std::optional<std::uint32_t> row) override { selected.push_back(row); }
+    void PauseButton(bool pressed) override { buttons.push_back(pressed); }
+};
+
+struct CountingWait final : core::WaitCursor {
+    int begun = 0;
+    int ended = 0;
+    void Begin() override { ++begun; }
+    void End() override { ++ended; }
+};
+
+// The counts a capture thread would publish, set by the test.
+struct FakeCapture final : packetlist::CaptureLink {
+    packetlist::CaptureCounts counts;
+    int toggles = 0;
+    packetlist::CaptureCounts Counts() const override { return counts; }
+    void RequestPauseToggle() override { ++toggles; }
+};
+
+struct ViewUnderTest {
+    core::RecordingPrompt prompt;
+    CountingWait wait;
+    ViewEvents events;
+    std::unique_ptr<packetlist::CKestroView> view;
+
+    explicit ViewUnderTest(const std::string& path, core::PromptAnswer reply = core::PromptAnswer::Ok)
+        : prompt(reply),
+          view(packetlist::CKestroView::Open(path, prompt, wait)) {
+        if (view) view->SetListener(&events);
+    }
+    // A saved trace, as a window opened on it shows it.
+    static std::unique_ptr<ViewUnderTest> Saved(const std::string& path) {
+        auto v = std::make_unique<ViewUnderTest>(path);
+        EXPECT_TRUE(v->view);
+        if (v->view) v->view->InitialUpdateSaved();
+        return v;
+    }
+    std::string LastMessage() const { return prompt.Messages().empty() ? "" : prompt.Messages().back().text; }
+};
+
+}  // namespace testutil
