@@ -28,7 +28,10 @@ struct Expectation {
 
 class Walk {
 public:
-    Walk(const core::FileHandle& file, std::uint64_t walkable) : m_file(file), m_walkable(walkable) {}
+    Walk(const core::FileHandle& file, std::uint64_t walkable, const RecoveryProgress& progress)
+        : m_file(file),
+          m_walkable(walkable),
+          m_progress(progress) {}
 
     // Verifies the block at pos and returns its lead record, or the reason it cannot be kept.
     core::Result<TraceRecord> Verify(std::uint64_t pos, const Expectation& want) {
@@ -87,6 +90,7 @@ public:
         }
         std::vector<std::uint8_t> window;
         for (std::uint64_t from = bad + 1; from + kBlockOverhead <= m_walkable; from += kSearchChunk) {
+            if (m_progress) m_progress(from, m_walkable);  // a long stretch of junk takes a while
             const auto span =
                 static_cast<std::size_t>(std::min<std::uint64_t>(kSearchChunk + kBlockDataOffset, m_walkable - from));
             window.resize(span);
@@ -121,6 +125,7 @@ private:
 
     const core::FileHandle& m_file;
     std::uint64_t m_walkable;
+    const RecoveryProgress& m_progress;
     std::vector<std::uint8_t> m_inflated;
     CPktSnap m_batch;
 };
@@ -197,7 +202,7 @@ core::Result<RecoveryScan> ScanTrace(const core::FileHandle& file, const Recover
         scan.header.formatB != kFormatWordB)
         return core::Fail(core::ErrorKind::Unsupported, "not a trace file of this release");
     // Offsets in the file are 32-bit: nothing past 4 GiB can belong to a block.
-    Walk walk(file, std::min<std::uint64_t>(scan.fileSize, 0xFFFFFFFFull));
+    Walk walk(file, std::min<std::uint64_t>(scan.fileSize, 0xFFFFFFFFull), progress);
     std::uint64_t pos = kTraceHeaderSize;
     auto keep = [&](std::uint64_t at, const TraceRecord& lead) {
         if (lead.first > scan.frameEnd && at == pos)
