@@ -151,10 +151,9 @@ int RunList(const ListOptions& o) {
     const auto level = LevelLimit(o.level);
     if (!level) return 1;  // the option's check refuses it first
     CliPrompt prompt(std::cerr);
-    auto opened = OpenTrace(o.file, prompt);
+    auto opened = OpenValidTrace(o.file, prompt);
     if (!opened) return 1;
     auto& reader = *opened;
-    if (!ValidateTrace(reader, o.file, prompt)) return 1;
 
     // The decoder objects as the packet list builds them: tables read from their files.
     const decode::CPktParsersConf conf(false, true);

@@ -29,10 +29,9 @@ struct ShowOptions {
 
 int RunShow(const ShowOptions& o) {
     CliPrompt prompt(std::cerr);
-    auto opened = OpenTrace(o.file, prompt);
+    auto opened = OpenValidTrace(o.file, prompt);
     if (!opened) return 1;
     auto& reader = *opened;
-    if (!ValidateTrace(reader, o.file, prompt)) return 1;
 
     const decode::CPktParsersConf conf(false, true);
     const decode::CPktParsers parsers(conf, false);

@@ -96,10 +96,9 @@ void Print(const stats::StatsTable& table, OutputFormat format) {
 
 int RunStats(const StatsOptions& o) {
     CliPrompt prompt(std::cerr);
-    auto opened = OpenTrace(o.file, prompt);
+    auto opened = OpenValidTrace(o.file, prompt);
     if (!opened) return 1;
     auto& reader = *opened;
-    if (!ValidateTrace(reader, o.file, prompt)) return 1;
 
     const decode::CPktParsersConf conf(false, true);
     const decode::CPktParsers parsers(conf, false);

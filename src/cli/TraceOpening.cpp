@@ -29,6 +29,12 @@ bool ValidateTrace(capture::TraceReader& reader, const std::string& file, core::
     return false;
 }
 
+std::optional<capture::TraceReader> OpenValidTrace(const std::string& file, core::UserPrompt& prompt) {
+    auto opened = OpenTrace(file, prompt);
+    if (!opened || !ValidateTrace(*opened, file, prompt)) return std::nullopt;
+    return opened;
+}
+
 bool CheckFrameNumber(std::uint32_t n, std::uint32_t frameCount, core::UserPrompt& prompt) {
     if (n < frameCount) return true;
     const long last = static_cast<long>(frameCount) - 1;
