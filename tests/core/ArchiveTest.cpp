@@ -13,6 +13,12 @@ using core::Archive;
 using core::ArchiveException;
 using Bytes = std::vector<std::uint8_t>;
 
+// A length prefix followed by that many characters.
+Bytes PrefixAndText(Bytes prefix, std::size_t characters) {
+    prefix.insert(prefix.end(), characters, 'x');
+    return prefix;
+}
+
 TEST(Archive, StringLengthPrefixesAtEveryBoundary) {
     struct Case {
         std::size_t length;
@@ -59,6 +65,42 @@ TEST(Archive, CountsUseTheEscapeFromFFFFOn) {
         EXPECT_EQ(out, c.bytes) << c.count;
         Archive load{std::span<const std::uint8_t>(out)};
         EXPECT_EQ(load.ReadCount(), c.count);
+    }
+}
+
+// A writer has one form for each count and length; a longer one would load and then store
+// back as other bytes, so it is refused before anything is read behind it.
+TEST(Archive, LongerFormsThanNeededAreRefused) {
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        void (*read)(Archive&);
+        ArchiveException::Cause cause;
+    };
+    const auto string = [](Archive& a) { a.ReadString(); };
+    const auto count = [](Archive& a) { a.ReadCount(); };
+    const Case cases[] = {
+        {"length 0 in 3 bytes", {0xFF, 0x00, 0x00}, string, ArchiveException::Cause::BadValue},
+        {"length 254 in 3 bytes", PrefixAndText({0xFF, 0xFE, 0x00}, 254), string, ArchiveException::Cause::BadValue},
+        {"length 2 in 7 bytes",
+         {0xFF, 0xFF, 0xFF, 0x02, 0x00, 0x00, 0x00, 'a', 'b'},
+         string,
+         ArchiveException::Cause::BadValue},
+        {"length 0xFFFD in 7 bytes", PrefixAndText({0xFF, 0xFF, 0xFF, 0xFD, 0xFF, 0x00, 0x00}, 0xFFFD), string,
+         ArchiveException::Cause::BadValue},
+        {"length 0xFFFE in 3 bytes", PrefixAndText({0xFF, 0xFE, 0xFF}, 0xFFFE), string,
+         ArchiveException::Cause::BadValue},
+        {"count 0 in 6 bytes", {0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00}, count, ArchiveException::Cause::BadCount},
+        {"count 0xFFFE in 6 bytes", {0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}, count, ArchiveException::Cause::BadCount},
+    };
+    for (const auto& c : cases) {
+        Archive load{std::span<const std::uint8_t>(c.bytes)};
+        try {
+            c.read(load);
+            ADD_FAILURE() << c.name << ": no exception";
+        } catch (const ArchiveException& e) {
+            EXPECT_EQ(e.GetCause(), c.cause) << c.name;
+        }
     }
 }
 
