@@ -2,6 +2,7 @@
 #include "stats/TrafficStats.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace stats {
@@ -13,6 +14,16 @@ bool Any(const std::array<bool, kTableKinds>& kinds) {
 }
 
 std::size_t Index(TableKind kind) { return static_cast<std::size_t>(kind); }
+
+__extension__ typedef __int128 Wide;
+
+// Stamps come from outside: two centuries apart or more, the difference saturates instead
+// of overflowing.
+std::int64_t NanosecondsBetween(const capture::PcapClock::Time& from, const capture::PcapClock::Time& to) {
+    const Wide ns = (Wide{to.seconds} - from.seconds) * kNanosPerSecond + (Wide{to.fraction} - from.fraction);
+    return static_cast<std::int64_t>(
+        std::clamp<Wide>(ns, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max()));
+}
 
 }  // namespace
 
@@ -47,7 +58,7 @@ void TrafficStats::AddFrame(const capture::CPktSnapQue& frame, std::int64_t freq
     const capture::PcapClock::Time t = m_clock.Convert(frame.GetCaptureTime(), frame.GetStamp(), frequency);
     if (!m_firstTime) m_firstTime = t;
     FrameSample sample;
-    sample.time = (t.seconds - m_firstTime->seconds) * kNanosPerSecond + (t.fraction - m_firstTime->fraction);
+    sample.time = NanosecondsBetween(*m_firstTime, t);
     sample.bytes = frame.GetTotalLength();
     sample.number = frame.GetFrameNumber();
     m_frames += 1;

@@ -295,5 +295,22 @@ TEST(IoSeries, AFrameStampedBeforeTheFirstGoesToOther) {
               (std::vector<std::string>{"0.000000\t1.000000\t1\t52", "\tother\t1\t52"}));
 }
 
+// Stamps are read from files: frames as far apart as 64 bits go, counted by a clock of one
+// tick a second, neither overflow a time nor land in an interval they are not in.
+TEST(IoSeries, StampsAtTheEndsOfTheirRangeGoToOther) {
+    const decode::test::TestTables t;
+    StatsRequest request;
+    request.ioInterval = 1000 * kMs;
+    TrafficStats stats(*t.parsers, request);
+    for (const std::int64_t stamp : {std::int64_t{0}, INT64_MAX, INT64_MIN, std::int64_t{1}}) {
+        auto frame = BuildFrame({kIntel, kHostB, "10.0.0.1", "10.0.0.2", 17, 1024, 53, 0, 10, 1});
+        frame.SetStamp(stamp);
+        frame.SetCaptureTime(7);
+        stats.AddFrame(frame, 1);
+    }
+    EXPECT_EQ(Lines(*MakeIoTable(*stats.Io())),
+              (std::vector<std::string>{"0.000000\t1.000000\t1\t52", "1.000000\t2.000000\t1\t52", "\tother\t2\t104"}));
+}
+
 }  // namespace
 }  // namespace stats::test
