@@ -198,7 +198,8 @@ std::unique_ptr<IoTable> MakeIoTable(const IoSeries& series) {
         rows.push_back(r);
     }
     // The matched columns only when a filter chose frames.
-    std::vector<IoTable::Spec> specs(std::begin(kIoColumns), std::end(kIoColumns) - (series.Matching() ? 0 : 2));
+    std::vector<IoTable::Spec> specs(std::begin(kIoColumns), std::end(kIoColumns));
+    if (!series.Matching()) specs.resize(specs.size() - 2);
     auto out = std::make_unique<IoTable>(std::move(rows), std::move(specs));
     if (other) {
         out->notes.push_back("Frames stamped before the first frame or more than " + CountText(series.MaxIntervals()) +
