@@ -157,8 +157,8 @@ int RunList(const ListOptions& o) {
     if (!ValidateTrace(reader, o.file, prompt)) return 1;
 
     // The decoder objects as the packet list builds them: tables read from their files.
-    const decode::CPktParsersConf conf(false, true);
-    const decode::CPktParsers parsers(conf, false);
+    const auto conf = decode::CPktParsersConf::FromTableFiles();
+    const decode::CPktParsers parsers(conf);
     const OutputFormat format = o.json ? OutputFormat::Json : o.tsv ? OutputFormat::Tsv : OutputFormat::Human;
     RowSink sink(format);
     // A block that cannot be read is reported and passed over; the exit status says so.

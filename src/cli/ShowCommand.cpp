@@ -34,8 +34,8 @@ int RunShow(const ShowOptions& o) {
     auto& reader = *opened;
     if (!ValidateTrace(reader, o.file, prompt)) return 1;
 
-    const decode::CPktParsersConf conf(false, true);
-    const decode::CPktParsers parsers(conf, false);
+    const auto conf = decode::CPktParsersConf::FromTableFiles();
+    const decode::CPktParsers parsers(conf);
     capture::CPktSnap batch(&parsers);
     std::uint32_t current = 0;
     bool loaded = false;

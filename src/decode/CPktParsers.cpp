@@ -52,13 +52,13 @@ ProtoCode RunLayer(core::ByteReader& frame, Run&& run) {
 
 }  // namespace
 
-CPktParsers::CPktParsers(const decode::CPktParsersConf& conf, bool lockWanted)
-    : CPktParsers(conf.GetEtherNums(), conf.GetIProtNums(), conf.GetWPortNums(), conf.GetTCPNums(), lockWanted) {}
+CPktParsers::CPktParsers(const decode::CPktParsersConf& conf, core::Locking locking)
+    : CPktParsers(conf.GetEtherNums(), conf.GetIProtNums(), conf.GetWPortNums(), conf.GetTCPNums(), locking) {}
 
 CPktParsers::CPktParsers(const tables::CPktEtherNums& etherNums, const tables::CPktIProtNums& protocols,
-                         const tables::CPktWPortNums& ports, const tables::CPktTCPNums& options, bool lockWanted,
+                         const tables::CPktWPortNums& ports, const tables::CPktTCPNums& options, core::Locking locking,
                          DecoderReach reach)
-    : core::CPktLockable(lockWanted),
+    : core::CPktLockable(locking),
       m_frameParser(std::make_unique<CPktFrameParser>()) {
     m_parsers[PROTO_ETHERNET] = std::make_unique<CPktEthernetParser>(etherNums);
     m_parsers[PROTO_IPV4] = std::make_unique<CPktIPv4Parser>(protocols);

@@ -29,11 +29,11 @@ enum class DecoderReach : std::uint8_t {
 class CPktParsers : public core::CPktLockable {
 public:
     // The tables stay owned by the configuration, which must outlive the decoder set.
-    CPktParsers(const decode::CPktParsersConf& conf, bool lockWanted);
+    explicit CPktParsers(const decode::CPktParsersConf& conf, core::Locking locking = core::Locking::Unlocked);
     // The same over tables held elsewhere (tests build small ones; they must outlive the set).
     // A code left without a decoder ends the chains there.
     CPktParsers(const tables::CPktEtherNums& etherNums, const tables::CPktIProtNums& protocols,
-                const tables::CPktWPortNums& ports, const tables::CPktTCPNums& options, bool lockWanted,
+                const tables::CPktWPortNums& ports, const tables::CPktTCPNums& options, core::Locking locking,
                 DecoderReach reach = DecoderReach::AllLayers);
     ~CPktParsers() override;
 

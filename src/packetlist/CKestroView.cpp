@@ -27,8 +27,8 @@ CKestroView::CKestroView(capture::TraceReader reader, core::UserPrompt& prompt, 
     : m_reader(std::move(reader)),
       m_prompt(prompt),
       m_wait(wait),
-      m_conf(false, true),
-      m_parsers(m_conf, false),
+      m_conf(decode::CPktParsersConf::FromTableFiles()),
+      m_parsers(m_conf),
       m_batch(std::make_unique<capture::CPktSnap>(&m_parsers)),
       m_loader(loader ? std::move(loader) : std::make_unique<InlineBlockLoader>()) {}
 

@@ -40,11 +40,11 @@ ServiceButtons ButtonsFor(std::uint32_t state, std::uint32_t controlsAccepted, S
     b.startup = true;
     switch (state) {
         case platform::kStateStopped:
-            return {true, false, false, false, true};
+            return {.start = true, .startup = true};
         case platform::kStateRunning:
-            return {false, stops, pauses, pauses, true};
+            return {.stop = stops, .pause = pauses, .cont = pauses, .startup = true};
         case platform::kStatePaused:
-            return {false, false, false, pauses, true};
+            return {.cont = pauses, .startup = true};
         case platform::kStateStartPending:
         case platform::kStateStopPending:
             b.start = false;

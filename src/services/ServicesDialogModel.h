@@ -27,11 +27,13 @@ struct ServiceRow {
     std::string startup;
 };
 
+// Which buttons are enabled; made with designated initializers ({.start = true, ...}), so
+// each says which button it means.
 struct ServiceButtons {
     bool start = false;
     bool stop = false;
     bool pause = false;
-    bool cont = false;
+    bool cont = false;  // "Continue"
     bool startup = false;
     bool operator==(const ServiceButtons&) const = default;
 };

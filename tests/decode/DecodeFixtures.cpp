@@ -52,7 +52,7 @@ TestTables::TestTables(DecoderReach reach) {
     ports.AddTcp({110, "pop3", "Post Office Protocol - Version 3"});
     ports.AddUdp({53, "domain", "Domain Name Server"});
     ports.AddUdp({137, "netbios-ns", "NETBIOS Name Service"});
-    parsers = std::make_unique<CPktParsers>(ether, protocols, ports, options, false, reach);
+    parsers = std::make_unique<CPktParsers>(ether, protocols, ports, options, core::Locking::Unlocked, reach);
 }
 
 std::vector<std::uint8_t> FromHex(const std::string& hex) {

@@ -18,10 +18,10 @@ namespace decode::test {
 // name longer than six); protocols 1, 6, 17; a few TCP ports and UDP ports 53 and 137.
 struct TestTables {
     explicit TestTables(DecoderReach reach = DecoderReach::AllLayers);
-    tables::CPktEtherNums ether{false};
-    tables::CPktIProtNums protocols{false};
-    tables::CPktWPortNums ports{false};
-    tables::CPktTCPNums options{false};
+    tables::CPktEtherNums ether{tables::TableSource::Empty};
+    tables::CPktIProtNums protocols{tables::TableSource::Empty};
+    tables::CPktWPortNums ports{tables::TableSource::Empty};
+    tables::CPktTCPNums options{tables::TableSource::Empty};
     std::unique_ptr<CPktParsers> parsers;
 };
 

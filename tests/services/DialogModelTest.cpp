@@ -67,24 +67,24 @@ protected:
 TEST(ServiceButtonsTable, FollowsStateAndAcceptedControls) {
     constexpr std::uint32_t kStop = platform::kAcceptStop;
     constexpr std::uint32_t kPause = platform::kAcceptPauseContinue;
-    const ServiceButtons on{true, true, true, true, true};
+    const ServiceButtons on{.start = true, .stop = true, .pause = true, .cont = true, .startup = true};
     const ServiceButtons off{};
     const struct {
         std::uint32_t state;
         std::uint32_t accepted;
         ServiceButtons previous;
-        ServiceButtons expected;  // start, stop, pause, continue, startup
+        ServiceButtons expected;
     } cases[] = {
-        {1, kStop | kPause, on, {true, false, false, false, true}},
-        {4, kStop | kPause, off, {false, true, true, true, true}},
-        {4, kStop, on, {false, true, false, false, true}},  // stops but cannot pause
-        {4, 0, on, {false, false, false, false, true}},
-        {7, kStop | kPause, on, {false, false, false, true, true}},
-        {7, kStop, on, {false, false, false, false, true}},
-        {2, kStop | kPause, on, {false, false, true, true, true}},  // pause and continue keep their state
-        {3, 0, off, {false, false, false, false, true}},
-        {5, kStop | kPause, on, {true, true, false, false, true}},  // start and stop keep theirs
-        {6, 0, off, {false, false, false, false, true}},
+        {1, kStop | kPause, on, {.start = true, .startup = true}},
+        {4, kStop | kPause, off, {.stop = true, .pause = true, .cont = true, .startup = true}},
+        {4, kStop, on, {.stop = true, .startup = true}},  // stops but cannot pause
+        {4, 0, on, {.startup = true}},
+        {7, kStop | kPause, on, {.cont = true, .startup = true}},
+        {7, kStop, on, {.startup = true}},
+        {2, kStop | kPause, on, {.pause = true, .cont = true, .startup = true}},  // pause and continue keep their state
+        {3, 0, off, {.startup = true}},
+        {5, kStop | kPause, on, {.start = true, .stop = true, .startup = true}},  // start and stop keep theirs
+        {6, 0, off, {.startup = true}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ButtonsFor(c.state, c.accepted, c.previous), c.expected) << c.state << "/" << c.accepted;
@@ -113,7 +113,7 @@ TEST_F(DialogModel, OpensOnTheHostShownLastAndSelectsTheAgent) {
     EXPECT_EQ(again.Title(), "Services \\\\" + platform::LocalComputerName());
     ASSERT_TRUE(again.Selected().has_value());
     EXPECT_EQ(again.Row(*again.Selected()).service, "Palomet capture agent");
-    EXPECT_EQ(again.Buttons(), (ServiceButtons{true, false, false, false, true}));
+    EXPECT_EQ(again.Buttons(), (ServiceButtons{.start = true, .startup = true}));
     EXPECT_TRUE(Said().empty());
 }
 
@@ -140,7 +140,7 @@ TEST_F(DialogModel, StartPollsUntilRunningAndDisablesButtonsMeanwhile) {
     EXPECT_EQ(m_model->Row(0).status, "Starting");
     PollToEnd();
     EXPECT_EQ(m_model->Row(0).status, "Running");
-    EXPECT_EQ(m_model->Buttons(), (ServiceButtons{false, true, true, true, true}));
+    EXPECT_EQ(m_model->Buttons(), (ServiceButtons{.stop = true, .pause = true, .cont = true, .startup = true}));
     EXPECT_TRUE(Said().empty());
 }
 
