@@ -142,10 +142,10 @@ ProtoCode CPktTCPParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx
     }
     top.Add(kPrefix, std::move(checksum));
     top.Add(kPrefix, Printf(" Urgent pointer = %d (0x%X)", int{h->urgentPointer}, unsigned{h->urgentPointer}));
-    if (m_options != nullptr && h->HeaderLength() > kFixedLength) {
+    if (h->HeaderLength() > kFixedLength) {
         const std::size_t declared = h->HeaderLength() - kFixedLength;
         const auto held = segment.subspan(kFixedLength);
-        AddTcpOptionLines(top, held.first(std::min(declared, held.size())), declared, *m_options);
+        AddTcpOptionLines(top, held.first(std::min(declared, held.size())), declared, m_options);
     }
     top.Add(kPrefix, Printf(" Number of data bytes remaining = %d (0x%X)", static_cast<int>(payload), payload));
     return NextCode(*h, ctx);
