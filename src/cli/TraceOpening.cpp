@@ -29,6 +29,12 @@ bool ValidateTrace(capture::TraceReader& reader, const std::string& file, core::
     return false;
 }
 
+std::unique_ptr<DecodableTrace> OpenForDecoding(const std::string& file, core::UserPrompt& prompt) {
+    auto opened = OpenTrace(file, prompt);
+    if (!opened || !ValidateTrace(*opened, file, prompt)) return nullptr;
+    return std::make_unique<DecodableTrace>(std::move(*opened));
+}
+
 bool CheckFrameNumber(std::uint32_t n, std::uint32_t frameCount, core::UserPrompt& prompt) {
     if (n < frameCount) return true;
     const long last = static_cast<long>(frameCount) - 1;
