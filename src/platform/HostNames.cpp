@@ -5,20 +5,15 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <climits>
+
+#include "core/LetterCase.h"
 
 namespace platform {
 namespace {
 
 constexpr std::size_t kMaxHostName = 255;  // the longest DNS name
 constexpr std::size_t kMaxAccountName = 256;
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 bool IsControlOrSpace(char c) {
     const auto u = static_cast<unsigned char>(c);
@@ -76,8 +71,8 @@ std::string_view StripMachinePrefix(std::string_view host) noexcept {
 
 bool IsLocalHost(std::string_view host) {
     host = StripMachinePrefix(host);
-    return host.empty() || EqualNoCase(host, "localhost") || host == "127.0.0.1" || host == "::1" ||
-           EqualNoCase(host, LocalComputerName());
+    return host.empty() || core::EqualsIgnoringCase(host, "localhost") || host == "127.0.0.1" || host == "::1" ||
+           core::EqualsIgnoringCase(host, LocalComputerName());
 }
 
 std::optional<ServiceError> CheckHostName(std::string_view host) { return CheckName("host", host, host, kMaxHostName); }

@@ -2,20 +2,13 @@
 #include "services/ServicesDialogModel.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "core/LetterCase.h"
 #include "platform/HostNames.h"
 #include "services/ServiceTexts.h"
 
 namespace services {
 namespace {
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 std::uint32_t PendingStateOf(ServiceOperation operation) {
     switch (operation) {
@@ -92,7 +85,7 @@ bool ServicesDialogModel::BrowseHost(const std::string& host) {
     m_order.resize(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) m_order[i] = i;
     std::stable_sort(m_order.begin(), m_order.end(), [&](std::size_t a, std::size_t b) {
-        return Lower(items[a]->DisplayName()) < Lower(items[b]->DisplayName());
+        return core::CompareIgnoringCase(items[a]->DisplayName(), items[b]->DisplayName()) < 0;
     });
     return failed == 0;
 }
@@ -112,10 +105,9 @@ void ServicesDialogModel::Open(const std::string& host, const std::string& servi
     m_context.SetCurrentHost(m_host);
     m_title = "Services \\\\" + m_host;
     if (service.empty()) return;
-    const std::string wanted = Lower(service);
     for (std::size_t i = 0; i < m_order.size(); ++i) {
-        const std::string name = Lower(m_browser.Items()[m_order[i]]->ServiceName());
-        if (name == wanted || name == wanted + ".service") {
+        const std::string& name = m_browser.Items()[m_order[i]]->ServiceName();
+        if (core::EqualsIgnoringCase(name, service) || core::EqualsIgnoringCase(name, service + ".service")) {
             Select(i);
             break;
         }

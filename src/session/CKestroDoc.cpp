@@ -3,11 +3,11 @@
 #include "session/CKestroDoc.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
 #include "core/Archive.h"
+#include "core/LetterCase.h"
 #include "platform/TcpSocket.h"
 #include "rpc/AgentInterface.h"
 #include "rpc/StringBinding.h"
@@ -24,9 +24,7 @@ constexpr rpc::RpcStatus kErrorInvalidParameter = 87;
 std::string TrimLower(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
     if (first == std::string::npos) return {};
-    std::string out = text.substr(first, text.find_last_not_of(' ') - first + 1);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
-    return out;
+    return core::AsciiLowered(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
 // Ends the wait cursor on every way out of the service check.
