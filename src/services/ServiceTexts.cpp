@@ -3,7 +3,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
+
+#include "core/Printf.h"
 
 namespace services {
 namespace {
@@ -52,9 +53,7 @@ std::string ErrorText(std::uint32_t code, std::string_view backendMessage) {
         text = std::string(backendMessage);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
     if (text.empty()) text = "Error " + std::to_string(code);
-    std::array<char, 16> hex{};
-    std::snprintf(hex.data(), hex.size(), "%x", code);
-    return text + " (0x" + hex.data() + ")";
+    return text + core::Printf(" (0x%x)", code);
 }
 
 CSrvBrowserException ToException(const platform::ServiceError& error) {
