@@ -239,7 +239,7 @@ ServiceResult<std::shared_ptr<ServiceManager>> SimulatedConnector::Connect(const
     }
     const auto it = m_hosts.find(key);
     if (it == m_hosts.end())
-        return MakeServiceError(kErrorHostUnreachable,
+        return MakeServiceError(kRpcServerUnavailable,
                                 "ssh " + key + ": Could not resolve hostname " + key + ": Name or service not known");
     return std::shared_ptr<ServiceManager>(std::make_shared<SimulatedServiceManager>(it->second));
 }

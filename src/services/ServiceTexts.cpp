@@ -31,7 +31,7 @@ constexpr std::array kTexts = {
     CodeText{platform::kErrorServiceNotActive, "The service has not been started."},
     CodeText{platform::kErrorServiceSpecific, "The service has returned a service-specific error code."},
     CodeText{platform::kErrorTimeout, "This operation returned because the timeout period expired."},
-    CodeText{platform::kErrorHostUnreachable, "The host's service manager cannot be reached.", true},
+    CodeText{platform::kRpcServerUnavailable, "The host's service manager cannot be reached.", true},
 };
 
 }  // namespace
