@@ -7,7 +7,7 @@
 #include <chrono>
 
 #include "platform/HostNames.h"
-#include "platform/SimulatedServiceManager.h"
+#include "platform/simulated/SimulatedServiceManager.h"
 #include "services/AddUserModel.h"
 #include "services/BrowserAgentCheck.h"
 #include "services/ServicesDialogModel.h"

@@ -1,5 +1,5 @@
 // The simulated service table and its connector.
-#include "platform/SimulatedServiceManager.h"
+#include "platform/simulated/SimulatedServiceManager.h"
 
 #include <algorithm>
 
