@@ -191,11 +191,13 @@ TEST(PacketList, CommandsAreEnabledByTheScreenAndTheCurrentFrame) {
         packetlist::CKestroView* view;
         const char* go;        // go to packet first
         const char* expected;  // beginning, previous screen/packet, next packet/screen, end, goto
+        const char* keys;      // Home, Page Up, Up, Down, Page Down, End
     };
-    const Case cases[] = {{e->view.get(), "", "0000000"},
-                          {s->view.get(), "", "0001111"},
-                          {s->view.get(), "150", "1111111"},
-                          {s->view.get(), "399", "1110001"}};
+    // The keys follow their commands, but for Down on an empty list: allowed, it beeps not.
+    const Case cases[] = {{e->view.get(), "", "0000000", "000100"},
+                          {s->view.get(), "", "0001111", "000111"},
+                          {s->view.get(), "150", "1111111", "111111"},
+                          {s->view.get(), "399", "1110001", "111000"}};
     for (const auto& c : cases) {
         c.view->GotoPacket(c.go);
         std::string got;
@@ -203,6 +205,10 @@ TEST(PacketList, CommandsAreEnabledByTheScreenAndTheCurrentFrame) {
                         NavCommand::NextPacket, NavCommand::NextScreen, NavCommand::GoToEnd, NavCommand::GotoPacket})
             got += c.view->IsEnabled(id) ? '1' : '0';
         EXPECT_EQ(got, c.expected) << c.go;
+        std::string keys;
+        for (auto key : {NavKey::Home, NavKey::PageUp, NavKey::Up, NavKey::Down, NavKey::PageDown, NavKey::End})
+            keys += c.view->IsKeyAllowed(key) ? '1' : '0';
+        EXPECT_EQ(keys, c.keys) << c.go;
         EXPECT_FALSE(c.view->IsEnabled(NavCommand::PauseContinue)) << "a saved trace has no capture to pause";
     }
     EXPECT_EQ(e->view->RowCount(), 0U);
