@@ -100,18 +100,19 @@ void ServicesDialogModel::Open(const std::string& host, const std::string& servi
     }
     if (!BrowseHost(m_host)) {
         m_title = "Services";
-        return;
-    }
-    m_context.SetCurrentHost(m_host);
-    m_title = "Services \\\\" + m_host;
-    if (service.empty()) return;
-    for (std::size_t i = 0; i < m_order.size(); ++i) {
-        const std::string& name = m_browser.Items()[m_order[i]]->ServiceName();
-        if (core::EqualsIgnoringCase(name, service) || core::EqualsIgnoringCase(name, service + ".service")) {
-            Select(i);
-            break;
+    } else {
+        m_context.SetCurrentHost(m_host);
+        m_title = "Services \\\\" + m_host;
+        for (std::size_t i = 0; i < m_order.size() && !service.empty(); ++i) {
+            const std::string& name = m_browser.Items()[m_order[i]]->ServiceName();
+            if (core::EqualsIgnoringCase(name, service) || core::EqualsIgnoringCase(name, service + ".service")) {
+                m_selected = i;
+                ReadButtons();
+                break;
+            }
         }
     }
+    if (m_listener != nullptr) m_listener->RowsReplaced();
 }
 
 ServiceRow ServicesDialogModel::Row(std::size_t index) const {
@@ -126,10 +127,21 @@ CSrvItem* ServicesDialogModel::SelectedItem() const {
 
 void ServicesDialogModel::Select(std::optional<std::size_t> row) {
     m_selected = row && *row < m_order.size() ? row : std::nullopt;
+    ReadButtons();
+    if (m_listener != nullptr) m_listener->ButtonsChanged();
+}
+
+void ServicesDialogModel::ReadButtons() {
     if (const CSrvItem* item = SelectedItem())
         m_buttons = ButtonsFor(item->CurrentState(), item->ControlsAccepted(), m_buttons);
     else
         m_buttons = {};
+}
+
+void ServicesDialogModel::TellRowsAndButtons() {
+    if (m_listener == nullptr) return;
+    m_listener->RowsChanged();
+    m_listener->ButtonsChanged();
 }
 
 ServiceButtons ServicesDialogModel::Buttons() const { return Busy() ? ServiceButtons{} : m_buttons; }
@@ -172,23 +184,31 @@ bool ServicesDialogModel::Run(ServiceOperation operation, std::string_view param
                 break;
         }
         m_poll = std::make_unique<PendingPoll>(*item, PendingStateOf(operation), m_clock, m_pollBound);
-        if (m_poll->Step()) return true;
+        if (m_poll->Step()) {
+            TellRowsAndButtons();
+            return true;
+        }
     } catch (const CSrvBrowserException& e) {
         m_prompt.Tell(e.text);
         RereadQuietly(*item);
     }
     EndOperation();
+    TellRowsAndButtons();
     return false;
 }
 
 bool ServicesDialogModel::Poll() {
     if (!m_poll) return false;
     try {
-        if (m_poll->Step()) return true;
+        if (m_poll->Step()) {
+            if (m_listener != nullptr) m_listener->RowsChanged();
+            return true;
+        }
     } catch (const CSrvBrowserException& e) {
         m_prompt.Tell(e.text);
     }
     EndOperation();
+    TellRowsAndButtons();
     return false;
 }
 
@@ -209,14 +229,15 @@ void ServicesDialogModel::EndOperation() {
         }
         m_poll.reset();
     }
-    Select(m_selected);
+    ReadButtons();
 }
 
 void ServicesDialogModel::StopPolling() {
     if (!m_poll) return;
     m_poll.reset();
     m_cursor.End();
-    Select(m_selected);
+    ReadButtons();
+    if (m_listener != nullptr) m_listener->ButtonsChanged();
 }
 
 std::optional<StartupConfigModel> ServicesDialogModel::StartupDialog() {
@@ -254,7 +275,8 @@ void ServicesDialogModel::ApplyStartup(const StartupConfigModel& dialog) {
         m_prompt.Tell(e.text);
     }
     m_cursor.End();
-    Select(m_selected);
+    ReadButtons();
+    TellRowsAndButtons();
 }
 
 bool ServicesDialogModel::ChangeHost(const std::string& host) {
@@ -275,6 +297,7 @@ bool ServicesDialogModel::ChangeHost(const std::string& host) {
         BrowseHost(m_host);
     }
     m_title = "Services \\\\" + m_host;
+    if (m_listener != nullptr) m_listener->RowsReplaced();
     return taken;
 }
 

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <string>
 
 #include "platform/HostNames.h"
 #include "platform/simulated/SimulatedServiceManager.h"
@@ -41,6 +43,11 @@ protected:
         return m_simulated->Host(host).Add(s);
     }
     platform::SimulatedHost& Local() { return m_simulated->Host(""); }
+    // One poll as the dialog's timer makes it, an interval after the one before.
+    bool Poll() {
+        m_clock.now += PendingPoll::kInterval;
+        return m_model->Poll();
+    }
     // Polls as the dialog's timer would, moving the clock on by one interval each time.
     int PollToEnd() {
         int polls = 0;
@@ -115,6 +122,41 @@ TEST_F(DialogModel, OpensOnTheHostShownLastAndSelectsTheAgent) {
     EXPECT_EQ(again.Row(*again.Selected()).service, "Palomet capture agent");
     EXPECT_EQ(again.Buttons(), (ServiceButtons{.start = true, .startup = true}));
     EXPECT_TRUE(Said().empty());
+}
+
+// The dialog draws what the model says changed, and nothing else: each step and what the
+// model told it (R: another list, r: row texts, b: buttons).
+TEST_F(DialogModel, TellsItsDialogWhatChanged) {
+    struct Heard final : ServicesDialogModel::Listener {
+        std::string log;
+        void RowsReplaced() override { log += 'R'; }
+        void RowsChanged() override { log += 'r'; }
+        void ButtonsChanged() override { log += 'b'; }
+    } heard;
+    m_model->SetListener(&heard);
+    Local().Service("cron.service")->stopReads = 2;
+    const struct {
+        const char* step;
+        std::function<void()> act;
+        const char* told;
+    } steps[] = {
+        {"open on cron", [&] { m_model->Open("", "cron"); }, "R"},
+        {"select another row", [&] { m_model->Select(0); }, "b"},
+        {"select cron", [&] { m_model->Select(1); }, "b"},
+        {"stop it: pending", [&] { EXPECT_TRUE(m_model->Run(ServiceOperation::Stop)); }, "rb"},
+        {"a poll that is still pending", [&] { EXPECT_TRUE(Poll()); }, "r"},
+        {"the poll that ends it", [&] { EXPECT_FALSE(Poll()); }, "rb"},
+        {"a poll with none running", [&] { EXPECT_FALSE(Poll()); }, ""},
+        {"stop again: refused at once", [&] { EXPECT_FALSE(m_model->Run(ServiceOperation::Stop)); }, "rb"},
+        {"a host refused before browsing", [&] { EXPECT_FALSE(m_model->ChangeHost("-x")); }, ""},
+        {"another host", [&] { EXPECT_TRUE(m_model->ChangeHost("pc2")); }, "R"},
+        {"nothing to stop polling", [&] { m_model->StopPolling(); }, ""},
+    };
+    for (const auto& s : steps) {
+        heard.log.clear();
+        s.act();
+        EXPECT_EQ(heard.log, s.told) << s.step;
+    }
 }
 
 TEST_F(DialogModel, HostChangesThatFailKeepTheHost) {
