@@ -60,8 +60,8 @@ std::string Ipv6CapturePath() {
 
 // The capture's frames as one batch on the decoder set, stamped in microseconds.
 struct Mix {
-    decode::CPktParsersConf conf{false, true};
-    decode::CPktParsers parsers{conf, false};
+    auto conf = decode::CPktParsersConf::FromTableFiles();
+    decode::CPktParsers parsers(conf);
     capture::CPktSnap batch{&parsers};
     explicit Mix(const std::string& path) {
         char error[PCAP_ERRBUF_SIZE];

@@ -92,8 +92,8 @@ const std::vector<capture::CPktSnapQue>& Frames(Mix mix) {
 }
 
 const decode::CPktParsers& Parsers() {
-    static const decode::CPktParsersConf conf(false, true);
-    static const decode::CPktParsers parsers(conf, false);
+    static const auto conf = decode::CPktParsersConf::FromTableFiles();
+    static const decode::CPktParsers parsers(conf);
     return parsers;
 }
 

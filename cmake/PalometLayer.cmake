@@ -62,3 +62,12 @@ function(palomet_test_folder name)
     gtest_discover_tests(test_${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} DISCOVERY_TIMEOUT 60)
   endif()
 endfunction()
+
+# A program that offers PALOMET_SERVICES=simulated, when the build does (a build tree's
+# programs; `make deb` turns it off, so the packages never carry the table).
+function(palomet_offer_simulated_services target)
+  if(PALOMET_SIMULATED_SERVICES)
+    target_link_libraries(${target} PRIVATE palomet_services_simulated)
+    target_compile_definitions(${target} PRIVATE PALOMET_SIMULATED_SERVICES)
+  endif()
+endfunction()

@@ -34,7 +34,7 @@ std::uint64_t Attribute(const std::string& line, const std::string& key, std::ui
 
 }  // namespace
 
-TestTables::TestTables(DecoderReach reach) {
+TestTables::TestTables() {
     ether.AddType({0x0800, 0x0800, "IP"});
     ether.AddType({0x0806, 0x0806, "ARP"});
     ether.AddType({0x0000, 0x05DC, "IEEE802.3"});
@@ -52,7 +52,7 @@ TestTables::TestTables(DecoderReach reach) {
     ports.AddTcp({110, "pop3", "Post Office Protocol - Version 3"});
     ports.AddUdp({53, "domain", "Domain Name Server"});
     ports.AddUdp({137, "netbios-ns", "NETBIOS Name Service"});
-    parsers = std::make_unique<CPktParsers>(ether, protocols, ports, options, false, reach);
+    parsers = std::make_unique<CPktParsers>(ether, protocols, ports, options);
 }
 
 std::vector<std::uint8_t> FromHex(const std::string& hex) {

@@ -51,7 +51,7 @@ TEST_F(SystemdOnly, AnotherHostThroughSshAndTheBridge) {
     EXPECT_TRUE(std::any_of(list.Value().begin(), list.Value().end(), [](const auto& a) { return a.name == "root"; }));
     auto unreachable = connector.Connect("unreachable1");
     ASSERT_FALSE(unreachable.Ok());
-    EXPECT_EQ(unreachable.Err().code, platform::kErrorHostUnreachable);
+    EXPECT_EQ(unreachable.Err().code, platform::kRpcServerUnavailable);
     EXPECT_EQ(SshLog(), "capture1\ncapture1\ncapture1\nunreachable1\n");
     m_backend.Reset("pm-remote.service");
 }

@@ -15,7 +15,7 @@
 #include <cstdlib>
 
 #include "platform/HostNames.h"
-#include "platform/SimulatedServiceManager.h"
+#include "platform/simulated/SimulatedServiceManager.h"
 #include "services/ui/CAddUserDlg.h"
 #include "services/ui/CServiceListCtrl.h"
 #include "services/ui/CServicesDlg.h"

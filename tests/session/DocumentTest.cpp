@@ -186,8 +186,8 @@ TEST(Configuration, IsSentWholeAndRefusedBeyondTheAgentLimit) {
         CKestroDoc doc(app.context);
         ASSERT_EQ(doc.OnNewDocument(std::move(profile)), words == 1500);
         if (words == 1500) {
-            EXPECT_EQ(doc.StartSnapper(0), rpc::kRpcOk);
-            EXPECT_EQ(doc.StopSnapper(), rpc::kRpcOk);
+            EXPECT_EQ(doc.StartSnapper(0), platform::kRpcOk);
+            EXPECT_EQ(doc.StopSnapper(), platform::kRpcOk);
         }
     }
     EXPECT_EQ(app.Said().back(), "The capture filter takes 80068 bytes; an agent accepts at most 65536.");
