@@ -4,7 +4,7 @@
 # serialises and compresses every block, so it is expected to be slower; this says by how much.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bin=${PALOMET_BIN_DIR:-build/bin}
+bin=${PALOMET_BIN_DIR:-build/bench/bin}
 frames=${FRAMES:-1000000}
 data=build/bench-data
 mkdir -p "$data"

@@ -4,7 +4,7 @@
 # The capture (gen_traffic.py) and its trace file are made once under build/bench-data/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bin=${PALOMET_BIN_DIR:-build/bin}
+bin=${PALOMET_BIN_DIR:-build/bench/bin}
 frames=${PALOMET_LIST_FRAMES:-1000000}
 data=build/bench-data
 mkdir -p "$data"

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-bin=$(cd "${PALOMET_BIN_DIR:-build/bin}" && pwd)
+bin=$(cd "${PALOMET_BIN_DIR:-build/bench/bin}" && pwd)
 data=$root/build/bench-data
 mkdir -p "$data"
 one=$data/empty-7m-1block.tns
