@@ -48,7 +48,7 @@ function(palomet_test_folder name)
   add_executable(test_${name} ${sources})
   target_compile_options(test_${name} PRIVATE ${PALOMET_WARNINGS})
   target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(test_${name} PRIVATE ${T_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(test_${name} PRIVATE ${T_DEPS} palomet_test_support GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(test_${name} PRIVATE
     PALOMET_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
     PALOMET_SOURCE_DIR="${PROJECT_SOURCE_DIR}"

@@ -199,7 +199,7 @@ TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
 // the detail tree while frames are shown one after another.
 TEST(Workbench, ModelsPassTheItemModelTester) {
     testutil::App();
-    const auto path = testutil::TempPath("live.tns");
+    const auto path = support::TempPath("live.tns");
     auto writer = capture::TraceWriter::Create(path, capture::TraceWriter::Flush::Deferred);
     ASSERT_TRUE(writer.Ok() && writer.Value().WriteHeader().Ok());
     testutil::FakeCapture capture;
@@ -293,7 +293,7 @@ TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
     };
     auto daemon = agentd::AgentDaemon::Start(options, std::move(config));
     ASSERT_TRUE(daemon) << daemon.Err().text;
-    const auto trace = testutil::TempPath("live.tns");
+    const auto trace = support::TempPath("live.tns");
 
     testutil::Workbench w;
     ASSERT_TRUE(w.app.OpenLiveCapture("127.0.0.1", *daemon.Value()->EpmPort(), trace)) << w.prompt.Messages().size();

@@ -42,27 +42,28 @@ TEST_P(Recovery, KeepsEveryBlockThatVerifies) {
     const RecoveryCase& c = GetParam();
     // Blocks of 5, 7 and 3 frames behind a header with zero counts, as a killed capture leaves it.
     const bool fewer = std::string(c.name).starts_with("BatchHoldsFewer");
-    Bytes killed = testutil::ReadAll(testutil::WriteTrace("whole.tns", {5, 7, 3}, [&](std::size_t block, Bytes& batch) {
-        if (fewer && block == 1) testutil::PutLe32(batch, 12, 6);
-    }));
+    Bytes killed =
+        support::ReadBytes(testutil::WriteTrace("whole.tns", {5, 7, 3}, [&](std::size_t block, Bytes& batch) {
+            if (fewer && block == 1) testutil::PutLe32(batch, 12, 6);
+        }));
     std::vector<std::size_t> blocks;
     for (std::size_t at = 24; at < killed.size(); at = testutil::Le32At(killed, at + 8)) blocks.push_back(at);
     std::fill(killed.begin() + 12, killed.begin() + 24, 0);
     if (c.damage) c.damage(killed, blocks);
-    const auto in = testutil::TempPath("in.tns");
+    const auto in = support::TempPath("in.tns");
     for (const bool inPlace : {false, true}) {
-        testutil::WriteAll(in, killed);
-        const auto out = inPlace ? in : testutil::TempPath("out.tns");
+        support::WriteBytes(in, killed);
+        const auto out = inPlace ? in : support::TempPath("out.tns");
         auto recovered = capture::RecoverTrace(in, inPlace ? "" : out);
         ASSERT_TRUE(recovered.Ok()) << recovered.Err().text;
         const auto& scan = recovered.Value();
         EXPECT_EQ(scan.dropReason.empty(), std::string(c.reason).empty()) << scan.dropReason;
         EXPECT_NE(scan.dropReason.find(c.reason), std::string::npos) << scan.dropReason;
         if (!inPlace) {
-            EXPECT_EQ(testutil::ReadAll(in), killed) << "the input is left as it was";
+            EXPECT_EQ(support::ReadBytes(in), killed) << "the input is left as it was";
         }
         // The kept blocks are the input's bytes; the header has their counts and validates.
-        const Bytes fixed = testutil::ReadAll(out);
+        const Bytes fixed = support::ReadBytes(out);
         ASSERT_EQ(fixed.size(), scan.keptEnd);
         EXPECT_TRUE(std::equal(fixed.begin() + 24, fixed.end(), killed.begin() + 24));
         auto reader = testutil::OpenValid(out);
@@ -82,10 +83,10 @@ TEST(Recovery, RefusesAFileBeingWrittenOrNoTraceAtAll) {
     ASSERT_TRUE(writer.Ok() && writer.Value().TryLockExclusive().Ok());
     EXPECT_NE(capture::RecoverTrace(path, "").Err().text.find("another program is writing this file"),
               std::string::npos);
-    const auto other = testutil::TempPath("notrace.tns");
-    testutil::WriteAll(other, Bytes(100, 0x41));
+    const auto other = support::TempPath("notrace.tns");
+    support::WriteBytes(other, Bytes(100, 0x41));
     EXPECT_FALSE(capture::RecoverTrace(other, "").Ok());
-    EXPECT_EQ(testutil::ReadAll(other), Bytes(100, 0x41));
+    EXPECT_EQ(support::ReadBytes(other), Bytes(100, 0x41));
 }
 
 }  // namespace

@@ -12,8 +12,8 @@ namespace {
 using clitest::Cli;
 using clitest::CliRun;
 using clitest::kSample;
-using clitest::Slurp;
-using clitest::TempFile;
+using support::ReadText;
+using support::TempPath;
 
 TEST(TraceCommands, InfoAndListOnTheSample) {
     const CliRun info = Cli("info " + kSample);
@@ -33,10 +33,10 @@ TEST(TraceCommands, InfoAndListOnTheSample) {
 }
 
 TEST(TraceCommands, BadFilesExitNonZeroWithTheMessage) {
-    const auto junk = TempFile("junk.tns");
-    std::ofstream(junk, std::ios::binary) << "not a trace file at all, clearly";
-    const auto longer = TempFile("longer.tns");
-    std::ofstream(longer, std::ios::binary) << Slurp(kSample) << 'x';
+    const auto junk = TempPath("junk.tns");
+    support::WriteText(junk, "not a trace file at all, clearly");
+    const auto longer = TempPath("longer.tns");
+    support::WriteText(longer, ReadText(kSample) + "x");
     struct Case {
         std::string args;
         const char* message;
@@ -45,9 +45,9 @@ TEST(TraceCommands, BadFilesExitNonZeroWithTheMessage) {
         {"info " + junk, "Wrong file opened!\n"},
         {"list " + junk, "Wrong file opened!\n"},
         {"info " + longer, "File length is invalid\n"},
-        {"export " + longer + " " + TempFile("never.pcap"), "File length is invalid\n"},
+        {"export " + longer + " " + TempPath("never.pcap"), "File length is invalid\n"},
         {"list " + kSample + " --from 400", "Invalid line number: enter number in range 0..399\n"},
-        {"info " + TempFile("missing.tns"), "Trace file could not be opened!\n"},
+        {"info " + TempPath("missing.tns"), "Trace file could not be opened!\n"},
     };
     for (const auto& c : cases) {
         const CliRun r = Cli(c.args);
@@ -57,26 +57,26 @@ TEST(TraceCommands, BadFilesExitNonZeroWithTheMessage) {
 }
 
 TEST(TraceCommands, ExportThenImportGivesTheSameFrames) {
-    const auto pcap = TempFile("sample.pcap");
-    const auto tns = TempFile("again.tns");
+    const auto pcap = TempPath("sample.pcap");
+    const auto tns = TempPath("again.tns");
     const CliRun exported = Cli("export " + kSample + " " + pcap);
     ASSERT_EQ(exported.status, 0) << exported.err;
     const CliRun imported = Cli("import " + pcap + " " + tns + " --block-frames 100");
     ASSERT_EQ(imported.status, 0) << imported.err;
-    EXPECT_EQ(Slurp(tns), Slurp(kSample)) << "the same frames make the same blocks";
-    const CliRun refused = Cli("import " + kSample + " " + TempFile("x.tns"));
+    EXPECT_EQ(ReadText(tns), ReadText(kSample)) << "the same frames make the same blocks";
+    const CliRun refused = Cli("import " + kSample + " " + TempPath("x.tns"));
     EXPECT_NE(refused.status, 0);
     EXPECT_NE(refused.err.find("not a pcap or pcapng file"), std::string::npos) << refused.err;
 }
 
 // A copy of the sample with some bytes changed, at offset: little-endian words.
 std::string SpoiltSample(const std::string& name, std::size_t offset, std::initializer_list<std::uint32_t> words) {
-    std::string bytes = Slurp(kSample);
+    std::string bytes = ReadText(kSample);
     for (const std::uint32_t w : words) {
         for (int b = 0; b < 4; ++b) bytes[offset++] = static_cast<char>(w >> (8 * b));
     }
-    const auto path = TempFile(name);
-    clitest::Spill(path, bytes);
+    const auto path = TempPath(name);
+    support::WriteText(path, bytes);
     return path;
 }
 
@@ -102,8 +102,8 @@ TEST(TraceCommands, UnfinishedCaptureIsToldHowToComeBack) {
         EXPECT_NE((c.onStdout ? r.out : r.err).find(hint), std::string::npos) << c.args << "\n" << r.out << r.err;
     }
     // A finished file of the wrong length is not one a capture left behind.
-    const auto longer = TempFile("longer.tns");
-    clitest::Spill(longer, Slurp(kSample) + "x");
+    const auto longer = TempPath("longer.tns");
+    support::WriteText(longer, ReadText(kSample) + "x");
     EXPECT_EQ(Cli("info " + longer).out.find("recover"), std::string::npos);
 }
 
@@ -144,7 +144,7 @@ TEST(TraceCommands, ChoiceOptionsRefuseWhatTheyDoNotKnow) {
 }
 
 TEST(TraceCommands, AnInstalledProgramDoesNotReadTheTreeItWasBuiltFrom) {
-    const auto dir = std::filesystem::path(TempFile("installed"));
+    const auto dir = std::filesystem::path(TempPath("installed"));
     std::filesystem::create_directories(dir);
     std::filesystem::copy_file(std::string(PALOMET_BIN_DIR) + "/palomet-cli", dir / "palomet-cli",
                                std::filesystem::copy_options::overwrite_existing);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <functional>
 #include <sstream>
 
@@ -12,6 +11,7 @@
 #include "capture/TraceWriter.h"
 #include "packetlist/PacketListTestUtil.h"
 #include "packetlist/StatusTexts.h"
+#include "support/Programs.h"
 
 namespace {
 
@@ -107,13 +107,9 @@ TEST(PacketList, LevelChangeRewritesTheTextsThatTheCommandLineShows) {
     for (const auto& [name, level] : levels) {
         const std::string cmd =
             std::string(PALOMET_BIN_DIR) + "/palomet-cli list --tsv --level " + name + " " + testutil::kSampleTrace;
-        std::FILE* pipe = ::popen(cmd.c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
-        std::string out;
-        std::array<char, 65536> buf{};
-        for (std::size_t got; (got = std::fread(buf.data(), 1, buf.size(), pipe)) > 0;) out.append(buf.data(), got);
-        ASSERT_EQ(::pclose(pipe), 0) << cmd;
-        std::istringstream lines(out);
+        const auto listed = support::Run(cmd);
+        ASSERT_EQ(listed.status, 0) << cmd << "\n" << listed.err;
+        std::istringstream lines(listed.out);
         std::string line;
         std::getline(lines, line);  // column names
 
@@ -215,7 +211,7 @@ TEST(PacketList, StatusTextsAndProgressNeverWrap) {
 // A live window: nothing before the first block, the first block as soon as it exists, later
 // blocks only on navigation; pause/continue asks first when a limit stopped capture.
 TEST(PacketList, LiveWindowShowsTheFirstBlockAndAsksBeforeContinuingPastALimit) {
-    const auto path = testutil::TempPath("live.tns");
+    const auto path = support::TempPath("live.tns");
     auto writer = capture::TraceWriter::Create(path, capture::TraceWriter::Flush::Deferred);
     ASSERT_TRUE(writer.Ok() && writer.Value().WriteHeader().Ok());
     testutil::FakeCapture capture;

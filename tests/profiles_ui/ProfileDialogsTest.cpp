@@ -44,7 +44,7 @@ T* Child(QWidget& w, const char* name) {
 }
 
 struct DialogTest : ::testing::Test {
-    std::string path = testutil::ScratchRegistry();
+    std::string path = support::TempPath("registry.sqlite");
     core::RecordingPrompt prompt;
     void SetUp() override {
         App();
@@ -158,7 +158,7 @@ TEST_F(DialogTest, LimitFieldsFollowTheLimitList) {
 }
 
 TEST_F(DialogTest, BrowseOffersTraceFilesFirst) {
-    auto dialog = MakeTraceFileDialog(nullptr, QString::fromStdString(testutil::ScratchRegistry("x/old.tns")));
+    auto dialog = MakeTraceFileDialog(nullptr, QString::fromStdString(support::TempPath("x/old.tns")));
     EXPECT_EQ(dialog->nameFilters(), (QStringList{"Data Files (*.tns)", "All Files (*)"}));
     EXPECT_EQ(dialog->defaultSuffix(), "tns");
     EXPECT_EQ(dialog->fileMode(), QFileDialog::AnyFile) << "the trace file need not exist";

@@ -1,26 +1,17 @@
-// Helpers for tests of the settings store and what is kept in it: a fresh registry file per
-// test and raw SQL on it, to plant faults the way a full disk or another program would.
-// Whole-file snapshots (ReadAll, WriteAll) come from the capture tests' helpers.
+// Raw SQL on a registry file, for tests of the settings store and what is kept in it: to plant
+// faults the way a full disk or another program would. Each test's registry file lies in its
+// scratch folder (support/Scratch.h), fresh for every test.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <filesystem>
 #include <string>
 
-#include "capture/TraceTestUtil.h"
+#include "support/Files.h"
+#include "support/Scratch.h"
 
 namespace testutil {
-
-inline std::string ScratchRegistry(const std::string& name = "registry.sqlite") {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const auto dir = std::filesystem::path(::testing::TempDir()) / "palomet-registry-tests" /
-                     (std::string(info->test_suite_name()) + "." + info->name());
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return (dir / name).string();
-}
 
 // Runs sql on its own connection; the returned connection (when keep) holds what sql began.
 inline sqlite3* Sql(const std::string& path, const std::string& sql, bool keep = false) {

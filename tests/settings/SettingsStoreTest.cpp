@@ -27,7 +27,7 @@ struct Item {
 };
 
 struct StoreFixture : ::testing::Test {
-    std::string path = testutil::ScratchRegistry();
+    std::string path = support::TempPath("registry.sqlite");
     core::RecordingPrompt prompt;
     CSettingsStore store{"Client\\Profiles", prompt, path};
 
