@@ -1,4 +1,4 @@
-// The workbench offscreen: its commands and their ids, opening files, keys driving the packet
+// The workbench offscreen: where each command sits and what it does, opening files, keys driving the packet
 // list, the Qt models under QAbstractItemModelTester, and the "..." of narrow columns.
 #include <QAbstractItemModelTester>
 #include <QMdiSubWindow>
@@ -11,7 +11,9 @@
 #include "agentd/PcapSource.h"
 #include "app/WorkbenchTestUtil.h"
 #include "capture/TraceTestUtil.h"
+#include "decode/ProtoCode.h"
 #include "packetlist/PacketListTestUtil.h"
+#include "views/CommandIds.h"
 #include "views/ShortText.h"
 
 namespace {
@@ -23,68 +25,110 @@ void Settle(const packetlist::CKestroView& v) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !v.Loading(); }, 30000));
 }
 
-std::vector<std::uint32_t> MenuIds(QMenu* menu) {
+// A command as the workbench's actions carry it (QAction::data); 0 stands for a separator.
+constexpr std::uint32_t Id(views::CommandId command) { return static_cast<std::uint32_t>(command); }
+constexpr std::uint32_t Id(NavCommand command) { return static_cast<std::uint32_t>(command); }
+constexpr std::uint32_t kSeparator = 0;
+
+std::vector<std::uint32_t> Ids(const QList<QAction*>& actions) {
     std::vector<std::uint32_t> ids;
-    for (QAction* a : menu->actions()) ids.push_back(a->isSeparator() ? 0 : a->data().toUInt());
+    for (QAction* a : actions) ids.push_back(a->isSeparator() ? kSeparator : a->data().toUInt());
     return ids;
 }
 
-TEST(Workbench, MenusToolBarsAndNavigationBarKeepTheirCommands) {
+TEST(WorkbenchCommands, EachMenuAndTheToolBarHoldTheirCommandsInOrder) {
+    using enum views::CommandId;
     testutil::Workbench w;
     app::CMainFrame& f = w.Frame();
     const auto menus = f.menuBar()->actions();
     ASSERT_EQ(menus.size(), 4);
-    const std::vector<std::vector<std::uint32_t>> expected = {
-        {32771, 32796, 32806, 0, 57665}, {59392, 32816, 59393}, {57650, 57651, 57649}, {57667, 0, 57664}};
-    for (int m = 0; m < 4; ++m) EXPECT_EQ(MenuIds(menus[m]->menu()), expected[static_cast<std::size_t>(m)]) << m;
+    const struct {
+        const char* name;
+        QList<QAction*> actions;
+        std::vector<std::uint32_t> ids;
+    } bars[] = {
+        {"File", menus[0]->menu()->actions(), {Id(FileNew), Id(FileOpen), Id(FileServices), kSeparator, Id(AppExit)}},
+        {"View", menus[1]->menu()->actions(), {Id(ViewToolbar), Id(ViewNavigationBar), Id(ViewStatusBar)}},
+        {"Window", menus[2]->menu()->actions(), {Id(WindowCascade), Id(WindowTile), Id(WindowArrange)}},
+        {"Help", menus[3]->menu()->actions(), {Id(HelpTopics), kSeparator, Id(AppAbout)}},
+        {"tool bar",
+         f.MainToolBar().actions(),
+         {Id(FileNew), Id(FileOpen), Id(FileServices), kSeparator, Id(AppAbout), Id(ContextHelp)}},
+    };
+    for (const auto& bar : bars) EXPECT_EQ(Ids(bar.actions), bar.ids) << bar.name;
     EXPECT_FALSE(menus[2]->isVisible()) << "the Window menu comes with the first window";
+}
 
+TEST(WorkbenchCommands, CommandsShowTheirPromptsAndShortcuts) {
+    testutil::Workbench w;
     struct Prompt {
         std::uint32_t id;
         const char* status;
         const char* tip;
         const char* keys;
     };
-    for (const auto& p : {Prompt{32771, "Starts a new session with remote agent", "Start new session", "Ctrl+N"},
-                          Prompt{32806, "Services control panel", "Services panel", "Ctrl+S"},
-                          Prompt{32816, "Show or hide the navigation bar", "Toggle Navigation Bar", ""},
-                          Prompt{32775, "Go to the beginning of tracefile", "Go to beginning", ""},
-                          Prompt{32795, "Go to specified packet", "Goto packet", ""},
-                          Prompt{61446, "Pause/continue packet gathering", "Pause/Continue", ""}}) {
-        QAction* a = f.Action(p.id);
+    for (const auto& p : {
+             Prompt{Id(views::CommandId::FileNew), "Starts a new session with remote agent", "Start new session",
+                    "Ctrl+N"},
+             Prompt{Id(views::CommandId::FileServices), "Services control panel", "Services panel", "Ctrl+S"},
+             Prompt{Id(views::CommandId::ViewNavigationBar), "Show or hide the navigation bar", "Toggle Navigation Bar",
+                    ""},
+             Prompt{Id(NavCommand::GoToBeginning), "Go to the beginning of tracefile", "Go to beginning", ""},
+             Prompt{Id(NavCommand::GotoPacket), "Go to specified packet", "Goto packet", ""},
+             Prompt{Id(NavCommand::PauseContinue), "Pause/continue packet gathering", "Pause/Continue", ""},
+         }) {
+        QAction* a = w.Frame().Action(p.id);
         ASSERT_NE(a, nullptr) << p.id;
         EXPECT_EQ(a->data().toUInt(), p.id);
         EXPECT_EQ(a->statusTip(), p.status);
         EXPECT_EQ(a->toolTip(), p.tip);
         EXPECT_EQ(QKeySequence::listToString(a->shortcuts()), p.keys);
     }
-    std::vector<std::uint32_t> bar;
-    for (QAction* a : f.MainToolBar().actions()) bar.push_back(a->isSeparator() ? 0 : a->data().toUInt());
-    EXPECT_EQ(bar, (std::vector<std::uint32_t>{32771, 32796, 32806, 0, 57664, 57669}));
+}
+
+TEST(WorkbenchCommands, TheNavigationBarsCommandsWaitForAWindow) {
+    using enum NavCommand;
+    testutil::Workbench w;
+    app::CMainFrame& f = w.Frame();
     std::vector<std::uint32_t> nav;
     for (QAction* a : f.NavigationBar().actions())
         if (!a->isSeparator() && a->data().isValid()) nav.push_back(a->data().toUInt());
-    EXPECT_EQ(nav, (std::vector<std::uint32_t>{32775, 32776, 32777, 32778, 32779, 32780, 32795, 61446}));
+    EXPECT_EQ(nav,
+              (std::vector<std::uint32_t>{Id(GoToBeginning), Id(PreviousScreen), Id(PreviousPacket), Id(NextPacket),
+                                          Id(NextScreen), Id(GoToEnd), Id(GotoPacket), Id(PauseContinue)}));
     for (std::uint32_t id : nav) EXPECT_FALSE(f.Action(id)->isEnabled()) << id << " without a window";
+}
 
-    QComboBox& levels = f.NavigationBar().LevelBox();
+TEST(WorkbenchCommands, TheLevelBoxOffersFourLevelsFromTheApplicationLevel) {
+    testutil::Workbench w;
+    QComboBox& levels = w.Frame().NavigationBar().LevelBox();
     ASSERT_EQ(levels.count(), 4);
-    const std::pair<const char*, std::uint32_t> entries[] = {
-        {"Datalink level", 10}, {"Network level", 13}, {"Transport level", 16}, {"Application level", 40}};
+    const std::pair<const char*, std::uint32_t> entries[] = {{"Datalink level", decode::LEVEL_DATALINK},
+                                                             {"Network level", decode::LEVEL_NETWORK},
+                                                             {"Transport level", decode::LEVEL_TRANSPORT},
+                                                             {"Application level", decode::LEVEL_APPLICATION}};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(levels.itemText(i), entries[i].first);
         EXPECT_EQ(levels.itemData(i).toUInt(), entries[i].second);
     }
     EXPECT_EQ(levels.currentIndex(), 3);
+}
 
-    QAction* navToggle = f.Action(32816);
+TEST(WorkbenchCommands, TheNavigationBarToggleFollowsTheBar) {
+    testutil::Workbench w;
+    app::CMainFrame& f = w.Frame();
+    QAction* navToggle = f.Action(Id(views::CommandId::ViewNavigationBar));
     f.NavigationBar().hide();
     EXPECT_FALSE(navToggle->isChecked());
     navToggle->trigger();
     EXPECT_TRUE(f.NavigationBar().isVisible());
     EXPECT_TRUE(navToggle->isChecked());
+}
 
-    // File > New opens a window on the profile the dialog hands back, none on Cancel.
+// File > New opens a window on the profile the dialog hands back, none on Cancel.
+TEST(WorkbenchCommands, FileNewOpensAWindowOnTheChosenProfileOnly) {
+    testutil::Workbench w;
+    app::CMainFrame& f = w.Frame();
     for (bool chosen : {false, true}) {
         w.app.sessionProfilesDialog = [&] {
             auto profile = std::make_unique<profiles::CSessionProfile>();
@@ -92,15 +136,19 @@ TEST(Workbench, MenusToolBarsAndNavigationBarKeepTheirCommands) {
             profile->dumpFile = 1;
             return chosen ? std::move(profile) : nullptr;
         };
-        f.Action(32771)->trigger();
+        f.Action(Id(views::CommandId::FileNew))->trigger();
         EXPECT_EQ(f.Children().size(), chosen ? 1U : 0U);
     }
+}
+
+TEST(WorkbenchCommands, FileServicesOpensTheDialogOnTheHostShownLast) {
+    testutil::Workbench w;
     int servicesShown = 0;
     w.app.servicesDialog = [&](const std::string& host, std::string_view service) {
         EXPECT_TRUE(host.empty() && service.empty()) << "File > Services opens on the host shown last";
         ++servicesShown;
     };
-    f.Action(32806)->trigger();
+    w.Frame().Action(Id(views::CommandId::FileServices))->trigger();
     EXPECT_EQ(servicesShown, 1);
 }
 
@@ -165,11 +213,11 @@ TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
     EXPECT_EQ(child->PacketsPane().text(), "400 Packets, 47 Kb");
     EXPECT_EQ(child->Progress().value(), 305 * 100 / 399);
     EXPECT_GT(child->Details().Tree().Lines().rowCount(), 2);
-    EXPECT_TRUE(w.Frame().Action(32775)->isEnabled());
-    EXPECT_FALSE(w.Frame().Action(32779)->isEnabled()) << "last screen";
+    EXPECT_TRUE(w.Frame().Action(Id(NavCommand::GoToBeginning))->isEnabled());
+    EXPECT_FALSE(w.Frame().Action(Id(NavCommand::NextScreen))->isEnabled()) << "last screen";
 
     w.Frame().NavigationBar().PacketField().setText(QStringLiteral("42"));
-    w.Frame().Action(static_cast<std::uint32_t>(NavCommand::GotoPacket))->trigger();
+    w.Frame().Action(Id(NavCommand::GotoPacket))->trigger();
     Settle(v);
     EXPECT_EQ(v.CurrentFrame(), 42U);
     EXPECT_EQ(list.currentIndex().row(), 42);
@@ -177,7 +225,7 @@ TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
     QComboBox& levels = w.Frame().NavigationBar().LevelBox();
     levels.setCurrentIndex(0);
     emit levels.activated(0);
-    EXPECT_EQ(v.SummaryLevel(), 10U);
+    EXPECT_EQ(v.SummaryLevel(), decode::LEVEL_DATALINK);
     EXPECT_TRUE(list.model()->index(42, 4).data().toString().startsWith(QStringLiteral("ETHERNET:")));
 
     child->Details().SwitchKind();
@@ -225,7 +273,7 @@ TEST(Workbench, ModelsPassTheItemModelTester) {
         v.OnIdle();
         v.NextScreen();
         EXPECT_EQ(table.rowCount(), static_cast<int>(frames));
-        v.SetSummaryLevel(frames == 50 ? 13 : 40);
+        v.SetSummaryLevel(frames == 50 ? decode::LEVEL_NETWORK : decode::LEVEL_APPLICATION);
         EXPECT_EQ(table.index(frames - 1, 0).data().toString(), QString::number(first - 1));
     }
     v.GoToBeginning();
@@ -311,7 +359,7 @@ TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
     w.Frame().MdiArea().setActiveSubWindow(w.Frame().MdiArea().subWindowList().front());
     ASSERT_EQ(w.Frame().ActiveChild(), child);
 
-    QAction* pause = w.Frame().Action(static_cast<std::uint32_t>(NavCommand::PauseContinue));
+    QAction* pause = w.Frame().Action(Id(NavCommand::PauseContinue));
     ASSERT_TRUE(pause->isEnabled());
     for (bool paused : {true, false}) {
         pause->trigger();
@@ -331,7 +379,7 @@ TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
     core::RecordingPrompt prompt;
     EXPECT_TRUE(reader.Value().Validate(prompt)) << (prompt.Messages().empty() ? "" : prompt.Messages()[0].text);
     EXPECT_GE(reader.Value().BlockCount(), 2U);
-    EXPECT_FALSE(w.Frame().Action(static_cast<std::uint32_t>(NavCommand::PauseContinue))->isChecked());
+    EXPECT_FALSE(w.Frame().Action(Id(NavCommand::PauseContinue))->isChecked());
 }
 
 }  // namespace
