@@ -37,11 +37,15 @@ function(palomet_ui_layer name)
   target_link_libraries(palomet_${name}_ui PUBLIC palomet_${name} ${L_DEPS} Qt6::Widgets)
 endfunction()
 
-# One GoogleTest binary per folder of tests/. GUI folders link QtTest and run offscreen, so
-# no display is needed.
+# One GoogleTest binary, test_<name>, per folder of tests/ (tests/<name>, or the folder DIR
+# names, such as profiles/ui for test_profiles_ui). GUI folders link QtTest and run
+# offscreen, so no display is needed.
 function(palomet_test_folder name)
-  cmake_parse_arguments(T "GUI" "" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
+  cmake_parse_arguments(T "GUI" "DIR" "DEPS" ${ARGN})
+  if(NOT T_DIR)
+    set(T_DIR ${name})
+  endif()
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${T_DIR}/*.cpp)
   if(NOT sources)
     return()
   endif()

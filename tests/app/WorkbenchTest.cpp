@@ -1,6 +1,5 @@
-// The workbench offscreen: where each command sits and what it does, opening files, keys driving the packet
-// list, the Qt models under QAbstractItemModelTester, and the "..." of narrow columns.
-#include <QAbstractItemModelTester>
+// The workbench offscreen: where each command sits and what it does, opening files, keys
+// driving the packet list, and a live window from its first block to its close.
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
@@ -14,7 +13,6 @@
 #include "decode/ProtoCode.h"
 #include "packetlist/PacketListTestUtil.h"
 #include "views/CommandIds.h"
-#include "views/ShortText.h"
 
 namespace {
 
@@ -187,7 +185,7 @@ TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
     views::PacketListView& list = child->List();
     packetlist::CKestroView& v = child->View();
     Settle(v);
-    testutil::Screenshot(w.Frame(), "main-window-tree");
+    support::Screenshot(w.Frame(), "main-window-tree");
 
     struct Step {
         Qt::Key key;
@@ -233,100 +231,14 @@ TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
     EXPECT_TRUE(text.startsWith(QStringLiteral("FRAME:  Base frame properties\n    FRAME:  Time of capture = ")))
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("\n    FRAME:  Frame number = 42\n")));
-    testutil::Screenshot(w.Frame(), "main-window-text");
+    support::Screenshot(w.Frame(), "main-window-text");
     child->Details().SwitchKind();
     EXPECT_TRUE(child->Details().TreeShown());
     EXPECT_EQ(child->Details().Tree().Lines().index(0, 0).data().toString(),
               QStringLiteral("FRAME:  Base frame properties"));
 
     list.setColumnWidth(views::PacketTableModel::kSummary, 110);
-    testutil::Screenshot(*child, "narrow-summary");
-}
-
-// The table over a live trace while screens of other sizes come and the level changes, and
-// the detail tree while frames are shown one after another.
-TEST(Workbench, ModelsPassTheItemModelTester) {
-    testutil::App();
-    const auto path = support::TempPath("live.tns");
-    auto writer = capture::TraceWriter::Create(path, capture::TraceWriter::Flush::Deferred);
-    ASSERT_TRUE(writer.Ok() && writer.Value().WriteHeader().Ok());
-    testutil::FakeCapture capture;
-    testutil::ViewUnderTest u(path);
-    packetlist::CKestroView& v = *u.view;
-    views::PacketTableModel table(v);
-    struct Forward final : packetlist::CKestroView::Listener {
-        views::PacketTableModel* table;
-        void ListFilled() override { table->Refill(); }
-        void RowsRetexted() override { table->Retext(); }
-    } forward;
-    forward.table = &table;
-    v.SetListener(&forward);
-    QAbstractItemModelTester tableTester(&table, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    v.InitialUpdateLive(capture);
-    v.OnIdle();
-    EXPECT_EQ(table.rowCount(), 0);
-    std::uint32_t first = 0;
-    for (std::uint32_t frames : {30U, 50U, 7U}) {
-        ASSERT_TRUE(writer.Value().AppendBlock(testutil::Pack(testutil::MakeBatch(first, frames)), frames).Ok());
-        first += frames;
-        capture.counts = {writer.Value().BlockCount(), writer.Value().FrameCount(), writer.Value().EndOffset()};
-        v.OnIdle();
-        v.NextScreen();
-        EXPECT_EQ(table.rowCount(), static_cast<int>(frames));
-        v.SetSummaryLevel(frames == 50 ? decode::LEVEL_NETWORK : decode::LEVEL_APPLICATION);
-        EXPECT_EQ(table.index(frames - 1, 0).data().toString(), QString::number(first - 1));
-    }
-    v.GoToBeginning();
-    EXPECT_EQ(table.rowCount(), 30);
-
-    views::DetailTreeModel details;
-    QAbstractItemModelTester detailTester(&details, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    for (std::uint32_t row : {0U, 5U, 29U}) {
-        auto root = std::make_unique<decode::CPktDetailLine>();
-        ASSERT_TRUE(v.DetailOf(row, *root));
-        details.SetLines(std::move(root));
-        EXPECT_GT(details.rowCount(details.index(0, 0)), 0);
-    }
-    details.SetLines(nullptr);
-    EXPECT_EQ(details.rowCount(), 0);
-}
-
-TEST(Workbench, ShortStringsEndInDotsWithoutSplittingACharacter) {
-    testutil::App();
-    const QFontMetrics fm(QApplication::font());
-    const int dots = fm.horizontalAdvance(QStringLiteral("..."));
-    const QString summary =
-        QStringLiteral("DNS: 0xEB1D: Standard Query for 'ftp.news.example.net' of type A on class IN.");
-    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80");  // three U+1F600
-    const QString accents = QString::fromUtf8(
-        "e\xCC\x81"
-        "e\xCC\x81"
-        "e\xCC\x81");  // e + combining acute
-    struct Case {
-        QString text;
-        int width;
-        int offset;
-        QString expected;  // empty: shortened, checked by width
-    };
-    const Case cases[] = {
-        {QString(), 5, 12, QString()},
-        {QStringLiteral("TCP"), 1000, 12, QStringLiteral("TCP")},
-        {summary, 1, 12, QStringLiteral("D...")},  // narrower than the dots: one character stays
-        {emoji, 1, 4, emoji.left(2) + QStringLiteral("...")},
-        {accents, 1, 4, accents.left(2) + QStringLiteral("...")},
-        {summary, 200, 12, QString()},
-    };
-    for (const auto& c : cases) {
-        const QString got = views::MakeShortString(fm, c.text, c.width, c.offset);
-        if (!c.expected.isNull() || c.text.isEmpty()) {
-            EXPECT_EQ(got, c.expected.isNull() ? c.text : c.expected) << c.text.toStdString();
-            continue;
-        }
-        ASSERT_TRUE(got.endsWith(QStringLiteral("..."))) << got.toStdString();
-        EXPECT_LE(fm.horizontalAdvance(got.chopped(3)) + dots + c.offset, c.width);
-        const QString longer = c.text.left(got.size() - 2) + QStringLiteral("...");
-        EXPECT_GT(fm.horizontalAdvance(longer) + c.offset, c.width) << "the longest prefix that fits";
-    }
+    support::Screenshot(*child, "narrow-summary");
 }
 
 // A live window on an agent replaying the sample: the first block shows by itself, the
@@ -351,11 +263,11 @@ TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return v.Screen() == 1 && v.BlockCount() >= 2; }, 30000));
     EXPECT_EQ(child->List().currentIndex().row(), 0);
     EXPECT_EQ(v.Screen(), 1U) << "later blocks wait for the user";
-    testutil::Screenshot(w.Frame(), "live-window");
+    support::Screenshot(w.Frame(), "live-window");
     ASSERT_TRUE(w.app.OpenSavedTrace(testutil::kSample));  // make run's two windows, side by side
     w.Frame().MdiArea().tileSubWindows();
     QTest::qWait(200);
-    testutil::Screenshot(w.Frame(), "live-and-sample");
+    support::Screenshot(w.Frame(), "live-and-sample");
     w.Frame().MdiArea().setActiveSubWindow(w.Frame().MdiArea().subWindowList().front());
     ASSERT_EQ(w.Frame().ActiveChild(), child);
 

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "profiles/SessionProfilesModel.h"
-#include "settings/RegistryTestUtil.h"
+#include "platform/RegistryTestUtil.h"
 
 namespace {
 

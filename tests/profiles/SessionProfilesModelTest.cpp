@@ -4,7 +4,7 @@
 #include <set>
 
 #include "profiles/SessionProfilesModel.h"
-#include "settings/RegistryTestUtil.h"
+#include "platform/RegistryTestUtil.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/CSettingsStore.h"
-#include "settings/RegistryTestUtil.h"
+#include "platform/RegistryTestUtil.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "platform/KeyTree.h"
-#include "settings/RegistryTestUtil.h"
+#include "platform/RegistryTestUtil.h"
 
 namespace {
 
