@@ -208,7 +208,7 @@ TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, row5.center());
     EXPECT_EQ(v.CurrentFrame(), 305U);
     EXPECT_EQ(child->CurrentPane().text(), "Current packet: 305");
-    EXPECT_EQ(child->PacketsPane().text(), "400 Packets, 47 Kb");
+    EXPECT_EQ(child->PacketsPane().text(), "400 Packets, 64 Kb");
     EXPECT_EQ(child->Progress().value(), 305 * 100 / 399);
     EXPECT_GT(child->Details().Tree().Lines().rowCount(), 2);
     EXPECT_TRUE(w.Frame().Action(Id(NavCommand::GoToBeginning))->isEnabled());

@@ -10,16 +10,16 @@ using clitest::kSample;
 TEST(ListCommand, EachLevelSummarisesUpToItsLayer) {
     struct Case {
         const char* level;
-        const char* expectedPrefix;  // of the Summary cell of frame 2, a TCP SYN to port 80
+        const char* expectedPrefix;  // of the Summary cell of frame 6, a TCP SYN to port 80
     };
     const Case cases[] = {{"datalink", "ETHERNET:  ETYPE = 0x0800"},
                           {"network", "IPv4:  Protocol = 6 ("},
-                          {"transport", "TCP:  S=3465 D=80 SYN SEQ="},
-                          {"application", "TCP:  S=3465 D=80 SYN SEQ="}};
+                          {"transport", "TCP:  S=65321 D=80 SYN SEQ="},
+                          {"application", "TCP:  S=65321 D=80 SYN SEQ="}};
     for (const auto& c : cases) {
-        const CliRun r = Cli("list " + kSample + " --from 2 --count 1 --tsv --level " + c.level);
+        const CliRun r = Cli("list " + kSample + " --from 6 --count 1 --tsv --level " + c.level);
         ASSERT_EQ(r.status, 0) << r.out;
-        EXPECT_EQ(r.out.rfind("Counter\tDelta\tSource\tDestination\tSummary\n2\t0\t", 0), 0U) << r.out;
+        EXPECT_EQ(r.out.rfind("Counter\tDelta\tSource\tDestination\tSummary\n6\t0\t", 0), 0U) << r.out;
         EXPECT_NE(r.out.find(std::string("\t") + c.expectedPrefix), std::string::npos) << c.level << "\n" << r.out;
     }
 }

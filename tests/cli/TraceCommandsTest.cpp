@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "CliRun.h"
+#include "capture/TraceTestUtil.h"
 
 namespace {
 
@@ -108,10 +109,11 @@ TEST(TraceCommands, UnfinishedCaptureIsToldHowToComeBack) {
 }
 
 TEST(TraceCommands, ListGoesOnPastACorruptBlockAndSaysSo) {
-    // Block 2 (frames 100 to 199, at offset 6032): its zlib stream, or its compressed size.
+    // Block 2 (frames 100 to 199): its zlib stream, or its compressed size.
+    const std::uint32_t block2 = testutil::OpenValid(kSample).ListBlocks().Value().at(1).offset;
     const std::pair<const char*, std::string> cases[] = {
-        {"zlib stream", SpoiltSample("zlib.tns", 6032 + 24, {0xFFFFFFFF, 0xFFFFFFFF})},
-        {"compressed size", SpoiltSample("size.tns", 6032 + 12, {0xFFFFFF00})},
+        {"zlib stream", SpoiltSample("zlib.tns", block2 + 24, {0xFFFFFFFF, 0xFFFFFFFF})},
+        {"compressed size", SpoiltSample("size.tns", block2 + 12, {0xFFFFFF00})},
     };
     for (const auto& [what, trace] : cases) {
         const CliRun r = Cli("list --tsv " + trace);
@@ -121,7 +123,7 @@ TEST(TraceCommands, ListGoesOnPastACorruptBlockAndSaysSo) {
         EXPECT_EQ(r.out.find("\n100\t"), std::string::npos) << what;
         EXPECT_NE(r.out.find("\n200\t"), std::string::npos) << what;
         EXPECT_NE(r.out.find("\n399\t"), std::string::npos) << what;
-        EXPECT_EQ(r.err.rfind("block 2 at offset 6032: ", 0), 0u) << what << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("block 2 at offset " + std::to_string(block2) + ": ", 0), 0u) << what << ": " << r.err;
     }
     // Starting inside the bad block goes on from the next one.
     const CliRun from = Cli("list --tsv --from 150 --count 10 " + cases[0].second);
