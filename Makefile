@@ -3,9 +3,10 @@
 #              replays the sample on loopback; with a display the workbench shows it live beside
 #              samples/sample.tns, without one palomet-cli captures a few seconds and lists it
 # make test  : dependencies, debug build with ASan and UBSan, layer check, clang-tidy, all tests,
-#              then the capture tests again under ThreadSanitizer (make tsan)
-# make tsan  : the tests of the threaded code (session/, packetlist/ and rpc/)
-#              built with ThreadSanitizer in build/tsan and run
+#              then the threaded code's tests again under ThreadSanitizer (make tsan)
+# make tsan  : the tests of the threaded code (rpc/, packetlist/, session/ and the agent daemon,
+#              agentd/, whose listener and snapper table are the most threaded) built with
+#              ThreadSanitizer in build/tsan and run, programs they start included
 # make bench : dependencies, release build with benchmarks, run them
 # make fuzz  : libFuzzer targets with clang, library code instrumented too (build/fuzz/bin/fuzz_*)
 # make deb   : a Release build of the programs alone (Debian's build flags), packaged into
@@ -42,7 +43,7 @@ test: deps
 	cd build/debug && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 	$(MAKE) tsan
 
-TSAN_TESTS = test_rpc test_packetlist test_session
+TSAN_TESTS = test_rpc test_packetlist test_session test_agentd
 tsan: deps
 	cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPALOMET_TSAN=ON -DPALOMET_GUI=OFF
 	cmake --build build/tsan -j $(JOBS) --target $(TSAN_TESTS) palometsrv palomet-cli
