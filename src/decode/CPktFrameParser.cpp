@@ -19,7 +19,11 @@ std::string LocalTimeText(std::uint32_t seconds) {
     std::tm parts{};
     if (localtime_r(&when, &parts) == nullptr) return {};
     std::array<char, 128> buf{};
+    // The locale's own date, two-digit year and all where the locale writes one that way.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-y2k"
     const std::size_t n = std::strftime(buf.data(), buf.size(), "%x %X", &parts);
+#pragma GCC diagnostic pop
     return std::string(buf.data(), n);
 }
 

@@ -10,6 +10,7 @@
 #include "agentd/RpcServerSession.h"
 #include "rpc/RpcStatus.h"
 #include "rpc/Tower.h"
+#include "support/WaitUntil.h"
 
 namespace agentd {
 namespace {
@@ -245,8 +246,7 @@ TEST(RpcServerSessionTest, EverySnapperPeeksItsOwnNumberedFramesInNegotiatedFrag
     EXPECT_NE(snappers[0], snappers[1]);
     for (int s = 0; s < 2; ++s) {
         const Bytes handle = Le32({snappers[s]});
-        for (int i = 0; i < 5000 && Word(f.CallStub(5, handle), 0) < 300; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        support::WaitUntil([&] { return Word(f.CallStub(5, handle), 0) >= 300; });
         EXPECT_EQ(f.CallStub(5, handle), Le32({300, 0}));
         const Bytes peek = f.CallStub(6, handle);
         ASSERT_GT(f.raw.size(), 2U);

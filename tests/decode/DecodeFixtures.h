@@ -39,7 +39,4 @@ std::vector<std::uint8_t> FromHex(const std::string& hex);
 // One Ethernet frame record around the bytes.
 capture::CPktSnapQue MakeFrame(std::vector<std::uint8_t> bytes, std::uint32_t link = 4);
 
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& text);
-
 }  // namespace decode::test

@@ -15,6 +15,7 @@
 #include "decode/DetailText.h"
 #include "decode/ProtoCode.h"
 #include "decode/TextAppend.h"
+#include "support/Files.h"
 
 namespace decode::test {
 namespace {
@@ -47,7 +48,7 @@ std::vector<GoldenCase> LoadCases() {
     }
     std::sort(files.begin(), files.end());
     for (const auto& file : files) {
-        std::istringstream in(ReadFile(file.string()));
+        std::istringstream in(support::ReadText(file.string()));
         std::string line;
         while (std::getline(in, line)) {
             if (line.empty() || line[0] == '#') continue;
@@ -99,11 +100,11 @@ TEST_P(Golden, MatchesExpectedText) {
     const std::string actual = Render(c, tables);
     const fs::path expected = kCaseDir / c.expected;
     if (std::getenv("PALOMET_UPDATE_GOLDEN") != nullptr) {
-        WriteFile(expected.string(), actual);
+        support::WriteText(expected.string(), actual);
         GTEST_SKIP() << "rewrote " << expected;
     }
     ASSERT_TRUE(fs::exists(expected)) << expected << " is missing; run with PALOMET_UPDATE_GOLDEN=1 and review it";
-    EXPECT_EQ(ReadFile(expected.string()), actual) << c.name;
+    EXPECT_EQ(support::ReadText(expected.string()), actual) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Golden, ::testing::ValuesIn(LoadCases()),

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <functional>
 #include <sstream>
 
@@ -12,6 +11,7 @@
 #include "capture/TraceWriter.h"
 #include "packetlist/PacketListTestUtil.h"
 #include "packetlist/StatusTexts.h"
+#include "support/Programs.h"
 
 namespace {
 
@@ -242,7 +242,7 @@ TEST(PacketList, StatusTextsAndProgressNeverWrap) {
 // A live window: nothing before the first block, the first block as soon as it exists, later
 // blocks only on navigation; pause/continue asks first when a limit stopped capture.
 TEST(PacketList, LiveWindowShowsTheFirstBlockAndAsksBeforeContinuingPastALimit) {
-    const auto path = testutil::TempPath("live.tns");
+    const auto path = support::TempPath("live.tns");
     auto writer = capture::TraceWriter::Create(path, capture::TraceWriter::Flush::Deferred);
     ASSERT_TRUE(writer.Ok() && writer.Value().WriteHeader().Ok());
     testutil::FakeCapture capture;

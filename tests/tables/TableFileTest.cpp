@@ -5,8 +5,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
+#include "support/Files.h"
+#include "support/Scratch.h"
 #include "tables/LookupTables.h"
 #include "tables/TableFile.h"
 
@@ -15,18 +16,16 @@ using namespace tables;
 
 namespace {
 
-void WriteFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void WriteFile(const fs::path& path, const std::string& text) { support::WriteText(path.string(), text); }
 
-// Runs each test in a fresh temporary directory with PALOMET_DATA_DIR unset, and restores both.
+// Runs each test in its scratch folder with PALOMET_DATA_DIR unset, and restores both.
 class TableFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_oldDir = fs::current_path();
         if (const char* env = std::getenv("PALOMET_DATA_DIR")) m_oldEnv = env;
         ::unsetenv("PALOMET_DATA_DIR");
-        m_dir = fs::temp_directory_path() / ("palomet-tables-" + std::to_string(::getpid()) + "-" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
+        m_dir = support::ScratchDir();
         fs::create_directories(m_dir / "cwd");
         fs::create_directories(m_dir / "env");
         fs::current_path(m_dir / "cwd");
@@ -34,7 +33,6 @@ protected:
     void TearDown() override {
         fs::current_path(m_oldDir);
         if (m_oldEnv) ::setenv("PALOMET_DATA_DIR", m_oldEnv->c_str(), 1);
-        fs::remove_all(m_dir);
     }
     fs::path m_dir;
 

@@ -85,16 +85,17 @@ void AddFlagLines(CPktDetailLine& top, const DnsHeader& h) {
     flags.Add(kPrefix, rcodeValue < 6 ? kRcodeLines[rcodeValue] : "............???? = Reserved");
 }
 
-constexpr DnsDialect kDialect{kPrefix,
-                              "Query Identifier %u (0x%.2X)",
-                              "DNS Frame Size = %u (0x%.2X)",
-                              "Question Name: '%s'",
-                              "Resource Name: '%s'",
-                              DescribeDnsType,
-                              DescribeDnsClass,
-                              AppendHeadline,
-                              AddFlagLines,
-                              nullptr};
+constexpr DnsDialect kDialect{
+    .prefix = kPrefix,
+    .identifierLabel = "Query Identifier",
+    .frameSizeLabel = "DNS Frame Size",
+    .nameQuote = "'",
+    .describeType = DescribeDnsType,
+    .describeClass = DescribeDnsClass,
+    .appendHeadline = AppendHeadline,
+    .addFlagLines = AddFlagLines,
+    .addRecordLines = nullptr,
+};
 
 }  // namespace
 

@@ -139,16 +139,17 @@ void AddNodeNames(CPktDetailLine& node, const std::vector<DnsNodeName>& names) {
 
 void AddRecordLines(CPktDetailLine& node, const DnsRecord& record) { AddNodeNames(node, record.nodeNames); }
 
-constexpr DnsDialect kDialect{kPrefix,
-                              "Transaction Identifier = %u (0x%.2X)",
-                              "NBNS Frame Size = %u (0x%.2X)",
-                              "Question Name: %s",
-                              "Resource Name: %s",
-                              DescribeNbnsType,
-                              DescribeNbnsClass,
-                              BuildHeadline,
-                              AddFlagLines,
-                              AddRecordLines};
+constexpr DnsDialect kDialect{
+    .prefix = kPrefix,
+    .identifierLabel = "Transaction Identifier =",
+    .frameSizeLabel = "NBNS Frame Size",
+    .nameQuote = "",
+    .describeType = DescribeNbnsType,
+    .describeClass = DescribeNbnsClass,
+    .appendHeadline = BuildHeadline,
+    .addFlagLines = AddFlagLines,
+    .addRecordLines = AddRecordLines,
+};
 
 }  // namespace
 

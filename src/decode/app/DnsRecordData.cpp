@@ -69,9 +69,9 @@ constexpr std::size_t kWksFixed = 5;
 constexpr unsigned kNoPort =
     0xFFFF;  // bit indexes past the port range name no service  // address and protocol before the bitmap
 
-void AddNameLine(const core::ByteReader& message, core::ByteReader& cursor, DnsRecord& record, const char* format) {
+void AddNameLine(const core::ByteReader& message, core::ByteReader& cursor, DnsRecord& record, const char* label) {
     std::string name;
-    if (ReadRecordName(message, cursor, record, name)) record.rdata.push_back(core::Printf(format, name.c_str()));
+    if (ReadRecordName(message, cursor, record, name)) record.rdata.push_back(core::Printf("%s = %s", label, name.c_str()));
 }
 
 // A length octet and that many characters; false when the message ends first.
@@ -201,17 +201,17 @@ void DnsRecordData::ReadRdata(const core::ByteReader& message, core::ByteReader&
             break;
         }
         case kTypeNs:
-            AddNameLine(message, cursor, record, "Name server = %s");
+            AddNameLine(message, cursor, record, "Name server");
             break;
         case kTypeMd:
         case kTypeMf:
         case kTypeMb:
         case kTypeMg:
         case kTypeMr:
-            AddNameLine(message, cursor, record, "Mail host = %s");
+            AddNameLine(message, cursor, record, "Mail host");
             break;
         case kTypeCname:
-            AddNameLine(message, cursor, record, "Canonical name = %s");
+            AddNameLine(message, cursor, record, "Canonical name");
             break;
         case kTypeSoa:
             ReadSoa(message, cursor, record);
@@ -234,7 +234,7 @@ void DnsRecordData::ReadRdata(const core::ByteReader& message, core::ByteReader&
             ReadSrv(message, cursor, record);
             break;
         case kTypeDname:
-            AddNameLine(message, cursor, record, "Delegation name = %s");
+            AddNameLine(message, cursor, record, "Delegation name");
             break;
         case kTypeOpt:
             ReadOpt(message, cursor, record);
@@ -250,7 +250,7 @@ void DnsRecordData::ReadRdata(const core::ByteReader& message, core::ByteReader&
             ReadWks(cursor, record);
             break;
         case kTypePtr:
-            AddNameLine(message, cursor, record, "Name = %s");
+            AddNameLine(message, cursor, record, "Name");
             break;
         case kTypeHinfo: {
             std::string cpu;
@@ -264,7 +264,7 @@ void DnsRecordData::ReadRdata(const core::ByteReader& message, core::ByteReader&
             std::string responsible;
             if (!ReadRecordName(message, cursor, record, responsible)) break;
             record.rdata.push_back(core::Printf("Responsible mailbox host = %s", responsible.c_str()));
-            AddNameLine(message, cursor, record, "Error mailbox host = %s");
+            AddNameLine(message, cursor, record, "Error mailbox host");
             break;
         }
         case kTypeMx: {

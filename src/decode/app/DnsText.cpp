@@ -6,12 +6,11 @@
 namespace decode::app {
 
 void AddCountLines(CPktDetailLine& top, std::string_view prefix, const DnsHeader& header) {
-    static constexpr const char* kFormats[4] = {"Question Entry Count = %d (0x%.2X)",
-                                                "Answer Entry Count = %d (0x%.2X)", "Name Server Count = %d (0x%.2X)",
-                                                "Additional Records Count = %d (0x%.2X)"};
+    static constexpr const char* kLabels[4] = {"Question Entry Count", "Answer Entry Count", "Name Server Count",
+                                               "Additional Records Count"};
     for (std::size_t i = 0; i < header.counts.size(); ++i) {
         const int count = header.counts[i];
-        top.Add(prefix, core::Printf(kFormats[i], count, static_cast<unsigned>(count)));
+        top.Add(prefix, core::Printf("%s = %d (0x%.2X)", kLabels[i], count, static_cast<unsigned>(count)));
     }
 }
 
@@ -66,7 +65,7 @@ void AddQuestions(CPktDetailLine& top, const std::vector<DnsQuestion>& questions
     for (const auto& q : questions) {
         const std::string type(d.describeType(q.type).description);
         const std::string cls(d.describeClass(q.cls).description);
-        section.Add(d.prefix, core::Printf(d.questionNameFormat, q.name.c_str()));
+        section.Add(d.prefix, core::Printf("Question Name: %s%s%s", d.nameQuote, q.name.c_str(), d.nameQuote));
         section.Add(d.prefix, core::Printf("Question Type = %s", type.c_str()));
         section.Add(d.prefix, core::Printf("Question Class = %s", cls.c_str()));
         if (!q.fault.empty()) section.Add(d.prefix, q.fault);
@@ -85,7 +84,7 @@ void AddRecords(CPktDetailLine& top, std::string_view title, const std::vector<D
         auto& node = section.Add(d.prefix, RecordLine(r.name, type, cls));
         const std::string typeText(type.description);
         const std::string classText(cls.description);
-        node.Add(d.prefix, core::Printf(d.resourceNameFormat, r.name.c_str()));
+        node.Add(d.prefix, core::Printf("Resource Name: %s%s%s", d.nameQuote, r.name.c_str(), d.nameQuote));
         node.Add(d.prefix, core::Printf("Resource Type = %s", typeText.c_str()));
         node.Add(d.prefix, core::Printf("Resource Class = %s", classText.c_str()));
         node.Add(d.prefix, core::Printf("Time To Live = %u (0x%X)", r.ttl, r.ttl));
@@ -106,7 +105,7 @@ void AddDnsMessageTree(CPktDetailLine& root, const DnsMessage& message, const Dn
         std::string headline;
         dialect.appendHeadline(headline, message);
         auto& top = root.Add(dialect.prefix, std::move(headline));
-        top.Add(dialect.prefix, core::Printf(dialect.identifierFormat, h.id, h.id));
+        top.Add(dialect.prefix, core::Printf("%s %u (0x%.2X)", dialect.identifierLabel, h.id, h.id));
         dialect.addFlagLines(top, h);
         AddCountLines(top, dialect.prefix, h);
         AddQuestions(top, message.questions, dialect);
@@ -116,7 +115,7 @@ void AddDnsMessageTree(CPktDetailLine& root, const DnsMessage& message, const Dn
         if (!message.fault.empty()) top.Add(dialect.prefix, message.fault);
     }
     if (message.frameSize != 0) {
-        root.Add(dialect.prefix, core::Printf(dialect.frameSizeFormat, message.frameSize, message.frameSize));
+        root.Add(dialect.prefix, core::Printf("%s = %u (0x%.2X)", dialect.frameSizeLabel, message.frameSize, message.frameSize));
     }
 }
 

@@ -5,12 +5,12 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "ContractBackends.h"
 #include "services/AccountSource.h"
 #include "services/CSrvItem.h"
+#include "support/Files.h"
 
 namespace services::test {
 namespace {
@@ -23,12 +23,7 @@ protected:
         m_sshLog = std::string(std::getenv("PALOMET_SYSTEMD_DIR")) + "/ssh-" + std::to_string(::getpid()) + ".log";
         ::setenv("FAKE_SSH_LOG", m_sshLog.c_str(), 1);
     }
-    std::string SshLog() const {
-        std::ifstream in(m_sshLog);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string SshLog() const { return support::ReadText(m_sshLog); }
     SystemdBackend m_backend;
     std::string m_sshLog;
 };
