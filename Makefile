@@ -45,7 +45,7 @@ test: deps
 
 TSAN_TESTS = test_rpc test_packetlist test_session test_agentd
 tsan: deps
-	cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPALOMET_TSAN=ON -DPALOMET_GUI=OFF
+	cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPALOMET_TSAN=ON -DPALOMET_GUI=OFF -DCMAKE_CXX_FLAGS_DEBUG=-g1
 	cmake --build build/tsan -j $(JOBS) --target $(TSAN_TESTS) palometsrv palomet-cli
 	set -e; for t in $(TSAN_TESTS); do \
 	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/bin/$$t; done

@@ -341,7 +341,7 @@ std::uint32_t BlocksWritten(const std::string& trace) {
     const auto file = core::FileHandle::Open(trace, core::FileHandle::Mode::Read);
     if (!file) return 0;
     const auto scan = capture::ScanTrace(file.Value());
-    return scan ? scan.Value().blocks : 0;
+    return scan ? scan.Value().Blocks() : 0;
 }
 
 TEST(AgentNetworkTest, TheClientTellsTimeOutsAndUnreachableAgentsAndEndsOnCtrlC) {

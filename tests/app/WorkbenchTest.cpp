@@ -316,7 +316,7 @@ TEST(Workbench, LiveWindowShowsTheFramesTheAgentCouldNotDeliver) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return child->PacketsPane().text().endsWith(" Kb, 2950 lost"); }, 30000))
         << child->PacketsPane().text().toStdString();
     EXPECT_TRUE(child->PacketsPane().text().startsWith("50 Packets, "));
-    testutil::Screenshot(w.Frame(), "live-window-lost-frames");
+    support::Screenshot(w.Frame(), "live-window-lost-frames");
 }
 
 }  // namespace

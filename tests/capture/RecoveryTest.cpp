@@ -86,9 +86,10 @@ TEST_P(Recovery, KeepsEveryBlockThatVerifiesAndStepsOverTheBadOnes) {
     const RecoveryCase& c = GetParam();
     // Blocks of 5, 7 and 3 frames behind a header with zero counts, as a killed capture leaves it.
     const bool fewer = std::string(c.name).starts_with("BatchHoldsFewer");
-    Bytes killed = support::ReadBytes(testutil::WriteTrace("whole.tns", {5, 7, 3}, [&](std::size_t block, Bytes& batch) {
-        if (fewer && block == 1) testutil::PutLe32(batch, 12, 6);
-    }));
+    Bytes killed =
+        support::ReadBytes(testutil::WriteTrace("whole.tns", {5, 7, 3}, [&](std::size_t block, Bytes& batch) {
+            if (fewer && block == 1) testutil::PutLe32(batch, 12, 6);
+        }));
     std::vector<std::size_t> blocks = BlockOffsets(killed);
     std::fill(killed.begin() + 12, killed.begin() + 24, 0);
     if (c.damage) c.damage(killed, blocks);

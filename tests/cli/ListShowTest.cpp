@@ -7,7 +7,7 @@ using clitest::Cli;
 using clitest::CliRun;
 using clitest::kSample;
 
-// Frame 103, a Telnet option negotiation, at each level: the columns the window shows, in
+// Frame 100, a Telnet option negotiation, at each level: the columns the window shows, in
 // each format; JSON escapes the captured bytes its own way.
 TEST(ListCommand, EachLevelSummarisesUpToItsLayer) {
     const std::string header = "Counter\tDelta\tSource\tDestination\tSummary\n";
@@ -16,26 +16,27 @@ TEST(ListCommand, EachLevelSummarisesUpToItsLayer) {
         std::string out;
     } cases[] = {
         {"--tsv --level datalink",
-         header + "103\t0\tIntel 2008D7\tIBM   6CF46B\tETHERNET:  ETYPE = 0x0800 : Protocol = IPv4\n"},
-        {"--tsv --level network", header + "103\t0\t192.168.1.5\t192.168.1.59\tIPv4:  Protocol = 6 (TCP)\n"},
-        {"--tsv --level transport", header + "103\t0\t192.168.1.5\t192.168.1.59\tTCP:  S=23 D=3227 PSH ACK=1482472703 "
-                                             "SEQ=1115173971 LEN=12 WIN=8760 \n"},
+         header + "100\t0\tDARTS 1215E3\tApple 75F636\tETHERNET:  ETYPE = 0x0800 : Protocol = IPv4\n"},
+        {"--tsv --level network", header + "100\t0\t192.168.10.118\t192.168.10.5\tIPv4:  Protocol = 6 (TCP)\n"},
+        {"--tsv --level transport", header +
+                                        "100\t0\t192.168.10.118\t192.168.10.5\tTCP:  S=56553 D=23 PSH ACK=168491143 "
+                                        "SEQ=2328630737 LEN=12 WIN=502 \n"},
         {"--tsv",
          header +
-             R"(103	0	192.168.1.5	192.168.1.59	TELNET:  [\xFF\xFD\x18\xFF\xFD \xFF\xFD#\xFF\xFD'])"
+             R"(100	0	192.168.10.118	192.168.10.5	TELNET:  [\xFF\xFB\x18\xFF\xFC \xFF\xFC#\xFF\xFC'])"
              "\n"},
         {"",
          " Counter   Delta  Source           Destination      Summary\n"
-         R"(     103       0  192.168.1.5      192.168.1.59     TELNET:  [\xFF\xFD\x18\xFF\xFD \xFF\xFD#\xFF\xFD'])"
+         R"(     100       0  192.168.10.118   192.168.10.5     TELNET:  [\xFF\xFB\x18\xFF\xFC \xFF\xFC#\xFF\xFC'])"
          "\n"},
         {"--json",
          "[\n"
-         R"({"Counter": 103, "Delta": 0, "Source": "192.168.1.5", "Destination": "192.168.1.59", )"
-         R"("Summary": "TELNET:  [\\xFF\\xFD\u0018\\xFF\\xFD \\xFF\\xFD#\\xFF\\xFD']"})"
+         R"({"Counter": 100, "Delta": 0, "Source": "192.168.10.118", "Destination": "192.168.10.5", )"
+         R"("Summary": "TELNET:  [\\xFF\\xFB\u0018\\xFF\\xFC \\xFF\\xFC#\\xFF\\xFC']"})"
          "\n]\n"},
     };
     for (const auto& c : cases) {
-        const CliRun r = Cli("list " + kSample + " --from 103 --count 1 " + c.args);
+        const CliRun r = Cli("list " + kSample + " --from 100 --count 1 " + c.args);
         ASSERT_EQ(r.status, 0) << c.args << "\n" << r.err;
         EXPECT_EQ(r.out, c.out) << c.args;
     }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <initializer_list>
 #include <utility>
 
@@ -137,15 +138,16 @@ TEST(TraceCommands, ListGoesOnPastACorruptBlockAndSaysSo) {
 // A finished trace with a bad block: in place nothing changes; OUT gets every block that
 // verifies, and the frames lost with block 2 are named.
 TEST(TraceCommands, RecoverNeverCutsAFinishedTraceAndNamesWhatIsLost) {
-    const auto spoilt = SpoiltSample("finished.tns", 6032 + 24, {0xFFFFFFFF, 0xFFFFFFFF});
-    const std::string before = Slurp(spoilt);
+    const std::uint32_t block2 = testutil::OpenValid(kSample).ListBlocks().Value().at(1).offset;
+    const auto spoilt = SpoiltSample("finished.tns", block2 + 24, {0xFFFFFFFF, 0xFFFFFFFF});
+    const std::string before = ReadText(spoilt);
     const CliRun inPlace = Cli("recover " + spoilt);
     EXPECT_EQ(inPlace.status, 0);
     EXPECT_NE(inPlace.out.find("nothing to recover"), std::string::npos) << inPlace.out;
     EXPECT_NE(inPlace.out.find("frames 100-199 lost"), std::string::npos) << inPlace.out;
-    EXPECT_EQ(Slurp(spoilt), before);
+    EXPECT_EQ(ReadText(spoilt), before);
 
-    const auto out = TempFile("out.tns");
+    const auto out = TempPath("out.tns");
     const CliRun copied = Cli("recover " + spoilt + " " + out);
     EXPECT_EQ(copied.status, 0);
     EXPECT_NE(copied.out.find("kept 3 blocks, 300 frames"), std::string::npos) << copied.out;
@@ -159,13 +161,14 @@ TEST(TraceCommands, RecoverNeverCutsAFinishedTraceAndNamesWhatIsLost) {
 // Captures hold cleartext logins: whatever a command writes over keeps the permissions the
 // user gave the file, in place or beside it.
 TEST(TraceCommands, WritingOverAFileNeverWidensWhoMayReadIt) {
-    const auto pcap = TempFile("sample.pcap");
+    const auto pcap = TempPath("sample.pcap");
     ASSERT_EQ(Cli("export " + kSample + " " + pcap).status, 0);
     // Block 2's stream spoilt and no counts in the header: recovery has to rewrite the file.
-    std::string killed = Slurp(SpoiltSample("killed.tns", 6032 + 24, {0xFFFFFFFF}));
+    const std::uint32_t block2 = testutil::OpenValid(kSample).ListBlocks().Value().at(1).offset;
+    std::string killed = ReadText(SpoiltSample("killed.tns", block2 + 24, {0xFFFFFFFF}));
     std::fill(killed.begin() + 12, killed.begin() + 24, '\0');
-    const auto in = TempFile("in.tns");
-    clitest::Spill(in, killed);
+    const auto in = TempPath("in.tns");
+    support::WriteText(in, killed);
     const std::pair<const char*, std::string> writers[] = {
         {"export", "export " + kSample + " "},
         {"import", "import " + pcap + " "},
@@ -173,8 +176,8 @@ TEST(TraceCommands, WritingOverAFileNeverWidensWhoMayReadIt) {
         {"recover in place", "recover "},
     };
     for (const auto& [what, command] : writers) {
-        const auto out = TempFile("private");
-        if (std::string(what) == "recover in place") clitest::Spill(out, killed);
+        const auto out = TempPath("private");
+        if (std::string(what) == "recover in place") support::WriteText(out, killed);
         std::ofstream(out, std::ios::app).flush();
         ASSERT_EQ(::chmod(out.c_str(), 0600), 0);
         const CliRun r = Cli(command + out);

@@ -108,29 +108,35 @@ TEST(PacketList, LevelChangeRewritesSourceDestinationAndSummary) {
         const char* level;
         const char* row;  // Counter | Delta | Source | Destination | Summary
     } rows[] = {
-        {"datalink", "0 | 0 | ASUSTe180A6B | FFFFFFFFFFFF | ETHERNET:  ETYPE = 0x0800 : Protocol = IPv4"},
-        {"network", "0 | 0 | 192.168.1.56 | 192.168.1.255 | IPv4:  Protocol = 17 (UDP)"},
-        {"transport", "0 | 0 | 192.168.1.56 | 192.168.1.255 | UDP:  S=137 D=137 LEN=76"},
+        {"datalink", "0 | 0 | Cisco A9905C | DARTS A4A3A6 | ETHERNET:  ETYPE = 0x0800 : Protocol = IPv4"},
+        {"network", "0 | 0 | 192.168.10.107 | 192.168.10.2 | IPv4:  Protocol = 17 (UDP)"},
+        {"transport", "0 | 0 | 192.168.10.107 | 192.168.10.2 | UDP:  S=64940 D=53 LEN=51"},
         {"application",
-         "0 | 0 | 192.168.1.56 | 192.168.1.255 | NBNS: 0x7BEC: Registration for 'MSBROWSE       <1B>' of type NB on "
-         "class IN"},
-        {"datalink", "8 | 1 | Intel E146F6 | HP    AF3177 | ETHERNET:  ETYPE = 0x0800 : Protocol = IPv4"},
-        {"network", "8 | 1 | 192.168.1.2 | 192.168.1.46 | IPv4:  Protocol = 17 (UDP)"},
-        {"transport", "8 | 1 | 192.168.1.2 | 192.168.1.46 | UDP:  S=53 D=2485 LEN=98"},
+         "0 | 0 | 192.168.10.107 | 192.168.10.2 | DNS: 0xD7DB: Standard Query for 'mail.intranet.example.com' of type "
+         "A "
+         "on class IN."},
+        {"transport", "30 | 1 | 192.168.10.115 | 192.168.10.102 | UDP:  S=137 D=137 LEN=70"},
         {"application",
-         "8 | 1 | 192.168.1.2 | 192.168.1.46 | DNS: 0xEB1D: Standard Query for 'ftp.news.example.net' of type A on "
-         "class IN."},
-        // The first row of screen 2; ARP is above the data-link level.
-        {"datalink", "100 | 0 | 3COM  72555F | FFFFFFFFFFFF | ETHERNET:  ETYPE = 0x0806 : Protocol = ARP"},
-        {"network", "100 | 0 | 192.168.1.40 | 192.168.1.33 | ARP:  Who has 192.168.1.33? Tell 192.168.1.40"},
-        {"application", "100 | 0 | 192.168.1.40 | 192.168.1.33 | ARP:  Who has 192.168.1.33? Tell 192.168.1.40"},
-        {"datalink", "103 | 0 | Intel 2008D7 | IBM   6CF46B | ETHERNET:  ETYPE = 0x0800 : Protocol = IPv4"},
+         "30 | 1 | 192.168.10.115 | 192.168.10.102 | NBNS: 0x5F85: Standard Query resp. for 'PC15           <1B>' of "
+         "type NB on class IN, RCode = OK"},
+        // ARP is above the data-link level.
+        {"datalink", "5 | 0 | Apple 75F636 | FFFFFFFFFFFF | ETHERNET:  ETYPE = 0x0806 : Protocol = ARP"},
+        {"network", "5 | 0 | 192.168.10.5 | 192.168.10.121 | ARP:  Who has 192.168.10.121? Tell 192.168.10.5"},
+        {"application", "5 | 0 | 192.168.10.5 | 192.168.10.121 | ARP:  Who has 192.168.10.121? Tell 192.168.10.5"},
+        {"network",
+         "95 | 1 | 2001:db8:a:1:20c:85ff:fe72:9a11 | 2001:db8:a:1:217:8aff:fea4:a3a6 | IPv6:  Protocol = 17 (UDP)"},
+        {"application",
+         "95 | 1 | 2001:db8:a:1:20c:85ff:fe72:9a11 | 2001:db8:a:1:217:8aff:fea4:a3a6 | DNS: 0x20F5: Standard Query for "
+         "'51.113.0.203.in-addr.arpa' of type PTR on class IN."},
+        // The first row of screen 2: Telnet option bytes as the command line prints them.
+        {"datalink", "100 | 0 | DARTS 1215E3 | Apple 75F636 | ETHERNET:  ETYPE = 0x0800 : Protocol = IPv4"},
         {"transport",
-         "103 | 0 | 192.168.1.5 | 192.168.1.59 | TCP:  S=23 D=3227 PSH ACK=1482472703 SEQ=1115173971 LEN=12 WIN=8760 "},
-        // Telnet option bytes as the command line prints them.
-        {"application", R"(103 | 0 | 192.168.1.5 | 192.168.1.59 | TELNET:  [\xFF\xFD\x18\xFF\xFD \xFF\xFD#\xFF\xFD'])"},
-        {"network", "204 | 0 | 192.168.1.3 | 192.168.1.22 | IPv4:  Protocol = 6 (TCP)"},
-        {"application", "204 | 0 | 192.168.1.3 | 192.168.1.22 | SMTP:  R = '250 mail01.example.com Hello PC02'"},
+         "100 | 0 | 192.168.10.118 | 192.168.10.5 | TCP:  S=56553 D=23 PSH ACK=168491143 SEQ=2328630737 LEN=12 "
+         "WIN=502 "},
+        {"application",
+         R"(100 | 0 | 192.168.10.118 | 192.168.10.5 | TELNET:  [\xFF\xFB\x18\xFF\xFC \xFF\xFC#\xFF\xFC'])"},
+        {"network", "212 | 0 | 192.168.10.106 | 192.168.10.3 | IPv4:  Protocol = 6 (TCP)"},
+        {"application", "212 | 0 | 192.168.10.106 | 192.168.10.3 | SMTP:  C = 'RCPT TO:<team@example.com>'"},
     };
     for (const auto& [name, level] : levels) {
         const int retexts = w->events.retexts;

@@ -82,9 +82,6 @@ TEST(HostNames, TakeOnlyWhatAHostCanHold) {
         EXPECT_FALSE(CheckAccountName(account)) << account;
     for (const char* account : {"", ".\\", "-ann", "a:b", "../etc", "a/b", "x\ny", "two words", "pc\\a\\b"})
         EXPECT_TRUE(CheckAccountName(account)) << account;
-    // A refusal never holds the control character it refuses.
-    EXPECT_EQ(CheckHostName("pc\n1")->message,
-              "The host name \"pc\\x0A1\" must not contain spaces or control characters.");
 }
 
 }  // namespace

@@ -67,6 +67,14 @@ TEST(ServiceNames, MachineNamesAreNeverCut) {
     EXPECT_FALSE(platform::IsLocalHost("pc1"));
 }
 
+// A host-name refusal shown to the user never holds the control character it refuses.
+TEST(ServiceNames, ARefusalShowsTheNameEscaped) {
+    const auto bad = platform::CheckHostName("pc\n1");
+    ASSERT_TRUE(bad);
+    EXPECT_EQ(ErrorText(bad->code, bad->message),
+              "The host name \"pc\\x0A1\" must not contain spaces or control characters. (0x57)");
+}
+
 TEST(Passwd, RemoteAccountListsAreReadSafely) {
     const std::string text =
         "root:x:0:0:root:/root:/bin/bash\n"

@@ -144,8 +144,8 @@ std::optional<std::vector<Step>> ParseScript(const std::string& script, std::str
             value = Number(action.substr(eq + 1));
             action.erase(eq + 1);
         }
-        static const std::set<std::string> kActions = {"capture", "advance", "toggle", "stop",       "badpeek",
-                                                       "drop",    "again",   "ownnumbers", "query=", "peek=", "start="};
+        static const std::set<std::string> kActions = {"capture", "advance",    "toggle", "stop",  "badpeek", "drop",
+                                                       "again",   "ownnumbers", "query=", "peek=", "start="};
         if (!wait || *wait == 0 || !kActions.contains(action) || !value) {
             wrong = word;
             return std::nullopt;

@@ -71,7 +71,8 @@ constexpr unsigned kNoPort =
 
 void AddNameLine(const core::ByteReader& message, core::ByteReader& cursor, DnsRecord& record, const char* label) {
     std::string name;
-    if (ReadRecordName(message, cursor, record, name)) record.rdata.push_back(core::Printf("%s = %s", label, name.c_str()));
+    if (ReadRecordName(message, cursor, record, name))
+        record.rdata.push_back(core::Printf("%s = %s", label, name.c_str()));
 }
 
 // A length octet and that many characters; false when the message ends first.

@@ -115,7 +115,8 @@ void AddDnsMessageTree(CPktDetailLine& root, const DnsMessage& message, const Dn
         if (!message.fault.empty()) top.Add(dialect.prefix, message.fault);
     }
     if (message.frameSize != 0) {
-        root.Add(dialect.prefix, core::Printf("%s = %u (0x%.2X)", dialect.frameSizeLabel, message.frameSize, message.frameSize));
+        root.Add(dialect.prefix,
+                 core::Printf("%s = %u (0x%.2X)", dialect.frameSizeLabel, message.frameSize, message.frameSize));
     }
 }
 
