@@ -1,4 +1,4 @@
-// The benchmarks' LAN mix (gen_traffic.py, made once under build/bench-data/, never
+// The benchmarks' office mix (scripts/gen-traffic.py, made once under build/bench-data/, never
 // committed) and its IPv6-heavy twin (make_ipv6_mix.py: the same conversations over IPv6, a
 // quarter of them in VLAN tags), each loaded as one batch on the decoder set.
 #pragma once
@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "BenchData.h"
 #include "capture/CPktSnap.h"
 #include "decode/CPktParsers.h"
 #include "decode/CPktParsersConf.h"
@@ -24,24 +25,13 @@ inline void Run(const std::string& command) {
     if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not run: %s\n", command.c_str());
 }
 
-inline std::filesystem::path DataDir() {
-    const std::filesystem::path dir = std::filesystem::path(PALOMET_SOURCE_DIR) / "build" / "bench-data";
-    std::filesystem::create_directories(dir);
-    return dir;
-}
-
 inline std::string CapturePath() {
     if (const char* path = std::getenv("PALOMET_BENCH_PCAP")) return path;
-    const auto file = DataDir() / ("lan_mix_" + std::to_string(kFrameCount) + ".pcap");
-    if (!std::filesystem::exists(file)) {
-        Run("/usr/bin/python3 /work/shared/tools/gen_traffic.py --count " + std::to_string(kFrameCount) +
-            " --seed 11 --out " + file.string());
-    }
-    return file.string();
+    return OfficeCapture(kFrameCount, 11);
 }
 
 inline std::string Ipv6CapturePath() {
-    const auto file = DataDir() / ("lan_mix_ipv6_" + std::to_string(kFrameCount) + ".pcap");
+    const auto file = DataDir() / ("office_ipv6_" + std::to_string(kFrameCount) + ".pcap");
     if (!std::filesystem::exists(file)) {
         Run("/usr/bin/python3 " + std::string(PALOMET_SOURCE_DIR) + "/bench/make_ipv6_mix.py " + CapturePath() + " " +
             file.string());
@@ -51,8 +41,8 @@ inline std::string Ipv6CapturePath() {
 
 // The capture's frames as one batch on the decoder set, stamped in microseconds.
 struct Mix {
-    decode::CPktParsersConf conf{false, true};
-    decode::CPktParsers parsers{conf, false};
+    decode::CPktParsersConf conf = decode::CPktParsersConf::FromTableFiles();
+    decode::CPktParsers parsers{conf};
     capture::CPktSnap batch{&parsers};
     explicit Mix(const std::string& path) {
         char error[PCAP_ERRBUF_SIZE];

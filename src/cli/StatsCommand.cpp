@@ -96,12 +96,11 @@ void Print(const stats::StatsTable& table, OutputFormat format) {
 
 int RunStats(const StatsOptions& o) {
     CliPrompt prompt(std::cerr);
-    auto opened = OpenValidTrace(o.file, prompt);
-    if (!opened) return 1;
-    auto& reader = *opened;
-
-    const decode::CPktParsersConf conf(false, true);
-    const decode::CPktParsers parsers(conf, false);
+    const auto trace = OpenForDecoding(o.file, prompt);
+    if (!trace) return 1;
+    auto& reader = trace->reader;
+    const auto& conf = trace->conf;
+    const auto& parsers = trace->parsers;
     stats::TrafficStats engine(parsers, RequestOf(o));
 
     // Progress by frames, shown as the share of the file they stand for.

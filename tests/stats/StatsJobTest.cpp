@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "capture/TraceTestUtil.h"
+#include "support/Files.h"
 #include "decode/DecodeFixtures.h"
 #include "stats/StatsJob.h"
 
@@ -38,9 +39,9 @@ TEST(StatsJob, CountsEveryBlockItCanReadOnce) {
         if (c.spoilt) {
             const auto blocks = testutil::OpenValid(path).ListBlocks();
             ASSERT_TRUE(blocks.Ok());
-            auto bytes = testutil::ReadAll(path);
+            auto bytes = support::ReadBytes(path);
             std::fill_n(bytes.begin() + long(blocks.Value()[*c.spoilt].offset) + 22, 8, 0xFF);
-            testutil::WriteAll(path, bytes);
+            support::WriteBytes(path, bytes);
         }
         const decode::test::TestTables t;
         StatsJob job(testutil::OpenValid(path), *t.parsers, PerSecond());
