@@ -15,21 +15,22 @@ TEST(StatsCommand, EachViewInEachForm) {
     };
     const Case cases[] = {
         {"--protocols --tsv",
-         {"Protocol\tFrames\tFrames %\tBytes\tBytes %", "Ethernet\t400\t100.00\t84427\t100.00",
-          "Ethernet/IPv4/TCP\t248\t62.00\t63382\t75.07", "Ethernet/IPv4/UDP/DNS\t78\t19.50\t7998\t9.47",
-          "Ethernet/ARP\t13\t3.25\t780\t0.92"}},
+         {"Protocol\tFrames\tFrames %\tBytes\tBytes %", "Ethernet\t400\t100.00\t108405\t100.00",
+          "Ethernet/IPv4/TCP\t224\t56.00\t79949\t73.75", "Ethernet/IPv4/UDP/DNS\t88\t22.00\t9301\t8.58",
+          "Ethernet/ARP\t24\t6.00\t1440\t1.33", "Ethernet/VLAN/IPv4/TCP\t15\t3.75\t12584\t11.61"}},
         // A person sees the layers indented under each other.
         {"--protocols",
-         {"      POP3        34      8.50   3010     3.57", "  ARP             13      3.25    780     0.92"}},
+         {"      POP3        12      3.00    3826     3.53", "  ARP             24      6.00    1440     1.33"}},
+        // tshark shows 15 kB each way and in all, 501 bytes the other way.
         {"--conversations tcp --tsv",
-         {"192.168.1.42\t3870\t192.168.1.5\t23\t15\t928\t8\t490\t7\t438\t0.008864\t0.116632\t25"}},
+         {"192.168.10.118\t65060\t192.168.10.4\t445\t18\t15707\t7\t501\t11\t15206\t0.006228\t0.111334\t23"}},
         // ip is the kind when none is given.
         {"--conversations --tsv",
          {"Address A\tAddress B\tFrames\tBytes\tFrames A->B\tBytes A->B\tFrames B->A\tBytes B->A\t"
           "Start\tDuration\tFirst frame"}},
         {"--endpoints eth --json", {"["}},
         {"--io 100ms --tsv", {"Start\tEnd\tFrames\tBytes"}},
-        {"--io 1h --tsv", {"0.000000\t3600.000000\t400\t84427"}},
+        {"--io 1h --tsv", {"0.000000\t3600.000000\t400\t108405"}},
     };
     for (const Case& c : cases) {
         const CliRun r = Cli("stats " + kSample + " " + c.args);
