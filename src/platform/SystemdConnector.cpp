@@ -8,6 +8,7 @@
 #include "platform/HostCommand.h"
 #include "platform/HostNames.h"
 #include "platform/SdBus.h"
+#include "platform/SshDestination.h"
 #include "platform/SystemdMapping.h"
 #include "platform/SystemdServiceManager.h"
 
@@ -99,7 +100,7 @@ ServiceResult<std::shared_ptr<ServiceManager>> SystemdConnector::Connect(const s
     const bool local = IsLocalHost(host);
     const std::string key = local ? std::string() : std::string(StripMachinePrefix(host));
     if (!local) {
-        if (auto bad = CheckHostName(key)) return *bad;
+        if (auto target = SshTarget(key); !target) return target.Err();
     }
     if (auto it = m_open.find(key); it != m_open.end() && it->second->IsConnected())
         return std::shared_ptr<ServiceManager>(it->second);
