@@ -22,6 +22,24 @@ start_agent() {
 }
 stop_agent() { kill "$agent_pid"; wait "$agent_pid" || true; agent_pid=""; }
 
+# capture_for SECONDS SERVER [NAME=VALUE...]: palomet-cli capture from the agent through
+# SERVER for SECONDS, in the environment given, into $work/live.tns; sets frames, wall (s
+# from session opening to finished file), client_cpu and agent_cpu (s) and trace_bytes.
+capture_for() {
+  local seconds=$1 server=$2 before after user sys
+  shift 2
+  before=$(cpu_ticks "$agent_pid")
+  TIMEFORMAT='%R %U %S'
+  { time env "$@" "$bin/palomet-cli" capture --server "$server" --epm-port "$epm" --out "$work/live.tns" \
+      --seconds "$seconds" >"$work/capture.out" 2>"$work/capture.err"; } 2>"$work/time"
+  after=$(cpu_ticks "$agent_pid")
+  read -r wall user sys <"$work/time"
+  client_cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')
+  agent_cpu=$(awk -v a="$before" -v b="$after" -v hz="$hz" 'BEGIN { print (b - a) / hz }')
+  frames=$(grep -oP '^\d+(?= frames)' "$work/capture.out")
+  trace_bytes=$(stat -c %s "$work/live.tns")
+}
+
 # The frame bytes of a pcap sample per frame, its record headers excluded.
 frame_bytes_per_frame() {
   /usr/bin/python3 -c "import os, sys; from scapy.all import rdpcap; n = len(rdpcap(sys.argv[1])); print((os.path.getsize(sys.argv[1]) - 24 - 16 * n) / n)" "$1"

@@ -29,6 +29,10 @@ constexpr std::size_t kMaxControlPath = sizeof(sockaddr_un::sun_path) - 18;
 constexpr std::chrono::milliseconds kLockSlice{50};
 constexpr std::chrono::milliseconds kWordsWait{300};
 constexpr std::chrono::seconds kExitWait{5};
+// What ssh may queue towards us before a write blocks (the kernel caps it at wmem_max). ssh
+// copies the whole of what it holds for a channel whenever that grows, so a peek's reply
+// costs it least when the reply passes straight into the socket.
+constexpr int kChannelQueue = 4 << 20;
 
 std::mutex g_sharedMutex;
 std::map<std::string, std::weak_ptr<SshConnection>, std::less<>> g_shared;
@@ -250,6 +254,7 @@ NetStatus SshConnection::Dial(std::uint16_t port, Deadline deadline, const Manua
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return NetStatus::Failed;
     Descriptor ours(ends[0]);
     Descriptor theirs(ends[1]);
+    (void)::setsockopt(theirs.Get(), SOL_SOCKET, SO_SNDBUF, &kChannelQueue, sizeof kChannelQueue);
     int errorPipe[2] = {-1, -1};
     if (::pipe2(errorPipe, O_CLOEXEC) != 0) return NetStatus::Failed;
     Descriptor errorsRead(errorPipe[0]);
