@@ -227,8 +227,9 @@ NetStatus SshConnection::StartLocked(Deadline deadline, const ManualResetEvent* 
 }
 
 void SshConnection::StopMaster() {
-    if (!m_loggedIn || !MasterAnswers()) return;
+    // Whether or not a login finished in time for us to know it: a master that answers goes.
     m_loggedIn = false;
+    if (!MasterAnswers()) return;
     (void)RunProgram(SshCommand({"-O", "exit"}), {}, kExitWait, kMaxWords);
 }
 

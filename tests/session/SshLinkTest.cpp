@@ -13,6 +13,7 @@
 #include "platform/HostCommand.h"
 #include "platform/SshConnection.h"
 #include "session/AgentTestKit.h"
+#include "session/CaptureThread.h"
 #include "session/SshFixture.h"
 
 namespace session::test {
@@ -210,6 +211,24 @@ TEST_F(SshLink, CtrlCDuringACaptureThroughSshFinishesTheFile) {
     capture.Signal(SIGINT);
     capture.Wait();
     EXPECT_GT(testutil::OpenValid(path).FrameCount(), 0u);
+    EXPECT_TRUE(NoConnectionLeft());
+}
+
+TEST_F(SshLink, AWindowOnAHungAgentBehindSshClosesAndFinishesItsFile) {
+    Agent agent("--loop --speed 1");
+    TestApp app(static_cast<std::uint16_t>(std::stoi(agent.epmPort)));
+    const auto path = testutil::TempPath("hung.tns");
+    auto doc = app.Open(s_host->Server(), path);
+    ASSERT_TRUE(doc) << (app.Said().empty() ? "" : app.Said()[0]);
+    SteadyCaptureClock clock;
+    CaptureThread thread(*doc, doc->TakeTraceFile(), {}, clock, {}, {});
+    thread.Start();
+    ASSERT_TRUE(WaitFor([&] { return thread.FrameCount() > 0; }));
+    agent.Signal(SIGSTOP);
+    std::this_thread::sleep_for(600ms);  // the next round's query is in flight in its channel, unanswered
+    EXPECT_TRUE(thread.Stop().Ok());
+    doc.reset();
+    EXPECT_EQ(testutil::OpenValid(path).FrameCount(), thread.FrameCount());
     EXPECT_TRUE(NoConnectionLeft());
 }
 
