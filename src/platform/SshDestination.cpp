@@ -37,14 +37,6 @@ bool IsBracketedAddress(std::string_view text) {
            });
 }
 
-std::optional<std::uint16_t> ParsePort(std::string_view text) {
-    unsigned value = 0;
-    const auto* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end || value == 0 || value > 65535) return std::nullopt;
-    return static_cast<std::uint16_t>(value);
-}
-
 std::string Lower(std::string_view text) {
     std::string out(text);
     std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -52,6 +44,14 @@ std::string Lower(std::string_view text) {
 }
 
 }  // namespace
+
+std::optional<std::uint16_t> PortNumber(std::string_view text) {
+    unsigned value = 0;
+    const auto* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || value == 0 || value > 65535) return std::nullopt;
+    return static_cast<std::uint16_t>(value);
+}
 
 std::string SshDestination::Url() const {
     std::string url(kSshScheme);
@@ -108,7 +108,7 @@ ServiceResult<SshDestination> ParseSshServer(std::string_view server) {
         if (port.empty()) return Invalid(server, "has no port after its colon.");
     }
     if (!port.empty()) {
-        const auto number = ParsePort(port);
+        const auto number = PortNumber(port);
         if (!number) return Invalid(server, "has a port that is not a number from 1 to 65535.");
         d.port = *number;
     }

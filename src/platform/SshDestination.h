@@ -28,6 +28,9 @@ struct SshDestination {
     bool operator==(const SshDestination&) const = default;
 };
 
+// A port number as typed: digits only, 1 to 65535.
+std::optional<std::uint16_t> PortNumber(std::string_view text);
+
 // True for a server of the "ssh://" form (the scheme in any letter case).
 bool IsSshServer(std::string_view server) noexcept;
 

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 
 #include "platform/SshDestination.h"
 
@@ -14,14 +13,6 @@ std::string Lower(std::string_view text) {
     std::string out(text);
     std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
     return out;
-}
-
-std::optional<std::uint16_t> Port(std::string_view text) {
-    unsigned value = 0;
-    const auto* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end || value == 0 || value > 65535) return std::nullopt;
-    return static_cast<std::uint16_t>(value);
 }
 
 // Where the mapper's port would begin: after the last colon that is not part of the host
@@ -53,7 +44,7 @@ std::optional<LiveServer> ParseLiveServer(std::string_view text) {
     const std::size_t colon = EpmColon(text);
     live.server = std::string(text.substr(0, colon));
     if (colon != std::string_view::npos) {
-        const auto port = Port(text.substr(colon + 1));
+        const auto port = platform::PortNumber(text.substr(colon + 1));
         if (!port) return std::nullopt;
         live.epmPort = *port;
     }

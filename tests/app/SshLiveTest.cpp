@@ -6,8 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "agentd/AgentDaemon.h"
-#include "agentd/PcapSource.h"
 #include "app/WorkbenchTestUtil.h"
 #include "capture/TraceTestUtil.h"
 #include "session/AgentTestKit.h"
@@ -16,20 +14,6 @@
 namespace {
 
 using session::test::SshFixture;
-
-// An agent on loopback replaying the sample in a loop at its own pace.
-std::unique_ptr<agentd::AgentDaemon> StartAgent() {
-    agentd::DaemonOptions options;
-    options.epmPort = 0;
-    agentd::AgentConfig config;
-    config.sources = [](const capture::CPktSnapConf&) {
-        return agentd::PcapSource::OpenReplay(PALOMET_SOURCE_DIR "/samples/sample.pcap",
-                                              agentd::ReplayOptions{true, 1});
-    };
-    auto daemon = agentd::AgentDaemon::Start(options, std::move(config));
-    EXPECT_TRUE(daemon) << daemon.Err().text;
-    return daemon ? std::move(daemon).Value() : nullptr;
-}
 
 void ExpectFinishedTrace(const std::string& path) {
     auto reader = capture::TraceReader::Open(path);
@@ -50,7 +34,7 @@ protected:
 };
 
 TEST_F(SshLive, AWindowThroughSshFillsAndClosesCleanly) {
-    auto agent = StartAgent();
+    const auto agent = testutil::StartReplayAgent();
     ASSERT_TRUE(agent);
     const auto trace = testutil::TempPath("ssh-live.tns");
     testutil::Workbench w;
@@ -69,7 +53,7 @@ TEST_F(SshLive, AWindowThroughSshFillsAndClosesCleanly) {
 }
 
 TEST_F(SshLive, PalometLiveTakesAnSshServerWithItsPort) {
-    auto agent = StartAgent();
+    const auto agent = testutil::StartReplayAgent();
     ASSERT_TRUE(agent);
     const auto trace = testutil::TempPath("ssh-live-program.tns");
     std::filesystem::remove(trace);

@@ -119,6 +119,17 @@ struct TestApp {
         }};
 };
 
+// The records of a pcap file (record header and frame bytes), in order.
+inline std::vector<std::vector<std::uint8_t>> PcapRecords(const std::string& path) {
+    const auto file = testutil::ReadAll(path);
+    std::vector<std::vector<std::uint8_t>> records;
+    for (std::size_t at = 24, end = 0; at + 16 <= file.size(); at = end) {
+        end = at + 16 + testutil::Le32At(file, at + 8);
+        records.emplace_back(file.begin() + static_cast<long>(at), file.begin() + static_cast<long>(end));
+    }
+    return records;
+}
+
 // Polls until done, for a minute at most.
 inline bool WaitFor(const std::function<bool()>& done) {
     for (int i = 0; i < 12000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -63,15 +63,8 @@ struct Agent : Program {
 // The frames of a trace file as pcap records (header and bytes), in order.
 std::vector<Bytes> Records(const std::string& trace) {
     auto reader = testutil::OpenValid(trace);
-    const std::string pcap = trace + ".pcap";
-    EXPECT_TRUE(capture::ExportPcap(reader, pcap).Ok());
-    const Bytes file = testutil::ReadAll(pcap);
-    std::vector<Bytes> records;
-    for (std::size_t at = 24, end = 0; at + 16 <= file.size(); at = end) {
-        end = at + 16 + testutil::Le32At(file, at + 8);
-        records.emplace_back(file.begin() + static_cast<long>(at), file.begin() + static_cast<long>(end));
-    }
-    return records;
+    EXPECT_TRUE(capture::ExportPcap(reader, trace + ".pcap").Ok());
+    return PcapRecords(trace + ".pcap");
 }
 
 class SshLink : public ::testing::Test {
