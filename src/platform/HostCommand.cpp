@@ -107,22 +107,18 @@ std::string SshProgram() {
     return custom != nullptr && *custom != '\0' ? std::string(custom) : std::string("ssh");
 }
 
-std::vector<std::string> SshArguments(std::string_view host) {
+std::vector<std::string> SshArguments(const SshDestination& host) {
     std::vector<std::string> args = {"-xT", "-oBatchMode=yes", "-oConnectTimeout=10"};
-    const auto target = SshTarget(host);
-    if (!target) {
-        args.emplace_back("--");
-        args.emplace_back(host);
-        return args;
-    }
     // A capture's SSH connection to the same destination carries this command too.
-    if (const auto shared = SshConnection::LiveControlPath(target.Value())) {
+    if (const auto shared = SshConnection::LiveControlPath(host)) {
         args.emplace_back("-oControlMaster=no");
         args.push_back("-oControlPath=" + *shared);
     }
-    for (auto& a : target.Value().Arguments()) args.push_back(std::move(a));
+    for (auto& a : host.Arguments()) args.push_back(std::move(a));
     return args;
 }
+
+std::vector<std::string> SshArguments(const HostName& host) { return SshArguments(SshDestination(host)); }
 
 std::string ShellQuote(std::string_view text) {
     std::string quoted = "'";
@@ -138,9 +134,10 @@ std::string ShellQuote(std::string_view text) {
 ServiceResult<ProgramOutput> RunOnHost(std::string_view host, const std::string& commandLine, std::string_view input,
                                        std::chrono::milliseconds timeout) {
     host = StripMachinePrefix(host);
-    if (auto target = SshTarget(host); !target) return target.Err();
+    auto target = SshTarget(host);
+    if (!target) return target.Err();
     std::vector<std::string> argv = {SshProgram()};
-    for (auto& a : SshArguments(host)) argv.push_back(std::move(a));
+    for (auto& a : SshArguments(target.Value())) argv.push_back(std::move(a));
     argv.push_back(commandLine);
     auto run = RunProgram(argv, input, timeout, kMaxHostOutput);
     if (!run) return run;

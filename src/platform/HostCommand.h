@@ -9,7 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/HostNames.h"
 #include "platform/ServiceManager.h"
+#include "platform/SshDestination.h"
 
 namespace platform {
 
@@ -28,13 +30,16 @@ ServiceResult<ProgramOutput> RunProgram(const std::vector<std::string>& argv, st
 std::string SshProgram();
 
 // ssh's options for unattended use (no password or host-key prompt, a bounded connect),
-// then "--" and the host, so that a host name is never read as an option.
-std::vector<std::string> SshArguments(std::string_view host);
+// then "--" and the host, so that a host name is never read as an option. While the
+// process holds a logged-in SSH connection to the destination, the command rides it.
+std::vector<std::string> SshArguments(const SshDestination& host);
+// The same for a host on the port ssh and ~/.ssh/config choose.
+std::vector<std::string> SshArguments(const HostName& host);
 
 // One word for a POSIX shell: the text in single quotes.
 std::string ShellQuote(std::string_view text);
 
-// Runs a shell command line on host through ssh. ssh's own failures (its exit status 255:
+// Runs a shell command line on host (as SshTarget takes it) through ssh. ssh's own failures (its exit status 255:
 // host unknown or unreachable, key refused) become kErrorHostUnreachable with ssh's words.
 ServiceResult<ProgramOutput> RunOnHost(std::string_view host, const std::string& commandLine, std::string_view input,
                                        std::chrono::milliseconds timeout);

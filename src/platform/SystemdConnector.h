@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/ServiceManager.h"
+#include "platform/SshDestination.h"
 
 namespace platform {
 
@@ -26,7 +27,7 @@ public:
     ServiceResult<std::shared_ptr<ServiceManager>> Connect(const std::string& host) override;
 
     // The D-Bus address that reaches host's manager through ssh (for the record and tests).
-    static std::string RemoteAddress(std::string_view host, ServiceScope scope);
+    static std::string RemoteAddress(const SshDestination& host, ServiceScope scope);
 
 private:
     ServiceScope m_scope;

@@ -26,7 +26,9 @@ TEST(SshNames, ServersOfTheSshFormReachSshAfterItsDoubleDash) {
         {"SSH://Ann@Capture1:22", "ssh://Ann@capture1:22", {"-p", "22", "--", "Ann@capture1"}},
         {"ssh://ann@[fe80::1%eth0]:2222", "ssh://ann@[fe80::1%eth0]:2222", {"-p", "2222", "--", "ann@fe80::1%eth0"}},
         {"ssh://[::1]", "ssh://[::1]", {"--", "::1"}},
-        {"ssh://ann@corp@jump", "ssh://ann@corp@jump", {"--", "ann@corp@jump"}},
+        {"ssh://capture-1_a.example.org:22",
+         "ssh://capture-1_a.example.org:22",
+         {"-p", "22", "--", "capture-1_a.example.org"}},
     };
     for (const auto& c : cases) {
         const auto parsed = platform::ParseSshServer(c.server);
@@ -44,20 +46,24 @@ TEST(SshNames, ServersThatCannotBeOneAreRefusedWithTheReason) {
         {"ssh://", "names no host"},
         {"ssh://ann@", "names no host"},
         {"ssh://ann@:22", "names no host"},
-        {"ssh://host:", "no port after its colon"},
+        {"ssh://host:", "not a number from 1 to 65535"},
         {"ssh://host:0", "not a number from 1 to 65535"},
         {"ssh://host:65536", "not a number from 1 to 65535"},
         {"ssh://host:22x", "not a number from 1 to 65535"},
         {"ssh://host:22:1135", "not a number from 1 to 65535"},  // the mapper's port is --live's, not the server's
+        {"ssh://::1", "not a number from 1 to 65535"},           // an IPv6 address needs its brackets here
         {"ssh://host/agent", "has a path"},
         {"ssh://-oProxyCommand=touch%20x", "must not begin with \"-\""},
-        {"ssh://-l@host", "cannot be an account"},
-        {"ssh://ann;id@host", "cannot be an account"},
-        {"ssh://an n@host", "cannot be an account"},
+        {"ssh://-l@host", "must not begin with \"-\""},
+        {"ssh://ann;id@host", "may hold only letters"},
+        {"ssh://x;id", "is neither a name"},
+        {"ssh://a$(id)", "is neither a name"},
+        {"ssh://ann@corp@jump", "is neither a name"},
+        {"ssh://an n@host", "spaces or control characters"},
         {"ssh://ho st", "spaces or control characters"},
         {"ssh://ho\nst", "spaces or control characters"},
-        {"ssh://[::1", "no IPv6 address between its brackets"},
-        {"ssh://[capture1]", "no IPv6 address between its brackets"},
+        {"ssh://[::1", "no \"]\" after its IPv6 address"},
+        {"ssh://[capture1]", "is neither a name"},
         {"ssh://[::1]x", "text after its address"},
         {"http://host", "does not begin with ssh://"},
     };
@@ -70,7 +76,6 @@ TEST(SshNames, ServersThatCannotBeOneAreRefusedWithTheReason) {
 }
 
 TEST(SshNames, ServiceHostsOfEitherFormGiveSshTheSameWords) {
-    ::unsetenv("PALOMET_SSH");
     const Args base = {"-xT", "-oBatchMode=yes", "-oConnectTimeout=10"};
     const struct {
         const char* host;
@@ -84,7 +89,9 @@ TEST(SshNames, ServiceHostsOfEitherFormGiveSshTheSameWords) {
     for (const auto& c : cases) {
         Args expected = base;
         expected.insert(expected.end(), c.after.begin(), c.after.end());
-        EXPECT_EQ(platform::SshArguments(c.host), expected) << c.host;
+        const auto target = platform::SshTarget(c.host);
+        ASSERT_TRUE(target) << c.host;
+        EXPECT_EQ(platform::SshArguments(target.Value()), expected) << c.host;
     }
     for (const char* bad : {"ssh://-oProxyCommand=x", "ssh://host:99999", "-oProxyCommand=x"}) {
         const auto run = platform::RunOnHost(bad, "true", {}, std::chrono::seconds(5));
@@ -141,17 +148,24 @@ TEST(SshNames, ASessionKeepsTheUsersLetterCase) {
 TEST(SshNames, AProfileKeepsTheSshFormWithinTheStoredLimit) {
     profiles::ProfileForm form;
     form.queueLength = 60;
-    const std::string at = "@capture1:2222";
-    const std::string longest = "ssh://" + std::string(profiles::kMaxServerLength - 6 - at.size(), 'u') + at;
+    // A host name of n letters in labels of at most 40 (a label holds 63 at most).
+    const auto host = [](std::size_t n) {
+        std::string name(n, 'c');
+        for (std::size_t dot = 40; dot + 1 < n; dot += 41) name[dot] = '.';
+        return name;
+    };
+    const std::string head = "ssh://admin@";
+    const std::string port = ":2222";
+    const std::string longest = head + host(profiles::kMaxServerLength - head.size() - port.size()) + port;
     ASSERT_EQ(longest.size(), profiles::kMaxServerLength);
     const struct {
         std::string server;
         const char* problem;  // nullptr: accepted
     } cases[] = {
         {longest, nullptr},
-        {"ssh://" + std::string(profiles::kMaxServerLength - 5 - at.size(), 'u') + at, "120"},
+        {head + host(profiles::kMaxServerLength + 1 - head.size() - port.size()) + port, "120"},
         {"ssh://admin@capture1:70000", "not a number from 1 to 65535"},
-        {"ssh://admin@-capture1", "must not begin"},
+        {"ssh://admin@-capture1", "is neither a name"},
         {"capture1:not-checked-here", nullptr},  // a plain host name is resolved when the session opens
     };
     for (const auto& c : cases) {
