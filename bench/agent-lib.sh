@@ -22,16 +22,18 @@ start_agent() {
 }
 stop_agent() { kill "$agent_pid"; wait "$agent_pid" || true; agent_pid=""; }
 
-# capture_for SECONDS SERVER [NAME=VALUE...]: palomet-cli capture from the agent through
-# SERVER for SECONDS, in the environment given, into $work/live.tns; sets frames, wall (s
-# from session opening to finished file), client_cpu and agent_cpu (s) and trace_bytes.
+# capture_for LIMIT SERVER [NAME=VALUE...]: palomet-cli capture from the agent through
+# SERVER until LIMIT ("--seconds N" or "--frames N"), in the environment given, into
+# $work/live.tns; sets frames, wall (s from session opening to finished file), client_cpu
+# (s, palomet-cli with every program it ran, ssh's included) and agent_cpu (s) and
+# trace_bytes.
 capture_for() {
-  local seconds=$1 server=$2 before after user sys
+  local limit=$1 server=$2 before after user sys
   shift 2
   before=$(cpu_ticks "$agent_pid")
-  TIMEFORMAT='%R %U %S'
-  { time env "$@" "$bin/palomet-cli" capture --server "$server" --epm-port "$epm" --out "$work/live.tns" \
-      --seconds "$seconds" >"$work/capture.out" 2>"$work/capture.err"; } 2>"$work/time"
+  # shellcheck disable=SC2086  # the limit is an option and its value
+  /usr/bin/python3 bench/cpu_of.py "$work/time" env "$@" "$bin/palomet-cli" capture --server "$server" \
+    --epm-port "$epm" --out "$work/live.tns" $limit >"$work/capture.out" 2>"$work/capture.err"
   after=$(cpu_ticks "$agent_pid")
   read -r wall user sys <"$work/time"
   client_cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')

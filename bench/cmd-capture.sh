@@ -13,7 +13,7 @@ source bench/agent-lib.sh
 # shellcheck disable=SC2086  # the options are words
 start_agent --replay "$sample" --loop ${CAPTURE_AGENT_ARGS:-}
 
-capture_for "$seconds" 127.0.0.1
+capture_for "--seconds $seconds" 127.0.0.1
 cat "$work/capture.out"
 per_frame=$(frame_bytes_per_frame "$sample")
 dropped=$(grep -oP 'dropped \K\d+' "$work/agent.err" | paste -sd+ | bc 2>/dev/null || echo 0)
