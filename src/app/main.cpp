@@ -11,6 +11,9 @@
 #include "profiles/ProfileStore.h"
 #include "session/ServerName.h"
 #include "widgets/QtUserPrompt.h"
+#ifdef PALOMET_SIMULATED_SERVICES
+#include "services/simulated/SimulatedServices.h"
+#endif
 
 namespace {
 
@@ -60,6 +63,9 @@ Arguments ReadArguments(int argc, char* argv[]) {
 
 int main(int argc, char* argv[]) {
     const Arguments arguments = ReadArguments(argc, argv);
+#ifdef PALOMET_SIMULATED_SERVICES
+    services::OfferSimulatedServices();
+#endif
     QApplication application(argc, argv);
     Name();
     app::QuitOnSignals();

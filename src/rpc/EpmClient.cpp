@@ -109,13 +109,13 @@ RpcStatus LookupEndpoint(platform::StreamDialer& host, std::uint16_t epmPort, co
     // Only the port of the mapper's answer counts: its address is the host's own, which the
     // dialer reaches in its way.
     Association mapper(kMaxEpmReply);
-    if (const auto status = mapper.Connect(host, epmPort, deadline, abort); status != kRpcOk) return status;
-    if (const auto status = mapper.Bind(kEpmInterface, deadline, abort); status != kRpcOk) return status;
+    if (const auto status = mapper.Connect(host, epmPort, deadline, abort); status != platform::kRpcOk) return status;
+    if (const auto status = mapper.Bind(kEpmInterface, deadline, abort); status != platform::kRpcOk) return status;
     const auto reply = mapper.Call(kEptMapOpnum, EncodeEptMapRequest(interface), deadline, abort);
-    if (reply.status != kRpcOk) return reply.status;
+    if (reply.status != platform::kRpcOk) return reply.status;
     const auto decoded = DecodeEptMapReply(reply.stub, reply.bigEndian);
-    if (!decoded) return kRpcBadStubData;
-    if (decoded.Value().status != 0) return kEptNotRegistered;
+    if (!decoded) return platform::kRpcBadStubData;
+    if (decoded.Value().status != 0) return platform::kEptNotRegistered;
     for (const auto& bytes : decoded.Value().towers) {
         const auto tower = ParseTower(bytes);
         if (!tower) continue;
@@ -123,10 +123,10 @@ RpcStatus LookupEndpoint(platform::StreamDialer& host, std::uint16_t epmPort, co
         if (t.interface.uuid == interface.uuid && t.interface.major == interface.major && t.transfer == kNdrSyntax &&
             t.port != 0) {
             port = t.port;
-            return kRpcOk;
+            return platform::kRpcOk;
         }
     }
-    return kEptNotRegistered;
+    return platform::kEptNotRegistered;
 }
 
 }  // namespace rpc

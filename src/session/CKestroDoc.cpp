@@ -18,8 +18,6 @@ namespace session {
 
 namespace {
 
-constexpr rpc::RpcStatus kErrorInvalidHandle = 6;
-constexpr rpc::RpcStatus kErrorInvalidParameter = 87;
 constexpr std::string_view kInvalidServer = "Invalid server name entered.";
 // Where an agent reached through SSH listens, as its own host sees it.
 constexpr std::string_view kAgentLoopback = "127.0.0.1";
@@ -48,12 +46,12 @@ CKestroDoc::CKestroDoc(DocumentContext& context) : m_context(context) {}
 CKestroDoc::~CKestroDoc() {
     const rpc::CallCancel closing{&m_cancel, std::chrono::steady_clock::now() + kCloseCallWait};
     if (SnapperRunning() && m_binding != nullptr) {
-        rpc::RpcStatus status = rpc::kRpcCallCancelled;
+        rpc::RpcStatus status = platform::kRpcCallCancelled;
         if (AgentCallLock lock(&m_cancel); lock.Owns())
             status = rpc::AgentClient(*m_binding, closing).SnapSnapperStopA(m_snapper.load());
         Keep(status);
         m_snapperStopped = true;
-        if (status != rpc::kRpcOk) Tell(AgentCallFailed("SnapSnapperStopA", status));
+        if (status != platform::kRpcOk) Tell(AgentCallFailed("SnapSnapperStopA", status));
     }
     if (m_hostAcquired) {
         // The binding comes back with the last reference, so it is used before it is freed.
@@ -129,7 +127,7 @@ bool CKestroDoc::OpenSession() {
         m_configuration = std::move(bytes);
     }
     if (m_configuration.size() > kMaxConfigurationBytes) {
-        Keep(kErrorInvalidParameter);
+        Keep(platform::kErrorInvalidParameter);
         Tell("The capture filter takes " + std::to_string(m_configuration.size()) +
              " bytes; an agent accepts at most " + std::to_string(kMaxConfigurationBytes) + ".");
         return false;
@@ -166,7 +164,7 @@ bool CKestroDoc::OpenSession() {
     if (!CheckAgentService(server) || !MakeBinding(server, std::move(ssh))) return false;
 
     rpc::AgentClient agent(*m_binding, Cancel());
-    if (const auto status = Keep(agent.Ping()); status != rpc::kRpcOk) {
+    if (const auto status = Keep(agent.Ping()); status != platform::kRpcOk) {
         Tell(AgentCallFailed("Ping", status));
         std::string text(rpc::StatusText(status).value_or(""));
         // What the SSH connection's own client said about it.
@@ -174,7 +172,7 @@ bool CKestroDoc::OpenSession() {
         if (!text.empty()) Tell(text);
         return false;
     }
-    if (const auto status = Keep(agent.SnapSessionCreate()); status != rpc::kRpcOk)
+    if (const auto status = Keep(agent.SnapSessionCreate()); status != platform::kRpcOk)
         Tell(AgentCallFailed("SnapSessionCreate", status));
     return true;
 }
@@ -185,7 +183,7 @@ bool CKestroDoc::CheckAgentService(const std::string& server) {
         status != 0)
         return false;
     const auto running = Keep(m_context.serviceCheck.IsServiceRunning(server, services::kAgentServiceName));
-    if (running == services::kErrorServiceNotActive) {
+    if (running == platform::kErrorServiceNotActive) {
         cursor.End();
         const auto answer = m_context.prompt.Show("Agent is not running. Do you want to start it?",
                                                   core::PromptIcon::None, core::PromptButtons::OkCancel);
@@ -202,7 +200,7 @@ bool CKestroDoc::LogIn(platform::SshConnection& ssh) {
     const auto net = ssh.Start(std::chrono::steady_clock::now() + m_context.callTimeout, &m_cancel);
     if (net == platform::NetStatus::Ok) return true;
     // However the login failed, the agent is as unreachable as one that does not answer.
-    const auto status = Keep(net == platform::NetStatus::Aborted ? rpc::kRpcCallCancelled : rpc::kRpcServerUnavailable);
+    const auto status = Keep(net == platform::NetStatus::Aborted ? platform::kRpcCallCancelled : platform::kRpcServerUnavailable);
     cursor.End();
     Tell(AgentCallFailed("SSH login", status) + ssh.Failure());
     return false;
@@ -212,13 +210,13 @@ bool CKestroDoc::MakeBinding(const std::string& server, std::shared_ptr<platform
     const std::string address = ssh ? std::string(kAgentLoopback) : server;
     if (const auto status =
             Keep(rpc::ComposeStringBinding({"", std::string(rpc::kProtseqTcp), address, "", ""}, m_stringBinding));
-        status != rpc::kRpcOk) {
+        status != platform::kRpcOk) {
         Tell(AgentCallFailed("RpcStringBindingCompose", status));
         return false;
     }
     std::unique_ptr<rpc::BindingHandle> binding;
     if (const auto status = Keep(rpc::BindingHandle::FromStringBinding(m_stringBinding, binding));
-        status != rpc::kRpcOk) {
+        status != platform::kRpcOk) {
         Tell(AgentCallFailed("RpcBindingFromStringBinding", status));
         return false;
     }
@@ -227,7 +225,7 @@ bool CKestroDoc::MakeBinding(const std::string& server, std::shared_ptr<platform
     binding->SetTimeout(m_context.callTimeout);
     m_binding = m_context.bindings.SetBinding(m_hostKey, std::move(binding));
     if (const auto status = Keep(m_binding->SetAuthInfo(rpc::kAuthnLevelNone, rpc::kAuthnWinNt));
-        status != rpc::kRpcOk) {
+        status != platform::kRpcOk) {
         Tell(AgentCallFailed("RpcBindingSetAuthInfo", status));
         return false;
     }
@@ -235,15 +233,15 @@ bool CKestroDoc::MakeBinding(const std::string& server, std::shared_ptr<platform
 }
 
 rpc::RpcStatus CKestroDoc::StartSnapper(std::uint32_t firstFrame) {
-    if (m_binding == nullptr) return Keep(rpc::kRpcInvalidBinding);
-    if (m_configuration.size() > kMaxConfigurationBytes) return Keep(kErrorInvalidParameter);
+    if (m_binding == nullptr) return Keep(platform::kRpcInvalidBinding);
+    if (m_configuration.size() > kMaxConfigurationBytes) return Keep(platform::kErrorInvalidParameter);
     std::int32_t snapper = 0;
     AgentCallLock lock(&m_cancel);
-    if (!lock.Owns()) return Keep(rpc::kRpcCallCancelled);
+    if (!lock.Owns()) return Keep(platform::kRpcCallCancelled);
     const auto status = Keep(rpc::AgentClient(*m_binding, Cancel())
                                  .SnapSnapperStartA(rpc::kSnapperStartParam, static_cast<std::int32_t>(firstFrame),
                                                     m_configuration, snapper));
-    if (status == rpc::kRpcOk) {
+    if (status == platform::kRpcOk) {
         m_snapper = snapper;
         m_snapperStopped = false;
     }
@@ -251,28 +249,28 @@ rpc::RpcStatus CKestroDoc::StartSnapper(std::uint32_t firstFrame) {
 }
 
 rpc::RpcStatus CKestroDoc::StopSnapper() {
-    if (!SnapperRunning()) return rpc::kRpcOk;
+    if (!SnapperRunning()) return platform::kRpcOk;
     AgentCallLock lock(&m_cancel);
     const auto status = lock.Owns() ? rpc::AgentClient(*m_binding, Cancel()).SnapSnapperStopA(m_snapper.load())
-                                    : rpc::kRpcCallCancelled;
+                                    : platform::kRpcCallCancelled;
     m_snapperStopped = true;
     return Keep(status);
 }
 
 rpc::RpcStatus CKestroDoc::QuerySnapper(std::int32_t& pending) {
-    if (m_binding == nullptr) return Keep(rpc::kRpcInvalidBinding);
+    if (m_binding == nullptr) return Keep(platform::kRpcInvalidBinding);
     AgentCallLock lock(&m_cancel);
-    if (!lock.Owns()) return Keep(rpc::kRpcCallCancelled);
+    if (!lock.Owns()) return Keep(platform::kRpcCallCancelled);
     const auto status = Keep(rpc::AgentClient(*m_binding, Cancel()).SnapSnapperQueryA(m_snapper.load(), pending));
     // The agent lost the snapper (a new connection after a drop): it runs no more.
-    if (status == kErrorInvalidHandle) m_snapperStopped = true;
+    if (status == platform::kErrorInvalidHandle) m_snapperStopped = true;
     return status;
 }
 
 rpc::RpcStatus CKestroDoc::PeekSnapper(rpc::PeekResult& result) {
-    if (m_binding == nullptr) return Keep(rpc::kRpcInvalidBinding);
+    if (m_binding == nullptr) return Keep(platform::kRpcInvalidBinding);
     AgentCallLock lock(&m_cancel);
-    if (!lock.Owns()) return Keep(rpc::kRpcCallCancelled);
+    if (!lock.Owns()) return Keep(platform::kRpcCallCancelled);
     return Keep(rpc::AgentClient(*m_binding, Cancel()).SnapSnapperPeekA(m_snapper.load(), result));
 }
 

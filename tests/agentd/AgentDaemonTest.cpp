@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include "agentd/AgentDaemon.h"
 #include "rpc/AgentClient.h"
 #include "rpc/BindingHandle.h"
+#include "support/WaitUntil.h"
 
 namespace agentd {
 namespace {
@@ -42,11 +44,13 @@ public:
     }
     ~RawClient() { ::close(m_fd); }
     bool Connected() const { return m_connected; }
-    // False once the server has closed the connection.
-    bool Open() {
+    // True once the server has closed the connection, waiting up to limit for that.
+    bool ClosedWithin(std::chrono::milliseconds limit) {
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(limit.count())) != 1) return false;
         std::uint8_t byte = 0;
         const ssize_t n = ::recv(m_fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-        return n > 0 || (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
+        return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
     }
     // One reply PDU, whole.
     Bytes ReadPdu() {
@@ -113,16 +117,6 @@ TEST(AgentDaemonTest, HostileClientsLeaveTheAgentServing) {
     EXPECT_EQ(client.binding->Endpoint(), daemon->Port());  // the mapper named the agent's port
 }
 
-// Waits up to 10 s for a condition the agent's threads bring about.
-template <class Condition>
-bool Eventually(Condition condition) {
-    for (int i = 0; i < 2000; ++i) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(5ms);
-    }
-    return condition();
-}
-
 TEST(AgentDaemonTest, ADroppedClientsSnappersWaitForItsReconnect) {
     struct Case {
         const char* name;
@@ -149,12 +143,12 @@ TEST(AgentDaemonTest, ADroppedClientsSnappersWaitForItsReconnect) {
             }
         }  // the connection ends
         if (!c.comesBack) {
-            EXPECT_TRUE(Eventually([&] { return daemon->Service().RunningEngines() == 0; })) << c.name;
+            EXPECT_TRUE(support::WaitUntil([&] { return daemon->Service().RunningEngines() == 0; })) << c.name;
             continue;
         }
         Client second(*daemon->EpmPort());
         std::int32_t pending = 0;
-        EXPECT_TRUE(Eventually([&] {
+        EXPECT_TRUE(support::WaitUntil([&] {
             return second.agent->SnapSnapperQueryA(snapper, pending) == 0 && pending == 300;
         })) << c.name;
         rpc::PeekResult peek;
@@ -176,21 +170,29 @@ TEST(AgentDaemonTest, NobodyLocksTheManagersOut) {
 
     RawClient silent(port);  // never binds
     EXPECT_TRUE(silent.ReadUntilClosed());
-    RawClient dripping(port);  // a bind one byte at a time, each in time, the whole too late
+    RawClient dripping(port);  // a bind one byte every 50 ms, each in time, the whole too late
     const Bytes bind = rpc::EncodeBind(1, test::AgentBind());
     bool closed = false;
     for (std::size_t i = 0; i < bind.size() && !closed; ++i) {
         dripping.Send({bind[i]});
-        std::this_thread::sleep_for(50ms);
-        closed = !dripping.Open();
+        closed = dripping.ClosedWithin(50ms);
     }
     EXPECT_TRUE(closed) << "a trickle of bytes kept a PDU alive past its deadline";
 
-    // Bound and idle well past both deadlines: a paused capture window keeps its connection.
+    // Bound and idle past both deadlines: a paused capture window keeps its connection. Two
+    // connections made after it show when both deadlines have passed, as the agent closes
+    // them: one that never binds, one that stops half way through a request.
     RawClient idle(port);
     idle.Send(bind);
     EXPECT_EQ(idle.ReadPdu().at(2), static_cast<std::uint8_t>(rpc::PduType::BindAck));
-    std::this_thread::sleep_for(800ms);
+    RawClient neverBinds(port);
+    RawClient halfRequest(port);
+    halfRequest.Send(bind);
+    EXPECT_EQ(halfRequest.ReadPdu().at(2), static_cast<std::uint8_t>(rpc::PduType::BindAck));
+    const Bytes request = test::Request(3, 0, {});
+    halfRequest.Send(Bytes(request.begin(), request.begin() + static_cast<long>(request.size() / 2)));
+    EXPECT_TRUE(neverBinds.ReadUntilClosed());
+    EXPECT_TRUE(halfRequest.ReadUntilClosed());
     idle.Send(test::Request(2, 0, {}));
     EXPECT_EQ(idle.ReadPdu().size(), rpc::kRequestHeaderSize + 4) << "the idle manager lost its connection";
 
@@ -219,7 +221,7 @@ TEST(AgentDaemonTest, SnappersThatAreNeverPeekedStayWithinTheBudget) {
         ASSERT_EQ(greedy.agent->SnapSnapperStartA(60, 0, test::Serialise({}), snapper), 0U);
     }
     const std::size_t slack = 16 * 2048;  // a frame in flight per snapper
-    EXPECT_TRUE(Eventually([&] { return table.UsedBytes() > table.Budget() * 9 / 10; }));
+    EXPECT_TRUE(support::WaitUntil([&] { return table.UsedBytes() > table.Budget() * 9 / 10; }));
     EXPECT_LE(table.UsedBytes(), table.Budget() + slack);
 
     Client other(*daemon->EpmPort());
@@ -227,7 +229,7 @@ TEST(AgentDaemonTest, SnappersThatAreNeverPeekedStayWithinTheBudget) {
     ASSERT_EQ(other.agent->SnapSnapperStartA(60, 0, test::Serialise({}), snapper), 0U);
     // Half the budget is the other client's: its one snapper fills it.
     std::int32_t pending = 0;
-    EXPECT_TRUE(Eventually([&] {
+    EXPECT_TRUE(support::WaitUntil([&] {
         return other.agent->SnapSnapperQueryA(snapper, pending) == 0 &&
                static_cast<std::size_t>(pending) * test::EndlessSource::kRecordBytes > table.Budget() * 4 / 10;
     }));

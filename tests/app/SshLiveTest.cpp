@@ -36,14 +36,14 @@ protected:
 TEST_F(SshLive, AWindowThroughSshFillsAndClosesCleanly) {
     const auto agent = testutil::StartReplayAgent();
     ASSERT_TRUE(agent);
-    const auto trace = testutil::TempPath("ssh-live.tns");
+    const auto trace = support::TempPath("ssh-live.tns");
     testutil::Workbench w;
     ASSERT_TRUE(w.app.OpenLiveCapture(m_host.Server(), *agent->EpmPort(), trace))
         << (w.prompt.Messages().empty() ? "" : w.prompt.Messages()[0].text);
     app::CChildFrame* child = w.Frame().ActiveChild();
     ASSERT_NE(child, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return child->View().BlockCount() >= 2; }, 30000));
-    testutil::Screenshot(w.Frame(), "live-window-ssh");
+    support::Screenshot(w.Frame(), "live-window-ssh");
     EXPECT_TRUE(w.prompt.Messages().empty()) << w.prompt.Messages()[0].text;
     EXPECT_EQ(m_host.Logins(), 1) << "the service check and the agent's streams share one login";
     QPointer<app::CChildFrame> closing(child);
@@ -55,12 +55,12 @@ TEST_F(SshLive, AWindowThroughSshFillsAndClosesCleanly) {
 TEST_F(SshLive, PalometLiveTakesAnSshServerWithItsPort) {
     const auto agent = testutil::StartReplayAgent();
     ASSERT_TRUE(agent);
-    const auto trace = testutil::TempPath("ssh-live-program.tns");
+    const auto trace = support::TempPath("ssh-live-program.tns");
     std::filesystem::remove(trace);
-    session::test::Program palomet("env QT_QPA_PLATFORM=offscreen PALOMET_EPM_PORT=" +
+    support::Process palomet("env QT_QPA_PLATFORM=offscreen PALOMET_EPM_PORT=" +
                                    std::to_string(*agent->EpmPort()) + " PALOMET_SSH=" + m_host.Ssh() + " " +
                                    PALOMET_BIN_DIR "/palomet --live " + m_host.Server() + " --out " + trace);
-    ASSERT_TRUE(session::test::WaitFor(
+    ASSERT_TRUE(support::WaitUntil(
         [&] { return std::filesystem::exists(trace) && std::filesystem::file_size(trace) > 2000; }));
     palomet.Signal(SIGTERM);
     palomet.Wait();

@@ -50,9 +50,9 @@ std::size_t Count(const std::string& text, const std::string& what) {
 }
 
 // palometsrv on loopback, as its host's agent: nothing but the loopback, no --allow.
-struct Agent : Program {
+struct Agent : support::Process {
     explicit Agent(const std::string& replay = "")
-        : Program(kBin + "/palometsrv --replay " + kSample + " " + replay + " --port 0 --epm-port 0") {
+        : support::Process(kBin + "/palometsrv --replay " + kSample + " " + replay + " --port 0 --epm-port 0") {
         std::smatch m;
         const std::string line = Line();
         if (std::regex_search(line, m, std::regex("mapper on port (\\d+)"))) epmPort = m[1];
@@ -100,8 +100,8 @@ protected:
 
 TEST_F(SshLink, ACaptureThroughSshHoldsTheFramesOfADirectOneByteForByte) {
     Agent agent;  // every new snapper replays the sample from its first frame
-    const auto direct = testutil::TempPath("direct.tns");
-    const auto tunnelled = testutil::TempPath("ssh.tns");
+    const auto direct = support::TempPath("direct.tns");
+    const auto tunnelled = support::TempPath("ssh.tns");
     const std::string options = " --epm-port " + agent.epmPort + " --frames 600";
     const int logins = s_host->Logins();
     const Ran viaTcp = RunShell(kCli + " capture --server 127.0.0.1 --out " + direct + options);
@@ -171,8 +171,8 @@ TEST_F(SshLink, WindowsAndServicesOfAHostShareOneConnectionThatTheLastOneCloses)
     const std::string server = s_host->Server();
     const auto destination = platform::ParseSshServer(server).Value();
     const int logins = s_host->Logins();
-    auto first = app.Open(server, testutil::TempPath("first.tns"));
-    auto second = app.Open(server, testutil::TempPath("second.tns"));
+    auto first = app.Open(server, support::TempPath("first.tns"));
+    auto second = app.Open(server, support::TempPath("second.tns"));
     ASSERT_TRUE(first && second) << (app.Said().empty() ? "" : app.Said()[0]);
     EXPECT_EQ(app.bindings.References(destination.Url()), 2u);
     EXPECT_EQ(agent.Calls(rpc::AgentOp::Ping), 1);
@@ -196,11 +196,11 @@ TEST_F(SshLink, WindowsAndServicesOfAHostShareOneConnectionThatTheLastOneCloses)
 
 TEST_F(SshLink, CtrlCDuringACaptureThroughSshFinishesTheFile) {
     Agent agent("--loop --speed 1");
-    const auto path = testutil::TempPath("interrupted.tns");
+    const auto path = support::TempPath("interrupted.tns");
     std::filesystem::remove(path);
-    Program capture(With() + kCli + " capture --server " + s_host->Server() + " --epm-port " + agent.epmPort +
+    support::Process capture(With() + kCli + " capture --server " + s_host->Server() + " --epm-port " + agent.epmPort +
                     " --out " + path);
-    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(path) && std::filesystem::file_size(path) > 2000; }));
+    ASSERT_TRUE(support::WaitUntil([&] { return std::filesystem::exists(path) && std::filesystem::file_size(path) > 2000; }));
     capture.Signal(SIGINT);
     capture.Wait();
     EXPECT_GT(testutil::OpenValid(path).FrameCount(), 0u);
@@ -210,13 +210,13 @@ TEST_F(SshLink, CtrlCDuringACaptureThroughSshFinishesTheFile) {
 TEST_F(SshLink, AWindowOnAHungAgentBehindSshClosesAndFinishesItsFile) {
     Agent agent("--loop --speed 1");
     TestApp app(static_cast<std::uint16_t>(std::stoi(agent.epmPort)));
-    const auto path = testutil::TempPath("hung.tns");
+    const auto path = support::TempPath("hung.tns");
     auto doc = app.Open(s_host->Server(), path);
     ASSERT_TRUE(doc) << (app.Said().empty() ? "" : app.Said()[0]);
     SteadyCaptureClock clock;
     CaptureThread thread(*doc, doc->TakeTraceFile(), {}, clock, {}, {});
     thread.Start();
-    ASSERT_TRUE(WaitFor([&] { return thread.FrameCount() > 0; }));
+    ASSERT_TRUE(support::WaitUntil([&] { return thread.FrameCount() > 0; }));
     agent.Signal(SIGSTOP);
     std::this_thread::sleep_for(600ms);  // the next round's query is in flight in its channel, unanswered
     EXPECT_TRUE(thread.Stop().Ok());
@@ -227,17 +227,17 @@ TEST_F(SshLink, AWindowOnAHungAgentBehindSshClosesAndFinishesItsFile) {
 
 TEST_F(SshLink, ADroppedConnectionIsToldOnceAndTheCaptureGoesOnThroughANewOne) {
     Agent agent("--loop --speed 1");
-    const auto path = testutil::TempPath("dropped.tns");
-    const auto said = testutil::TempPath("dropped.err");
+    const auto path = support::TempPath("dropped.tns");
+    const auto said = support::TempPath("dropped.err");
     std::filesystem::remove(path);
     const int logins = s_host->Logins();
-    Program capture(With() + kCli + " capture --server " + s_host->Server() + " --epm-port " + agent.epmPort +
+    support::Process capture(With() + kCli + " capture --server " + s_host->Server() + " --epm-port " + agent.epmPort +
                     " --out " + path + " --seconds 12 2>" + said);
-    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(path) && std::filesystem::file_size(path) > 2000; }));
+    ASSERT_TRUE(support::WaitUntil([&] { return std::filesystem::exists(path) && std::filesystem::file_size(path) > 2000; }));
     s_host->Drop();
     const auto atDrop = std::filesystem::file_size(path);
     capture.Wait();
-    const auto text = testutil::ReadAll(said);
+    const auto text = support::ReadBytes(said);
     const std::string told(text.begin(), text.end());
     EXPECT_EQ(Count(told, " failed - "), 1u) << told;
     EXPECT_EQ(s_host->Logins(), logins + 2) << "the capture logged in again";
