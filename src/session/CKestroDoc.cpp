@@ -200,7 +200,8 @@ bool CKestroDoc::LogIn(platform::SshConnection& ssh) {
     const auto net = ssh.Start(std::chrono::steady_clock::now() + m_context.callTimeout, &m_cancel);
     if (net == platform::NetStatus::Ok) return true;
     // However the login failed, the agent is as unreachable as one that does not answer.
-    const auto status = Keep(net == platform::NetStatus::Aborted ? platform::kRpcCallCancelled : platform::kRpcServerUnavailable);
+    const auto status =
+        Keep(net == platform::NetStatus::Aborted ? platform::kRpcCallCancelled : platform::kRpcServerUnavailable);
     cursor.End();
     Tell(AgentCallFailed("SSH login", status) + ssh.Failure());
     return false;

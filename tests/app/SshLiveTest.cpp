@@ -10,6 +10,9 @@
 #include "capture/TraceTestUtil.h"
 #include "session/AgentTestKit.h"
 #include "session/SshFixture.h"
+#include "support/Programs.h"
+#include "support/Scratch.h"
+#include "support/WaitUntil.h"
 
 namespace {
 
@@ -57,11 +60,11 @@ TEST_F(SshLive, PalometLiveTakesAnSshServerWithItsPort) {
     ASSERT_TRUE(agent);
     const auto trace = support::TempPath("ssh-live-program.tns");
     std::filesystem::remove(trace);
-    support::Process palomet("env QT_QPA_PLATFORM=offscreen PALOMET_EPM_PORT=" +
-                                   std::to_string(*agent->EpmPort()) + " PALOMET_SSH=" + m_host.Ssh() + " " +
-                                   PALOMET_BIN_DIR "/palomet --live " + m_host.Server() + " --out " + trace);
-    ASSERT_TRUE(support::WaitUntil(
-        [&] { return std::filesystem::exists(trace) && std::filesystem::file_size(trace) > 2000; }));
+    support::Process palomet("env QT_QPA_PLATFORM=offscreen PALOMET_EPM_PORT=" + std::to_string(*agent->EpmPort()) +
+                             " PALOMET_SSH=" + m_host.Ssh() + " " + PALOMET_BIN_DIR "/palomet --live " +
+                             m_host.Server() + " --out " + trace);
+    ASSERT_TRUE(
+        support::WaitUntil([&] { return std::filesystem::exists(trace) && std::filesystem::file_size(trace) > 2000; }));
     palomet.Signal(SIGTERM);
     palomet.Wait();
     ExpectFinishedTrace(trace);

@@ -16,7 +16,7 @@
 #include "agentd/RpcListener.h"
 #include "capture/TraceTestUtil.h"
 #include "rpc/Ndr.h"
-include "session/CKestroDoc.h"
+#include "session/CKestroDoc.h"
 #include "support/Files.h"
 
 namespace session::test {

@@ -15,6 +15,9 @@
 #include "session/AgentTestKit.h"
 #include "session/CaptureThread.h"
 #include "session/SshFixture.h"
+#include "support/Programs.h"
+#include "support/Scratch.h"
+#include "support/WaitUntil.h"
 
 namespace session::test {
 namespace {
@@ -199,8 +202,9 @@ TEST_F(SshLink, CtrlCDuringACaptureThroughSshFinishesTheFile) {
     const auto path = support::TempPath("interrupted.tns");
     std::filesystem::remove(path);
     support::Process capture(With() + kCli + " capture --server " + s_host->Server() + " --epm-port " + agent.epmPort +
-                    " --out " + path);
-    ASSERT_TRUE(support::WaitUntil([&] { return std::filesystem::exists(path) && std::filesystem::file_size(path) > 2000; }));
+                             " --out " + path);
+    ASSERT_TRUE(
+        support::WaitUntil([&] { return std::filesystem::exists(path) && std::filesystem::file_size(path) > 2000; }));
     capture.Signal(SIGINT);
     capture.Wait();
     EXPECT_GT(testutil::OpenValid(path).FrameCount(), 0u);
@@ -232,8 +236,9 @@ TEST_F(SshLink, ADroppedConnectionIsToldOnceAndTheCaptureGoesOnThroughANewOne) {
     std::filesystem::remove(path);
     const int logins = s_host->Logins();
     support::Process capture(With() + kCli + " capture --server " + s_host->Server() + " --epm-port " + agent.epmPort +
-                    " --out " + path + " --seconds 12 2>" + said);
-    ASSERT_TRUE(support::WaitUntil([&] { return std::filesystem::exists(path) && std::filesystem::file_size(path) > 2000; }));
+                             " --out " + path + " --seconds 12 2>" + said);
+    ASSERT_TRUE(
+        support::WaitUntil([&] { return std::filesystem::exists(path) && std::filesystem::file_size(path) > 2000; }));
     s_host->Drop();
     const auto atDrop = std::filesystem::file_size(path);
     capture.Wait();
