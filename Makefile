@@ -4,7 +4,7 @@
 #              samples/sample.tns, without one palomet-cli captures a few seconds and lists it
 # make test  : dependencies, debug build with ASan and UBSan, layer check, clang-tidy, all tests,
 #              then the threaded code's tests again under ThreadSanitizer (make tsan)
-# make tsan  : the tests of the threaded code (rpc/, packetlist/, session/ and the agent daemon,
+# make tsan  : the tests of the threaded code (rpc/, packetlist/, session/, stats/ and the agent daemon,
 #              agentd/, whose listener and snapper table are the most threaded) built with
 #              ThreadSanitizer in build/tsan and run, programs they start included
 # make bench : dependencies, release build with benchmarks, run them
@@ -43,7 +43,7 @@ test: deps
 	cd build/debug && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 	$(MAKE) tsan
 
-TSAN_TESTS = test_rpc test_packetlist test_session test_agentd
+TSAN_TESTS = test_rpc test_packetlist test_session test_agentd test_stats
 tsan: deps
 	cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPALOMET_TSAN=ON -DPALOMET_GUI=OFF -DCMAKE_CXX_FLAGS_DEBUG=-g1
 	cmake --build build/tsan -j $(JOBS) --target $(TSAN_TESTS) palometsrv palomet-cli

@@ -1,5 +1,6 @@
-// Fuzz target: arbitrary frame bytes through both decoder chains at every level. The first
-// byte picks the frame's link code, the second the tables (empty or the shipped files).
+// Fuzz target: arbitrary frame bytes through both decoder chains at every level, and through
+// the stepping chain into the statistics engine. The first byte picks the frame's link code,
+// the second the tables (empty or the shipped files).
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -10,7 +11,10 @@
 #include "decode/CPktParsersConf.h"
 #include "decode/CPktSummary.h"
 #include "decode/DetailText.h"
+#include "decode/FrameLayers.h"
 #include "decode/ProtoCode.h"
+#include "stats/StatsTables.h"
+#include "stats/TrafficStats.h"
 
 namespace {
 
@@ -79,5 +83,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     decode::CPktDetailLine root;
     if (parsers.DecodeDetail(&previous, &frame, root, tickRate) > bytes.size()) __builtin_trap();
     const std::string text = decode::RenderDetailText(root);
-    return text.empty() ? 0 : 0;
+
+    decode::FrameLayers layers;
+    if (parsers.DecodeLayers(&frame, layers) > bytes.size() || layers.count > decode::FrameLayers::kMaxLayers)
+        __builtin_trap();
+    // Every table, the frame counted twice: once as the first frame, once against the
+    // previous frame's far-off stamp.
+    stats::StatsRequest request;
+    request.protocols = true;
+    request.conversations.fill(true);
+    request.endpoints.fill(true);
+    request.ioInterval = 1'000'000;
+    stats::TrafficStats engine(parsers, request);
+    engine.AddFrame(frame, tickRate);
+    previous.SetData(bytes);
+    previous.SetLinkProtocol(frame.GetLinkProtocol());
+    engine.AddFrame(previous, tickRate);
+    const auto protocols = stats::MakeProtocolTable(*engine.Protocols());
+    const auto io = stats::MakeIoTable(*engine.Io());
+    for (const stats::TableKind kind : stats::kAllTableKinds) {
+        const auto conversations = stats::MakeConversationTable(kind, *engine.Conversations(kind));
+        if (conversations->Tsv(conversations->SortedBy(0, true)).empty()) __builtin_trap();
+        const auto endpoints = stats::MakeEndpointTable(kind, *engine.Endpoints(kind), nullptr);
+        if (endpoints->Tsv(endpoints->SortedBy(1, false)).empty()) __builtin_trap();
+    }
+    return text.empty() || protocols->RowCount() > 1000 || io->RowCount() == 0 ? 0 : 0;
 }

@@ -1,6 +1,9 @@
 // Pcap export through libpcap's dump writer.
 #include "capture/PcapExport.h"
 
+#include <algorithm>
+#include <limits>
+
 #include <pcap/pcap.h>
 
 #include <cstdio>
@@ -40,9 +43,15 @@ PcapClock::Time PcapClock::Convert(std::uint32_t captureTime, std::int64_t stamp
             m_anchorFrequency = frequency;
             m_anchorSeconds = captureTime;
         }
-        const std::int64_t since = stamp - m_anchorStamp;
-        seconds = std::int64_t{m_anchorSeconds} + FloorDiv(since, frequency);
-        ticks = since - FloorDiv(since, frequency) * frequency;
+        // Stamps are read from files: the two may lie further apart than 64 bits count, and
+        // seconds beyond them saturate.
+        const Wide since = static_cast<Wide>(stamp) - m_anchorStamp;
+        Wide whole = since / frequency;
+        if (since % frequency != 0 && since < 0) --whole;
+        ticks = static_cast<std::int64_t>(since - whole * frequency);
+        seconds = static_cast<std::int64_t>(std::clamp<Wide>(Wide{m_anchorSeconds} + whole,
+                                                             std::numeric_limits<std::int64_t>::min(),
+                                                             std::numeric_limits<std::int64_t>::max()));
     }
     const auto fraction = static_cast<std::int64_t>(static_cast<Wide>(ticks) * m_precision / frequency);
     return {seconds, fraction};

@@ -34,6 +34,9 @@ void RegisterCaptureCommand(CommandRegistry& registry);
 // recover
 void RegisterRecoverCommand(CommandRegistry& registry);
 
+// stats
+void RegisterStatsCommand(CommandRegistry& registry);
+
 // tables
 void RegisterTablesCommand(CommandRegistry& registry);
 

@@ -20,6 +20,8 @@ std::optional<capture::TraceReader> OpenTrace(const std::string& file, core::Use
 // Validates the file as the workbench does. When the capture that wrote it did not end in
 // order, the user also learns how to bring it back.
 bool ValidateTrace(capture::TraceReader& reader, const std::string& file, core::UserPrompt& prompt);
+// OpenTrace, then ValidateTrace: the reader of a file fit to read, or nothing after saying why.
+std::optional<capture::TraceReader> OpenValidTrace(const std::string& file, core::UserPrompt& prompt);
 // "palomet-cli recover FILE can bring it back", for a file whose capture did not end in order.
 std::string RecoverHint(const std::string& file);
 

@@ -8,7 +8,8 @@
 
 int main(int argc, char** argv) {
     CLI::App app{
-        "palomet-cli: validate, list, show, import, export and recover trace files; capture from an agent; "
+        "palomet-cli: validate, list, show, import, export and recover trace files; count their traffic; capture from "
+        "an agent; "
         "keep session profiles; administer the agent's service"};
     app.set_version_flag("--version", PALOMET_VERSION);
     app.require_subcommand(1);
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     cli::RegisterAgentCommands(registry);
     cli::RegisterCaptureCommand(registry);
     cli::RegisterRecoverCommand(registry);
+    cli::RegisterStatsCommand(registry);
     cli::RegisterTablesCommand(registry);
     cli::RegisterServiceCommand(registry);
     cli::RegisterProfileCommands(registry);

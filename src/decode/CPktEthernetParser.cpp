@@ -20,7 +20,8 @@ std::string GroupBitLine(std::uint8_t firstByte) {
 
 }  // namespace
 
-std::optional<CPktEthernetParser::Header> CPktEthernetParser::ReadHeader(core::ByteReader& in) noexcept {
+std::optional<CPktEthernetParser::Header> CPktEthernetParser::ReadHeader(core::ByteReader& in,
+                                                                         CPktParseContext& ctx) noexcept {
     if (in.Remaining() < kHeaderLength) return std::nullopt;
     Header h;
     const auto destination = in.Bytes(6);
@@ -28,24 +29,25 @@ std::optional<CPktEthernetParser::Header> CPktEthernetParser::ReadHeader(core::B
     std::copy(destination.begin(), destination.end(), h.destination.begin());
     std::copy(source.begin(), source.end(), h.source.begin());
     h.type = in.Be16();
+    ctx.linkType = h.type;
+    ctx.sourceMac = tables::CPktEtherAddr(std::span<const std::uint8_t, 6>(h.source));
+    ctx.destinationMac = tables::CPktEtherAddr(std::span<const std::uint8_t, 6>(h.destination));
+    ctx.macsRead = true;
     return h;
 }
 
 ProtoCode CPktEthernetParser::Parse(core::ByteReader& in, CPktParseContext& ctx) const {
-    const auto h = ReadHeader(in);
-    if (!h) return PROTO_NONE;
-    ctx.linkType = h->type;
-    return TypeToCode(h->type);
+    const auto h = ReadHeader(in, ctx);
+    return h ? TypeToCode(h->type) : PROTO_NONE;
 }
 
 ProtoCode CPktEthernetParser::ParseSummary(core::ByteReader& in, CPktParseContext& ctx, SummaryTexts& out) const {
-    const auto h = ReadHeader(in);
+    const auto h = ReadHeader(in, ctx);
     out.summary.append(kPrefix);
     if (!h) {
         out.summary.append(" ERROR !");
         return PROTO_NONE;
     }
-    ctx.linkType = h->type;
     AppendStation(out.destination, EtherNums(), h->destination);
     AppendStation(out.source, EtherNums(), h->source);
     out.summary.append(" ETYPE = 0x");
@@ -57,15 +59,12 @@ ProtoCode CPktEthernetParser::ParseSummary(core::ByteReader& in, CPktParseContex
 
 ProtoCode CPktEthernetParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx, CPktDetailLine& root) const {
     const std::size_t remaining = in.Remaining();
-    const auto h = ReadHeader(in);
+    const auto h = ReadHeader(in, ctx);
     if (!h) {
         // Too short for a header: say so, read nothing, end the chain.
         root.Add(kPrefix, " ERROR !");
         return PROTO_NONE;
     }
-    ctx.sourceMac = tables::CPktEtherAddr(std::span<const std::uint8_t, 6>(h->source));
-    ctx.destinationMac = tables::CPktEtherAddr(std::span<const std::uint8_t, 6>(h->destination));
-    ctx.linkType = h->type;
     const std::string& typeName = TypeName(h->type);
 
     CPktDetailLine& top =

@@ -24,8 +24,9 @@ private:
         std::array<std::uint8_t, 6> source{};
         std::uint16_t type = 0;
     };
-    // The 14-byte header; nullopt (and nothing consumed) when fewer bytes remain.
-    static std::optional<Header> ReadHeader(core::ByteReader& in) noexcept;
+    // The 14-byte header; nullopt (and nothing consumed) when fewer bytes remain. The type
+    // and both addresses are left in the context.
+    static std::optional<Header> ReadHeader(core::ByteReader& in, CPktParseContext& ctx) noexcept;
 };
 
 }  // namespace decode

@@ -48,6 +48,9 @@ std::optional<CPktIPv4Parser::Header> CPktIPv4Parser::ReadHeader(core::ByteReade
     // datagram: the payload is then what the frame holds. Any other total length below the
     // header length leaves no payload rather than four billion bytes of it.
     ctx.ipVersion = 4;
+    ctx.ipSource = h.source;
+    ctx.ipDestination = h.destination;
+    ctx.ipv4AddressesRead = true;
     ctx.ipProtocol = h.protocol;
     ctx.ipFragment = h.MoreFragments();
     ++ctx.ipDepth;
@@ -95,8 +98,6 @@ ProtoCode CPktIPv4Parser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
     const std::size_t remaining = layer.size();
     const auto h = ReadHeader(in, ctx);
     if (!h) return PROTO_NONE;
-    ctx.ipSource = h->source;
-    ctx.ipDestination = h->destination;
 
     const int headerLength = static_cast<int>(h->HeaderLength());
     const std::string& description = ProtocolDescription(h->protocol);

@@ -58,6 +58,9 @@ std::optional<CPktIPv6Parser::Header> CPktIPv6Parser::ReadHeader(core::ByteReade
 void CPktIPv6Parser::Tell(const Header& h, const Ipv6Chain& chain, std::size_t afterHeader,
                           CPktParseContext& ctx) noexcept {
     ctx.ipVersion = 6;
+    ctx.ipv6Source = h.source;
+    ctx.ipv6Destination = h.destination;
+    ctx.ipv6AddressesRead = true;
     ctx.ipProtocol = chain.protocol;
     ++ctx.ipDepth;
     // Only a first fragment with more to come hands a transport header on, cut short.
@@ -141,8 +144,6 @@ ProtoCode CPktIPv6Parser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
         root.Add(kPrefix, " ERROR ! Header cut short");
         return PROTO_NONE;
     }
-    ctx.ipv6Source = h->source;
-    ctx.ipv6Destination = h->destination;
     // The headline names the upper-layer protocol, known only once the chain is read: the
     // chain's lines go below a placeholder that takes the fixed lines' place afterwards.
     CPktDetailLine chainLines;

@@ -129,4 +129,22 @@ std::uint32_t CPktParsers::DecodeDetail(const capture::CPktSnapQue* previous, co
     return static_cast<std::uint32_t>(in.Offset());
 }
 
+std::uint32_t CPktParsers::DecodeLayers(const capture::CPktSnapQue* frame, FrameLayers& out,
+                                        std::uint32_t level) const {
+    out.count = 0;
+    out.context = CPktParseContext{};
+    std::scoped_lock lock(*this);
+    core::ByteReader in(frame != nullptr ? frame->GetData() : std::span<const std::uint8_t>{});
+    ProtoCode code = m_frameParser->Parse(frame, nullptr, 0.0F);
+    for (const CPktParser* parser = GetParser(code);
+         parser != nullptr && code < level && out.count < FrameLayers::kMaxLayers; parser = GetParser(code)) {
+        const ProtoCode next = RunLayer(in, [&](core::ByteReader& layer) { return parser->Parse(layer, out.context); });
+        out.context.previousCode = code;
+        out.codes[out.count++] = code;
+        code = next;
+        if (in.AtEnd()) break;
+    }
+    return static_cast<std::uint32_t>(in.Offset());
+}
+
 }  // namespace decode

@@ -12,6 +12,7 @@
 #include "decode/CPktParser.h"
 #include "decode/CPktParsersConf.h"
 #include "decode/CPktSummary.h"
+#include "decode/FrameLayers.h"
 #include "decode/ProtoCode.h"
 
 namespace decode {
@@ -38,6 +39,11 @@ public:
     // Detail chain: every layer appends its lines below the root; returns the bytes consumed.
     std::uint32_t DecodeDetail(const capture::CPktSnapQue* previous, const capture::CPktSnapQue* frame,
                                CPktDetailLine& root, std::int64_t tickRate) const;
+    // Stepping chain, for the statistics: the Parse of every layer below the level limit,
+    // which writes no text. The codes of the layers read and what they found are left in
+    // out; returns the bytes consumed.
+    std::uint32_t DecodeLayers(const capture::CPktSnapQue* frame, FrameLayers& out,
+                               std::uint32_t level = kProtoCodeCount) const;
 
 private:
     std::array<std::unique_ptr<CPktParser>, kProtoCodeCount> m_parsers;

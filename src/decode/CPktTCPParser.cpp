@@ -30,7 +30,7 @@ const char* Pick(bool set, const char* whenSet, const char* whenClear) { return 
 
 }  // namespace
 
-std::optional<CPktTCPParser::Header> CPktTCPParser::ReadHeader(core::ByteReader& in) noexcept {
+std::optional<CPktTCPParser::Header> CPktTCPParser::ReadHeader(core::ByteReader& in, CPktParseContext& ctx) noexcept {
     const std::size_t remaining = in.Remaining();
     if (remaining < kFixedLength) return std::nullopt;
     Header h;
@@ -45,6 +45,9 @@ std::optional<CPktTCPParser::Header> CPktTCPParser::ReadHeader(core::ByteReader&
     h.urgentPointer = in.Be16();
     const std::uint32_t headerLength = h.HeaderLength();
     if (headerLength > kFixedLength && headerLength <= remaining) in.Skip(headerLength - kFixedLength);
+    ctx.sourcePort = h.sourcePort;
+    ctx.destinationPort = h.destinationPort;
+    ctx.portsFrom = PROTO_TCP;
     return h;
 }
 
@@ -59,12 +62,12 @@ ProtoCode CPktTCPParser::NextCode(const Header& h, const CPktParseContext& ctx) 
 }
 
 ProtoCode CPktTCPParser::Parse(core::ByteReader& in, CPktParseContext& ctx) const {
-    const auto h = ReadHeader(in);
+    const auto h = ReadHeader(in, ctx);
     return h ? NextCode(*h, ctx) : PROTO_NONE;
 }
 
 ProtoCode CPktTCPParser::ParseSummary(core::ByteReader& in, CPktParseContext& ctx, SummaryTexts& out) const {
-    const auto h = ReadHeader(in);
+    const auto h = ReadHeader(in, ctx);
     std::string& s = out.summary;
     if (!h) {
         s.append("TCP:  ERROR !");
@@ -105,7 +108,7 @@ ProtoCode CPktTCPParser::ParseSummary(core::ByteReader& in, CPktParseContext& ct
 
 ProtoCode CPktTCPParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx, CPktDetailLine& root) const {
     const auto segment = in.Rest();
-    const auto h = ReadHeader(in);
+    const auto h = ReadHeader(in, ctx);
     if (!h) return PROTO_NONE;
     const std::string letters = FlagLetters(h->flags);
     const std::uint32_t payload = PayloadLength(*h, ctx);

@@ -40,7 +40,8 @@ private:
         std::uint16_t urgentPointer = 0;
         std::uint32_t HeaderLength() const noexcept { return dataOffset * 4U; }
     };
-    static std::optional<Header> ReadHeader(core::ByteReader& in) noexcept;
+    // Also leaves the ports in the context.
+    static std::optional<Header> ReadHeader(core::ByteReader& in, CPktParseContext& ctx) noexcept;
     // Bytes after the header by the IP layer's count; 0 when the header claims more.
     static std::uint32_t PayloadLength(const Header& h, const CPktParseContext& ctx) noexcept;
     static ProtoCode NextCode(const Header& h, const CPktParseContext& ctx) noexcept;

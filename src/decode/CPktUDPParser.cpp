@@ -15,23 +15,26 @@ constexpr std::size_t kHeaderLength = 8;
 constexpr std::uint8_t kIpProtocolUdp = 17;
 }  // namespace
 
-std::optional<CPktUDPParser::Header> CPktUDPParser::ReadHeader(core::ByteReader& in) noexcept {
+std::optional<CPktUDPParser::Header> CPktUDPParser::ReadHeader(core::ByteReader& in, CPktParseContext& ctx) noexcept {
     if (in.Remaining() < kHeaderLength) return std::nullopt;
     Header h;
     h.sourcePort = in.Be16();
     h.destinationPort = in.Be16();
     h.length = in.Be16();
     h.checksum = in.Be16();
+    ctx.sourcePort = h.sourcePort;
+    ctx.destinationPort = h.destinationPort;
+    ctx.portsFrom = PROTO_UDP;
     return h;
 }
 
-ProtoCode CPktUDPParser::Parse(core::ByteReader& in, CPktParseContext& /*ctx*/) const {
-    const auto h = ReadHeader(in);
+ProtoCode CPktUDPParser::Parse(core::ByteReader& in, CPktParseContext& ctx) const {
+    const auto h = ReadHeader(in, ctx);
     return h ? PortsToCode(h->sourcePort, h->destinationPort) : PROTO_NONE;
 }
 
-ProtoCode CPktUDPParser::ParseSummary(core::ByteReader& in, CPktParseContext& /*ctx*/, SummaryTexts& out) const {
-    const auto h = ReadHeader(in);
+ProtoCode CPktUDPParser::ParseSummary(core::ByteReader& in, CPktParseContext& ctx, SummaryTexts& out) const {
+    const auto h = ReadHeader(in, ctx);
     std::string& s = out.summary;
     if (!h) {
         // Too short for the ports and length: say so as TCP does, read nothing.
@@ -50,7 +53,7 @@ ProtoCode CPktUDPParser::ParseSummary(core::ByteReader& in, CPktParseContext& /*
 ProtoCode CPktUDPParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx, CPktDetailLine& root) const {
     const auto datagram = in.Rest();
     const std::size_t remaining = datagram.size();
-    const auto h = ReadHeader(in);
+    const auto h = ReadHeader(in, ctx);
     if (!h) return PROTO_NONE;
     const unsigned src = h->sourcePort;
     const unsigned dst = h->destinationPort;

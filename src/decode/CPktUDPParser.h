@@ -23,7 +23,8 @@ private:
         std::uint16_t length = 0;
         std::uint16_t checksum = 0;
     };
-    static std::optional<Header> ReadHeader(core::ByteReader& in) noexcept;
+    // Also leaves the ports in the context.
+    static std::optional<Header> ReadHeader(core::ByteReader& in, CPktParseContext& ctx) noexcept;
 };
 
 }  // namespace decode

@@ -32,6 +32,8 @@ class Completion(unittest.TestCase):
         ("palomet-cli", "palomet-cli profile add --", ["--server", "--size-unit", "--include", "--json"]),
         ("palomet-cli", "palomet-cli list --le", ["--level"]),
         ("palomet-cli", "palomet-cli list --level ", ["datalink", "network", "transport", "application"]),
+        ("palomet-cli", "palomet-cli stats samples/sample.tns --conversations ", ["eth", "ip", "ipv6", "tcp", "udp"]),
+        ("palomet-cli", "palomet-cli stats samples/sample.tns --e", ["--endpoints"]),
         # --host takes a value, so "list" after it is a host, not the service subcommand.
         ("palomet-cli", "palomet-cli service --host list con", ["continue", "config"]),
         ("palomet-cli", "palomet-cli service config palometsrv --startup d", ["disabled"]),

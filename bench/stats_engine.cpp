@@ -1,0 +1,50 @@
+// The statistics engine over the LAN mix and its IPv6-heavy twin, one table at a time as
+// palomet-cli stats keeps it: the protocol hierarchy (every layer decoded), TCP
+// conversations and IPv4 endpoints (layers up to the transport), and I/O per 100 ms (no
+// decoding at all). Items are frames.
+#include <benchmark/benchmark.h>
+
+#include "LanMix.h"
+#include "stats/TrafficStats.h"
+
+namespace {
+
+enum View { kProtocols, kTcpConversations, kIpEndpoints, kIo };
+
+stats::StatsRequest RequestFor(View view) {
+    stats::StatsRequest request;
+    switch (view) {
+        case kProtocols:
+            request.protocols = true;
+            break;
+        case kTcpConversations:
+            request.conversations[static_cast<std::size_t>(stats::TableKind::TCP)] = true;
+            break;
+        case kIpEndpoints:
+            request.endpoints[static_cast<std::size_t>(stats::TableKind::IPv4)] = true;
+            break;
+        case kIo:
+            request.ioInterval = 100'000'000;
+            break;
+    }
+    return request;
+}
+
+void StatsOverMix(benchmark::State& state, const bench::Mix& mix) {
+    const auto view = static_cast<View>(state.range(0));
+    for (auto _ : state) {
+        stats::TrafficStats engine(mix.parsers, RequestFor(view));
+        engine.AddBatch(mix.batch);
+        benchmark::DoNotOptimize(engine.Frames());
+    }
+    state.SetItemsProcessed(state.iterations() * mix.batch.GetFrameCount());
+}
+
+void StatsView(benchmark::State& state) { StatsOverMix(state, bench::TheMix()); }
+void Ipv6StatsView(benchmark::State& state) { StatsOverMix(state, bench::TheIpv6Mix()); }
+BENCHMARK(StatsView)->DenseRange(kProtocols, kIo)->Unit(benchmark::kMillisecond);
+BENCHMARK(Ipv6StatsView)->DenseRange(kProtocols, kIo)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

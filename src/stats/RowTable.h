@@ -1,0 +1,62 @@
+// A statistics table over a vector of plain rows: each column is one function that picks a
+// field of the row, and the field's kind decides its text and its order (counts and times
+// by value, addresses bytewise, texts alphabetically).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "stats/Address.h"
+#include "stats/StatsTable.h"
+
+namespace stats {
+
+struct Seconds {
+    std::int64_t nanoseconds = 0;
+};
+struct Share {
+    std::uint64_t part = 0, whole = 0;
+};
+// A port is a count as far as text and order go; an empty cell is std::monostate.
+using Field = std::variant<std::monostate, std::uint64_t, Seconds, Share, Address, std::string_view>;
+
+std::string FieldText(const Field& f);
+bool FieldLess(const Field& a, const Field& b);
+
+template <class Row>
+class RowTable final : public StatsTable {
+public:
+    struct Spec {
+        const char* name;
+        bool numeric;
+        Field (*field)(const Row&);
+    };
+
+    RowTable(std::vector<Row> rows, std::vector<Spec> specs) : m_rows(std::move(rows)), m_specs(std::move(specs)) {
+        for (const Spec& s : m_specs) m_columns.push_back({s.name, s.numeric});
+    }
+
+    const std::vector<StatsColumn>& Columns() const override { return m_columns; }
+    std::size_t RowCount() const override { return m_rows.size(); }
+    std::string Text(std::size_t row, std::size_t column) const override {
+        return FieldText(m_specs[column].field(m_rows[row]));
+    }
+    bool Less(std::size_t a, std::size_t b, std::size_t column) const override {
+        return FieldLess(m_specs[column].field(m_rows[a]), m_specs[column].field(m_rows[b]));
+    }
+    std::optional<std::uint32_t> FirstFrame(std::size_t row) const override { return FirstFrameOf(m_rows[row]); }
+    bool IsOther(std::size_t row) const override { return m_rows[row].other; }
+
+    const std::vector<Row>& Rows() const noexcept { return m_rows; }
+
+private:
+    std::vector<Row> m_rows;
+    std::vector<Spec> m_specs;
+    std::vector<StatsColumn> m_columns;
+};
+
+}  // namespace stats
