@@ -177,8 +177,8 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 12));
     CLI11_PARSE(app, argc, argv);
 
-    const auto listenAddress = platform::ResolveIPv4(options.listen);
-    if (!listenAddress || options.listen.find_first_not_of("0123456789.") != std::string::npos) {
+    const auto listenAddress = platform::ParseIPv4(options.listen);
+    if (!listenAddress) {
         std::fprintf(stderr, "palometsrv: --listen %s: not an IPv4 address\n", options.listen.c_str());
         return 1;
     }

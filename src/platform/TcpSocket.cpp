@@ -56,10 +56,16 @@ NetStatus WaitOn(int fd, short events, Deadline deadline, const ManualResetEvent
 
 }  // namespace
 
+std::optional<std::uint32_t> ParseIPv4(std::string_view text) {
+    const std::string dotted(text);
+    in_addr address{};
+    if (::inet_pton(AF_INET, dotted.c_str(), &address) != 1) return std::nullopt;
+    return ntohl(address.s_addr);
+}
+
 std::optional<std::uint32_t> ResolveIPv4(std::string_view host) {
     const std::string name(host);
-    in_addr dotted{};
-    if (::inet_pton(AF_INET, name.c_str(), &dotted) == 1) return ntohl(dotted.s_addr);
+    if (const auto dotted = ParseIPv4(name)) return dotted;
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;

@@ -28,6 +28,9 @@ enum class NetStatus {
 // A dotted IPv4 address as it is, else the first IPv4 address of a host-name lookup.
 // The address comes back in host order.
 std::optional<std::uint32_t> ResolveIPv4(std::string_view host);
+// Four decimal numbers 0 to 255 without leading zeros, and nothing else: never octal or hex
+// forms, never a name lookup. Host order.
+std::optional<std::uint32_t> ParseIPv4(std::string_view text);
 std::string FormatIPv4(std::uint32_t address);
 
 class TcpSocket {

@@ -74,10 +74,13 @@ TEST(AgentNetworkTest, RefusesToStartWhereItWouldBeUnsafeOrCannotCapture) {
         {"open to the network without an allow-list", "--replay " + kSample + " --listen 0.0.0.0",
          "--allow 10.0.0.0/8"},
         {"an allow-list that is no network", "--replay " + kSample + " --allow 10.0.0.0/33", "prefix length"},
+        {"an octal-looking allow-list", "--replay " + kSample + " --allow 010.0.0.0/8", "without leading zeros"},
+        {"an octal-looking listen address", "--replay " + kSample + " --listen 0127.0.0.1", "not an IPv4 address"},
         {"an interface that does not exist", "--interface nosuch0", "nosuch0"},
     };
     for (const auto& c : cases) {
-        const std::string out = Output(kBin + "/palometsrv " + c.arguments + " --port 0 --no-epm");
+        // An agent that starts anyway is ended after a while, not waited for.
+        const std::string out = Output("timeout 5 " + kBin + "/palometsrv " + c.arguments + " --port 0 --no-epm");
         EXPECT_NE(out.find(c.says), std::string::npos) << c.name << ": " << out;
         EXPECT_EQ(out.find("capture interface on"), std::string::npos) << c.name << " started";
     }
