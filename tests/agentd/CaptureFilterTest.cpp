@@ -186,6 +186,20 @@ TEST(CaptureFilterTest, StationListsChooseWhoseTrafficIsKept) {
     mac.firstAddresses.emplace_back(std::array<std::uint8_t, 6>{0, 1, 2, 3, 4, 5});
     capture::CPktSnapConf otherMac;
     otherMac.firstAddresses.emplace_back(std::array<std::uint8_t, 6>{0, 1, 2, 3, 4, 6});
+    // As long as lists get (some 16,000 stations), the pair last.
+    capture::CPktSnapConf longPair;
+    capture::CPktSnapConf longMacs;
+    for (std::uint32_t i = 0; i < 16000; ++i) {
+        longPair.firstList.push_back(0xC0A80000 + i);
+        longPair.secondList.push_back(0xAC100000 + i);
+        longMacs.firstAddresses.emplace_back(
+            std::array<std::uint8_t, 6>{2, 0, 0, 0, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)});
+    }
+    capture::CPktSnapConf longPairStrangers = longPair;
+    longPair.firstList.push_back(0x0A000002);
+    longPair.secondList.push_back(0x0A000001);
+    capture::CPktSnapConf longMacsStrangers = longMacs;
+    longMacs.firstAddresses.emplace_back(std::array<std::uint8_t, 6>{6, 7, 8, 9, 10, 11});
     struct Case {
         const char* name;
         capture::CPktSnapConf conf;
@@ -198,6 +212,10 @@ TEST(CaptureFilterTest, StationListsChooseWhoseTrafficIsKept) {
         {"no IPv4 with an IPv4 list", pair, test::MakeArp(), false},
         {"the destination MAC listed", mac, MakeFrame(6, 1, 2), true},
         {"neither MAC listed", otherMac, MakeFrame(6, 1, 2), false},
+        {"the pair last in long lists", longPair, MakeFrame(17, 1, 2), true},
+        {"neither end in long lists", longPairStrangers, MakeFrame(17, 1, 2), false},
+        {"the source MAC last in a long list", longMacs, MakeFrame(6, 1, 2), true},
+        {"neither MAC in a long list", longMacsStrangers, MakeFrame(6, 1, 2), false},
     };
     for (const auto& c : cases) EXPECT_EQ(CaptureFilter(c.conf).Passes(c.frame), c.kept) << c.name;
 }
