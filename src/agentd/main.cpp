@@ -202,7 +202,6 @@ int main(int argc, char** argv) {
 
     // The ports the agent serves on, for the kernel filter of every live snapper.
     auto endpoints = std::make_shared<agentd::AgentEndpoints>();
-    endpoints->address = *listenAddress;
     agentd::AgentConfig config;
     if (!replay.empty()) {
         config.sources = [replay, replayOptions](const capture::CPktSnapConf&) {
@@ -214,9 +213,13 @@ int main(int argc, char** argv) {
             return 1;
         }
     } else {
-        config.sources = [interfaceName, endpoints](const capture::CPktSnapConf& conf) {
-            return agentd::PcapSource::OpenLive(
-                interfaceName, agentd::KernelFilterExpression(agentd::CaptureFilter(conf), *endpoints));
+        const std::uint32_t listen = *listenAddress;
+        config.sources = [interfaceName, endpoints, listen](const capture::CPktSnapConf& conf) {
+            // The host's addresses as they are when this snapper starts.
+            agentd::AgentEndpoints own = *endpoints;
+            own.addresses = agentd::OwnAddresses(listen);
+            return agentd::PcapSource::OpenLive(interfaceName,
+                                                agentd::KernelFilterExpression(agentd::CaptureFilter(conf), own));
         };
     }
     config.engineLimits.maxFrames = queueFrames;

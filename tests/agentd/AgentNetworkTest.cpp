@@ -3,11 +3,14 @@
 // command-line client ends on time-outs and Ctrl-C.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <linux/if_packet.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <pcap/pcap.h>
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -252,22 +255,55 @@ TEST(AgentNetworkTest, AConnectionDroppedInTheMiddleOfACaptureLosesNoFrame) {
 
 bool Root() { return ::geteuid() == 0; }
 
-// The TCP ports of every IPv4 frame in a pcap file.
-std::vector<std::pair<std::uint16_t, std::uint16_t>> TcpPorts(const std::string& path) {
+// Both ends of a TCP segment: addresses (host order) and ports.
+struct TcpEnds {
+    std::uint32_t from = 0;
+    std::uint16_t fromPort = 0;
+    std::uint32_t to = 0;
+    std::uint16_t toPort = 0;
+    bool operator==(const TcpEnds&) const = default;
+};
+
+// The ends of every TCP segment over IPv4 in a pcap file.
+std::vector<TcpEnds> TcpSegments(const std::string& path) {
     char error[PCAP_ERRBUF_SIZE] = {};
     pcap_t* p = pcap_open_offline(path.c_str(), error);
-    std::vector<std::pair<std::uint16_t, std::uint16_t>> ports;
+    std::vector<TcpEnds> segments;
     pcap_pkthdr* header = nullptr;
     const std::uint8_t* data = nullptr;
     while (p != nullptr && pcap_next_ex(p, &header, &data) == 1) {
         const Bytes f(data, data + header->caplen);
         if (f.size() < 38 || f[12] != 0x08 || f[13] != 0x00 || f[23] != 6) continue;
         const std::size_t l4 = 14 + (f[14] & 0x0F) * 4;
-        if (f.size() >= l4 + 4) ports.emplace_back((f[l4] << 8) | f[l4 + 1], (f[l4 + 2] << 8) | f[l4 + 3]);
+        if (f.size() < l4 + 4) continue;
+        segments.push_back(
+            {test::Word({f[29], f[28], f[27], f[26]}, 0), static_cast<std::uint16_t>((f[l4] << 8) | f[l4 + 1]),
+             test::Word({f[33], f[32], f[31], f[30]}, 0), static_cast<std::uint16_t>((f[l4 + 2] << 8) | f[l4 + 3])});
     }
     if (p != nullptr) pcap_close(p);
-    return ports;
+    return segments;
 }
+
+// A network namespace holding one end of a veth pair, with an address when one is given; the
+// other end stays outside, up, for frames the test sends in.
+struct VethNamespace {
+    explicit VethNamespace(const std::string& tag, const std::string& address = "")
+        : ns("palomet-" + tag + std::to_string(::getpid())),
+          inside("pv" + tag + std::to_string(::getpid() % 100000) + "a"),
+          outside("pv" + tag + std::to_string(::getpid() % 100000) + "b") {
+        made = Shell("ip netns add " + ns + " && ip link add " + inside + " type veth peer name " + outside +
+                     " && ip link set " + inside + " netns " + ns + " && ip -n " + ns + " link set lo up && ip -n " +
+                     ns + " link set " + inside + " up && ip link set " + outside + " up" +
+                     (address.empty() ? "" : " && ip -n " + ns + " address add " + address + " dev " + inside)) == 0;
+    }
+    ~VethNamespace() { Shell("ip link del " + outside + " 2>/dev/null; ip netns del " + ns); }
+    std::string Exec() const { return "ip netns exec " + ns + " "; }
+
+    std::string ns;
+    std::string inside;
+    std::string outside;
+    bool made = false;
+};
 
 TEST(AgentNetworkTest, ACaptureOnLoopbackHoldsNoneOfTheAgentsOwnPackets) {
     if (!Root()) GTEST_SKIP() << "capturing on lo needs root";
@@ -294,11 +330,69 @@ TEST(AgentNetworkTest, ACaptureOnLoopbackHoldsNoneOfTheAgentsOwnPackets) {
     done = true;
     traffic.join();
     ASSERT_EQ(Shell(kCli + " export " + trace + " " + exported + " >/dev/null"), 0);
-    const auto ports = TcpPorts(exported);
-    EXPECT_GT(ports.size(), 10U) << "the capture saw no traffic at all";
+    const auto segments = TcpSegments(exported);
+    EXPECT_GT(segments.size(), 10U) << "the capture saw no traffic at all";
     const std::set<std::uint16_t> own = {static_cast<std::uint16_t>(std::stoi(agent.Port())),
                                          static_cast<std::uint16_t>(std::stoi(agent.EpmPort()))};
-    for (const auto& [from, to] : ports) EXPECT_TRUE(!own.contains(from) && !own.contains(to)) << from << " -> " << to;
+    for (const auto& s : segments)
+        EXPECT_TRUE(!own.contains(s.fromPort) && !own.contains(s.toPort)) << s.fromPort << " -> " << s.toPort;
+    std::filesystem::remove(trace);
+    std::filesystem::remove(exported);
+}
+
+// Sends one Ethernet frame out of an interface as it is.
+bool Inject(const std::string& interfaceName, const Bytes& frame) {
+    const int fd = ::socket(AF_PACKET, SOCK_RAW, 0);
+    sockaddr_ll to{};
+    to.sll_family = AF_PACKET;
+    to.sll_ifindex = static_cast<int>(::if_nametoindex(interfaceName.c_str()));
+    to.sll_halen = 6;
+    const bool sent = ::sendto(fd, frame.data(), frame.size(), 0, static_cast<sockaddr*>(static_cast<void*>(&to)),
+                               sizeof to) == static_cast<ssize_t>(frame.size());
+    ::close(fd);
+    return sent;
+}
+
+TEST(AgentNetworkTest, ListeningOnEveryAddressItHidesOnlyItsOwnConnections) {
+    if (!Root()) GTEST_SKIP() << "needs root";
+    VethNamespace veth("f", "10.77.0.1/24");
+    ASSERT_TRUE(veth.made);
+    AgentProcess agent("--interface " + veth.inside + " --listen 0.0.0.0 --allow any", veth.Exec());
+    ASSERT_TRUE(agent.Running()) << agent.Log();
+    const auto port = static_cast<std::uint16_t>(std::stoi(agent.Port()));
+    const auto mapper = static_cast<std::uint16_t>(std::stoi(agent.EpmPort()));
+    constexpr std::uint32_t kAgent = 0x0A4D0001;  // 10.77.0.1, the agent's host
+    constexpr std::uint32_t kOne = 0x0A4D0007;
+    constexpr std::uint32_t kOther = 0x0A4D0008;
+    struct Case {
+        const char* name;
+        TcpEnds ends;
+        bool kept;
+    } cases[] = {
+        {"two other hosts, to the agent's port", {kOne, 40001, kOther, port}, true},
+        {"two other hosts, from the mapper's port", {kOther, mapper, kOne, 40002}, true},
+        {"two other hosts, on port 135", {kOne, 40003, kOther, 135}, true},
+        {"a host to the agent's port", {kOne, 40004, kAgent, port}, false},
+        {"the agent's mapper to a host", {kAgent, mapper, kOther, 40005}, false},
+    };
+    const std::string trace = Temp("every-address.tns");
+    const std::string exported = Temp("every-address.pcap");
+    std::thread capture([&] {
+        Shell(veth.Exec() + kCli + " capture --server 127.0.0.1 --epm-port " + agent.EpmPort() + " --seconds 3 --out " +
+              trace + " >/dev/null 2>&1");
+    });
+    for (int round = 0; round < 50; ++round) {  // through the whole capture
+        for (const auto& c : cases)
+            EXPECT_TRUE(
+                Inject(veth.outside, test::MakeTcpSegment(c.ends.from, c.ends.fromPort, c.ends.to, c.ends.toPort)))
+                << c.name;
+        std::this_thread::sleep_for(50ms);
+    }
+    capture.join();
+    ASSERT_EQ(Shell(kCli + " export " + trace + " " + exported + " >/dev/null"), 0);
+    const auto segments = TcpSegments(exported);
+    for (const auto& c : cases)
+        EXPECT_EQ(std::count(segments.begin(), segments.end(), c.ends) > 0, c.kept) << c.name << "\n" << agent.Log();
     std::filesystem::remove(trace);
     std::filesystem::remove(exported);
 }

@@ -62,6 +62,16 @@ inline Bytes MakeFrame(std::uint8_t ipProtocol, std::uint16_t sport, std::uint16
     return f;
 }
 
+// A TCP segment between two IPv4 addresses (host order), as MakeFrame makes it.
+inline Bytes MakeTcpSegment(std::uint32_t from, std::uint16_t sport, std::uint32_t to, std::uint16_t dport) {
+    Bytes f = MakeFrame(6, sport, dport);
+    for (std::size_t b = 0; b < 4; ++b) {
+        f[26 + b] = static_cast<std::uint8_t>(from >> (24 - 8 * b));
+        f[30 + b] = static_cast<std::uint8_t>(to >> (24 - 8 * b));
+    }
+    return f;
+}
+
 inline Bytes MakeArp() {
     Bytes f = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 6, 7, 8, 9, 10, 11, 0x08, 0x06};
     f.resize(42, 0);
