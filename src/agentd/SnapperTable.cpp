@@ -18,9 +18,7 @@ std::string Snapper(std::uint32_t handle) { return "snapper " + std::to_string(h
 
 }  // namespace
 
-SnapperTable::SnapperTable(const Limits& limits) : m_limits(limits) {
-    m_reaper = std::thread([this] { Reap(); });
-}
+SnapperTable::SnapperTable(const Limits& limits) : m_limits(limits) {}
 
 SnapperTable::~SnapperTable() {
     {
@@ -28,7 +26,7 @@ SnapperTable::~SnapperTable() {
         m_stop = true;
     }
     m_wake.notify_all();
-    m_reaper.join();
+    if (m_reaper.joinable()) m_reaper.join();
     StopAll();
 }
 
@@ -100,6 +98,9 @@ void SnapperTable::Disconnected(const Caller& caller) {
         entry.orphanedSince = now;
         Log(Snapper(handle) + " keeps capturing for " + std::to_string(m_limits.grace.count() / 1000) +
             " s: the connection from " + Who(caller) + " ended without stopping it");
+        // Started with the first snapper that waits, long after the agent gave up its privileges:
+        // a thread keeps the capabilities it was started with.
+        if (!m_reaper.joinable() && !m_stop) m_reaper = std::thread([this] { Reap(); });
     }
     m_wake.notify_all();
 }

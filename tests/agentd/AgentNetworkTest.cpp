@@ -305,6 +305,22 @@ struct VethNamespace {
     bool made = false;
 };
 
+// The capability and no-new-privileges lines of every thread of a process, by thread.
+std::map<std::string, std::string> ThreadPrivileges(pid_t pid) {
+    std::map<std::string, std::string> threads;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(tasks)) {
+        std::ifstream status(task.path() / "status");
+        std::string lines;
+        for (std::string line; std::getline(status, line);)
+            if (line.starts_with("CapEff:") || line.starts_with("CapPrm:") || line.starts_with("CapBnd:") ||
+                line.starts_with("NoNewPrivs:") || line.starts_with("Uid:"))
+                lines += line + "\n";
+        threads[task.path().filename().string()] = lines;
+    }
+    return threads;
+}
+
 TEST(AgentNetworkTest, ACaptureOnLoopbackHoldsNoneOfTheAgentsOwnPackets) {
     if (!Root()) GTEST_SKIP() << "capturing on lo needs root";
     AgentProcess agent("--interface lo");
@@ -399,39 +415,38 @@ TEST(AgentNetworkTest, ListeningOnEveryAddressItHidesOnlyItsOwnConnections) {
 
 TEST(AgentNetworkTest, StartedAsRootItKeepsOnlyRawCaptureAndPromiscuousModeStillWorks) {
     if (!Root()) GTEST_SKIP() << "needs root";
-    const std::string ns = "palomet-i" + std::to_string(::getpid());
-    const std::string veth = "pv" + std::to_string(::getpid() % 100000);
-    ASSERT_EQ(Shell("ip netns add " + ns + " && ip link add " + veth + "a type veth peer name " + veth +
-                    "b && ip link set " + veth + "a netns " + ns + " && ip -n " + ns + " link set lo up && ip -n " +
-                    ns + " link set " + veth + "a up && ip link set " + veth + "b up"),
-              0);
-    {
-        AgentProcess agent("--interface " + veth + "a", "ip netns exec " + ns + " ");
-        ASSERT_TRUE(agent.Running()) << agent.Log();
-        std::ifstream status("/proc/" + std::to_string(agent.Pid()) + "/status");
-        std::map<std::string, std::string> fields;
-        for (std::string line; std::getline(status, line);)
-            if (const auto colon = line.find(':'); colon != std::string::npos)
-                fields[line.substr(0, colon)] = line.substr(colon + 2);
-        EXPECT_EQ(fields["Uid"].substr(0, 5), "65534") << "not running as nobody";
-        EXPECT_EQ(fields["CapEff"], "0000000000002000") << "more than CAP_NET_RAW";
-        EXPECT_EQ(fields["CapPrm"], "0000000000002000");
-        const std::string trace = Temp("promisc.tns");
-        std::thread capture([&] {
-            Shell("ip netns exec " + ns + " " + kCli + " capture --server 127.0.0.1 --epm-port " + agent.EpmPort() +
-                  " --seconds 2 --out " + trace + " >/dev/null 2>&1");
-        });
-        bool promiscuous = false;
-        for (int i = 0; i < 40 && !promiscuous; ++i) {
-            std::this_thread::sleep_for(50ms);
-            promiscuous = Shell("ip -n " + ns + " -d link show " + veth + "a | grep -q 'promiscuity [1-9]'") == 0;
-        }
-        capture.join();
-        EXPECT_TRUE(promiscuous) << agent.Log();
-        EXPECT_EQ(agent.Log().find("failed"), std::string::npos) << agent.Log();
-        std::filesystem::remove(trace);
+    VethNamespace veth("i");
+    ASSERT_TRUE(veth.made);
+    AgentProcess agent("--interface " + veth.inside, veth.Exec());
+    ASSERT_TRUE(agent.Running()) << agent.Log();
+    // Every thread, not only the first: capabilities and no-new-privileges belong to threads.
+    auto expectDropped = [&](const char* when) {
+        const auto threads = ThreadPrivileges(agent.Pid());
+        EXPECT_GE(threads.size(), 2U) << when;
+        for (const auto& [thread, lines] : threads)
+            for (const char* held : {"CapEff:\t0000000000002000", "CapPrm:\t0000000000002000",
+                                     "CapBnd:\t0000000000002000", "NoNewPrivs:\t1", "Uid:\t65534\t65534\t65534\t65534"})
+                EXPECT_NE(lines.find(held), std::string::npos)
+                    << when << ", thread " << thread << " lacks " << held << ":\n"
+                    << lines;
+    };
+    expectDropped("at start");
+    const std::string trace = Temp("promisc.tns");
+    std::thread capture([&] {
+        Shell(veth.Exec() + kCli + " capture --server 127.0.0.1 --epm-port " + agent.EpmPort() + " --seconds 2 --out " +
+              trace + " >/dev/null 2>&1");
+    });
+    bool promiscuous = false;
+    for (int i = 0; i < 40 && !promiscuous; ++i) {
+        std::this_thread::sleep_for(50ms);
+        promiscuous =
+            Shell("ip -n " + veth.ns + " -d link show " + veth.inside + " | grep -q 'promiscuity [1-9]'") == 0;
     }
-    Shell("ip link del " + veth + "b 2>/dev/null; ip netns del " + ns);
+    expectDropped("while capturing");
+    capture.join();
+    EXPECT_TRUE(promiscuous) << agent.Log();
+    EXPECT_EQ(agent.Log().find("failed"), std::string::npos) << agent.Log();
+    std::filesystem::remove(trace);
 }
 
 TEST(AgentNetworkTest, TheClientTellsTimeOutsAndUnreachableAgentsAndEndsOnCtrlC) {
