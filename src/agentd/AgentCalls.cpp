@@ -43,6 +43,16 @@ AgentCalls::~AgentCalls() { m_service.Snappers().Disconnected(m_caller); }
 
 const rpc::SyntaxId& AgentCalls::Syntax() const noexcept { return rpc::kAgentInterface; }
 
+void AgentCalls::Associated(const GroupRef& group, std::uint32_t asked) {
+    m_caller.client = group;
+    if (asked != 0 && asked != group->id)
+        Log(FormatPeer(m_caller.address, m_caller.port) + " asked to come back into association group " +
+            std::to_string(asked) +
+            ", which this agent does not know (it gave it out before a restart, or never): " + "it starts a new one");
+}
+
+bool AgentCalls::HoldsState() const { return m_service.Snappers().Holds(m_caller); }
+
 RpcReply AgentCalls::Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, bool bigEndian) {
     // A new call shows that the client read every reply this connection sent before it.
     m_service.Snappers().Confirm(m_caller);
@@ -83,10 +93,10 @@ RpcReply AgentCalls::Start(std::span<const std::uint8_t> stub, bool bigEndian) {
     auto conf = LoadCaptureConfiguration(*bytes);
     if (!conf) return reply(0, kStatusInvalidParameter);
     SnapperTable& table = m_service.Snappers();
-    if (!table.Reserve()) return reply(0, kStatusServerTooBusy);
+    if (!table.Reserve(m_caller)) return reply(0, kStatusServerTooBusy);
     auto source = m_service.Config().sources(conf.Value());
     if (!source) {
-        table.Release();
+        table.Release(m_caller);
         Log("cannot start a snapper for " + FormatPeer(m_caller.address, m_caller.port) + ": " + source.Err().text);
         return reply(0, kStatusOpenFailed);
     }

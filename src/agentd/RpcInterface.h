@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "AssociationGroups.h"
 #include "rpc/Uuid.h"
 
 namespace agentd {
@@ -56,6 +57,13 @@ public:
     // The stub is in the sender's data representation (bigEndian for a big-endian client);
     // replies are always little-endian.
     virtual RpcReply Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, bool bigEndian) = 0;
+    // The connection's bind put it into `group`; the client asked for `asked` (0: a new one).
+    virtual void Associated(const GroupRef& group, std::uint32_t asked) {
+        static_cast<void>(group);
+        static_cast<void>(asked);
+    }
+    // True while the connection holds something its client would come back for (a snapper).
+    virtual bool HoldsState() const { return false; }
 };
 
 }  // namespace agentd

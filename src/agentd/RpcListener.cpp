@@ -188,14 +188,19 @@ void RpcListener::AcceptLoop() {
     }
 }
 
-RpcListener::Connection* RpcListener::OldestUnbound(const ConnectionInfo* sameSource) {
-    Connection* oldest = nullptr;
+RpcListener::Connection* RpcListener::MakesRoom(const ConnectionInfo* sameSource) {
+    // Never bound first, then bound without a snapper, then the rest; the least recently active first.
+    auto rank = [](const Connection& c) {
+        const int tier = !c.bound.load() ? 0 : !c.holds.load() ? 1 : 2;
+        return std::pair(tier, c.lastActive.load());
+    };
+    Connection* chosen = nullptr;
     for (auto& c : m_connections) {
-        if (c.done.load() || c.evicted.load() || c.bound.load()) continue;
+        if (c.done.load() || c.evicted.load() || c.busy.load()) continue;
         if (sameSource != nullptr && c.info.peerAddress != sameSource->peerAddress) continue;
-        if (oldest == nullptr || c.accepted < oldest->accepted) oldest = &c;
+        if (chosen == nullptr || rank(c) < rank(*chosen)) chosen = &c;
     }
-    return oldest;
+    return chosen;
 }
 
 void RpcListener::Admit(int fd, const ConnectionInfo& info) {
@@ -220,22 +225,27 @@ void RpcListener::Admit(int fd, const ConnectionInfo& info) {
     Connection* victim = nullptr;
     const bool sourceFull = fromSource >= m_options.maxPerSource;
     if (sourceFull)
-        victim = OldestUnbound(&info);
+        victim = MakesRoom(&info);
     else if (total >= m_options.maxConnections)
-        victim = OldestUnbound(nullptr);
+        victim = MakesRoom(nullptr);
     if ((sourceFull || total >= m_options.maxConnections) && victim == nullptr) {
         Log(who + " refused: " +
             (sourceFull ? std::to_string(m_options.maxPerSource) + " connections from that address"
                         : std::to_string(m_options.maxConnections) + " connections") +
-            " are open and bound");
+            " are open, each in the middle of a call");
         ::close(fd);  // the client sees the connection end at once
         return;
     }
     if (victim != nullptr) {
         victim->evicted = true;
         ::shutdown(victim->fd, SHUT_RDWR);
+        const auto idle = std::chrono::duration_cast<std::chrono::seconds>(
+            Clock::now() - Clock::time_point(Clock::duration(victim->lastActive.load())));
         Log(m_options.name + ": connection from " + FormatPeer(victim->info.peerAddress, victim->info.peerPort) +
-            " closed to make room: it never bound");
+            " closed to make room: " +
+            (!victim->bound.load() ? std::string("it never bound")
+                                   : "it was idle for " + std::to_string(idle.count()) + " s" +
+                                         (victim->holds.load() ? "; its snappers wait for its client" : "")));
     }
     KeepAlive(fd);
     Log(who + " accepted");
@@ -243,6 +253,7 @@ void RpcListener::Admit(int fd, const ConnectionInfo& info) {
     c.fd = fd;
     c.info = info;
     c.accepted = Clock::now();
+    c.lastActive = c.accepted.time_since_epoch().count();
     c.thread = std::thread([this, &c] {
         Serve(c);
         c.done = true;
@@ -258,7 +269,7 @@ void RpcListener::Serve(Connection& connection) {
         auto interfaces = m_factory(info);
         std::vector<RpcInterface*> served;
         for (auto& i : interfaces) served.push_back(i.get());
-        RpcServerSession session(served, std::to_string(info.localPort), m_options.limits);
+        RpcServerSession session(served, std::to_string(info.localPort), m_options.limits, m_groups);
         PduFramer framer(m_options.limits.maxRecvFrag);
         std::vector<std::uint8_t> chunk(kReadChunk);
         const auto bindBy = connection.accepted + m_options.bindTimeout;
@@ -282,6 +293,7 @@ void RpcListener::Serve(Connection& connection) {
             if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
             if (n <= 0) break;
             const auto now = Clock::now();
+            connection.lastActive = now.time_since_epoch().count();
             if (framer.Buffered() == 0) pduBy = now + m_options.pduTimeout;
             framer.Append(std::span<const std::uint8_t>(chunk).first(static_cast<std::size_t>(n)));
             bool close = false;
@@ -295,8 +307,12 @@ void RpcListener::Serve(Connection& connection) {
                 if (pdu.Value().empty()) break;
                 // The rest of what arrived starts the next PDU now.
                 pduBy = now + m_options.pduTimeout;
+                connection.busy = true;
                 const auto out = session.Handle(pdu.Value());
+                connection.busy = false;
                 connection.bound = session.Bound();
+                connection.holds =
+                    std::any_of(interfaces.begin(), interfaces.end(), [](const auto& i) { return i->HoldsState(); });
                 std::vector<std::span<const std::uint8_t>> parts;
                 for (const auto& reply : out.pdus) parts.emplace_back(reply);
                 if (out.response) {

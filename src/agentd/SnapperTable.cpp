@@ -1,6 +1,7 @@
 // The snapper table: ownership by connection, the grace period, fair memory shares and held peeks.
 #include "SnapperTable.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "AccessList.h"
@@ -15,6 +16,8 @@ using Clock = std::chrono::steady_clock;
 std::string Who(const Caller& caller) { return FormatPeer(caller.address, caller.port); }
 
 std::string Snapper(std::uint32_t handle) { return "snapper " + std::to_string(handle); }
+
+bool SameClient(const Caller& a, const Caller& b) noexcept { return a.client != nullptr && a.client == b.client; }
 
 }  // namespace
 
@@ -39,21 +42,34 @@ void SnapperTable::StopAll() {
     for (auto& [handle, entry] : entries) StopOutside(handle, std::move(entry.engine), "the agent is stopping");
 }
 
-bool SnapperTable::Reserve() {
+bool SnapperTable::Reserve(const Caller& caller) {
     std::lock_guard lock(m_mutex);
-    if (m_entries.size() + m_reserved >= m_limits.maxSnappers) return false;
-    ++m_reserved;
+    if (m_entries.size() + m_reserved.size() >= m_limits.maxSnappers) {
+        Log("no snapper for " + Who(caller) + ": " + std::to_string(m_limits.maxSnappers) + " are running");
+        return false;
+    }
+    auto ofClient = static_cast<std::size_t>(
+        std::count_if(m_reserved.begin(), m_reserved.end(), [&](const GroupRef& g) { return g == caller.client; }));
+    for (const auto& [handle, entry] : m_entries) ofClient += SameClient(entry.owner, caller) ? 1 : 0;
+    if (ofClient >= m_limits.maxPerClient) {
+        Log("no snapper for " + Who(caller) + ": its client runs " + std::to_string(m_limits.maxPerClient) +
+            ", the most one client may");
+        return false;
+    }
+    m_reserved.push_back(caller.client);
     return true;
 }
 
-void SnapperTable::Release() {
+void SnapperTable::Release(const Caller& caller) {
     std::lock_guard lock(m_mutex);
-    if (m_reserved > 0) --m_reserved;
+    if (const auto found = std::find(m_reserved.begin(), m_reserved.end(), caller.client); found != m_reserved.end())
+        m_reserved.erase(found);
 }
 
 std::uint32_t SnapperTable::Add(const Caller& caller, std::unique_ptr<CaptureEngine> engine, std::uint32_t firstFrame) {
     std::lock_guard lock(m_mutex);
-    if (m_reserved > 0) --m_reserved;
+    if (const auto found = std::find(m_reserved.begin(), m_reserved.end(), caller.client); found != m_reserved.end())
+        m_reserved.erase(found);
     const std::uint32_t handle = m_nextHandle++;
     m_entries[handle] = Entry{std::move(engine), caller, std::nullopt, {}, 0};
     Rebalance();
@@ -61,29 +77,39 @@ std::uint32_t SnapperTable::Add(const Caller& caller, std::unique_ptr<CaptureEng
     return handle;
 }
 
+SnapperTable::Entry* SnapperTable::Owned(std::uint32_t handle, const Caller& caller) {
+    const auto found = m_entries.find(handle);
+    if (found == m_entries.end()) return nullptr;
+    if (!SameClient(found->second.owner, caller)) {
+        Log(Snapper(handle) + " refused to " + Who(caller) + ": it belongs to another client (" +
+            Who(found->second.owner) + ")");
+        return nullptr;
+    }
+    return &found->second;
+}
+
 std::shared_ptr<CaptureEngine> SnapperTable::Find(std::uint32_t handle, const Caller& caller) {
     std::lock_guard lock(m_mutex);
-    const auto found = m_entries.find(handle);
-    if (found == m_entries.end() || found->second.owner.address != caller.address) return nullptr;
-    Entry& entry = found->second;
-    if (entry.owner.connection != caller.connection) {
-        if (entry.orphanedSince)
-            Log(Snapper(handle) + " taken over by " + Who(caller) + " after its connection dropped");
-        entry.owner = caller;
-        entry.orphanedSince.reset();
+    Entry* entry = Owned(handle, caller);
+    if (entry == nullptr) return nullptr;
+    if (entry->owner.connection != caller.connection) {
+        Log(Snapper(handle) + " taken over by " + Who(caller) +
+            (entry->orphanedSince ? " after its connection dropped" : " from another connection of its client"));
+        entry->owner = caller;
+        entry->orphanedSince.reset();
         Rebalance();
     }
-    return entry.engine;
+    return entry->engine;
 }
 
 bool SnapperTable::Stop(std::uint32_t handle, const Caller& caller) {
     std::shared_ptr<CaptureEngine> engine;
     {
         std::lock_guard lock(m_mutex);
-        const auto found = m_entries.find(handle);
-        if (found == m_entries.end() || found->second.owner.address != caller.address) return false;
-        engine = std::move(found->second.engine);
-        m_entries.erase(found);
+        Entry* entry = Owned(handle, caller);
+        if (entry == nullptr) return false;
+        engine = std::move(entry->engine);
+        m_entries.erase(handle);
         Rebalance();
     }
     StopOutside(handle, std::move(engine), "stopped by " + Who(caller));
@@ -110,7 +136,7 @@ void SnapperTable::SessionClosed(const Caller& caller) {
     {
         std::lock_guard lock(m_mutex);
         for (auto it = m_entries.begin(); it != m_entries.end();) {
-            if (it->second.owner.connection == caller.connection) {
+            if (SameClient(it->second.owner, caller)) {
                 closing.emplace_back(it->first, std::move(it->second.engine));
                 it = m_entries.erase(it);
             } else {
@@ -134,11 +160,9 @@ void SnapperTable::HoldPeek(std::uint32_t handle, const Caller& caller, SharedSt
 
 std::optional<SnapperTable::HeldPeek> SnapperTable::Undelivered(std::uint32_t handle, const Caller& caller) {
     std::lock_guard lock(m_mutex);
-    const auto found = m_entries.find(handle);
-    if (found == m_entries.end() || found->second.owner.address != caller.address || !found->second.held.reply ||
-        found->second.heldFor == caller.connection)
-        return std::nullopt;
-    return found->second.held;
+    const Entry* entry = Owned(handle, caller);
+    if (entry == nullptr || !entry->held.reply || entry->heldFor == caller.connection) return std::nullopt;
+    return entry->held;
 }
 
 void SnapperTable::Confirm(const Caller& caller) {
@@ -150,6 +174,12 @@ void SnapperTable::Confirm(const Caller& caller) {
         freed = true;
     }
     if (freed) Rebalance();
+}
+
+bool SnapperTable::Holds(const Caller& caller) const {
+    std::lock_guard lock(m_mutex);
+    return std::any_of(m_entries.begin(), m_entries.end(),
+                       [&](const auto& e) { return e.second.owner.connection == caller.connection; });
 }
 
 std::size_t SnapperTable::Running() const {

@@ -40,8 +40,10 @@ DESCRIPTION
   needs, promiscuous mode included) or from a capture file, whose frame bytes,
   lengths and timestamps are replayed exactly (stamps in the file's own ticks: 1000000
   per second for microsecond files, 1000000000 for nanosecond files). A live capture
-  never holds the agent's own traffic: a kernel filter drops the packets of its two
-  ports.
+  never holds the agent's own traffic: a kernel filter drops the packets from or to the
+  agent's own addresses and ports together (listening on 0.0.0.0, every address of the
+  host's interfaces when the snapper starts); other hosts' traffic on the same port
+  numbers is captured.
 
 ACCESS
   The protocol carries no authentication: whoever reaches the port can capture every
@@ -56,13 +58,17 @@ ACCESS
       desktop:      ssh -N -L 5000:127.0.0.1:5000 -L 1135:127.0.0.1:1135 user@agent-host
                     palomet-cli agent --server 127.0.0.1 --epm-port 1135 ping
   --listen on an address other than loopback is refused without --allow; --allow any
-  accepts everyone knowingly. Every accepted and refused connection and every snapper
+  accepts everyone knowingly. Addresses are four decimal numbers without leading zeros
+  (010.0.0.0 is refused, not read as octal), and a network may not have host bits set. Every accepted and refused connection and every snapper
   started and stopped is logged on stderr with the peer's address and port.
 
   Connections are capped per source address (--max-per-source) and in total
-  (--max-connections); when a cap is reached, the oldest connection that never bound
-  makes room. A connection must bind within 10 s and send every PDU whole within 30 s;
-  a bound manager may stay idle between captures for as long as it lives.
+  (--max-connections); when a cap is reached, the connection that matters least makes
+  room: one that never bound, else the one idle longest that holds no snapper, else the
+  one idle longest (its snappers keep capturing for its client). Only a connection in
+  the middle of a call is never closed for room. A connection must bind within 10 s and
+  send every PDU whole within 30 s; a bound manager may stay idle between captures until
+  another connection needs its room, and its next call opens a new connection.
 
 PRIVILEGES
   Started as root outside systemd, the agent opens its ports, then becomes --user
@@ -70,11 +76,15 @@ PRIVILEGES
   the capabilities.
 
 SNAPPERS AND MEMORY
-  A snapper belongs to its client, not to one connection: when a connection drops,
-  its snappers keep capturing for --grace seconds, and a reconnect from the same
-  address goes on with the same snapper numbers. A peek the client may not have read
-  before its connection dropped is handed over again; the frame numbers tell the
-  client which frames it already has.
+  A snapper belongs to its client: the DCE RPC association group its connection bound
+  in, a number the agent hands out at random. It answers no other connection, not even
+  one from the same address (status 6, invalid handle), and every refused attempt is
+  logged. When a connection drops, its snappers keep capturing for --grace seconds, and
+  a reconnect that binds in the same association group (the manager's does) goes on
+  with the same snapper numbers. A peek the client may not have read before its
+  connection dropped is handed over again; the frame numbers tell the client which
+  frames it already has. One client runs at most --max-engines-per-client snappers, so
+  that no client takes all of --max-engines.
 
   All snappers share one memory budget (--max-memory): each connection gets an equal
   part, split evenly between its snappers, so a client that never peeks cannot take
@@ -125,6 +135,7 @@ int main(int argc, char** argv) {
     std::size_t queueMb = 0;
     std::size_t maxMemoryMb = 256;
     std::size_t maxEngines = 16;
+    std::size_t maxEnginesPerClient = 8;
     int graceSeconds = 60;
     int idleSeconds = 0;
     int packLevel = 1;
@@ -156,6 +167,9 @@ int main(int argc, char** argv) {
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
     app.add_option("--max-engines", maxEngines, "Snappers running at once, all clients together")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
+    app.add_option("--max-engines-per-client", maxEnginesPerClient, "Snappers running at once for one client")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
     app.add_option("--grace", graceSeconds, "Seconds a dropped client's snappers wait for its reconnect")
@@ -224,6 +238,7 @@ int main(int argc, char** argv) {
     }
     config.engineLimits.maxFrames = queueFrames;
     config.snappers.maxSnappers = maxEngines;
+    config.snappers.maxPerClient = maxEnginesPerClient;
     config.snappers.budgetBytes = maxMemoryMb << 20;
     config.snappers.snapperCap = queueMb << 20;
     config.snappers.grace = std::chrono::seconds(graceSeconds);

@@ -49,6 +49,9 @@ public:
     NetStatus RecvExact(std::span<std::uint8_t> out, Deadline deadline, const ManualResetEvent* abort);
     void Close() noexcept;
     bool IsOpen() const noexcept { return m_fd >= 0; }
+    // Between exchanges: true when the peer has closed or reset the connection, or has sent
+    // bytes nobody asked for. Waits for nothing.
+    bool PeerHungUp() const noexcept;
     int Fd() const noexcept { return m_fd; }
 
 private:

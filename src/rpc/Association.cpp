@@ -102,12 +102,13 @@ Association::Received Association::ReadPdu(const CallClock& clock, const platfor
     return r;
 }
 
-RpcStatus Association::Bind(const SyntaxId& interface, const CallClock& clock,
-                            const platform::ManualResetEvent* abort) {
+RpcStatus Association::Bind(const SyntaxId& interface, const CallClock& clock, const platform::ManualResetEvent* abort,
+                            std::uint32_t assocGroup) {
     if (!m_socket.IsOpen()) return kRpcServerUnavailable;
     BindBody bind;
     bind.maxXmitFrag = kOfferedFrag;
     bind.maxRecvFrag = kOfferedFrag;
+    bind.assocGroup = assocGroup;
     bind.contexts.push_back({0, interface, {kNdrSyntax}});
     const std::uint32_t callId = m_nextCallId++;
     const auto bytes = EncodeBind(callId, bind);
@@ -131,6 +132,7 @@ RpcStatus Association::Bind(const SyntaxId& interface, const CallClock& clock,
     // We send at most what the server receives; every peer takes 1432.
     m_maxXmitFrag = std::clamp(ack->maxRecvFrag, kMustAcceptFrag, kOfferedFrag);
     m_maxRecvFrag = std::clamp(ack->maxXmitFrag, kMustAcceptFrag, kOfferedFrag);
+    m_assocGroup = ack->assocGroup;
     m_bound = true;
     return kRpcOk;
 }

@@ -246,7 +246,11 @@ TEST(AgentNetworkTest, AConnectionDroppedInTheMiddleOfACaptureLosesNoFrame) {
                     kept.emplace_back(frame.GetData().begin(), frame.GetData().end());
         }
         EXPECT_TRUE(proxy.Dropped());
-        EXPECT_GE(failures, 1);
+        // Cut in the middle of a reply, that call fails; cut after one, the client usually finds
+        // the connection closed before its next call and opens another, so no call need fail.
+        if (midReply) {
+            EXPECT_GE(failures, 1);
+        }
         ASSERT_EQ(kept.size(), expected.size()) << (midReply ? "mid-reply" : "after a whole reply");
         for (std::size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(kept[i], expected[i]) << "frame " << i;
         EXPECT_NE(agent.Log().find("taken over by 127.0.0.1:"), std::string::npos) << agent.Log();
