@@ -149,13 +149,17 @@ RpcReply AgentCalls::Peek(std::span<const std::uint8_t> stub, bool bigEndian) {
     }
     if (engine->Pending() == 0) return NoFrames(kStatusOk);
 
-    const std::uint32_t frames = engine->TakeSerialized(m_service.Config().maxPeekBytes, m_batch);
-    const std::vector<std::uint8_t>& serialized = m_batch;
+    // The frames and the reply count against the snapper's memory until the call returns;
+    // then the frames are freed, and the reply, cut to its size, is held for the client.
+    std::vector<std::uint8_t> serialized;
+    const auto loan = engine->Lend(m_service.Config().maxPeekBytes, serialized);
+    const std::uint32_t frames = loan.Frames();
     const int level = m_service.Config().packLevel;
     // len, referent, count | k, u, zlib stream | pad | status
     auto reply = std::make_shared<StubBytes>(kPeekHead + capture::PackBound(serialized.size(), level) + 3 + 4);
     const auto out = reply->Writable();
     const auto packed = capture::PackInto(serialized, frames, out.subspan(kPeekHead), level);
+    std::vector<std::uint8_t>().swap(serialized);  // freed before the reply is cut to its size
     if (!packed) {
         Log("snapper " + std::to_string(handle) + ": " + packed.Err().text);
         return NoFrames(kStatusGenFailure);
@@ -168,6 +172,7 @@ RpcReply AgentCalls::Peek(std::span<const std::uint8_t> stub, bool bigEndian) {
     while (end % 4 != 0) out[end++] = 0;
     PutLe32(out, end, kStatusOk);
     reply->SetSize(end + 4);
+    reply->ShrinkToFit();
     table.HoldPeek(handle, m_caller, reply, frames);
     return {reply, 0, false};
 }

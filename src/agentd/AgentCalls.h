@@ -33,7 +33,6 @@ private:
 
     AgentService& m_service;
     Caller m_caller;
-    std::vector<std::uint8_t> m_batch;  // the serialised batch of a peek, its memory kept for the next
 };
 
 }  // namespace agentd

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -20,7 +21,6 @@ constexpr std::int64_t kMicro = 1'000'000;
 constexpr std::int64_t kNano = 1'000'000'000;
 constexpr int kSnapLength = 262144;
 constexpr int kLiveTimeoutMs = 100;
-constexpr int kLiveBufferBytes = 2 * 1024 * 1024;  // per snapper, beside its queue: 16 ms of a busy gigabit link
 constexpr auto kPaceSlice = std::chrono::milliseconds(50);
 constexpr std::size_t kSniffBytes = 64 * 1024;
 
@@ -59,7 +59,7 @@ core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenReplay(const std::str
 }
 
 core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenLive(const std::string& interfaceName,
-                                                                const std::string& filter) {
+                                                                const std::string& filter, std::size_t bufferBytes) {
     char error[PCAP_ERRBUF_SIZE] = {};
     std::unique_ptr<PcapSource> source(new PcapSource());
     source->m_handle = pcap_create(interfaceName.c_str(), error);
@@ -68,7 +68,8 @@ core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenLive(const std::strin
     pcap_set_snaplen(p, kSnapLength);
     pcap_set_promisc(p, 1);
     pcap_set_timeout(p, kLiveTimeoutMs);
-    pcap_set_buffer_size(p, kLiveBufferBytes);
+    source->m_bufferBytes = std::min<std::size_t>(bufferBytes, INT32_MAX);
+    pcap_set_buffer_size(p, static_cast<int>(source->m_bufferBytes));
     const bool nano = pcap_set_tstamp_precision(p, PCAP_TSTAMP_PRECISION_NANO) == 0;
     const int status = pcap_activate(p);
     if (status < 0) return core::Fail(core::ErrorKind::Io, interfaceName + ": " + pcap_geterr(p));

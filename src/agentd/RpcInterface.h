@@ -33,6 +33,16 @@ public:
     std::span<std::uint8_t> Writable() noexcept { return {m_bytes.get(), m_capacity}; }
     void SetSize(std::size_t size) noexcept { m_size = std::min(size, m_capacity); }
     std::span<const std::uint8_t> Bytes() const noexcept { return {m_bytes.get(), m_size}; }
+    // Gives back what was allocated beyond the size (a reply packed into room for the worst
+    // case), when that is worth a copy: an eighth of it or more.
+    void ShrinkToFit() {
+        if (m_capacity - m_size < m_capacity / 8) return;
+        std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[m_size]);
+        std::copy(Bytes().begin(), Bytes().end(), bytes.get());
+        m_bytes = std::move(bytes);
+        m_capacity = m_size;
+    }
+    std::size_t Allocated() const noexcept { return m_capacity; }
 
 private:
     std::unique_ptr<std::uint8_t[]> m_bytes;

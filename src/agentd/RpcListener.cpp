@@ -16,6 +16,7 @@
 #include <climits>
 #include <cstring>
 
+#include "FreedMemory.h"
 #include "Log.h"
 
 namespace agentd {
@@ -26,8 +27,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kAcceptPollMs = 200;
 constexpr int kBacklog = 128;
-constexpr std::size_t kReadChunk = 64 * 1024;
-constexpr std::size_t kIovecBatch = 1024;  // IOV_MAX on Linux
+constexpr std::size_t kReadChunk = 16 * 1024;  // requests are small; a connection's buffer stays so
+constexpr std::size_t kIovecBatch = 1024;      // IOV_MAX on Linux
 // A peer that vanished without a word is noticed after about two minutes.
 constexpr int kKeepIdleSeconds = 60;
 constexpr int kKeepIntervalSeconds = 10;
@@ -337,6 +338,7 @@ void RpcListener::Serve(Connection& connection) {
         if (connection.evicted) why.clear();  // already logged when it was chosen
     }  // the interfaces end here: a connection's snappers are handed to the grace period
     if (!why.empty()) Log(who + " " + why);
+    GiveBackFreedMemory();
 }
 
 }  // namespace agentd

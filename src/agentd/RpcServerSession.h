@@ -21,9 +21,9 @@ namespace agentd {
 class RpcServerSession {
 public:
     struct Limits {
-        std::uint16_t maxRecvFrag = 5840;  // largest PDU taken from the client
-        std::uint16_t maxXmitFrag = 5840;  // largest PDU sent, before the client's own limit
-        std::size_t maxRequestStub = 1 << 20;
+        std::uint16_t maxRecvFrag = 5840;        // largest PDU taken from the client
+        std::uint16_t maxXmitFrag = 5840;        // largest PDU sent, before the client's own limit
+        std::size_t maxRequestStub = 128 << 10;  // the largest call is a start with a 64 KiB configuration
     };
     // A call's response, sent fragment by fragment from the stub in place.
     struct Response {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "AccessList.h"
+#include "FreedMemory.h"
 #include "Log.h"
 
 namespace agentd {
@@ -187,22 +188,47 @@ std::size_t SnapperTable::Running() const {
     return m_entries.size();
 }
 
+std::size_t SnapperTable::Holding(const Entry& entry) {
+    return entry.engine->UsedBytes() + entry.engine->SourceBytes() +
+           (entry.held.reply ? entry.held.reply->Allocated() : 0);
+}
+
 std::size_t SnapperTable::UsedBytes() const {
     std::lock_guard lock(m_mutex);
     std::size_t used = 0;
-    for (const auto& [handle, entry] : m_entries)
-        used += entry.engine->QueuedBytes() + (entry.held.reply ? entry.held.reply->Bytes().size() : 0);
+    for (const auto& [handle, entry] : m_entries) used += Holding(entry);
     return used;
 }
 
 void SnapperTable::Rebalance() {
     std::map<std::uint64_t, std::size_t> perOwner;
     for (const auto& [handle, entry] : m_entries) ++perOwner[entry.owner.connection];
+    auto fair = [&](const Entry& entry) {
+        return m_limits.budgetBytes / perOwner.size() / perOwner[entry.owner.connection];
+    };
+    // A replay cannot drop frames: one that holds more than its part since the parts shrank
+    // keeps it until its client peeks, and the others share what is left meanwhile.
+    auto stale = [&](const Entry& entry) { return entry.engine->Lossless() && Holding(entry) > fair(entry); };
+    std::size_t staleBytes = 0;
+    std::size_t othersFair = 0;
+    for (const auto& [handle, entry] : m_entries) {
+        if (stale(entry))
+            staleBytes += Holding(entry);
+        else
+            othersFair += fair(entry);
+    }
+    const double scale =
+        staleBytes == 0 || othersFair == 0
+            ? 1.0
+            : static_cast<double>(m_limits.budgetBytes > staleBytes ? m_limits.budgetBytes - staleBytes : 0) /
+                  static_cast<double>(othersFair);
     for (auto& [handle, entry] : m_entries) {
-        std::size_t share = m_limits.budgetBytes / perOwner.size() / perOwner[entry.owner.connection];
-        if (m_limits.snapperCap != 0) share = std::min(share, m_limits.snapperCap);
-        const std::size_t held = entry.held.reply ? entry.held.reply->Bytes().size() : 0;
-        entry.engine->SetByteLimit(share > held ? share - held : 0);
+        std::size_t share = fair(entry);
+        if (!stale(entry)) share = std::min(share, static_cast<std::size_t>(static_cast<double>(share) * scale));
+        const std::size_t fixed = entry.engine->SourceBytes() + (entry.held.reply ? entry.held.reply->Allocated() : 0);
+        std::size_t queue = share > fixed ? (share - fixed) / 2 : 0;
+        if (m_limits.snapperCap != 0) queue = std::min(queue, m_limits.snapperCap);
+        entry.engine->SetByteLimit(queue);
     }
 }
 
@@ -213,6 +239,8 @@ void SnapperTable::StopOutside(std::uint32_t handle, std::shared_ptr<CaptureEngi
     if (engine->Dropped() != 0)
         line += "; it dropped " + std::to_string(engine->Dropped()) + " frames the manager did not take in time";
     Log(line);
+    engine.reset();
+    GiveBackFreedMemory();
 }
 
 void SnapperTable::Reap() {

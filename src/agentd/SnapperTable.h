@@ -5,9 +5,11 @@
 // their numbers; after the grace period they are stopped and freed. A call from anyone else
 // naming a snapper is refused as if there were none, and logged.
 //
-// One memory budget covers every snapper's queue and held peek: each connection gets an equal
+// One memory budget covers everything a snapper holds: its queue, the peek being made from it,
+// the reply held for its client and its source's own buffer. Each connection gets an equal
 // part, split evenly between its snappers, so a client that starts snappers and never peeks
-// cannot starve the others.
+// cannot starve the others. Half of what is left of a part beside the held reply and the
+// source's buffer is the queue's; the other half is kept for the peek that empties it.
 #pragma once
 
 #include <chrono>
@@ -84,7 +86,7 @@ public:
     // True while the connection holds a snapper.
     bool Holds(const Caller& caller) const;
     std::size_t Running() const;
-    std::size_t UsedBytes() const;  // queued frames and held peeks of every snapper
+    std::size_t UsedBytes() const;  // everything every snapper holds, as the budget counts it
     std::size_t Budget() const noexcept { return m_limits.budgetBytes; }
 
 private:
@@ -96,7 +98,8 @@ private:
         std::uint64_t heldFor = 0;  // the connection the held reply was last sent on
     };
 
-    void Rebalance();  // under m_mutex
+    void Rebalance();                                // under m_mutex
+    static std::size_t Holding(const Entry& entry);  // what the budget counts of one snapper
     // The entry under handle when the caller's client owns it; a call naming another
     // client's snapper is logged. Under m_mutex.
     Entry* Owned(std::uint32_t handle, const Caller& caller);

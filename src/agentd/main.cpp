@@ -86,10 +86,15 @@ SNAPPERS AND MEMORY
   frames it already has. One client runs at most --max-engines-per-client snappers, so
   that no client takes all of --max-engines.
 
-  All snappers share one memory budget (--max-memory): each connection gets an equal
-  part, split evenly between its snappers, so a client that never peeks cannot take
-  the room of the others. A live snapper drops its oldest frames (and counts them)
-  when its part is full; a replay waits for the manager instead.
+  Everything the snappers hold counts against one memory budget (--max-memory): their
+  queues, each peek while it is made (its frames and the reply packed from them), the
+  reply kept until the client's next call, and each live capture's kernel buffer. Each
+  connection gets an equal part, split evenly between its snappers, so a client that
+  never peeks cannot take the room of the others; half of a part is the queue's, the
+  other half is kept for the peek that empties it. A live snapper drops its oldest
+  frames (and counts them) when its queue is full; a replay waits for the manager
+  instead. Nothing is kept for a connection between its calls, and freed memory goes
+  back to the system when a snapper or a connection ends.
 
 CAPTURE FILTER
   The configuration a manager sends names eleven protocols and a filter type. A
@@ -158,10 +163,11 @@ int main(int argc, char** argv) {
         ->capture_default_str()
         ->check(CLI::Range(0, 65535));
     app.add_flag("--no-epm", noEpm, "Run no endpoint mapper (another one serves the host)");
-    app.add_option("--max-memory", maxMemoryMb, "MiB of captured frames all snappers together may hold")
+    app.add_option("--max-memory", maxMemoryMb, "MiB all snappers together may hold: frames, peeks, capture buffers")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
-    app.add_option("--queue-mb", queueMb, "MiB one snapper may hold at most (0: its whole share of --max-memory)")
+    app.add_option("--queue-mb", queueMb,
+                   "MiB one snapper's queue may hold at most (0: half its share of --max-memory)")
         ->capture_default_str();
     app.add_option("--queue-frames", queueFrames, "Frames kept per snapper")
         ->capture_default_str()
@@ -228,12 +234,16 @@ int main(int argc, char** argv) {
         }
     } else {
         const std::uint32_t listen = *listenAddress;
-        config.sources = [interfaceName, endpoints, listen](const capture::CPktSnapConf& conf) {
+        // Each snapper's kernel buffer counts against the budget: at most a quarter of it
+        // when every snapper runs.
+        const std::size_t buffer = std::clamp<std::size_t>((maxMemoryMb << 20) / maxEngines / 4, std::size_t{256} << 10,
+                                                           agentd::PcapSource::kLiveBufferBytes);
+        config.sources = [interfaceName, endpoints, listen, buffer](const capture::CPktSnapConf& conf) {
             // The host's addresses as they are when this snapper starts.
             agentd::AgentEndpoints own = *endpoints;
             own.addresses = agentd::OwnAddresses(listen);
-            return agentd::PcapSource::OpenLive(interfaceName,
-                                                agentd::KernelFilterExpression(agentd::CaptureFilter(conf), own));
+            return agentd::PcapSource::OpenLive(
+                interfaceName, agentd::KernelFilterExpression(agentd::CaptureFilter(conf), own), buffer);
         };
     }
     config.engineLimits.maxFrames = queueFrames;
@@ -246,10 +256,11 @@ int main(int argc, char** argv) {
     options.epmPort = noEpm ? std::nullopt : std::optional<std::uint16_t>(static_cast<std::uint16_t>(epmPort));
     options.rpc.idleTimeout = std::chrono::seconds(idleSeconds);
 
-    // Queues fill and empty by hundreds of MiB a second: freed memory is kept for the next
-    // round instead of going back to the kernel and being faulted in again page by page.
-    mallopt(M_TRIM_THRESHOLD, static_cast<int>(std::min<std::size_t>(maxMemoryMb << 20, INT32_MAX)));
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    // Freed memory goes back to the system: a peek's frames and reply (a MiB and more) are
+    // mapped for the call and unmapped after it, and the queues' 256 KiB chunks come from two
+    // arenas, not one per thread, whose free pages go back when a snapper or a connection ends.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    mallopt(M_ARENA_MAX, 2);
 
     sigset_t stopSignals;
     BlockStopSignals(stopSignals);

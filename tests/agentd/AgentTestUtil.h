@@ -121,10 +121,12 @@ private:
     std::size_t m_next = 0;
 };
 
-// A live interface that never runs dry: 1000-byte UDP frames as fast as they are taken.
+// A live interface that never runs dry: 1000-byte UDP frames as fast as they are taken (or, as
+// a file would, as fast as the queue has room).
 class EndlessSource final : public FrameSource {
 public:
     static constexpr std::size_t kRecordBytes = 36 + 1000;  // as a snapper queues each
+    explicit EndlessSource(bool lossless = false) : m_lossless(lossless) {}
     Outcome Next(SourceFrame& frame) override {
         frame.seconds = 1'700'000'000;
         frame.stamp = ++m_count;
@@ -133,9 +135,10 @@ public:
         return Outcome::Frame;
     }
     std::int64_t Frequency() const noexcept override { return 1'000'000; }
-    bool Lossless() const noexcept override { return false; }
+    bool Lossless() const noexcept override { return m_lossless; }
 
 private:
+    bool m_lossless;
     Bytes m_frame = MakeFrame(17, 1000, 9, false, 0, 1000 - 42);
     std::int64_t m_count = 0;
 };

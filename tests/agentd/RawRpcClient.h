@@ -85,6 +85,18 @@ public:
             if (done.Value()) return reply.TakeStub();
         }
     }
+    // One call whose reply is read and thrown away PDU by PDU; the reply's stub bytes, or 0.
+    std::size_t Drain(std::uint16_t opnum, const Bytes& stub) {
+        Send(Request(++m_callId, opnum, stub));
+        std::size_t bytes = 0;
+        for (;;) {
+            const Bytes pdu = ReadPdu();
+            if (pdu.size() < rpc::kResponseHeaderSize || pdu[2] != static_cast<std::uint8_t>(rpc::PduType::Response))
+                return 0;
+            bytes += pdu.size() - rpc::kResponseHeaderSize;
+            if ((pdu[3] & rpc::kFlagLast) != 0) return bytes;
+        }
+    }
     // The status that ends a reply stub (every procedure's last word), or nullopt.
     std::optional<std::uint32_t> Status(std::uint16_t opnum, const Bytes& stub) {
         const auto reply = Call(opnum, stub);
