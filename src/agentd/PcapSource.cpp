@@ -3,6 +3,7 @@
 #include "PcapSource.h"
 
 #include <pcap/pcap.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <chrono>
@@ -73,6 +74,14 @@ core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenLive(const std::strin
     const bool nano = pcap_set_tstamp_precision(p, PCAP_TSTAMP_PRECISION_NANO) == 0;
     const int status = pcap_activate(p);
     if (status < 0) return core::Fail(core::ErrorKind::Io, interfaceName + ": " + pcap_geterr(p));
+    // On a quiet interface a blocking read never returns (the kernel hands over no empty
+    // block), and the engine could not see that it is told to stop: reads do not block, and
+    // Read waits for the descriptor a bounded while instead.
+    if (pcap_setnonblock(p, 1, error) != 0)
+        return core::Fail(core::ErrorKind::Io, interfaceName + ": " + std::string(error));
+    source->m_selectable = pcap_get_selectable_fd(p);
+    if (source->m_selectable < 0)
+        return core::Fail(core::ErrorKind::Unsupported, interfaceName + ": no descriptor to wait on");
     if (pcap_datalink(p) != DLT_EN10MB)
         return core::Fail(core::ErrorKind::Unsupported, interfaceName + " is not an Ethernet interface");
     source->m_frequency = nano && pcap_get_tstamp_precision(p) == PCAP_TSTAMP_PRECISION_NANO ? kNano : kMicro;
@@ -95,7 +104,15 @@ FrameSource::Outcome PcapSource::Read() {
     pcap_pkthdr* header = nullptr;
     const std::uint8_t* data = nullptr;
     const int status = pcap_next_ex(m_handle, &header, &data);
-    if (status == 0) return Outcome::Idle;
+    if (status == 0) {
+        // Nothing yet: a live capture waits a while for the kernel's next block, then
+        // lets the engine look at its stop flag.
+        if (m_selectable >= 0) {
+            pollfd ready{m_selectable, POLLIN, 0};
+            ::poll(&ready, 1, kLiveTimeoutMs);
+        }
+        return Outcome::Idle;
+    }
     if (status == PCAP_ERROR_BREAK) return Outcome::End;
     if (status < 0) {
         m_failure = pcap_geterr(m_handle);

@@ -52,6 +52,7 @@ private:
     bool Paced() const noexcept { return m_replay && m_options.speed > 0 && m_options.speed < ReplayOptions::kUnpaced; }
 
     pcap* m_handle = nullptr;
+    int m_selectable = -1;  // a live capture's descriptor, polled while nothing comes
     bool m_replay = false;
     std::size_t m_bufferBytes = 0;
     std::string m_path;

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <fstream>
 #include <map>
 #include <set>
 #include <thread>
@@ -358,6 +359,44 @@ TEST(AgentNetworkTest, ACaptureOnLoopbackHoldsNoneOfTheAgentsOwnPackets) {
         EXPECT_TRUE(!own.contains(s.fromPort) && !own.contains(s.toPort)) << s.fromPort << " -> " << s.toPort;
     std::filesystem::remove(trace);
     std::filesystem::remove(exported);
+}
+
+// True once the process has ended (a zombie waiting for its parent), looking for 20 s.
+bool Ends(pid_t pid) {
+    const std::string stat = "/proc/" + std::to_string(pid) + "/stat";
+    for (int i = 0; i < 400; ++i) {
+        std::ifstream in(stat);
+        std::string fields;
+        std::getline(in, fields);
+        const auto close = fields.rfind(')');
+        if (!in || (close != std::string::npos && fields.compare(close, 4, ") Z ") == 0)) return true;
+        std::this_thread::sleep_for(50ms);
+    }
+    return false;
+}
+
+TEST(AgentNetworkTest, SigtermEndsTheAgentWhileItsLiveCaptureSeesNothing) {
+    if (!Root()) GTEST_SKIP() << "capturing on lo needs root";
+    AgentProcess agent("--interface lo");
+    ASSERT_TRUE(agent.Running()) << agent.Log();
+    std::unique_ptr<rpc::BindingHandle> binding;
+    ASSERT_EQ(rpc::BindingHandle::FromStringBinding("ncacn_ip_tcp:127.0.0.1[" + agent.Port() + "]", binding), 0U);
+    binding->SetTimeout(5s);
+    rpc::AgentClient client(*binding);
+    // A station no frame on lo comes from: the kernel passes the capture nothing at all.
+    capture::CPktSnapConf nobody;
+    nobody.firstList = {0x0AFFFFFE};
+    std::int32_t snapper = 0;
+    ASSERT_EQ(client.SnapSnapperStartA(60, 0, test::Serialise(nobody), snapper), 0U);
+    std::int32_t pending = -1;
+    ASSERT_EQ(client.SnapSnapperQueryA(snapper, pending), 0U);
+    EXPECT_EQ(pending, 0);
+    std::this_thread::sleep_for(300ms);  // the capture thread waits for its first frame
+    ::kill(agent.Pid(), SIGTERM);
+    const bool ended = Ends(agent.Pid());
+    EXPECT_TRUE(ended) << "the agent did not end on SIGTERM:\n" << agent.Log();
+    if (!ended) ::kill(agent.Pid(), SIGKILL);
+    EXPECT_EQ(agent.Terminate(), ended ? 0 : -1);
 }
 
 // Sends one Ethernet frame out of an interface as it is.
