@@ -3,7 +3,7 @@
 #              samples/sample.tns, without one palomet-cli captures a few seconds and lists it
 # make test  : dependencies, debug build with ASan and UBSan, layer check, clang-tidy, all tests,
 #              then the capture tests again under ThreadSanitizer (make tsan)
-# make tsan  : the session/ and rpc/ tests built with ThreadSanitizer and run
+# make tsan  : the session/, rpc/ and agentd/ tests built with ThreadSanitizer and run
 # make bench : dependencies, release build with benchmarks, run them
 # make fuzz  : libFuzzer targets with clang, library code instrumented too (build/fuzz/bin/fuzz_*)
 # make deb   : a Release build of the programs alone (Debian's build flags), packaged into
@@ -39,8 +39,9 @@ test: deps
 tsan: deps
 	cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPALOMET_TSAN=ON -DPALOMET_GUI=OFF \
 	  -DPALOMET_BIN_DIR=$(CURDIR)/build/tsan/bin
-	cmake --build build/tsan -j $(JOBS) --target test_session test_packetlist test_rpc palometsrv palomet-cli
+	cmake --build build/tsan -j $(JOBS) --target test_session test_packetlist test_rpc test_agentd palometsrv palomet-cli
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/bin/test_rpc
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/bin/test_agentd
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/bin/test_session
 
 bench: deps
