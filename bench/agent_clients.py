@@ -33,6 +33,31 @@ def call(dce, opnum, body):
     return dce.recv()
 
 
+def drain(dce, opnum, body):
+    """One call whose reply is read fragment by fragment and thrown away (impacket joins the
+    fragments of a large reply at a cost that grows with the square of its size); the reply's
+    bytes."""
+    dce.call(opnum, body)
+    sock = dce.get_rpc_transport().get_socket()
+
+    def read(n):
+        data = bytearray()
+        while len(data) < n:
+            chunk = sock.recv(n - len(data))
+            if not chunk:
+                raise ConnectionError('the agent closed the connection')
+            data += chunk
+        return data
+
+    total = 0
+    while True:
+        head = read(16)
+        length = struct.unpack_from('<H', head, 8)[0]
+        total += len(read(length - 16))
+        if head[3] & 0x02:  # the last fragment
+            return total
+
+
 def resident(pid):
     fields = {}
     with open(f'/proc/{pid}/status') as status:
@@ -64,7 +89,7 @@ def memory(pid, port, connections=6, seconds=1.0):
             return
         time.sleep(seconds)
         call(dce, 5, struct.pack('<L', snapper))
-        peeked[i] = len(call(dce, 6, struct.pack('<L', snapper)))
+        peeked[i] = drain(dce, 6, struct.pack('<L', snapper))
         call(dce, 4, struct.pack('<L', snapper))
 
     threads = [threading.Thread(target=client, args=(i,)) for i in range(connections)]
