@@ -1,5 +1,7 @@
 // Fuzz target: the bytes as a stored capture filter, then as a stored decoder configuration.
-// Bytes that end early may throw the archive error; nothing else may go wrong.
+// Bytes that end early or contradict themselves may throw the archive error; nothing else
+// may go wrong, and a filter that loads stores back to exactly the bytes it was read from.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -18,6 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::vector<std::uint8_t> stored;
         core::Archive out(stored);
         conf.Serialize(out);
+        const std::size_t read = in.Position();
+        const bool schemaOnly = read == sizeof(core::kSchema);  // another schema: nothing loaded
+        if (!schemaOnly && !std::equal(stored.begin(), stored.end(), bytes.begin(), bytes.begin() + read))
+            __builtin_trap();
         capture::CPktSnapConf again;
         core::Archive in2{std::span<const std::uint8_t>(stored)};
         again.Serialize(in2);

@@ -1,6 +1,6 @@
 // Fuzz target: bytes as a trace file whose capture died, walked by recovery (through an
-// in-memory file, the path of a file on disk) and then recovered in place; what recovery
-// writes must validate.
+// in-memory file, the path of a file on disk) and written out again; what recovery writes
+// must validate.
 #include <sys/mman.h>
 
 #include <cstddef>
@@ -20,13 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto scan = capture::ScanTrace(file);
     if (!scan) return 0;
     // What recovery keeps, behind a header with its counts, is a valid trace.
-    if (!file.Truncate(scan.Value().keptEnd)) return 0;
-    capture::TraceHeader header;
-    header.blockCount = scan.Value().blocks;
-    header.endOffset = static_cast<std::uint32_t>(scan.Value().keptEnd);
-    header.frameCount = scan.Value().frames;
-    if (!file.WriteAt(0, header.Encode())) return 0;
-    capture::TraceReader reader(std::move(file));
+    const int outFd = ::memfd_create("recovered", MFD_CLOEXEC);
+    if (outFd < 0) return 0;
+    core::FileHandle recovered(outFd);
+    if (!capture::WriteRecovered(file, recovered, scan.Value())) return 0;
+    capture::TraceReader reader(std::move(recovered));
     core::RecordingPrompt prompt;
     if (!reader.Validate(prompt)) std::abort();
     return 0;

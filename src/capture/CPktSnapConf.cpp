@@ -2,14 +2,16 @@
 // the filter type, the two option words, then the four lists, each behind its element count.
 #include "capture/CPktSnapConf.h"
 
+#include <string>
+
 namespace capture {
 
 namespace {
 
-// The smallest stored size of one list element: a 32-bit value, or an address record that
-// may be cut short to its schema word.
+// The smallest stored size of one list element: a 32-bit value, or an address record (its
+// schema word and six bytes).
 constexpr std::size_t kMinWordBytes = 4;
-constexpr std::size_t kMinAddressBytes = 4;
+constexpr std::size_t kMinAddressBytes = 10;
 
 // A count the remaining bytes cannot back is an archive that ends early; refuse it before
 // anything is allocated for it.
@@ -39,7 +41,8 @@ void StoreAddresses(core::Archive& ar, std::vector<tables::CPktEtherAddr>& list)
 void LoadAddresses(core::Archive& ar, std::vector<tables::CPktEtherAddr>& list) {
     const std::uint32_t count = ReadBackedCount(ar, kMinAddressBytes);
     list.assign(count, tables::CPktEtherAddr{});
-    for (auto& a : list) a.Serialize(ar);
+    for (std::size_t i = 0; i < list.size(); ++i)
+        core::ReadField("address " + std::to_string(i), [&] { core::LoadNested(ar, list[i]); });
 }
 
 }  // namespace
@@ -73,10 +76,10 @@ void CPktSnapConf::Serialize(core::Archive& ar) {
     loaded.filterType = ar.ReadU32();
     loaded.optionWord1 = ar.ReadU32();
     loaded.optionWord2 = ar.ReadU32();
-    LoadWords(ar, loaded.firstList);
-    LoadWords(ar, loaded.secondList);
-    LoadAddresses(ar, loaded.firstAddresses);
-    LoadAddresses(ar, loaded.secondAddresses);
+    core::ReadField("first 32-bit list", [&] { LoadWords(ar, loaded.firstList); });
+    core::ReadField("second 32-bit list", [&] { LoadWords(ar, loaded.secondList); });
+    core::ReadField("first address list", [&] { LoadAddresses(ar, loaded.firstAddresses); });
+    core::ReadField("second address list", [&] { LoadAddresses(ar, loaded.secondAddresses); });
     *this = std::move(loaded);
 }
 

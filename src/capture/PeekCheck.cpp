@@ -68,8 +68,4 @@ core::Result<PeekFacts> CheckPeekResult(std::span<const std::uint8_t> result, st
     return facts;
 }
 
-bool RepeatsFramesInFile(const PeekFacts& facts, std::uint32_t framesInFile) noexcept {
-    return std::uint64_t{facts.firstFrame} + facts.frames == framesInFile;
-}
-
 }  // namespace capture

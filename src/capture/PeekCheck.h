@@ -18,11 +18,6 @@ struct PeekFacts {
     std::uint32_t firstFrame = 0;    // the number the agent gave the batch's first frame
 };
 
-// Whether the batch is the one the file ends with, handed over again: an agent that lost its
-// connection right after a peek hands the same peek over again on the reconnect. Only that
-// batch counts, so an agent that numbers a new snapper's frames its own way loses nothing.
-bool RepeatsFramesInFile(const PeekFacts& facts, std::uint32_t framesInFile) noexcept;
-
 // framesInFile: the frames the trace file already holds. The error text says what is wrong.
 core::Result<PeekFacts> CheckPeekResult(std::span<const std::uint8_t> result, std::uint32_t framesInFile);
 

@@ -17,6 +17,8 @@
 #include "cli/AgentContext.h"
 #include "cli/CliPrompt.h"
 #include "cli/Commands.h"
+#include "cli/Output.h"
+#include "core/DisplayText.h"
 #include "profiles/ProfileStore.h"
 #include "session/CKestroDoc.h"
 #include "session/CaptureThread.h"
@@ -63,8 +65,11 @@ public:
         if (!m_live) return;
         const double mb = thread.EndOffset() / 1e6;
         std::scoped_lock lock(m_mutex);
-        std::fprintf(stderr, "\rcapture: %u frames, %u blocks, %.1f MB, %.1f MB/s  ", thread.FrameCount(),
+        std::fprintf(stderr, "\rcapture: %u frames, %u blocks, %.1f MB, %.1f MB/s", thread.FrameCount(),
                      thread.BlockCount(), mb, seconds > 0 ? mb / seconds : 0.0);
+        if (const std::uint64_t lost = thread.FramesLost(); lost > 0)
+            std::fprintf(stderr, ", %llu lost", static_cast<unsigned long long>(lost));
+        std::fputs("  ", stderr);
         m_lineOpen = true;
     }
     void Say(const std::string& text) {
@@ -214,11 +219,25 @@ int RunCapture(const CaptureRequest& request) {
     }
     const auto finished = g_interrupted.load() ? thread.Stop(kInterruptGrace) : thread.Stop();
     terminal.Done();
-    if (const auto reason = StopReason(thread); !reason.empty()) std::cerr << "capture: " << reason << "\n";
-    if (!finished) std::cerr << tracePath << ": " << finished.Err().text << "\n";
-    std::cout << thread.FrameCount() << " frames in " << thread.BlockCount() << " blocks written to " << tracePath
-              << "\n";
-    return finished && thread.ProblemsReported() == 0 ? 0 : 1;
+    const std::string reason = StopReason(thread);
+    if (!reason.empty() && !request.json) std::cerr << "capture: " << reason << "\n";
+    if (!finished) std::cerr << core::DisplayText(tracePath) << ": " << finished.Err().text << "\n";
+    const std::uint64_t lost = thread.FramesLost();
+    const int status = !finished || thread.ProblemsReported() > 0 ? kCaptureFailed
+                       : lost > 0                                 ? kCaptureLostFrames
+                                                                  : kCaptureClean;
+    if (request.json) {
+        std::cout << "{\"file\": " << Output::JsonQuote(tracePath) << ", \"frames\": " << thread.FrameCount()
+                  << ", \"blocks\": " << thread.BlockCount() << ", \"bytes\": " << thread.EndOffset()
+                  << ", \"framesLost\": " << lost << ", \"stopped\": " << Output::JsonQuote(reason)
+                  << ", \"status\": " << status << "}\n";
+        return status;
+    }
+    std::cout << thread.FrameCount() << " frames in " << thread.BlockCount() << " blocks written to "
+              << core::DisplayText(tracePath);
+    if (lost > 0) std::cout << "; " << lost << " frames lost: the agent could not deliver them";
+    std::cout << "\n";
+    return status;
 }
 
 void RegisterCaptureCommand(CommandRegistry& registry) {
@@ -247,6 +266,7 @@ void RegisterCaptureCommand(CommandRegistry& registry) {
     auto* include = capture->add_flag("--include", r->include, "Keep frames whose every protocol is listed (default)");
     capture->add_flag("--exclude", r->exclude, "Keep frames that carry none of the listed protocols")
         ->excludes(include);
+    capture->add_flag("--json", r->json, "Print the summary as a JSON object (frames, blocks, bytes, framesLost)");
     capture->callback([&registry, r] { registry.SetExitCode(RunCapture(*r)); });
 }
 

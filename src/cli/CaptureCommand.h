@@ -20,10 +20,16 @@ struct CaptureRequest {
     std::vector<std::string> layers;  // empty: every protocol
     bool include = false;             // the default; named for scripts that say it
     bool exclude = false;
+    bool json = false;  // the summary as one JSON object
 };
 
+// Exit statuses of a capture, so that a script can tell a clean capture from a lossy one.
+inline constexpr int kCaptureClean = 0;
+inline constexpr int kCaptureFailed = 1;      // a call failed, a batch was refused, the file could not be written
+inline constexpr int kCaptureLostFrames = 3;  // otherwise complete, but the agent could not deliver every frame
+
 // Opens the session, captures until Ctrl-C, the time or size limit or the frame target,
-// and finishes the trace file. The exit code: 0, or 1 when anything went wrong.
+// and finishes the trace file. Returns one of the exit statuses above.
 int RunCapture(const CaptureRequest& request);
 
 }  // namespace cli

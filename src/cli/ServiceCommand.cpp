@@ -13,6 +13,7 @@
 #include "cli/CliPrompt.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "core/DisplayText.h"
 #include "platform/HostNames.h"
 #include "services/CSrvBrowser.h"
 #include "services/PendingPoll.h"
@@ -96,8 +97,9 @@ void PrintStatus(const services::CSrvItem& item, bool json) {
         std::cout << "}\n";
         return;
     }
+    // Every value but the state texts is the host's own: shown escaped, as captured text is.
     for (const auto& [key, value] : fields)
-        if (!value.empty()) std::cout << key << std::string(12 - key.size(), ' ') << value << "\n";
+        if (!value.empty()) std::cout << key << std::string(12 - key.size(), ' ') << core::DisplayText(value) << "\n";
 }
 
 // Runs one control and follows it until the service leaves the pending state.
@@ -129,12 +131,13 @@ int RunControl(Action action, services::CSrvItem& item) {
     services::SteadyPollClock clock;
     services::PendingPoll poll(item, step.pending, clock);
     while (poll.Step()) std::this_thread::sleep_for(services::PendingPoll::kInterval);
-    std::cout << item.ServiceName() << ": " << item.StateText();
+    const std::string name = core::DisplayText(item.ServiceName());
+    std::cout << name << ": " << item.StateText();
     if (const std::string exit = ExitText(item.Status());
         !exit.empty() && item.CurrentState() == platform::kStateStopped)
-        std::cout << " (" << exit << ")";
+        std::cout << " (" << core::DisplayText(exit) << ")";
     std::cout << "\n";
-    if (poll.TimedOut()) std::cerr << item.ServiceName() << " is still " << item.StateText() << " after 30 seconds.\n";
+    if (poll.TimedOut()) std::cerr << name << " is still " << item.StateText() << " after 30 seconds.\n";
     return item.CurrentState() == step.goal ? 0 : 1;
 }
 
@@ -152,7 +155,8 @@ int RunConfig(const ServiceOptions& o, services::CSrvItem& item) {
     if (!o.account.empty()) item.SetAccount(o.account);
     item.ChangeConfig();
     item.Refresh();
-    std::cout << item.ServiceName() << ": startup " << item.StartTypeText() << ", account " << item.Account() << "\n";
+    std::cout << core::DisplayText(item.ServiceName()) << ": startup " << item.StartTypeText() << ", account "
+              << core::DisplayText(item.Account()) << "\n";
     return 0;
 }
 

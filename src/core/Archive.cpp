@@ -7,6 +7,15 @@ namespace {
 constexpr std::uint8_t kStringEscape8 = 0xFF;
 constexpr std::uint16_t kStringEscape16 = 0xFFFF;
 constexpr std::uint16_t kCountEscape = 0xFFFF;
+
+// A length below 255 takes one byte; below 0xFFFE, the byte 0xFF and a 16-bit length;
+// beyond that, 0xFF, 0xFFFF and a 32-bit length.
+std::size_t StringPrefixSize(std::uint32_t len) noexcept {
+    if (len < kStringEscape8) return 1;
+    if (len < kStringEscape16 - 1) return 3;
+    return 7;
+}
+
 }  // namespace
 
 void Archive::WriteU8(std::uint8_t v) { m_out->push_back(v); }
@@ -33,13 +42,12 @@ void Archive::WriteCount(std::uint32_t count) {
     }
 }
 
-// A length below 255 takes one byte; below 0xFFFE, the byte 0xFF and a 16-bit length;
-// beyond that, 0xFF, 0xFFFF and a 32-bit length.
 void Archive::WriteString(std::string_view text) {
     const auto len = static_cast<std::uint32_t>(text.size());
-    if (len < kStringEscape8) {
+    const std::size_t prefix = StringPrefixSize(len);
+    if (prefix == 1) {
         WriteU8(static_cast<std::uint8_t>(len));
-    } else if (len < kStringEscape16 - 1) {
+    } else if (prefix == 3) {
         WriteU8(kStringEscape8);
         WriteU16(static_cast<std::uint16_t>(len));
     } else {
@@ -83,15 +91,22 @@ std::span<const std::uint8_t> Archive::ReadBytes(std::size_t n) {
 
 std::uint32_t Archive::ReadCount() {
     const std::uint16_t small = ReadU16();
-    return small != kCountEscape ? small : ReadU32();
+    if (small != kCountEscape) return small;
+    const std::uint32_t count = ReadU32();
+    if (count < kCountEscape)
+        throw ArchiveException(ArchiveException::Cause::BadCount, "count stored in a longer form than it needs");
+    return count;
 }
 
 std::string Archive::ReadString() {
+    const std::size_t start = m_pos;
     std::uint32_t len = ReadU8();
     if (len == kStringEscape8) {
         len = ReadU16();
         if (len == kStringEscape16) len = ReadU32();
     }
+    if (m_pos - start != StringPrefixSize(len))
+        throw ArchiveException(ArchiveException::Cause::BadValue, "length stored in a longer form than it needs");
     const auto bytes = ReadBytes(len);  // checked before anything is allocated
     return std::string(bytes.begin(), bytes.end());
 }

@@ -2,6 +2,8 @@
 // element counts as a 16-bit word (or 0xFFFF and a 32-bit word), strings with a 1-, 3- or
 // 7-byte length prefix and no terminator. One object either stores into a growable buffer
 // or loads from a bounded span; loading past the end throws ArchiveException(EndOfFile).
+// Every count and length has exactly one form, the shortest that holds it: a longer one is
+// refused, so whatever loads stores back to the bytes it came from.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +11,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace core {
@@ -47,7 +50,9 @@ public:
     std::int32_t ReadI32() { return static_cast<std::int32_t>(ReadU32()); }
     // A view of the next n bytes of the input; throws EndOfFile when fewer remain.
     std::span<const std::uint8_t> ReadBytes(std::size_t n);
+    // Throws BadCount for a count below 0xFFFF behind the escape.
     std::uint32_t ReadCount();
+    // Throws BadValue for a length in a longer prefix than it needs.
     std::string ReadString();
 
     // Loading: bytes not yet read. Storing: 0.
@@ -65,5 +70,25 @@ private:
 // Every record of this system begins with a schema word that is always 1; a record with any
 // other schema word is read no further.
 inline constexpr std::uint32_t kSchema = 1;
+
+// One read of a record's field; an archive error it raises names the field.
+template <class Read>
+auto ReadField(std::string_view field, Read read) -> decltype(read()) {
+    try {
+        return read();
+    } catch (const ArchiveException& e) {
+        throw ArchiveException(e.GetCause(), std::string(field) + ": " + e.what());
+    }
+}
+
+// Loads a record nested in another one. One of another schema is read no further than its
+// schema word, so the record around it cannot tell where its bytes end: it is refused.
+template <class Record>
+void LoadNested(Archive& ar, Record& record) {
+    const std::size_t start = ar.Position();
+    record.Serialize(ar);
+    if (ar.Position() - start <= sizeof(kSchema))
+        throw ArchiveException(ArchiveException::Cause::BadSchema, "schema other than 1");
+}
 
 }  // namespace core

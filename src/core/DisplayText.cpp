@@ -51,6 +51,21 @@ std::size_t SequenceLength(std::string_view s, std::size_t i) noexcept {
     return length;
 }
 
+// The code point of the well-formed sequence of length bytes at i.
+std::uint32_t CodePoint(std::string_view s, std::size_t i, std::size_t length) noexcept {
+    static constexpr unsigned kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    std::uint32_t cp = static_cast<unsigned char>(s[i]) & kLeadBits[length];
+    for (std::size_t k = 1; k < length; ++k) cp = cp << 6 | (static_cast<unsigned char>(s[i + k]) & 0x3FU);
+    return cp;
+}
+
+// The invisible controls that reorder the text around them: the Arabic letter mark, the
+// left-to-right and right-to-left marks, the embeddings and overrides, and the isolates.
+bool ReordersText(std::uint32_t cp) noexcept {
+    return cp == 0x061C || cp == 0x200E || cp == 0x200F || (cp >= 0x202A && cp <= 0x202E) ||
+           (cp >= 0x2066 && cp <= 0x2069);
+}
+
 // Whether any byte of v is zero (the classic word-at-a-time test).
 constexpr std::uint64_t HasZeroByte(std::uint64_t v) noexcept {
     return (v - 0x0101010101010101ULL) & ~v & 0x8080808080808080ULL;
@@ -97,8 +112,9 @@ void AppendDisplayText(std::string& out, std::string_view raw) {
         const std::size_t length = c >= 0x80 ? SequenceLength(raw, i) : 0;
         // U+0080 to U+009F are the C1 controls (0x9B alone is a CSI on some terminals).
         const bool c1 = length == 2 && c == 0xC2 && static_cast<unsigned char>(raw[i + 1]) <= 0x9F;
-        if (length == 0 || c1) {
-            const std::size_t bytes = c1 ? 2 : 1;
+        const bool control = c1 || (length > 0 && ReordersText(CodePoint(raw, i, length)));
+        if (length == 0 || control) {
+            const std::size_t bytes = control ? length : 1;
             for (std::size_t k = 0; k < bytes; ++k) AppendEscape(out, static_cast<unsigned char>(raw[i + k]));
             i += bytes;
             continue;
@@ -119,6 +135,11 @@ void AppendJsonText(std::string& out, std::string_view raw) {
                 out.push_back(kHex[c >> 4]);
                 out.push_back(kHex[c & 0x0F]);
                 ++i;
+            } else if (const std::uint32_t cp = CodePoint(raw, i, length); cp <= 0x9F || ReordersText(cp)) {
+                // A C1 or reordering control: an escape, which decodes to the control itself.
+                out.append("\\u");
+                for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kHex[(cp >> shift) & 0x0FU]);
+                i += length;
             } else {
                 out.append(raw.substr(i, length));
                 i += length;

@@ -11,17 +11,20 @@
 namespace core {
 
 // The text with every byte that could act on a terminal or break a line written as "\xNN"
-// (two upper-case hex digits): C0 controls (tab, CR and LF included), DEL, the C1 controls
-// and any byte that is not part of a well-formed UTF-8 sequence. A backslash becomes "\\",
+// (two upper-case hex digits): C0 controls (tab, CR and LF included), DEL, the C1 controls,
+// the Unicode controls that reorder text (U+061C, U+200E, U+200F, U+202A to U+202E, U+2066
+// to U+2069, each of its bytes escaped) and any byte that is not part of a well-formed
+// UTF-8 sequence. A backslash becomes "\\",
 // so the escapes can be told from text that looks like one. Everything else, printable
 // UTF-8 included, stays as it is. The result is valid UTF-8 and holds no control character.
 void AppendDisplayText(std::string& out, std::string_view raw);
 std::string DisplayText(std::string_view raw);
 
 // The inside of a JSON string for the same text, for machine formats: every character is
-// kept as itself (a backslash decodes to a backslash, a control character is written
-// "\u00XX" and decodes to itself); only bytes that are not well-formed UTF-8, which no JSON
-// string can hold, become the text "\xNN". The result is always strict JSON.
+// kept as itself (a backslash decodes to a backslash; a control character, C0 or C1, is
+// written "\u00XX" and a reordering control "\u202E", each decoding to itself); only bytes
+// that are not well-formed UTF-8, which no JSON string can hold, become the text "\xNN".
+// The result is always strict JSON.
 void AppendJsonText(std::string& out, std::string_view raw);
 
 }  // namespace core

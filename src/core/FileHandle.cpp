@@ -53,7 +53,7 @@ Result<FileHandle> FileHandle::Open(const std::string& path, Mode mode) {
     }
     int fd = -1;
     do {
-        fd = ::open(path.c_str(), flags, 0644);
+        fd = ::open(path.c_str(), flags, 0666);  // what the umask leaves of it
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return Errno(path);
     return FileHandle(fd);

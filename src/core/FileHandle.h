@@ -26,7 +26,8 @@ public:
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
 
-    // Create truncates (or makes) the file; the error text names the path and the reason.
+    // Create truncates (or makes) the file; the error text names the path and the reason. A
+    // new file gets the permissions the user's umask leaves; an existing one keeps its own.
     static Result<FileHandle> Open(const std::string& path, Mode mode);
     // A second descriptor on the same open file (the workbench's duplicate handle).
     Result<FileHandle> Duplicate() const;

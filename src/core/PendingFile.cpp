@@ -1,4 +1,4 @@
-// Temporary output files: mkstemp beside the final name, fdatasync, rename.
+// Temporary output files: a fresh name beside the final one, fdatasync, rename.
 #include "core/PendingFile.h"
 
 #include <fcntl.h>
@@ -8,7 +8,8 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <vector>
+#include <random>
+#include <utility>
 
 namespace core {
 
@@ -16,11 +17,32 @@ namespace {
 
 Error Errno(const std::string& what) { return Fail(ErrorKind::Io, what + ": " + std::strerror(errno)); }
 
-// What open(path, O_CREAT, 0666) would give a new file under the current umask.
-mode_t NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+// A fresh file beside the final name, made as open(O_CREAT, 0666) makes any new file: the
+// kernel applies the umask (and the folder's default ACL) as it creates it.
+Result<std::pair<FileHandle, std::string>> MakeTemporary(const std::string& dir, const std::string& base) {
+    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device seed;
+    std::mt19937 pick(seed());
+    std::uniform_int_distribution<std::size_t> letter(0, sizeof(kLetters) - 2);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = (std::filesystem::path(dir) / ("." + base + ".")).string();
+        for (int i = 0; i < 6; ++i) name.push_back(kLetters[letter(pick)]);
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) return std::make_pair(FileHandle(fd), std::move(name));
+        if (errno != EEXIST) return Errno(dir + "/" + base);
+    }
+    return Fail(ErrorKind::Io, dir + "/" + base + ": no free temporary name beside it");
+}
+
+// The file that is replaced keeps who owns it and who may read it. Where its owner cannot be
+// given back (not root), the group bits would be another group's: they are dropped instead.
+Status TakeOverModeAndOwner(const FileHandle& file, const struct stat& replaced) {
+    mode_t mode = replaced.st_mode & 0777;
+    if (::fchown(file.Fd(), replaced.st_uid, replaced.st_gid) != 0 &&
+        ::fchown(file.Fd(), static_cast<uid_t>(-1), replaced.st_gid) != 0)
+        mode &= ~static_cast<mode_t>(0070);
+    if (::fchmod(file.Fd(), mode) != 0) return Errno("permissions");
+    return Success();
 }
 
 }  // namespace
@@ -59,19 +81,16 @@ Result<PendingFile> PendingFile::Create(const std::string& path) {
     }
     if (final.filename().empty()) return Fail(ErrorKind::Io, path + ": is not a file name");
     const fs::path dir = final.has_parent_path() ? final.parent_path() : fs::path(".");
-    std::string pattern = (dir / ("." + final.filename().string() + ".XXXXXX")).string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0) return Errno(path);
-    FileHandle file(fd);
-    std::string temporary(name.data());
-    if (::fchmod(fd, NewFileMode()) != 0) {
-        const Error error = Errno(path);
-        ::unlink(temporary.c_str());
-        return error;
+    auto made = MakeTemporary(dir.string(), final.filename().string());
+    if (!made) return made.Err();
+    auto [file, temporary] = std::move(made).Value();
+    PendingFile pending(std::move(file), std::move(temporary), final.string());
+    const bool replacing = ::stat(final.c_str(), &existing) == 0;
+    if (replacing) {
+        if (auto st = TakeOverModeAndOwner(pending.m_file, existing); !st)
+            return Fail(ErrorKind::Io, path + ": " + st.Err().text);
     }
-    return PendingFile(std::move(file), std::move(temporary), final.string());
+    return pending;
 }
 
 Status PendingFile::Commit() {

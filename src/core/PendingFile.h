@@ -13,7 +13,9 @@ namespace core {
 class PendingFile {
 public:
     // Creates the temporary file in the directory of path (of its target when path is a
-    // symbolic link), with the permissions a new file gets. A name that leads to something
+    // symbolic link), with the permissions a new file gets under the umask, or, when it is to
+    // replace a file, with that file's mode and owner (where the owner cannot be kept, without
+    // the group's permissions). A name that leads to something
     // other than a regular file (a device such as /dev/null, a pipe) has nothing to replace
     // and is written directly.
     static Result<PendingFile> Create(const std::string& path);

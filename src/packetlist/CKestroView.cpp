@@ -339,7 +339,7 @@ bool CKestroView::DetailOf(std::uint32_t row, decode::CPktDetailLine& root) cons
     return true;
 }
 
-std::string CKestroView::PacketsText() const { return PacketsPaneText(FrameCount(), EndOffset()); }
+std::string CKestroView::PacketsText() const { return PacketsPaneText(FrameCount(), EndOffset(), m_counts.framesLost); }
 
 std::string CKestroView::CurrentText() const { return CurrentPaneText(m_currentFrame); }
 

@@ -109,7 +109,8 @@ public:
     // The detail lines of a row below root; false (and nothing added) for a row not on display.
     bool DetailOf(std::uint32_t row, decode::CPktDetailLine& root) const;
 
-    // The status bar: "%d Packets, %d Kb", "Current packet: %d", progress 0..100.
+    // The status bar: "%d Packets, %d Kb" (and ", %d lost" once a live capture lost frames),
+    // "Current packet: %d", progress 0..100.
     std::string PacketsText() const;
     std::string CurrentText() const;
     int Progress() const;

@@ -13,6 +13,7 @@ struct CaptureCounts {
     std::uint32_t blockCount = 0;
     std::uint32_t frameCount = 0;
     std::uint32_t endOffset = capture::kTraceHeaderSize;
+    std::uint64_t framesLost = 0;  // numbered by the agent, never delivered
     bool paused = false;
     bool timeLimitReached = false;
     bool sizeLimitReached = false;

@@ -145,8 +145,8 @@ std::string SshProgram() {
     return custom != nullptr && *custom != '\0' ? std::string(custom) : std::string("ssh");
 }
 
-std::vector<std::string> SshArguments(std::string_view host) {
-    return {"-xT", "-oBatchMode=yes", "-oConnectTimeout=10", "--", std::string(host)};
+std::vector<std::string> SshArguments(const HostName& host) {
+    return {"-xT", "-oBatchMode=yes", "-oConnectTimeout=10", "--", host.Destination()};
 }
 
 std::string ShellQuote(std::string_view text) {
@@ -163,9 +163,10 @@ std::string ShellQuote(std::string_view text) {
 ServiceResult<ProgramOutput> RunOnHost(std::string_view host, const std::string& commandLine, std::string_view input,
                                        std::chrono::milliseconds timeout) {
     host = StripMachinePrefix(host);
-    if (auto bad = CheckHostName(host)) return *bad;
+    auto name = ParseHostName(host);
+    if (!name) return name.Err();
     std::vector<std::string> argv = {SshProgram()};
-    for (auto& a : SshArguments(host)) argv.push_back(std::move(a));
+    for (auto& a : SshArguments(name.Value())) argv.push_back(std::move(a));
     argv.push_back(commandLine);
     auto run = RunProgram(argv, input, timeout, kMaxHostOutput);
     if (!run) return run;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/HostNames.h"
 #include "platform/ServiceManager.h"
 
 namespace platform {
@@ -29,7 +30,7 @@ std::string SshProgram();
 
 // ssh's options for unattended use (no password or host-key prompt, a bounded connect),
 // then "--" and the host, so that a host name is never read as an option.
-std::vector<std::string> SshArguments(std::string_view host);
+std::vector<std::string> SshArguments(const HostName& host);
 
 // One word for a POSIX shell: the text in single quotes.
 std::string ShellQuote(std::string_view text);

@@ -20,8 +20,21 @@ std::string_view StripMachinePrefix(std::string_view host) noexcept;
 // Empty, this machine's name (letter case ignored), "localhost" or a loopback address.
 bool IsLocalHost(std::string_view host);
 
-// kErrorInvalidParameter with the reason when the name cannot be a host ("user@host" is
-// allowed, as ssh takes it): empty, control characters or spaces, a leading "-".
+// A host as it may reach ssh: who to log in as, and where.
+struct HostName {
+    std::string user;  // empty: ssh's own choice
+    std::string host;  // a name, an IPv4 address, or an IPv6 address without brackets (a zone kept)
+    // ssh's destination argument: [user@]host.
+    std::string Destination() const { return user.empty() ? host : user + "@" + host; }
+};
+
+// The one check for every host that reaches ssh (or a shell, or a unit file): [user@]NAME,
+// where NAME is a DNS name or an ssh Host alias (letters, digits, ".", "-", "_"), a dotted
+// IPv4 address, or an IPv6 address, bare or in brackets (needed where a ":port" follows),
+// with "%zone" for a link-local one. Anything else (shell metacharacters, spaces, control
+// characters, a leading "-", more than one "@") is kErrorInvalidParameter with the reason.
+ServiceResult<HostName> ParseHostName(std::string_view text);
+// The same check, for callers that keep the text as it is.
 std::optional<ServiceError> CheckHostName(std::string_view host);
 
 // The same for a user account (after any "HOST\" in front): also no "/", ":" or "\".

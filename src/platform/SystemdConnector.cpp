@@ -79,7 +79,7 @@ ServiceResult<sdbus::BusPtr> Answering(sdbus::BusPtr bus, std::string_view where
 SystemdConnector::SystemdConnector(ServiceScope scope) : m_scope(scope) {}
 SystemdConnector::~SystemdConnector() = default;
 
-std::string SystemdConnector::RemoteAddress(std::string_view host, ServiceScope scope) {
+std::string SystemdConnector::RemoteAddress(const HostName& host, ServiceScope scope) {
     std::vector<std::string> argv = SshArguments(host);
     argv.emplace_back("systemd-stdio-bridge");
     if (scope == ServiceScope::User) {
@@ -98,12 +98,15 @@ std::string SystemdConnector::RemoteAddress(std::string_view host, ServiceScope 
 ServiceResult<std::shared_ptr<ServiceManager>> SystemdConnector::Connect(const std::string& host) {
     const bool local = IsLocalHost(host);
     const std::string key = local ? std::string() : std::string(StripMachinePrefix(host));
+    HostName remote;
     if (!local) {
-        if (auto bad = CheckHostName(key)) return *bad;
+        auto parsed = ParseHostName(key);
+        if (!parsed) return parsed.Err();
+        remote = std::move(parsed).Value();
     }
     if (auto it = m_open.find(key); it != m_open.end() && it->second->IsConnected())
         return std::shared_ptr<ServiceManager>(it->second);
-    auto bus = local ? OpenLocal(m_scope) : OpenAddress(RemoteAddress(key, m_scope), true, key);
+    auto bus = local ? OpenLocal(m_scope) : OpenAddress(RemoteAddress(remote, m_scope), true, key);
     if (bus && !local) bus = Answering(std::move(bus.Value()), key);
     if (!bus) return bus.Err();
     auto manager = std::make_shared<SystemdServiceManager>(std::move(bus.Value()), key, m_scope);

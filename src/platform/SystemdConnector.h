@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/HostNames.h"
 #include "platform/ServiceManager.h"
 
 namespace platform {
@@ -26,7 +27,7 @@ public:
     ServiceResult<std::shared_ptr<ServiceManager>> Connect(const std::string& host) override;
 
     // The D-Bus address that reaches host's manager through ssh (for the record and tests).
-    static std::string RemoteAddress(std::string_view host, ServiceScope scope);
+    static std::string RemoteAddress(const HostName& host, ServiceScope scope);
 
 private:
     ServiceScope m_scope;

@@ -2,9 +2,39 @@
 #include "profiles/CSessionProfile.h"
 
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 namespace profiles {
+
+namespace {
+
+// The sheet stores a unit and a value only for a limit its mode turns on, and 0 for the other
+// one. A stored limit its mode leaves off would still limit a capture, and would silently
+// vanish when the profile is next saved from the sheet, so it is refused with the rest.
+void CheckLimits(const CSessionProfile& p) {
+    const auto refuse = [](std::string_view field, std::int32_t value, const std::string& why) {
+        throw core::ArchiveException(core::ArchiveException::Cause::BadValue,
+                                     std::string(field) + ": " + std::to_string(value) + " " + why);
+    };
+    if (p.limitMode < CSessionProfile::kNoLimits || p.limitMode > CSessionProfile::kBothLimits)
+        refuse("limit mode", p.limitMode, "is not one of 0 to 3");
+    const auto check = [&](std::string_view limit, std::int32_t unit, std::int32_t lastUnit, std::int32_t value,
+                           std::int32_t modeBit) {
+        const std::string unitField = std::string(limit) + " unit";
+        const std::string valueField = std::string(limit) + " value";
+        if (unit < 0 || unit > lastUnit) refuse(unitField, unit, "is not a unit");
+        if (value < 0) refuse(valueField, value, "is negative");
+        if ((p.limitMode & modeBit) != 0) return;
+        const std::string unused = "with limit mode " + std::to_string(p.limitMode) + ", which does not use it";
+        if (unit != 0) refuse(unitField, unit, unused);
+        if (value != 0) refuse(valueField, value, unused);
+    };
+    check("size", p.sizeUnit, CSessionProfile::kMegabytes, p.sizeValue, CSessionProfile::kSizeLimit);
+    check("time", p.timeUnit, CSessionProfile::kSeconds, p.timeValue, CSessionProfile::kTimeLimit);
+}
+
+}  // namespace
 
 std::string DefaultTraceFile() {
     const auto env = [](const char* name) {
@@ -33,23 +63,18 @@ void CSessionProfile::Serialize(core::Archive& ar) {
     // Loaded into a copy: bytes that end early or contradict themselves leave this profile
     // as it was, never half replaced.
     CSessionProfile loaded = *this;
-    loaded.serverAddress = ar.ReadString();
-    loaded.traceFile = ar.ReadString();
-    loaded.serverQueueLength = ar.ReadI32();
-    loaded.limitMode = ar.ReadI32();
-    loaded.sizeUnit = ar.ReadI32();
-    loaded.timeUnit = ar.ReadI32();
-    loaded.timeValue = ar.ReadI32();
-    loaded.sizeValue = ar.ReadI32();
-    const std::size_t filterStart = ar.Position();
-    loaded.captureConfiguration.Serialize(ar);
-    // A filter of another schema is read no further than its schema word.
-    if (ar.Position() - filterStart <= sizeof(std::uint32_t))
-        throw core::ArchiveException(core::ArchiveException::Cause::BadSchema, "capture filter of an unknown schema");
-    const auto inRange = [](std::int32_t v, std::int32_t last) { return v >= 0 && v <= last; };
-    if (!inRange(loaded.limitMode, kBothLimits) || !inRange(loaded.sizeUnit, kMegabytes) ||
-        !inRange(loaded.timeUnit, kSeconds) || loaded.sizeValue < 0 || loaded.timeValue < 0)
-        throw core::ArchiveException(core::ArchiveException::Cause::BadValue, "limit out of range");
+    const auto string = [&ar] { return ar.ReadString(); };
+    const auto number = [&ar] { return ar.ReadI32(); };
+    loaded.serverAddress = core::ReadField("server address", string);
+    loaded.traceFile = core::ReadField("trace file", string);
+    loaded.serverQueueLength = core::ReadField("server queue length", number);
+    loaded.limitMode = core::ReadField("limit mode", number);
+    loaded.sizeUnit = core::ReadField("size unit", number);
+    loaded.timeUnit = core::ReadField("time unit", number);
+    loaded.timeValue = core::ReadField("time value", number);
+    loaded.sizeValue = core::ReadField("size value", number);
+    core::ReadField("capture filter", [&] { core::LoadNested(ar, loaded.captureConfiguration); });
+    CheckLimits(loaded);
     *this = std::move(loaded);
 }
 

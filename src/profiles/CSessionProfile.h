@@ -26,9 +26,10 @@ public:
 
     // Stored form: server address, trace file, queue length, limit mode, size unit, time
     // unit, time value, size value (time before size), then the capture filter. The
-    // dump-file flag is never stored. Loading throws core::ArchiveException on short or
-    // contradictory bytes (a limit mode, unit or negative limit no dialog writes, a filter of
-    // another schema) and then leaves the profile unchanged.
+    // dump-file flag is never stored. Loading throws core::ArchiveException, naming the
+    // field, on short or contradictory bytes (a limit mode, unit or negative limit no dialog
+    // writes, a limit its mode leaves off, a filter of another schema) and then leaves the
+    // profile unchanged. What loads stores back to the same bytes.
     void Serialize(core::Archive& ar);
 
     // The limits in bytes and seconds, 0 when off; widened so that large values never wrap.

@@ -16,6 +16,11 @@ std::string OutOfRange(std::int64_t low, std::int64_t high) {
 
 bool InRange(std::int64_t v, std::int64_t low, std::int64_t high) { return v >= low && v <= high; }
 
+// The combo box index a stored filter type shows as: none for a value it has no entry for.
+std::int32_t FilterTypeIndex(std::uint32_t type) {
+    return type < kFilterTypeTexts.size() ? static_cast<std::int32_t>(type) : -1;
+}
+
 }  // namespace
 
 LimitControls LimitControlsFor(std::int32_t limitMode) noexcept {
@@ -44,8 +49,7 @@ ProfileForm ProfileForm::From(const CSessionProfile& profile, std::string name) 
     form.timeUnit = profile.timeUnit;
     for (std::size_t i = 0; i < kCaptureLayers.size(); ++i)
         form.layers[i] = profile.captureConfiguration.*kCaptureLayers[i].flag != 0;
-    const std::uint32_t type = profile.captureConfiguration.filterType;
-    form.filterType = type < kFilterTypeTexts.size() ? static_cast<std::int32_t>(type) : -1;
+    form.filterType = FilterTypeIndex(profile.captureConfiguration.filterType);
     return form;
 }
 
@@ -93,14 +97,19 @@ void ProfileForm::TransferTo(CSessionProfile& profile) const {
     profile.sizeValue = limits.size ? static_cast<std::int32_t>(sizeValue) : 0;
     profile.timeUnit = limits.time ? timeUnit : 0;
     profile.timeValue = limits.time ? static_cast<std::int32_t>(timeValue) : 0;
-    for (std::size_t i = 0; i < kCaptureLayers.size(); ++i)
-        profile.captureConfiguration.*kCaptureLayers[i].flag = layers[i] ? 1 : 0;
+    // A check box or the filter type is written only when the page shows it changed: a stored
+    // flag of another non-zero number, or a filter type the combo box has no entry for, stays
+    // as it was stored when only some other setting is edited.
+    capture::CPktSnapConf& filter = profile.captureConfiguration;
+    for (std::size_t i = 0; i < kCaptureLayers.size(); ++i) {
+        std::uint32_t& flag = filter.*kCaptureLayers[i].flag;
+        if ((flag != 0) != layers[i]) flag = layers[i] ? 1 : 0;
+    }
     // No selection goes to the filter as it is (all ones), which the agent reads as Excluded.
-    profile.captureConfiguration.filterType = static_cast<std::uint32_t>(filterType);
+    if (filterType != FilterTypeIndex(filter.filterType)) filter.filterType = static_cast<std::uint32_t>(filterType);
     profile.serverQueueLength = static_cast<std::int32_t>(queueLength);
     profile.serverAddress = serverAddress;
     if (!traceFile.empty()) profile.traceFile = traceFile;
-    if (profile.traceFile.empty()) profile.traceFile = DefaultTraceFile();
 }
 
 }  // namespace profiles

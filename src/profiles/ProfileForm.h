@@ -55,7 +55,8 @@ struct FormProblem {
 };
 
 struct ProfileForm {
-    // File settings. An empty trace file keeps the profile's own (a new profile's default).
+    // File settings. An empty trace file keeps the profile's own (a new profile's default,
+    // or a stored profile's, even an empty one).
     std::string name;
     std::string serverAddress;
     std::int64_t queueLength = kNewProfileQueueLength;
@@ -80,6 +81,7 @@ struct ProfileForm {
     std::optional<FormProblem> Validate() const;
     // Limit mode, then the size and time pairs only when the mode uses them (else 0), the
     // filter, queue length, server address and trace file. The name is not part of a profile.
+    // A form made From a profile and not changed leaves that profile's stored form as it is.
     void TransferTo(CSessionProfile& profile) const;
 
     bool operator==(const ProfileForm&) const = default;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "core/DisplayText.h"
 #include "services/ServiceTexts.h"
 
 namespace services {
@@ -27,6 +28,11 @@ AddUserModel::AddUserModel(std::vector<std::unique_ptr<AccountSource>> sources, 
 void AddUserModel::Open() {
     std::sort(m_sources.begin(), m_sources.end(), [](const auto& a, const auto& b) { return a->Name() < b->Name(); });
     if (!m_sources.empty()) SelectSource(0);
+}
+
+platform::AccountEntry AddUserModel::ShownRow(std::size_t row) const {
+    const platform::AccountEntry& account = m_rows.at(row);
+    return {core::DisplayText(account.name), core::DisplayText(account.comment), core::DisplayText(account.fullName)};
 }
 
 std::vector<std::string> AddUserModel::SourceNames() const {

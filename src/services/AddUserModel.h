@@ -36,6 +36,8 @@ public:
     // Lists the accounts of another source; on failure the message is shown and the list stays empty.
     void SelectSource(std::size_t index);
     const std::vector<platform::AccountEntry>& Rows() const noexcept { return m_rows; }
+    // The rows as the list shows them: the host's texts escaped for display.
+    platform::AccountEntry ShownRow(std::size_t row) const;
     // OK: the source's text and the row's account name.
     std::optional<std::pair<std::string, std::string>> Choose(std::optional<std::size_t> row) const;
 

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdio>
 
+#include "core/DisplayText.h"
+
 namespace services {
 namespace {
 
@@ -52,6 +54,9 @@ std::string ErrorText(std::uint32_t code, std::string_view backendMessage) {
         text = std::string(backendMessage);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
     if (text.empty()) text = "Error " + std::to_string(code);
+    // The backend's words may be another host's (a unit's, systemd's, ssh's) or quote a name
+    // as it was typed: shown escaped, as captured text is.
+    text = core::DisplayText(text);
     std::array<char, 16> hex{};
     std::snprintf(hex.data(), hex.size(), "%x", code);
     return text + " (0x" + hex.data() + ")";

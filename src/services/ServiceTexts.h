@@ -19,7 +19,7 @@ std::string_view StartTypeText(std::uint32_t startType) noexcept;
 
 // Never empty: our text for the codes we know (an unreachable host: the backend's words,
 // which name the host, when it has any), else the backend's own message, else "Error N";
-// trailing line ends and spaces cut; then " (0x%x)".
+// trailing line ends and spaces cut, escaped for display (core::DisplayText); then " (0x%x)".
 std::string ErrorText(std::uint32_t code, std::string_view backendMessage = {});
 
 // A platform error as the exception the service layer throws.

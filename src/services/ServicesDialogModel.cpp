@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/DisplayText.h"
 #include "platform/HostNames.h"
 #include "services/ServiceTexts.h"
 
@@ -124,7 +125,7 @@ void ServicesDialogModel::Open(const std::string& host, const std::string& servi
 
 ServiceRow ServicesDialogModel::Row(std::size_t index) const {
     const CSrvItem& item = *m_browser.Items().at(m_order.at(index));
-    return {item.DisplayName(), std::string(item.StateText()), std::string(item.StartTypeText())};
+    return {core::DisplayText(item.DisplayName()), std::string(item.StateText()), std::string(item.StartTypeText())};
 }
 
 CSrvItem* ServicesDialogModel::SelectedItem() const {
@@ -206,14 +207,16 @@ void ServicesDialogModel::EndOperation() {
         const CSrvItem& item = m_poll->Item();
         const platform::ServiceStatus& status = item.Status();
         if (m_poll->TimedOut()) {
-            m_prompt.Tell(item.DisplayName() + " is still \"" + std::string(item.StateText()) + "\" after " +
-                          std::to_string(m_pollBound.count() / 1000) + " seconds; the list shows what it reports now.");
+            m_prompt.Tell(core::DisplayText(item.DisplayName()) + " is still \"" + std::string(item.StateText()) +
+                          "\" after " + std::to_string(m_pollBound.count() / 1000) +
+                          " seconds; the list shows what it reports now.");
         } else if (m_operation == ServiceOperation::Start && status.currentState == platform::kStateStopped &&
                    status.win32ExitCode != 0) {
             const std::string reason = status.stopReason.empty()
                                            ? "exited with status " + std::to_string(status.serviceSpecificExitCode)
                                            : status.stopReason;
-            m_prompt.Tell(item.DisplayName() + " did not start: it " + reason + ".");
+            m_prompt.Tell(core::DisplayText(item.DisplayName()) + " did not start: it " + core::DisplayText(reason) +
+                          ".");
         }
         m_poll.reset();
     }
@@ -231,8 +234,10 @@ std::optional<StartupConfigModel> ServicesDialogModel::StartupDialog() {
     CSrvItem* item = SelectedItem();
     if (item == nullptr || Busy()) return std::nullopt;
     try {
-        return StartupConfigModel(item->StartType(), item->ServiceType(), item->Interactive(), item->Account(),
-                                  item->Traits());
+        // The account field shows the host's text escaped; written back unchanged, a name that
+        // needed escaping is refused rather than set.
+        return StartupConfigModel(item->StartType(), item->ServiceType(), item->Interactive(),
+                                  core::DisplayText(item->Account()), item->Traits());
     } catch (const CSrvBrowserException& e) {
         m_prompt.Tell(e.text);
         return std::nullopt;

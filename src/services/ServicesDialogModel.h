@@ -21,6 +21,7 @@
 
 namespace services {
 
+// What a row shows; texts that come from the host are escaped for display.
 struct ServiceRow {
     std::string service;  // display name
     std::string status;

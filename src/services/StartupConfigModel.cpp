@@ -1,6 +1,7 @@
 // Start-up configuration rules.
 #include "services/StartupConfigModel.h"
 
+#include "core/DisplayText.h"
 #include "platform/HostNames.h"
 
 namespace services {
@@ -49,7 +50,7 @@ std::optional<std::string> StartupConfigModel::Accept() {
         return std::nullopt;
     }
     if (m_account.empty()) return std::string("User account can not be empty !");
-    if (auto bad = platform::CheckAccountName(m_account)) return bad->message;
+    if (auto bad = platform::CheckAccountName(m_account)) return core::DisplayText(bad->message);
     if (m_traits.usesPasswords) {
         if (m_password.empty() || m_confirmation.empty()) return std::string("Password can not be empty !");
         if (m_password != m_confirmation) return std::string("Passwords are different !");

@@ -213,7 +213,9 @@ bool CaptureThread::PeekOnce(std::uint32_t* frames) {
         return false;
     }
     // Handed over again after a reconnect: the file has these frames already.
-    if (capture::RepeatsFramesInFile(facts.Value(), FrameCount())) return true;
+    const auto numbers = m_numbers.Take(facts.Value().firstFrame, facts.Value().frames);
+    if (numbers.repeat) return true;
+    if (numbers.lost > 0) m_framesLost.store(m_numbers.Lost(), std::memory_order_release);
     if (!Append(std::move(result.data), facts.Value().frames)) return false;
     if (frames != nullptr) *frames = facts.Value().frames;
     return true;
@@ -235,6 +237,7 @@ bool CaptureThread::Append(std::vector<std::uint8_t> peek, std::uint32_t frames)
 bool CaptureThread::StartSnapper() {
     const auto status = m_link.StartSnapper(FrameCount());
     if (status == rpc::kRpcOk) {
+        m_numbers.Started(FrameCount());
         m_startTold = false;
         return true;
     }

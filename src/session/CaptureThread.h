@@ -6,7 +6,8 @@
 //
 // Shared with the user-interface thread (the workbench's packet list, palomet-cli's progress
 // line): the stop and pause/continue requests, and the counters and flags below, which are
-// single words read without a lock. The trace file may be read while it is written: open a
+// single words read without a lock. Among them the frames the agent could not deliver,
+// counted from the gaps in its frame numbers. The trace file may be read while it is written: open a
 // capture::TraceReader on the same path and give it the counts read here
 // (SetKnownCounts(BlockCount(), FrameCount(), EndOffset())); the block count and end offset
 // are raised under the trace-file lock, the frame count after it.
@@ -26,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "capture/AgentFrameNumbers.h"
 #include "capture/TraceWriter.h"
 #include "core/FileHandle.h"
 #include "core/Result.h"
@@ -90,6 +92,9 @@ public:
     bool SizeLimitReached() const noexcept { return m_sizeLimitReached.load(); }
     bool FrameTargetReached() const noexcept { return m_frameTargetReached.load(); }
     bool WriteFailed() const noexcept { return m_writeFailed.load(); }
+    // Frames the agent numbered and never delivered (its queue overflowed, or a batch was
+    // refused): the gaps in its numbering between the batches written.
+    std::uint64_t FramesLost() const noexcept { return m_framesLost.load(std::memory_order_acquire); }
     // Messages the thread has given so far (failed calls, refused batches, write failures).
     std::uint32_t ProblemsReported() const noexcept { return m_problems.load(); }
     bool Ended() const { return m_ended.IsSet(); }
@@ -135,6 +140,7 @@ private:
     std::atomic<bool> m_writeFailed{false};
     std::atomic<bool> m_cancelled{false};
     std::atomic<std::uint32_t> m_problems{0};
+    std::atomic<std::uint64_t> m_framesLost{0};
 
     // The capture thread's own state.
     CaptureClock::TimePoint m_startTime{};
@@ -142,6 +148,7 @@ private:
     std::uint64_t m_sizeLimit = 0;
     std::uint32_t m_frameTarget = 0;
     bool m_headerWritten = false;
+    capture::AgentFrameNumbers m_numbers;
     bool m_writeBlocked = false;            // a block is held back; capture pauses
     std::vector<std::uint8_t> m_unwritten;  // that block, tried again on continue and at the end
     std::uint32_t m_unwrittenFrames = 0;

@@ -17,6 +17,7 @@ public:
         c.frameCount = m_thread.FrameCount();
         c.blockCount = m_thread.BlockCount();
         c.endOffset = m_thread.EndOffset();
+        c.framesLost = m_thread.FramesLost();
         c.paused = m_thread.Paused();
         c.timeLimitReached = m_thread.TimeLimitReached();
         c.sizeLimitReached = m_thread.SizeLimitReached();

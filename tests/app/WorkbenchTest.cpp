@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "agentd/AgentDaemon.h"
+#include "agentd/AgentTestUtil.h"
 #include "agentd/PcapSource.h"
 #include "app/WorkbenchTestUtil.h"
 #include "capture/TraceTestUtil.h"
@@ -332,6 +333,30 @@ TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
     EXPECT_TRUE(reader.Value().Validate(prompt)) << (prompt.Messages().empty() ? "" : prompt.Messages()[0].text);
     EXPECT_GE(reader.Value().BlockCount(), 2U);
     EXPECT_FALSE(w.Frame().Action(static_cast<std::uint32_t>(NavCommand::PauseContinue))->isChecked());
+}
+
+// A live window on an agent that could not deliver every frame (its queue of 50 overrun by
+// a burst of 3000): the status bar says how many were lost.
+TEST(Workbench, LiveWindowShowsTheFramesTheAgentCouldNotDeliver) {
+    agentd::DaemonOptions options;
+    options.epmPort = 0;
+    agentd::AgentConfig config;
+    config.sources = [](const capture::CPktSnapConf&) {
+        return core::Result<std::unique_ptr<agentd::FrameSource>>(
+            std::make_unique<agentd::test::ListSource>(agentd::test::NumberedFrames(3000), false));
+    };
+    config.engineLimits.maxFrames = 50;
+    auto daemon = agentd::AgentDaemon::Start(options, std::move(config));
+    ASSERT_TRUE(daemon) << daemon.Err().text;
+    testutil::Workbench w;
+    ASSERT_TRUE(w.app.OpenLiveCapture("127.0.0.1", *daemon.Value()->EpmPort(), testutil::TempPath("lossy.tns")));
+    app::CChildFrame* child = w.Frame().ActiveChild();
+    ASSERT_NE(child, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return child->View().FrameCount() == 50; }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return child->PacketsPane().text().endsWith(" Kb, 2950 lost"); }, 30000))
+        << child->PacketsPane().text().toStdString();
+    EXPECT_TRUE(child->PacketsPane().text().startsWith("50 Packets, "));
+    testutil::Screenshot(w.Frame(), "live-window-lost-frames");
 }
 
 }  // namespace

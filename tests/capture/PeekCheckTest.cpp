@@ -1,7 +1,9 @@
 // What the capture thread refuses to write: peek results whose count contradicts the batch
-// they carry.
+// they carry; and how it tells a batch handed over again, and frames lost, by the agent's
+// frame numbers.
 #include <gtest/gtest.h>
 
+#include "capture/AgentFrameNumbers.h"
 #include "capture/PeekCheck.h"
 #include "capture/TraceTestUtil.h"
 
@@ -43,16 +45,61 @@ TEST(PeekCheck, AcceptsOnlyABatchThatMatchesItsCount) {
     }
 }
 
-// A peek the agent hands over again after a reconnect holds frames the file already has.
-TEST(PeekCheck, TellsARepeatedBatchByItsFrameNumbers) {
+// The facts name the agent's number of the batch's first frame.
+TEST(PeekCheck, ReadsTheAgentsNumberOfTheFirstFrame) {
     capture::CPktSnap batch = testutil::MakeBatch(5, 3);  // frames 5, 6, 7
-    const Bytes serialized = capture::SerializeBatch(batch);
-    const Bytes result = capture::PackSerialized(serialized, 3).Value();
+    const Bytes result = capture::PackSerialized(capture::SerializeBatch(batch), 3).Value();
     const auto facts = capture::CheckPeekResult(result, 8);
     ASSERT_TRUE(facts.Ok());
     EXPECT_EQ(facts.Value().firstFrame, 5u);
-    for (const auto& [framesInFile, repeats] : {std::pair{8u, true}, {9u, false}, {7u, false}, {5u, false}})
-        EXPECT_EQ(capture::RepeatsFramesInFile(facts.Value(), framesInFile), repeats) << framesInFile;
+}
+
+// A snapper's batches, a repeat among them or not, and what was lost between them. The
+// cases that mix loss and repeats are the ones the file's own count cannot tell apart.
+TEST(AgentFrameNumbers, TellsRepeatsAndGapsByTheAgentsNumbers) {
+    struct Step {
+        bool start;  // a snapper started with first number `first`; else a batch
+        std::uint32_t first;
+        std::uint32_t frames = 0;
+        bool repeat = false;
+        std::uint32_t lost = 0;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        std::uint64_t lost;
+    };
+    const Case cases[] = {
+        {"every frame delivered", {{true, 0}, {false, 0, 50}, {false, 50, 20}}, 0},
+        {"queue overflowed before the first peek", {{true, 0}, {false, 2950, 50, false, 2950}}, 2950},
+        {"gap between two batches", {{true, 0}, {false, 0, 50}, {false, 3000, 50, false, 2950}}, 2950},
+        {"repeat after a gap is not written twice",
+         {{true, 0}, {false, 0, 50}, {false, 3000, 50, false, 2950}, {false, 3000, 50, true}},
+         2950},
+        {"repeat of the only batch", {{true, 0}, {false, 0, 50}, {false, 0, 50, true}}, 0},
+        {"new batch after a gap is not a repeat",
+         {{true, 0}, {false, 0, 10}, {false, 40, 10, false, 30}, {false, 10, 10}},
+         30},
+        {"a restarted snapper numbering its own way is new, even as the last batch was",
+         {{true, 0}, {false, 0, 50}, {true, 50}, {false, 0, 50}, {false, 50, 5}},
+         0},
+        {"gap after a restart", {{true, 0}, {false, 0, 100}, {true, 100}, {false, 150, 10, false, 50}}, 50},
+        {"numbers wrap", {{true, 0xFFFFFFF0u}, {false, 0xFFFFFFF0u, 16}, {false, 0x10, 5, false, 16}}, 16},
+    };
+    for (const auto& c : cases) {
+        capture::AgentFrameNumbers numbers;
+        for (std::size_t i = 0; i < c.steps.size(); ++i) {
+            const Step& step = c.steps[i];
+            if (step.start) {
+                numbers.Started(step.first);
+                continue;
+            }
+            const auto verdict = numbers.Take(step.first, step.frames);
+            EXPECT_EQ(verdict.repeat, step.repeat) << c.name << ", step " << i;
+            EXPECT_EQ(verdict.lost, step.lost) << c.name << ", step " << i;
+        }
+        EXPECT_EQ(numbers.Lost(), c.lost) << c.name;
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <utility>
 
 #include "cli/Output.h"
 
@@ -43,6 +44,20 @@ TEST(Output, NoRowsStillGivesAValidDocument) {
     // Characters decode to themselves (a path keeps one backslash); a byte that is no UTF-8
     // becomes the text \xFF.
     EXPECT_EQ(Output::JsonQuote(std::string("\x01\n\\\"\xff", 5)), R"("\u0001\u000A\\\"\\xFF")");
+}
+
+// A right-to-left override in a cell reaches no form of the output as itself.
+TEST(Output, AReorderingControlIsEscapedInEveryFormat) {
+    const std::pair<OutputFormat, const char*> cases[] = {
+        {OutputFormat::Human, "Summary\nGET /\\xE2\\x80\\xAEgpj.exe\n"},
+        {OutputFormat::Tsv, "Summary\nGET /\\xE2\\x80\\xAEgpj.exe\n"},
+        {OutputFormat::Json, "[\n{\"Summary\": \"GET /\\u202Egpj.exe\"}\n]\n"},
+    };
+    for (const auto& [format, expected] : cases) {
+        std::ostringstream text;
+        Output(text, format, {{"Summary", 0, false}}).Row({"GET /\xe2\x80\xaegpj.exe"});
+        EXPECT_EQ(text.str(), expected) << static_cast<int>(format);
+    }
 }
 
 }  // namespace

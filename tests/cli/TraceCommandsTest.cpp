@@ -1,5 +1,8 @@
-// palomet-cli info, list, import and export as a user runs them: exit status, the exact
-// message on stderr for a bad file, and a pcap round trip through the commands.
+// palomet-cli info, list, import, export and recover as a user runs them: exit status, the
+// exact message on stderr for a bad file, a pcap round trip through the commands, and what
+// the written files look like.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
@@ -127,6 +130,58 @@ TEST(TraceCommands, ListGoesOnPastACorruptBlockAndSaysSo) {
     const CliRun from = Cli("list --tsv --from 150 --count 10 " + cases[0].second);
     EXPECT_EQ(from.status, 1);
     EXPECT_EQ(from.out.find("\n200\t"), from.out.find('\n')) << from.out;
+}
+
+// A finished trace with a bad block: in place nothing changes; OUT gets every block that
+// verifies, and the frames lost with block 2 are named.
+TEST(TraceCommands, RecoverNeverCutsAFinishedTraceAndNamesWhatIsLost) {
+    const auto spoilt = SpoiltSample("finished.tns", 6032 + 24, {0xFFFFFFFF, 0xFFFFFFFF});
+    const std::string before = Slurp(spoilt);
+    const CliRun inPlace = Cli("recover " + spoilt);
+    EXPECT_EQ(inPlace.status, 0);
+    EXPECT_NE(inPlace.out.find("nothing to recover"), std::string::npos) << inPlace.out;
+    EXPECT_NE(inPlace.out.find("frames 100-199 lost"), std::string::npos) << inPlace.out;
+    EXPECT_EQ(Slurp(spoilt), before);
+
+    const auto out = TempFile("out.tns");
+    const CliRun copied = Cli("recover " + spoilt + " " + out);
+    EXPECT_EQ(copied.status, 0);
+    EXPECT_NE(copied.out.find("kept 3 blocks, 300 frames"), std::string::npos) << copied.out;
+    EXPECT_NE(copied.out.find("frames 100-199 lost"), std::string::npos) << copied.out;
+    const CliRun listed = Cli("list --tsv " + out);
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(Lines(listed.out), 301u);
+    EXPECT_NE(listed.out.find("\n399\t"), std::string::npos) << "frames keep their numbers";
+}
+
+// Captures hold cleartext logins: whatever a command writes over keeps the permissions the
+// user gave the file, in place or beside it.
+TEST(TraceCommands, WritingOverAFileNeverWidensWhoMayReadIt) {
+    const auto pcap = TempFile("sample.pcap");
+    ASSERT_EQ(Cli("export " + kSample + " " + pcap).status, 0);
+    // Block 2's stream spoilt and no counts in the header: recovery has to rewrite the file.
+    std::string killed = Slurp(SpoiltSample("killed.tns", 6032 + 24, {0xFFFFFFFF}));
+    std::fill(killed.begin() + 12, killed.begin() + 24, '\0');
+    const auto in = TempFile("in.tns");
+    clitest::Spill(in, killed);
+    const std::pair<const char*, std::string> writers[] = {
+        {"export", "export " + kSample + " "},
+        {"import", "import " + pcap + " "},
+        {"recover into OUT", "recover " + in + " "},
+        {"recover in place", "recover "},
+    };
+    for (const auto& [what, command] : writers) {
+        const auto out = TempFile("private");
+        if (std::string(what) == "recover in place") clitest::Spill(out, killed);
+        std::ofstream(out, std::ios::app).flush();
+        ASSERT_EQ(::chmod(out.c_str(), 0600), 0);
+        const CliRun r = Cli(command + out);
+        EXPECT_EQ(r.status, 0) << what << ": " << r.err;
+        struct stat st {};
+        ASSERT_EQ(::stat(out.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << what;
+        EXPECT_GT(st.st_size, 24) << what << ": the file was written";
+    }
 }
 
 TEST(TraceCommands, ChoiceOptionsRefuseWhatTheyDoNotKnow) {

@@ -13,6 +13,12 @@ using core::Archive;
 using core::ArchiveException;
 using Bytes = std::vector<std::uint8_t>;
 
+// A length prefix followed by that many characters.
+Bytes PrefixAndText(Bytes prefix, std::size_t characters) {
+    prefix.insert(prefix.end(), characters, 'x');
+    return prefix;
+}
+
 TEST(Archive, StringLengthPrefixesAtEveryBoundary) {
     struct Case {
         std::size_t length;
@@ -77,22 +83,36 @@ TEST(Archive, IntegersAreLittleEndianAtTheirWidth) {
     EXPECT_EQ(load.ReadI32(), -2);
 }
 
-// Every read that would pass the end throws end-of-file and consumes nothing.
-TEST(Archive, ReadsPastTheEndThrowEndOfFile) {
+// Every read that would pass the end throws end-of-file. A writer has one form for each count
+// and length; a longer one would load and then store back as other bytes, so it is refused
+// before anything behind it is read.
+TEST(Archive, ReadsThatCannotLoadThrowTheirCause) {
+    using Cause = ArchiveException::Cause;
     struct Case {
         const char* name;
         Bytes bytes;
         void (*read)(Archive&);
+        Cause cause;
     };
+    const auto string = [](Archive& a) { a.ReadString(); };
+    const auto count = [](Archive& a) { a.ReadCount(); };
     const Case cases[] = {
-        {"u8 of nothing", {}, [](Archive& a) { a.ReadU8(); }},
-        {"u16 of one byte", {1}, [](Archive& a) { a.ReadU16(); }},
-        {"u32 of three bytes", {1, 2, 3}, [](Archive& a) { a.ReadU32(); }},
-        {"count escape without its word", {0xFF, 0xFF, 1}, [](Archive& a) { a.ReadCount(); }},
-        {"string longer than the stream", {0x05, 'a', 'b'}, [](Archive& a) { a.ReadString(); }},
-        {"string claiming 4 GiB", {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, [](Archive& a) { a.ReadString(); }},
-        {"string escape cut short", {0xFF, 0x10}, [](Archive& a) { a.ReadString(); }},
-        {"bytes beyond the end", {1, 2}, [](Archive& a) { a.ReadBytes(3); }},
+        {"u8 of nothing", {}, [](Archive& a) { a.ReadU8(); }, Cause::EndOfFile},
+        {"u16 of one byte", {1}, [](Archive& a) { a.ReadU16(); }, Cause::EndOfFile},
+        {"u32 of three bytes", {1, 2, 3}, [](Archive& a) { a.ReadU32(); }, Cause::EndOfFile},
+        {"count escape without its word", {0xFF, 0xFF, 1}, count, Cause::EndOfFile},
+        {"string longer than the stream", {0x05, 'a', 'b'}, string, Cause::EndOfFile},
+        {"string claiming 4 GiB", {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, string, Cause::EndOfFile},
+        {"string escape cut short", {0xFF, 0x10}, string, Cause::EndOfFile},
+        {"bytes beyond the end", {1, 2}, [](Archive& a) { a.ReadBytes(3); }, Cause::EndOfFile},
+        {"length 0 in 3 bytes", {0xFF, 0x00, 0x00}, string, Cause::BadValue},
+        {"length 254 in 3 bytes", PrefixAndText({0xFF, 0xFE, 0x00}, 254), string, Cause::BadValue},
+        {"length 2 in 7 bytes", {0xFF, 0xFF, 0xFF, 0x02, 0x00, 0x00, 0x00, 'a', 'b'}, string, Cause::BadValue},
+        {"length 0xFFFD in 7 bytes", PrefixAndText({0xFF, 0xFF, 0xFF, 0xFD, 0xFF, 0x00, 0x00}, 0xFFFD), string,
+         Cause::BadValue},
+        {"length 0xFFFE in 3 bytes", PrefixAndText({0xFF, 0xFE, 0xFF}, 0xFFFE), string, Cause::BadValue},
+        {"count 0 in 6 bytes", {0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00}, count, Cause::BadCount},
+        {"count 0xFFFE in 6 bytes", {0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}, count, Cause::BadCount},
     };
     for (const auto& c : cases) {
         Archive load{std::span<const std::uint8_t>(c.bytes)};
@@ -100,7 +120,7 @@ TEST(Archive, ReadsPastTheEndThrowEndOfFile) {
             c.read(load);
             ADD_FAILURE() << c.name << ": no exception";
         } catch (const ArchiveException& e) {
-            EXPECT_EQ(e.GetCause(), ArchiveException::Cause::EndOfFile) << c.name;
+            EXPECT_EQ(e.GetCause(), c.cause) << c.name;
         }
     }
 }

@@ -51,4 +51,39 @@ TEST(DisplayText, ALoneSpecialByteIsFoundAtEveryPlaceOfALongText) {
     EXPECT_EQ(core::DisplayText(std::string(24, ' ') + "~"), std::string(24, ' ') + "~");
 }
 
+// A control that reorders text would turn "txt.exe" into something else on screen: each is
+// escaped byte by byte for people and TSV, and written as an escape that decodes to itself
+// in JSON. Its neighbours, and the letters of right-to-left scripts, stay.
+TEST(DisplayText, ControlsThatReorderTextAreEscapedLikeControlCharacters) {
+    struct Case {
+        const char* name;
+        std::string raw;
+        std::string shown;
+        std::string json;
+    };
+    const Case cases[] = {
+        {"right-to-left override", "invoice\xe2\x80\xaetxt.exe", "invoice\\xE2\\x80\\xAEtxt.exe",
+         "invoice\\u202Etxt.exe"},
+        {"left-to-right embedding", "\xe2\x80\xaa", "\\xE2\\x80\\xAA", "\\u202A"},
+        {"pop directional formatting", "\xe2\x80\xac", "\\xE2\\x80\\xAC", "\\u202C"},
+        {"left-to-right isolate", "\xe2\x81\xa6", "\\xE2\\x81\\xA6", "\\u2066"},
+        {"pop directional isolate", "\xe2\x81\xa9", "\\xE2\\x81\\xA9", "\\u2069"},
+        {"left-to-right and right-to-left marks", "\xe2\x80\x8e\xe2\x80\x8f", "\\xE2\\x80\\x8E\\xE2\\x80\\x8F",
+         "\\u200E\\u200F"},
+        {"Arabic letter mark", "\xd8\x9c", "\\xD8\\x9C", "\\u061C"},
+        {"C1 control", "\xc2\x9b", "\\xC2\\x9B", "\\u009B"},
+        {"zero-width joiner stays", "\xe2\x80\x8d", "\xe2\x80\x8d", "\xe2\x80\x8d"},
+        {"narrow no-break space stays", "\xe2\x80\xaf", "\xe2\x80\xaf", "\xe2\x80\xaf"},
+        {"U+2065 and U+206A stay", "\xe2\x81\xa5\xe2\x81\xaa", "\xe2\x81\xa5\xe2\x81\xaa", "\xe2\x81\xa5\xe2\x81\xaa"},
+        {"Hebrew and Arabic letters stay", "\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d \xd8\xb3",
+         "\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d \xd8\xb3", "\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d \xd8\xb3"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(core::DisplayText(c.raw), c.shown) << c.name;
+        std::string json;
+        core::AppendJsonText(json, c.raw);
+        EXPECT_EQ(json, c.json) << c.name;
+    }
+}
+
 }  // namespace

@@ -107,7 +107,7 @@ TEST_F(SaveTest, AnUnreadableValueKeepsItsBytesUntilEditedOrDeleted) {
     ASSERT_TRUE(raw.WriteBinary("broken", garbage));
     auto model = Loaded();
     ASSERT_EQ(prompt.Messages().size(), 1U);
-    EXPECT_NE(prompt.Messages()[0].text.find("\nbroken: archive ends early"), std::string::npos)
+    EXPECT_NE(prompt.Messages()[0].text.find("\nbroken: server address: archive ends early"), std::string::npos)
         << prompt.Messages()[0].text;
     const auto at = model->Find("broken");
     ASSERT_TRUE(at);

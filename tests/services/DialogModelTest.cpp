@@ -173,6 +173,32 @@ TEST_F(DialogModel, ControlsThatFailOrHangAreTold) {
     EXPECT_EQ(Said(), expected);
 }
 
+// A host's own texts (a unit's description, its account, its errors) reach no row, message
+// or field as they are: escape sequences and reordering controls are shown escaped.
+TEST_F(DialogModel, AHostsOwnTextsAreShownEscaped) {
+    SimulatedService& evil = Add("pc2", "evil.service",
+                                 "\x1b]0;owned\x07"
+                                 "Backup \xe2\x80\xae"
+                                 "gpj.exe");
+    evil.account = "ann\xe2\x81\xa6x";
+    m_simulated->Host("pc2").Accounts().push_back(evil.account);
+    evil.exitStatus = 3;
+    m_model->Open("pc2", "evil");
+    ASSERT_EQ(m_model->Selected(), std::optional<std::size_t>(0));
+    const std::string shown = "\\x1B]0;owned\\x07Backup \\xE2\\x80\\xAEgpj.exe";
+    EXPECT_EQ(m_model->Row(0).service, shown);
+    m_model->Run(ServiceOperation::Start);
+    PollToEnd();
+    m_simulated->Host("pc2").FailNext("evil.service", {1359, "unit says \x1b[2J\xe2\x80\xae"});
+    m_model->Run(ServiceOperation::Start);
+    const auto dialog = m_model->StartupDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->Account(), "ann\\xE2\\x81\\xA6x");
+    const std::vector<std::string> expected = {shown + " did not start: it exited with status 3.",
+                                               "unit says \\x1B[2J\\xE2\\x80\\xAE (0x54f)"};
+    EXPECT_EQ(Said(), expected);
+}
+
 TEST_F(DialogModel, StartupConfigurationReachesTheService) {
     Local().Traits().usesPasswords = true;
     m_model->Open("", "palometsrv");
@@ -236,7 +262,7 @@ TEST(StartupConfig, ControlsAndChecks) {
             "a:b",
             "",
             "",
-            "The account name \"a:b\" must not contain \"/\", \":\" or \"\\\".",
+            "The account name \"a:b\" must not contain \"/\", \":\" or a backslash.",
         },
     };
     for (const auto& c : checks) {
@@ -281,9 +307,11 @@ TEST(AddUser, SourcesAccountsAndFailures) {
         std::make_unique<ListedAccountSource>("pc1", std::vector<platform::AccountEntry>{{"ann", "", "Ann"}}));
     sources.push_back(std::make_unique<FailingSource>("\\\\pc4", platform::ServiceError{87, "bad"}));
     sources.push_back(std::make_unique<FailingSource>("\\\\pc5", platform::ServiceError{1722, "ssh pc5: timed out"}));
+    sources.push_back(std::make_unique<ListedAccountSource>(
+        "pc6", std::vector<platform::AccountEntry>{{"eve", "\x1b[2J", "Eve \xe2\x80\xae"}}));
     AddUserModel model(std::move(sources), prompt, cursor);
     model.Open();
-    EXPECT_EQ(model.SourceNames(), (std::vector<std::string>{"\\\\pc1", "\\\\pc3", "\\\\pc4", "\\\\pc5"}));
+    EXPECT_EQ(model.SourceNames(), (std::vector<std::string>{"\\\\pc1", "\\\\pc3", "\\\\pc4", "\\\\pc5", "\\\\pc6"}));
     EXPECT_EQ(model.Choose(0), std::make_pair(std::string("\\\\pc1"), std::string("ann")));
     for (std::size_t i = 1; i < 4; ++i) {
         model.SelectSource(i);
@@ -294,6 +322,12 @@ TEST(AddUser, SourcesAccountsAndFailures) {
     EXPECT_EQ(prompt.Messages()[0].text, "The user does not have access to the requested information.");
     EXPECT_EQ(prompt.Messages()[1].text, "The computer name is invalid.");
     EXPECT_EQ(prompt.Messages()[2].text, "ssh pc5: timed out (0x6ba)");
+    // A host's account list is shown escaped; what is chosen is the account itself.
+    model.SelectSource(4);
+    const auto shown = model.ShownRow(0);
+    EXPECT_EQ(shown.comment, "\\x1B[2J");
+    EXPECT_EQ(shown.fullName, "Eve \\xE2\\x80\\xAE");
+    EXPECT_EQ(model.Choose(0), std::make_pair(std::string("\\\\pc6"), std::string("eve")));
 }
 
 TEST(AgentCheck, PolicyDecidesWhichHostsAreChecked) {

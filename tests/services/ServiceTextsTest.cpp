@@ -46,7 +46,12 @@ TEST(ServiceTexts, ErrorTextIsNeverEmpty) {
         {1722, "", "The host's service manager cannot be reached. (0x6ba)"},
         {87, "The host name \"-x\" must not begin with \"-\".\n",
          "The host name \"-x\" must not begin with \"-\". (0x57)"},
-        {50, "line one\nline two\n", "line one\nline two (0x32)"},
+        // Another host's words are escaped as captured text is.
+        {50, "line one\nline two\n", "line one\\x0Aline two (0x32)"},
+        {1722,
+         "ssh pc9: \x1b]0;owned\x07 \xe2\x80\xae"
+         "exe.txt",
+         "ssh pc9: \\x1B]0;owned\\x07 \\xE2\\x80\\xAEexe.txt (0x6ba)"},
         {4242, "", "Error 4242 (0x1092)"},
         {1359, " \n", "Error 1359 (0x54f)"},
     };
@@ -69,18 +74,82 @@ TEST(ServiceNames, MachineNamesAreNeverCut) {
     EXPECT_FALSE(platform::IsLocalHost("pc1"));
 }
 
-TEST(ServiceNames, HostileHostsAndAccountsAreRefused) {
-    for (const char* host : {"pc1", "admin@pc1.example.org", "10.0.0.7", "fe80::1%eth0"})
-        EXPECT_FALSE(platform::CheckHostName(host)) << host;
-    for (const char* host : {"", "-oProxyCommand=sh", "pc1\nrm", "pc 1", "pc\t1", "pc\x7f"})
-        EXPECT_TRUE(platform::CheckHostName(host)) << host;
+// Only what a host name, user@host or address can hold reaches ssh: no shell word, no ssh
+// option, no %-token for a ProxyCommand. Brackets come off an IPv6 address on the way.
+TEST(ServiceNames, HostNamesTakeOnlyWhatAHostCanHold) {
+    const std::pair<const char*, const char*> accepted[] = {
+        {"pc1", "pc1"},
+        {"PC1.Example.ORG", "PC1.Example.ORG"},
+        {"capture-host_7.example.org", "capture-host_7.example.org"},
+        {"admin@pc1.example.org", "admin@pc1.example.org"},
+        {"ann.smith@pc1", "ann.smith@pc1"},
+        {"10.0.0.7", "10.0.0.7"},
+        {"fe80::1", "fe80::1"},
+        {"fe80::1%eth0", "fe80::1%eth0"},
+        {"[::1]", "::1"},
+        {"ann@[2001:db8::1]", "ann@2001:db8::1"},
+        {"ann@::ffff:10.0.0.1", "ann@::ffff:10.0.0.1"},
+    };
+    for (const auto& [text, destination] : accepted) {
+        const auto parsed = platform::ParseHostName(text);
+        ASSERT_TRUE(parsed.Ok()) << text << ": " << parsed.Err().message;
+        EXPECT_EQ(parsed.Value().Destination(), destination) << text;
+        EXPECT_FALSE(platform::CheckHostName(text)) << text;
+    }
+    const std::string refused[] = {
+        "",
+        "-oProxyCommand=sh",
+        "x;id",
+        "a$(id)",
+        "a`id`",
+        "pc|nc",
+        "pc&",
+        "a>b",
+        "'pc'",
+        "\"pc\"",
+        "pc1/x",
+        "a*b",
+        "pc1?",
+        "~pc",
+        "pc#1",
+        "pc%h",
+        "pc 1",
+        "pc\t1",
+        "pc\n1",
+        "pc\x7f",
+        "pc1:22",
+        "a@b@c",
+        "@pc1",
+        "ann@",
+        "-ann@pc1",
+        "ann@-pc1",
+        "a;b@pc1",
+        "pc..x",
+        ".pc",
+        "pc.",
+        "[pc1]",
+        "[::1",
+        "fe80::1%",
+        "fe80::1%a;b",
+        "::g",
+        "\\\\pc1",
+        "pc1\xe2\x80\xae",
+        "\xc3\xbc.example",
+        std::string(64, 'a') + ".example.org",
+    };
+    for (const std::string& text : refused) {
+        const auto bad = platform::CheckHostName(text);
+        ASSERT_TRUE(bad) << text;
+        EXPECT_EQ(bad->code, platform::kErrorInvalidParameter) << text;
+    }
     for (const char* account : {"ann", ".\\ann", "pc1\\svc-agent", "ann.smith"})
         EXPECT_FALSE(platform::CheckAccountName(account)) << account;
     for (const char* account : {"", ".\\", "-ann", "a:b", "../etc", "a/b", "x\ny", "two words", "pc\\a\\b"})
         EXPECT_TRUE(platform::CheckAccountName(account)) << account;
-    // A refusal never prints the control character it refuses.
-    EXPECT_EQ(platform::CheckHostName("pc\n1")->message,
-              "The host name \"pc\\x0a1\" must not contain spaces or control characters.");
+    // A refusal shown to the user never holds the control character it refuses.
+    const auto bad = platform::CheckHostName("pc\n1");
+    EXPECT_EQ(ErrorText(bad->code, bad->message),
+              "The host name \"pc\\x0A1\" must not contain spaces or control characters. (0x57)");
 }
 
 TEST(SystemdMapping, StatesStartTypesAndAccounts) {
@@ -156,7 +225,8 @@ TEST(SystemdMapping, WhatReachesShellsAndUnitFiles) {
     EXPECT_FALSE(sd::IsUnitName("../x.service"));
     EXPECT_FALSE(platform::WriteDropIn("", "relative/dir", "a.service", "f.conf", "x").Ok());
     ::setenv("PALOMET_SSH", "/opt/my ssh", 1);
-    EXPECT_EQ(platform::SystemdConnector::RemoteAddress("ann@pc1", platform::ServiceScope::System),
+    EXPECT_EQ(platform::SystemdConnector::RemoteAddress(platform::ParseHostName("ann@pc1").Value(),
+                                                        platform::ServiceScope::System),
               "unixexec:path=/opt/my%20ssh,argv1=-xT,argv2=-oBatchMode%3dyes,argv3=-oConnectTimeout%3d10,argv4=--,"
               "argv5=ann%40pc1,argv6=systemd-stdio-bridge");
     ::unsetenv("PALOMET_SSH");

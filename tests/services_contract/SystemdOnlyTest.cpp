@@ -77,6 +77,13 @@ TEST_F(SystemdOnly, CommandLineAgainstTheRealManager) {
         {"service --user start pm-cli", 1, "disabled. (0x422)"},
         {"service --user status nosuch", 1, "does not exist as an installed service. (0x424)"},
         {"service --host -oProxyCommand=x --user list", 1, "must not begin with \"-\". (0x57)"},
+        {"service --host x;id --user list", 1, "is neither a name"},
+        // A host's own texts are shown escaped, as captured text is.
+        {"service --user status pm-hostile", 0, "description Backup \\x1B]0;owned\\x07 \\xE2\\x80\\xAEgpj.exe"},
+        {"service --user status pm-hostile", 0, "command     /bin/sleep infinity \\x1B[2J"},
+        {"service --user status pm-hostile --json", 0,
+         "\"description\": \"Backup \\u001B]0;owned\\u0007 \\u202Egpj.exe\""},
+        {"service --user list", 0, "Backup \\x1B]0;owned\\x07 \\xE2\\x80\\xAEgpj.exe"},
     };
     for (const Step& step : steps) {
         std::vector<std::string> argv = {PALOMET_BIN_DIR "/palomet-cli"};
@@ -85,9 +92,10 @@ TEST_F(SystemdOnly, CommandLineAgainstTheRealManager) {
         auto run = platform::RunProgram(argv, {}, std::chrono::seconds(60), 1 << 20);
         ASSERT_TRUE(run.Ok()) << run.Err().message;
         EXPECT_EQ(run.Value().exitStatus, step.exit) << step.args << "\n" << run.Value().err;
-        EXPECT_NE((run.Value().out + run.Value().err).find(step.says), std::string::npos)
-            << step.args << "\n"
-            << run.Value().out << run.Value().err;
+        const std::string said = run.Value().out + run.Value().err;
+        EXPECT_NE(said.find(step.says), std::string::npos) << step.args << "\n" << said;
+        EXPECT_EQ(said.find_first_of("\x1b\x07"), std::string::npos) << step.args;
+        EXPECT_EQ(said.find("\xe2\x80\xae"), std::string::npos) << step.args;
     }
     m_backend.Reset("pm-cli.service");
 }

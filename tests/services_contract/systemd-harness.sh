@@ -96,6 +96,10 @@ Description=Palomet test service that fails
 Type=oneshot
 ExecStart=/bin/sh -c 'sleep 0.2; exit 3'
 U
+    # A unit a hostile host might hold: a terminal escape and a right-to-left override in its
+    # description, an escape in its command line.
+    printf '[Unit]\nDescription=Backup \033]0;owned\007 \342\200\256gpj.exe\n[Service]\nExecStart=/bin/sleep infinity \\x1b[2J\n' \
+        >"$dir/pm-hostile.service"
     unit pm-notify.service <<'U'
 [Unit]
 Description=Palomet test service that reports ready late

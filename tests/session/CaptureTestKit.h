@@ -15,16 +15,21 @@ namespace session::test {
 
 // A snapper that holds the frames the test captures, numbers them from its first frame
 // number, hands at most peekMax to a peek and drops the rest when stopped, as palometsrv
-// does. Every call is logged ("start 0", "query", ...).
+// does; it can be told to drop frames it numbered, to hand its last peek over again, and to
+// number a new snapper its own way. Every call is logged ("start 0", "query", ...).
 class FakeAgent final : public SnapperLink {
 public:
     void Capture(std::size_t frames, std::size_t bytes = 60) {
         if (m_running) m_held.insert(m_held.end(), frames, bytes);
     }
+    // The agent numbered frames it then dropped (its queue overflowed): they never come.
+    void Drop(std::uint32_t frames) { m_next += frames; }
+    // The next peek hands over the last one again, as after a reconnect.
+    void HandOverAgain() { m_again = true; }
     rpc::RpcStatus StartSnapper(std::uint32_t firstFrame) override {
         Log("start " + std::to_string(firstFrame));
         m_running = startStatus == 0 || m_running;
-        m_next = firstFrame;
+        m_next = ownNumbers ? 0 : firstFrame;
         return startStatus;
     }
     rpc::RpcStatus StopSnapper() override {
@@ -46,12 +51,16 @@ public:
             m_running = false;
             m_held.clear();
         }
-        pending = static_cast<std::int32_t>(m_held.size());
+        pending = static_cast<std::int32_t>(m_again ? m_lastFrames : m_held.size());
         return status;
     }
     rpc::RpcStatus PeekSnapper(rpc::PeekResult& result) override {
         Log("peek");
         if (peekStatus != 0) return peekStatus;
+        if (std::exchange(m_again, false)) {
+            result.data = m_last;
+            return 0;
+        }
         if (std::exchange(badPeek, false)) {
             result.data = testutil::Pack(testutil::MakeBatch(0, 3));
             result.data[0] = 5;  // announces 5 frames, holds 3
@@ -68,6 +77,8 @@ public:
         }
         m_held.erase(m_held.begin(), m_held.begin() + batch.GetFrameCount());
         if (batch.GetFrameCount() > 0) result.data = testutil::Pack(batch);
+        m_last = result.data;
+        m_lastFrames = batch.GetFrameCount();
         return 0;
     }
     bool SnapperRunning() const override { return m_running; }
@@ -85,7 +96,8 @@ public:
     std::deque<rpc::RpcStatus> queryStatuses;  // one per query, then success
     bool badPeek = false;
     std::size_t peekMax = 1000;
-    bool hang = false;  // queries wait until cancelled
+    bool ownNumbers = false;  // a snapper numbers from 0 whatever it is asked
+    bool hang = false;        // queries wait until cancelled
     platform::ManualResetEvent hung;
     platform::ManualResetEvent cancelled;
 
@@ -94,6 +106,9 @@ private:
     std::uint32_t m_next = 0;
     std::uint64_t m_noise = 1;
     std::vector<std::size_t> m_held;
+    std::vector<std::uint8_t> m_last;  // the last peek's result
+    std::size_t m_lastFrames = 0;
+    bool m_again = false;
 };
 
 // Each wait runs the script with its number (from 1), then returns the stop or the

@@ -63,7 +63,8 @@ struct CaptureRun {
 // A scenario's set-up ("time=60 size=1024 target=5 perRound=2 peekMax=40 start=1723") and
 // script ("1:capture 20 2:stop": at wait 1 capture 20 frames, at wait 2 ask the thread to
 // stop; also advance N (seconds), toggle, query=S (next query's status), peek=S, start=S,
-// badpeek). Frames are 1000 bytes of noise.
+// badpeek, drop N (numbered, never delivered), again (the last peek handed over again),
+// ownnumbers (a new snapper numbers from 0)). Frames are 1000 bytes of noise.
 struct Scenario {
     const char* name;
     const char* setup;
@@ -73,6 +74,7 @@ struct Scenario {
     std::vector<long> pausedAt{};
     const char* flags = "";               // of paused, time, size, target
     std::vector<std::string> messages{};  // how each one starts
+    std::uint64_t lost = 0;               // frames the agent numbered and never delivered
 };
 
 void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
@@ -99,7 +101,7 @@ void RunScript(CaptureRun& r, const std::string& script, int wait) {
     for (std::string step; in >> step;) {
         const std::string action = step.substr(step.find(':') + 1);
         std::string count;
-        if (action == "capture" || action == "advance") in >> count;
+        if (action == "capture" || action == "advance" || action == "drop") in >> count;
         if (std::stoi(step) != wait) continue;
         const auto status = static_cast<rpc::RpcStatus>(std::stoul("0" + action.substr(action.find('=') + 1)));
         if (action == "capture") r.agent.Capture(std::stoul(count), 1000);
@@ -107,6 +109,9 @@ void RunScript(CaptureRun& r, const std::string& script, int wait) {
         if (action == "toggle") r.thread->TogglePause();
         if (action == "stop") r.thread->RequestStop();
         if (action == "badpeek") r.agent.badPeek = true;
+        if (action == "drop") r.agent.Drop(static_cast<std::uint32_t>(std::stoul(count)));
+        if (action == "again") r.agent.HandOverAgain();
+        if (action == "ownnumbers") r.agent.ownNumbers = true;
         if (action.starts_with("query=")) r.agent.queryStatuses.push_back(status);
         if (action.starts_with("peek=")) r.agent.peekStatus = status;
         if (action.starts_with("start=")) r.agent.startStatus = status;
@@ -209,6 +214,32 @@ const Scenario kScenarios[] = {
      {},
      "",
      {"A batch from the agent was refused and not written: batch holds 3 frames, the peek announces 5"}},
+    {"FramesTheAgentCouldNotDeliverAreCounted",
+     "",
+     "1:capture 25 2:drop 2950 2:capture 25 3:stop",
+     {25, 25},
+     "",
+     {},
+     "",
+     {},
+     2950},
+    {"ABatchHandedOverAgainAfterALossIsWrittenOnce",
+     "",
+     "1:capture 25 2:drop 100 2:capture 25 3:again 4:stop",
+     {25, 25},
+     "",
+     {},
+     "",
+     {},
+     100},
+    {"ASnapperThatNumbersItsOwnWayAfterARestartLosesNothing",
+     "",
+     "1:capture 25 2:query=6 2:ownnumbers 3:capture 25 4:stop",
+     {25, 25},
+     "start 0, query, peek, query, query, start 25, query, peek, query, query, stop",
+     {},
+     "",
+     {"The connection to the agent was lost"}},
     {"AFailedStartIsToldOnceAndTriedAgainEachRound",
      "start=1723",
      "3:start=0 4:capture 21 5:stop",
@@ -241,6 +272,7 @@ TEST_P(CaptureThreadScenario, Runs) {
     EXPECT_EQ(run.thread->TimeLimitReached(), flags.find("time") != std::string::npos);
     EXPECT_EQ(run.thread->SizeLimitReached(), flags.find("size") != std::string::npos);
     EXPECT_EQ(run.thread->FrameTargetReached(), flags.find("target") != std::string::npos);
+    EXPECT_EQ(run.thread->FramesLost(), s.lost);
     ASSERT_EQ(run.messages.size(), s.messages.size());
     for (std::size_t i = 0; i < s.messages.size(); ++i) EXPECT_TRUE(run.messages[i].starts_with(s.messages[i]));
 }

@@ -8,6 +8,8 @@
 #include <iostream>
 #include <regex>
 
+#include <sys/wait.h>
+
 #include "agentd/PcapSource.h"
 #include "capture/PcapExport.h"
 #include "session/AgentTestKit.h"
@@ -73,6 +75,48 @@ TEST(LiveCapture, PauseAndContinueLoseNothingOfTheReplay) {
     auto expected = original;
     expected.insert(expected.begin(), original.begin(), original.begin() + paused);
     EXPECT_TRUE(PcapRecords(path + ".pcap") == expected);
+}
+
+// An agent that could not deliver every frame (a live interface, its queue of 50 frames
+// overrun by a burst of 3000) against one that could: palomet-cli capture tells them apart
+// by its exit status, and says how many were lost in its summary and its JSON.
+TEST(LiveCapture, ACaptureThatLostFramesEndsWithItsOwnStatus) {
+    struct Case {
+        const char* name;
+        bool lossless;
+        const char* options;
+        int status;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"lossy", false, "--json", 3, "\"frames\": 50, \"blocks\": 1, "},
+        {"lossy", false, "--json", 3, "\"framesLost\": 2950, \"stopped\": \"frame count reached\", \"status\": 3}"},
+        {"lossy", false, "", 3, "50 frames in 1 blocks written to "},
+        {"lossy", false, "", 3, "; 2950 frames lost: the agent could not deliver them\n"},
+        {"clean", true, "--json", 0, "\"framesLost\": 0, "},
+        {"clean", true, "", 0, "50 frames in 1 blocks written to "},
+    };
+    for (const auto& c : cases) {
+        agentd::AgentConfig config;
+        config.sources = [lossless = c.lossless](const capture::CPktSnapConf&) {
+            return core::Result<std::unique_ptr<agentd::FrameSource>>(
+                std::make_unique<agentd::test::ListSource>(agentd::test::NumberedFrames(3000), lossless));
+        };
+        config.engineLimits.maxFrames = 50;
+        InProcessAgent agent(std::move(config));
+        const auto path = testutil::TempPath(std::string(c.name) + ".tns");
+        const auto out = path + ".out";
+        const int raw =
+            std::system(("PALOMET_SERVICE_CHECK=off " + kBin + "/palomet-cli capture --server 127.0.0.1 --epm-port " +
+                         std::to_string(agent.Port()) + " --out " + path + " --frames 50 " + c.options + " > " + out)
+                            .c_str());
+        ASSERT_TRUE(WIFEXITED(raw));
+        EXPECT_EQ(WEXITSTATUS(raw), c.status) << c.name << " " << c.options;
+        const auto said = testutil::ReadAll(out);
+        const std::string text(said.begin(), said.end());
+        EXPECT_NE(text.find(c.says), std::string::npos) << c.name << " " << c.options << "\n" << text;
+        EXPECT_EQ(testutil::OpenValid(path).FrameCount(), 50u);
+    }
 }
 
 // palometsrv replaying the sample in a loop at its own pace, on free ports.

@@ -53,9 +53,11 @@ CAddUserDlg::CAddUserDlg(std::vector<std::unique_ptr<AccountSource>> sources, QW
 
 void CAddUserDlg::FillAccounts() {
     m_accounts->clear();
-    for (const auto& account : m_model.Rows())
+    for (std::size_t row = 0; row < m_model.Rows().size(); ++row) {
+        const auto account = m_model.ShownRow(row);
         new QTreeWidgetItem(m_accounts, {QString::fromStdString(account.name), QString::fromStdString(account.comment),
                                          QString::fromStdString(account.fullName)});
+    }
 }
 
 void CAddUserDlg::accept() {
