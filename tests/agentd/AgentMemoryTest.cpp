@@ -71,6 +71,7 @@ TEST(AgentMemoryTest, ClientsThatPeekAndIdleStayWithinTheBudgetAndLeaveNothingBe
     for (int i = 0; i < kClients; ++i) clients.push_back(std::make_unique<RawClient>(daemon->Port()));
     std::vector<std::thread> running;
     std::atomic<int> peeked{0};
+    std::atomic<std::size_t> handedOver{0};
     for (auto& c : clients) {
         running.emplace_back([&, client = c.get()] {
             if (!client->Bind()) return;
@@ -86,12 +87,18 @@ TEST(AgentMemoryTest, ClientsThatPeekAndIdleStayWithinTheBudgetAndLeaveNothingBe
                 pending = now;
                 return settled;
             });
-            if (client->Drain(static_cast<std::uint16_t>(Op::SnapSnapperPeekA), test::Le32({snapper})) > kMiB) ++peeked;
+            const std::size_t bytes =
+                client->Drain(static_cast<std::uint16_t>(Op::SnapSnapperPeekA), test::Le32({snapper}));
+            if (bytes > 0) ++peeked;
+            handedOver += bytes;
             client->OnSnapper(Op::SnapSnapperStopA, snapper);
         });
     }
     for (auto& t : running) t.join();
     EXPECT_EQ(peeked, kClients);
+    // The first snappers fill their parts before the last ones start, and keep what they
+    // hold: the others share what is left, but together they hand over much of the budget.
+    EXPECT_GT(handedOver.load(), kBudget / 4);
     // Stopped and idle, still connected: every peek's frames and reply are gone.
     EXPECT_TRUE(Eventually([&] { return HeapInUse() < before + 2 * kMiB; }))
         << (HeapInUse() - before) / kMiB << " MiB left behind by " << kClients << " idle connections";
