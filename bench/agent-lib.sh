@@ -1,6 +1,6 @@
 # Sourced by the whole-command benchmarks that run an agent: a scratch folder that goes, with
 # the agent, when the script ends; the agent started on free ports; CPU ticks of a process.
-bin=${PALOMET_BIN_DIR:-build/bin}
+bin=${PALOMET_BIN_DIR:-build/bench/bin}
 work=$(mktemp -d)
 agent_pid=""
 cleanup() {

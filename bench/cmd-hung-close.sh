@@ -4,7 +4,7 @@
 # time from the interrupt to a finished trace file, and checks that the file validates.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bin=${PALOMET_BIN_DIR:-build/bin}
+bin=${PALOMET_BIN_DIR:-build/bench/bin}
 work=$(mktemp -d)
 agent_pid=""
 capture_pid=""

@@ -4,14 +4,11 @@
 # serialises and compresses every block, so it is expected to be slower; this says by how much.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bin=${PALOMET_BIN_DIR:-build/bin}
+bin=${PALOMET_BIN_DIR:-build/bench/bin}
 frames=${FRAMES:-1000000}
 data=build/bench-data
-mkdir -p "$data"
-in="$data/lan-$frames.pcap"
-if [ ! -f "$in" ]; then
-  /usr/bin/python3 ../shared/tools/gen_traffic.py --count "$frames" --seed 5 --out "$in" >/dev/null
-fi
+source bench/data-lib.sh
+in=$(office_capture "$frames" 5)
 size_mb=$(( $(stat -c %s "$in") / 1048576 ))
 echo "input: $in ($frames frames, $size_mb MiB), $(nproc) cores"
 

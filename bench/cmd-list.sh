@@ -1,16 +1,14 @@
 #!/usr/bin/env bash
 # palomet-cli list --tsv over a 1,000,000-frame trace against tcpdump -n -r over the same
 # frames as pcap, one after the other on this machine: wall time, frames/s, peak memory.
-# The capture (gen_traffic.py) and its trace file are made once under build/bench-data/.
+# The capture (scripts/gen-traffic.py) and its trace file are made once under build/bench-data/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bin=${PALOMET_BIN_DIR:-build/bin}
+bin=${PALOMET_BIN_DIR:-build/bench/bin}
 frames=${PALOMET_LIST_FRAMES:-1000000}
-data=build/bench-data
-mkdir -p "$data"
-pcap=$data/lan_mix_$frames.pcap
-tns=$data/lan_mix_$frames.tns
-[ -f "$pcap" ] || /usr/bin/python3 /work/shared/tools/gen_traffic.py --count "$frames" --seed 7 --out "$pcap"
+source bench/data-lib.sh
+pcap=$(office_capture "$frames" 7)
+tns=build/bench-data/office_${frames}_s7.tns
 [ -f "$tns" ] || "$bin/palomet-cli" import "$pcap" "$tns" > /dev/null
 
 # Prints "seconds peak-KiB" for one command whose output goes to /dev/null.

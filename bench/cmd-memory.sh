@@ -6,17 +6,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-bin=$(cd "${PALOMET_BIN_DIR:-build/bin}" && pwd)
+bin=$(cd "${PALOMET_BIN_DIR:-build/bench/bin}" && pwd)
 data=$root/build/bench-data
 mkdir -p "$data"
 one=$data/empty-7m-1block.tns
 three=$data/empty-4m-3blocks.tns
-lan=$data/lan_mix_1000000.tns
+lan=$data/office_1000000_s7.tns
 [ -f "$one" ] || /usr/bin/python3 bench/craft-empty-trace.py --blocks 1 --frames 7000000 --out "$one"
 [ -f "$three" ] || /usr/bin/python3 bench/craft-empty-trace.py --blocks 3 --frames 4000000 --out "$three"
 if [ ! -f "$lan" ]; then
-  pcap=$data/lan_mix_1000000.pcap
-  [ -f "$pcap" ] || /usr/bin/python3 /work/shared/tools/gen_traffic.py --count 1000000 --seed 7 --out "$pcap"
+  source bench/data-lib.sh
+  pcap=$root/$(office_capture 1000000 7)
   "$bin/palomet-cli" import "$pcap" "$lan" > /dev/null
 fi
 blank=$data/blank-vendors

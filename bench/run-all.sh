@@ -2,7 +2,7 @@
 # Runs every Google Benchmark binary, then every whole-command benchmark script (bench/cmd-*.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bin=${PALOMET_BIN_DIR:-build/bin}
+bin=${PALOMET_BIN_DIR:-build/bench/bin}
 for b in "$bin"/bench_*; do
   [ -x "$b" ] || continue
   echo "== $(basename "$b")"

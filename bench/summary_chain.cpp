@@ -1,4 +1,4 @@
-// The summary chain over a realistic LAN mix (gen_traffic.py, made once under
+// The summary chain over the office mix (scripts/gen-traffic.py, made once under
 // build/bench-data/, never committed) at every level, the detail chain with its text, and
 // the whole list row as palomet-cli list writes it; then the summary chain over the mix's
 // IPv6-heavy twin (make_ipv6_mix.py: the same conversations over IPv6, a quarter of them in
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchData.h"
 #include "capture/CPktSnap.h"
 #include "core/DisplayText.h"
 #include "decode/BatchDecoding.h"
@@ -33,24 +34,13 @@ void Run(const std::string& command) {
     if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not run: %s\n", command.c_str());
 }
 
-std::filesystem::path DataDir() {
-    const std::filesystem::path dir = std::filesystem::path(PALOMET_SOURCE_DIR) / "build" / "bench-data";
-    std::filesystem::create_directories(dir);
-    return dir;
-}
-
 std::string CapturePath() {
     if (const char* path = std::getenv("PALOMET_BENCH_PCAP")) return path;
-    const auto file = DataDir() / ("lan_mix_" + std::to_string(kFrameCount) + ".pcap");
-    if (!std::filesystem::exists(file)) {
-        Run("/usr/bin/python3 /work/shared/tools/gen_traffic.py --count " + std::to_string(kFrameCount) +
-            " --seed 11 --out " + file.string());
-    }
-    return file.string();
+    return bench::OfficeCapture(kFrameCount, 11);
 }
 
 std::string Ipv6CapturePath() {
-    const auto file = DataDir() / ("lan_mix_ipv6_" + std::to_string(kFrameCount) + ".pcap");
+    const auto file = bench::DataDir() / ("office_ipv6_" + std::to_string(kFrameCount) + ".pcap");
     if (!std::filesystem::exists(file)) {
         Run("/usr/bin/python3 " + std::string(PALOMET_SOURCE_DIR) + "/bench/make_ipv6_mix.py " + CapturePath() + " " +
             file.string());
@@ -60,8 +50,8 @@ std::string Ipv6CapturePath() {
 
 // The capture's frames as one batch on the decoder set, stamped in microseconds.
 struct Mix {
-    decode::CPktParsersConf conf{false, true};
-    decode::CPktParsers parsers{conf, false};
+    auto conf = decode::CPktParsersConf::FromTableFiles();
+    decode::CPktParsers parsers(conf);
     capture::CPktSnap batch{&parsers};
     explicit Mix(const std::string& path) {
         char error[PCAP_ERRBUF_SIZE];

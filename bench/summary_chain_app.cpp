@@ -1,5 +1,5 @@
-// Summary chain with and without the application decoders: the realistic LAN mix of
-// gen_traffic.py, and its DNS/NBNS-only and HTTP-only frames, each at transport and at
+// Summary chain with and without the application decoders: the office mix of
+// scripts/gen-traffic.py, and its DNS/NBNS-only and HTTP-only frames, each at transport and at
 // application level. The capture is made once under build/bench-data/ (never committed).
 #include <benchmark/benchmark.h>
 #include <pcap/pcap.h>
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchData.h"
 #include "capture/CPktSnapQue.h"
 #include "decode/CPktDetailLine.h"
 #include "decode/CPktParsers.h"
@@ -24,17 +25,7 @@ constexpr std::int64_t kTickRate = 1000000;
 
 std::string CapturePath() {
     if (const char* path = std::getenv("PALOMET_BENCH_PCAP")) return path;
-    const std::filesystem::path dir = std::filesystem::path(PALOMET_SOURCE_DIR) / "build" / "bench-data";
-    std::filesystem::create_directories(dir);
-    const auto file = dir / ("app_mix_" + std::to_string(kFrameCount) + ".pcap");
-    if (!std::filesystem::exists(file)) {
-        const char* tool = std::getenv("PALOMET_GEN_TRAFFIC");
-        const std::string command = std::string("/usr/bin/python3 ") +
-                                    (tool != nullptr ? tool : "/work/shared/tools/gen_traffic.py") + " --count " +
-                                    std::to_string(kFrameCount) + " --seed 5 --out " + file.string();
-        if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not run: %s\n", command.c_str());
-    }
-    return file.string();
+    return bench::OfficeCapture(kFrameCount, 5);
 }
 
 // The ports of an Ethernet/IPv4 TCP or UDP frame, and whether it carries a payload.
@@ -92,15 +83,15 @@ const std::vector<capture::CPktSnapQue>& Frames(Mix mix) {
 }
 
 const decode::CPktParsers& Parsers() {
-    static const decode::CPktParsersConf conf(false, true);
-    static const decode::CPktParsers parsers(conf, false);
+    static const auto conf = decode::CPktParsersConf::FromTableFiles();
+    static const decode::CPktParsers parsers(conf);
     return parsers;
 }
 
 void RunSummary(benchmark::State& state, Mix mix, std::uint32_t level) {
     const auto& frames = Frames(mix);
     if (frames.empty()) {
-        state.SkipWithError("no frames: is gen_traffic.py reachable?");
+        state.SkipWithError("no frames: is scripts/gen-traffic.py working?");
         return;
     }
     const auto& parsers = Parsers();
@@ -122,7 +113,7 @@ void RunSummary(benchmark::State& state, Mix mix, std::uint32_t level) {
 void RunDetail(benchmark::State& state, Mix mix) {
     const auto& frames = Frames(mix);
     if (frames.empty()) {
-        state.SkipWithError("no frames: is gen_traffic.py reachable?");
+        state.SkipWithError("no frames: is scripts/gen-traffic.py working?");
         return;
     }
     const auto& parsers = Parsers();

@@ -13,7 +13,7 @@ namespace {
 
 void BM_LoadAllTables(benchmark::State& state) {
     for (auto _ : state) {
-        decode::CPktParsersConf conf(false, true);
+        auto conf = decode::CPktParsersConf::FromTableFiles();
         benchmark::DoNotOptimize(conf.GetEtherNums().Vendors().size());
     }
 }
@@ -26,7 +26,7 @@ void BM_ParseVendorText(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        tables::CPktEtherNums table(false);
+        tables::CPktEtherNums table(tables::TableSource::Empty);
         benchmark::DoNotOptimize(tables::TableLoader::EtherVendors(file->text, table));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
@@ -36,7 +36,7 @@ BENCHMARK(BM_ParseVendorText)->Unit(benchmark::kMillisecond);
 
 // Prefixes drawn from the table itself and, every other one, a prefix that is not there.
 void BM_VendorLookup(benchmark::State& state) {
-    const tables::CPktEtherNums table(true);
+    const tables::CPktEtherNums table(tables::TableSource::Files);
     std::vector<std::uint32_t> keys;
     for (std::size_t i = 0; i < table.Vendors().size(); i += 7) {
         const auto& v = table.Vendors()[i];
@@ -53,7 +53,7 @@ void BM_VendorLookup(benchmark::State& state) {
 BENCHMARK(BM_VendorLookup);
 
 void BM_TypeLookup(benchmark::State& state) {
-    const tables::CPktEtherNums table(true);
+    const tables::CPktEtherNums table(tables::TableSource::Files);
     std::uint32_t t = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(table.FindTypeName(static_cast<std::uint16_t>(t)));

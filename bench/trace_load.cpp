@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchData.h"
 #include "capture/BatchPacker.h"
 #include "capture/PcapImport.h"
 #include "capture/TraceReader.h"
@@ -19,25 +20,17 @@ namespace {
 namespace fs = std::filesystem;
 using capture::TraceReader;
 
-fs::path DataDir() {
-    const fs::path dir = fs::path(PALOMET_SOURCE_DIR) / "build" / "bench-data";
-    fs::create_directories(dir);
-    return dir;
-}
+using bench::DataDir;
 
-// About 1 MB of inflated batch per block: gen_traffic frames average some 400 bytes.
+// About 1 MB of inflated batch per block: the office mix's frames average some 400 bytes.
 const std::string& LanTrace() {
     static const std::string path = [] {
-        const fs::path tns = DataDir() / "lan-1mb-blocks.tns";
+        const fs::path tns = DataDir() / "office-1mb-blocks.tns";
         if (fs::exists(tns)) return tns.string();
-        const fs::path pcap = DataDir() / "lan-20k.pcap";
-        const std::string cmd = "/usr/bin/python3 " + std::string(PALOMET_SOURCE_DIR) +
-                                "/../shared/tools/gen_traffic.py --count 20000 --seed 11 --out " + pcap.string() +
-                                " >/dev/null";
-        if (std::system(cmd.c_str()) != 0) std::abort();
+        const std::string pcap = bench::OfficeCapture(20000, 11);
         capture::PcapImportOptions options;
         options.blockFrames = 2600;
-        if (!capture::ImportPcap(pcap.string(), tns.string(), options)) std::abort();
+        if (!capture::ImportPcap(pcap, tns.string(), options)) std::abort();
         return tns.string();
     }();
     return path;

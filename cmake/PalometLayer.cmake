@@ -37,18 +37,22 @@ function(palomet_ui_layer name)
   target_link_libraries(palomet_${name}_ui PUBLIC palomet_${name} ${L_DEPS} Qt6::Widgets)
 endfunction()
 
-# One GoogleTest binary per folder of tests/. GUI folders link QtTest and run offscreen, so
-# no display is needed.
+# One GoogleTest binary, test_<name>, per folder of tests/ (tests/<name>, or the folder DIR
+# names, such as profiles/ui for test_profiles_ui). GUI folders link QtTest and run
+# offscreen, so no display is needed.
 function(palomet_test_folder name)
-  cmake_parse_arguments(T "GUI" "" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
+  cmake_parse_arguments(T "GUI" "DIR" "DEPS" ${ARGN})
+  if(NOT T_DIR)
+    set(T_DIR ${name})
+  endif()
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${T_DIR}/*.cpp)
   if(NOT sources)
     return()
   endif()
   add_executable(test_${name} ${sources})
   target_compile_options(test_${name} PRIVATE ${PALOMET_WARNINGS})
   target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(test_${name} PRIVATE ${T_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(test_${name} PRIVATE ${T_DEPS} palomet_test_support GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(test_${name} PRIVATE
     PALOMET_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
     PALOMET_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
@@ -60,5 +64,14 @@ function(palomet_test_folder name)
       PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
   else()
     gtest_discover_tests(test_${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} DISCOVERY_TIMEOUT 60)
+  endif()
+endfunction()
+
+# A program that offers PALOMET_SERVICES=simulated, when the build does (a build tree's
+# programs; `make deb` turns it off, so the packages never carry the table).
+function(palomet_offer_simulated_services target)
+  if(PALOMET_SIMULATED_SERVICES)
+    target_link_libraries(${target} PRIVATE palomet_services_simulated)
+    target_compile_definitions(${target} PRIVATE PALOMET_SIMULATED_SERVICES)
   endif()
 endfunction()

@@ -6,7 +6,7 @@
 # when it is missing. Usage: scripts/check-dcerpc-tshark.sh [BIN_DIR] [CAPTURE.pcap]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bin=${1:-${PALOMET_BIN_DIR:-build/bin}}
+bin=${1:-${PALOMET_BIN_DIR:-build/release/bin}}
 sample=${2:-tests/agentd/data/lan-600.pcap}
 interface_uuid=3c2465f0-c2db-11d0-a71b-00a0249eee17
 ndr_uuid=8a885d04-1ceb-11c9-9fe8-08002b104860

@@ -5,7 +5,7 @@
 # too heavy for CI. Usage: scripts/check-decode-tshark.sh [BIN_DIR] [FRAMES]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bin=${1:-${PALOMET_BIN_DIR:-build/bin}}
+bin=${1:-${PALOMET_BIN_DIR:-build/release/bin}}
 frames=${2:-400}
 
 source scripts/ensure-tshark.sh

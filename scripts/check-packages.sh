@@ -67,6 +67,8 @@ check "palometsrv --help from /usr/bin" bash -c '/usr/bin/palometsrv --help | se
 check "palomet-cli info on the installed sample" /usr/bin/palomet-cli info /usr/share/palomet/samples/sample.tns
 check "palomet-cli finds the installed tables" \
   bash -c 'cd / && /usr/bin/palomet-cli tables --tsv | tee /dev/stderr | grep -q "/usr/share/palomet/tables"'
+check "the packaged palomet-cli knows no demonstration table of services" \
+  bash -c 'PALOMET_SERVICES=simulated /usr/bin/palomet-cli service list 2>&1 >/dev/null | grep -q "not a service manager this program knows"'
 pages=(palomet-cli palometsrv)
 [ $workbench = no ] || pages+=(palomet)
 check "man -w finds every page (${pages[*]})" man -w "${pages[@]}"

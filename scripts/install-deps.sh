@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang clang-tidy libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config lld clang clang-tidy libclang-rt-14-dev
   zlib1g-dev libdeflate-dev libpcap-dev libsqlite3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
   libcap-dev iproute2 openssh-server openssh-client

@@ -6,7 +6,7 @@
 # in build/run/live.tns.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bin=${PALOMET_BIN_DIR:-build/bin}
+bin=${PALOMET_BIN_DIR:-build/release/bin}
 seconds=${RUN_SECONDS:-3}
 out=build/run
 mkdir -p "$out"

@@ -44,10 +44,10 @@ constexpr std::uint32_t kLevels[] = {decode::LEVEL_DATALINK, decode::LEVEL_NETWO
                                      decode::LEVEL_APPLICATION};
 
 struct DecoderSets {
-    decode::CPktParsersConf emptyConf{false, false};
-    decode::CPktParsersConf loadedConf{false, true};
-    decode::CPktParsers empty{emptyConf, false};
-    decode::CPktParsers loaded{loadedConf, false};
+    decode::CPktParsersConf emptyConf{core::Locking::Unlocked, tables::TableSource::Empty};
+    decode::CPktParsersConf loadedConf = decode::CPktParsersConf::FromTableFiles();
+    decode::CPktParsers empty{emptyConf};
+    decode::CPktParsers loaded{loadedConf};
 };
 
 }  // namespace

@@ -27,8 +27,8 @@ inline void PushBe16(std::vector<std::uint8_t>& out, unsigned value) {
 
 // Both chains, the summary at every level, over the bytes as a frame of the link code.
 inline void RunFrame(std::uint32_t linkCode, std::span<const std::uint8_t> bytes) {
-    static const decode::CPktParsersConf conf(false, false);
-    static const decode::CPktParsers parsers(conf, false);
+    static const decode::CPktParsersConf conf(core::Locking::Unlocked, tables::TableSource::Empty);
+    static const decode::CPktParsers parsers(conf);
     capture::CPktSnapQue frame;
     frame.SetLinkProtocol(linkCode);
     frame.SetFrameNumber(1);

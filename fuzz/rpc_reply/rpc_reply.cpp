@@ -24,9 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     rpc::Association association(rpc::kMaxPeekBytes);
     association.Attach(platform::TcpSocket(fds[0]));
-    if (association.Bind(rpc::kAgentInterface, deadline, nullptr) != rpc::kRpcOk) return 0;
+    if (association.Bind(rpc::kAgentInterface, deadline, nullptr) != platform::kRpcOk) return 0;
     const auto reply = association.Call(6, rpc::EncodeSnapperRequest(1), deadline, nullptr);
-    if (reply.status != rpc::kRpcOk) return 0;
+    if (reply.status != platform::kRpcOk) return 0;
     (void)rpc::DecodeStatusReply(reply.stub, reply.bigEndian);
     (void)rpc::DecodeLongReply(reply.stub, reply.bigEndian);
     (void)rpc::DecodePeekReply(reply.stub, reply.bigEndian, rpc::kMaxPeekBytes);

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (in2.Remaining() != 0) __builtin_trap();
     } catch (const core::ArchiveException&) {}
     try {
-        decode::CPktParsersConf conf(true, false);
+        decode::CPktParsersConf conf(core::Locking::Locked, tables::TableSource::Empty);
         core::Archive in(bytes);
         conf.Serialize(in);
     } catch (const core::ArchiveException&) {}

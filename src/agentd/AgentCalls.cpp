@@ -8,8 +8,10 @@
 #include "AccessList.h"
 #include "Log.h"
 #include "capture/BatchPacker.h"
+#include "platform/ErrorCodes.h"
 #include "rpc/AgentInterface.h"
 #include "rpc/Ndr.h"
+#include "rpc/RpcStatus.h"
 
 namespace agentd {
 
@@ -31,7 +33,7 @@ RpcReply NoFrames(std::uint32_t status) {
     return RpcReply::Of(w.Buffer());
 }
 
-RpcReply BadStub() { return RpcReply::Fault(kFaultBadStubData, true); }
+RpcReply BadStub() { return RpcReply::Fault(platform::kRpcBadStubData, true); }
 
 void PutLe32(std::span<std::uint8_t> out, std::size_t at, std::uint32_t v) {
     for (std::size_t b = 0; b < 4; ++b) out[at + b] = static_cast<std::uint8_t>(v >> (8 * b));
@@ -59,10 +61,10 @@ RpcReply AgentCalls::Call(std::uint16_t opnum, std::span<const std::uint8_t> stu
     switch (static_cast<rpc::AgentOp>(opnum)) {
         case rpc::AgentOp::Ping:
         case rpc::AgentOp::SnapSessionCreate:
-            return StatusOnly(kStatusOk);
+            return StatusOnly(platform::kRpcOk);
         case rpc::AgentOp::SnapSessionClose:
             m_service.Snappers().SessionClosed(m_caller);
-            return StatusOnly(kStatusOk);
+            return StatusOnly(platform::kRpcOk);
         case rpc::AgentOp::SnapSnapperStartA:
             return Start(stub, bigEndian);
         case rpc::AgentOp::SnapSnapperStopA:
@@ -72,7 +74,7 @@ RpcReply AgentCalls::Call(std::uint16_t opnum, std::span<const std::uint8_t> stu
         case rpc::AgentOp::SnapSnapperPeekA:
             return Peek(stub, bigEndian);
     }
-    return RpcReply::Fault(kFaultOpRange, true);
+    return RpcReply::Fault(rpc::kNcaOpRangeError, true);
 }
 
 RpcReply AgentCalls::Start(std::span<const std::uint8_t> stub, bool bigEndian) {
@@ -91,28 +93,28 @@ RpcReply AgentCalls::Start(std::span<const std::uint8_t> stub, bool bigEndian) {
         return RpcReply::Of(w.Buffer());
     };
     auto conf = LoadCaptureConfiguration(*bytes);
-    if (!conf) return reply(0, kStatusInvalidParameter);
+    if (!conf) return reply(0, platform::kErrorInvalidParameter);
     SnapperTable& table = m_service.Snappers();
-    if (!table.Reserve(m_caller)) return reply(0, kStatusServerTooBusy);
+    if (!table.Reserve(m_caller)) return reply(0, platform::kRpcServerTooBusy);
     auto source = m_service.Config().sources(conf.Value());
     if (!source) {
         table.Release(m_caller);
         Log("cannot start a snapper for " + FormatPeer(m_caller.address, m_caller.port) + ": " + source.Err().text);
-        return reply(0, kStatusOpenFailed);
+        return reply(0, platform::kErrorOpenFailed);
     }
     // Nothing is queued before the table hands the new snapper its share.
     CaptureEngine::Limits limits = m_service.Config().engineLimits;
     limits.maxBytes = 0;
     auto engine =
         std::make_unique<CaptureEngine>(std::move(source).Value(), CaptureFilter(conf.Value()), firstFrame, limits);
-    return reply(table.Add(m_caller, std::move(engine), firstFrame), kStatusOk);
+    return reply(table.Add(m_caller, std::move(engine), firstFrame), platform::kRpcOk);
 }
 
 RpcReply AgentCalls::Stop(std::span<const std::uint8_t> stub, bool bigEndian) {
     rpc::NdrReader in(stub, bigEndian);
     const std::uint32_t handle = in.U32();
     if (in.Failed()) return BadStub();
-    return StatusOnly(m_service.Snappers().Stop(handle, m_caller) ? kStatusOk : kStatusInvalidHandle);
+    return StatusOnly(m_service.Snappers().Stop(handle, m_caller) ? platform::kRpcOk : platform::kErrorInvalidHandle);
 }
 
 RpcReply AgentCalls::Query(std::span<const std::uint8_t> stub, bool bigEndian) {
@@ -121,15 +123,15 @@ RpcReply AgentCalls::Query(std::span<const std::uint8_t> stub, bool bigEndian) {
     if (in.Failed()) return BadStub();
     rpc::NdrWriter w;
     const auto engine = m_service.Snappers().Find(handle, m_caller);
-    std::uint32_t status = kStatusOk;
+    std::uint32_t status = platform::kRpcOk;
     std::size_t pending = 0;
     if (!engine) {
-        status = kStatusInvalidHandle;
+        status = platform::kErrorInvalidHandle;
     } else {
         pending = engine->Pending();
         if (const auto held = m_service.Snappers().Undelivered(handle, m_caller)) pending += held->frames;
         // A source that failed is reported once everything it delivered has been taken.
-        if (pending == 0 && engine->Finished() && !engine->Failure().empty()) status = kStatusGenFailure;
+        if (pending == 0 && engine->Finished() && !engine->Failure().empty()) status = platform::kErrorGenFailure;
     }
     w.U32(static_cast<std::uint32_t>(std::min<std::size_t>(pending, INT32_MAX)));
     w.U32(status);
@@ -142,12 +144,12 @@ RpcReply AgentCalls::Peek(std::span<const std::uint8_t> stub, bool bigEndian) {
     if (in.Failed()) return BadStub();
     SnapperTable& table = m_service.Snappers();
     const auto engine = table.Find(handle, m_caller);
-    if (!engine) return NoFrames(kStatusInvalidHandle);
+    if (!engine) return NoFrames(platform::kErrorInvalidHandle);
     if (auto held = table.Undelivered(handle, m_caller)) {
         table.HoldPeek(handle, m_caller, held->reply, held->frames);
         return {held->reply, 0, false};
     }
-    if (engine->Pending() == 0) return NoFrames(kStatusOk);
+    if (engine->Pending() == 0) return NoFrames(platform::kRpcOk);
 
     // The frames and the reply count against the snapper's memory until the call returns;
     // then the frames are freed, and the reply, cut to its size, is held for the client.
@@ -162,7 +164,7 @@ RpcReply AgentCalls::Peek(std::span<const std::uint8_t> stub, bool bigEndian) {
     std::vector<std::uint8_t>().swap(serialized);  // freed before the reply is cut to its size
     if (!packed) {
         Log("snapper " + std::to_string(handle) + ": " + packed.Err().text);
-        return NoFrames(kStatusGenFailure);
+        return NoFrames(platform::kErrorGenFailure);
     }
     const auto len = static_cast<std::uint32_t>(packed.Value());
     PutLe32(out, 0, len);
@@ -170,7 +172,7 @@ RpcReply AgentCalls::Peek(std::span<const std::uint8_t> stub, bool bigEndian) {
     PutLe32(out, 8, len);
     std::size_t end = kPeekHead + len;
     while (end % 4 != 0) out[end++] = 0;
-    PutLe32(out, end, kStatusOk);
+    PutLe32(out, end, platform::kRpcOk);
     reply->SetSize(end + 4);
     reply->ShrinkToFit();
     table.HoldPeek(handle, m_caller, reply, frames);

@@ -14,14 +14,6 @@
 
 namespace agentd {
 
-// Statuses the procedures return (Win32 and RPC codes a Windows manager understands).
-inline constexpr std::uint32_t kStatusOk = 0;
-inline constexpr std::uint32_t kStatusInvalidHandle = 6;      // no such snapper for this client
-inline constexpr std::uint32_t kStatusGenFailure = 31;        // the snapper's source failed
-inline constexpr std::uint32_t kStatusInvalidParameter = 87;  // the capture configuration is unusable
-inline constexpr std::uint32_t kStatusOpenFailed = 110;       // the frame source could not be opened
-inline constexpr std::uint32_t kStatusServerTooBusy = 1723;   // too many snappers running
-
 // Serialised frames one peek hands over at most: packed, they stay within the 64 MiB
 // a client accepts even when nothing compresses.
 inline constexpr std::size_t kMaxPeekSerialized = std::size_t{63} << 20;

@@ -6,6 +6,7 @@
 
 #include "rpc/AgentInterface.h"
 #include "rpc/Ndr.h"
+#include "rpc/RpcStatus.h"
 #include "rpc/Tower.h"
 
 namespace agentd {
@@ -18,7 +19,7 @@ constexpr std::size_t kMaxTowerBytes = 1024;
 const rpc::SyntaxId& EndpointMapper::Syntax() const noexcept { return rpc::kEpmInterface; }
 
 RpcReply EndpointMapper::Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, bool bigEndian) {
-    if (opnum != rpc::kEptMapOpnum) return RpcReply::Fault(kFaultOpRange, true);
+    if (opnum != rpc::kEptMapOpnum) return RpcReply::Fault(rpc::kNcaOpRangeError, true);
     return Map(stub, bigEndian);
 }
 
@@ -36,7 +37,7 @@ RpcReply EndpointMapper::Map(std::span<const std::uint8_t> stub, bool bigEndian)
     }
     const auto handle = in.Bytes(kContextHandleSize);
     const std::uint32_t maxTowers = in.U32();
-    if (in.Failed() || handle.size() != kContextHandleSize) return RpcReply::Fault(kFaultBadStubData, true);
+    if (in.Failed() || handle.size() != kContextHandleSize) return RpcReply::Fault(platform::kRpcBadStubData, true);
 
     bool known = false;
     if (tower) {
@@ -61,7 +62,7 @@ RpcReply EndpointMapper::Map(std::span<const std::uint8_t> stub, bool bigEndian)
         w.Bytes(octets);
         w.Align(4);
     }
-    w.U32(count == 1 ? 0 : kEptNotRegistered);
+    w.U32(count == 1 ? 0 : rpc::kEptNotRegisteredNca);
     return RpcReply::Of(w.Buffer());
 }
 

@@ -9,8 +9,6 @@
 
 namespace agentd {
 
-inline constexpr std::uint32_t kEptNotRegistered = 0x16C9A0D6;  // EPT_S_NOT_REGISTERED
-
 class EndpointMapper final : public RpcInterface {
 public:
     // agentPort: where the capture interface listens; address: IPv4 in host order.

@@ -7,8 +7,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
+
+#include "core/Printf.h"
 
 namespace agentd {
 
@@ -17,11 +18,7 @@ namespace {
 // Lists longer than this are left to the capture filter: the expression would grow too long.
 constexpr std::size_t kMaxListed = 64;
 
-std::string Hex(std::uint32_t value) {
-    std::array<char, 16> text{};
-    std::snprintf(text.data(), text.size(), "0x%08x", value);
-    return text.data();
-}
+std::string Hex(std::uint32_t value) { return core::Printf("0x%08x", value); }
 
 std::string Any(const std::vector<std::string>& terms) {
     if (terms.empty()) return "";
@@ -57,10 +54,7 @@ std::string SelfExclusion(const AgentEndpoints& agent) {
 }
 
 std::string MacText(const CaptureFilter::Mac& mac) {
-    std::array<char, 24> text{};
-    std::snprintf(text.data(), text.size(), "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2], mac[3], mac[4],
-                  mac[5]);
-    return text.data();
+    return core::Printf("%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
 }
 
 template <class T, class Term>

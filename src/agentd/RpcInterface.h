@@ -14,12 +14,6 @@
 
 namespace agentd {
 
-// Fault statuses the server side sends.
-inline constexpr std::uint32_t kFaultOpRange = 0x1C010002;      // nca_s_op_rng_error
-inline constexpr std::uint32_t kFaultUnknownIf = 0x1C010003;    // nca_s_unk_if
-inline constexpr std::uint32_t kFaultProtoError = 0x1C01000B;   // nca_proto_error
-inline constexpr std::uint32_t kFaultBadStubData = 0x000006F7;  // the stub does not hold what the procedure takes
-
 // A reply stub's bytes. A large one (a peek) is built in place in memory that is not
 // cleared first, and is shared: the connection sends it while the agent keeps it until the
 // client shows, by its next call, that it has read it.

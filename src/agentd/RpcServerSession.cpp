@@ -6,19 +6,14 @@
 
 #include "rpc/AgentInterface.h"
 #include "rpc/Ndr.h"
+#include "rpc/RpcStatus.h"
 
 namespace agentd {
 
 namespace {
 
-// Provider rejection reasons of a presentation context.
-constexpr std::uint16_t kReasonAbstractNotSupported = 1;
-constexpr std::uint16_t kReasonTransferNotSupported = 2;
-constexpr std::uint16_t kNakReasonNotSpecified = 0;
-constexpr std::uint16_t kNakProtocolVersionNotSupported = 4;
-
 RpcServerSession::Output FaultAndClose(std::uint32_t callId) {
-    return {{rpc::EncodeFault(callId, 0, kFaultProtoError, rpc::kFlagDidNotExecute)}, true, std::nullopt};
+    return {{rpc::EncodeFault(callId, 0, rpc::kNcaProtoError, rpc::kFlagDidNotExecute)}, true, std::nullopt};
 }
 
 }  // namespace
@@ -73,12 +68,12 @@ RpcServerSession::Output RpcServerSession::HandleBind(const rpc::Pdu& pdu, bool 
     if (bind == nullptr) return FaultAndClose(pdu.header.callId);
     if (!alter && m_associated) {
         // A second bind on one association is a protocol error.
-        rpc::BindNakBody nak{kNakReasonNotSpecified, {}};
+        rpc::BindNakBody nak{rpc::kNakReasonNotSpecified, {}};
         return {{rpc::EncodeBindNak(pdu.header.callId, nak)}, true, std::nullopt};
     }
     if (pdu.header.minorVersion > 1 || bind->contexts.empty()) {
-        rpc::BindNakBody nak{bind->contexts.empty() ? kNakReasonNotSpecified : kNakProtocolVersionNotSupported,
-                             {{5, 0}}};
+        rpc::BindNakBody nak{
+            bind->contexts.empty() ? rpc::kNakReasonNotSpecified : rpc::kNakProtocolVersionNotSupported, {{5, 0}}};
         return {{rpc::EncodeBindNak(pdu.header.callId, nak)}, true, std::nullopt};
     }
 
@@ -102,7 +97,8 @@ RpcServerSession::Output RpcServerSession::HandleBind(const rpc::Pdu& pdu, bool 
                          context.transferSyntaxes.end();
         if (target == nullptr || !ndr) {
             result.result = rpc::ContextResult::kProviderRejection;
-            result.reason = target == nullptr ? kReasonAbstractNotSupported : kReasonTransferNotSupported;
+            result.reason =
+                target == nullptr ? rpc::kReasonAbstractSyntaxNotSupported : rpc::kReasonTransferSyntaxesNotSupported;
         } else {
             result.transferSyntax = rpc::kNdrSyntax;
             m_contexts[context.contextId] = target;
@@ -138,8 +134,9 @@ RpcServerSession::Output RpcServerSession::Dispatch(const rpc::PduHeader& first,
                                                     std::uint16_t opnum, std::span<const std::uint8_t> stub) {
     const auto found = m_contexts.find(contextId);
     if (found == m_contexts.end())
-        return {
-            {rpc::EncodeFault(first.callId, contextId, kFaultUnknownIf, rpc::kFlagDidNotExecute)}, false, std::nullopt};
+        return {{rpc::EncodeFault(first.callId, contextId, rpc::kNcaUnknownInterface, rpc::kFlagDidNotExecute)},
+                false,
+                std::nullopt};
     RpcReply reply = found->second->Call(opnum, stub, first.BigEndian());
     if ((first.flags & rpc::kFlagMaybe) != 0) return {};  // a maybe call wants no answer
     if (reply.fault != 0) {

@@ -4,39 +4,28 @@
 #pragma once
 
 #include <QObject>
-#include <condition_variable>
-#include <deque>
 #include <functional>
-#include <mutex>
-#include <thread>
 
+#include "core/WorkQueue.h"
 #include "packetlist/BlockLoader.h"
 
 namespace app {
 
 class QtBlockLoader final : public packetlist::BlockLoader {
 public:
-    QtBlockLoader();
+    QtBlockLoader() = default;
     // Finishes the work in hand, drops the rest, joins the thread; no done runs afterwards.
-    ~QtBlockLoader() override;
+    ~QtBlockLoader() override = default;
     QtBlockLoader(const QtBlockLoader&) = delete;
     QtBlockLoader& operator=(const QtBlockLoader&) = delete;
 
     void Run(std::function<void()> work, std::function<void()> done) override;
 
 private:
-    struct Job {
-        std::function<void()> work;
-        std::function<void()> done;
-    };
-    void Main();
-
     QObject m_home;  // lives on the thread that made the loader; done runs there
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<Job> m_jobs;
-    bool m_stop = false;
-    std::thread m_thread;
+    // Last, so that it goes first: its thread is joined before m_home, and with it every
+    // done still queued for it, goes.
+    core::WorkQueue m_queue{1, core::WorkQueue::AtClose::DropQueued};
 };
 
 }  // namespace app

@@ -10,6 +10,9 @@
 #include "profiles/CSessionProfile.h"
 #include "profiles/ProfileStore.h"
 #include "widgets/QtUserPrompt.h"
+#ifdef PALOMET_SIMULATED_SERVICES
+#include "services/simulated/SimulatedServices.h"
+#endif
 
 namespace {
 
@@ -58,6 +61,9 @@ Arguments ReadArguments(int argc, char* argv[]) {
 
 int main(int argc, char* argv[]) {
     const Arguments arguments = ReadArguments(argc, argv);
+#ifdef PALOMET_SIMULATED_SERVICES
+    services::OfferSimulatedServices();
+#endif
     QApplication application(argc, argv);
     Name();
     app::QuitOnSignals();

@@ -1,5 +1,6 @@
-// A bounded queue of loaded blocks between one loading thread and the decoding thread. The
-// bound is both a number of batches and the bytes they hold.
+// Every free batch is a request to the loading thread for the next block that loads; the
+// answers come back in file order. The bound is both the number of batches and the bytes
+// they hold.
 #include "cli/BlockPrefetch.h"
 
 namespace cli {
@@ -12,9 +13,8 @@ BlockPrefetch::BlockPrefetch(capture::TraceReader& reader, const decode::CPktPar
     // One batch being decoded, depth ready or loading.
     for (std::size_t i = 0; i < depth + 1; ++i) {
         m_batches.push_back(std::make_unique<capture::CPktSnap>(parsers));
-        m_free.push_back(m_batches.back().get());
+        Request(m_batches.back().get());
     }
-    m_thread = std::thread([this] { Run(); });
 }
 
 BlockPrefetch::~BlockPrefetch() {
@@ -22,99 +22,91 @@ BlockPrefetch::~BlockPrefetch() {
         std::scoped_lock lock(m_mutex);
         m_stop = true;
     }
-    m_changed.notify_all();
-    m_thread.join();
+    m_roomMade.notify_all();
+    // m_loader goes next: the load in hand ends, the rest are dropped.
 }
 
-void BlockPrefetch::Push(Loaded loaded) {
-    {
-        std::scoped_lock lock(m_mutex);
-        m_ready.push_back(std::move(loaded));
-    }
-    m_changed.notify_all();
+void BlockPrefetch::Request(capture::CPktSnap* batch) {
+    auto answer = std::make_shared<std::promise<Loaded>>();
+    m_requested.push_back(answer->get_future());
+    m_loader.Post([this, batch, answer] {
+        try {
+            answer->set_value(LoadNext(*batch));
+        } catch (const std::exception& e) {
+            // Out of memory for a block: say so and end the listing there.
+            m_readerDone = true;
+            answer->set_value(Loaded{{std::string("cannot load the next block: ") + e.what()}, nullptr, 0});
+        }
+    });
 }
 
-capture::CPktSnap* BlockPrefetch::WaitForRoom(std::size_t bytes) {
+bool BlockPrefetch::WaitForRoom(std::size_t bytes) {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] { return m_stop || (!m_free.empty() && (m_held == 0 || m_held + bytes <= m_budget)); });
-    if (m_stop) return nullptr;
-    capture::CPktSnap* batch = m_free.front();
-    m_free.pop_front();
+    m_roomMade.wait(lock, [&] { return m_stop || m_held == 0 || m_held + bytes <= m_budget; });
+    if (m_stop) return false;
     m_held += bytes;
-    return batch;
+    return true;
 }
 
-void BlockPrefetch::Run() {
-    try {
-        Load();
-    } catch (const std::exception& e) {
-        // Out of memory for a block: say so and end the listing there.
-        Push(Loaded{nullptr, std::string("cannot load the next block: ") + e.what(), 0});
-        Push(Loaded{});
-    }
-}
-
-void BlockPrefetch::Load() {
-    for (;;) {
+BlockPrefetch::Loaded BlockPrefetch::LoadNext(capture::CPktSnap& batch) {
+    Loaded out;
+    while (!m_readerDone) {
         auto fetched = m_reader.Fetch(capture::TraceReader::Move::Next);
         if (!fetched) {
-            Push(Loaded{nullptr, fetched.Err().text, 0});
+            out.errors.push_back(fetched.Err().text);
             auto passed = m_reader.PassBrokenBlock();
             if (passed && passed.Value()) continue;
-            if (!passed) Push(Loaded{nullptr, passed.Err().text, 0});
-            Push(Loaded{});
-            return;
+            if (!passed) out.errors.push_back(passed.Err().text);
+            break;
         }
-        if (!fetched.Value()) {
-            Push(Loaded{});
-            return;
-        }
+        if (!fetched.Value()) break;
         const capture::RawBlock& block = *fetched.Value();
-        capture::CPktSnap* batch = WaitForRoom(block.inflatedSize);
-        if (batch == nullptr) return;
+        if (!WaitForRoom(block.inflatedSize)) break;
         std::vector<std::uint8_t> inflated;
         auto st = capture::TraceReader::Inflate(block, inflated);
-        if (st) st = capture::TraceReader::LoadBatch(block, std::move(inflated), *batch);
+        if (st) st = capture::TraceReader::LoadBatch(block, std::move(inflated), batch);
         // On display or passed over: either way the next move goes beyond this block.
         m_reader.Accept(block);
         if (st) {
-            Push(Loaded{batch, {}, block.inflatedSize});
-            continue;
+            out.batch = &batch;
+            out.bytes = block.inflatedSize;
+            return out;
         }
         {
             std::scoped_lock lock(m_mutex);
-            m_free.push_back(batch);
             m_held -= block.inflatedSize;
         }
-        Push(Loaded{nullptr, st.Err().text, 0});
+        out.errors.push_back(st.Err().text);
     }
+    m_readerDone = true;
+    return out;
 }
 
 const capture::CPktSnap* BlockPrefetch::Next() {
-    std::unique_lock lock(m_mutex);
     if (m_inUse.batch != nullptr) {
         m_inUse.batch->RemoveAllFrames();  // its memory goes back before the next block loads
-        m_free.push_back(m_inUse.batch);
-        m_held -= m_inUse.bytes;
+        {
+            std::scoped_lock lock(m_mutex);
+            m_held -= m_inUse.bytes;
+        }
+        m_roomMade.notify_all();
+        Request(m_inUse.batch);
         m_inUse = Loaded{};
-        m_changed.notify_all();
     }
-    for (;;) {
-        m_changed.wait(lock, [this] { return !m_ready.empty(); });
-        // The end stays at the front, so every later call answers the same.
-        if (m_ready.front().batch == nullptr && m_ready.front().error.empty()) return nullptr;
-        Loaded front = std::move(m_ready.front());
-        m_ready.pop_front();
-        if (front.batch != nullptr) {
-            m_inUse = std::move(front);
-            return m_inUse.batch;
+    // The end stays the end: the requests after it are never asked for their answers.
+    while (!m_atEnd && !m_requested.empty()) {
+        Loaded answer = m_requested.front().get();
+        m_requested.pop_front();
+        if (m_onBroken)
+            for (const auto& error : answer.errors) m_onBroken(error);
+        if (answer.batch == nullptr) {
+            m_atEnd = true;
+            break;
         }
-        if (m_onBroken) {
-            lock.unlock();
-            m_onBroken(front.error);
-            lock.lock();
-        }
+        m_inUse = std::move(answer);
+        return m_inUse.batch;
     }
+    return nullptr;
 }
 
 }  // namespace cli

@@ -7,14 +7,15 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "capture/CPktSnap.h"
 #include "capture/TraceReader.h"
+#include "core/WorkQueue.h"
 #include "decode/CPktParsers.h"
 
 namespace cli {
@@ -42,29 +43,31 @@ public:
     const capture::CPktSnap* Next();
 
 private:
+    // What one load found: the blocks it passed over, then a loaded batch or the end.
     struct Loaded {
-        capture::CPktSnap* batch = nullptr;  // nullptr with no error: the end
-        std::string error;                   // a block passed over
+        std::vector<std::string> errors;
+        capture::CPktSnap* batch = nullptr;  // nullptr: the end
         std::size_t bytes = 0;               // what the batch holds
     };
-    void Run();
-    void Load();
-    // A free batch once the budget has room for a block of `bytes`; nullptr when stopping.
-    capture::CPktSnap* WaitForRoom(std::size_t bytes);
-    void Push(Loaded loaded);
+    // Asks the loading thread to fill batch with the next block that loads.
+    void Request(capture::CPktSnap* batch);
+    Loaded LoadNext(capture::CPktSnap& batch);
+    // False when stopping; otherwise the budget holds bytes more.
+    bool WaitForRoom(std::size_t bytes);
 
     capture::TraceReader& m_reader;
     BrokenBlock m_onBroken;
     std::size_t m_budget;
     std::vector<std::unique_ptr<capture::CPktSnap>> m_batches;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<capture::CPktSnap*> m_free;
-    std::deque<Loaded> m_ready;
-    Loaded m_inUse;
+    std::condition_variable m_roomMade;
     std::size_t m_held = 0;  // bytes of the batches ready, in use or being loaded
     bool m_stop = false;
-    std::thread m_thread;
+    bool m_readerDone = false;                    // the loading thread's own: nothing more to load
+    std::deque<std::future<Loaded>> m_requested;  // in file order
+    Loaded m_inUse;
+    bool m_atEnd = false;
+    core::WorkQueue m_loader{1, core::WorkQueue::AtClose::DropQueued};  // last: it uses all of the above
 };
 
 }  // namespace cli

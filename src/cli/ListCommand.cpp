@@ -18,13 +18,10 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/TraceOpening.h"
-#include "core/DisplayText.h"
 #include "decode/BatchDecoding.h"
-#include "decode/CPktParsers.h"
-#include "decode/CPktParsersConf.h"
 #include "decode/CPktSummary.h"
 #include "decode/ProtoCode.h"
-#include "decode/TextAppend.h"
+#include "packetlist/PacketRow.h"
 
 namespace cli {
 
@@ -51,39 +48,40 @@ std::optional<std::uint32_t> LevelLimit(const std::string& name) {
     return std::nullopt;
 }
 
-// The packet list's columns. People get aligned columns, programs tabs or JSON.
-const std::vector<Column> kColumns = {
-    {"Counter", 8, true}, {"Delta", 6, true}, {"Source", 15, false}, {"Destination", 15, false}, {"Summary", 0, false}};
+// The packet list's columns: widths and alignment for people; programs get tabs or JSON.
+std::vector<Column> ListColumns() {
+    constexpr std::size_t kWidths[packetlist::kRowColumnCount] = {8, 6, 15, 15, 0};
+    std::vector<Column> columns;
+    for (std::size_t i = 0; i < packetlist::kRowColumnCount; ++i)
+        columns.push_back({std::string(packetlist::kRowColumnNames[i]), kWidths[i], i <= 1});
+    return columns;
+}
 
-// Writes rows through one reused line and one large buffer: a million rows must not cost a
-// million allocations or a million writes. JSON goes through Output, which is not the fast path.
+// Writes rows through one large buffer: a million rows must not cost a million writes. JSON
+// goes through Output, which is not the fast path.
 class RowSink {
 public:
-    explicit RowSink(OutputFormat format) : m_format(format) {
-        if (m_format == OutputFormat::Json) m_json = std::make_unique<Output>(std::cout, format, kColumns);
+    explicit RowSink(OutputFormat format) : m_format(format), m_columns(ListColumns()) {
+        if (m_format == OutputFormat::Json) m_json = std::make_unique<Output>(std::cout, format, m_columns);
         m_buffer.reserve(kFlushAt + 4096);
     }
     ~RowSink() { Finish(); }
     RowSink(const RowSink&) = delete;
     RowSink& operator=(const RowSink&) = delete;
 
-    void Row(const decode::CPktSummary& row) {
+    // JSON takes the texts as decoded (it escapes them itself), people and TSV in display form.
+    packetlist::CapturedText Form() const noexcept {
+        return m_json ? packetlist::CapturedText::AsDecoded : packetlist::CapturedText::Display;
+    }
+
+    void Row(const packetlist::RowTexts& row) {
         if (m_json) {
-            std::string delta;
-            decode::AppendDeltaMs(delta, row.timeDelta);
-            m_json->Row({std::to_string(row.frameNumber), delta, row.source, row.destination, row.summary});
+            m_json->Row({row.counter, row.delta, row.source, row.destination, row.summary});
             return;
         }
         if (!m_headed) Header();
-        m_cell.clear();
-        decode::AppendDec(m_cell, row.frameNumber);
-        Cell(0, m_cell);
-        m_cell.clear();
-        decode::AppendDeltaMs(m_cell, row.timeDelta);
-        Cell(1, m_cell);
-        Cell(2, row.source);
-        Cell(3, row.destination);
-        Cell(4, row.summary);
+        for (std::size_t i = 0; i < packetlist::kRowColumnCount; ++i)
+            Cell(i, row.Text(static_cast<packetlist::RowColumn>(i)));
         m_buffer.push_back('\n');
         if (m_buffer.size() >= kFlushAt) Flush();
     }
@@ -113,37 +111,30 @@ private:
 
     void Header() {
         m_headed = true;
-        for (std::size_t i = 0; i < kColumns.size(); ++i) Cell(i, kColumns[i].name);
+        for (std::size_t i = 0; i < m_columns.size(); ++i) Cell(i, m_columns[i].name);
         m_buffer.push_back('\n');
     }
 
-    // Captured bytes (a Telnet line, a DNS name) may hold escape sequences, tabs or line
-    // ends: they are written in their display form, so they neither act on the terminal nor
-    // break a row.
+    // The texts are in display form already: nothing captured acts on the terminal or breaks
+    // a row.
     void Cell(std::size_t i, std::string_view text) {
         if (m_format == OutputFormat::Tsv) {
             if (i > 0) m_buffer.push_back('\t');
-            core::AppendDisplayText(m_buffer, text);
-            return;
-        }
-        const Column& col = kColumns[i];
-        if (i > 0) m_buffer.append("  ");
-        const std::size_t start = m_buffer.size();
-        if (col.numeric) {
-            // Numbers are plain digits: pad before them.
-            if (text.size() < col.width) m_buffer.append(col.width - text.size(), ' ');
             m_buffer.append(text);
             return;
         }
-        core::AppendDisplayText(m_buffer, text);
-        const std::size_t shown = m_buffer.size() - start;
-        if (i + 1 < kColumns.size() && shown < col.width) m_buffer.append(col.width - shown, ' ');
+        const Column& col = m_columns[i];
+        if (i > 0) m_buffer.append("  ");
+        const std::size_t pad = text.size() < col.width ? col.width - text.size() : 0;
+        if (col.numeric) m_buffer.append(pad, ' ');  // numbers are padded before their digits
+        m_buffer.append(text);
+        if (!col.numeric && i + 1 < m_columns.size()) m_buffer.append(pad, ' ');
     }
 
     OutputFormat m_format;
+    std::vector<Column> m_columns;
     std::unique_ptr<Output> m_json;
     std::string m_buffer;
-    std::string m_cell;
     bool m_headed = false;
 };
 
@@ -151,14 +142,9 @@ int RunList(const ListOptions& o) {
     const auto level = LevelLimit(o.level);
     if (!level) return 1;  // the option's check refuses it first
     CliPrompt prompt(std::cerr);
-    auto opened = OpenTrace(o.file, prompt);
-    if (!opened) return 1;
-    auto& reader = *opened;
-    if (!ValidateTrace(reader, o.file, prompt)) return 1;
-
-    // The decoder objects as the packet list builds them: tables read from their files.
-    const decode::CPktParsersConf conf(false, true);
-    const decode::CPktParsers parsers(conf, false);
+    const auto trace = OpenForDecoding(o.file, prompt);
+    if (!trace) return 1;
+    auto& reader = trace->reader;
     const OutputFormat format = o.json ? OutputFormat::Json : o.tsv ? OutputFormat::Tsv : OutputFormat::Human;
     RowSink sink(format);
     // A block that cannot be read is reported and passed over; the exit status says so.
@@ -169,11 +155,13 @@ int RunList(const ListOptions& o) {
         broken = true;
     };
     decode::CPktSummary summary;
+    packetlist::RowTexts texts;
     std::uint64_t left = o.count.value_or(UINT64_MAX);
     const auto emit = [&](const capture::CPktSnap& batch, std::uint32_t from) {
         for (std::uint32_t i = from; i < batch.GetFrameCount() && left > 0; ++i, --left) {
             decode::SummaryOf(batch, *level, &summary, i);
-            sink.Row(summary);
+            packetlist::FormatRow(summary, texts, sink.Form());
+            sink.Row(texts);
         }
     };
     if (o.from) {
@@ -184,7 +172,7 @@ int RunList(const ListOptions& o) {
             std::cerr << block.Err().text << '\n';
             return 1;
         }
-        capture::CPktSnap first(&parsers);
+        capture::CPktSnap first(&trace->parsers);
         std::vector<std::uint8_t> inflated;
         auto st = capture::TraceReader::Inflate(block.Value(), inflated);
         if (st) st = capture::TraceReader::LoadBatch(block.Value(), std::move(inflated), first);
@@ -197,7 +185,7 @@ int RunList(const ListOptions& o) {
     }
     if (left > 0) {
         // Later blocks are read and inflated on a second thread while this one decodes.
-        BlockPrefetch blocks(reader, &parsers, 2, report);
+        BlockPrefetch blocks(reader, &trace->parsers, 2, report);
         while (left > 0) {
             const capture::CPktSnap* batch = blocks.Next();
             if (batch == nullptr) break;

@@ -2,7 +2,6 @@
 // the same rules as the Session Profiles dialog (names unique without regard to case, the
 // sheet's field checks, a save that loses no other profile).
 #include <algorithm>
-#include <cctype>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -13,6 +12,7 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/ProfileText.h"
+#include "core/LetterCase.h"
 #include "profiles/SessionProfilesModel.h"
 
 namespace cli {
@@ -32,16 +32,11 @@ struct ProfileOptions {
     bool exclude = false;
 };
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
-
 // The index of word among texts, letter case ignored.
 template <std::size_t N>
 std::optional<std::int32_t> IndexOf(const std::array<std::string_view, N>& texts, const std::string& word) {
     for (std::size_t i = 0; i < N; ++i)
-        if (Lower(std::string(texts[i])) == Lower(word)) return static_cast<std::int32_t>(i);
+        if (core::EqualsIgnoringCase(texts[i], word)) return static_cast<std::int32_t>(i);
     return std::nullopt;
 }
 
@@ -91,7 +86,7 @@ bool Apply(const ProfileOptions& o, ProfileForm& form) {
     if (o.layers) {
         form.layers = {};
         for (const auto& word : *o.layers) {
-            const std::string w = Lower(word);
+            const std::string w = core::AsciiLowered(word);
             if (w == "all" || w == "none") {
                 form.layers.fill(w == "all");
                 continue;

@@ -48,11 +48,15 @@ std::string ExitText(const platform::ServiceStatus& status) {
 }
 
 // Where the commands go: --user picks the calling user's manager, else PALOMET_SERVICES
-// (the system's manager unless it says otherwise).
+// (the system's manager unless it says otherwise). A kind this program does not know is
+// refused rather than taken for the system's manager: the command would act on real
+// services the user did not mean.
 std::unique_ptr<services::ServicesContext> ContextFor(const ServiceOptions& o) {
     if (o.user) return services::MakeServicesContext("user");
     const char* kind = std::getenv("PALOMET_SERVICES");
-    return services::MakeServicesContext(kind != nullptr ? kind : "system");
+    auto context = services::MakeServicesContext(kind != nullptr ? kind : "system");
+    if (!context) std::cerr << services::UnknownServicesKindText(kind) << '\n';
+    return context;
 }
 
 std::string HostOf(const ServiceOptions& o) { return o.host.empty() ? platform::LocalComputerName() : o.host; }
@@ -162,6 +166,7 @@ int RunConfig(const ServiceOptions& o, services::CSrvItem& item) {
 
 int Run(Action action, const ServiceOptions& o) {
     auto context = ContextFor(o);
+    if (!context) return 1;
     if (action == Action::List) return RunList(o, *context);
     try {
         auto manager = context->Connector().Connect(HostOf(o));

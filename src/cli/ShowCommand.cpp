@@ -14,8 +14,6 @@
 #include "cli/TraceOpening.h"
 #include "decode/BatchDecoding.h"
 #include "decode/CPktDetailLine.h"
-#include "decode/CPktParsers.h"
-#include "decode/CPktParsersConf.h"
 #include "decode/DetailText.h"
 
 namespace cli {
@@ -29,14 +27,10 @@ struct ShowOptions {
 
 int RunShow(const ShowOptions& o) {
     CliPrompt prompt(std::cerr);
-    auto opened = OpenTrace(o.file, prompt);
-    if (!opened) return 1;
-    auto& reader = *opened;
-    if (!ValidateTrace(reader, o.file, prompt)) return 1;
-
-    const decode::CPktParsersConf conf(false, true);
-    const decode::CPktParsers parsers(conf, false);
-    capture::CPktSnap batch(&parsers);
+    const auto trace = OpenForDecoding(o.file, prompt);
+    if (!trace) return 1;
+    auto& reader = trace->reader;
+    capture::CPktSnap batch(&trace->parsers);
     std::uint32_t current = 0;
     bool loaded = false;
     std::string text;

@@ -21,7 +21,7 @@ struct TablesOptions {
 std::string PathOrNone(const std::string& path) { return path.empty() ? "(not found)" : path; }
 
 int RunTables(const TablesOptions& o) {
-    const decode::CPktParsersConf conf(false, true);
+    const auto conf = decode::CPktParsersConf::FromTableFiles();
     const auto& ether = conf.GetEtherNums();
     const auto& protocols = conf.GetIProtNums();
     const auto& ports = conf.GetWPortNums();

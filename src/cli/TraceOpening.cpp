@@ -1,10 +1,10 @@
 // Opening a trace file for a command, and the frame-number check of "go to packet".
 #include "cli/TraceOpening.h"
 
-#include <cstdio>
 #include <iostream>
 
 #include "core/DisplayText.h"
+#include "packetlist/StatusTexts.h"
 
 namespace cli {
 
@@ -29,12 +29,15 @@ bool ValidateTrace(capture::TraceReader& reader, const std::string& file, core::
     return false;
 }
 
+std::unique_ptr<DecodableTrace> OpenForDecoding(const std::string& file, core::UserPrompt& prompt) {
+    auto opened = OpenTrace(file, prompt);
+    if (!opened || !ValidateTrace(*opened, file, prompt)) return nullptr;
+    return std::make_unique<DecodableTrace>(std::move(*opened));
+}
+
 bool CheckFrameNumber(std::uint32_t n, std::uint32_t frameCount, core::UserPrompt& prompt) {
     if (n < frameCount) return true;
-    const long last = static_cast<long>(frameCount) - 1;
-    char text[96];
-    std::snprintf(text, sizeof text, "Invalid line number: enter number in range 0..%ld", last);
-    prompt.Tell(text, core::PromptIcon::Exclamation);
+    prompt.Tell(packetlist::InvalidLineNumberText(frameCount), core::PromptIcon::Exclamation);
     return false;
 }
 

@@ -2,6 +2,9 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/Commands.h"
+#ifdef PALOMET_SIMULATED_SERVICES
+#include "services/simulated/SimulatedServices.h"
+#endif
 
 int main(int argc, char** argv) {
     CLI::App app{
@@ -9,6 +12,9 @@ int main(int argc, char** argv) {
         "keep session profiles; administer the agent's service"};
     app.set_version_flag("--version", PALOMET_VERSION);
     app.require_subcommand(1);
+#ifdef PALOMET_SIMULATED_SERVICES
+    services::OfferSimulatedServices();
+#endif
     cli::CommandRegistry registry(app);
     cli::RegisterTraceCommands(registry);
     cli::RegisterAgentCommands(registry);

@@ -7,10 +7,13 @@
 
 namespace core {
 
+// Whether an object takes a lock around what it holds: only one that threads share needs it.
+enum class Locking : bool { Unlocked, Locked };
+
 class CPktLockable {
 public:
-    explicit CPktLockable(bool lockWanted = false)
-        : m_mutex(lockWanted ? std::make_unique<std::recursive_mutex>() : nullptr) {}
+    explicit CPktLockable(Locking locking = Locking::Unlocked)
+        : m_mutex(locking == Locking::Locked ? std::make_unique<std::recursive_mutex>() : nullptr) {}
     virtual ~CPktLockable() = default;
     CPktLockable(const CPktLockable&) = delete;
     CPktLockable& operator=(const CPktLockable&) = delete;

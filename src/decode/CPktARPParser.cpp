@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "core/Printf.h"
 #include "decode/StationText.h"
 #include "decode/TextAppend.h"
 
@@ -168,15 +169,16 @@ ProtoCode CPktARPParser::ParseDetail(core::ByteReader& in, CPktParseContext& /*c
     if (m->addressesRead) {
         AppendDescription(headline, *m);
     } else {
-        headline = Printf(" Operation = %u (%s)", unsigned{m->operation}, OperationName(m->operation));
+        headline = core::Printf(" Operation = %u (%s)", unsigned{m->operation}, OperationName(m->operation));
     }
     CPktDetailLine& top = root.Add(kPrefix, std::move(headline));
-    top.Add(kPrefix, Printf(" Hardware type = %u (%s)", unsigned{m->hardwareType}, HardwareTypeName(m->hardwareType)));
     top.Add(kPrefix,
-            Printf(" Protocol type = 0x%.4X (%s)", unsigned{m->protocolType}, TypeName(m->protocolType).c_str()));
-    top.Add(kPrefix, Printf(" Hardware address length = %u bytes", unsigned{m->hardwareLength}));
-    top.Add(kPrefix, Printf(" Protocol address length = %u bytes", unsigned{m->protocolLength}));
-    top.Add(kPrefix, Printf(" Operation = %u (%s)", unsigned{m->operation}, OperationName(m->operation)));
+            core::Printf(" Hardware type = %u (%s)", unsigned{m->hardwareType}, HardwareTypeName(m->hardwareType)));
+    top.Add(kPrefix,
+            core::Printf(" Protocol type = 0x%.4X (%s)", unsigned{m->protocolType}, TypeName(m->protocolType).c_str()));
+    top.Add(kPrefix, core::Printf(" Hardware address length = %u bytes", unsigned{m->hardwareLength}));
+    top.Add(kPrefix, core::Printf(" Protocol address length = %u bytes", unsigned{m->protocolLength}));
+    top.Add(kPrefix, core::Printf(" Operation = %u (%s)", unsigned{m->operation}, OperationName(m->operation)));
     if (!m->addressesRead) {
         top.Add(kPrefix, " ERROR ! The addresses run past the end of the frame");
         return PROTO_NONE;
@@ -191,7 +193,7 @@ ProtoCode CPktARPParser::ParseDetail(core::ByteReader& in, CPktParseContext& /*c
     AddHardwareAddress(top, kPrefix, "Target hardware address", EtherNums(), m->targetHardware);
     addProtocol(" Target protocol address = ", m->targetProtocol);
     const auto rest = static_cast<unsigned>(in.Remaining());
-    top.Add(kPrefix, Printf(" Number of data bytes remaining = %u (0x%X)", rest, rest));
+    top.Add(kPrefix, core::Printf(" Number of data bytes remaining = %u (0x%X)", rest, rest));
     return PROTO_NONE;
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "core/Printf.h"
 #include "decode/StationText.h"
 #include "decode/TextAppend.h"
 
@@ -68,19 +69,19 @@ ProtoCode CPktEthernetParser::ParseDetail(core::ByteReader& in, CPktParseContext
     const std::string& typeName = TypeName(h->type);
 
     CPktDetailLine& top =
-        root.Add(kPrefix, Printf(" ETYPE = 0x%.4X : Protocol = %s", unsigned{h->type}, typeName.c_str()));
+        root.Add(kPrefix, core::Printf(" ETYPE = 0x%.4X : Protocol = %s", unsigned{h->type}, typeName.c_str()));
     const auto addAddress = [&](const char* label, const std::array<std::uint8_t, 6>& a) {
-        CPktDetailLine& line =
-            top.Add(kPrefix, Printf(" %s address = %.2X%.2X%.2X%.2X%.2X%.2X", label, unsigned{a[0]}, unsigned{a[1]},
-                                    unsigned{a[2]}, unsigned{a[3]}, unsigned{a[4]}, unsigned{a[5]}));
+        CPktDetailLine& line = top.Add(
+            kPrefix, core::Printf(" %s address = %.2X%.2X%.2X%.2X%.2X%.2X", label, unsigned{a[0]}, unsigned{a[1]},
+                                  unsigned{a[2]}, unsigned{a[3]}, unsigned{a[4]}, unsigned{a[5]}));
         line.Add(kPrefix, GroupBitLine(a[0]));
         line.Add(kPrefix, VendorLine(EtherNums(), a));
     };
     addAddress("Destination", h->destination);
     addAddress("Source", h->source);
-    top.Add(kPrefix, Printf(" Ethernet type = 0x%.4X (%s)", unsigned{h->type}, typeName.c_str()));
+    top.Add(kPrefix, core::Printf(" Ethernet type = 0x%.4X (%s)", unsigned{h->type}, typeName.c_str()));
     const auto rest = static_cast<unsigned>(remaining - kHeaderLength);
-    top.Add(kPrefix, Printf(" Number of data bytes remaining = %u (0x%X)", rest, rest));
+    top.Add(kPrefix, core::Printf(" Number of data bytes remaining = %u (0x%X)", rest, rest));
     return TypeToCode(h->type);
 }
 

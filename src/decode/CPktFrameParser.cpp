@@ -4,6 +4,7 @@
 #include <array>
 #include <ctime>
 
+#include "core/Printf.h"
 #include "decode/TextAppend.h"
 
 namespace decode {
@@ -18,7 +19,11 @@ std::string LocalTimeText(std::uint32_t seconds) {
     std::tm parts{};
     if (localtime_r(&when, &parts) == nullptr) return {};
     std::array<char, 128> buf{};
+    // The locale's own date, two-digit year and all where the locale writes one that way.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-y2k"
     const std::size_t n = std::strftime(buf.data(), buf.size(), "%x %X", &parts);
+#pragma GCC diagnostic pop
     return std::string(buf.data(), n);
 }
 
@@ -29,11 +34,11 @@ ProtoCode CPktFrameParser::Parse(const capture::CPktSnapQue* frame, CPktDetailLi
     if (root == nullptr) return frame->GetLinkProtocol();
     CPktDetailLine& top = root->Add(kPrefix, " Base frame properties");
     top.Add(kPrefix, " Time of capture = " + LocalTimeText(frame->GetCaptureTime()));
-    top.Add(kPrefix, Printf(" Time delta from previous frame = %.0f milliseconds", static_cast<double>(deltaMs)));
-    top.Add(kPrefix, Printf(" Capture frame length = %u bytes", frame->GetCapturedLength()));
-    top.Add(kPrefix, Printf(" Frame number = %u", frame->GetFrameNumber()));
-    top.Add(kPrefix, Printf(" Total frame length = %u bytes", frame->GetTotalLength()));
-    top.Add(kPrefix, Printf(" Number of data bytes remaining = %u bytes", frame->GetCapturedLength()));
+    top.Add(kPrefix, core::Printf(" Time delta from previous frame = %.0f milliseconds", static_cast<double>(deltaMs)));
+    top.Add(kPrefix, core::Printf(" Capture frame length = %u bytes", frame->GetCapturedLength()));
+    top.Add(kPrefix, core::Printf(" Frame number = %u", frame->GetFrameNumber()));
+    top.Add(kPrefix, core::Printf(" Total frame length = %u bytes", frame->GetTotalLength()));
+    top.Add(kPrefix, core::Printf(" Number of data bytes remaining = %u bytes", frame->GetCapturedLength()));
     return frame->GetLinkProtocol();
 }
 

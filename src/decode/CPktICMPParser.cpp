@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "core/Printf.h"
 #include "decode/CPktNetworkParser.h"
 #include "decode/IcmpNames.h"
 #include "decode/IcmpQuote.h"
@@ -207,21 +208,21 @@ void CPktICMPParser::AddNeighbourDiscoveryLines(CPktDetailLine& top, const Messa
     core::ByteReader body(m.body);
     if (m.type == kRouterAdvert6) {
         const unsigned flags = (m.word >> 16U) & 0xFFU;
-        top.Add(prefix, Printf(" Current hop limit = %u", m.word >> 24U));
-        CPktDetailLine& flagLine = top.Add(prefix, Printf(" Flags = 0x%.2X", flags));
+        top.Add(prefix, core::Printf(" Current hop limit = %u", m.word >> 24U));
+        CPktDetailLine& flagLine = top.Add(prefix, core::Printf(" Flags = 0x%.2X", flags));
         flagLine.Add(prefix, (flags & 0x80U) != 0 ? " 1....... = Managed address configuration"
                                                   : " 0....... = No managed address configuration");
         flagLine.Add(prefix,
                      (flags & 0x40U) != 0 ? " .1...... = Other configuration" : " .0...... = No other configuration");
-        top.Add(prefix, Printf(" Router lifetime = %u seconds", m.word & 0xFFFFU));
+        top.Add(prefix, core::Printf(" Router lifetime = %u seconds", m.word & 0xFFFFU));
         const std::uint32_t reachable = body.Be32();
         const std::uint32_t retransmit = body.Be32();
         if (!body.Failed()) {
-            top.Add(prefix, Printf(" Reachable time = %u ms", reachable));
-            top.Add(prefix, Printf(" Retransmission timer = %u ms", retransmit));
+            top.Add(prefix, core::Printf(" Reachable time = %u ms", reachable));
+            top.Add(prefix, core::Printf(" Retransmission timer = %u ms", retransmit));
         }
     } else if (m.type == kNeighborAdvert6) {
-        CPktDetailLine& flagLine = top.Add(prefix, Printf(" Flags = 0x%.8X", m.word));
+        CPktDetailLine& flagLine = top.Add(prefix, core::Printf(" Flags = 0x%.8X", m.word));
         flagLine.Add(prefix, (m.word & 0x80000000U) != 0 ? " 1....... = Router" : " 0....... = Not a router");
         flagLine.Add(prefix, (m.word & 0x40000000U) != 0 ? " .1...... = Solicited" : " .0...... = Not solicited");
         flagLine.Add(prefix, (m.word & 0x20000000U) != 0 ? " ..1..... = Override" : " ..0..... = No override");
@@ -246,21 +247,21 @@ void CPktICMPParser::AddBodyLines(CPktDetailLine& top, const Message& m) const {
     if (HasIdentifier(m.v6, m.type)) {
         const unsigned id = m.word >> 16U;
         const unsigned sequence = m.word & 0xFFFFU;
-        top.Add(prefix, Printf(" Identifier = %u (0x%.4X)", id, id));
-        top.Add(prefix, Printf(" Sequence number = %u (0x%.4X)", sequence, sequence));
+        top.Add(prefix, core::Printf(" Identifier = %u (0x%.4X)", id, id));
+        top.Add(prefix, core::Printf(" Sequence number = %u (0x%.4X)", sequence, sequence));
         core::ByteReader body(m.body);
         if (!m.v6 && (m.type == kTimestamp || m.type == kTimestampReply)) {
             const std::uint32_t originate = body.Be32();
             const std::uint32_t receive = body.Be32();
             const std::uint32_t transmit = body.Be32();
             if (!body.Failed())
-                top.Add(prefix, Printf(" Timestamps: originate = %u, receive = %u, transmit = %u ms", originate,
-                                       receive, transmit));
+                top.Add(prefix, core::Printf(" Timestamps: originate = %u, receive = %u, transmit = %u ms", originate,
+                                             receive, transmit));
         } else if (!m.v6 && (m.type == kMaskRequest || m.type == kMaskReply)) {
             const std::uint32_t mask = body.Be32();
             if (!body.Failed()) top.Add(prefix, Ipv4Line(" Address mask = ", mask));
         } else {
-            top.Add(prefix, Printf(" Data = %u bytes", static_cast<unsigned>(m.body.size())));
+            top.Add(prefix, core::Printf(" Data = %u bytes", static_cast<unsigned>(m.body.size())));
         }
         return;
     }
@@ -271,8 +272,8 @@ void CPktICMPParser::AddBodyLines(CPktDetailLine& top, const Message& m) const {
     if (!m.v6 && m.type == kRouterAdvert) {
         const unsigned count = m.word >> 24U;
         const unsigned entryWords = (m.word >> 16U) & 0xFFU;
-        top.Add(prefix, Printf(" Addresses = %u, entry size = %u words, lifetime = %u seconds", count, entryWords,
-                               m.word & 0xFFFFU));
+        top.Add(prefix, core::Printf(" Addresses = %u, entry size = %u words, lifetime = %u seconds", count, entryWords,
+                                     m.word & 0xFFFFU));
         core::ByteReader body(m.body);
         // Each entry is entryWords 32-bit words: an address and a preference, perhaps more.
         for (unsigned i = 0; i < count && entryWords >= 2; ++i) {
@@ -280,26 +281,26 @@ void CPktICMPParser::AddBodyLines(CPktDetailLine& top, const Message& m) const {
             const std::uint32_t address = entry.Be32();
             const auto preference = static_cast<std::int32_t>(entry.Be32());
             if (entry.Failed()) break;
-            top.Add(prefix, Ipv4Line(" Router address = ", address) + Printf(", preference = %d", preference));
+            top.Add(prefix, Ipv4Line(" Router address = ", address) + core::Printf(", preference = %d", preference));
         }
         return;
     }
     if (m.v6 && m.type >= kListenerQuery6 && m.type <= kListenerDone6) {
-        top.Add(prefix, Printf(" Maximum response delay = %u ms", m.word >> 16U));
+        top.Add(prefix, core::Printf(" Maximum response delay = %u ms", m.word >> 16U));
         if (m.body.size() >= 16) top.Add(prefix, Address6Line(" Multicast address = ", m.body.first(16)));
         return;
     }
     if (m.v6 && m.type == kListenerReport2v6) {
-        top.Add(prefix, Printf(" Records = %u", m.word & 0xFFFFU));
+        top.Add(prefix, core::Printf(" Records = %u", m.word & 0xFFFFU));
         return;
     }
     if (!QuotesDatagram(m.v6, m.type)) return;
     if (!m.v6 && m.type == kUnreachable && m.code == kFragmentationNeeded)
-        top.Add(prefix, Printf(" Next-hop MTU = %u", m.word & 0xFFFFU));
+        top.Add(prefix, core::Printf(" Next-hop MTU = %u", m.word & 0xFFFFU));
     if (!m.v6 && m.type == kRedirect) top.Add(prefix, Ipv4Line(" Gateway address = ", m.word));
-    if (m.v6 && m.type == kTooBig6) top.Add(prefix, Printf(" MTU = %u", m.word));
+    if (m.v6 && m.type == kTooBig6) top.Add(prefix, core::Printf(" MTU = %u", m.word));
     if (m.type == (m.v6 ? std::uint8_t{kParameterProblem6} : std::uint8_t{kParameterProblem}))
-        top.Add(prefix, Printf(" Pointer = %u", m.v6 ? m.word : m.word >> 24U));
+        top.Add(prefix, core::Printf(" Pointer = %u", m.v6 ? m.word : m.word >> 24U));
     AddQuotedDatagram(top, prefix, m.v6, m.body, *m_protocols);
 }
 
@@ -313,27 +314,28 @@ ProtoCode CPktICMPParser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
     }
     std::string headline;
     AppendDescription(headline, *m);
-    headline += Printf(" : Type = %u : Code = %u", unsigned{m->type}, unsigned{m->code});
+    headline += core::Printf(" : Type = %u : Code = %u", unsigned{m->type}, unsigned{m->code});
     CPktDetailLine& top = root.Add(prefix, std::move(headline));
     const char* typeName = IcmpTypeName(v6, m->type);
-    top.Add(prefix, Printf(" Type = %u (%s)", unsigned{m->type}, typeName != nullptr ? typeName : "Unknown"));
+    top.Add(prefix, core::Printf(" Type = %u (%s)", unsigned{m->type}, typeName != nullptr ? typeName : "Unknown"));
     const char* codeName = IcmpCodeName(v6, m->type, m->code);
-    top.Add(prefix, codeName != nullptr ? Printf(" Code = %u (%s)", unsigned{m->code}, codeName)
-                                        : Printf(" Code = %u", unsigned{m->code}));
+    top.Add(prefix, codeName != nullptr ? core::Printf(" Code = %u (%s)", unsigned{m->code}, codeName)
+                                        : core::Printf(" Code = %u", unsigned{m->code}));
     const char* verdict = "not verified";
     if (v6) {
         verdict = TransportChecksumVerdict(ctx, kProtocolIcmpv6, m->whole);
     } else if (!ctx.ipLengthFromCapture && !ctx.ipFragment && m->whole.size() == ctx.ipPayloadLength) {
         verdict = FoldChecksum(OnesComplementSum(m->whole)) == 0xFFFF ? "OK" : "ERROR";
     }
-    top.Add(prefix, Printf(" Checksum = 0x%.4X (%s)", unsigned{m->checksum}, verdict));
+    top.Add(prefix, core::Printf(" Checksum = 0x%.4X (%s)", unsigned{m->checksum}, verdict));
     if (m->whole.size() < kHeaderLength) {
-        top.Add(prefix, Printf(" ERROR ! Message cut short after %u bytes", static_cast<unsigned>(m->whole.size())));
+        top.Add(prefix,
+                core::Printf(" ERROR ! Message cut short after %u bytes", static_cast<unsigned>(m->whole.size())));
     } else {
         AddBodyLines(top, *m);
     }
     const auto rest = static_cast<unsigned>(m->body.size());
-    top.Add(prefix, Printf(" Number of data bytes remaining = %u (0x%X)", rest, rest));
+    top.Add(prefix, core::Printf(" Number of data bytes remaining = %u (0x%X)", rest, rest));
     return PROTO_NONE;
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "core/Printf.h"
 #include "decode/TextAppend.h"
 
 namespace decode {
@@ -99,40 +100,44 @@ ProtoCode CPktIPv4Parser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
 
     const int headerLength = static_cast<int>(h->HeaderLength());
     const std::string& description = ProtocolDescription(h->protocol);
-    CPktDetailLine& top = root.Add(kPrefix, Printf(" ID = 0x%X : Protocol = %s : Len = %u", unsigned{h->identification},
-                                                   description.c_str(), unsigned{h->totalLength}));
-    top.Add(kPrefix, Printf(" Version = %d", h->versionAndLength >> 4));
-    top.Add(kPrefix, Printf(" Header length = %d (0x%X) bytes", headerLength, static_cast<unsigned>(headerLength)));
+    CPktDetailLine& top =
+        root.Add(kPrefix, core::Printf(" ID = 0x%X : Protocol = %s : Len = %u", unsigned{h->identification},
+                                       description.c_str(), unsigned{h->totalLength}));
+    top.Add(kPrefix, core::Printf(" Version = %d", h->versionAndLength >> 4));
+    top.Add(kPrefix,
+            core::Printf(" Header length = %d (0x%X) bytes", headerLength, static_cast<unsigned>(headerLength)));
 
     const unsigned tos = h->serviceType;
-    CPktDetailLine& service = top.Add(kPrefix, Printf(" Service Type = %u (0x%X)", tos, tos));
+    CPktDetailLine& service = top.Add(kPrefix, core::Printf(" Service Type = %u (0x%X)", tos, tos));
     service.Add(kPrefix, kPrecedence[tos >> 5]);
     service.Add(kPrefix, Pick((tos & 0x10U) != 0, " ...1.... = Low Delay", " ...0.... = Normal Delay"));
     service.Add(kPrefix, Pick((tos & 0x08U) != 0, " ....1... = Low Throughput", " ....0... = Normal Throughput"));
     service.Add(kPrefix, Pick((tos & 0x04U) != 0, " .....1.. = High Reliability", " .....0.. = Normal Reliability"));
 
-    top.Add(kPrefix, Printf(" Total length = %d (0x%X)", int{h->totalLength}, unsigned{h->totalLength}));
-    top.Add(kPrefix, Printf(" Identification = %d (0x%X)", int{h->identification}, unsigned{h->identification}));
+    top.Add(kPrefix, core::Printf(" Total length = %d (0x%X)", int{h->totalLength}, unsigned{h->totalLength}));
+    top.Add(kPrefix, core::Printf(" Identification = %d (0x%X)", int{h->identification}, unsigned{h->identification}));
     // The format really does end in "XX": the hex value is followed by a literal X.
     const unsigned flags = h->flagsAndOffset >> 12U;
-    CPktDetailLine& flagLine = top.Add(kPrefix, Printf(" Flags Summary = %d (0x%XX)", static_cast<int>(flags), flags));
+    CPktDetailLine& flagLine =
+        top.Add(kPrefix, core::Printf(" Flags Summary = %d (0x%XX)", static_cast<int>(flags), flags));
     flagLine.Add(kPrefix,
                  Pick((h->flagsAndOffset & 0x2000U) != 0, " ..1..... = More Fragments", " ..0..... = Last Fragment"));
     flagLine.Add(kPrefix,
                  Pick((h->flagsAndOffset & 0x4000U) != 0, " .1...... = Don't Fragment", " .0...... = May Fragment"));
     const unsigned offset = h->FragmentOffset();
     CPktDetailLine& offsetLine =
-        top.Add(kPrefix, Printf(" Fragment offset = %d (0x%X) bytes", static_cast<int>(offset), offset));
+        top.Add(kPrefix, core::Printf(" Fragment offset = %d (0x%X) bytes", static_cast<int>(offset), offset));
     if (offset != 0) offsetLine.Add(kPrefix, " Not the first fragment: its data is not decoded further");
-    top.Add(kPrefix, Printf(" Time to live = %d (0x%X) seconds/hops", int{h->timeToLive}, unsigned{h->timeToLive}));
-    top.Add(kPrefix, Printf(" Protocol = %d (%s)", int{h->protocol}, description.c_str()));
+    top.Add(kPrefix,
+            core::Printf(" Time to live = %d (0x%X) seconds/hops", int{h->timeToLive}, unsigned{h->timeToLive}));
+    top.Add(kPrefix, core::Printf(" Protocol = %d (%s)", int{h->protocol}, description.c_str()));
 
     // A header cut short by the capture, or one whose total length the network card was
     // still to fill in (its checksum too), cannot be checked.
     const char* verdict = "not verified";
     if (remaining >= h->HeaderLength() && !ctx.ipLengthFromCapture)
         verdict = HeaderChecksumOk(layer.first(h->HeaderLength())) ? "OK" : "ERROR";
-    top.Add(kPrefix, Printf(" Checksum = 0x%.4X (%s)", unsigned{h->checksum}, verdict));
+    top.Add(kPrefix, core::Printf(" Checksum = 0x%.4X (%s)", unsigned{h->checksum}, verdict));
 
     std::string source = " Source address = ";
     AppendDotted(source, h->source);
@@ -141,7 +146,7 @@ ProtoCode CPktIPv4Parser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
     AppendDotted(destination, h->destination);
     top.Add(kPrefix, std::move(destination));
     const int rest = static_cast<int>(remaining) - headerLength;
-    top.Add(kPrefix, Printf(" Number of data bytes remaining %d (0x%X)", rest, static_cast<unsigned>(rest)));
+    top.Add(kPrefix, core::Printf(" Number of data bytes remaining %d (0x%X)", rest, static_cast<unsigned>(rest)));
     return NextCode(*h, ctx);
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/Printf.h"
 #include "decode/TextAppend.h"
 
 namespace decode {
@@ -18,10 +19,11 @@ std::string DscpName(unsigned dscp) {
     if (dscp == 0) return "Default";
     if (dscp == 46) return "Expedited forwarding";
     if (dscp == 44) return "Voice admit";
-    if ((dscp & 7U) == 0) return Printf("Class selector %u", dscp >> 3U);
+    if ((dscp & 7U) == 0) return core::Printf("Class selector %u", dscp >> 3U);
     const unsigned cls = dscp >> 3U;
     const unsigned drop = (dscp >> 1U) & 3U;
-    if ((dscp & 1U) == 0 && cls >= 1 && cls <= 4 && drop >= 1) return Printf("Assured forwarding %u%u", cls, drop);
+    if ((dscp & 1U) == 0 && cls >= 1 && cls <= 4 && drop >= 1)
+        return core::Printf("Assured forwarding %u%u", cls, drop);
     return "Unassigned";
 }
 
@@ -113,17 +115,17 @@ ProtoCode CPktIPv6Parser::ParseSummary(core::ByteReader& in, CPktParseContext& c
 }
 
 void CPktIPv6Parser::AddFixedLines(CPktDetailLine& top, const Header& h) const {
-    top.Add(kPrefix, Printf(" Version = %u", h.Version()));
+    top.Add(kPrefix, core::Printf(" Version = %u", h.Version()));
     const unsigned tc = h.TrafficClass();
-    CPktDetailLine& tcLine = top.Add(kPrefix, Printf(" Traffic class = %u (0x%.2X)", tc, tc));
+    CPktDetailLine& tcLine = top.Add(kPrefix, core::Printf(" Traffic class = %u (0x%.2X)", tc, tc));
     const std::string dscp = DscpName(tc >> 2U);
-    tcLine.Add(kPrefix, Printf(" %s.. = DSCP %u (%s)", BitText(tc >> 2U, 6).c_str(), tc >> 2U, dscp.c_str()));
-    tcLine.Add(kPrefix, Printf(" ......%s = %s", BitText(tc & 3U, 2).c_str(), EcnName(tc)));
-    top.Add(kPrefix, Printf(" Flow label = %u (0x%.5X)", h.FlowLabel(), h.FlowLabel()));
-    top.Add(kPrefix, Printf(" Payload length = %u (0x%X)", unsigned{h.payloadLength}, unsigned{h.payloadLength}));
+    tcLine.Add(kPrefix, core::Printf(" %s.. = DSCP %u (%s)", BitText(tc >> 2U, 6).c_str(), tc >> 2U, dscp.c_str()));
+    tcLine.Add(kPrefix, core::Printf(" ......%s = %s", BitText(tc & 3U, 2).c_str(), EcnName(tc)));
+    top.Add(kPrefix, core::Printf(" Flow label = %u (0x%.5X)", h.FlowLabel(), h.FlowLabel()));
+    top.Add(kPrefix, core::Printf(" Payload length = %u (0x%X)", unsigned{h.payloadLength}, unsigned{h.payloadLength}));
     top.Add(kPrefix,
-            Printf(" Next header = %u (%s)", unsigned{h.nextHeader}, ProtocolDescription(h.nextHeader).c_str()));
-    top.Add(kPrefix, Printf(" Hop limit = %u", unsigned{h.hopLimit}));
+            core::Printf(" Next header = %u (%s)", unsigned{h.nextHeader}, ProtocolDescription(h.nextHeader).c_str()));
+    top.Add(kPrefix, core::Printf(" Hop limit = %u", unsigned{h.hopLimit}));
     std::string source = " Source address = ";
     AppendIPv6(source, h.source);
     top.Add(kPrefix, std::move(source));
@@ -149,12 +151,12 @@ ProtoCode CPktIPv6Parser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
     Tell(*h, chain, afterHeader, ctx);
 
     CPktDetailLine& top =
-        root.Add(kPrefix, Printf(" Flow label = 0x%.5X : Protocol = %s : Len = %u", h->FlowLabel(),
-                                 ProtocolDescription(chain.protocol).c_str(), unsigned{h->payloadLength}));
+        root.Add(kPrefix, core::Printf(" Flow label = 0x%.5X : Protocol = %s : Len = %u", h->FlowLabel(),
+                                       ProtocolDescription(chain.protocol).c_str(), unsigned{h->payloadLength}));
     AddFixedLines(top, *h);
     top.Adopt(chainLines);
     const int rest = static_cast<int>(remaining - kFixedLength - chain.length);
-    top.Add(kPrefix, Printf(" Number of data bytes remaining %d (0x%X)", rest, static_cast<unsigned>(rest)));
+    top.Add(kPrefix, core::Printf(" Number of data bytes remaining %d (0x%X)", rest, static_cast<unsigned>(rest)));
     return NextCode(chain, ctx);
 }
 

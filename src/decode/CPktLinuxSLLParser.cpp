@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "core/Printf.h"
 #include "decode/StationText.h"
 #include "decode/TextAppend.h"
 
@@ -129,17 +130,18 @@ ProtoCode CPktLinuxSLLParser::ParseDetail(core::ByteReader& in, CPktParseContext
         return PROTO_NONE;
     }
     const std::string& typeName = TypeName(h->protocol);
-    CPktDetailLine& top = root.Add(prefix, Printf(" ETYPE = 0x%.4X : Protocol = %s : %s", unsigned{h->protocol},
-                                                  typeName.c_str(), PacketTypeName(h->packetType)));
-    top.Add(prefix, Printf(" Packet type = %u (%s)", unsigned{h->packetType}, PacketTypeName(h->packetType)));
-    top.Add(prefix, Printf(" Hardware type = %u (%s)", unsigned{h->hardwareType}, HardwareTypeName(h->hardwareType)));
-    if (m_version == Version::V2) top.Add(prefix, Printf(" Interface index = %u", h->interfaceIndex));
-    CPktDetailLine& length = top.Add(prefix, Printf(" Address length = %u bytes", unsigned{h->addressLength}));
+    CPktDetailLine& top = root.Add(prefix, core::Printf(" ETYPE = 0x%.4X : Protocol = %s : %s", unsigned{h->protocol},
+                                                        typeName.c_str(), PacketTypeName(h->packetType)));
+    top.Add(prefix, core::Printf(" Packet type = %u (%s)", unsigned{h->packetType}, PacketTypeName(h->packetType)));
+    top.Add(prefix,
+            core::Printf(" Hardware type = %u (%s)", unsigned{h->hardwareType}, HardwareTypeName(h->hardwareType)));
+    if (m_version == Version::V2) top.Add(prefix, core::Printf(" Interface index = %u", h->interfaceIndex));
+    CPktDetailLine& length = top.Add(prefix, core::Printf(" Address length = %u bytes", unsigned{h->addressLength}));
     if (h->addressLength > h->address.size()) length.Add(prefix, " ERROR ! The header holds only 8 address bytes");
     AddHardwareAddress(top, prefix, "Source address", EtherNums(), h->Address());
-    top.Add(prefix, Printf(" Protocol type = 0x%.4X (%s)", unsigned{h->protocol}, typeName.c_str()));
+    top.Add(prefix, core::Printf(" Protocol type = 0x%.4X (%s)", unsigned{h->protocol}, typeName.c_str()));
     const auto rest = static_cast<unsigned>(remaining - HeaderLength());
-    top.Add(prefix, Printf(" Number of data bytes remaining = %u (0x%X)", rest, rest));
+    top.Add(prefix, core::Printf(" Number of data bytes remaining = %u (0x%X)", rest, rest));
     return TypeToCode(h->protocol);
 }
 

@@ -52,22 +52,17 @@ ProtoCode RunLayer(core::ByteReader& frame, Run&& run) {
 
 }  // namespace
 
-CPktParsers::CPktParsers(const decode::CPktParsersConf& conf, bool lockWanted)
-    : CPktParsers(conf.GetEtherNums(), conf.GetIProtNums(), conf.GetWPortNums(), conf.GetTCPNums(), lockWanted) {}
+CPktParsers::CPktParsers(const decode::CPktParsersConf& conf, core::Locking locking)
+    : CPktParsers(conf.GetEtherNums(), conf.GetIProtNums(), conf.GetWPortNums(), conf.GetTCPNums(), locking) {}
 
 CPktParsers::CPktParsers(const tables::CPktEtherNums& etherNums, const tables::CPktIProtNums& protocols,
-                         const tables::CPktWPortNums& ports, const tables::CPktTCPNums& options, bool lockWanted,
-                         DecoderReach reach)
-    : core::CPktLockable(lockWanted),
+                         const tables::CPktWPortNums& ports, const tables::CPktTCPNums& options, core::Locking locking)
+    : core::CPktLockable(locking),
       m_frameParser(std::make_unique<CPktFrameParser>()) {
     m_parsers[PROTO_ETHERNET] = std::make_unique<CPktEthernetParser>(etherNums);
     m_parsers[PROTO_IPV4] = std::make_unique<CPktIPv4Parser>(protocols);
     m_parsers[PROTO_UDP] = std::make_unique<CPktUDPParser>(ports);
     m_parsers[PROTO_TELNET] = std::make_unique<CPktTelnetParser>();
-    if (reach == DecoderReach::FirstLayers) {
-        m_parsers[PROTO_TCP] = std::make_unique<CPktTCPParser>(ports);
-        return;
-    }
     m_parsers[PROTO_TCP] = std::make_unique<CPktTCPParser>(ports, options);
     m_parsers[PROTO_VLAN] = std::make_unique<CPktVLANParser>(etherNums);
     m_parsers[PROTO_LINUX_SLL] = std::make_unique<CPktLinuxSLLParser>(etherNums, CPktLinuxSLLParser::Version::V1);
@@ -75,7 +70,6 @@ CPktParsers::CPktParsers(const tables::CPktEtherNums& etherNums, const tables::C
     m_parsers[PROTO_ARP] = std::make_unique<CPktARPParser>(etherNums);
     m_parsers[PROTO_IPV6] = std::make_unique<CPktIPv6Parser>(protocols);
     m_parsers[PROTO_ICMP] = std::make_unique<CPktICMPParser>(etherNums, protocols);
-    if (reach == DecoderReach::LowerLayers) return;
     for (auto& reg : app::MakeApplicationParsers(protocols, ports)) {
         if (reg.parser && IsApplicationCode(reg.code)) m_parsers[reg.code] = std::move(reg.parser);
     }

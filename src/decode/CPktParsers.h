@@ -18,23 +18,14 @@ namespace decode {
 
 class CPktFrameParser;
 
-// Which decoders a set holds. A set is made of every layer; the smaller reaches let a test
-// show one layer group alone, or show a frame exactly as the first decoder set did.
-enum class DecoderReach : std::uint8_t {
-    FirstLayers,  // Ethernet, IPv4, TCP (options stepped over), UDP and Telnet
-    LowerLayers,  // every layer below the application decoders
-    AllLayers,
-};
-
 class CPktParsers : public core::CPktLockable {
 public:
     // The tables stay owned by the configuration, which must outlive the decoder set.
-    CPktParsers(const decode::CPktParsersConf& conf, bool lockWanted);
+    explicit CPktParsers(const decode::CPktParsersConf& conf, core::Locking locking = core::Locking::Unlocked);
     // The same over tables held elsewhere (tests build small ones; they must outlive the set).
-    // A code left without a decoder ends the chains there.
     CPktParsers(const tables::CPktEtherNums& etherNums, const tables::CPktIProtNums& protocols,
-                const tables::CPktWPortNums& ports, const tables::CPktTCPNums& options, bool lockWanted,
-                DecoderReach reach = DecoderReach::AllLayers);
+                const tables::CPktWPortNums& ports, const tables::CPktTCPNums& options,
+                core::Locking locking = core::Locking::Unlocked);
     ~CPktParsers() override;
 
     // The decoder registered for the code; nullptr for any other code.

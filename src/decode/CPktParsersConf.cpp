@@ -6,12 +6,12 @@
 
 namespace decode {
 
-CPktParsersConf::CPktParsersConf(bool lockWanted, bool load)
-    : core::CPktLockable(lockWanted),
-      m_etherNums(std::make_unique<tables::CPktEtherNums>(load)),
-      m_iprotNums(std::make_unique<tables::CPktIProtNums>(load)),
-      m_wportNums(std::make_unique<tables::CPktWPortNums>(load)),
-      m_tcpNums(std::make_unique<tables::CPktTCPNums>(load)) {}
+CPktParsersConf::CPktParsersConf(core::Locking locking, tables::TableSource source)
+    : core::CPktLockable(locking),
+      m_etherNums(std::make_unique<tables::CPktEtherNums>(source)),
+      m_iprotNums(std::make_unique<tables::CPktIProtNums>(source)),
+      m_wportNums(std::make_unique<tables::CPktWPortNums>(source)),
+      m_tcpNums(std::make_unique<tables::CPktTCPNums>(source)) {}
 
 CPktParsersConf::~CPktParsersConf() = default;
 

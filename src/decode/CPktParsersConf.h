@@ -12,10 +12,15 @@ namespace decode {
 
 class CPktParsersConf : public core::CPktLockable {
 public:
-    // The tables are made in the order Ethernet, IP protocol, port, TCP option, each with
-    // the load flag (set: read the text files; clear: start empty).
-    CPktParsersConf(bool lockWanted, bool load);
+    // The tables are made in the order Ethernet, IP protocol, port, TCP option, each from
+    // source (their text files, or empty for a configuration about to be read from an archive).
+    CPktParsersConf(core::Locking locking, tables::TableSource source);
     ~CPktParsersConf() override;
+
+    // What a packet list and the commands decode with: the tables read from their files, no lock.
+    static CPktParsersConf FromTableFiles() {
+        return CPktParsersConf(core::Locking::Unlocked, tables::TableSource::Files);
+    }
 
     const tables::CPktEtherNums& GetEtherNums() const;
     const tables::CPktIProtNums& GetIProtNums() const;

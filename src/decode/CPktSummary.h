@@ -22,7 +22,7 @@ struct SummaryTexts {
 
 class CPktSummary : public core::CPktLockable {
 public:
-    CPktSummary() : core::CPktLockable(false) {}
+    CPktSummary() = default;
     std::string summary;
     std::string source;
     std::string destination;

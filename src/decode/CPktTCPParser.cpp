@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "core/Printf.h"
 #include "decode/CPktNetworkParser.h"
 #include "decode/TcpOptions.h"
 #include "decode/TextAppend.h"
@@ -109,22 +110,23 @@ ProtoCode CPktTCPParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx
     const std::string letters = FlagLetters(h->flags);
     const std::uint32_t payload = PayloadLength(*h, ctx);
 
-    CPktDetailLine& top =
-        root.Add(kPrefix, Printf(" %s : seq = %u : ack = %u : win = %u :src = %u: dst = %u: len = %u", letters.c_str(),
-                                 h->sequence, h->acknowledgment, unsigned{h->window}, unsigned{h->sourcePort},
-                                 unsigned{h->destinationPort}, static_cast<unsigned>(segment.size())));
-    top.Add(kPrefix, Printf(" Source port = %d (%s)", int{h->sourcePort}, TcpPortDescription(h->sourcePort).c_str()));
-    top.Add(kPrefix, Printf(" Destination port = %d (%s)", int{h->destinationPort},
-                            TcpPortDescription(h->destinationPort).c_str()));
+    CPktDetailLine& top = root.Add(
+        kPrefix, core::Printf(" %s : seq = %u : ack = %u : win = %u :src = %u: dst = %u: len = %u", letters.c_str(),
+                              h->sequence, h->acknowledgment, unsigned{h->window}, unsigned{h->sourcePort},
+                              unsigned{h->destinationPort}, static_cast<unsigned>(segment.size())));
+    top.Add(kPrefix,
+            core::Printf(" Source port = %d (%s)", int{h->sourcePort}, TcpPortDescription(h->sourcePort).c_str()));
+    top.Add(kPrefix, core::Printf(" Destination port = %d (%s)", int{h->destinationPort},
+                                  TcpPortDescription(h->destinationPort).c_str()));
     // Sequence numbers are unsigned 32-bit values, a SYN's included.
-    top.Add(kPrefix,
-            Printf((h->flags & kSyn) != 0 ? " Initial sequence number = %u (0x%X)" : " Sequence number = %u (0x%X)",
-                   h->sequence, h->sequence));
-    top.Add(kPrefix, Printf(" Acknowledgment number = %u (0x%X)", h->acknowledgment, h->acknowledgment));
-    top.Add(kPrefix,
-            Printf(" Data Offset = %d bytes (0x%X)", static_cast<int>(h->HeaderLength()), unsigned{h->dataOffset}));
+    top.Add(kPrefix, core::Printf((h->flags & kSyn) != 0 ? " Initial sequence number = %u (0x%X)"
+                                                         : " Sequence number = %u (0x%X)",
+                                  h->sequence, h->sequence));
+    top.Add(kPrefix, core::Printf(" Acknowledgment number = %u (0x%X)", h->acknowledgment, h->acknowledgment));
+    top.Add(kPrefix, core::Printf(" Data Offset = %d bytes (0x%X)", static_cast<int>(h->HeaderLength()),
+                                  unsigned{h->dataOffset}));
 
-    CPktDetailLine& flags = top.Add(kPrefix, Printf(" Flags = 0x%.2X : %s", unsigned{h->flags}, letters.c_str()));
+    CPktDetailLine& flags = top.Add(kPrefix, core::Printf(" Flags = 0x%.2X : %s", unsigned{h->flags}, letters.c_str()));
     const auto set = [&](std::uint8_t bit) { return (h->flags & bit) != 0; };
     flags.Add(kPrefix, Pick(set(kUrg), " ..1..... = Urgent pointer", " ..0..... = No urgent data"));
     flags.Add(kPrefix,
@@ -134,20 +136,20 @@ ProtoCode CPktTCPParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx
     flags.Add(kPrefix, Pick(set(kSyn), " ......1. = SYN", " ......0. = No SYN"));
     flags.Add(kPrefix, Pick(set(kFin), " .......1 = FIN", " .......0 = No FIN"));
 
-    top.Add(kPrefix, Printf(" Window = %d (0x%X)", int{h->window}, unsigned{h->window}));
-    std::string checksum = Printf(" Checksum = 0x%X", unsigned{h->checksum});
+    top.Add(kPrefix, core::Printf(" Window = %d (0x%X)", int{h->window}, unsigned{h->window}));
+    std::string checksum = core::Printf(" Checksum = 0x%X", unsigned{h->checksum});
     if (payload == 0) {
         // The segment the IP layer announces must be in the frame whole, and its length known.
-        checksum += Printf(" (%s)", TransportChecksumVerdict(ctx, kIpProtocolTcp, segment));
+        checksum += core::Printf(" (%s)", TransportChecksumVerdict(ctx, kIpProtocolTcp, segment));
     }
     top.Add(kPrefix, std::move(checksum));
-    top.Add(kPrefix, Printf(" Urgent pointer = %d (0x%X)", int{h->urgentPointer}, unsigned{h->urgentPointer}));
-    if (m_options != nullptr && h->HeaderLength() > kFixedLength) {
+    top.Add(kPrefix, core::Printf(" Urgent pointer = %d (0x%X)", int{h->urgentPointer}, unsigned{h->urgentPointer}));
+    if (h->HeaderLength() > kFixedLength) {
         const std::size_t declared = h->HeaderLength() - kFixedLength;
         const auto held = segment.subspan(kFixedLength);
-        AddTcpOptionLines(top, held.first(std::min(declared, held.size())), declared, *m_options);
+        AddTcpOptionLines(top, held.first(std::min(declared, held.size())), declared, m_options);
     }
-    top.Add(kPrefix, Printf(" Number of data bytes remaining = %d (0x%X)", static_cast<int>(payload), payload));
+    top.Add(kPrefix, core::Printf(" Number of data bytes remaining = %d (0x%X)", static_cast<int>(payload), payload));
     return NextCode(*h, ctx);
 }
 

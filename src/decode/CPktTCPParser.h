@@ -14,9 +14,7 @@ public:
     // Options are named through the option table in the detail tree.
     CPktTCPParser(const tables::CPktWPortNums& ports, const tables::CPktTCPNums& options)
         : CPktTransportParser(ports),
-          m_options(&options) {}
-    // Options are stepped over without lines, as the first decoder set showed segments.
-    explicit CPktTCPParser(const tables::CPktWPortNums& ports) : CPktTransportParser(ports), m_options(nullptr) {}
+          m_options(options) {}
 
     ProtoCode Parse(core::ByteReader& in, CPktParseContext& ctx) const override;
     ProtoCode ParseDetail(core::ByteReader& in, CPktParseContext& ctx, CPktDetailLine& root) const override;
@@ -47,7 +45,7 @@ private:
     static std::uint32_t PayloadLength(const Header& h, const CPktParseContext& ctx) noexcept;
     static ProtoCode NextCode(const Header& h, const CPktParseContext& ctx) noexcept;
 
-    const tables::CPktTCPNums* m_options;  // null: no option lines
+    const tables::CPktTCPNums& m_options;
 };
 
 }  // namespace decode

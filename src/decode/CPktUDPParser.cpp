@@ -3,6 +3,7 @@
 // (RFC 8200 8.1), it is verified.
 #include "decode/CPktUDPParser.h"
 
+#include "core/Printf.h"
 #include "decode/CPktNetworkParser.h"
 #include "decode/TextAppend.h"
 
@@ -53,19 +54,19 @@ ProtoCode CPktUDPParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx
     if (!h) return PROTO_NONE;
     const unsigned src = h->sourcePort;
     const unsigned dst = h->destinationPort;
-    CPktDetailLine& top =
-        root.Add(kPrefix, Printf(" Src Port = %u (%s) : Dst Port = %u (%s)", src, UdpPortKeyword(h->sourcePort).c_str(),
-                                 dst, UdpPortKeyword(h->destinationPort).c_str()));
+    CPktDetailLine& top = root.Add(
+        kPrefix, core::Printf(" Src Port = %u (%s) : Dst Port = %u (%s)", src, UdpPortKeyword(h->sourcePort).c_str(),
+                              dst, UdpPortKeyword(h->destinationPort).c_str()));
     top.Add(kPrefix,
-            Printf(" Source port = %d (%s)", static_cast<int>(src), UdpPortDescription(h->sourcePort).c_str()));
-    top.Add(kPrefix, Printf(" Destination port = %d (%s)", static_cast<int>(dst),
-                            UdpPortDescription(h->destinationPort).c_str()));
-    top.Add(kPrefix, Printf(" Length = %d (0x%X) bytes", int{h->length}, unsigned{h->length}));
-    std::string checksum = Printf(" Checksum = 0x%.4X", unsigned{h->checksum});
-    if (ctx.ipVersion == 6) checksum += Printf(" (%s)", TransportChecksumVerdict(ctx, kIpProtocolUdp, datagram));
+            core::Printf(" Source port = %d (%s)", static_cast<int>(src), UdpPortDescription(h->sourcePort).c_str()));
+    top.Add(kPrefix, core::Printf(" Destination port = %d (%s)", static_cast<int>(dst),
+                                  UdpPortDescription(h->destinationPort).c_str()));
+    top.Add(kPrefix, core::Printf(" Length = %d (0x%X) bytes", int{h->length}, unsigned{h->length}));
+    std::string checksum = core::Printf(" Checksum = 0x%.4X", unsigned{h->checksum});
+    if (ctx.ipVersion == 6) checksum += core::Printf(" (%s)", TransportChecksumVerdict(ctx, kIpProtocolUdp, datagram));
     top.Add(kPrefix, std::move(checksum));
     const auto rest = static_cast<unsigned>(remaining - kHeaderLength);
-    top.Add(kPrefix, Printf(" Number of data bytes remaining %u (0x%X)", rest, rest));
+    top.Add(kPrefix, core::Printf(" Number of data bytes remaining %u (0x%X)", rest, rest));
     return PortsToCode(h->sourcePort, h->destinationPort);
 }
 

@@ -3,6 +3,7 @@
 // (0x88A8) before a customer tag (0x8100); each tag is one layer here.
 #include "decode/CPktVLANParser.h"
 
+#include "core/Printf.h"
 #include "decode/TextAppend.h"
 
 namespace decode {
@@ -29,7 +30,8 @@ const char* TagTypeName(std::uint16_t tagType) {
 }
 
 std::string FaultText(bool tooMany) {
-    return tooMany ? Printf(" ERROR ! More than %u stacked tags", unsigned{CPktVLANParser::kMaxTags}) : " ERROR !";
+    return tooMany ? core::Printf(" ERROR ! More than %u stacked tags", unsigned{CPktVLANParser::kMaxTags})
+                   : " ERROR !";
 }
 
 }  // namespace
@@ -88,19 +90,20 @@ ProtoCode CPktVLANParser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
         return PROTO_NONE;
     }
     const std::string& typeName = TypeName(tag->type);
-    CPktDetailLine& top = root.Add(kPrefix, Printf(" ID = %u : Priority = %u : ETYPE = 0x%.4X : Protocol = %s",
-                                                   tag->Id(), tag->Priority(), unsigned{tag->type}, typeName.c_str()));
-    top.Add(kPrefix, Printf(" Tag type = 0x%.4X (%s)", unsigned{tag->tagType}, TagTypeName(tag->tagType)));
-    CPktDetailLine& control = top.Add(kPrefix, Printf(" Tag control = 0x%.4X", unsigned{tag->control}));
+    CPktDetailLine& top =
+        root.Add(kPrefix, core::Printf(" ID = %u : Priority = %u : ETYPE = 0x%.4X : Protocol = %s", tag->Id(),
+                                       tag->Priority(), unsigned{tag->type}, typeName.c_str()));
+    top.Add(kPrefix, core::Printf(" Tag type = 0x%.4X (%s)", unsigned{tag->tagType}, TagTypeName(tag->tagType)));
+    CPktDetailLine& control = top.Add(kPrefix, core::Printf(" Tag control = 0x%.4X", unsigned{tag->control}));
     const unsigned pcp = tag->Priority();
-    control.Add(kPrefix, Printf(" %u%u%u..... = Priority %u (%s)", (pcp >> 2U) & 1U, (pcp >> 1U) & 1U, pcp & 1U, pcp,
-                                kPriorityNames[pcp]));
+    control.Add(kPrefix, core::Printf(" %u%u%u..... = Priority %u (%s)", (pcp >> 2U) & 1U, (pcp >> 1U) & 1U, pcp & 1U,
+                                      pcp, kPriorityNames[pcp]));
     control.Add(kPrefix, tag->DropEligible() ? " ...1.... = Drop eligible" : " ...0.... = Not drop eligible");
     const char* idNote = tag->Id() == 0 ? " (priority tag only)" : tag->Id() == 0xFFF ? " (reserved)" : "";
-    control.Add(kPrefix, Printf(" VLAN ID = %u (0x%.3X)%s", tag->Id(), tag->Id(), idNote));
-    top.Add(kPrefix, Printf(" Ethernet type = 0x%.4X (%s)", unsigned{tag->type}, typeName.c_str()));
+    control.Add(kPrefix, core::Printf(" VLAN ID = %u (0x%.3X)%s", tag->Id(), tag->Id(), idNote));
+    top.Add(kPrefix, core::Printf(" Ethernet type = 0x%.4X (%s)", unsigned{tag->type}, typeName.c_str()));
     const auto rest = static_cast<unsigned>(remaining - kTagLength);
-    top.Add(kPrefix, Printf(" Number of data bytes remaining = %u (0x%X)", rest, rest));
+    top.Add(kPrefix, core::Printf(" Number of data bytes remaining = %u (0x%X)", rest, rest));
     return TypeToCode(tag->type);
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "core/ByteReader.h"
+#include "core/Printf.h"
 #include "decode/Ipv6Extensions.h"
 #include "decode/TextAppend.h"
 
@@ -23,19 +24,19 @@ void AddTransport(CPktDetailLine& line, std::string_view prefix, std::uint8_t pr
         const unsigned source = in.Be16();
         const unsigned destination = in.Be16();
         if (in.Failed()) return;
-        std::string text = Printf(" Quoted %s ports: source = %u, destination = %u", protocol == kTcp ? "TCP" : "UDP",
-                                  source, destination);
+        std::string text = core::Printf(" Quoted %s ports: source = %u, destination = %u",
+                                        protocol == kTcp ? "TCP" : "UDP", source, destination);
         if (protocol == kTcp) {
             const std::uint32_t sequence = in.Be32();
-            if (!in.Failed()) text += Printf(", sequence = %u", sequence);
+            if (!in.Failed()) text += core::Printf(", sequence = %u", sequence);
         }
         line.Add(prefix, std::move(text));
     } else if (protocol == kIcmp || protocol == kIcmpv6) {
         const unsigned type = in.U8();
         const unsigned code = in.U8();
         if (!in.Failed())
-            line.Add(prefix,
-                     Printf(" Quoted %s: type = %u, code = %u", protocol == kIcmp ? "ICMP" : "ICMPv6", type, code));
+            line.Add(prefix, core::Printf(" Quoted %s: type = %u, code = %u", protocol == kIcmp ? "ICMP" : "ICMPv6",
+                                          type, code));
     }
 }
 
@@ -56,20 +57,20 @@ void AddIpv4(CPktDetailLine& line, std::string_view prefix, core::ByteReader in,
         return;
     }
     if ((versionAndLength >> 4U) != 4) {
-        line.Add(prefix, Printf(" ERROR ! The quoted datagram is not IPv4 (version %u)",
-                                static_cast<unsigned>(versionAndLength >> 4U)));
+        line.Add(prefix, core::Printf(" ERROR ! The quoted datagram is not IPv4 (version %u)",
+                                      static_cast<unsigned>(versionAndLength >> 4U)));
         return;
     }
     std::string text = " Quoted IPv4 header: ";
     AppendDotted(text, source);
     text += " -> ";
     AppendDotted(text, destination);
-    text += Printf(", protocol = %u (%s), ID = 0x%X, total length = %u", unsigned{protocol},
-                   protocols.Keyword(protocol).c_str(), id, total);
+    text += core::Printf(", protocol = %u (%s), ID = 0x%X, total length = %u", unsigned{protocol},
+                         protocols.Keyword(protocol).c_str(), id, total);
     line.Add(prefix, std::move(text));
     if (headerLength < 20) {
-        line.Add(prefix, Printf(" ERROR ! The quoted header length of %u bytes is below 20",
-                                static_cast<unsigned>(headerLength)));
+        line.Add(prefix, core::Printf(" ERROR ! The quoted header length of %u bytes is below 20",
+                                      static_cast<unsigned>(headerLength)));
         return;
     }
     if (!in.Skip(headerLength - 20)) return;  // options cut short: no transport to show
@@ -89,7 +90,8 @@ void AddIpv6(CPktDetailLine& line, std::string_view prefix, core::ByteReader in,
         return;
     }
     if ((versionClassFlow >> 28U) != 6) {
-        line.Add(prefix, Printf(" ERROR ! The quoted datagram is not IPv6 (version %u)", versionClassFlow >> 28U));
+        line.Add(prefix,
+                 core::Printf(" ERROR ! The quoted datagram is not IPv6 (version %u)", versionClassFlow >> 28U));
         return;
     }
     const Ipv6Chain chain = ReadIpv6Extensions(in, next, nullptr, protocols);
@@ -97,8 +99,8 @@ void AddIpv6(CPktDetailLine& line, std::string_view prefix, core::ByteReader in,
     AppendIPv6(text, source.first<16>());
     text += " -> ";
     AppendIPv6(text, destination.first<16>());
-    text += Printf(", protocol = %u (%s), payload length = %u", unsigned{chain.protocol},
-                   protocols.Keyword(chain.protocol).c_str(), payload);
+    text += core::Printf(", protocol = %u (%s), payload length = %u", unsigned{chain.protocol},
+                         protocols.Keyword(chain.protocol).c_str(), payload);
     line.Add(prefix, std::move(text));
     if (chain.fault == Ipv6Chain::Fault::None && !(chain.fragment && chain.fragmentOffset != 0)) {
         AddTransport(line, prefix, chain.protocol, in);
@@ -110,7 +112,7 @@ void AddIpv6(CPktDetailLine& line, std::string_view prefix, core::ByteReader in,
 void AddQuotedDatagram(CPktDetailLine& parent, std::string_view prefix, bool v6, std::span<const std::uint8_t> quoted,
                        const tables::CPktIProtNums& protocols) {
     CPktDetailLine& line =
-        parent.Add(prefix, Printf(" Quoted datagram = %u bytes", static_cast<unsigned>(quoted.size())));
+        parent.Add(prefix, core::Printf(" Quoted datagram = %u bytes", static_cast<unsigned>(quoted.size())));
     if (quoted.empty()) return;
     if (v6) {
         AddIpv6(line, prefix, core::ByteReader(quoted), protocols);

@@ -3,6 +3,7 @@
 // first 8 bytes. Options (hop-by-hop, destination) are type-length-value, Pad1 alone.
 #include "decode/Ipv6Extensions.h"
 
+#include "core/Printf.h"
 #include "decode/TextAppend.h"
 
 namespace decode {
@@ -107,7 +108,7 @@ const char* RoutingTypeName(std::uint8_t type) {
 
 void AddAddressLine(CPktDetailLine& line, const char* label, unsigned index, std::span<const std::uint8_t> bytes) {
     if (bytes.size() != 16) return;
-    std::string text = Printf(" %s %u = ", label, index);
+    std::string text = core::Printf(" %s %u = ", label, index);
     AppendIPv6(text, bytes.first<16>());
     line.Add(kPrefix, std::move(text));
 }
@@ -124,8 +125,8 @@ void ReadOptions(core::ByteReader options, CPktDetailLine* line, Ipv6Chain& chai
         const auto value = options.Bytes(length);
         if (options.Failed()) {
             if (line != nullptr)
-                line->Add(kPrefix, Printf(" ERROR ! Option 0x%.2X of length %u runs past the header", unsigned{type},
-                                          unsigned{length}));
+                line->Add(kPrefix, core::Printf(" ERROR ! Option 0x%.2X of length %u runs past the header",
+                                                unsigned{type}, unsigned{length}));
             return;
         }
         core::ByteReader v(value);
@@ -134,9 +135,10 @@ void ReadOptions(core::ByteReader options, CPktDetailLine* line, Ipv6Chain& chai
             chain.jumboLength = v.Be32();
         }
         if (line == nullptr) continue;
-        std::string text = Printf(" Option 0x%.2X (%s), length %u", unsigned{type}, OptionName(type), unsigned{length});
-        if (type == kJumbo && length == 4) text += Printf(" = %u", chain.jumboLength);
-        if (type == 0x05 && length == 2) text += Printf(" = %u", unsigned{v.Be16()});
+        std::string text =
+            core::Printf(" Option 0x%.2X (%s), length %u", unsigned{type}, OptionName(type), unsigned{length});
+        if (type == kJumbo && length == 4) text += core::Printf(" = %u", chain.jumboLength);
+        if (type == 0x05 && length == 2) text += core::Printf(" = %u", unsigned{v.Be16()});
         line->Add(kPrefix, std::move(text));
     }
 }
@@ -144,8 +146,8 @@ void ReadOptions(core::ByteReader options, CPktDetailLine* line, Ipv6Chain& chai
 void AddRoutingLines(core::ByteReader body, CPktDetailLine& line) {
     const std::uint8_t type = body.U8();
     const std::uint8_t segmentsLeft = body.U8();
-    line.Add(kPrefix, Printf(" Routing type = %u (%s)", unsigned{type}, RoutingTypeName(type)));
-    line.Add(kPrefix, Printf(" Segments left = %u", unsigned{segmentsLeft}));
+    line.Add(kPrefix, core::Printf(" Routing type = %u (%s)", unsigned{type}, RoutingTypeName(type)));
+    line.Add(kPrefix, core::Printf(" Segments left = %u", unsigned{segmentsLeft}));
     // Types 0 and 2: four reserved bytes, then the addresses; type 4 (RFC 8754): last entry,
     // flags and tag, then the segment list. Other types hold no addresses we know of.
     if (type != 0 && type != 2 && type != 4) return;
@@ -166,7 +168,8 @@ Ipv6Chain ReadIpv6Extensions(core::ByteReader& in, std::uint8_t first, CPktDetai
         if (count == kMaxIpv6Extensions) {
             chain.fault = Ipv6Chain::Fault::TooMany;
             if (parent != nullptr)
-                parent->Add(kPrefix, Printf(" ERROR ! More than %u extension headers", unsigned{kMaxIpv6Extensions}));
+                parent->Add(kPrefix,
+                            core::Printf(" ERROR ! More than %u extension headers", unsigned{kMaxIpv6Extensions}));
             break;
         }
         core::ByteReader peek = in;
@@ -181,8 +184,8 @@ Ipv6Chain ReadIpv6Extensions(core::ByteReader& in, std::uint8_t first, CPktDetai
         if (peek.Failed() || in.Remaining() < length) {
             chain.fault = Ipv6Chain::Fault::PastEnd;
             if (parent != nullptr)
-                parent->Add(kPrefix, Printf(" ERROR ! %s of %u bytes runs past the end of the frame", HeaderName(type),
-                                            static_cast<unsigned>(length)));
+                parent->Add(kPrefix, core::Printf(" ERROR ! %s of %u bytes runs past the end of the frame",
+                                                  HeaderName(type), static_cast<unsigned>(length)));
             break;
         }
         core::ByteReader header = in.Sub(length);
@@ -190,8 +193,8 @@ Ipv6Chain ReadIpv6Extensions(core::ByteReader& in, std::uint8_t first, CPktDetai
         CPktDetailLine* line = nullptr;
         if (parent != nullptr) {
             line = &parent->Add(
-                kPrefix, Printf(" %s: next header = %u (%s), length = %u bytes", HeaderName(type), unsigned{next},
-                                protocols.Description(next).c_str(), static_cast<unsigned>(length)));
+                kPrefix, core::Printf(" %s: next header = %u (%s), length = %u bytes", HeaderName(type), unsigned{next},
+                                      protocols.Description(next).c_str(), static_cast<unsigned>(length)));
         }
         if (type == kFragment) {
             const std::uint16_t offsetAndFlags = header.Be16();
@@ -201,10 +204,11 @@ Ipv6Chain ReadIpv6Extensions(core::ByteReader& in, std::uint8_t first, CPktDetai
             chain.moreFragments = (offsetAndFlags & 0x0001U) != 0;
             if (line != nullptr) {
                 const unsigned offset = chain.fragmentOffset;
-                auto& offsetLine = line->Add(kPrefix, Printf(" Fragment offset = %u (0x%X) bytes", offset, offset));
+                auto& offsetLine =
+                    line->Add(kPrefix, core::Printf(" Fragment offset = %u (0x%X) bytes", offset, offset));
                 if (offset != 0) offsetLine.Add(kPrefix, " Not the first fragment: its data is not decoded further");
                 line->Add(kPrefix, chain.moreFragments ? " .......1 = More Fragments" : " .......0 = Last Fragment");
-                line->Add(kPrefix, Printf(" Identification = 0x%.8X", identification));
+                line->Add(kPrefix, core::Printf(" Identification = 0x%.8X", identification));
             }
         } else if (type == kHopByHop || type == kDestination) {
             ReadOptions(header.Sub(header.Remaining()), line, chain);
@@ -214,8 +218,8 @@ Ipv6Chain ReadIpv6Extensions(core::ByteReader& in, std::uint8_t first, CPktDetai
             header.Skip(2);
             const std::uint32_t spi = header.Be32();
             const std::uint32_t sequence = header.Be32();
-            line->Add(kPrefix, Printf(" Security parameters index = 0x%.8X", spi));
-            line->Add(kPrefix, Printf(" Sequence number = %u", sequence));
+            line->Add(kPrefix, core::Printf(" Security parameters index = 0x%.8X", spi));
+            line->Add(kPrefix, core::Printf(" Sequence number = %u", sequence));
         }
         chain.protocol = next;
         // The fragment's upper layer is the middle of a datagram unless it starts it.

@@ -2,6 +2,7 @@
 // discarded), so it ends the reading rather than looping on the same option.
 #include "decode/NeighbourDiscovery.h"
 
+#include "core/Printf.h"
 #include "decode/StationText.h"
 #include "decode/TextAppend.h"
 
@@ -54,14 +55,14 @@ void AddPrefixLines(CPktDetailLine& line, std::string_view prefix, core::ByteRea
     if (v.Failed()) return;
     std::string text = " Prefix = ";
     AppendIPv6(text, address.first<16>());
-    text += Printf("/%u", length);
+    text += core::Printf("/%u", length);
     line.Add(prefix, std::move(text));
-    CPktDetailLine& flagLine = line.Add(prefix, Printf(" Flags = 0x%.2X", flags));
+    CPktDetailLine& flagLine = line.Add(prefix, core::Printf(" Flags = 0x%.2X", flags));
     flagLine.Add(prefix, (flags & 0x80U) != 0 ? " 1....... = On-link" : " 0....... = Not on-link");
     flagLine.Add(prefix, (flags & 0x40U) != 0 ? " .1...... = Autonomous address configuration"
                                               : " .0...... = No autonomous address configuration");
-    line.Add(prefix, Printf(" Valid lifetime = %u seconds", valid));
-    line.Add(prefix, Printf(" Preferred lifetime = %u seconds", preferred));
+    line.Add(prefix, core::Printf(" Valid lifetime = %u seconds", valid));
+    line.Add(prefix, core::Printf(" Preferred lifetime = %u seconds", preferred));
 }
 
 void AddValueLines(CPktDetailLine& line, std::string_view prefix, std::uint8_t type, core::ByteReader v,
@@ -76,11 +77,11 @@ void AddValueLines(CPktDetailLine& line, std::string_view prefix, std::uint8_t t
             return;
         case kMtu:
             v.Skip(2);
-            line.Add(prefix, Printf(" MTU = %u", v.Be32()));
+            line.Add(prefix, core::Printf(" MTU = %u", v.Be32()));
             return;
         case kDnsServers: {
             v.Skip(2);
-            line.Add(prefix, Printf(" Lifetime = %u seconds", v.Be32()));
+            line.Add(prefix, core::Printf(" Lifetime = %u seconds", v.Be32()));
             while (v.Remaining() >= 16) {
                 std::string text = " Server = ";
                 AppendIPv6(text, v.Bytes(16).first<16>());
@@ -105,10 +106,11 @@ NdOptions ReadNdOptions(core::ByteReader options, CPktDetailLine* parent, std::s
         if (options.Failed() || units == 0 || length - 2 > options.Remaining()) {
             found.fault = true;
             if (parent != nullptr) {
-                parent->Add(prefix, units == 0 && !options.Failed()
-                                        ? Printf(" ERROR ! Option %u has length 0", unsigned{type})
-                                        : Printf(" ERROR ! Option %u of %u bytes runs past the end of the message",
-                                                 unsigned{type}, static_cast<unsigned>(length)));
+                parent->Add(prefix,
+                            units == 0 && !options.Failed()
+                                ? core::Printf(" ERROR ! Option %u has length 0", unsigned{type})
+                                : core::Printf(" ERROR ! Option %u of %u bytes runs past the end of the message",
+                                               unsigned{type}, static_cast<unsigned>(length)));
             }
             return found;
         }
@@ -116,8 +118,8 @@ NdOptions ReadNdOptions(core::ByteReader options, CPktDetailLine* parent, std::s
         if (type == kSourceLink) found.sourceLinkAddress = value;
         if (type == kTargetLink) found.targetLinkAddress = value;
         if (parent == nullptr) continue;
-        CPktDetailLine& line = parent->Add(prefix, Printf(" Option %u (%s), length %u bytes", unsigned{type},
-                                                          OptionName(type), static_cast<unsigned>(length)));
+        CPktDetailLine& line = parent->Add(prefix, core::Printf(" Option %u (%s), length %u bytes", unsigned{type},
+                                                                OptionName(type), static_cast<unsigned>(length)));
         AddValueLines(line, prefix, type, core::ByteReader(value), names);
     }
     return found;

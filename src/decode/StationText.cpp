@@ -1,6 +1,7 @@
 // Hardware address texts with vendor names.
 #include "decode/StationText.h"
 
+#include "core/Printf.h"
 #include "decode/TextAppend.h"
 
 namespace decode {
@@ -31,8 +32,8 @@ std::string VendorLine(const tables::CPktEtherNums& names, std::span<const std::
     const unsigned b3 = address[2];
     // A known vendor's short name takes six places; "Unknown" is shown whole.
     const std::string* vendor = names.FindVendor(address[0], address[1], address[2]);
-    return vendor != nullptr ? Printf(" Vendor = %-6.6s (%.2X%.2X%.2X)", vendor->c_str(), b1, b2, b3)
-                             : Printf(" Vendor = Unknown (%.2X%.2X%.2X)", b1, b2, b3);
+    return vendor != nullptr ? core::Printf(" Vendor = %-6.6s (%.2X%.2X%.2X)", vendor->c_str(), b1, b2, b3)
+                             : core::Printf(" Vendor = Unknown (%.2X%.2X%.2X)", b1, b2, b3);
 }
 
 CPktDetailLine& AddHardwareAddress(CPktDetailLine& parent, std::string_view prefix, std::string_view label,

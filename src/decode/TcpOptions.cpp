@@ -4,6 +4,7 @@
 #include "decode/TcpOptions.h"
 
 #include "core/ByteReader.h"
+#include "core/Printf.h"
 #include "decode/StationText.h"
 #include "decode/TextAppend.h"
 
@@ -92,28 +93,28 @@ std::string Name(const tables::CPktTCPNums& table, std::uint8_t kind) {
 std::string ValueText(std::uint8_t kind, core::ByteReader value, CPktDetailLine& line) {
     switch (kind) {
         case kMss:
-            return Printf(" = %u bytes", unsigned{value.Be16()});
+            return core::Printf(" = %u bytes", unsigned{value.Be16()});
         case kWindowScale: {
             const unsigned shift = value.U8();
             // RFC 7323 2.3: shifts above 14 are taken as 14.
-            return shift <= 14 ? Printf(" = %u (multiply by %u)", shift, 1U << shift)
-                               : Printf(" = %u (more than 14, taken as 14)", shift);
+            return shift <= 14 ? core::Printf(" = %u (multiply by %u)", shift, 1U << shift)
+                               : core::Printf(" = %u (more than 14, taken as 14)", shift);
         }
         case kTimestamps: {
             const std::uint32_t value1 = value.Be32();
             const std::uint32_t echo = value.Be32();
-            return Printf(" : TSval = %u, TSecr = %u", value1, echo);
+            return core::Printf(" : TSval = %u, TSecr = %u", value1, echo);
         }
         case kSack: {
             unsigned blocks = 0;
             while (value.Remaining() >= 8) {
                 const std::uint32_t left = value.Be32();
                 const std::uint32_t right = value.Be32();
-                line.Add(kPrefix, Printf(" Block = %u-%u (%u bytes)", left, right, right - left));
+                line.Add(kPrefix, core::Printf(" Block = %u-%u (%u bytes)", left, right, right - left));
                 ++blocks;
             }
             if (value.Remaining() != 0) line.Add(kPrefix, " ERROR ! The blocks are not a whole number of 8 bytes");
-            return Printf(" : %u blocks", blocks);
+            return core::Printf(" : %u blocks", blocks);
         }
         case kFastOpen: {
             if (value.Remaining() == 0) return " : cookie request";
@@ -122,7 +123,8 @@ std::string ValueText(std::uint8_t kind, core::ByteReader value, CPktDetailLine&
             return text;
         }
         case kMultipath:
-            return value.Remaining() > 0 ? Printf(" : subtype = %u", static_cast<unsigned>(value.U8() >> 4U)) : "";
+            return value.Remaining() > 0 ? core::Printf(" : subtype = %u", static_cast<unsigned>(value.U8() >> 4U))
+                                         : "";
         default:
             return "";
     }
@@ -132,42 +134,43 @@ std::string ValueText(std::uint8_t kind, core::ByteReader value, CPktDetailLine&
 
 void AddTcpOptionLines(CPktDetailLine& parent, std::span<const std::uint8_t> options, std::size_t declared,
                        const tables::CPktTCPNums& table) {
-    CPktDetailLine& top = parent.Add(kPrefix, Printf(" Options = %u bytes", static_cast<unsigned>(declared)));
+    CPktDetailLine& top = parent.Add(kPrefix, core::Printf(" Options = %u bytes", static_cast<unsigned>(declared)));
     const bool headerComplete = options.size() >= declared;
     if (!headerComplete)
-        top.Add(kPrefix, Printf(" ERROR ! The frame holds %u of them", static_cast<unsigned>(options.size())));
+        top.Add(kPrefix, core::Printf(" ERROR ! The frame holds %u of them", static_cast<unsigned>(options.size())));
     core::ByteReader in(options);
     while (!in.AtEnd()) {
         const std::uint8_t kind = in.U8();
         const std::string name = Name(table, kind);
         if (kind == kEnd || kind == kNop) {
-            top.Add(kPrefix, Printf(" %s (kind %u)", name.c_str(), unsigned{kind}));
+            top.Add(kPrefix, core::Printf(" %s (kind %u)", name.c_str(), unsigned{kind}));
             if (kind == kEnd) return;  // what follows is padding
             continue;
         }
         const std::uint8_t length = in.U8();
         if (in.Failed()) {
-            top.Add(kPrefix, Printf(" ERROR ! %s (kind %u) has no length byte before the end of the %s", name.c_str(),
-                                    unsigned{kind}, headerComplete ? "header" : "frame"));
+            top.Add(kPrefix, core::Printf(" ERROR ! %s (kind %u) has no length byte before the end of the %s",
+                                          name.c_str(), unsigned{kind}, headerComplete ? "header" : "frame"));
             return;
         }
         if (length < 2) {
-            top.Add(kPrefix, Printf(" ERROR ! %s (kind %u) has length %u, below the 2 bytes of kind and length",
-                                    name.c_str(), unsigned{kind}, unsigned{length}));
+            top.Add(kPrefix, core::Printf(" ERROR ! %s (kind %u) has length %u, below the 2 bytes of kind and length",
+                                          name.c_str(), unsigned{kind}, unsigned{length}));
             return;
         }
         const auto value = in.Bytes(length - 2U);
         if (in.Failed()) {
-            top.Add(kPrefix, Printf(" ERROR ! %s (kind %u) of length %u runs past the end of the %s", name.c_str(),
-                                    unsigned{kind}, unsigned{length}, headerComplete ? "header" : "frame"));
+            top.Add(kPrefix,
+                    core::Printf(" ERROR ! %s (kind %u) of length %u runs past the end of the %s", name.c_str(),
+                                 unsigned{kind}, unsigned{length}, headerComplete ? "header" : "frame"));
             return;
         }
-        std::string text = Printf(" %s (kind %u, length %u)", name.c_str(), unsigned{kind}, unsigned{length});
+        std::string text = core::Printf(" %s (kind %u, length %u)", name.c_str(), unsigned{kind}, unsigned{length});
         const std::uint8_t fixed = FixedLength(kind);
         if (fixed != 0 && length != fixed) {
             top.Add(kPrefix, std::move(text))
                 .Add(kPrefix,
-                     Printf(" ERROR ! This option is %u bytes long, not %u", unsigned{fixed}, unsigned{length}));
+                     core::Printf(" ERROR ! This option is %u bytes long, not %u", unsigned{fixed}, unsigned{length}));
             continue;
         }
         CPktDetailLine blocks;  // lines of the value, known before the option's own line

@@ -4,8 +4,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 
 namespace decode {
 
@@ -39,6 +37,12 @@ void AppendDotted(std::string& out, std::uint32_t address) {
         AppendDec(out, (address >> shift) & 0xFFU);
         if (shift != 0) out.push_back('.');
     }
+}
+
+std::string WithDotted(std::string_view text, std::uint32_t address) {
+    std::string out(text);
+    AppendDotted(out, address);
+    return out;
 }
 
 void AppendIPv6(std::string& out, std::span<const std::uint8_t, 16> address) {
@@ -108,22 +112,6 @@ void AppendDeltaMs(std::string& out, float deltaMs) {
     std::array<char, 64> buf{};
     const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), whole, std::chars_format::fixed, 0);
     out.append(buf.data(), res.ptr);
-}
-
-std::string Printf(const char* format, ...) {
-    std::array<char, 256> buf{};
-    va_list args;
-    va_start(args, format);
-    const int n = std::vsnprintf(buf.data(), buf.size(), format, args);
-    va_end(args);
-    if (n < 0) return {};
-    if (static_cast<std::size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<std::size_t>(n));
-    std::string text(static_cast<std::size_t>(n) + 1, '\0');
-    va_start(args, format);
-    std::vsnprintf(text.data(), text.size(), format, args);
-    va_end(args);
-    text.resize(static_cast<std::size_t>(n));
-    return text;
 }
 
 }  // namespace decode

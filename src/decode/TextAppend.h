@@ -16,6 +16,8 @@ void AppendSignedDec(std::string& out, std::int64_t value);
 void AppendHex(std::string& out, std::uint32_t value, int minDigits = 1);
 // An address in host byte order as dotted decimal, "192.168.1.10".
 void AppendDotted(std::string& out, std::uint32_t address);
+// text, then the address as AppendDotted writes it ("Address = 192.168.1.10").
+std::string WithDotted(std::string_view text, std::uint32_t address);
 // An IPv6 address (16 bytes, wire order) in RFC 5952 form: lower-case hex without leading
 // zeros, the longest run of two or more zero groups (the first of equals) as "::", and an
 // IPv4-mapped or -compatible address with its last 32 bits in dotted decimal.
@@ -25,8 +27,5 @@ void AppendPadded(std::string& out, std::string_view text, std::size_t width);
 
 // A row's delta in whole milliseconds, truncated toward zero as the packet list shows it.
 void AppendDeltaMs(std::string& out, float deltaMs);
-
-// printf into a new string; for the detail lines, whose formats are kept as written.
-std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace decode

@@ -4,6 +4,7 @@
 #include "packetlist/CKestroView.h"
 #include "decode/BatchDecoding.h"
 
+#include <optional>
 #include <utility>
 
 #include "packetlist/StatusTexts.h"
@@ -27,8 +28,8 @@ CKestroView::CKestroView(capture::TraceReader reader, core::UserPrompt& prompt, 
     : m_reader(std::move(reader)),
       m_prompt(prompt),
       m_wait(wait),
-      m_conf(false, true),
-      m_parsers(m_conf, false),
+      m_conf(decode::CPktParsersConf::FromTableFiles()),
+      m_parsers(m_conf),
       m_batch(std::make_unique<capture::CPktSnap>(&m_parsers)),
       m_loader(loader ? std::move(loader) : std::make_unique<InlineBlockLoader>()) {}
 
@@ -82,72 +83,81 @@ void CKestroView::OnLimitNotify() {
     if (m_listener != nullptr) m_listener->PauseButton(Paused());
 }
 
+namespace {
+
+// The navigation rules, one row per command: the key that runs it, when the menus and tool
+// bars enable it, and whether a refused key still goes on to the list control. A key is
+// allowed exactly when its command is enabled, except where a row gives the key a rule of
+// its own. Screens never run past the block count (a screen is a block that exists), so
+// "screen < block count" is also the keys' "screen != block count".
+struct NavRule {
+    NavCommand command;
+    std::optional<NavKey> key;
+    bool (*enabled)(const CKestroView&);
+    bool (*keyAllowed)(const CKestroView&);  // nullptr: as enabled
+    bool passOnRefusedKey;                   // Home, Page Up, Page Down and End do; Up and Down do not
+    void (CKestroView::*run)();              // nullptr: go to packet, which reads the packet field
+};
+
+bool AfterFirstScreen(const CKestroView& v) { return v.Screen() > 1; }
+bool BeforeLastScreen(const CKestroView& v) { return v.Screen() < v.BlockCount(); }
+bool AfterFirstFrame(const CKestroView& v) { return v.CurrentFrame() != 0; }
+bool BeforeLastFrame(const CKestroView& v) { return v.FrameCount() != 0 && v.CurrentFrame() < v.FrameCount() - 1; }
+// Down is also let through while the list has no frame (a live window before its first
+// block): it asks for the next screen, which shows the first block once there is one, so
+// the key stays quiet instead of beeping; the button has no frame to move to and stays off.
+bool DownAllowed(const CKestroView& v) { return v.FrameCount() == 0 || v.FrameCount() - v.CurrentFrame() != 1; }
+bool AnyBlock(const CKestroView& v) { return v.BlockCount() != 0; }
+bool PauseAllowed(const CKestroView& v) { return v.PauseAllowed(); }
+
+constexpr NavRule kNavRules[] = {
+    {NavCommand::GoToBeginning, NavKey::Home, AfterFirstScreen, nullptr, true, &CKestroView::GoToBeginning},
+    {NavCommand::PreviousScreen, NavKey::PageUp, AfterFirstScreen, nullptr, true, &CKestroView::PreviousScreen},
+    {NavCommand::PreviousPacket, NavKey::Up, AfterFirstFrame, nullptr, false, &CKestroView::PreviousPacket},
+    {NavCommand::NextPacket, NavKey::Down, BeforeLastFrame, DownAllowed, false, &CKestroView::NextPacket},
+    {NavCommand::NextScreen, NavKey::PageDown, BeforeLastScreen, nullptr, true, &CKestroView::NextScreen},
+    {NavCommand::GoToEnd, NavKey::End, BeforeLastScreen, nullptr, true, &CKestroView::GoToEnd},
+    {NavCommand::GotoPacket, std::nullopt, AnyBlock, nullptr, false, nullptr},
+    {NavCommand::PauseContinue, std::nullopt, PauseAllowed, nullptr, false, &CKestroView::PauseContinue},
+};
+
+const NavRule* RuleFor(NavCommand command) {
+    for (const auto& rule : kNavRules)
+        if (rule.command == command) return &rule;
+    return nullptr;
+}
+
+const NavRule* RuleFor(NavKey key) {
+    for (const auto& rule : kNavRules)
+        if (rule.key == key) return &rule;
+    return nullptr;
+}
+
+}  // namespace
+
 bool CKestroView::IsKeyAllowed(NavKey key) const noexcept {
-    switch (key) {
-        case NavKey::Home:
-        case NavKey::PageUp:
-            return Screen() > 1;
-        case NavKey::Up:
-            return m_currentFrame != 0;
-        case NavKey::Down:
-            return FrameCount() == 0 || FrameCount() - m_currentFrame != 1;
-        case NavKey::PageDown:
-        case NavKey::End:
-            return Screen() != BlockCount();
-    }
-    return false;
+    const NavRule* rule = RuleFor(key);
+    if (rule == nullptr) return false;
+    return rule->keyAllowed != nullptr ? rule->keyAllowed(*this) : rule->enabled(*this);
 }
 
 KeyOutcome CKestroView::OnKey(NavKey key) {
     KeyOutcome out;
-    if (m_loading) return out;  // swallowed while the wait cursor shows
+    const NavRule* rule = RuleFor(key);
+    if (m_loading || rule == nullptr) return out;  // swallowed while the wait cursor shows
     if (!IsKeyAllowed(key)) {
         out.beep = true;
-        out.passOn = key != NavKey::Up && key != NavKey::Down;
+        out.passOn = rule->passOnRefusedKey;
         return out;
     }
     out.ran = true;
-    switch (key) {
-        case NavKey::Home:
-            GoToBeginning();
-            break;
-        case NavKey::PageUp:
-            PreviousScreen();
-            break;
-        case NavKey::Up:
-            PreviousPacket();
-            break;
-        case NavKey::Down:
-            NextPacket();
-            break;
-        case NavKey::PageDown:
-            NextScreen();
-            break;
-        case NavKey::End:
-            GoToEnd();
-            break;
-    }
+    (this->*rule->run)();
     return out;
 }
 
 bool CKestroView::IsEnabled(NavCommand command) const noexcept {
-    switch (command) {
-        case NavCommand::GoToBeginning:
-        case NavCommand::PreviousScreen:
-            return Screen() > 1;
-        case NavCommand::PreviousPacket:
-            return m_currentFrame != 0;
-        case NavCommand::NextPacket:
-            return FrameCount() != 0 && m_currentFrame < FrameCount() - 1;
-        case NavCommand::NextScreen:
-        case NavCommand::GoToEnd:
-            return Screen() < BlockCount();
-        case NavCommand::GotoPacket:
-            return BlockCount() != 0;
-        case NavCommand::PauseContinue:
-            return m_pauseAllowed;
-    }
-    return false;
+    const NavRule* rule = RuleFor(command);
+    return rule != nullptr && rule->enabled(*this);
 }
 
 bool CKestroView::IsPressed(NavCommand command) const noexcept {
@@ -155,32 +165,13 @@ bool CKestroView::IsPressed(NavCommand command) const noexcept {
 }
 
 void CKestroView::Run(NavCommand command, std::string_view packetField) {
-    switch (command) {
-        case NavCommand::GoToBeginning:
-            GoToBeginning();
-            break;
-        case NavCommand::PreviousScreen:
-            PreviousScreen();
-            break;
-        case NavCommand::PreviousPacket:
-            PreviousPacket();
-            break;
-        case NavCommand::NextPacket:
-            NextPacket();
-            break;
-        case NavCommand::NextScreen:
-            NextScreen();
-            break;
-        case NavCommand::GoToEnd:
-            GoToEnd();
-            break;
-        case NavCommand::GotoPacket:
-            GotoPacket(packetField);
-            break;
-        case NavCommand::PauseContinue:
-            PauseContinue();
-            break;
+    const NavRule* rule = RuleFor(command);
+    if (rule == nullptr) return;
+    if (rule->run == nullptr) {
+        GotoPacket(packetField);
+        return;
     }
+    (this->*rule->run)();
 }
 
 struct CKestroView::LoadJob {

@@ -9,16 +9,9 @@
 
 #include "capture/CPktSnap.h"
 #include "decode/CPktSummary.h"
+#include "packetlist/PacketRow.h"
 
 namespace packetlist {
-
-struct RowTexts {
-    std::string counter;
-    std::string delta;
-    std::string source;
-    std::string destination;
-    std::string summary;
-};
 
 class PacketRowCache {
 public:

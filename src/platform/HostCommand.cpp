@@ -173,7 +173,7 @@ ServiceResult<ProgramOutput> RunOnHost(std::string_view host, const std::string&
     if (run.Value().exitStatus == 255) {
         std::string why = run.Value().err;
         while (!why.empty() && (why.back() == '\n' || why.back() == '\r')) why.pop_back();
-        return MakeServiceError(kErrorHostUnreachable, "ssh " + std::string(host) + ": " + why);
+        return MakeServiceError(kRpcServerUnavailable, "ssh " + std::string(host) + ": " + why);
     }
     return run;
 }

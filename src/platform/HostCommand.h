@@ -36,7 +36,7 @@ std::vector<std::string> SshArguments(const HostName& host);
 std::string ShellQuote(std::string_view text);
 
 // Runs a shell command line on host through ssh. ssh's own failures (its exit status 255:
-// host unknown or unreachable, key refused) become kErrorHostUnreachable with ssh's words.
+// host unknown or unreachable, key refused) become kRpcServerUnavailable with ssh's words.
 ServiceResult<ProgramOutput> RunOnHost(std::string_view host, const std::string& commandLine, std::string_view input,
                                        std::chrono::milliseconds timeout);
 

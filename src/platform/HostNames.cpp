@@ -6,8 +6,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <climits>
+
+#include "core/LetterCase.h"
 
 namespace platform {
 namespace {
@@ -53,12 +54,6 @@ bool IsUserName(std::string_view user) {
            AllOf(user, [](char c) { return IsNameChar(c) || c == '.'; });
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 bool IsControlOrSpace(char c) {
     const auto u = static_cast<unsigned char>(c);
     return u < 0x20 || u == 0x7F || u == ' ';
@@ -99,8 +94,8 @@ std::string_view StripMachinePrefix(std::string_view host) noexcept {
 
 bool IsLocalHost(std::string_view host) {
     host = StripMachinePrefix(host);
-    return host.empty() || EqualNoCase(host, "localhost") || host == "127.0.0.1" || host == "::1" ||
-           EqualNoCase(host, LocalComputerName());
+    return host.empty() || core::EqualsIgnoringCase(host, "localhost") || host == "127.0.0.1" || host == "::1" ||
+           core::EqualsIgnoringCase(host, LocalComputerName());
 }
 
 ServiceResult<HostName> ParseHostName(std::string_view text) {

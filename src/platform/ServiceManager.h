@@ -3,7 +3,7 @@
 // and account. Two backends answer: systemd over D-Bus (SystemdServiceManager) and an
 // in-memory table (SimulatedServiceManager). States, start types, controls and error codes
 // keep the service-control numbering operators and the dialogs know (state 4 is running,
-// error 1060 a missing service), whatever the backend.
+// error 1060 a missing service, platform/ErrorCodes.h), whatever the backend.
 #pragma once
 
 #include <cstdint>
@@ -14,24 +14,9 @@
 #include <vector>
 
 #include "core/Result.h"
+#include "platform/ErrorCodes.h"
 
 namespace platform {
-
-// Error codes of the service layer.
-inline constexpr std::uint32_t kErrorFileNotFound = 2;
-inline constexpr std::uint32_t kErrorAccessDenied = 5;
-inline constexpr std::uint32_t kErrorNotSupported = 50;
-inline constexpr std::uint32_t kErrorInvalidParameter = 87;
-inline constexpr std::uint32_t kErrorInvalidServiceControl = 1052;
-inline constexpr std::uint32_t kErrorServiceAlreadyRunning = 1056;
-inline constexpr std::uint32_t kErrorServiceDisabled = 1058;
-inline constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
-inline constexpr std::uint32_t kErrorServiceCannotAcceptControl = 1061;
-inline constexpr std::uint32_t kErrorServiceNotActive = 1062;
-inline constexpr std::uint32_t kErrorServiceSpecific = 1066;
-inline constexpr std::uint32_t kErrorInternal = 1359;
-inline constexpr std::uint32_t kErrorTimeout = 1460;
-inline constexpr std::uint32_t kErrorHostUnreachable = 1722;
 
 // Current states.
 inline constexpr std::uint32_t kStateStopped = 1;

@@ -30,9 +30,9 @@ constexpr std::array kBusErrors = {
     ErrorName{"org.freedesktop.DBus.Error.NoReply", kErrorTimeout},
     ErrorName{"org.freedesktop.DBus.Error.Timeout", kErrorTimeout},
     ErrorName{"org.freedesktop.DBus.Error.TimedOut", kErrorTimeout},
-    ErrorName{"org.freedesktop.DBus.Error.Disconnected", kErrorHostUnreachable},
-    ErrorName{"org.freedesktop.DBus.Error.NoServer", kErrorHostUnreachable},
-    ErrorName{"org.freedesktop.DBus.Error.ServiceUnknown", kErrorHostUnreachable},
+    ErrorName{"org.freedesktop.DBus.Error.Disconnected", kRpcServerUnavailable},
+    ErrorName{"org.freedesktop.DBus.Error.NoServer", kRpcServerUnavailable},
+    ErrorName{"org.freedesktop.DBus.Error.ServiceUnknown", kRpcServerUnavailable},
 };
 
 // systemd's own exit statuses for a service that could not be set up (systemd.exec(5)).
@@ -130,7 +130,7 @@ ServiceError ErrorFromBus(std::string_view name, std::string_view message, int e
         case ENOTCONN:
         case EPIPE:
         case EHOSTUNREACH:
-            return MakeServiceError(kErrorHostUnreachable, std::move(text));
+            return MakeServiceError(kRpcServerUnavailable, std::move(text));
         case EOPNOTSUPP:
             return MakeServiceError(kErrorInvalidServiceControl, std::move(text));
         default:
@@ -142,7 +142,7 @@ ServiceError ErrorFromConnect(int errnoValue, std::string_view where) {
     const int error = errnoValue < 0 ? -errnoValue : errnoValue;
     std::string text = "Cannot reach the service manager of " + std::string(where) + ": " + std::strerror(error);
     if (error == EACCES || error == EPERM) return MakeServiceError(kErrorAccessDenied, std::move(text));
-    return MakeServiceError(kErrorHostUnreachable, std::move(text));
+    return MakeServiceError(kRpcServerUnavailable, std::move(text));
 }
 
 bool IsUnitName(std::string_view name) noexcept {

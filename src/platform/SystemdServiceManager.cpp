@@ -3,11 +3,11 @@
 #include "platform/SystemdServiceManager.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <set>
 #include <utility>
 
+#include "core/LetterCase.h"
 #include "platform/HostNames.h"
 #include "platform/SystemdMapping.h"
 #include "platform/UnitDropIn.h"
@@ -17,17 +17,6 @@ namespace {
 
 constexpr std::string_view kServiceSuffix = ".service";
 constexpr std::string_view kAccountDropIn = "50-palomet-account.conf";
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
-
-bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() && Lower(text.substr(text.size() - suffix.size())) == suffix;
-}
 
 bool IsTemplate(std::string_view name) { return name.find("@.") != std::string_view::npos; }
 
@@ -154,13 +143,13 @@ ServiceResult<std::vector<ServiceEntry>> SystemdServiceManager::List() {
 
 ServiceResult<std::string> SystemdServiceManager::Find(std::string_view name) {
     std::string wanted(name);
-    if (!EndsWithNoCase(wanted, kServiceSuffix)) wanted += kServiceSuffix;
+    if (!core::EndsWithIgnoringCase(wanted, kServiceSuffix)) wanted += kServiceSuffix;
     auto names = Names();
     if (!names) return names.Err();
     const auto& all = names.Value();
     if (std::find(all.begin(), all.end(), wanted) != all.end()) return wanted;
-    const std::string lower = Lower(wanted);
-    const auto it = std::find_if(all.begin(), all.end(), [&](const std::string& n) { return Lower(n) == lower; });
+    const auto it =
+        std::find_if(all.begin(), all.end(), [&](const std::string& n) { return core::EqualsIgnoringCase(n, wanted); });
     if (it != all.end()) return *it;
     return MakeServiceError(kErrorServiceDoesNotExist, "Unit " + wanted + " not found.");
 }

@@ -3,28 +3,15 @@
 #include "profiles/ProfileStore.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "core/LetterCase.h"
 
 namespace profiles {
 
-namespace {
-
-int CompareFolded(std::string_view a, std::string_view b) noexcept {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const int ca = std::tolower(static_cast<unsigned char>(a[i]));
-        const int cb = std::tolower(static_cast<unsigned char>(b[i]));
-        if (ca != cb) return ca < cb ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
-}  // namespace
-
-bool SameName(std::string_view a, std::string_view b) noexcept { return CompareFolded(a, b) == 0; }
+bool SameName(std::string_view a, std::string_view b) noexcept { return core::EqualsIgnoringCase(a, b); }
 
 bool NameBefore(std::string_view a, std::string_view b) noexcept {
-    const int folded = CompareFolded(a, b);
+    const int folded = core::CompareIgnoringCase(a, b);
     return folded != 0 ? folded < 0 : a < b;
 }
 

@@ -13,17 +13,17 @@ std::uint16_t Op(AgentOp op) { return static_cast<std::uint16_t>(op); }
 
 RpcStatus AgentClient::StatusOnly(std::uint16_t opnum, std::span<const std::uint8_t> stub) {
     const auto reply = m_binding.Call(kAgentInterface, opnum, stub, m_cancel);
-    if (reply.status != kRpcOk) return reply.status;
+    if (reply.status != platform::kRpcOk) return reply.status;
     const auto status = DecodeStatusReply(reply.stub, reply.bigEndian);
-    return status ? status.Value() : kRpcBadStubData;
+    return status ? status.Value() : platform::kRpcBadStubData;
 }
 
 RpcStatus AgentClient::LongOut(std::uint16_t opnum, std::span<const std::uint8_t> stub, std::int32_t& value) {
     const auto reply = m_binding.Call(kAgentInterface, opnum, stub, m_cancel);
-    if (reply.status != kRpcOk) return reply.status;
+    if (reply.status != platform::kRpcOk) return reply.status;
     const auto decoded = DecodeLongReply(reply.stub, reply.bigEndian);
-    if (!decoded) return kRpcBadStubData;
-    if (decoded.Value().status == kRpcOk) value = decoded.Value().value;
+    if (!decoded) return platform::kRpcBadStubData;
+    if (decoded.Value().status == platform::kRpcOk) value = decoded.Value().value;
     return decoded.Value().status;
 }
 
@@ -47,14 +47,14 @@ RpcStatus AgentClient::SnapSnapperQueryA(std::int32_t snapper, std::int32_t& pen
 RpcStatus AgentClient::SnapSnapperPeekA(std::int32_t snapper, PeekResult& result) {
     const auto reply =
         m_binding.Call(kAgentInterface, Op(AgentOp::SnapSnapperPeekA), EncodeSnapperRequest(snapper), m_cancel);
-    if (reply.status != kRpcOk) return reply.status;
+    if (reply.status != platform::kRpcOk) return reply.status;
     auto decoded = DecodePeekReply(reply.stub, reply.bigEndian, kMaxPeekBytes);
-    if (!decoded) return kRpcBadStubData;
+    if (!decoded) return platform::kRpcBadStubData;
     PeekReply& peek = decoded.Value();
-    if (peek.status != kRpcOk) return peek.status;
+    if (peek.status != platform::kRpcOk) return peek.status;
     result.len = peek.len;
     result.data = peek.data ? std::move(*peek.data) : std::vector<std::uint8_t>{};
-    return kRpcOk;
+    return platform::kRpcOk;
 }
 
 }  // namespace rpc

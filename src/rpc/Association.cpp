@@ -9,21 +9,15 @@
 namespace rpc {
 namespace {
 
-constexpr std::uint16_t kReasonAbstractSyntaxNotSupported = 1;
-constexpr std::uint16_t kReasonTransferSyntaxesNotSupported = 2;
-constexpr std::uint16_t kNakTemporaryCongestion = 2;
-constexpr std::uint16_t kNakLocalLimitExceeded = 3;
-constexpr std::uint16_t kNakProtocolVersionNotSupported = 4;
-
 RpcStatus StatusFromBindNak(std::uint16_t reason) {
     switch (reason) {
         case kNakTemporaryCongestion:
         case kNakLocalLimitExceeded:
-            return kRpcServerTooBusy;
+            return platform::kRpcServerTooBusy;
         case kNakProtocolVersionNotSupported:
-            return kRpcProtocolError;
+            return platform::kRpcProtocolError;
         default:
-            return kRpcCallFailedDne;
+            return platform::kRpcCallFailedDne;
     }
 }
 
@@ -32,13 +26,13 @@ RpcStatus StatusFromBindNak(std::uint16_t reason) {
 RpcStatus StatusFromNet(platform::NetStatus status, RpcStatus onClose) {
     switch (status) {
         case platform::NetStatus::Ok:
-            return kRpcOk;
+            return platform::kRpcOk;
         case platform::NetStatus::TimedOut:
-            return kErrorTimeout;
+            return platform::kErrorTimeout;
         case platform::NetStatus::Aborted:
-            return kRpcCallCancelled;
+            return platform::kRpcCallCancelled;
         case platform::NetStatus::Refused:
-            return kRpcServerUnavailable;
+            return platform::kRpcServerUnavailable;
         case platform::NetStatus::Closed:
         case platform::NetStatus::Failed:
             return onClose;
@@ -60,10 +54,10 @@ RpcStatus Association::Connect(std::uint32_t address, std::uint16_t port, platfo
                                const platform::ManualResetEvent* abort) {
     Close();
     const auto net = m_socket.Connect(address, port, deadline, abort);
-    if (net == platform::NetStatus::Ok) return kRpcOk;
+    if (net == platform::NetStatus::Ok) return platform::kRpcOk;
     // A server that does not answer a connection in time is as unreachable as a refusing one.
-    return Fail(net == platform::NetStatus::TimedOut ? kRpcServerUnavailable
-                                                     : StatusFromNet(net, kRpcServerUnavailable));
+    return Fail(net == platform::NetStatus::TimedOut ? platform::kRpcServerUnavailable
+                                                     : StatusFromNet(net, platform::kRpcServerUnavailable));
 }
 
 void Association::Attach(platform::TcpSocket socket) noexcept {
@@ -83,7 +77,7 @@ Association::Received Association::ReadPdu(const CallClock& clock, const platfor
     }
     const auto length = FragLengthOf(header);
     if (!length) {
-        r.status = Fail(kRpcProtocolError);
+        r.status = Fail(platform::kRpcProtocolError);
         return r;
     }
     std::vector<std::uint8_t> bytes(length.Value());
@@ -95,7 +89,7 @@ Association::Received Association::ReadPdu(const CallClock& clock, const platfor
     }
     auto pdu = DecodePdu(bytes);
     if (!pdu) {
-        r.status = Fail(kRpcProtocolError);
+        r.status = Fail(platform::kRpcProtocolError);
         return r;
     }
     r.pdu = std::move(pdu).Value();
@@ -104,7 +98,7 @@ Association::Received Association::ReadPdu(const CallClock& clock, const platfor
 
 RpcStatus Association::Bind(const SyntaxId& interface, const CallClock& clock, const platform::ManualResetEvent* abort,
                             std::uint32_t assocGroup) {
-    if (!m_socket.IsOpen()) return kRpcServerUnavailable;
+    if (!m_socket.IsOpen()) return platform::kRpcServerUnavailable;
     BindBody bind;
     bind.maxXmitFrag = kOfferedFrag;
     bind.maxRecvFrag = kOfferedFrag;
@@ -113,55 +107,55 @@ RpcStatus Association::Bind(const SyntaxId& interface, const CallClock& clock, c
     const std::uint32_t callId = m_nextCallId++;
     const auto bytes = EncodeBind(callId, bind);
     const auto net = m_socket.SendAll(bytes, clock.Next(), abort);
-    if (net != platform::NetStatus::Ok) return Fail(StatusFromNet(net, kRpcServerUnavailable));
-    auto reply = ReadPdu(clock, abort, kRpcServerUnavailable);
-    if (reply.status != kRpcOk) return reply.status;
-    if (reply.pdu.header.callId != callId) return Fail(kRpcProtocolError);
+    if (net != platform::NetStatus::Ok) return Fail(StatusFromNet(net, platform::kRpcServerUnavailable));
+    auto reply = ReadPdu(clock, abort, platform::kRpcServerUnavailable);
+    if (reply.status != platform::kRpcOk) return reply.status;
+    if (reply.pdu.header.callId != callId) return Fail(platform::kRpcProtocolError);
     if (const auto* nak = std::get_if<BindNakBody>(&reply.pdu.body)) return Fail(StatusFromBindNak(nak->rejectReason));
     const auto* ack = std::get_if<BindAckBody>(&reply.pdu.body);
     if (ack == nullptr || reply.pdu.header.type != PduType::BindAck || ack->results.empty())
-        return Fail(kRpcProtocolError);
+        return Fail(platform::kRpcProtocolError);
     // Results are positional: the first answers our only context.
     const ContextResult& result = ack->results.front();
     if (result.result != ContextResult::kAcceptance) {
-        if (result.reason == kReasonAbstractSyntaxNotSupported) return Fail(kRpcUnknownIf);
-        if (result.reason == kReasonTransferSyntaxesNotSupported) return Fail(kRpcUnsupportedTransSyn);
-        return Fail(kRpcCallFailedDne);
+        if (result.reason == kReasonAbstractSyntaxNotSupported) return Fail(platform::kRpcUnknownIf);
+        if (result.reason == kReasonTransferSyntaxesNotSupported) return Fail(platform::kRpcUnsupportedTransSyn);
+        return Fail(platform::kRpcCallFailedDne);
     }
-    if (result.transferSyntax != kNdrSyntax) return Fail(kRpcUnsupportedTransSyn);
+    if (result.transferSyntax != kNdrSyntax) return Fail(platform::kRpcUnsupportedTransSyn);
     // We send at most what the server receives; every peer takes 1432.
     m_maxXmitFrag = std::clamp(ack->maxRecvFrag, kMustAcceptFrag, kOfferedFrag);
     m_maxRecvFrag = std::clamp(ack->maxXmitFrag, kMustAcceptFrag, kOfferedFrag);
     m_assocGroup = ack->assocGroup;
     m_bound = true;
-    return kRpcOk;
+    return platform::kRpcOk;
 }
 
 CallReply Association::Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, const CallClock& clock,
                             const platform::ManualResetEvent* abort) {
     CallReply out;
     if (!Usable()) {
-        out.status = kRpcCallFailedDne;
+        out.status = platform::kRpcCallFailedDne;
         return out;
     }
     const std::uint32_t callId = m_nextCallId++;
     for (const auto& fragment : EncodeRequestFragments(callId, 0, opnum, stub, m_maxXmitFrag)) {
         const auto net = m_socket.SendAll(fragment, clock.Next(), abort);
         if (net != platform::NetStatus::Ok) {
-            out.status = Fail(StatusFromNet(net, kRpcCallFailed));
+            out.status = Fail(StatusFromNet(net, platform::kRpcCallFailed));
             return out;
         }
     }
     Reassembler reply(m_maxReplyStub);
     for (;;) {
-        auto received = ReadPdu(clock, abort, kRpcCallFailed);
-        if (received.status != kRpcOk) {
+        auto received = ReadPdu(clock, abort, platform::kRpcCallFailed);
+        if (received.status != platform::kRpcOk) {
             out.status = received.status;
             return out;
         }
         Pdu& pdu = received.pdu;
         if (pdu.header.callId != callId) {
-            out.status = Fail(kRpcProtocolError);
+            out.status = Fail(platform::kRpcProtocolError);
             return out;
         }
         if (const auto* fault = std::get_if<FaultBody>(&pdu.body)) {
@@ -169,14 +163,16 @@ CallReply Association::Call(std::uint16_t opnum, std::span<const std::uint8_t> s
             return out;
         }
         if (pdu.header.type != PduType::Response) {
-            out.status = Fail(pdu.header.type == PduType::Shutdown ? kRpcCallFailed : kRpcProtocolError);
+            out.status =
+                Fail(pdu.header.type == PduType::Shutdown ? platform::kRpcCallFailed : platform::kRpcProtocolError);
             return out;
         }
         out.bigEndian = pdu.header.BigEndian();
         auto done = reply.Add(std::move(pdu));
         if (!done) {
             // Too large for any reply we expect is bad data; anything else broke the protocol.
-            out.status = Fail(done.Err().kind == core::ErrorKind::Corrupt ? kRpcBadStubData : kRpcProtocolError);
+            out.status = Fail(done.Err().kind == core::ErrorKind::Corrupt ? platform::kRpcBadStubData
+                                                                          : platform::kRpcProtocolError);
             return out;
         }
         if (done.Value()) break;

@@ -34,7 +34,7 @@ struct CallClock {
 };
 
 struct CallReply {
-    RpcStatus status = kRpcOk;
+    RpcStatus status = platform::kRpcOk;
     std::vector<std::uint8_t> stub;
     bool bigEndian = false;  // the sender's integer representation, for the NDR reader
 };
@@ -65,7 +65,7 @@ public:
 
 private:
     struct Received {
-        RpcStatus status = kRpcOk;
+        RpcStatus status = platform::kRpcOk;
         Pdu pdu;
     };
     Received ReadPdu(const CallClock& clock, const platform::ManualResetEvent* abort, RpcStatus onClose);

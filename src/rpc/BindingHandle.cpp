@@ -35,27 +35,28 @@ std::uint16_t DefaultEpmPort() {
 
 RpcStatus BindingHandle::FromStringBinding(std::string_view text, std::unique_ptr<BindingHandle>& out) {
     StringBinding parts;
-    if (const auto status = ParseStringBinding(text, parts); status != kRpcOk) return status;
-    if (parts.protocolSequence != kProtseqTcp) return kRpcProtseqNotSupported;
+    if (const auto status = ParseStringBinding(text, parts); status != platform::kRpcOk) return status;
+    if (parts.protocolSequence != kProtseqTcp) return platform::kRpcProtseqNotSupported;
     std::uint16_t port = 0;
     if (!parts.endpoint.empty()) {
         const auto parsed = ParsePort(parts.endpoint);
-        if (!parsed) return kRpcInvalidEndpointFormat;
+        if (!parsed) return platform::kRpcInvalidEndpointFormat;
         port = *parsed;
     }
     const auto address = platform::ResolveIPv4(parts.networkAddress.empty() ? "127.0.0.1" : parts.networkAddress);
-    if (!address) return kRpcInvalidNetAddr;
+    if (!address) return platform::kRpcInvalidNetAddr;
     out.reset(new BindingHandle(*address, port));
     out->m_fixedEndpoint = port != 0;
     out->m_maxReply = kDefaultMaxReply;
-    return kRpcOk;
+    return platform::kRpcOk;
 }
 
 RpcStatus BindingHandle::SetAuthInfo(std::uint32_t level, std::uint32_t service) {
-    if (level > kAuthnLevelPktPrivacy) return kRpcUnknownAuthnLevel;
-    if (service != kAuthnNone && service != kAuthnWinNt && service != kAuthnDefault) return kRpcUnknownAuthnService;
-    if (level != kAuthnLevelDefault && level != kAuthnLevelNone) return kRpcUnsupportedAuthnLevel;
-    return kRpcOk;
+    if (level > kAuthnLevelPktPrivacy) return platform::kRpcUnknownAuthnLevel;
+    if (service != kAuthnNone && service != kAuthnWinNt && service != kAuthnDefault)
+        return platform::kRpcUnknownAuthnService;
+    if (level != kAuthnLevelDefault && level != kAuthnLevelNone) return platform::kRpcUnsupportedAuthnLevel;
+    return platform::kRpcOk;
 }
 
 RpcStatus BindingHandle::Open(const SyntaxId& interface, const CallClock& clock,
@@ -63,20 +64,20 @@ RpcStatus BindingHandle::Open(const SyntaxId& interface, const CallClock& clock,
     if (m_port == 0) {
         std::uint16_t port = 0;
         const auto status = LookupEndpoint(m_address, m_epmPort, interface, clock.Next(), abort, port);
-        if (status != kRpcOk) return status;
+        if (status != platform::kRpcOk) return status;
         m_port = port;
     }
     auto association = std::make_unique<Association>(m_maxReply);
     auto status = association->Connect(m_address, m_port, clock.Next(), abort);
-    if (status == kRpcOk) status = association->Bind(interface, clock, abort, m_assocGroup);
-    if (status != kRpcOk) {
+    if (status == platform::kRpcOk) status = association->Bind(interface, clock, abort, m_assocGroup);
+    if (status != platform::kRpcOk) {
         if (!m_fixedEndpoint) m_port = 0;  // the agent may have restarted on another port
         return status;
     }
     m_assocGroup = association->AssocGroup();
     m_association = std::move(association);
     m_boundInterface = interface;
-    return kRpcOk;
+    return platform::kRpcOk;
 }
 
 CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, std::span<const std::uint8_t> stub,
@@ -90,29 +91,31 @@ CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, st
     auto cancelled = [&] {
         return m_abort.IsSet() || abort->IsSet() || std::chrono::steady_clock::now() >= cancel.deadline;
     };
-    auto ended = [&](RpcStatus status) { return status == kErrorTimeout && cancelled() ? kRpcCallCancelled : status; };
+    auto ended = [&](RpcStatus status) {
+        return status == platform::kErrorTimeout && cancelled() ? platform::kRpcCallCancelled : status;
+    };
     // Wait for the call ahead of us in slices, so that a cancel or the cap ends the wait; the
     // call ahead may be a long peek that is making progress.
     while (!platform::TryLockFor(m_callMutex, std::chrono::milliseconds(20))) {
         if (cancelled()) {
-            out.status = kRpcCallCancelled;
+            out.status = platform::kRpcCallCancelled;
             return out;
         }
         if (std::chrono::steady_clock::now() >= clock.cap) {
-            out.status = ended(kErrorTimeout);  // the cap may be the token's own deadline
+            out.status = ended(platform::kErrorTimeout);  // the cap may be the token's own deadline
             return out;
         }
     }
     std::unique_lock lock(m_callMutex, std::adopt_lock);
     if (cancelled()) {
-        out.status = kRpcCallCancelled;
+        out.status = platform::kRpcCallCancelled;
         return out;
     }
     // An association the server closed while it was idle is opened again before the call is sent.
     if (!m_association || !m_association->Usable() || m_association->ClosedByPeer() ||
         !(m_boundInterface == interface)) {
         out.status = ended(Open(interface, clock, abort));
-        if (out.status != kRpcOk) return out;
+        if (out.status != platform::kRpcOk) return out;
     }
     out = m_association->Call(opnum, stub, clock, abort);
     out.status = ended(out.status);

@@ -101,13 +101,13 @@ core::Result<EptMapReply> DecodeEptMapReply(std::span<const std::uint8_t> stub, 
 RpcStatus LookupEndpoint(std::uint32_t host, std::uint16_t epmPort, const SyntaxId& interface,
                          platform::Deadline deadline, const platform::ManualResetEvent* abort, std::uint16_t& port) {
     Association mapper(kMaxEpmReply);
-    if (const auto status = mapper.Connect(host, epmPort, deadline, abort); status != kRpcOk) return status;
-    if (const auto status = mapper.Bind(kEpmInterface, deadline, abort); status != kRpcOk) return status;
+    if (const auto status = mapper.Connect(host, epmPort, deadline, abort); status != platform::kRpcOk) return status;
+    if (const auto status = mapper.Bind(kEpmInterface, deadline, abort); status != platform::kRpcOk) return status;
     const auto reply = mapper.Call(kEptMapOpnum, EncodeEptMapRequest(interface), deadline, abort);
-    if (reply.status != kRpcOk) return reply.status;
+    if (reply.status != platform::kRpcOk) return reply.status;
     const auto decoded = DecodeEptMapReply(reply.stub, reply.bigEndian);
-    if (!decoded) return kRpcBadStubData;
-    if (decoded.Value().status != 0) return kEptNotRegistered;
+    if (!decoded) return platform::kRpcBadStubData;
+    if (decoded.Value().status != 0) return platform::kEptNotRegistered;
     for (const auto& bytes : decoded.Value().towers) {
         const auto tower = ParseTower(bytes);
         if (!tower) continue;
@@ -115,10 +115,10 @@ RpcStatus LookupEndpoint(std::uint32_t host, std::uint16_t epmPort, const Syntax
         if (t.interface.uuid == interface.uuid && t.interface.major == interface.major && t.transfer == kNdrSyntax &&
             t.port != 0) {
             port = t.port;
-            return kRpcOk;
+            return platform::kRpcOk;
         }
     }
-    return kEptNotRegistered;
+    return platform::kEptNotRegistered;
 }
 
 }  // namespace rpc

@@ -14,7 +14,6 @@
 namespace rpc {
 
 inline constexpr std::uint32_t kEptMaxTowers = 4;
-inline constexpr std::uint32_t kEptNotRegisteredNca = 0x16C9A0D6;  // ept_s_not_registered
 
 struct EptMapRequest {
     std::vector<std::uint8_t> tower;  // the map tower's octet string

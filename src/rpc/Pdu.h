@@ -37,6 +37,15 @@ inline constexpr std::uint8_t kFlagDidNotExecute = 0x20;
 inline constexpr std::uint8_t kFlagMaybe = 0x40;
 inline constexpr std::uint8_t kFlagObjectUuid = 0x80;
 
+// Why a bind_ack refuses a presentation context (provider reasons).
+inline constexpr std::uint16_t kReasonAbstractSyntaxNotSupported = 1;
+inline constexpr std::uint16_t kReasonTransferSyntaxesNotSupported = 2;
+// Why a bind_nak refuses the whole bind.
+inline constexpr std::uint16_t kNakReasonNotSpecified = 0;
+inline constexpr std::uint16_t kNakTemporaryCongestion = 2;
+inline constexpr std::uint16_t kNakLocalLimitExceeded = 3;
+inline constexpr std::uint16_t kNakProtocolVersionNotSupported = 4;
+
 inline constexpr std::size_t kHeaderSize = 16;
 inline constexpr std::size_t kRequestHeaderSize = 24;   // common header + alloc_hint, context, opnum
 inline constexpr std::size_t kResponseHeaderSize = 24;  // common header + alloc_hint, context, cancel count

@@ -8,19 +8,20 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ErrorCodes.h"
+
 namespace services {
 
 // The agent's service name; service names are matched without regard to letter case.
 inline constexpr std::string_view kAgentServiceName = "PalometSrv";
-inline constexpr std::uint32_t kErrorServiceNotActive = 1062;
 
 class AgentServiceCheck {
 public:
     virtual ~AgentServiceCheck() = default;
     // 0 when the service exists; otherwise the error code, after the user was told why.
     virtual std::uint32_t ServiceExists(const std::string& host, std::string_view service) = 0;
-    // 0 when it runs; kErrorServiceNotActive, without a message, when it does not; any other
-    // code after the user was told why.
+    // 0 when it runs; platform::kErrorServiceNotActive, without a message, when it does not;
+    // any other code after the user was told why.
     virtual std::uint32_t IsServiceRunning(const std::string& host, std::string_view service) = 0;
 };
 

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 #include "core/DisplayText.h"
+#include "core/Printf.h"
 
 namespace services {
 namespace {
@@ -32,7 +32,7 @@ constexpr std::array kTexts = {
     CodeText{platform::kErrorServiceNotActive, "The service has not been started."},
     CodeText{platform::kErrorServiceSpecific, "The service has returned a service-specific error code."},
     CodeText{platform::kErrorTimeout, "This operation returned because the timeout period expired."},
-    CodeText{platform::kErrorHostUnreachable, "The host's service manager cannot be reached.", true},
+    CodeText{platform::kRpcServerUnavailable, "The host's service manager cannot be reached.", true},
 };
 
 }  // namespace
@@ -57,9 +57,7 @@ std::string ErrorText(std::uint32_t code, std::string_view backendMessage) {
     // The backend's words may be another host's (a unit's, systemd's, ssh's) or quote a name
     // as it was typed: shown escaped, as captured text is.
     text = core::DisplayText(text);
-    std::array<char, 16> hex{};
-    std::snprintf(hex.data(), hex.size(), "%x", code);
-    return text + " (0x" + hex.data() + ")";
+    return text + core::Printf(" (0x%x)", code);
 }
 
 CSrvBrowserException ToException(const platform::ServiceError& error) {

@@ -3,9 +3,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iostream>
+#include <map>
 
-#include "platform/HostNames.h"
-#include "platform/SimulatedServiceManager.h"
+#include "core/DisplayText.h"
 #include "platform/SystemdConnector.h"
 
 namespace services {
@@ -26,20 +27,14 @@ void ServicesContext::SetCurrentHost(const std::string& host) {
     if (m_recentHosts.size() > kRecentHosts) m_recentHosts.resize(kRecentHosts);
 }
 
-std::unique_ptr<ServicesContext> MakeServicesContext(std::string_view kind) {
-    if (kind == "simulated") {
-        auto connector = std::make_unique<platform::SimulatedConnector>();
-        platform::SimulatedHost& local = connector->Host("");
-        platform::SimulatedConnector::AddDemoServices(local);
-        std::vector<platform::AccountEntry> accounts;
-        for (const auto& name : local.Accounts()) accounts.push_back({name, "simulated account", ""});
-        return std::make_unique<ServicesContext>(std::move(connector), [accounts](const std::string& host) {
-            std::vector<std::unique_ptr<AccountSource>> sources;
-            sources.push_back(std::make_unique<ListedAccountSource>(host, accounts));
-            return sources;
-        });
-    }
-    const auto scope = kind == "user" ? platform::ServiceScope::User : platform::ServiceScope::System;
+namespace {
+
+std::map<std::string, ServicesContextMaker, std::less<>>& OfferedKinds() {
+    static std::map<std::string, ServicesContextMaker, std::less<>> kinds;
+    return kinds;
+}
+
+std::unique_ptr<ServicesContext> SystemdContext(platform::ServiceScope scope) {
     return std::make_unique<ServicesContext>(std::make_unique<platform::SystemdConnector>(scope),
                                              [](const std::string& host) {
                                                  std::vector<std::unique_ptr<AccountSource>> sources;
@@ -48,10 +43,33 @@ std::unique_ptr<ServicesContext> MakeServicesContext(std::string_view kind) {
                                              });
 }
 
+}  // namespace
+
+void OfferServicesKind(std::string kind, ServicesContextMaker make) {
+    OfferedKinds()[std::move(kind)] = std::move(make);
+}
+
+std::unique_ptr<ServicesContext> MakeServicesContext(std::string_view kind) {
+    if (kind.empty() || kind == "system") return SystemdContext(platform::ServiceScope::System);
+    if (kind == "user") return SystemdContext(platform::ServiceScope::User);
+    const auto offered = OfferedKinds().find(kind);
+    return offered != OfferedKinds().end() ? offered->second() : nullptr;
+}
+
+std::string UnknownServicesKindText(std::string_view kind) {
+    std::string known = "system, user";
+    for (const auto& [name, make] : OfferedKinds()) known += ", " + name;
+    return "PALOMET_SERVICES=" + core::DisplayText(kind) + " is not a service manager this program knows (" + known +
+           ").";
+}
+
 ServicesContext& ProcessServices() {
     static const std::unique_ptr<ServicesContext> context = [] {
         const char* kind = std::getenv("PALOMET_SERVICES");
-        return MakeServicesContext(kind != nullptr ? kind : "system");
+        auto made = MakeServicesContext(kind != nullptr ? kind : "system");
+        if (made) return made;
+        std::cerr << UnknownServicesKindText(kind) << " The system's service manager is used.\n";
+        return MakeServicesContext("system");
     }();
     return *context;
 }

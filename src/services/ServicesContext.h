@@ -3,6 +3,7 @@
 // openings, with the hosts used before it.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,12 +35,21 @@ private:
     std::vector<std::string> m_recentHosts;
 };
 
-// What PALOMET_SERVICES asks for: "system" (the default: each host's system manager),
-// "user" (the calling user's own manager, as systemctl --user), or "simulated" (a
-// demonstration table, for machines without systemd).
-std::unique_ptr<ServicesContext> MakeServicesContext(std::string_view kind);
+using ServicesContextMaker = std::function<std::unique_ptr<ServicesContext>()>;
 
-// This process's own, made from PALOMET_SERVICES on first use.
+// Offers another kind of service administration beside "system" and "user", before the
+// first ProcessServices (programs built for a build tree offer the simulated table).
+void OfferServicesKind(std::string kind, ServicesContextMaker make);
+
+// What PALOMET_SERVICES asks for: "system" (each host's system manager; also an empty
+// kind), "user" (the calling user's own manager, as systemctl --user) or a kind offered;
+// nullptr for any other.
+std::unique_ptr<ServicesContext> MakeServicesContext(std::string_view kind);
+// What to tell the user about a kind that is not offered.
+std::string UnknownServicesKindText(std::string_view kind);
+
+// This process's own, made from PALOMET_SERVICES on first use; a kind not offered is said
+// on stderr and the system's manager used.
 ServicesContext& ProcessServices();
 
 }  // namespace services

@@ -2,21 +2,14 @@
 #include "services/ServicesDialogModel.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "core/DisplayText.h"
+#include "core/LetterCase.h"
 #include "platform/HostNames.h"
 #include "services/ServiceTexts.h"
 
 namespace services {
 namespace {
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 std::uint32_t PendingStateOf(ServiceOperation operation) {
     switch (operation) {
@@ -41,11 +34,11 @@ ServiceButtons ButtonsFor(std::uint32_t state, std::uint32_t controlsAccepted, S
     b.startup = true;
     switch (state) {
         case platform::kStateStopped:
-            return {true, false, false, false, true};
+            return {.start = true, .startup = true};
         case platform::kStateRunning:
-            return {false, stops, pauses, pauses, true};
+            return {.stop = stops, .pause = pauses, .cont = pauses, .startup = true};
         case platform::kStatePaused:
-            return {false, false, false, pauses, true};
+            return {.cont = pauses, .startup = true};
         case platform::kStateStartPending:
         case platform::kStateStopPending:
             b.start = false;
@@ -93,7 +86,7 @@ bool ServicesDialogModel::BrowseHost(const std::string& host) {
     m_order.resize(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) m_order[i] = i;
     std::stable_sort(m_order.begin(), m_order.end(), [&](std::size_t a, std::size_t b) {
-        return Lower(items[a]->DisplayName()) < Lower(items[b]->DisplayName());
+        return core::CompareIgnoringCase(items[a]->DisplayName(), items[b]->DisplayName()) < 0;
     });
     return failed == 0;
 }
@@ -108,19 +101,19 @@ void ServicesDialogModel::Open(const std::string& host, const std::string& servi
     }
     if (!BrowseHost(m_host)) {
         m_title = "Services";
-        return;
-    }
-    m_context.SetCurrentHost(m_host);
-    m_title = "Services \\\\" + m_host;
-    if (service.empty()) return;
-    const std::string wanted = Lower(service);
-    for (std::size_t i = 0; i < m_order.size(); ++i) {
-        const std::string name = Lower(m_browser.Items()[m_order[i]]->ServiceName());
-        if (name == wanted || name == wanted + ".service") {
-            Select(i);
-            break;
+    } else {
+        m_context.SetCurrentHost(m_host);
+        m_title = "Services \\\\" + m_host;
+        for (std::size_t i = 0; i < m_order.size() && !service.empty(); ++i) {
+            const std::string& name = m_browser.Items()[m_order[i]]->ServiceName();
+            if (core::EqualsIgnoringCase(name, service) || core::EqualsIgnoringCase(name, service + ".service")) {
+                m_selected = i;
+                ReadButtons();
+                break;
+            }
         }
     }
+    if (m_listener != nullptr) m_listener->RowsReplaced();
 }
 
 ServiceRow ServicesDialogModel::Row(std::size_t index) const {
@@ -135,10 +128,21 @@ CSrvItem* ServicesDialogModel::SelectedItem() const {
 
 void ServicesDialogModel::Select(std::optional<std::size_t> row) {
     m_selected = row && *row < m_order.size() ? row : std::nullopt;
+    ReadButtons();
+    if (m_listener != nullptr) m_listener->ButtonsChanged();
+}
+
+void ServicesDialogModel::ReadButtons() {
     if (const CSrvItem* item = SelectedItem())
         m_buttons = ButtonsFor(item->CurrentState(), item->ControlsAccepted(), m_buttons);
     else
         m_buttons = {};
+}
+
+void ServicesDialogModel::TellRowsAndButtons() {
+    if (m_listener == nullptr) return;
+    m_listener->RowsChanged();
+    m_listener->ButtonsChanged();
 }
 
 ServiceButtons ServicesDialogModel::Buttons() const { return Busy() ? ServiceButtons{} : m_buttons; }
@@ -181,23 +185,31 @@ bool ServicesDialogModel::Run(ServiceOperation operation, std::string_view param
                 break;
         }
         m_poll = std::make_unique<PendingPoll>(*item, PendingStateOf(operation), m_clock, m_pollBound);
-        if (m_poll->Step()) return true;
+        if (m_poll->Step()) {
+            TellRowsAndButtons();
+            return true;
+        }
     } catch (const CSrvBrowserException& e) {
         m_prompt.Tell(e.text);
         RereadQuietly(*item);
     }
     EndOperation();
+    TellRowsAndButtons();
     return false;
 }
 
 bool ServicesDialogModel::Poll() {
     if (!m_poll) return false;
     try {
-        if (m_poll->Step()) return true;
+        if (m_poll->Step()) {
+            if (m_listener != nullptr) m_listener->RowsChanged();
+            return true;
+        }
     } catch (const CSrvBrowserException& e) {
         m_prompt.Tell(e.text);
     }
     EndOperation();
+    TellRowsAndButtons();
     return false;
 }
 
@@ -220,14 +232,15 @@ void ServicesDialogModel::EndOperation() {
         }
         m_poll.reset();
     }
-    Select(m_selected);
+    ReadButtons();
 }
 
 void ServicesDialogModel::StopPolling() {
     if (!m_poll) return;
     m_poll.reset();
     m_cursor.End();
-    Select(m_selected);
+    ReadButtons();
+    if (m_listener != nullptr) m_listener->ButtonsChanged();
 }
 
 std::optional<StartupConfigModel> ServicesDialogModel::StartupDialog() {
@@ -267,7 +280,8 @@ void ServicesDialogModel::ApplyStartup(const StartupConfigModel& dialog) {
         m_prompt.Tell(e.text);
     }
     m_cursor.End();
-    Select(m_selected);
+    ReadButtons();
+    TellRowsAndButtons();
 }
 
 bool ServicesDialogModel::ChangeHost(const std::string& host) {
@@ -288,6 +302,7 @@ bool ServicesDialogModel::ChangeHost(const std::string& host) {
         BrowseHost(m_host);
     }
     m_title = "Services \\\\" + m_host;
+    if (m_listener != nullptr) m_listener->RowsReplaced();
     return taken;
 }
 

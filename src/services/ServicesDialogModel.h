@@ -28,11 +28,13 @@ struct ServiceRow {
     std::string startup;
 };
 
+// Which buttons are enabled; made with designated initializers ({.start = true, ...}), so
+// each says which button it means.
 struct ServiceButtons {
     bool start = false;
     bool stop = false;
     bool pause = false;
-    bool cont = false;
+    bool cont = false;  // "Continue"
     bool startup = false;
     bool operator==(const ServiceButtons&) const = default;
 };
@@ -52,8 +54,23 @@ enum class ServiceOperation { Start, Stop, Pause, Continue };
 
 class ServicesDialogModel {
 public:
+    // What the dialog hears about, after the model changed; every call comes on the thread
+    // that drives the model.
+    class Listener {
+    public:
+        virtual ~Listener() = default;
+        // Another list: the host, the title, every row and the selection may have changed.
+        virtual void RowsReplaced() {}
+        // The rows' texts changed (a control ran, a state or start type was read again).
+        virtual void RowsChanged() {}
+        // The buttons to enable changed (a selection, a poll that began or ended).
+        virtual void ButtonsChanged() {}
+    };
+
     ServicesDialogModel(ServicesContext& context, core::UserPrompt& prompt, core::WaitCursor& cursor, PollClock& clock,
                         std::chrono::milliseconds pollBound = PendingPoll::kDefaultBound);
+
+    void SetListener(Listener* listener) noexcept { m_listener = listener; }
 
     // Shows host's services (empty: the host shown last, else this machine) with service
     // selected when named (letter case ignored, ".service" optional).
@@ -91,10 +108,15 @@ public:
 private:
     bool BrowseHost(const std::string& host);
     CSrvItem* SelectedItem() const;
+    // The buttons of the selected row, from its state.
+    void ReadButtons();
     void EndOperation();
     void RereadQuietly(CSrvItem& item);
+    // After a control, a poll or a start-up change: the rows and the buttons changed.
+    void TellRowsAndButtons();
 
     ServicesContext& m_context;
+    Listener* m_listener = nullptr;
     core::UserPrompt& m_prompt;
     core::WaitCursor& m_cursor;
     PollClock& m_clock;

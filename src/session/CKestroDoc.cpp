@@ -3,11 +3,11 @@
 #include "session/CKestroDoc.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
 #include "core/Archive.h"
+#include "core/LetterCase.h"
 #include "platform/TcpSocket.h"
 #include "rpc/AgentInterface.h"
 #include "rpc/StringBinding.h"
@@ -18,15 +18,10 @@ namespace session {
 
 namespace {
 
-constexpr rpc::RpcStatus kErrorInvalidHandle = 6;
-constexpr rpc::RpcStatus kErrorInvalidParameter = 87;
-
 std::string TrimLower(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
     if (first == std::string::npos) return {};
-    std::string out = text.substr(first, text.find_last_not_of(' ') - first + 1);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
-    return out;
+    return core::AsciiLowered(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
 // Ends the wait cursor on every way out of the service check.
@@ -53,12 +48,12 @@ CKestroDoc::CKestroDoc(DocumentContext& context) : m_context(context) {}
 CKestroDoc::~CKestroDoc() {
     const rpc::CallCancel closing{&m_cancel, std::chrono::steady_clock::now() + kCloseCallWait};
     if (SnapperRunning() && m_binding != nullptr) {
-        rpc::RpcStatus status = rpc::kRpcCallCancelled;
+        rpc::RpcStatus status = platform::kRpcCallCancelled;
         if (AgentCallLock lock(&m_cancel); lock.Owns())
             status = rpc::AgentClient(*m_binding, closing).SnapSnapperStopA(m_snapper.load());
         Keep(status);
         m_snapperStopped = true;
-        if (status != rpc::kRpcOk) Tell(AgentCallFailed("SnapSnapperStopA", status));
+        if (status != platform::kRpcOk) Tell(AgentCallFailed("SnapSnapperStopA", status));
     }
     if (m_hostAcquired) {
         // The binding comes back with the last reference, so it is used before it is freed.
@@ -134,7 +129,7 @@ bool CKestroDoc::OpenSession() {
         m_configuration = std::move(bytes);
     }
     if (m_configuration.size() > kMaxConfigurationBytes) {
-        Keep(kErrorInvalidParameter);
+        Keep(platform::kErrorInvalidParameter);
         Tell("The capture filter takes " + std::to_string(m_configuration.size()) +
              " bytes; an agent accepts at most " + std::to_string(kMaxConfigurationBytes) + ".");
         return false;
@@ -157,12 +152,12 @@ bool CKestroDoc::OpenSession() {
     if (!CheckAgentService(server) || !MakeBinding(server)) return false;
 
     rpc::AgentClient agent(*m_binding, Cancel());
-    if (const auto status = Keep(agent.Ping()); status != rpc::kRpcOk) {
+    if (const auto status = Keep(agent.Ping()); status != platform::kRpcOk) {
         Tell(AgentCallFailed("Ping", status));
         if (const auto text = rpc::StatusText(status)) Tell(std::string(*text));
         return false;
     }
-    if (const auto status = Keep(agent.SnapSessionCreate()); status != rpc::kRpcOk)
+    if (const auto status = Keep(agent.SnapSessionCreate()); status != platform::kRpcOk)
         Tell(AgentCallFailed("SnapSessionCreate", status));
     return true;
 }
@@ -173,7 +168,7 @@ bool CKestroDoc::CheckAgentService(const std::string& server) {
         status != 0)
         return false;
     const auto running = Keep(m_context.serviceCheck.IsServiceRunning(server, services::kAgentServiceName));
-    if (running == services::kErrorServiceNotActive) {
+    if (running == platform::kErrorServiceNotActive) {
         cursor.End();
         const auto answer = m_context.prompt.Show("Agent is not running. Do you want to start it?",
                                                   core::PromptIcon::None, core::PromptButtons::OkCancel);
@@ -188,13 +183,13 @@ bool CKestroDoc::CheckAgentService(const std::string& server) {
 bool CKestroDoc::MakeBinding(const std::string& server) {
     if (const auto status =
             Keep(rpc::ComposeStringBinding({"", std::string(rpc::kProtseqTcp), server, "", ""}, m_stringBinding));
-        status != rpc::kRpcOk) {
+        status != platform::kRpcOk) {
         Tell(AgentCallFailed("RpcStringBindingCompose", status));
         return false;
     }
     std::unique_ptr<rpc::BindingHandle> binding;
     if (const auto status = Keep(rpc::BindingHandle::FromStringBinding(m_stringBinding, binding));
-        status != rpc::kRpcOk) {
+        status != platform::kRpcOk) {
         Tell(AgentCallFailed("RpcBindingFromStringBinding", status));
         return false;
     }
@@ -202,7 +197,7 @@ bool CKestroDoc::MakeBinding(const std::string& server) {
     binding->SetTimeout(m_context.callTimeout);
     m_binding = m_context.bindings.SetBinding(m_hostAddress, std::move(binding));
     if (const auto status = Keep(m_binding->SetAuthInfo(rpc::kAuthnLevelNone, rpc::kAuthnWinNt));
-        status != rpc::kRpcOk) {
+        status != platform::kRpcOk) {
         Tell(AgentCallFailed("RpcBindingSetAuthInfo", status));
         return false;
     }
@@ -210,15 +205,15 @@ bool CKestroDoc::MakeBinding(const std::string& server) {
 }
 
 rpc::RpcStatus CKestroDoc::StartSnapper(std::uint32_t firstFrame) {
-    if (m_binding == nullptr) return Keep(rpc::kRpcInvalidBinding);
-    if (m_configuration.size() > kMaxConfigurationBytes) return Keep(kErrorInvalidParameter);
+    if (m_binding == nullptr) return Keep(platform::kRpcInvalidBinding);
+    if (m_configuration.size() > kMaxConfigurationBytes) return Keep(platform::kErrorInvalidParameter);
     std::int32_t snapper = 0;
     AgentCallLock lock(&m_cancel);
-    if (!lock.Owns()) return Keep(rpc::kRpcCallCancelled);
+    if (!lock.Owns()) return Keep(platform::kRpcCallCancelled);
     const auto status = Keep(rpc::AgentClient(*m_binding, Cancel())
                                  .SnapSnapperStartA(rpc::kSnapperStartParam, static_cast<std::int32_t>(firstFrame),
                                                     m_configuration, snapper));
-    if (status == rpc::kRpcOk) {
+    if (status == platform::kRpcOk) {
         m_snapper = snapper;
         m_snapperStopped = false;
     }
@@ -226,28 +221,28 @@ rpc::RpcStatus CKestroDoc::StartSnapper(std::uint32_t firstFrame) {
 }
 
 rpc::RpcStatus CKestroDoc::StopSnapper() {
-    if (!SnapperRunning()) return rpc::kRpcOk;
+    if (!SnapperRunning()) return platform::kRpcOk;
     AgentCallLock lock(&m_cancel);
     const auto status = lock.Owns() ? rpc::AgentClient(*m_binding, Cancel()).SnapSnapperStopA(m_snapper.load())
-                                    : rpc::kRpcCallCancelled;
+                                    : platform::kRpcCallCancelled;
     m_snapperStopped = true;
     return Keep(status);
 }
 
 rpc::RpcStatus CKestroDoc::QuerySnapper(std::int32_t& pending) {
-    if (m_binding == nullptr) return Keep(rpc::kRpcInvalidBinding);
+    if (m_binding == nullptr) return Keep(platform::kRpcInvalidBinding);
     AgentCallLock lock(&m_cancel);
-    if (!lock.Owns()) return Keep(rpc::kRpcCallCancelled);
+    if (!lock.Owns()) return Keep(platform::kRpcCallCancelled);
     const auto status = Keep(rpc::AgentClient(*m_binding, Cancel()).SnapSnapperQueryA(m_snapper.load(), pending));
     // The agent lost the snapper (a new connection after a drop): it runs no more.
-    if (status == kErrorInvalidHandle) m_snapperStopped = true;
+    if (status == platform::kErrorInvalidHandle) m_snapperStopped = true;
     return status;
 }
 
 rpc::RpcStatus CKestroDoc::PeekSnapper(rpc::PeekResult& result) {
-    if (m_binding == nullptr) return Keep(rpc::kRpcInvalidBinding);
+    if (m_binding == nullptr) return Keep(platform::kRpcInvalidBinding);
     AgentCallLock lock(&m_cancel);
-    if (!lock.Owns()) return Keep(rpc::kRpcCallCancelled);
+    if (!lock.Owns()) return Keep(platform::kRpcCallCancelled);
     return Keep(rpc::AgentClient(*m_binding, Cancel()).SnapSnapperPeekA(m_snapper.load(), result));
 }
 

@@ -170,7 +170,7 @@ bool CaptureThread::PeekRound() {
     const auto roundStart = m_clock.Now();
     for (int i = 0; i < m_options.peeksPerRound; ++i) {
         std::int32_t pending = 0;
-        if (const auto status = m_link.QuerySnapper(pending); status != rpc::kRpcOk) {
+        if (const auto status = m_link.QuerySnapper(pending); status != platform::kRpcOk) {
             QueryFailed(status);
             return false;
         }
@@ -202,7 +202,7 @@ void CaptureThread::QueryFailed(rpc::RpcStatus status) {
 
 bool CaptureThread::PeekOnce(std::uint32_t* frames) {
     rpc::PeekResult result;
-    if (const auto status = m_link.PeekSnapper(result); status != rpc::kRpcOk) {
+    if (const auto status = m_link.PeekSnapper(result); status != platform::kRpcOk) {
         if (!m_cancelled) Tell(AgentCallFailed("SnapSnapperPeekA", status));
         return false;
     }
@@ -236,7 +236,7 @@ bool CaptureThread::Append(std::vector<std::uint8_t> peek, std::uint32_t frames)
 
 bool CaptureThread::StartSnapper() {
     const auto status = m_link.StartSnapper(FrameCount());
-    if (status == rpc::kRpcOk) {
+    if (status == platform::kRpcOk) {
         m_numbers.Started(FrameCount());
         m_startTold = false;
         return true;
@@ -248,7 +248,7 @@ bool CaptureThread::StartSnapper() {
 
 void CaptureThread::StopSnapper() {
     if (!m_link.SnapperRunning()) return;
-    if (const auto status = m_link.StopSnapper(); status != rpc::kRpcOk && !m_cancelled)
+    if (const auto status = m_link.StopSnapper(); status != platform::kRpcOk && !m_cancelled)
         Tell(AgentCallFailed("SnapSnapperStopA", status));
 }
 
@@ -258,7 +258,7 @@ void CaptureThread::Drain() {
     std::int64_t budget = -1;
     for (int i = 0; i < kMaxDrainPeeks && !m_cancelled; ++i) {
         std::int32_t pending = 0;
-        if (m_link.QuerySnapper(pending) != rpc::kRpcOk || pending <= 0) return;
+        if (m_link.QuerySnapper(pending) != platform::kRpcOk || pending <= 0) return;
         if (budget < 0) budget = pending;
         std::uint32_t frames = 0;
         if (!PeekOnce(&frames)) return;

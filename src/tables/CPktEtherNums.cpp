@@ -35,10 +35,10 @@ std::uint32_t ReadBackedCount(core::Archive& ar) {
 
 }  // namespace
 
-CPktEtherNums::CPktEtherNums(bool load)
+CPktEtherNums::CPktEtherNums(TableSource source)
     : m_vendorIndex(std::make_unique<VendorIndex>()),
       m_typeIndex(std::make_unique<TypeIndex>()) {
-    if (!load) return;
+    if (source == TableSource::Empty) return;
     if (auto file = TableFile::Open(kEtherTypesFile)) {
         m_typesPath = std::move(file->path);
         TableLoader::EtherTypes(file->text, *this);

@@ -15,8 +15,8 @@ const std::string& Unknown() {
 }
 }  // namespace
 
-CPktIProtNums::CPktIProtNums(bool load) {
-    if (!load) return;
+CPktIProtNums::CPktIProtNums(TableSource source) {
+    if (source == TableSource::Empty) return;
     if (auto file = TableFile::Open(kProtocolNumbersFile)) {
         m_path = std::move(file->path);
         TableLoader::ProtocolNumbers(file->text, *this);

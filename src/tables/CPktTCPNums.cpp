@@ -8,8 +8,8 @@
 
 namespace tables {
 
-CPktTCPNums::CPktTCPNums(bool load) {
-    if (!load) return;
+CPktTCPNums::CPktTCPNums(TableSource source) {
+    if (source == TableSource::Empty) return;
     if (auto file = TableFile::Open(kTcpOptionsFile)) {
         m_path = std::move(file->path);
         TableLoader::TcpOptions(file->text, *this);

@@ -35,8 +35,8 @@ std::size_t PortOf(const CPktWPortType& e) { return e.port; }
 
 }  // namespace
 
-CPktWPortNums::CPktWPortNums(bool load) : m_udp(kSlots), m_tcp(kSlots) {
-    if (!load) return;
+CPktWPortNums::CPktWPortNums(TableSource source) : m_udp(kSlots), m_tcp(kSlots) {
+    if (source == TableSource::Empty) return;
     if (auto file = TableFile::Open(kPortNumbersFile)) {
         m_path = std::move(file->path);
         TableLoader::PortNumbers(file->text, *this);

@@ -1,5 +1,6 @@
-// The four lookup tables the decoders consult. Each constructor takes the load flag: set,
-// the table reads its text file(s); clear, it starts empty. Lookups never fail: the list
+// The four lookup tables the decoders consult. Each constructor says where its entries come
+// from: its text file(s), or nowhere (it starts empty, as one about to be read from an
+// archive or filled by hand). Lookups never fail: the list
 // tables report not-found with nullptr, the array tables fall back to "Unknown" or
 // "Unassigned". Each table remembers the file it was read from (empty when none was found).
 #pragma once
@@ -15,9 +16,11 @@
 
 namespace tables {
 
+enum class TableSource : bool { Empty, Files };
+
 class CPktEtherNums {
 public:
-    explicit CPktEtherNums(bool load);
+    explicit CPktEtherNums(TableSource source);
     ~CPktEtherNums();
     // The name of the first type entry (file order) whose range holds the type.
     const std::string* FindTypeName(std::uint16_t type) const noexcept;
@@ -49,7 +52,7 @@ private:
 
 class CPktIProtNums {
 public:
-    explicit CPktIProtNums(bool load);
+    explicit CPktIProtNums(TableSource source);
     const std::string& Description(std::uint8_t protocol) const noexcept;  // "Unknown" when absent
     const std::string& Keyword(std::uint8_t protocol) const noexcept;      // "Unknown" when absent
     const CPktIProtType* Find(std::uint8_t protocol) const noexcept;
@@ -67,7 +70,7 @@ private:
 class CPktWPortNums {
 public:
     static constexpr std::size_t kSlots = 1024;
-    explicit CPktWPortNums(bool load);
+    explicit CPktWPortNums(TableSource source);
     // "Unassigned" when the port is 1024 or above or its slot is empty.
     const std::string& TcpDescription(std::uint16_t port) const noexcept;
     const std::string& UdpDescription(std::uint16_t port) const noexcept;
@@ -92,7 +95,7 @@ private:
 class CPktTCPNums {
 public:
     static constexpr std::size_t kSlots = 20;
-    explicit CPktTCPNums(bool load);
+    explicit CPktTCPNums(TableSource source);
     const CPktTCPOptType* Find(std::uint8_t kind) const noexcept;
     bool Add(CPktTCPOptType entry);
     void Serialize(core::Archive& ar);

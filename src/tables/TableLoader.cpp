@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "core/LetterCase.h"
 #include "tables/LookupTables.h"
 #include "tables/TableText.h"
 
@@ -33,15 +34,6 @@ std::optional<std::string_view> RestOf(const TableText::Fields& fields) {
     const std::string_view rest = TableText::Trim(*fields.rest);
     if (rest.empty()) return std::nullopt;
     return rest;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -124,8 +116,8 @@ std::size_t TableLoader::PortNumbers(std::string_view text, CPktWPortNums& table
         const auto description = RestOf(f);
         CPktWPortType entry{static_cast<std::uint16_t>(port), std::string(TableText::Trim(f.token[0])),
                             std::string(description.value_or(std::string_view{}))};
-        if (EqualsIgnoringCase(protoText, "tcp")) return table.AddTcp(std::move(entry));
-        if (EqualsIgnoringCase(protoText, "udp")) return table.AddUdp(std::move(entry));
+        if (core::EqualsIgnoringCase(protoText, "tcp")) return table.AddTcp(std::move(entry));
+        if (core::EqualsIgnoringCase(protoText, "udp")) return table.AddUdp(std::move(entry));
         return false;
     });
 }

@@ -6,7 +6,7 @@
 namespace views {
 
 namespace {
-const char* const kNames[PacketTableModel::kColumnCount] = {"Counter", "Delta", "Source", "Destination", "Summary"};
+static_assert(PacketTableModel::kColumnCount == packetlist::kRowColumnCount);
 
 int ClampedRows(std::uint32_t rows) { return rows > INT_MAX ? INT_MAX : static_cast<int>(rows); }
 }  // namespace
@@ -24,26 +24,17 @@ QVariant PacketTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_rows) return {};
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     if (role != Qt::DisplayRole) return {};
+    if (index.column() < 0 || index.column() >= kColumnCount) return {};
     const packetlist::RowTexts& row = m_view->Row(static_cast<std::uint32_t>(index.row()));
-    switch (index.column()) {
-        case kCounter:
-            return QString::fromUtf8(row.counter);
-        case kDelta:
-            return QString::fromUtf8(row.delta);
-        case kSource:
-            return QString::fromUtf8(row.source);
-        case kDestination:
-            return QString::fromUtf8(row.destination);
-        case kSummary:
-            return QString::fromUtf8(row.summary);
-        default:
-            return {};
-    }
+    return QString::fromUtf8(row.Text(static_cast<packetlist::RowColumn>(index.column())));
 }
 
 QVariant PacketTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount) return {};
-    if (role == Qt::DisplayRole) return QString::fromLatin1(kNames[section]);
+    if (role == Qt::DisplayRole) {
+        const std::string_view name = packetlist::kRowColumnNames[static_cast<std::size_t>(section)];
+        return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    }
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     return {};
 }

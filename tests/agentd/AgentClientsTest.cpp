@@ -8,13 +8,13 @@
 #include "AgentTestUtil.h"
 #include "RawRpcClient.h"
 #include "agentd/AgentDaemon.h"
+#include "support/WaitUntil.h"
 
 namespace agentd {
 namespace {
 
 using test::Bytes;
 using test::Client;
-using test::Eventually;
 using test::RawClient;
 using namespace std::chrono_literals;
 using Op = rpc::AgentOp;
@@ -66,14 +66,14 @@ TEST(AgentClientsTest, ADroppedClientsSnappersWaitForItsReconnect) {
             }
         }  // the connection ends
         if (!c.comesBack) {
-            EXPECT_TRUE(Eventually([&] { return daemon->Service().RunningEngines() == 0; })) << c.name;
+            EXPECT_TRUE(support::WaitUntil([&] { return daemon->Service().RunningEngines() == 0; })) << c.name;
             continue;
         }
         RawClient second(daemon->Port());
         const auto ack = second.Bind(group);
         ASSERT_TRUE(ack) << c.name;
         EXPECT_EQ(ack->assocGroup, group) << c.name << ": the agent did not take the client back into its group";
-        EXPECT_TRUE(Eventually([&] {
+        EXPECT_TRUE(support::WaitUntil([&] {
             const auto reply = second.Call(static_cast<std::uint16_t>(Op::SnapSnapperQueryA), test::Le32({snapper}));
             return reply && *reply == test::Le32({300, 0});
         })) << c.name;
@@ -95,7 +95,7 @@ TEST(AgentClientsTest, ASnapperAnswersOnlyItsOwnClient) {
     const std::uint32_t group = ack->assocGroup;
     const auto [snapper, started] = owner->Start();
     ASSERT_EQ(started, 0U);
-    ASSERT_TRUE(Eventually([&] { return owner->Call(5, test::Le32({snapper})) == test::Le32({300, 0}); }));
+    ASSERT_TRUE(support::WaitUntil([&] { return owner->Call(5, test::Le32({snapper})) == test::Le32({300, 0}); }));
 
     // Every one of them comes from the owner's own address.
     struct Stranger {

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -11,13 +12,13 @@
 #include "AgentTestUtil.h"
 #include "RawRpcClient.h"
 #include "agentd/AgentDaemon.h"
+#include "support/WaitUntil.h"
 
 namespace agentd {
 namespace {
 
 using test::Bytes;
 using test::Client;
-using test::Eventually;
 using test::RawClient;
 using namespace std::chrono_literals;
 
@@ -67,21 +68,29 @@ TEST(AgentDaemonTest, NobodyLocksTheManagersOut) {
 
     RawClient silent(port);  // never binds
     EXPECT_TRUE(silent.ReadUntilClosed());
-    RawClient dripping(port);  // a bind one byte at a time, each in time, the whole too late
+    RawClient dripping(port);  // a bind one byte every 50 ms, each in time, the whole too late
     const Bytes bind = rpc::EncodeBind(1, test::AgentBind());
     bool closed = false;
     for (std::size_t i = 0; i < bind.size() && !closed; ++i) {
         dripping.Send({bind[i]});
-        std::this_thread::sleep_for(50ms);
-        closed = !dripping.Open();
+        closed = dripping.ClosedWithin(50ms);
     }
     EXPECT_TRUE(closed) << "a trickle of bytes kept a PDU alive past its deadline";
 
-    // Bound and idle well past both deadlines: a paused capture window keeps its connection.
+    // Bound and idle past both deadlines: a paused capture window keeps its connection. Two
+    // connections made after it show when both deadlines have passed, as the agent closes
+    // them: one that never binds, one that stops half way through a request.
     RawClient idle(port);
     idle.Send(bind);
     EXPECT_EQ(idle.ReadPdu().at(2), static_cast<std::uint8_t>(rpc::PduType::BindAck));
-    std::this_thread::sleep_for(800ms);
+    RawClient neverBinds(port);
+    RawClient halfRequest(port);
+    halfRequest.Send(bind);
+    EXPECT_EQ(halfRequest.ReadPdu().at(2), static_cast<std::uint8_t>(rpc::PduType::BindAck));
+    const Bytes request = test::Request(3, 0, {});
+    halfRequest.Send(Bytes(request.begin(), request.begin() + static_cast<long>(request.size() / 2)));
+    EXPECT_TRUE(neverBinds.ReadUntilClosed());
+    EXPECT_TRUE(halfRequest.ReadUntilClosed());
     idle.Send(test::Request(2, 0, {}));
     EXPECT_EQ(idle.ReadPdu().size(), rpc::kRequestHeaderSize + 4) << "the idle manager lost its connection";
 
@@ -112,7 +121,7 @@ TEST(AgentDaemonTest, SnappersThatAreNeverPeekedStayWithinTheBudget) {
     }
     const std::size_t slack = 16 * 2048;  // a frame in flight per snapper
     // Half of each part is a queue's, the other half is kept for the peek that empties it.
-    EXPECT_TRUE(Eventually([&] { return table.UsedBytes() > table.Budget() * 4 / 10; }));
+    EXPECT_TRUE(support::WaitUntil([&] { return table.UsedBytes() > table.Budget() * 4 / 10; }));
     EXPECT_LE(table.UsedBytes(), table.Budget() + slack);
 
     Client other(*daemon->EpmPort());
@@ -120,7 +129,7 @@ TEST(AgentDaemonTest, SnappersThatAreNeverPeekedStayWithinTheBudget) {
     ASSERT_EQ(other.agent->SnapSnapperStartA(60, 0, test::Serialise({}), snapper), 0U);
     // Half the budget is the other client's: its one snapper's queue fills half of that.
     std::int32_t pending = 0;
-    EXPECT_TRUE(Eventually([&] {
+    EXPECT_TRUE(support::WaitUntil([&] {
         return other.agent->SnapSnapperQueryA(snapper, pending) == 0 &&
                static_cast<std::size_t>(pending) * test::EndlessSource::kRecordBytes > table.Budget() * 2 / 10;
     }));

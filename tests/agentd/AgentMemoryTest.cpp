@@ -9,6 +9,7 @@
 #include "AgentTestUtil.h"
 #include "RawRpcClient.h"
 #include "agentd/AgentDaemon.h"
+#include "support/WaitUntil.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define PALOMET_COUNTED_HEAP 1
@@ -26,7 +27,6 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();  // NOLINT(bug
 namespace agentd {
 namespace {
 
-using test::Eventually;
 using test::RawClient;
 using namespace std::chrono_literals;
 using Op = rpc::AgentOp;
@@ -79,7 +79,7 @@ TEST(AgentMemoryTest, ClientsThatPeekAndIdleStayWithinTheBudgetAndLeaveNothingBe
             if (status != 0) return;
             // Full, as far as its part of the budget goes, before the peek takes it all.
             std::uint32_t pending = 0;
-            Eventually([&] {
+            support::WaitUntil([&] {
                 const auto reply =
                     client->Call(static_cast<std::uint16_t>(Op::SnapSnapperQueryA), test::Le32({snapper}));
                 const std::uint32_t now = reply ? test::Word(*reply, 0) : 0;
@@ -100,7 +100,7 @@ TEST(AgentMemoryTest, ClientsThatPeekAndIdleStayWithinTheBudgetAndLeaveNothingBe
     // hold: the others share what is left, but together they hand over much of the budget.
     EXPECT_GT(handedOver.load(), kBudget / 4);
     // Stopped and idle, still connected: every peek's frames and reply are gone.
-    EXPECT_TRUE(Eventually([&] { return HeapInUse() < before + 2 * kMiB; }))
+    EXPECT_TRUE(support::WaitUntil([&] { return HeapInUse() < before + 2 * kMiB; }))
         << (HeapInUse() - before) / kMiB << " MiB left behind by " << kClients << " idle connections";
     sampling = false;
     sampler.join();

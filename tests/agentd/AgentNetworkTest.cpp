@@ -17,24 +17,27 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "AgentProcess.h"
 #include "AgentTestUtil.h"
+#include "capture/TraceRecovery.h"
 #include "rpc/AgentClient.h"
 #include "rpc/BindingHandle.h"
+#include "support/WaitUntil.h"
 
 namespace agentd {
 namespace {
 
 using namespace std::chrono_literals;
+using support::TempPath;
 using test::AgentProcess;
 using test::Bytes;
 using test::kBin;
 using test::kSample;
 using test::kSource;
 using test::Shell;
-using test::Temp;
 
 const std::string kCli = kBin + "/palomet-cli";
 
@@ -60,13 +63,10 @@ bool ClosedSilently(int fd) {
     return n == 0 || (n < 0 && errno == ECONNRESET);
 }
 
+// What a command wrote, stdout and stderr together.
 std::string Output(const std::string& command) {
-    std::string out;
-    std::FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    char buffer[512];
-    while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
-    if (pipe != nullptr) ::pclose(pipe);
-    return out;
+    const auto run = support::Run(command);
+    return run.out + run.err;
 }
 
 TEST(AgentNetworkTest, RefusesToStartWhereItWouldBeUnsafeOrCannotCapture) {
@@ -113,18 +113,18 @@ TEST(AgentNetworkTest, IdleSocketsAndADrippingClientDoNotStopAPing) {
     std::vector<int> idle;
     for (int i = 0; i < 200; ++i) idle.push_back(ConnectFrom(0x7F000001, port));
     const int dripper = ConnectFrom(0x7F000001, port);
-    std::atomic<bool> done{false};
-    std::thread drip([&] {
+    platform::ManualResetEvent done;
+    std::thread drip([&] {  // a byte every 100 ms until the ping is over
         const Bytes bind = rpc::EncodeBind(1, test::AgentBind());
-        for (std::size_t i = 0; i < bind.size() && !done; ++i) {
+        for (std::size_t i = 0; i < bind.size(); ++i) {
             ::send(dripper, &bind[i], 1, MSG_NOSIGNAL);
-            std::this_thread::sleep_for(100ms);
+            if (done.Wait(100ms)) break;
         }
     });
     EXPECT_EQ(Shell(kCli + " agent --server 127.0.0.1 --epm-port " + agent.EpmPort() + " --timeout 2 ping >/dev/null"),
               0)
         << agent.Log();
-    done = true;
+    done.Set();
     drip.join();
     for (const int fd : idle) ::close(fd);
     ::close(dripper);
@@ -334,21 +334,20 @@ TEST(AgentNetworkTest, ACaptureOnLoopbackHoldsNoneOfTheAgentsOwnPackets) {
     // another port would be its own, so these go to a listener of the test's.
     platform::TcpListener other;
     other.Listen(0x7F000001, 0);
-    std::atomic<bool> done{false};
-    std::thread traffic([&] {
-        while (!done) {
+    platform::ManualResetEvent done;
+    std::thread traffic([&] {  // a connection every 5 ms until the capture is over
+        do {
             platform::TcpSocket s;
             s.Connect(0x7F000001, other.Port(), std::chrono::steady_clock::now() + 1s, nullptr);
             auto accepted = other.Accept(std::chrono::steady_clock::now() + 1s, nullptr);
-            std::this_thread::sleep_for(5ms);
-        }
+        } while (!done.Wait(5ms));
     });
-    const std::string trace = Temp("lo.tns");
-    const std::string exported = Temp("lo.pcap");
+    const std::string trace = TempPath("lo.tns");
+    const std::string exported = TempPath("lo.pcap");
     EXPECT_EQ(Shell(kCli + " capture --server 127.0.0.1 --epm-port " + agent.EpmPort() + " --seconds 3 --out " + trace +
                     " >/dev/null 2>&1"),
               0);
-    done = true;
+    done.Set();
     traffic.join();
     ASSERT_EQ(Shell(kCli + " export " + trace + " " + exported + " >/dev/null"), 0);
     const auto segments = TcpSegments(exported);
@@ -357,22 +356,18 @@ TEST(AgentNetworkTest, ACaptureOnLoopbackHoldsNoneOfTheAgentsOwnPackets) {
                                          static_cast<std::uint16_t>(std::stoi(agent.EpmPort()))};
     for (const auto& s : segments)
         EXPECT_TRUE(!own.contains(s.fromPort) && !own.contains(s.toPort)) << s.fromPort << " -> " << s.toPort;
-    std::filesystem::remove(trace);
-    std::filesystem::remove(exported);
 }
 
-// True once the process has ended (a zombie waiting for its parent), looking for 20 s.
+// True once the process has ended (a zombie waiting for its parent).
 bool Ends(pid_t pid) {
     const std::string stat = "/proc/" + std::to_string(pid) + "/stat";
-    for (int i = 0; i < 400; ++i) {
+    return support::WaitUntil([&] {
         std::ifstream in(stat);
         std::string fields;
         std::getline(in, fields);
         const auto close = fields.rfind(')');
-        if (!in || (close != std::string::npos && fields.compare(close, 4, ") Z ") == 0)) return true;
-        std::this_thread::sleep_for(50ms);
-    }
-    return false;
+        return !in || (close != std::string::npos && fields.compare(close, 4, ") Z ") == 0);
+    });
 }
 
 TEST(AgentNetworkTest, SigtermEndsTheAgentWhileItsLiveCaptureSeesNothing) {
@@ -391,7 +386,6 @@ TEST(AgentNetworkTest, SigtermEndsTheAgentWhileItsLiveCaptureSeesNothing) {
     std::int32_t pending = -1;
     ASSERT_EQ(client.SnapSnapperQueryA(snapper, pending), 0U);
     EXPECT_EQ(pending, 0);
-    std::this_thread::sleep_for(300ms);  // the capture thread waits for its first frame
     ::kill(agent.Pid(), SIGTERM);
     const bool ended = Ends(agent.Pid());
     EXPECT_TRUE(ended) << "the agent did not end on SIGTERM:\n" << agent.Log();
@@ -434,8 +428,8 @@ TEST(AgentNetworkTest, ListeningOnEveryAddressItHidesOnlyItsOwnConnections) {
         {"a host to the agent's port", {kOne, 40004, kAgent, port}, false},
         {"the agent's mapper to a host", {kAgent, mapper, kOther, 40005}, false},
     };
-    const std::string trace = Temp("every-address.tns");
-    const std::string exported = Temp("every-address.pcap");
+    const std::string trace = TempPath("every-address.tns");
+    const std::string exported = TempPath("every-address.pcap");
     std::thread capture([&] {
         Shell(veth.Exec() + kCli + " capture --server 127.0.0.1 --epm-port " + agent.EpmPort() + " --seconds 3 --out " +
               trace + " >/dev/null 2>&1");
@@ -452,8 +446,6 @@ TEST(AgentNetworkTest, ListeningOnEveryAddressItHidesOnlyItsOwnConnections) {
     const auto segments = TcpSegments(exported);
     for (const auto& c : cases)
         EXPECT_EQ(std::count(segments.begin(), segments.end(), c.ends) > 0, c.kept) << c.name << "\n" << agent.Log();
-    std::filesystem::remove(trace);
-    std::filesystem::remove(exported);
 }
 
 TEST(AgentNetworkTest, StartedAsRootItKeepsOnlyRawCaptureAndPromiscuousModeStillWorks) {
@@ -474,50 +466,45 @@ TEST(AgentNetworkTest, StartedAsRootItKeepsOnlyRawCaptureAndPromiscuousModeStill
                     << lines;
     };
     expectDropped("at start");
-    const std::string trace = Temp("promisc.tns");
+    const std::string trace = TempPath("promisc.tns");
+    std::atomic<bool> captured{false};
     std::thread capture([&] {
         Shell(veth.Exec() + kCli + " capture --server 127.0.0.1 --epm-port " + agent.EpmPort() + " --seconds 2 --out " +
               trace + " >/dev/null 2>&1");
+        captured = true;
     });
+    // The interface is promiscuous while the capture runs.
     bool promiscuous = false;
-    for (int i = 0; i < 40 && !promiscuous; ++i) {
-        std::this_thread::sleep_for(50ms);
+    support::WaitUntil([&] {
         promiscuous =
             Shell("ip -n " + veth.ns + " -d link show " + veth.inside + " | grep -q 'promiscuity [1-9]'") == 0;
-    }
+        return promiscuous || captured;
+    });
     expectDropped("while capturing");
     capture.join();
     EXPECT_TRUE(promiscuous) << agent.Log();
     EXPECT_EQ(agent.Log().find("failed"), std::string::npos) << agent.Log();
-    std::filesystem::remove(trace);
+}
+
+// Blocks that a capture has written to its trace file so far (the file is not finished yet).
+std::uint32_t BlocksWritten(const std::string& trace) {
+    const auto file = core::FileHandle::Open(trace, core::FileHandle::Mode::Read);
+    if (!file) return 0;
+    const auto scan = capture::ScanTrace(file.Value());
+    return scan ? scan.Value().Blocks() : 0;
 }
 
 TEST(AgentNetworkTest, TheClientTellsTimeOutsAndUnreachableAgentsAndEndsOnCtrlC) {
     AgentProcess agent("--replay " + kSample + " --loop");
     ASSERT_TRUE(agent.Running());
-    const std::string trace = Temp("interrupted.tns");
-    const pid_t cli = ::fork();
-    if (cli == 0) {
-        const std::string epm = agent.EpmPort();
-        ::execl(kCli.c_str(), kCli.c_str(), "capture", "--server", "127.0.0.1", "--epm-port", epm.c_str(), "--out",
-                trace.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    std::this_thread::sleep_for(1500ms);  // a few rounds have written blocks
+    const std::string trace = TempPath("interrupted.tns");
+    support::Process cli(kCli + " capture --server 127.0.0.1 --epm-port " + agent.EpmPort() + " --out " + trace);
+    ASSERT_TRUE(support::WaitUntil([&] { return BlocksWritten(trace) >= 2; })) << "no rounds written";
     ::kill(agent.Pid(), SIGSTOP);
-    std::this_thread::sleep_for(300ms);
-    ::kill(cli, SIGINT);
-    int status = 0;
-    pid_t ended = 0;
-    for (int i = 0; i < 20 && ended == 0; ++i) {
-        std::this_thread::sleep_for(100ms);
-        ended = ::waitpid(cli, &status, WNOHANG);
-    }
-    EXPECT_EQ(ended, cli) << "Ctrl-C did not end the capture within 2 s";
-    if (ended != cli) {
-        ::kill(cli, SIGKILL);
-        ::waitpid(cli, &status, 0);
-    }
+    ASSERT_TRUE(support::WaitUntil([&] { return agent.HoldsUnansweredCall(); })) << "no call in flight";
+    cli.Signal(SIGINT);
+    // The call in flight gets a second, then it is cancelled: far less than its 30 s time-out.
+    EXPECT_TRUE(cli.WaitFor(10s).has_value()) << "Ctrl-C did not end the capture before the call's time-out";
     EXPECT_EQ(Shell(kCli + " info " + trace + " >/dev/null"), 0) << "the trace file was not finished";
 
     // The agent is still stopped: its port takes the connection, nothing answers.
@@ -535,7 +522,6 @@ TEST(AgentNetworkTest, TheClientTellsTimeOutsAndUnreachableAgentsAndEndsOnCtrlC)
             Output(kCli + " agent --server 127.0.0.1 --epm-port " + c.epmPort + " --timeout 0.5 ping");
         EXPECT_NE(out.find(c.says), std::string::npos) << c.name << ": " << out;
     }
-    std::filesystem::remove(trace);
 }
 
 TEST(AgentNetworkTest, TheSshTunnelOfTheHelpWorks) {

@@ -72,16 +72,6 @@ inline Bytes MakeTcpSegment(std::uint32_t from, std::uint16_t sport, std::uint32
     return f;
 }
 
-// Waits up to 10 s for a condition the agent's threads bring about.
-template <class Condition>
-bool Eventually(Condition condition) {
-    for (int i = 0; i < 2000; ++i) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return condition();
-}
-
 inline Bytes MakeArp() {
     Bytes f = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 6, 7, 8, 9, 10, 11, 0x08, 0x06};
     f.resize(42, 0);

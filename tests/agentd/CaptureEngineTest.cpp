@@ -4,6 +4,7 @@
 
 #include "AgentTestUtil.h"
 #include "agentd/CaptureEngine.h"
+#include "support/WaitUntil.h"
 
 namespace agentd {
 namespace {
@@ -15,9 +16,7 @@ std::unique_ptr<CaptureEngine> Engine(std::vector<Bytes> frames, bool lossless, 
                                       const CaptureFilter& filter = {}, std::uint32_t first = 0, bool wait = true) {
     auto engine = std::make_unique<CaptureEngine>(std::make_unique<ListSource>(std::move(frames), lossless), filter,
                                                   first, limits);
-    for (int i = 0; wait && i < 5000 && !engine->Finished(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_TRUE(!wait || engine->Finished());
+    EXPECT_TRUE(!wait || support::WaitUntil([&] { return engine->Finished(); }));
     return engine;
 }
 
@@ -72,12 +71,12 @@ TEST(CaptureEngineTest, LiveSourceDropsOldestWhenFull) {
 TEST(CaptureEngineTest, FileSourceWaitsInsteadOfDropping) {
     auto engine = Engine(test::NumberedFrames(100), true, {10, 1 << 20}, {}, 0, false);
     std::vector<std::uint32_t> seen;
-    for (int spins = 0; spins < 10000 && seen.size() < 100; ++spins) {
+    support::WaitUntil([&] {
         EXPECT_LE(engine->Pending(), 10U);
         const auto numbers = Numbers(engine->Take(1 << 20));
         seen.insert(seen.end(), numbers.begin(), numbers.end());
-        if (numbers.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+        return seen.size() >= 100;
+    });
     ASSERT_EQ(seen.size(), 100U);
     for (std::uint32_t i = 0; i < 100; ++i) EXPECT_EQ(seen[i], i);
     EXPECT_EQ(engine->Dropped(), 0U);
@@ -88,7 +87,7 @@ TEST(CaptureEngineTest, APeeksFramesCountAgainstTheLimitUntilThePeekIsDone) {
     constexpr std::size_t kLimit = 100 * kRecord;
     for (const bool lossless : {false, true}) {
         CaptureEngine engine(std::make_unique<test::EndlessSource>(lossless), {}, 0, {1'000'000, kLimit});
-        ASSERT_TRUE(test::Eventually([&] { return engine.Pending() == 100; })) << lossless;
+        ASSERT_TRUE(support::WaitUntil([&] { return engine.Pending() == 100; })) << lossless;
         std::vector<std::uint8_t> batch;
         {
             const auto loan = engine.Lend(std::size_t{1} << 30, batch);
@@ -99,7 +98,7 @@ TEST(CaptureEngineTest, APeeksFramesCountAgainstTheLimitUntilThePeekIsDone) {
                 std::this_thread::yield();
             }
         }
-        EXPECT_TRUE(test::Eventually([&] { return engine.Pending() == 100; })) << lossless << ": not repaid";
+        EXPECT_TRUE(support::WaitUntil([&] { return engine.Pending() == 100; })) << lossless << ": not repaid";
         EXPECT_LE(engine.UsedBytes(), kLimit) << lossless;
     }
 }
@@ -114,7 +113,7 @@ TEST(CaptureEngineTest, TakeIsBoundedBySizeButNeverEmpty) {
 TEST(CaptureEngineTest, StopEndsAWaitingProducer) {
     // A file source blocked on a full queue must not hold up Stop.
     auto engine = Engine(test::NumberedFrames(50), true, {1, 1 << 20}, {}, 0, false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(support::WaitUntil([&] { return engine->Pending() == 1; }));  // full: the source waits
     engine->Stop();
     EXPECT_EQ(engine->Pending(), 1U);
 }

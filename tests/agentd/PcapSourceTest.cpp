@@ -4,11 +4,12 @@
 #include <pcap/pcap.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "AgentTestUtil.h"
 #include "agentd/PcapSource.h"
+#include "support/Files.h"
+#include "support/Scratch.h"
 
 namespace agentd {
 namespace {
@@ -22,13 +23,9 @@ struct FileFrame {
     std::uint32_t wireLength;
 };
 
-std::string TempPath(const std::string& name) {
-    return (std::filesystem::temp_directory_path() / ("agentd-" + std::to_string(::getpid()) + "-" + name)).string();
-}
-
 std::string WritePcap(const std::string& name, const std::vector<FileFrame>& frames, bool nano,
                       int linkType = DLT_EN10MB) {
-    const std::string path = TempPath(name);
+    const std::string path = support::TempPath(name);
     pcap_t* dead = pcap_open_dead_with_tstamp_precision(
         linkType, 65535, nano ? PCAP_TSTAMP_PRECISION_NANO : PCAP_TSTAMP_PRECISION_MICRO);
     pcap_dumper_t* out = pcap_dump_open(dead, path.c_str());
@@ -115,13 +112,11 @@ TEST(PcapSourceTest, PacedReplayHoldsAFrameUntilItIsDue) {
 }
 
 TEST(PcapSourceTest, RefusesWhatItCannotReplay) {
-    const auto garbage = TempPath("garbage.pcap");
-    std::ofstream(garbage) << "not a capture";
+    const auto garbage = support::TempPath("garbage.pcap");
+    support::WriteText(garbage, "not a capture");
     const auto raw = WritePcap("raw-ip", {{1, 0, Bytes(20, 0x45), 20}}, false, DLT_RAW);
-    for (const auto& path : {garbage, raw, TempPath("missing.pcap")}) {
+    for (const auto& path : {garbage, raw, support::TempPath("missing.pcap")})
         EXPECT_FALSE(PcapSource::OpenReplay(path, {})) << path;
-        std::filesystem::remove(path);
-    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -40,6 +41,12 @@ public:
         std::uint8_t byte = 0;
         const ssize_t n = ::recv(m_fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
         return n > 0 || (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
+    }
+    // True once the server has closed the connection, waiting up to limit for that.
+    bool ClosedWithin(std::chrono::milliseconds limit) {
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(limit.count())) != 1) return false;
+        return !Open();
     }
     // One reply PDU, whole; empty when the connection ended first.
     Bytes ReadPdu() {

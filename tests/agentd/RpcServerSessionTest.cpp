@@ -8,7 +8,9 @@
 #include "agentd/EndpointMapper.h"
 #include "agentd/PduFramer.h"
 #include "agentd/RpcServerSession.h"
+#include "rpc/RpcStatus.h"
 #include "rpc/Tower.h"
+#include "support/WaitUntil.h"
 
 namespace agentd {
 namespace {
@@ -100,7 +102,7 @@ TEST(RpcServerSessionTest, BindNegotiatesSizesAndAnswersEachContextInOrder) {
     EXPECT_EQ(f.CallStub(0, {}), Le32({0}));
     const auto reply = f.Send(test::Request(9, 0, {}, 2));
     ASSERT_EQ(reply.size(), 1U);
-    EXPECT_EQ(std::get<rpc::FaultBody>(reply[0].body).status, kFaultUnknownIf);
+    EXPECT_EQ(std::get<rpc::FaultBody>(reply[0].body).status, rpc::kNcaUnknownInterface);
     EXPECT_EQ(reply[0].header.flags & rpc::kFlagDidNotExecute, rpc::kFlagDidNotExecute);
 
     // A client taking tiny fragments still gets the 1432 bytes every client must take.
@@ -198,10 +200,10 @@ TEST(RpcServerSessionTest, ProceduresAnswerWithTheirStatusOrAFault) {
         {"stop of an unknown snapper", 4, Le32({999}), Le32({6}), 0, true},
         {"query of an unknown snapper", 5, Le32({999}), Le32({0, 6}), 0, true},
         {"peek of an unknown snapper", 6, Le32({999}), Le32({0, 0, 6}), 0, true},
-        {"opnum past the interface", 7, {}, {}, kFaultOpRange},
-        {"query without its handle", 5, {1, 2}, {}, kFaultBadStubData},
-        {"start cut short", 3, Le32({60, 0, 68}), {}, kFaultBadStubData},
-        {"start whose cb disagrees", 3, cbDisagrees, {}, kFaultBadStubData},
+        {"opnum past the interface", 7, {}, {}, rpc::kNcaOpRangeError},
+        {"query without its handle", 5, {1, 2}, {}, platform::kRpcBadStubData},
+        {"start cut short", 3, Le32({60, 0, 68}), {}, platform::kRpcBadStubData},
+        {"start whose cb disagrees", 3, cbDisagrees, {}, platform::kRpcBadStubData},
     };
     for (const auto& c : cases) {
         Fixture f(c.config != nullptr ? *c.config : test::ListConfig(1));
@@ -245,8 +247,7 @@ TEST(RpcServerSessionTest, EverySnapperPeeksItsOwnNumberedFramesInNegotiatedFrag
     EXPECT_NE(snappers[0], snappers[1]);
     for (int s = 0; s < 2; ++s) {
         const Bytes handle = Le32({snappers[s]});
-        for (int i = 0; i < 5000 && Word(f.CallStub(5, handle), 0) < 300; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        support::WaitUntil([&] { return Word(f.CallStub(5, handle), 0) >= 300; });
         EXPECT_EQ(f.CallStub(5, handle), Le32({300, 0}));
         const Bytes peek = f.CallStub(6, handle);
         ASSERT_GT(f.raw.size(), 2U);
@@ -300,10 +301,10 @@ TEST(RpcServerSessionTest, EndpointMapperNamesTheAgentsPort) {
 
     const Bytes missing = f.CallStub(3, mapStub(kUnknown));
     EXPECT_EQ(Word(missing, 20), 0U);
-    EXPECT_EQ(Word(missing, missing.size() - 4), kEptNotRegistered);
+    EXPECT_EQ(Word(missing, missing.size() - 4), rpc::kEptNotRegisteredNca);
     std::uint32_t fault = 0;
     f.CallStub(3, Bytes{1, 2, 3}, &fault);
-    EXPECT_EQ(fault, kFaultBadStubData);
+    EXPECT_EQ(fault, platform::kRpcBadStubData);
 }
 
 TEST(PduFramerTest, CutsByFragLengthWhateverTheChunksAndRefusesOversizedPdus) {

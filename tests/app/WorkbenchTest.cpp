@@ -1,6 +1,5 @@
-// The workbench offscreen: its commands and their ids, opening files, keys driving the packet
-// list, the Qt models under QAbstractItemModelTester, and the "..." of narrow columns.
-#include <QAbstractItemModelTester>
+// The workbench offscreen: where each command sits and what it does, opening files, keys
+// driving the packet list, and a live window from its first block to its close.
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
@@ -12,8 +11,9 @@
 #include "agentd/PcapSource.h"
 #include "app/WorkbenchTestUtil.h"
 #include "capture/TraceTestUtil.h"
+#include "decode/ProtoCode.h"
 #include "packetlist/PacketListTestUtil.h"
-#include "views/ShortText.h"
+#include "views/CommandIds.h"
 
 namespace {
 
@@ -24,68 +24,110 @@ void Settle(const packetlist::CKestroView& v) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !v.Loading(); }, 30000));
 }
 
-std::vector<std::uint32_t> MenuIds(QMenu* menu) {
+// A command as the workbench's actions carry it (QAction::data); 0 stands for a separator.
+constexpr std::uint32_t Id(views::CommandId command) { return static_cast<std::uint32_t>(command); }
+constexpr std::uint32_t Id(NavCommand command) { return static_cast<std::uint32_t>(command); }
+constexpr std::uint32_t kSeparator = 0;
+
+std::vector<std::uint32_t> Ids(const QList<QAction*>& actions) {
     std::vector<std::uint32_t> ids;
-    for (QAction* a : menu->actions()) ids.push_back(a->isSeparator() ? 0 : a->data().toUInt());
+    for (QAction* a : actions) ids.push_back(a->isSeparator() ? kSeparator : a->data().toUInt());
     return ids;
 }
 
-TEST(Workbench, MenusToolBarsAndNavigationBarKeepTheirCommands) {
+TEST(WorkbenchCommands, EachMenuAndTheToolBarHoldTheirCommandsInOrder) {
+    using enum views::CommandId;
     testutil::Workbench w;
     app::CMainFrame& f = w.Frame();
     const auto menus = f.menuBar()->actions();
     ASSERT_EQ(menus.size(), 4);
-    const std::vector<std::vector<std::uint32_t>> expected = {
-        {32771, 32796, 32806, 0, 57665}, {59392, 32816, 59393}, {57650, 57651, 57649}, {57667, 0, 57664}};
-    for (int m = 0; m < 4; ++m) EXPECT_EQ(MenuIds(menus[m]->menu()), expected[static_cast<std::size_t>(m)]) << m;
+    const struct {
+        const char* name;
+        QList<QAction*> actions;
+        std::vector<std::uint32_t> ids;
+    } bars[] = {
+        {"File", menus[0]->menu()->actions(), {Id(FileNew), Id(FileOpen), Id(FileServices), kSeparator, Id(AppExit)}},
+        {"View", menus[1]->menu()->actions(), {Id(ViewToolbar), Id(ViewNavigationBar), Id(ViewStatusBar)}},
+        {"Window", menus[2]->menu()->actions(), {Id(WindowCascade), Id(WindowTile), Id(WindowArrange)}},
+        {"Help", menus[3]->menu()->actions(), {Id(HelpTopics), kSeparator, Id(AppAbout)}},
+        {"tool bar",
+         f.MainToolBar().actions(),
+         {Id(FileNew), Id(FileOpen), Id(FileServices), kSeparator, Id(AppAbout), Id(ContextHelp)}},
+    };
+    for (const auto& bar : bars) EXPECT_EQ(Ids(bar.actions), bar.ids) << bar.name;
     EXPECT_FALSE(menus[2]->isVisible()) << "the Window menu comes with the first window";
+}
 
+TEST(WorkbenchCommands, CommandsShowTheirPromptsAndShortcuts) {
+    testutil::Workbench w;
     struct Prompt {
         std::uint32_t id;
         const char* status;
         const char* tip;
         const char* keys;
     };
-    for (const auto& p : {Prompt{32771, "Starts a new session with remote agent", "Start new session", "Ctrl+N"},
-                          Prompt{32806, "Services control panel", "Services panel", "Ctrl+S"},
-                          Prompt{32816, "Show or hide the navigation bar", "Toggle Navigation Bar", ""},
-                          Prompt{32775, "Go to the beginning of tracefile", "Go to beginning", ""},
-                          Prompt{32795, "Go to specified packet", "Goto packet", ""},
-                          Prompt{61446, "Pause/continue packet gathering", "Pause/Continue", ""}}) {
-        QAction* a = f.Action(p.id);
+    for (const auto& p : {
+             Prompt{Id(views::CommandId::FileNew), "Starts a new session with remote agent", "Start new session",
+                    "Ctrl+N"},
+             Prompt{Id(views::CommandId::FileServices), "Services control panel", "Services panel", "Ctrl+S"},
+             Prompt{Id(views::CommandId::ViewNavigationBar), "Show or hide the navigation bar", "Toggle Navigation Bar",
+                    ""},
+             Prompt{Id(NavCommand::GoToBeginning), "Go to the beginning of tracefile", "Go to beginning", ""},
+             Prompt{Id(NavCommand::GotoPacket), "Go to specified packet", "Goto packet", ""},
+             Prompt{Id(NavCommand::PauseContinue), "Pause/continue packet gathering", "Pause/Continue", ""},
+         }) {
+        QAction* a = w.Frame().Action(p.id);
         ASSERT_NE(a, nullptr) << p.id;
         EXPECT_EQ(a->data().toUInt(), p.id);
         EXPECT_EQ(a->statusTip(), p.status);
         EXPECT_EQ(a->toolTip(), p.tip);
         EXPECT_EQ(QKeySequence::listToString(a->shortcuts()), p.keys);
     }
-    std::vector<std::uint32_t> bar;
-    for (QAction* a : f.MainToolBar().actions()) bar.push_back(a->isSeparator() ? 0 : a->data().toUInt());
-    EXPECT_EQ(bar, (std::vector<std::uint32_t>{32771, 32796, 32806, 0, 57664, 57669}));
+}
+
+TEST(WorkbenchCommands, TheNavigationBarsCommandsWaitForAWindow) {
+    using enum NavCommand;
+    testutil::Workbench w;
+    app::CMainFrame& f = w.Frame();
     std::vector<std::uint32_t> nav;
     for (QAction* a : f.NavigationBar().actions())
         if (!a->isSeparator() && a->data().isValid()) nav.push_back(a->data().toUInt());
-    EXPECT_EQ(nav, (std::vector<std::uint32_t>{32775, 32776, 32777, 32778, 32779, 32780, 32795, 61446}));
+    EXPECT_EQ(nav,
+              (std::vector<std::uint32_t>{Id(GoToBeginning), Id(PreviousScreen), Id(PreviousPacket), Id(NextPacket),
+                                          Id(NextScreen), Id(GoToEnd), Id(GotoPacket), Id(PauseContinue)}));
     for (std::uint32_t id : nav) EXPECT_FALSE(f.Action(id)->isEnabled()) << id << " without a window";
+}
 
-    QComboBox& levels = f.NavigationBar().LevelBox();
+TEST(WorkbenchCommands, TheLevelBoxOffersFourLevelsFromTheApplicationLevel) {
+    testutil::Workbench w;
+    QComboBox& levels = w.Frame().NavigationBar().LevelBox();
     ASSERT_EQ(levels.count(), 4);
-    const std::pair<const char*, std::uint32_t> entries[] = {
-        {"Datalink level", 10}, {"Network level", 13}, {"Transport level", 16}, {"Application level", 40}};
+    const std::pair<const char*, std::uint32_t> entries[] = {{"Datalink level", decode::LEVEL_DATALINK},
+                                                             {"Network level", decode::LEVEL_NETWORK},
+                                                             {"Transport level", decode::LEVEL_TRANSPORT},
+                                                             {"Application level", decode::LEVEL_APPLICATION}};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(levels.itemText(i), entries[i].first);
         EXPECT_EQ(levels.itemData(i).toUInt(), entries[i].second);
     }
     EXPECT_EQ(levels.currentIndex(), 3);
+}
 
-    QAction* navToggle = f.Action(32816);
+TEST(WorkbenchCommands, TheNavigationBarToggleFollowsTheBar) {
+    testutil::Workbench w;
+    app::CMainFrame& f = w.Frame();
+    QAction* navToggle = f.Action(Id(views::CommandId::ViewNavigationBar));
     f.NavigationBar().hide();
     EXPECT_FALSE(navToggle->isChecked());
     navToggle->trigger();
     EXPECT_TRUE(f.NavigationBar().isVisible());
     EXPECT_TRUE(navToggle->isChecked());
+}
 
-    // File > New opens a window on the profile the dialog hands back, none on Cancel.
+// File > New opens a window on the profile the dialog hands back, none on Cancel.
+TEST(WorkbenchCommands, FileNewOpensAWindowOnTheChosenProfileOnly) {
+    testutil::Workbench w;
+    app::CMainFrame& f = w.Frame();
     for (bool chosen : {false, true}) {
         w.app.sessionProfilesDialog = [&] {
             auto profile = std::make_unique<profiles::CSessionProfile>();
@@ -93,15 +135,19 @@ TEST(Workbench, MenusToolBarsAndNavigationBarKeepTheirCommands) {
             profile->dumpFile = 1;
             return chosen ? std::move(profile) : nullptr;
         };
-        f.Action(32771)->trigger();
+        f.Action(Id(views::CommandId::FileNew))->trigger();
         EXPECT_EQ(f.Children().size(), chosen ? 1U : 0U);
     }
+}
+
+TEST(WorkbenchCommands, FileServicesOpensTheDialogOnTheHostShownLast) {
+    testutil::Workbench w;
     int servicesShown = 0;
     w.app.servicesDialog = [&](const std::string& host, std::string_view service) {
         EXPECT_TRUE(host.empty() && service.empty()) << "File > Services opens on the host shown last";
         ++servicesShown;
     };
-    f.Action(32806)->trigger();
+    w.Frame().Action(Id(views::CommandId::FileServices))->trigger();
     EXPECT_EQ(servicesShown, 1);
 }
 
@@ -140,7 +186,7 @@ TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
     views::PacketListView& list = child->List();
     packetlist::CKestroView& v = child->View();
     Settle(v);
-    testutil::Screenshot(w.Frame(), "main-window-tree");
+    support::Screenshot(w.Frame(), "main-window-tree");
 
     struct Step {
         Qt::Key key;
@@ -163,14 +209,14 @@ TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, row5.center());
     EXPECT_EQ(v.CurrentFrame(), 305U);
     EXPECT_EQ(child->CurrentPane().text(), "Current packet: 305");
-    EXPECT_EQ(child->PacketsPane().text(), "400 Packets, 47 Kb");
+    EXPECT_EQ(child->PacketsPane().text(), "400 Packets, 64 Kb");
     EXPECT_EQ(child->Progress().value(), 305 * 100 / 399);
     EXPECT_GT(child->Details().Tree().Lines().rowCount(), 2);
-    EXPECT_TRUE(w.Frame().Action(32775)->isEnabled());
-    EXPECT_FALSE(w.Frame().Action(32779)->isEnabled()) << "last screen";
+    EXPECT_TRUE(w.Frame().Action(Id(NavCommand::GoToBeginning))->isEnabled());
+    EXPECT_FALSE(w.Frame().Action(Id(NavCommand::NextScreen))->isEnabled()) << "last screen";
 
     w.Frame().NavigationBar().PacketField().setText(QStringLiteral("42"));
-    w.Frame().Action(static_cast<std::uint32_t>(NavCommand::GotoPacket))->trigger();
+    w.Frame().Action(Id(NavCommand::GotoPacket))->trigger();
     Settle(v);
     EXPECT_EQ(v.CurrentFrame(), 42U);
     EXPECT_EQ(list.currentIndex().row(), 42);
@@ -178,7 +224,7 @@ TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
     QComboBox& levels = w.Frame().NavigationBar().LevelBox();
     levels.setCurrentIndex(0);
     emit levels.activated(0);
-    EXPECT_EQ(v.SummaryLevel(), 10U);
+    EXPECT_EQ(v.SummaryLevel(), decode::LEVEL_DATALINK);
     EXPECT_TRUE(list.model()->index(42, 4).data().toString().startsWith(QStringLiteral("ETHERNET:")));
 
     child->Details().SwitchKind();
@@ -186,100 +232,14 @@ TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
     EXPECT_TRUE(text.startsWith(QStringLiteral("FRAME:  Base frame properties\n    FRAME:  Time of capture = ")))
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("\n    FRAME:  Frame number = 42\n")));
-    testutil::Screenshot(w.Frame(), "main-window-text");
+    support::Screenshot(w.Frame(), "main-window-text");
     child->Details().SwitchKind();
     EXPECT_TRUE(child->Details().TreeShown());
     EXPECT_EQ(child->Details().Tree().Lines().index(0, 0).data().toString(),
               QStringLiteral("FRAME:  Base frame properties"));
 
     list.setColumnWidth(views::PacketTableModel::kSummary, 110);
-    testutil::Screenshot(*child, "narrow-summary");
-}
-
-// The table over a live trace while screens of other sizes come and the level changes, and
-// the detail tree while frames are shown one after another.
-TEST(Workbench, ModelsPassTheItemModelTester) {
-    testutil::App();
-    const auto path = testutil::TempPath("live.tns");
-    auto writer = capture::TraceWriter::Create(path, capture::TraceWriter::Flush::Deferred);
-    ASSERT_TRUE(writer.Ok() && writer.Value().WriteHeader().Ok());
-    testutil::FakeCapture capture;
-    testutil::ViewUnderTest u(path);
-    packetlist::CKestroView& v = *u.view;
-    views::PacketTableModel table(v);
-    struct Forward final : packetlist::CKestroView::Listener {
-        views::PacketTableModel* table;
-        void ListFilled() override { table->Refill(); }
-        void RowsRetexted() override { table->Retext(); }
-    } forward;
-    forward.table = &table;
-    v.SetListener(&forward);
-    QAbstractItemModelTester tableTester(&table, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    v.InitialUpdateLive(capture);
-    v.OnIdle();
-    EXPECT_EQ(table.rowCount(), 0);
-    std::uint32_t first = 0;
-    for (std::uint32_t frames : {30U, 50U, 7U}) {
-        ASSERT_TRUE(writer.Value().AppendBlock(testutil::Pack(testutil::MakeBatch(first, frames)), frames).Ok());
-        first += frames;
-        capture.counts = {writer.Value().BlockCount(), writer.Value().FrameCount(), writer.Value().EndOffset()};
-        v.OnIdle();
-        v.NextScreen();
-        EXPECT_EQ(table.rowCount(), static_cast<int>(frames));
-        v.SetSummaryLevel(frames == 50 ? 13 : 40);
-        EXPECT_EQ(table.index(frames - 1, 0).data().toString(), QString::number(first - 1));
-    }
-    v.GoToBeginning();
-    EXPECT_EQ(table.rowCount(), 30);
-
-    views::DetailTreeModel details;
-    QAbstractItemModelTester detailTester(&details, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    for (std::uint32_t row : {0U, 5U, 29U}) {
-        auto root = std::make_unique<decode::CPktDetailLine>();
-        ASSERT_TRUE(v.DetailOf(row, *root));
-        details.SetLines(std::move(root));
-        EXPECT_GT(details.rowCount(details.index(0, 0)), 0);
-    }
-    details.SetLines(nullptr);
-    EXPECT_EQ(details.rowCount(), 0);
-}
-
-TEST(Workbench, ShortStringsEndInDotsWithoutSplittingACharacter) {
-    testutil::App();
-    const QFontMetrics fm(QApplication::font());
-    const int dots = fm.horizontalAdvance(QStringLiteral("..."));
-    const QString summary =
-        QStringLiteral("DNS: 0xEB1D: Standard Query for 'ftp.news.example.net' of type A on class IN.");
-    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80");  // three U+1F600
-    const QString accents = QString::fromUtf8(
-        "e\xCC\x81"
-        "e\xCC\x81"
-        "e\xCC\x81");  // e + combining acute
-    struct Case {
-        QString text;
-        int width;
-        int offset;
-        QString expected;  // empty: shortened, checked by width
-    };
-    const Case cases[] = {
-        {QString(), 5, 12, QString()},
-        {QStringLiteral("TCP"), 1000, 12, QStringLiteral("TCP")},
-        {summary, 1, 12, QStringLiteral("D...")},  // narrower than the dots: one character stays
-        {emoji, 1, 4, emoji.left(2) + QStringLiteral("...")},
-        {accents, 1, 4, accents.left(2) + QStringLiteral("...")},
-        {summary, 200, 12, QString()},
-    };
-    for (const auto& c : cases) {
-        const QString got = views::MakeShortString(fm, c.text, c.width, c.offset);
-        if (!c.expected.isNull() || c.text.isEmpty()) {
-            EXPECT_EQ(got, c.expected.isNull() ? c.text : c.expected) << c.text.toStdString();
-            continue;
-        }
-        ASSERT_TRUE(got.endsWith(QStringLiteral("..."))) << got.toStdString();
-        EXPECT_LE(fm.horizontalAdvance(got.chopped(3)) + dots + c.offset, c.width);
-        const QString longer = c.text.left(got.size() - 2) + QStringLiteral("...");
-        EXPECT_GT(fm.horizontalAdvance(longer) + c.offset, c.width) << "the longest prefix that fits";
-    }
+    support::Screenshot(*child, "narrow-summary");
 }
 
 // A live window on an agent replaying the sample: the first block shows by itself, the
@@ -294,7 +254,7 @@ TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
     };
     auto daemon = agentd::AgentDaemon::Start(options, std::move(config));
     ASSERT_TRUE(daemon) << daemon.Err().text;
-    const auto trace = testutil::TempPath("live.tns");
+    const auto trace = support::TempPath("live.tns");
 
     testutil::Workbench w;
     ASSERT_TRUE(w.app.OpenLiveCapture("127.0.0.1", *daemon.Value()->EpmPort(), trace)) << w.prompt.Messages().size();
@@ -304,15 +264,15 @@ TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return v.Screen() == 1 && v.BlockCount() >= 2; }, 30000));
     EXPECT_EQ(child->List().currentIndex().row(), 0);
     EXPECT_EQ(v.Screen(), 1U) << "later blocks wait for the user";
-    testutil::Screenshot(w.Frame(), "live-window");
+    support::Screenshot(w.Frame(), "live-window");
     ASSERT_TRUE(w.app.OpenSavedTrace(testutil::kSample));  // make run's two windows, side by side
     w.Frame().MdiArea().tileSubWindows();
     QTest::qWait(200);
-    testutil::Screenshot(w.Frame(), "live-and-sample");
+    support::Screenshot(w.Frame(), "live-and-sample");
     w.Frame().MdiArea().setActiveSubWindow(w.Frame().MdiArea().subWindowList().front());
     ASSERT_EQ(w.Frame().ActiveChild(), child);
 
-    QAction* pause = w.Frame().Action(static_cast<std::uint32_t>(NavCommand::PauseContinue));
+    QAction* pause = w.Frame().Action(Id(NavCommand::PauseContinue));
     ASSERT_TRUE(pause->isEnabled());
     for (bool paused : {true, false}) {
         pause->trigger();
@@ -332,7 +292,7 @@ TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
     core::RecordingPrompt prompt;
     EXPECT_TRUE(reader.Value().Validate(prompt)) << (prompt.Messages().empty() ? "" : prompt.Messages()[0].text);
     EXPECT_GE(reader.Value().BlockCount(), 2U);
-    EXPECT_FALSE(w.Frame().Action(static_cast<std::uint32_t>(NavCommand::PauseContinue))->isChecked());
+    EXPECT_FALSE(w.Frame().Action(Id(NavCommand::PauseContinue))->isChecked());
 }
 
 // A live window on an agent that could not deliver every frame (its queue of 50 overrun by
@@ -349,14 +309,14 @@ TEST(Workbench, LiveWindowShowsTheFramesTheAgentCouldNotDeliver) {
     auto daemon = agentd::AgentDaemon::Start(options, std::move(config));
     ASSERT_TRUE(daemon) << daemon.Err().text;
     testutil::Workbench w;
-    ASSERT_TRUE(w.app.OpenLiveCapture("127.0.0.1", *daemon.Value()->EpmPort(), testutil::TempPath("lossy.tns")));
+    ASSERT_TRUE(w.app.OpenLiveCapture("127.0.0.1", *daemon.Value()->EpmPort(), support::TempPath("lossy.tns")));
     app::CChildFrame* child = w.Frame().ActiveChild();
     ASSERT_NE(child, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return child->View().FrameCount() == 50; }, 30000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return child->PacketsPane().text().endsWith(" Kb, 2950 lost"); }, 30000))
         << child->PacketsPane().text().toStdString();
     EXPECT_TRUE(child->PacketsPane().text().startsWith("50 Packets, "));
-    testutil::Screenshot(w.Frame(), "live-window-lost-frames");
+    support::Screenshot(w.Frame(), "live-window-lost-frames");
 }
 
 }  // namespace

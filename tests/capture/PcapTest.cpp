@@ -12,6 +12,7 @@
 #include "capture/PcapImport.h"
 #include "capture/PcapLinkTypes.h"
 #include "capture/PcapPrecision.h"
+#include "support/Programs.h"
 
 namespace {
 
@@ -55,8 +56,8 @@ void WritePcap(const std::string& path, int link, int precision, const std::vect
 
 // Imports in into TempPath("rt.tns"), exports that again and reads the export back.
 std::vector<Packet> RoundTrip(const std::string& in, std::uint32_t blockFrames, std::int64_t expectFrequency) {
-    const auto tns = testutil::TempPath("rt.tns");
-    const auto out = testutil::TempPath("rt.pcap");
+    const auto tns = support::TempPath("rt.tns");
+    const auto out = support::TempPath("rt.pcap");
     capture::PcapImportOptions options;
     options.blockFrames = blockFrames;
     auto imported = capture::ImportPcap(in, tns, options);
@@ -68,7 +69,7 @@ std::vector<Packet> RoundTrip(const std::string& in, std::uint32_t blockFrames, 
     auto exported = capture::ExportPcap(reader, out);
     EXPECT_TRUE(exported.Ok()) << exported.Err().text;
     EXPECT_EQ(exported.Value().nanosecond, expectFrequency == 1'000'000'000);
-    EXPECT_EQ(testutil::Le32At(testutil::ReadAll(out), 0), exported.Value().nanosecond ? 0xA1B23C4Du : 0xA1B2C3D4u);
+    EXPECT_EQ(testutil::Le32At(support::ReadBytes(out), 0), exported.Value().nanosecond ? 0xA1B23C4Du : 0xA1B2C3D4u);
     return ReadPcap(out);
 }
 
@@ -80,7 +81,7 @@ TEST(Pcap, RoundTripKeepsEveryFrame) {
 }
 
 TEST(Pcap, NanosecondCapturesKeepTheirNanoseconds) {
-    const auto in = testutil::TempPath("nano.pcap");
+    const auto in = support::TempPath("nano.pcap");
     const std::vector<Packet> packets = {
         {1'700'000'000, 123'456'789, 14, 60, Bytes(14, 0xAB)},
         {1'700'000'000, 999'999'999, 20, 20, Bytes(20, 0xCD)},
@@ -90,7 +91,7 @@ TEST(Pcap, NanosecondCapturesKeepTheirNanoseconds) {
     WritePcap(in, DLT_EN10MB, PCAP_TSTAMP_PRECISION_NANO, packets);
     EXPECT_TRUE(RoundTrip(in, 2, 1'000'000'000) == packets);
     // The frame records: stamp = seconds * 1e9 + nanoseconds, capture time = seconds.
-    auto reader = testutil::OpenValid(testutil::TempPath("rt.tns"));
+    auto reader = testutil::OpenValid(support::TempPath("rt.tns"));
     capture::CPktSnap batch;
     ASSERT_TRUE(reader.GoToFrame(2, 0, batch).Ok());
     ASSERT_EQ(batch.GetFrameCount(), 2u);
@@ -124,8 +125,8 @@ TEST(Pcap, CookedAndRawCapturesComeBackAsTheyWere) {
     for (const auto& c : cases) {
         const std::string in = std::string(PALOMET_TEST_DATA) + "/pcap/" + c.file;
         EXPECT_TRUE(RoundTrip(in, 2, 1'000'000) == ReadPcap(in)) << c.file;
-        EXPECT_EQ(LinkTypeOf(testutil::TempPath("rt.pcap")), c.link) << c.file;
-        auto reader = testutil::OpenValid(testutil::TempPath("rt.tns"));
+        EXPECT_EQ(LinkTypeOf(support::TempPath("rt.pcap")), c.link) << c.file;
+        auto reader = testutil::OpenValid(support::TempPath("rt.tns"));
         std::vector<std::uint32_t> codes;
         for (std::uint32_t i = 0; i < reader.FrameCount(); i += 2) {
             capture::CPktSnap batch;
@@ -165,8 +166,8 @@ TEST(Pcap, ExportWritesTheFirstFramesLinkTypeAndCountsTheRest) {
         frame.SetLinkProtocol(code);
         batch.AddFrame(frame);
     }
-    const auto trace = testutil::WriteBlock(testutil::TempPath("mixed.tns"), batch);
-    const auto out = testutil::TempPath("mixed.pcap");
+    const auto trace = testutil::WriteBlock(support::TempPath("mixed.tns"), batch);
+    const auto out = support::TempPath("mixed.pcap");
     auto reader = testutil::OpenValid(trace);
     const auto stats = capture::ExportPcap(reader, out);
     ASSERT_TRUE(stats.Ok()) << stats.Err().text;
@@ -178,16 +179,16 @@ TEST(Pcap, ExportWritesTheFirstFramesLinkTypeAndCountsTheRest) {
 }
 
 TEST(Pcap, ImportRefusesWhatItCannotKeep) {
-    const auto radio = testutil::TempPath("radio.pcap");
+    const auto radio = support::TempPath("radio.pcap");
     WritePcap(radio, DLT_IEEE802_11_RADIO, PCAP_TSTAMP_PRECISION_MICRO, {{1, 0, 20, 20, Bytes(20, 0x45)}});
-    const auto junk = testutil::TempPath("junk.pcap");
-    testutil::WriteAll(junk, Bytes(100, 0x42));
+    const auto junk = support::TempPath("junk.pcap");
+    support::WriteBytes(junk, Bytes(100, 0x42));
     const std::pair<std::string, const char*> cases[] = {
         {radio, "cannot be imported; Ethernet, Linux cooked (SLL, SLL2) and raw IP captures can"},
         {junk, "not a pcap or pcapng file"},
         {"/nonexistent.pcap", "cannot be opened"}};
     for (const auto& [in, error] : cases) {
-        const auto out = testutil::TempPath("refused.tns");
+        const auto out = support::TempPath("refused.tns");
         auto result = capture::ImportPcap(in, out, {});
         ASSERT_FALSE(result.Ok()) << in;
         EXPECT_NE(result.Err().text.find(error), std::string::npos) << result.Err().text;
@@ -260,17 +261,17 @@ TEST(Pcap, ClockUsesEpochStampsAsTheyAreAndAnchorsCounterStamps) {
 // Writing over an output happens only once it is complete, and never over the input.
 TEST(Pcap, OutputsAreReplacedOnlyWhenComplete) {
     const auto trace = testutil::WriteTrace("three.tns", {3, 3, 3});
-    const auto link = testutil::TempPath("link.tns");
+    const auto link = support::TempPath("link.tns");
     std::filesystem::remove(link);
     std::filesystem::create_hard_link(trace, link);
     const auto spoilt = testutil::WriteTrace("spoilt.tns", {3, 3, 3}, [](std::size_t i, Bytes& b) {
         if (i == 1) testutil::PutLe32(b, 16, 7);  // block 2's first frame gets schema word 7
     });
-    const auto cut = testutil::TempPath("cut.pcap");  // a capture cut inside its second record
+    const auto cut = support::TempPath("cut.pcap");  // a capture cut inside its second record
     WritePcap(cut, DLT_EN10MB, PCAP_TSTAMP_PRECISION_MICRO,
               {{1, 0, 60, 60, Bytes(60, 1)}, {2, 0, 60, 60, Bytes(60, 2)}});
-    testutil::WriteAll(cut, [&] {
-        auto b = testutil::ReadAll(cut);
+    support::WriteBytes(cut, [&] {
+        auto b = support::ReadBytes(cut);
         b.resize(b.size() - 20);
         return b;
     }());
@@ -291,13 +292,13 @@ TEST(Pcap, OutputsAreReplacedOnlyWhenComplete) {
         {cut, importOf(cut), "is the capture being imported"},
         {trace, exportOf(trace), "is the trace file being exported"},
         {link, exportOf(trace), "is the trace file being exported"},
-        {testutil::TempPath("kept.pcap"), exportOf(spoilt), "block 2"},
-        {testutil::TempPath("kept.tns"), importOf(cut), "cut.pcap"},
+        {support::TempPath("kept.pcap"), exportOf(spoilt), "block 2"},
+        {support::TempPath("kept.tns"), importOf(cut), "cut.pcap"},
         {"/dev/null", exportOf(trace), nullptr},  // a device is written, never replaced
     };
     for (const auto& c : cases) {
-        if (c.out.find("kept") != std::string::npos) testutil::WriteAll(c.out, Bytes{'o', 'l', 'd'});
-        const Bytes before = testutil::ReadAll(c.out);
+        if (c.out.find("kept") != std::string::npos) support::WriteBytes(c.out, Bytes{'o', 'l', 'd'});
+        const Bytes before = support::ReadBytes(c.out);
         const std::string error = c.write(c.out);
         if (c.error == nullptr) {
             EXPECT_EQ(error, "") << c.out;
@@ -305,7 +306,7 @@ TEST(Pcap, OutputsAreReplacedOnlyWhenComplete) {
             continue;
         }
         EXPECT_NE(error.find(c.error), std::string::npos) << c.out << ": " << error;
-        EXPECT_EQ(testutil::ReadAll(c.out), before) << c.out;
+        EXPECT_EQ(support::ReadBytes(c.out), before) << c.out;
         for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(c.out).parent_path()))
             EXPECT_NE(entry.path().filename().string().rfind("." + std::filesystem::path(c.out).filename().string(), 0),
                       0U);
@@ -316,8 +317,8 @@ TEST(Pcap, FramesPastTheSnapLengthAreCutSoEveryReaderTakesTheFile) {
     capture::CPktSnap batch;
     batch.AddFrame(testutil::EthernetFrame(Bytes(300000, 0x5A)));
     batch.AddFrame(testutil::EthernetFrame(Bytes(60, 0x01)));
-    auto reader = testutil::OpenValid(testutil::WriteBlock(testutil::TempPath("long.tns"), batch));
-    const auto out = testutil::TempPath("long.pcap");
+    auto reader = testutil::OpenValid(testutil::WriteBlock(support::TempPath("long.tns"), batch));
+    const auto out = support::TempPath("long.pcap");
     auto exported = capture::ExportPcap(reader, out);
     ASSERT_TRUE(exported.Ok()) << exported.Err().text;
     EXPECT_EQ(exported.Value().cut, 1u);
@@ -326,7 +327,8 @@ TEST(Pcap, FramesPastTheSnapLengthAreCutSoEveryReaderTakesTheFile) {
     EXPECT_EQ(packets[0].caplen, capture::kPcapSnapLength);
     EXPECT_EQ(packets[0].len, 300000u) << "the wire length is kept";
     EXPECT_EQ(packets[1].data, Bytes(60, 0x01));
-    EXPECT_EQ(std::system(("tcpdump -n -r " + out + " > /dev/null 2>&1").c_str()), 0) << "and so does tcpdump";
+    const auto tcpdump = support::Run("tcpdump -n -r " + out);
+    EXPECT_EQ(tcpdump.status, 0) << "and so does tcpdump: " << tcpdump.err;
 }
 
 }  // namespace

@@ -86,16 +86,17 @@ TEST_P(Recovery, KeepsEveryBlockThatVerifiesAndStepsOverTheBadOnes) {
     const RecoveryCase& c = GetParam();
     // Blocks of 5, 7 and 3 frames behind a header with zero counts, as a killed capture leaves it.
     const bool fewer = std::string(c.name).starts_with("BatchHoldsFewer");
-    Bytes killed = testutil::ReadAll(testutil::WriteTrace("whole.tns", {5, 7, 3}, [&](std::size_t block, Bytes& batch) {
-        if (fewer && block == 1) testutil::PutLe32(batch, 12, 6);
-    }));
+    Bytes killed =
+        support::ReadBytes(testutil::WriteTrace("whole.tns", {5, 7, 3}, [&](std::size_t block, Bytes& batch) {
+            if (fewer && block == 1) testutil::PutLe32(batch, 12, 6);
+        }));
     std::vector<std::size_t> blocks = BlockOffsets(killed);
     std::fill(killed.begin() + 12, killed.begin() + 24, 0);
     if (c.damage) c.damage(killed, blocks);
-    const auto in = testutil::TempPath("in.tns");
+    const auto in = support::TempPath("in.tns");
     for (const bool inPlace : {false, true}) {
-        testutil::WriteAll(in, killed);
-        const auto out = inPlace ? in : testutil::TempPath("out.tns");
+        support::WriteBytes(in, killed);
+        const auto out = inPlace ? in : support::TempPath("out.tns");
         auto recovered = capture::RecoverTrace(in, inPlace ? "" : out);
         ASSERT_TRUE(recovered.Ok()) << recovered.Err().text;
         const auto& scan = recovered.Value().scan;
@@ -107,11 +108,11 @@ TEST_P(Recovery, KeepsEveryBlockThatVerifiesAndStepsOverTheBadOnes) {
             if (s.framesLost > 0) lost.push_back({s.firstLost, s.framesLost});
         EXPECT_EQ(lost, c.lost);
         if (!inPlace) {
-            EXPECT_EQ(testutil::ReadAll(in), killed) << "the input is left as it was";
+            EXPECT_EQ(support::ReadBytes(in), killed) << "the input is left as it was";
         }
         // The kept blocks are the input's, in order, with only their chain offsets moved; the
         // header has their counts and the file validates.
-        const Bytes fixed = testutil::ReadAll(out);
+        const Bytes fixed = support::ReadBytes(out);
         ASSERT_EQ(fixed.size(), scan.RecoveredSize());
         const auto keptAt = BlockOffsets(fixed);
         ASSERT_EQ(keptAt.size(), c.kept.size());
@@ -127,7 +128,7 @@ TEST_P(Recovery, KeepsEveryBlockThatVerifiesAndStepsOverTheBadOnes) {
         auto again = capture::RecoverTrace(out, "");
         EXPECT_TRUE(again.Value().scan.Complete()) << "a second run finds nothing to do";
         EXPECT_FALSE(again.Value().written);
-        EXPECT_EQ(testutil::ReadAll(out), fixed);
+        EXPECT_EQ(support::ReadBytes(out), fixed);
     }
 }
 
@@ -139,17 +140,17 @@ INSTANTIATE_TEST_SUITE_P(Damage, Recovery, ::testing::ValuesIn(kCases),
 TEST(Recovery, AFinishedTraceIsLeftAsItIsUnlessOutIsNamed) {
     const auto path = testutil::WriteTrace("finished.tns", std::vector<std::uint32_t>(20, 20));
     for (const bool spoilt : {false, true}) {
-        Bytes finished = testutil::ReadAll(path);
+        Bytes finished = support::ReadBytes(path);
         if (spoilt) Flip(finished, BlockOffsets(finished)[1] + 40);
-        const auto in = testutil::TempPath(spoilt ? "spoilt.tns" : "intact.tns");
-        testutil::WriteAll(in, finished);
+        const auto in = support::TempPath(spoilt ? "spoilt.tns" : "intact.tns");
+        support::WriteBytes(in, finished);
         auto inPlace = capture::RecoverTrace(in, "");
         ASSERT_TRUE(inPlace.Ok()) << inPlace.Err().text;
         EXPECT_FALSE(inPlace.Value().written);
         EXPECT_EQ(inPlace.Value().scan.Complete(), !spoilt);
-        EXPECT_EQ(testutil::ReadAll(in), finished);
+        EXPECT_EQ(support::ReadBytes(in), finished);
 
-        const auto out = testutil::TempPath("out.tns");
+        const auto out = support::TempPath("out.tns");
         auto copied = capture::RecoverTrace(in, out);
         ASSERT_TRUE(copied.Ok()) << copied.Err().text;
         EXPECT_EQ(copied.Value().scan.FramesLost(), spoilt ? 20u : 0u);
@@ -171,16 +172,16 @@ TEST(Recovery, RefusesAFileBeingWrittenOrNoTraceAtAll) {
     const auto other = testutil::WriteTrace("other.tns", {5});
     auto writer = core::FileHandle::Open(path, core::FileHandle::Mode::ReadWrite);
     ASSERT_TRUE(writer.Ok() && writer.Value().TryLockExclusive().Ok());
-    const Bytes held = testutil::ReadAll(path);
+    const Bytes held = support::ReadBytes(path);
     for (const auto& [in, out] : {std::pair{path, std::string()}, std::pair{other, path}}) {
         EXPECT_NE(testutil::ErrorOf(capture::RecoverTrace(in, out)).find("another program is writing this file"),
                   std::string::npos);
-        EXPECT_EQ(testutil::ReadAll(path), held);
+        EXPECT_EQ(support::ReadBytes(path), held);
     }
-    const auto junk = testutil::TempPath("notrace.tns");
-    testutil::WriteAll(junk, Bytes(100, 0x41));
+    const auto junk = support::TempPath("notrace.tns");
+    support::WriteBytes(junk, Bytes(100, 0x41));
     EXPECT_FALSE(capture::RecoverTrace(junk, "").Ok());
-    EXPECT_EQ(testutil::ReadAll(junk), Bytes(100, 0x41));
+    EXPECT_EQ(support::ReadBytes(junk), Bytes(100, 0x41));
 }
 
 }  // namespace

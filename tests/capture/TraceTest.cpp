@@ -29,7 +29,7 @@ const Bytes kHeadOfHeader = {0, 0, 1, 0, 0x1A, 0x70, 0x9D, 0xE5, 0xA9, 0xE4, 0x0
 
 TEST(TraceWriter, ThreeBlocksChainBothWays) {
     const auto path = testutil::WriteTrace("t.tns", {3, 4, 5});
-    const Bytes file = testutil::ReadAll(path);
+    const Bytes file = support::ReadBytes(path);
     // Header: format words, signature, then 3 blocks, the file length, 12 frames.
     const auto size = static_cast<std::uint32_t>(file.size());
     EXPECT_EQ(Bytes(file.begin(), file.begin() + 24), testutil::Cat({kHeadOfHeader, testutil::Words({3, size, 12})}));
@@ -108,23 +108,23 @@ TEST(TraceWriter, RefusedBlocksLeaveTheFileAsItWas) {
          "write"},
     };
     for (const auto& c : cases) {
-        const auto path = testutil::TempPath("t.tns");
+        const auto path = support::TempPath("t.tns");
         auto writer = capture::TraceWriter::Create(path);
         ASSERT_TRUE(writer.Ok() && writer.Value().WriteHeader().Ok());
         ASSERT_TRUE(writer.Value().AppendBlock(good, 2).Ok());
         writer.Value().SetLockWait(std::chrono::milliseconds(10));
-        const auto before = testutil::ReadAll(path);
+        const auto before = support::ReadBytes(path);
         const auto st = c.append(writer.Value());
         ASSERT_FALSE(st.Ok()) << c.name;
         EXPECT_NE(st.Err().text.find(c.error), std::string::npos) << c.name << ": " << st.Err().text;
         EXPECT_EQ(writer.Value().BlockCount(), 1u) << c.name;
         EXPECT_EQ(writer.Value().FrameCount(), 2u) << c.name;
-        EXPECT_EQ(testutil::ReadAll(path), before) << c.name;
+        EXPECT_EQ(support::ReadBytes(path), before) << c.name;
     }
 }
 
 TEST(TraceValidation, MessagesAndIcons) {
-    const Bytes good = testutil::ReadAll(testutil::WriteTrace("good.tns", {2}));
+    const Bytes good = support::ReadBytes(testutil::WriteTrace("good.tns", {2}));
     auto with = [&](std::size_t at, std::uint8_t v) {
         Bytes b = good;
         b[at] = v;
@@ -152,8 +152,8 @@ TEST(TraceValidation, MessagesAndIcons) {
         {"capture did not end in order", zeroCounts, "File length is invalid", PromptIcon::Information},
     };
     for (const auto& c : cases) {
-        const auto path = testutil::TempPath("v.tns");
-        testutil::WriteAll(path, c.bytes);
+        const auto path = support::TempPath("v.tns");
+        support::WriteBytes(path, c.bytes);
         auto reader = TraceReader::Open(path);
         ASSERT_TRUE(reader.Ok());
         core::RecordingPrompt prompt;
@@ -167,7 +167,7 @@ TEST(TraceValidation, MessagesAndIcons) {
 
 TEST(TraceValidation, AFileWithoutBlocksValidatesAndShowsNothing) {
     const auto path = testutil::WriteTrace("empty.tns", {});
-    EXPECT_EQ(testutil::ReadAll(path), testutil::Cat({kHeadOfHeader, testutil::Words({0, 24, 0})}));
+    EXPECT_EQ(support::ReadBytes(path), testutil::Cat({kHeadOfHeader, testutil::Words({0, 24, 0})}));
     auto reader = OpenValid(path);
     capture::CPktSnap batch;
     for (auto move : {TraceReader::Move::Next, TraceReader::Move::Previous, TraceReader::Move::Last}) {
@@ -265,7 +265,7 @@ TEST(TraceNavigation, EmptyBlocksAreNeverFoundAndStillShow) {
 }
 
 TEST(TraceNavigation, FollowsAFileThatIsStillBeingWritten) {
-    const auto path = testutil::TempPath("live.tns");
+    const auto path = support::TempPath("live.tns");
     auto writer = capture::TraceWriter::Create(path);
     ASSERT_TRUE(writer.Ok() && writer.Value().WriteHeader().Ok());
     auto& w = writer.Value();
@@ -281,7 +281,7 @@ TEST(TraceNavigation, FollowsAFileThatIsStillBeingWritten) {
     EXPECT_EQ(w.FrameCount(), 2u);
     EXPECT_EQ(w.EndOffset(), 24 + peek.size() + 24);
     // The peek result's first word (its frame count) becomes the compressed size.
-    const Bytes file = testutil::ReadAll(path);
+    const Bytes file = support::ReadBytes(path);
     EXPECT_EQ(Le32At(file, 36), peek.size() - 8);
     EXPECT_EQ(Bytes(file.begin() + 40, file.end() - 12), Bytes(peek.begin() + 4, peek.end()));
     sync();
@@ -322,7 +322,7 @@ core::Status List(TraceReader& r, capture::CPktSnap&) {
 }
 
 TEST(TraceBadInput, EachFaultIsNamedAndLeavesNothingBehind) {
-    const Bytes good = testutil::ReadAll(testutil::WriteTrace("good.tns", {3, 4, 5}));
+    const Bytes good = support::ReadBytes(testutil::WriteTrace("good.tns", {3, 4, 5}));
     // Blocks of 3, 4 and 5 frames: where each starts and where its trail record lies.
     std::size_t offset[3], trail[3];
     for (std::size_t i = 0, at = 24; i < 3; at = trail[i] + 12, ++i) {
@@ -336,7 +336,7 @@ TEST(TraceBadInput, EachFaultIsNamedAndLeavesNothingBehind) {
     };
     // The same file with the middle block's serialised batch spoilt before it was packed.
     auto middle = [](const std::function<void(Bytes&)>& spoil) {
-        return testutil::ReadAll(testutil::WriteTrace("custom.tns", {3, 4, 5}, [&](std::size_t i, Bytes& s) {
+        return support::ReadBytes(testutil::WriteTrace("custom.tns", {3, 4, 5}, [&](std::size_t i, Bytes& s) {
             if (i == 1) spoil(s);
         }));
     };
@@ -384,8 +384,8 @@ TEST(TraceBadInput, EachFaultIsNamedAndLeavesNothingBehind) {
          "shorter than its 16-byte head"},
     };
     for (const auto& c : cases) {
-        const auto path = testutil::TempPath("bad.tns");
-        testutil::WriteAll(path, c.file);
+        const auto path = support::TempPath("bad.tns");
+        support::WriteBytes(path, c.file);
         auto reader = OpenValid(path);
         capture::CPktSnap batch;
         for (std::size_t i = 0; i + 1 < c.steps.size(); ++i) {

@@ -1,14 +1,10 @@
 // Helpers for the capture tests: batches with recognisable frames, trace files built through
-// the writer, archive round trips, and raw byte surgery.
+// the writer (in the test's scratch folder), archive round trips, and raw byte surgery.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -18,20 +14,12 @@
 #include "capture/TraceWriter.h"
 #include "core/Archive.h"
 #include "core/UserPrompt.h"
+#include "support/Files.h"
+#include "support/Scratch.h"
 
 namespace testutil {
 
 using Bytes = std::vector<std::uint8_t>;
-
-inline std::string TempPath(const std::string& name) {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const auto dir = std::filesystem::path(::testing::TempDir()) / "palomet-capture-tests";
-    std::filesystem::create_directories(dir);
-    // Parameterised tests have slashes in their names.
-    std::string file = std::string(info->test_suite_name()) + "." + info->name() + "." + name;
-    std::replace(file.begin(), file.end(), '/', '_');
-    return (dir / file).string();
-}
 
 // Frame n carries n in its bytes and stamps 1 ms apart.
 inline capture::CPktSnap MakeBatch(std::uint32_t first, std::uint32_t count, std::int64_t frequency = 1'000'000) {
@@ -58,7 +46,7 @@ inline Bytes Pack(capture::CPktSnap batch) { return capture::PackBatch(batch).Va
 // serialised batch (by block index) before it is packed.
 inline std::string WriteTrace(const std::string& name, const std::vector<std::uint32_t>& frameCounts,
                               const std::function<void(std::size_t, Bytes&)>& spoil = {}) {
-    const auto path = TempPath(name);
+    const auto path = support::TempPath(name);
     auto writer = capture::TraceWriter::Create(path, capture::TraceWriter::Flush::Deferred);
     EXPECT_TRUE(writer.Ok() && writer.Value().WriteHeader().Ok());
     std::uint32_t first = 0;
@@ -121,16 +109,6 @@ std::size_t Load(T& object, const Bytes& bytes) {
     core::Archive ar{std::span<const std::uint8_t>(bytes)};
     object.Serialize(ar);
     return ar.Remaining();
-}
-
-inline Bytes ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteAll(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    std::copy(bytes.begin(), bytes.end(), std::ostreambuf_iterator<char>(out));
 }
 
 inline std::uint32_t Le32At(const Bytes& b, std::size_t at) {

@@ -53,7 +53,7 @@ TEST(BlockPrefetch, HandsOverEveryBlockInOrderAtAnyDepthAndBudget) {
 }
 
 TEST(BlockPrefetch, PassesOverABlockItCannotReadAndGoesOn) {
-    const auto clean = testutil::ReadAll(testutil::WriteTrace("clean.tns", {30, 20, 10, 40}));
+    const auto clean = support::ReadBytes(testutil::WriteTrace("clean.tns", {30, 20, 10, 40}));
     auto reader = testutil::OpenValid(testutil::WriteTrace("listed.tns", {30, 20, 10, 40}));
     const auto listed = reader.ListBlocks();
     ASSERT_TRUE(listed.Ok());
@@ -77,8 +77,8 @@ TEST(BlockPrefetch, PassesOverABlockItCannotReadAndGoesOn) {
     for (const auto& c : cases) {
         auto bytes = clean;
         c.spoil(bytes, info[c.block].offset);
-        const auto path = testutil::TempPath("spoilt.tns");
-        testutil::WriteAll(path, bytes);
+        const auto path = support::TempPath("spoilt.tns");
+        support::WriteBytes(path, bytes);
         const Seen seen = ReadAll(path, 2);
         Blocks expected = all;
         expected.erase(expected.begin() + long(c.block));

@@ -29,7 +29,7 @@ TEST(OutputSafety, CapturedControlBytesAreEscapedInEveryFormat) {
     batch.AddFrame(testutil::EthernetFrame(
         Hex("00000c12345600a0c9abcdef08004500003e000100004011f747c0a80114c0a8010204050035002ad9f70bad010000010000"
             "0000000003610a62081b5b316d6576696c03636f6d0000010001")));
-    const auto trace = testutil::WriteBlock(clitest::TempFile("hostile.tns"), batch);
+    const auto trace = testutil::WriteBlock(support::TempPath("hostile.tns"), batch);
     const std::string telnet = "TELNET:  [\\x1B]0;owned\\x07\\x1B[2J\\xC2\\x9B\\xFF\\xFE ok \\\\x41\\x09end]";
     const std::string dns = "'a\\x0Ab.\\x1B[1mevil.com'";
     for (const std::string args : {"list", "list --tsv", "show"}) {
@@ -47,13 +47,14 @@ TEST(OutputSafety, CapturedControlBytesAreEscapedInEveryFormat) {
     }
     // JSON: a strict parser takes the document (valid UTF-8, no raw control characters).
     const CliRun json = Cli("list --json " + trace);
-    const auto file = clitest::TempFile("rows.json");
-    clitest::Spill(file, json.out);
+    const auto file = support::TempPath("rows.json");
+    support::WriteText(file, json.out);
     const std::string check =
         "/usr/bin/python3 -c 'import json,sys; assert len(json.loads(open(sys.argv[1], \"rb\").read()"
         ".decode(\"utf-8\"))) == 2' " +
         file;
-    EXPECT_EQ(std::system(check.c_str()), 0) << json.out;
+    const auto parsed = support::Run(check);
+    EXPECT_EQ(parsed.status, 0) << json.out << parsed.err;
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // palomet-cli profile and registry export, run as a script runs them against one registry file.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "CliRun.h"
@@ -12,10 +11,7 @@ using clitest::CliRun;
 
 class ProfileCli : public ::testing::Test {
 protected:
-    std::string m_registry = (std::filesystem::path(::testing::TempDir()) / "palomet-cli-profiles" /
-                              ::testing::UnitTest::GetInstance()->current_test_info()->name() / "registry.sqlite")
-                                 .string();
-    void SetUp() override { std::filesystem::remove_all(std::filesystem::path(m_registry).parent_path()); }
+    std::string m_registry = support::TempPath("registry.sqlite");
 
     // stdout and stderr (joined) of one run against this test's registry.
     CliRun Cli(const std::string& args) const {

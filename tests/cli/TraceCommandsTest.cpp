@@ -5,18 +5,20 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <initializer_list>
 #include <utility>
 
 #include "CliRun.h"
+#include "capture/TraceTestUtil.h"
 
 namespace {
 
 using clitest::Cli;
 using clitest::CliRun;
 using clitest::kSample;
-using clitest::Slurp;
-using clitest::TempFile;
+using support::ReadText;
+using support::TempPath;
 
 TEST(TraceCommands, InfoAndListOnTheSample) {
     const CliRun info = Cli("info " + kSample);
@@ -36,10 +38,10 @@ TEST(TraceCommands, InfoAndListOnTheSample) {
 }
 
 TEST(TraceCommands, BadFilesExitNonZeroWithTheMessage) {
-    const auto junk = TempFile("junk.tns");
-    std::ofstream(junk, std::ios::binary) << "not a trace file at all, clearly";
-    const auto longer = TempFile("longer.tns");
-    std::ofstream(longer, std::ios::binary) << Slurp(kSample) << 'x';
+    const auto junk = TempPath("junk.tns");
+    support::WriteText(junk, "not a trace file at all, clearly");
+    const auto longer = TempPath("longer.tns");
+    support::WriteText(longer, ReadText(kSample) + "x");
     struct Case {
         std::string args;
         const char* message;
@@ -48,9 +50,9 @@ TEST(TraceCommands, BadFilesExitNonZeroWithTheMessage) {
         {"info " + junk, "Wrong file opened!\n"},
         {"list " + junk, "Wrong file opened!\n"},
         {"info " + longer, "File length is invalid\n"},
-        {"export " + longer + " " + TempFile("never.pcap"), "File length is invalid\n"},
+        {"export " + longer + " " + TempPath("never.pcap"), "File length is invalid\n"},
         {"list " + kSample + " --from 400", "Invalid line number: enter number in range 0..399\n"},
-        {"info " + TempFile("missing.tns"), "Trace file could not be opened!\n"},
+        {"info " + TempPath("missing.tns"), "Trace file could not be opened!\n"},
     };
     for (const auto& c : cases) {
         const CliRun r = Cli(c.args);
@@ -60,26 +62,26 @@ TEST(TraceCommands, BadFilesExitNonZeroWithTheMessage) {
 }
 
 TEST(TraceCommands, ExportThenImportGivesTheSameFrames) {
-    const auto pcap = TempFile("sample.pcap");
-    const auto tns = TempFile("again.tns");
+    const auto pcap = TempPath("sample.pcap");
+    const auto tns = TempPath("again.tns");
     const CliRun exported = Cli("export " + kSample + " " + pcap);
     ASSERT_EQ(exported.status, 0) << exported.err;
     const CliRun imported = Cli("import " + pcap + " " + tns + " --block-frames 100");
     ASSERT_EQ(imported.status, 0) << imported.err;
-    EXPECT_EQ(Slurp(tns), Slurp(kSample)) << "the same frames make the same blocks";
-    const CliRun refused = Cli("import " + kSample + " " + TempFile("x.tns"));
+    EXPECT_EQ(ReadText(tns), ReadText(kSample)) << "the same frames make the same blocks";
+    const CliRun refused = Cli("import " + kSample + " " + TempPath("x.tns"));
     EXPECT_NE(refused.status, 0);
     EXPECT_NE(refused.err.find("not a pcap or pcapng file"), std::string::npos) << refused.err;
 }
 
 // A copy of the sample with some bytes changed, at offset: little-endian words.
 std::string SpoiltSample(const std::string& name, std::size_t offset, std::initializer_list<std::uint32_t> words) {
-    std::string bytes = Slurp(kSample);
+    std::string bytes = ReadText(kSample);
     for (const std::uint32_t w : words) {
         for (int b = 0; b < 4; ++b) bytes[offset++] = static_cast<char>(w >> (8 * b));
     }
-    const auto path = TempFile(name);
-    clitest::Spill(path, bytes);
+    const auto path = TempPath(name);
+    support::WriteText(path, bytes);
     return path;
 }
 
@@ -105,16 +107,17 @@ TEST(TraceCommands, UnfinishedCaptureIsToldHowToComeBack) {
         EXPECT_NE((c.onStdout ? r.out : r.err).find(hint), std::string::npos) << c.args << "\n" << r.out << r.err;
     }
     // A finished file of the wrong length is not one a capture left behind.
-    const auto longer = TempFile("longer.tns");
-    clitest::Spill(longer, Slurp(kSample) + "x");
+    const auto longer = TempPath("longer.tns");
+    support::WriteText(longer, ReadText(kSample) + "x");
     EXPECT_EQ(Cli("info " + longer).out.find("recover"), std::string::npos);
 }
 
 TEST(TraceCommands, ListGoesOnPastACorruptBlockAndSaysSo) {
-    // Block 2 (frames 100 to 199, at offset 6032): its zlib stream, or its compressed size.
+    // Block 2 (frames 100 to 199): its zlib stream, or its compressed size.
+    const std::uint32_t block2 = testutil::OpenValid(kSample).ListBlocks().Value().at(1).offset;
     const std::pair<const char*, std::string> cases[] = {
-        {"zlib stream", SpoiltSample("zlib.tns", 6032 + 24, {0xFFFFFFFF, 0xFFFFFFFF})},
-        {"compressed size", SpoiltSample("size.tns", 6032 + 12, {0xFFFFFF00})},
+        {"zlib stream", SpoiltSample("zlib.tns", block2 + 24, {0xFFFFFFFF, 0xFFFFFFFF})},
+        {"compressed size", SpoiltSample("size.tns", block2 + 12, {0xFFFFFF00})},
     };
     for (const auto& [what, trace] : cases) {
         const CliRun r = Cli("list --tsv " + trace);
@@ -124,7 +127,7 @@ TEST(TraceCommands, ListGoesOnPastACorruptBlockAndSaysSo) {
         EXPECT_EQ(r.out.find("\n100\t"), std::string::npos) << what;
         EXPECT_NE(r.out.find("\n200\t"), std::string::npos) << what;
         EXPECT_NE(r.out.find("\n399\t"), std::string::npos) << what;
-        EXPECT_EQ(r.err.rfind("block 2 at offset 6032: ", 0), 0u) << what << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("block 2 at offset " + std::to_string(block2) + ": ", 0), 0u) << what << ": " << r.err;
     }
     // Starting inside the bad block goes on from the next one.
     const CliRun from = Cli("list --tsv --from 150 --count 10 " + cases[0].second);
@@ -135,15 +138,16 @@ TEST(TraceCommands, ListGoesOnPastACorruptBlockAndSaysSo) {
 // A finished trace with a bad block: in place nothing changes; OUT gets every block that
 // verifies, and the frames lost with block 2 are named.
 TEST(TraceCommands, RecoverNeverCutsAFinishedTraceAndNamesWhatIsLost) {
-    const auto spoilt = SpoiltSample("finished.tns", 6032 + 24, {0xFFFFFFFF, 0xFFFFFFFF});
-    const std::string before = Slurp(spoilt);
+    const std::uint32_t block2 = testutil::OpenValid(kSample).ListBlocks().Value().at(1).offset;
+    const auto spoilt = SpoiltSample("finished.tns", block2 + 24, {0xFFFFFFFF, 0xFFFFFFFF});
+    const std::string before = ReadText(spoilt);
     const CliRun inPlace = Cli("recover " + spoilt);
     EXPECT_EQ(inPlace.status, 0);
     EXPECT_NE(inPlace.out.find("nothing to recover"), std::string::npos) << inPlace.out;
     EXPECT_NE(inPlace.out.find("frames 100-199 lost"), std::string::npos) << inPlace.out;
-    EXPECT_EQ(Slurp(spoilt), before);
+    EXPECT_EQ(ReadText(spoilt), before);
 
-    const auto out = TempFile("out.tns");
+    const auto out = TempPath("out.tns");
     const CliRun copied = Cli("recover " + spoilt + " " + out);
     EXPECT_EQ(copied.status, 0);
     EXPECT_NE(copied.out.find("kept 3 blocks, 300 frames"), std::string::npos) << copied.out;
@@ -157,13 +161,14 @@ TEST(TraceCommands, RecoverNeverCutsAFinishedTraceAndNamesWhatIsLost) {
 // Captures hold cleartext logins: whatever a command writes over keeps the permissions the
 // user gave the file, in place or beside it.
 TEST(TraceCommands, WritingOverAFileNeverWidensWhoMayReadIt) {
-    const auto pcap = TempFile("sample.pcap");
+    const auto pcap = TempPath("sample.pcap");
     ASSERT_EQ(Cli("export " + kSample + " " + pcap).status, 0);
     // Block 2's stream spoilt and no counts in the header: recovery has to rewrite the file.
-    std::string killed = Slurp(SpoiltSample("killed.tns", 6032 + 24, {0xFFFFFFFF}));
+    const std::uint32_t block2 = testutil::OpenValid(kSample).ListBlocks().Value().at(1).offset;
+    std::string killed = ReadText(SpoiltSample("killed.tns", block2 + 24, {0xFFFFFFFF}));
     std::fill(killed.begin() + 12, killed.begin() + 24, '\0');
-    const auto in = TempFile("in.tns");
-    clitest::Spill(in, killed);
+    const auto in = TempPath("in.tns");
+    support::WriteText(in, killed);
     const std::pair<const char*, std::string> writers[] = {
         {"export", "export " + kSample + " "},
         {"import", "import " + pcap + " "},
@@ -171,8 +176,8 @@ TEST(TraceCommands, WritingOverAFileNeverWidensWhoMayReadIt) {
         {"recover in place", "recover "},
     };
     for (const auto& [what, command] : writers) {
-        const auto out = TempFile("private");
-        if (std::string(what) == "recover in place") clitest::Spill(out, killed);
+        const auto out = TempPath("private");
+        if (std::string(what) == "recover in place") support::WriteText(out, killed);
         std::ofstream(out, std::ios::app).flush();
         ASSERT_EQ(::chmod(out.c_str(), 0600), 0);
         const CliRun r = Cli(command + out);
@@ -199,7 +204,7 @@ TEST(TraceCommands, ChoiceOptionsRefuseWhatTheyDoNotKnow) {
 }
 
 TEST(TraceCommands, AnInstalledProgramDoesNotReadTheTreeItWasBuiltFrom) {
-    const auto dir = std::filesystem::path(TempFile("installed"));
+    const auto dir = std::filesystem::path(TempPath("installed"));
     std::filesystem::create_directories(dir);
     std::filesystem::copy_file(std::string(PALOMET_BIN_DIR) + "/palomet-cli", dir / "palomet-cli",
                                std::filesystem::copy_options::overwrite_existing);

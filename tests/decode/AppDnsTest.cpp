@@ -13,7 +13,10 @@ using apptest::Summary;
 
 class AppDnsTest : public ::testing::Test {
 protected:
-    AppDnsTest() : m_protocols(false), m_ports(false), m_dns(m_protocols, m_ports) {
+    AppDnsTest()
+        : m_protocols(tables::TableSource::Empty),
+          m_ports(tables::TableSource::Empty),
+          m_dns(m_protocols, m_ports) {
         EXPECT_TRUE(m_protocols.Add({6, "TCP", "Transmission Control"}));
         EXPECT_TRUE(m_ports.AddTcp({17, "qotd", "Quote of the Day"}));
     }

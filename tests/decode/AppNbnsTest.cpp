@@ -13,7 +13,10 @@ using apptest::Summary;
 
 class AppNbnsTest : public ::testing::Test {
 protected:
-    AppNbnsTest() : m_protocols(false), m_ports(false), m_nbns(m_protocols, m_ports) {}
+    AppNbnsTest()
+        : m_protocols(tables::TableSource::Empty),
+          m_ports(tables::TableSource::Empty),
+          m_nbns(m_protocols, m_ports) {}
     tables::CPktIProtNums m_protocols;
     tables::CPktWPortNums m_ports;
     decode::app::CPktNBNSParser m_nbns;

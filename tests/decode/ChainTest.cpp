@@ -18,13 +18,16 @@ namespace {
 
 const std::string kFrames = std::string(PALOMET_TEST_DATA) + "/frames/";
 
-TEST(DecoderSet, KnowsExactlyTheLowerLayerCodes) {
-    const TestTables t(DecoderReach::LowerLayers);
-    for (const ProtoCode code : {PROTO_ETHERNET, PROTO_VLAN, PROTO_LINUX_SLL, PROTO_LINUX_SLL2, PROTO_ARP, PROTO_IPV4,
-                                 PROTO_IPV6, PROTO_ICMP, PROTO_TCP, PROTO_UDP, PROTO_TELNET}) {
+TEST(DecoderSet, KnowsExactlyTheCodesOfItsDecoders) {
+    const TestTables t;
+    for (const ProtoCode code :
+         {PROTO_ETHERNET,    PROTO_VLAN,         PROTO_LINUX_SLL,    PROTO_LINUX_SLL2, PROTO_ARP,    PROTO_IPV4,
+          PROTO_IPV6,        PROTO_ICMP,         PROTO_TCP,          PROTO_UDP,        PROTO_DNS,    PROTO_NBNS,
+          PROTO_FTP_COMMAND, PROTO_FTP_REPLY,    PROTO_SMTP_COMMAND, PROTO_SMTP_REPLY, PROTO_TELNET, PROTO_POP3_COMMAND,
+          PROTO_POP3_REPLY,  PROTO_HTTP_REQUEST, PROTO_HTTP_RESPONSE}) {
         EXPECT_NE(t.parsers->GetParser(code), nullptr) << code;
     }
-    for (const ProtoCode code : {0U, 1U, 8U, 9U, 16U, 40U, PROTO_NONE, 42U, 0xFFFFFFFFU}) {
+    for (const ProtoCode code : {0U, 1U, 8U, 9U, 16U, 21U, 26U, 30U, 33U, 34U, 40U, PROTO_NONE, 42U, 0xFFFFFFFFU}) {
         EXPECT_EQ(t.parsers->GetParser(code), nullptr) << code;
     }
 }
@@ -55,7 +58,7 @@ struct LevelCase {
 };
 
 TEST(SummaryChain, LayersBelowTheLimitWriteTheRow) {
-    const TestTables t(DecoderReach::LowerLayers);
+    const TestTables t;
     const Fixture fx = LoadFixture(kFrames + "telnet_login.hex", t.parsers.get());
     // The limit is exclusive: a limit equal to a layer's code leaves that layer out.
     const LevelCase cases[] = {
@@ -75,7 +78,7 @@ TEST(SummaryChain, LayersBelowTheLimitWriteTheRow) {
 }
 
 TEST(SummaryChain, ALayerThatUsesUpTheFrameEndsTheChain) {
-    const TestTables t(DecoderReach::LowerLayers);
+    const TestTables t;
     // 14 bytes: a whole Ethernet header of type 0x0800 and nothing after it.
     const auto frame = MakeFrame(FromHex("00000c123456 00a0c9abcdef 0800"));
     CPktSummary row;
@@ -87,7 +90,7 @@ TEST(SummaryChain, ALayerThatUsesUpTheFrameEndsTheChain) {
 }
 
 TEST(SummaryChain, DeltaOfAStampPairAtEveryTickRate) {
-    const TestTables t(DecoderReach::LowerLayers);
+    const TestTables t;
     auto earlier = MakeFrame(FromHex("00"));
     auto later = MakeFrame(FromHex("00"));
     struct Case {
@@ -111,7 +114,7 @@ TEST(SummaryChain, DeltaOfAStampPairAtEveryTickRate) {
 }
 
 TEST(SnapDecoding, FramesNobodyHoldsGiveAnEmptyRowAndTree) {
-    const TestTables t(DecoderReach::LowerLayers);
+    const TestTables t;
     CPktSummary row;
     row.summary = "stale";
     EXPECT_EQ(t.parsers->DecodeSummary(LEVEL_APPLICATION, nullptr, nullptr, row, 1000), 0U);
@@ -140,7 +143,7 @@ TEST(Checksum, OnesComplementSumOfRfc1071Example) {
 }
 
 TEST(Checksum, TcpVerdictOverAnOddLengthSegment) {
-    const TestTables t(DecoderReach::LowerLayers);
+    const TestTables t;
     const Fixture fx = LoadFixture(kFrames + "tcp_flags.hex", t.parsers.get());
     auto bytes =
         std::vector<std::uint8_t>(fx.batch.GetFrame(0).GetData().begin() + 34, fx.batch.GetFrame(0).GetData().end());

@@ -4,6 +4,8 @@
 #include "capture/PcapImport.h"
 #include "capture/TraceReader.h"
 #include "core/UserPrompt.h"
+#include "support/Files.h"
+#include "support/Scratch.h"
 
 #include <unistd.h>
 
@@ -34,7 +36,7 @@ std::uint64_t Attribute(const std::string& line, const std::string& key, std::ui
 
 }  // namespace
 
-TestTables::TestTables(DecoderReach reach) {
+TestTables::TestTables() {
     ether.AddType({0x0800, 0x0800, "IP"});
     ether.AddType({0x0806, 0x0806, "ARP"});
     ether.AddType({0x0000, 0x05DC, "IEEE802.3"});
@@ -52,7 +54,7 @@ TestTables::TestTables(DecoderReach reach) {
     ports.AddTcp({110, "pop3", "Post Office Protocol - Version 3"});
     ports.AddUdp({53, "domain", "Domain Name Server"});
     ports.AddUdp({137, "netbios-ns", "NETBIOS Name Service"});
-    parsers = std::make_unique<CPktParsers>(ether, protocols, ports, options, false, reach);
+    parsers = std::make_unique<CPktParsers>(ether, protocols, ports, options);
 }
 
 std::vector<std::uint8_t> FromHex(const std::string& hex) {
@@ -78,7 +80,7 @@ capture::CPktSnapQue MakeFrame(std::vector<std::uint8_t> bytes, std::uint32_t li
 }
 
 Fixture LoadFixture(const std::string& path, const CPktParsers* parsers) {
-    std::istringstream in(ReadFile(path));
+    std::istringstream in(support::ReadText(path));
     Fixture fx{{}, capture::CPktSnap(parsers)};
     std::string line;
     std::string hex;
@@ -115,8 +117,7 @@ Fixture LoadFixture(const std::string& path, const CPktParsers* parsers) {
 }
 
 Fixture LoadPcapFixture(const std::string& path, const CPktParsers* parsers) {
-    const auto trace = std::filesystem::temp_directory_path() / ("palomet-golden-" + std::to_string(::getpid()) + "-" +
-                                                                 std::filesystem::path(path).stem().string() + ".tns");
+    const std::filesystem::path trace = support::TempPath(std::filesystem::path(path).stem().string() + ".tns");
     Fixture fx{"imported from " + std::filesystem::path(path).filename().string(), capture::CPktSnap(parsers)};
     const auto imported = capture::ImportPcap(path, trace.string(), {});
     if (!imported) throw std::runtime_error(imported.Err().text);
@@ -124,22 +125,8 @@ Fixture LoadPcapFixture(const std::string& path, const CPktParsers* parsers) {
     core::RecordingPrompt prompt;
     if (!reader || !reader.Value().Validate(prompt)) throw std::runtime_error("cannot read back " + trace.string());
     const auto moved = reader.Value().Go(capture::TraceReader::Move::Next, fx.batch);
-    std::filesystem::remove(trace);
     if (!moved || !moved.Value()) throw std::runtime_error("no block in " + trace.string());
     return fx;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
 }
 
 }  // namespace decode::test

@@ -17,11 +17,11 @@ namespace decode::test {
 // 0x8137-0x8138; vendors Cisco (00000C), Intel (00A0C9) and HewlettPackard (080009, a short
 // name longer than six); protocols 1, 6, 17; a few TCP ports and UDP ports 53 and 137.
 struct TestTables {
-    explicit TestTables(DecoderReach reach = DecoderReach::AllLayers);
-    tables::CPktEtherNums ether{false};
-    tables::CPktIProtNums protocols{false};
-    tables::CPktWPortNums ports{false};
-    tables::CPktTCPNums options{false};
+    TestTables();
+    tables::CPktEtherNums ether{tables::TableSource::Empty};
+    tables::CPktIProtNums protocols{tables::TableSource::Empty};
+    tables::CPktWPortNums ports{tables::TableSource::Empty};
+    tables::CPktTCPNums options{tables::TableSource::Empty};
     std::unique_ptr<CPktParsers> parsers;
 };
 
@@ -38,8 +38,5 @@ Fixture LoadPcapFixture(const std::string& path, const CPktParsers* parsers);
 std::vector<std::uint8_t> FromHex(const std::string& hex);
 // One Ethernet frame record around the bytes.
 capture::CPktSnapQue MakeFrame(std::vector<std::uint8_t> bytes, std::uint32_t link = 4);
-
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& text);
 
 }  // namespace decode::test

@@ -1,6 +1,5 @@
 // Golden texts: every row of every tests/decode/*cases.tsv names a frames fixture, the
-// summary levels to list it at, the expected rows and detail trees, and optionally the
-// decoders (see ReachOf; default all). Paths are relative to this folder; a .pcap fixture is
+// summary levels to list it at, and the expected rows and detail trees. Paths are relative to this folder; a .pcap fixture is
 // read through pcap import. PALOMET_UPDATE_GOLDEN=1 rewrites the expected files (review the
 // diff).
 #include <gtest/gtest.h>
@@ -16,6 +15,7 @@
 #include "decode/DetailText.h"
 #include "decode/ProtoCode.h"
 #include "decode/TextAppend.h"
+#include "support/Files.h"
 
 namespace decode::test {
 namespace {
@@ -29,17 +29,7 @@ struct GoldenCase {
     std::string frames;
     std::string levels;  // comma-separated: datalink, network, transport, application
     std::string expected;
-    std::string decoders;  // "first", "lower" or empty
 };
-
-// "first": the lower layers the console first decoded, so a frame of a layer added later
-// still shows exactly what it showed then; "lower": every layer below the application.
-DecoderReach ReachOf(const std::string& decoders) {
-    if (decoders == "first") return DecoderReach::FirstLayers;
-    if (decoders == "lower") return DecoderReach::LowerLayers;
-    if (decoders.empty()) return DecoderReach::AllLayers;
-    throw std::invalid_argument("unknown decoders " + decoders);
-}
 
 std::uint32_t LevelLimit(const std::string& name) {
     if (name == "datalink") return LEVEL_DATALINK;
@@ -58,7 +48,7 @@ std::vector<GoldenCase> LoadCases() {
     }
     std::sort(files.begin(), files.end());
     for (const auto& file : files) {
-        std::istringstream in(ReadFile(file.string()));
+        std::istringstream in(support::ReadText(file.string()));
         std::string line;
         while (std::getline(in, line)) {
             if (line.empty() || line[0] == '#') continue;
@@ -68,7 +58,6 @@ std::vector<GoldenCase> LoadCases() {
             std::getline(fields, c.frames, '\t');
             std::getline(fields, c.levels, '\t');
             std::getline(fields, c.expected, '\t');
-            std::getline(fields, c.decoders, '\t');
             cases.push_back(c);
         }
     }
@@ -107,15 +96,15 @@ class Golden : public ::testing::TestWithParam<GoldenCase> {};
 
 TEST_P(Golden, MatchesExpectedText) {
     const GoldenCase& c = GetParam();
-    const TestTables tables(ReachOf(c.decoders));
+    const TestTables tables;
     const std::string actual = Render(c, tables);
     const fs::path expected = kCaseDir / c.expected;
     if (std::getenv("PALOMET_UPDATE_GOLDEN") != nullptr) {
-        WriteFile(expected.string(), actual);
+        support::WriteText(expected.string(), actual);
         GTEST_SKIP() << "rewrote " << expected;
     }
     ASSERT_TRUE(fs::exists(expected)) << expected << " is missing; run with PALOMET_UPDATE_GOLDEN=1 and review it";
-    EXPECT_EQ(ReadFile(expected.string()), actual) << c.name;
+    EXPECT_EQ(support::ReadText(expected.string()), actual) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Golden, ::testing::ValuesIn(LoadCases()),

@@ -15,10 +15,10 @@ using testutil::Store;
 using testutil::Words;
 
 TEST(ParsersConf, RoundTripInTableOrder) {
-    CPktParsersConf source(false, true);
+    auto source = decode::CPktParsersConf::FromTableFiles();
     const auto bytes = Store(source);
     EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 8), Words({1, 1})) << "its schema word, then the first table's";
-    CPktParsersConf loaded(true, false);  // without the load flag every table starts empty
+    CPktParsersConf loaded(core::Locking::Locked, tables::TableSource::Empty);  // every table starts empty
     EXPECT_TRUE(loaded.GetEtherNums().Types().empty());
     EXPECT_EQ(loaded.GetIProtNums().Keyword(6), "Unknown");
     EXPECT_EQ(loaded.GetWPortNums().TcpKeyword(80), "Unassigned");
@@ -33,7 +33,7 @@ TEST(ParsersConf, RoundTripInTableOrder) {
 }
 
 TEST(ParsersConf, AnExceptionReleasesTheLock) {
-    CPktParsersConf conf(true, false);
+    CPktParsersConf conf(core::Locking::Locked, tables::TableSource::Empty);
     ASSERT_TRUE(conf.HasLock());
     EXPECT_THROW(testutil::Load(conf, Bytes{1, 0, 0, 0, 1, 0}), core::ArchiveException);
     // Another thread can take the lock now; it would block forever if it were still held.

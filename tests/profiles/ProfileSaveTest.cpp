@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "profiles/SessionProfilesModel.h"
-#include "settings/RegistryTestUtil.h"
+#include "platform/RegistryTestUtil.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ ProfileForm Form(const std::string& name) {
 }
 
 struct SaveTest : ::testing::Test {
-    std::string path = testutil::ScratchRegistry();
+    std::string path = support::TempPath("registry.sqlite");
     core::RecordingPrompt prompt;
     profiles::ProfileStore store{prompt, path};
 
@@ -131,15 +131,15 @@ TEST_F(SaveTest, AnUnreadableValueKeepsItsBytesUntilEditedOrDeleted) {
 }
 
 TEST_F(SaveTest, AFileThatIsNoStoreIsToldAndLeftAlone) {
-    const testutil::Bytes text(2048, 'Z');
-    testutil::WriteAll(path, text);
+    const std::vector<std::uint8_t> text(2048, 'Z');
+    support::WriteBytes(path, text);
     auto model = Loaded();
     ASSERT_EQ(prompt.Messages().size(), 1U);
     EXPECT_EQ(prompt.Messages()[0].text,
               "Session profiles could not be read:\n" + path + " is not a settings store (file is not a database)");
     ASSERT_TRUE(model->New(Form("x")));
     EXPECT_FALSE(model->Save());
-    EXPECT_TRUE(testutil::ReadAll(path) == text);
+    EXPECT_TRUE(support::ReadBytes(path) == text);
 }
 
 }  // namespace

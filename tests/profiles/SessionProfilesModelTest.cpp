@@ -4,7 +4,7 @@
 #include <set>
 
 #include "profiles/SessionProfilesModel.h"
-#include "settings/RegistryTestUtil.h"
+#include "platform/RegistryTestUtil.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ ProfileForm Form(const std::string& name, const std::string& server) {
 }
 
 struct ModelTest : ::testing::Test {
-    std::string path = testutil::ScratchRegistry();
+    std::string path = support::TempPath("registry.sqlite");
     core::RecordingPrompt prompt;
     profiles::ProfileStore store{prompt, path};
     std::set<std::string> openTraces;

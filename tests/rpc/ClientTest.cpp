@@ -157,28 +157,28 @@ TEST(Client, MapperFailures) {
     };
     {
         FakeServer none(mapperAnswering(EncodeEptMapReply({}, 4, 0)));
-        EXPECT_EQ(lookup(none.Port()), kEptNotRegistered);
+        EXPECT_EQ(lookup(none.Port()), platform::kEptNotRegistered);
     }
     {
         FakeServer refusing(mapperAnswering(EncodeEptMapReply({}, 4, kEptNotRegisteredNca)));
-        EXPECT_EQ(lookup(refusing.Port()), kEptNotRegistered);
+        EXPECT_EQ(lookup(refusing.Port()), platform::kEptNotRegistered);
     }
     {
         const auto other = BuildTower({kEpmInterface, kNdrSyntax, 4000, 0x7F000001});
         FakeServer wrong(mapperAnswering(EncodeEptMapReply({other}, 4, 0)));
-        EXPECT_EQ(lookup(wrong.Port()), kEptNotRegistered);
+        EXPECT_EQ(lookup(wrong.Port()), platform::kEptNotRegistered);
     }
     {
         Bytes bad = EncodeEptMapReply({}, 4, 0);
         bad[32] = 9;  // actual count 9 with nothing behind it
         FakeServer garbled(mapperAnswering(bad));
-        EXPECT_EQ(lookup(garbled.Port()), kRpcBadStubData);
+        EXPECT_EQ(lookup(garbled.Port()), platform::kRpcBadStubData);
     }
     platform::TcpListener closed;
     ASSERT_EQ(closed.Listen(0x7F000001, 0), platform::NetStatus::Ok);
     const std::uint16_t unused = closed.Port();
     closed.Close();
-    EXPECT_EQ(lookup(unused), kRpcServerUnavailable);
+    EXPECT_EQ(lookup(unused), platform::kRpcServerUnavailable);
 }
 
 TEST(Client, EveryProcedureRoundTrips) {
@@ -394,7 +394,7 @@ TEST(Client, PeekRepliesAreCheckedBeforeAllocation) {
         FakeServer server(peekReply(stub));
         auto binding = BindTo(server.Port());
         PeekResult peek;
-        EXPECT_EQ(AgentClient(*binding).SnapSnapperPeekA(1, peek), kRpcBadStubData) << name;
+        EXPECT_EQ(AgentClient(*binding).SnapSnapperPeekA(1, peek), platform::kRpcBadStubData) << name;
         EXPECT_TRUE(peek.data.empty()) << name;
     }
     // A null data pointer carries len and referent 0 and nothing else; a failing status
@@ -441,16 +441,16 @@ TEST(Client, TimeOutsUnreachableServersAndCancellationsAreToldApart) {
         std::uint16_t port;
         RpcStatus status;
     } cases[] = {
-        {"a server that does not answer", silent.Port(), kErrorTimeout},
-        {"nothing listens", nobody, kRpcServerUnavailable},
-        {"the connection is never accepted", ntohs(address.sin_port), kRpcServerUnavailable},
-        {"a slow reply that keeps coming", trickling.Port(), kRpcOk},
+        {"a server that does not answer", silent.Port(), platform::kErrorTimeout},
+        {"nothing listens", nobody, platform::kRpcServerUnavailable},
+        {"the connection is never accepted", ntohs(address.sin_port), platform::kRpcServerUnavailable},
+        {"a slow reply that keeps coming", trickling.Port(), platform::kRpcOk},
     };
     for (const auto& c : cases) {
         auto binding = BindTo(c.port, 300ms);
         PeekResult peek;
         EXPECT_EQ(AgentClient(*binding).SnapSnapperPeekA(1, peek), c.status) << c.name;
-        ASSERT_TRUE(StatusText(c.status) || c.status == kRpcOk) << c.name;
+        ASSERT_TRUE(StatusText(c.status) || c.status == platform::kRpcOk) << c.name;
     }
     ::close(full);
     release.Set();
@@ -461,9 +461,9 @@ TEST(Client, TimeOutsUnreachableServersAndCancellationsAreToldApart) {
     EXPECT_EQ(call.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
     binding->Abort();
     ASSERT_EQ(call.wait_for(std::chrono::seconds(5)), std::future_status::ready);
-    EXPECT_EQ(call.get(), kRpcCallCancelled);
+    EXPECT_EQ(call.get(), platform::kRpcCallCancelled);
     // A call waiting behind the aborted one is refused too, until the abort is cleared.
-    EXPECT_EQ(AgentClient(*binding).Ping(), kRpcCallCancelled);
+    EXPECT_EQ(AgentClient(*binding).Ping(), platform::kRpcCallCancelled);
     release.Set();
 }
 
@@ -482,11 +482,12 @@ TEST(Client, ACancelEndsOnlyItsOwnCall) {
     EXPECT_EQ(hung.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
     cancel.Set();
     ASSERT_EQ(hung.wait_for(std::chrono::seconds(5)), std::future_status::ready);
-    EXPECT_EQ(hung.get(), kRpcCallCancelled);
-    EXPECT_EQ(AgentClient(*binding).Ping(), kRpcOk) << "another caller goes on, over a new connection";
+    EXPECT_EQ(hung.get(), platform::kRpcCallCancelled);
+    EXPECT_EQ(AgentClient(*binding).Ping(), platform::kRpcOk) << "another caller goes on, over a new connection";
     EXPECT_EQ(server.Connections(), 2);
-    EXPECT_EQ(AgentClient(*binding, {&cancel}).Ping(), kRpcCallCancelled) << "a set token refuses at once";
-    EXPECT_EQ(query({nullptr, std::chrono::steady_clock::now() + std::chrono::milliseconds(100)}), kRpcCallCancelled)
+    EXPECT_EQ(AgentClient(*binding, {&cancel}).Ping(), platform::kRpcCallCancelled) << "a set token refuses at once";
+    EXPECT_EQ(query({nullptr, std::chrono::steady_clock::now() + std::chrono::milliseconds(100)}),
+              platform::kRpcCallCancelled)
         << "the token's deadline comes before the binding's time-out";
 }
 
@@ -522,18 +523,19 @@ TEST(StringBindingTest, ComposeAndParse) {
     EXPECT_EQ(parts.networkAddress, "10.0.0.1");
     EXPECT_EQ(parts.endpoint, "4000");
     EXPECT_EQ(parts.options, "x=1");
-    EXPECT_EQ(ComposeStringBinding({"", "", "host", "", ""}, text), kRpcInvalidStringBinding);
-    EXPECT_EQ(ParseStringBinding("no-colon", parts), kRpcInvalidStringBinding);
-    EXPECT_EQ(ParseStringBinding("ncacn_ip_tcp:host[4000", parts), kRpcInvalidStringBinding);
+    EXPECT_EQ(ComposeStringBinding({"", "", "host", "", ""}, text), platform::kRpcInvalidStringBinding);
+    EXPECT_EQ(ParseStringBinding("no-colon", parts), platform::kRpcInvalidStringBinding);
+    EXPECT_EQ(ParseStringBinding("ncacn_ip_tcp:host[4000", parts), platform::kRpcInvalidStringBinding);
     EXPECT_EQ(ParseStringBinding("nonsense@ncacn_ip_tcp:host", parts), 1705u);
     std::unique_ptr<BindingHandle> binding;
-    EXPECT_EQ(BindingHandle::FromStringBinding("ncacn_np:host", binding), kRpcProtseqNotSupported);
-    EXPECT_EQ(BindingHandle::FromStringBinding("ncacn_ip_tcp:host.invalid", binding), kRpcInvalidNetAddr);
-    EXPECT_EQ(BindingHandle::FromStringBinding("ncacn_ip_tcp:127.0.0.1[port]", binding), kRpcInvalidEndpointFormat);
+    EXPECT_EQ(BindingHandle::FromStringBinding("ncacn_np:host", binding), platform::kRpcProtseqNotSupported);
+    EXPECT_EQ(BindingHandle::FromStringBinding("ncacn_ip_tcp:host.invalid", binding), platform::kRpcInvalidNetAddr);
+    EXPECT_EQ(BindingHandle::FromStringBinding("ncacn_ip_tcp:127.0.0.1[port]", binding),
+              platform::kRpcInvalidEndpointFormat);
     ASSERT_EQ(BindingHandle::FromStringBinding("ncacn_ip_tcp:127.0.0.1", binding), 0u);
     EXPECT_EQ(binding->SetAuthInfo(kAuthnLevelNone, kAuthnWinNt), 0u);
-    EXPECT_EQ(binding->SetAuthInfo(6, kAuthnWinNt), kRpcUnsupportedAuthnLevel);
-    EXPECT_EQ(binding->SetAuthInfo(1, 77), kRpcUnknownAuthnService);
+    EXPECT_EQ(binding->SetAuthInfo(6, kAuthnWinNt), platform::kRpcUnsupportedAuthnLevel);
+    EXPECT_EQ(binding->SetAuthInfo(1, 77), platform::kRpcUnknownAuthnService);
 }
 
 TEST(StatusTextTest, UnknownStatusesAndFaultTranslation) {

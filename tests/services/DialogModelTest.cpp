@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <string>
 
 #include "platform/HostNames.h"
-#include "platform/SimulatedServiceManager.h"
+#include "platform/simulated/SimulatedServiceManager.h"
 #include "services/AddUserModel.h"
 #include "services/BrowserAgentCheck.h"
 #include "services/ServicesDialogModel.h"
@@ -41,6 +43,11 @@ protected:
         return m_simulated->Host(host).Add(s);
     }
     platform::SimulatedHost& Local() { return m_simulated->Host(""); }
+    // One poll as the dialog's timer makes it, an interval after the one before.
+    bool Poll() {
+        m_clock.now += PendingPoll::kInterval;
+        return m_model->Poll();
+    }
     // Polls as the dialog's timer would, moving the clock on by one interval each time.
     int PollToEnd() {
         int polls = 0;
@@ -67,24 +74,24 @@ protected:
 TEST(ServiceButtonsTable, FollowsStateAndAcceptedControls) {
     constexpr std::uint32_t kStop = platform::kAcceptStop;
     constexpr std::uint32_t kPause = platform::kAcceptPauseContinue;
-    const ServiceButtons on{true, true, true, true, true};
+    const ServiceButtons on{.start = true, .stop = true, .pause = true, .cont = true, .startup = true};
     const ServiceButtons off{};
     const struct {
         std::uint32_t state;
         std::uint32_t accepted;
         ServiceButtons previous;
-        ServiceButtons expected;  // start, stop, pause, continue, startup
+        ServiceButtons expected;
     } cases[] = {
-        {1, kStop | kPause, on, {true, false, false, false, true}},
-        {4, kStop | kPause, off, {false, true, true, true, true}},
-        {4, kStop, on, {false, true, false, false, true}},  // stops but cannot pause
-        {4, 0, on, {false, false, false, false, true}},
-        {7, kStop | kPause, on, {false, false, false, true, true}},
-        {7, kStop, on, {false, false, false, false, true}},
-        {2, kStop | kPause, on, {false, false, true, true, true}},  // pause and continue keep their state
-        {3, 0, off, {false, false, false, false, true}},
-        {5, kStop | kPause, on, {true, true, false, false, true}},  // start and stop keep theirs
-        {6, 0, off, {false, false, false, false, true}},
+        {1, kStop | kPause, on, {.start = true, .startup = true}},
+        {4, kStop | kPause, off, {.stop = true, .pause = true, .cont = true, .startup = true}},
+        {4, kStop, on, {.stop = true, .startup = true}},  // stops but cannot pause
+        {4, 0, on, {.startup = true}},
+        {7, kStop | kPause, on, {.cont = true, .startup = true}},
+        {7, kStop, on, {.startup = true}},
+        {2, kStop | kPause, on, {.pause = true, .cont = true, .startup = true}},  // pause and continue keep their state
+        {3, 0, off, {.startup = true}},
+        {5, kStop | kPause, on, {.start = true, .stop = true, .startup = true}},  // start and stop keep theirs
+        {6, 0, off, {.startup = true}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ButtonsFor(c.state, c.accepted, c.previous), c.expected) << c.state << "/" << c.accepted;
@@ -113,8 +120,43 @@ TEST_F(DialogModel, OpensOnTheHostShownLastAndSelectsTheAgent) {
     EXPECT_EQ(again.Title(), "Services \\\\" + platform::LocalComputerName());
     ASSERT_TRUE(again.Selected().has_value());
     EXPECT_EQ(again.Row(*again.Selected()).service, "Palomet capture agent");
-    EXPECT_EQ(again.Buttons(), (ServiceButtons{true, false, false, false, true}));
+    EXPECT_EQ(again.Buttons(), (ServiceButtons{.start = true, .startup = true}));
     EXPECT_TRUE(Said().empty());
+}
+
+// The dialog draws what the model says changed, and nothing else: each step and what the
+// model told it (R: another list, r: row texts, b: buttons).
+TEST_F(DialogModel, TellsItsDialogWhatChanged) {
+    struct Heard final : ServicesDialogModel::Listener {
+        std::string log;
+        void RowsReplaced() override { log += 'R'; }
+        void RowsChanged() override { log += 'r'; }
+        void ButtonsChanged() override { log += 'b'; }
+    } heard;
+    m_model->SetListener(&heard);
+    Local().Service("cron.service")->stopReads = 2;
+    const struct {
+        const char* step;
+        std::function<void()> act;
+        const char* told;
+    } steps[] = {
+        {"open on cron", [&] { m_model->Open("", "cron"); }, "R"},
+        {"select another row", [&] { m_model->Select(0); }, "b"},
+        {"select cron", [&] { m_model->Select(1); }, "b"},
+        {"stop it: pending", [&] { EXPECT_TRUE(m_model->Run(ServiceOperation::Stop)); }, "rb"},
+        {"a poll that is still pending", [&] { EXPECT_TRUE(Poll()); }, "r"},
+        {"the poll that ends it", [&] { EXPECT_FALSE(Poll()); }, "rb"},
+        {"a poll with none running", [&] { EXPECT_FALSE(Poll()); }, ""},
+        {"stop again: refused at once", [&] { EXPECT_FALSE(m_model->Run(ServiceOperation::Stop)); }, "rb"},
+        {"a host refused before browsing", [&] { EXPECT_FALSE(m_model->ChangeHost("-x")); }, ""},
+        {"another host", [&] { EXPECT_TRUE(m_model->ChangeHost("pc2")); }, "R"},
+        {"nothing to stop polling", [&] { m_model->StopPolling(); }, ""},
+    };
+    for (const auto& s : steps) {
+        heard.log.clear();
+        s.act();
+        EXPECT_EQ(heard.log, s.told) << s.step;
+    }
 }
 
 TEST_F(DialogModel, HostChangesThatFailKeepTheHost) {
@@ -140,7 +182,7 @@ TEST_F(DialogModel, StartPollsUntilRunningAndDisablesButtonsMeanwhile) {
     EXPECT_EQ(m_model->Row(0).status, "Starting");
     PollToEnd();
     EXPECT_EQ(m_model->Row(0).status, "Running");
-    EXPECT_EQ(m_model->Buttons(), (ServiceButtons{false, true, true, true, true}));
+    EXPECT_EQ(m_model->Buttons(), (ServiceButtons{.stop = true, .pause = true, .cont = true, .startup = true}));
     EXPECT_TRUE(Said().empty());
 }
 

@@ -1,13 +1,10 @@
 // What the capture document's tests stand on: palometsrv's procedures served in this
-// process (counting calls; the session procedures can answer a chosen status), an
-// application lending its tables and fakes to documents, and programs run by the tests.
+// process (counting calls; the session procedures can answer a chosen status), and an
+// application lending its tables and fakes to documents.
 #pragma once
-
-#include <signal.h>
 
 #include <array>
 #include <atomic>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>
@@ -119,42 +116,6 @@ struct TestApp {
         bindings, openTraces, services, prompt, cursor, [this](const std::string& host, std::string_view service) {
             dialogs.push_back(host + " " + std::string(service));
         }};
-};
-
-// Polls until done, for a minute at most.
-inline bool WaitFor(const std::function<bool()>& done) {
-    for (int i = 0; i < 12000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return done();
-}
-
-// A program started through the shell, which names its pid and then becomes the program;
-// its stdout read by line; killed (if still running) and reaped at the end.
-class Program {
-public:
-    explicit Program(const std::string& command) : m_out(::popen(("echo $$; exec " + command).c_str(), "r")) {
-        m_pid = std::atoi(Line().c_str());
-    }
-    ~Program() {
-        Signal(SIGCONT);
-        Signal(SIGKILL);
-        Wait();
-    }
-    std::string Line() {
-        char line[512] = {};
-        return m_out != nullptr && std::fgets(line, sizeof line, m_out) != nullptr ? line : "";
-    }
-    void Signal(int signal) const {
-        if (m_pid > 0) ::kill(m_pid, signal);
-    }
-    void Wait() {
-        if (m_out != nullptr) ::pclose(m_out);
-        m_out = nullptr;
-        m_pid = -1;
-    }
-
-private:
-    std::FILE* m_out;
-    pid_t m_pid = -1;
 };
 
 }  // namespace session::test

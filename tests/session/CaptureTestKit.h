@@ -44,7 +44,7 @@ public:
             hung.Set();
             cancelled.Wait(std::chrono::hours(1));
         }
-        if (cancelled.IsSet()) return rpc::kRpcCallCancelled;
+        if (cancelled.IsSet()) return platform::kRpcCallCancelled;
         const rpc::RpcStatus status = queryStatuses.empty() ? 0 : queryStatuses.front();
         if (!queryStatuses.empty()) queryStatuses.pop_front();
         if (status == 6) {  // the agent forgot the snapper

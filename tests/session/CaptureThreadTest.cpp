@@ -3,12 +3,17 @@
 // what it tells the user when the agent or the disk fails it.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <numeric>
+#include <optional>
+#include <set>
 #include <sstream>
+#include <string_view>
 
 #include "capture/TraceFileMutex.h"
 #include "session/CaptureTestKit.h"
 #include "session/CaptureThread.h"
+#include "support/WaitUntil.h"
 
 namespace session::test {
 namespace {
@@ -37,8 +42,7 @@ struct CaptureRun {
         EXPECT_TRUE(thread->Stop().Ok());
     }
     bool WaitForEnd() const {
-        for (int i = 0; i < 60000 && !thread->Ended(); ++i) std::this_thread::sleep_for(1ms);
-        return thread->Ended();
+        return support::WaitUntil([&] { return thread->Ended(); });
     }
     // Frames of each block of the finished file, which must validate and number on from 0.
     std::vector<std::uint32_t> BlockFrames() const {
@@ -51,7 +55,7 @@ struct CaptureRun {
         return frames;
     }
 
-    std::string path = testutil::TempPath("live.tns");
+    std::string path = support::TempPath("live.tns");
     FakeAgent agent;
     FakeClock clock;
     std::unique_ptr<CaptureThread> thread;
@@ -79,43 +83,116 @@ struct Scenario {
 
 void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
 
-CaptureThread::Options OptionsOf(const Scenario& s, FakeAgent& agent) {
+// A number in a set-up or a script; nullopt unless the whole word is one.
+std::optional<std::uint64_t> Number(std::string_view word) {
+    std::uint64_t n = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), n);
+    if (word.empty() || error != std::errc() || end != word.data() + word.size()) return std::nullopt;
+    return n;
+}
+
+// The set-up's settings; a word it does not know fails the test instead of being passed over.
+CaptureThread::Options OptionsOf(const std::string& setup, FakeAgent& agent) {
     CaptureThread::Options o;
-    std::istringstream in(s.setup);
+    std::istringstream in(setup);
     for (std::string word; in >> word;) {
         const auto key = word.substr(0, word.find('='));
-        const auto value = std::stoull(word.substr(word.find('=') + 1));
-        if (key == "time") o.timeLimitSeconds = value;
-        if (key == "size") o.sizeLimitBytes = value;
-        if (key == "target") o.frameTarget = static_cast<std::uint32_t>(value);
-        if (key == "perRound") o.peeksPerRound = static_cast<int>(value);
-        if (key == "peekMax") agent.peekMax = value;
-        if (key == "start") agent.startStatus = static_cast<rpc::RpcStatus>(value);
+        const auto value = Number(word.substr(std::min(word.size(), key.size() + 1)));
+        if (!value) {
+            ADD_FAILURE() << "set-up word without a number: " << word;
+        } else if (key == "time") {
+            o.timeLimitSeconds = *value;
+        } else if (key == "size") {
+            o.sizeLimitBytes = *value;
+        } else if (key == "target") {
+            o.frameTarget = static_cast<std::uint32_t>(*value);
+        } else if (key == "perRound") {
+            o.peeksPerRound = static_cast<int>(*value);
+        } else if (key == "peekMax") {
+            agent.peekMax = *value;
+        } else if (key == "start") {
+            agent.startStatus = static_cast<rpc::RpcStatus>(*value);
+        } else {
+            ADD_FAILURE() << "unknown set-up word: " << word;
+        }
     }
     return o;
 }
 
-// Runs the steps of the script that are due at this wait.
-void RunScript(CaptureRun& r, const std::string& script, int wait) {
+// One step of a script: at wait `wait`, do action (with its number, where it takes one).
+struct Step {
+    int wait;
+    std::string action;
+    std::uint64_t value;
+};
+
+// The steps of a script; nullopt, with what is wrong, for a step it does not know, a wait that
+// is no number, or an action without its number.
+std::optional<std::vector<Step>> ParseScript(const std::string& script, std::string& wrong) {
+    std::vector<Step> steps;
     std::istringstream in(script);
-    for (std::string step; in >> step;) {
-        const std::string action = step.substr(step.find(':') + 1);
-        std::string count;
-        if (action == "capture" || action == "advance" || action == "drop") in >> count;
-        if (std::stoi(step) != wait) continue;
-        const auto status = static_cast<rpc::RpcStatus>(std::stoul("0" + action.substr(action.find('=') + 1)));
-        if (action == "capture") r.agent.Capture(std::stoul(count), 1000);
-        if (action == "advance") r.clock.now += std::chrono::seconds(std::stoul(count));
-        if (action == "toggle") r.thread->TogglePause();
-        if (action == "stop") r.thread->RequestStop();
-        if (action == "badpeek") r.agent.badPeek = true;
-        if (action == "drop") r.agent.Drop(static_cast<std::uint32_t>(std::stoul(count)));
-        if (action == "again") r.agent.HandOverAgain();
-        if (action == "ownnumbers") r.agent.ownNumbers = true;
-        if (action.starts_with("query=")) r.agent.queryStatuses.push_back(status);
-        if (action.starts_with("peek=")) r.agent.peekStatus = status;
-        if (action.starts_with("start=")) r.agent.startStatus = status;
+    for (std::string word; in >> word;) {
+        const auto colon = word.find(':');
+        const auto wait = Number(word.substr(0, colon));
+        std::string action = colon == std::string::npos ? "" : word.substr(colon + 1);
+        std::optional<std::uint64_t> value = 0;
+        if (action == "capture" || action == "advance" || action == "drop") {
+            std::string count;
+            in >> count;
+            value = Number(count);
+        } else if (const auto eq = action.find('='); eq != std::string::npos) {
+            value = Number(action.substr(eq + 1));
+            action.erase(eq + 1);
+        }
+        static const std::set<std::string> kActions = {"capture", "advance",    "toggle", "stop",  "badpeek", "drop",
+                                                       "again",   "ownnumbers", "query=", "peek=", "start="};
+        if (!wait || *wait == 0 || !kActions.contains(action) || !value) {
+            wrong = word;
+            return std::nullopt;
+        }
+        steps.push_back({static_cast<int>(*wait), action, *value});
     }
+    return steps;
+}
+
+// Runs the steps of the script that are due at this wait.
+void RunScript(CaptureRun& r, const std::vector<Step>& steps, int wait) {
+    for (const Step& step : steps) {
+        if (step.wait != wait) continue;
+        const auto status = static_cast<rpc::RpcStatus>(step.value);
+        if (step.action == "capture") r.agent.Capture(step.value, 1000);
+        if (step.action == "advance") r.clock.now += std::chrono::seconds(step.value);
+        if (step.action == "toggle") r.thread->TogglePause();
+        if (step.action == "stop") r.thread->RequestStop();
+        if (step.action == "badpeek") r.agent.badPeek = true;
+        if (step.action == "drop") r.agent.Drop(static_cast<std::uint32_t>(step.value));
+        if (step.action == "again") r.agent.HandOverAgain();
+        if (step.action == "ownnumbers") r.agent.ownNumbers = true;
+        if (step.action == "query=") r.agent.queryStatuses.push_back(status);
+        if (step.action == "peek=") r.agent.peekStatus = status;
+        if (step.action == "start=") r.agent.startStatus = status;
+    }
+}
+
+// The script of a test that must hold only steps the language knows.
+std::vector<Step> Script(const std::string& script) {
+    std::string wrong;
+    auto steps = ParseScript(script, wrong);
+    EXPECT_TRUE(steps) << "unknown step \"" << wrong << "\" in \"" << script << "\"";
+    return steps.value_or(std::vector<Step>{});
+}
+
+TEST(CaptureThreadScripts, AStepTheLanguageDoesNotKnowIsRefused) {
+    for (const char* script : {"1:stpo", "1:capture", "1:capture lots", "x:stop", "0:stop", "stop",
+                               "1:query=", "1:peek=bad", "1:stop 2:pause"}) {
+        std::string wrong;
+        EXPECT_FALSE(ParseScript(script, wrong)) << script;
+        EXPECT_FALSE(wrong.empty()) << script;
+    }
+    std::string wrong;
+    const auto steps = ParseScript("1:capture 20 3:query=1726 4:stop", wrong);
+    ASSERT_TRUE(steps);
+    EXPECT_EQ(steps->size(), 3U);
 }
 
 const Scenario kScenarios[] = {
@@ -255,10 +332,12 @@ class CaptureThreadScenario : public ::testing::TestWithParam<Scenario> {};
 TEST_P(CaptureThreadScenario, Runs) {
     const Scenario& s = GetParam();
     FakeAgent setup;
-    CaptureRun run(OptionsOf(s, setup));
+    CaptureRun run(OptionsOf(s.setup, setup));
     run.agent.startStatus = setup.startStatus;
     run.agent.peekMax = setup.peekMax;
-    run.Go([&](int wait) { RunScript(run, s.script, wait); });
+    const auto steps = Script(s.script);
+    ASSERT_FALSE(HasFailure());
+    run.Go([&](int wait) { RunScript(run, steps, wait); });
     EXPECT_EQ(run.BlockFrames(), s.blocks);
     const std::string calls = s.calls;
     if (calls.starts_with("...")) {
@@ -293,7 +372,8 @@ TEST(CaptureThreadFailures, ABlockThatCannotBeWrittenIsHeldAndWrittenOnContinue)
         answer = &answered;
         told.Set();
     };
-    run.clock.script = [&](int wait) { RunScript(run, "1:capture 21 2:toggle 3:capture 21 4:stop", wait); };
+    const auto steps = Script("1:capture 21 2:toggle 3:capture 21 4:stop");
+    run.clock.script = [&](int wait) { RunScript(run, steps, wait); };
     run.thread->Start();
     ASSERT_TRUE(told.Wait(30s));
     held.unlock();

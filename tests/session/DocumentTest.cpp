@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "session/AgentTestKit.h"
 #include "session/OpenTraceFile.h"
@@ -79,7 +78,7 @@ TEST_P(Opening, SaysWhatTheStepSays) {
     TestApp app(c.listening ? agent.Port() : refusing, c.answer);
     app.services.exists = c.exists;
     app.services.running = c.running;
-    const auto path = testutil::TempPath("opening.tns");
+    const auto path = support::TempPath("opening.tns");
     auto doc = std::make_unique<CKestroDoc>(app.context);
     auto profile = std::make_unique<profiles::CSessionProfile>();
     profile->serverAddress = c.server;
@@ -110,8 +109,8 @@ INSTANTIATE_TEST_SUITE_P(Steps, Opening, ::testing::ValuesIn(kOpenings),
 TEST(BindingSharing, WindowsOnOneHostShareOneSession) {
     InProcessAgent agent;
     TestApp app(agent.Port());
-    auto first = app.Open("  LocalHost ", testutil::TempPath("first.tns"));
-    auto second = app.Open("127.0.0.1", testutil::TempPath("second.tns"));
+    auto first = app.Open("  LocalHost ", support::TempPath("first.tns"));
+    auto second = app.Open("127.0.0.1", support::TempPath("second.tns"));
     ASSERT_TRUE(first && second);
     EXPECT_EQ(first->Binding(), second->Binding());
     EXPECT_EQ(agent.Calls(AgentOp::Ping) + agent.Calls(AgentOp::SnapSessionCreate), 2);
@@ -127,15 +126,15 @@ TEST(BindingSharing, WindowsOnOneHostShareOneSession) {
 TEST(TraceFiles, SavedReadOnlyLiveLockedOneWindowEach) {
     InProcessAgent agent;
     TestApp app(agent.Port());
-    const auto saved = testutil::TempPath("saved.tns");
-    std::ofstream(saved) << "any bytes";
+    const auto saved = support::TempPath("saved.tns");
+    support::WriteText(saved, "any bytes");
     auto doc = app.Open("localhost", saved, /*saved=*/true);
     ASSERT_TRUE(doc);
     EXPECT_EQ(::fcntl(doc->TakeTraceFile().Fd(), F_GETFL) & O_ACCMODE, O_RDONLY);
     doc.reset();
     EXPECT_EQ(agent.Calls(AgentOp::Ping) + agent.Calls(AgentOp::SnapSessionClose), 0);
 
-    const auto live = testutil::TempPath("live.tns");
+    const auto live = support::TempPath("live.tns");
     doc = app.Open("localhost", live);
     ASSERT_TRUE(doc);
     const core::FileHandle writer = doc->TakeTraceFile();
@@ -154,11 +153,10 @@ TEST(TraceFiles, SavedReadOnlyLiveLockedOneWindowEach) {
 // Identity, not spelling: relative, absolute and linked names of one file are one file;
 // letter case makes another.
 TEST(OpenTraces, CompareFilesByIdentity) {
-    const std::string d = testutil::TempPath("ids");
+    const std::string d = support::TempPath("ids");
     std::filesystem::create_directories(d);
-    std::ofstream(d + "/a.tns") << "x";
-    std::ofstream(d + "/A.tns") << "y";
-    std::filesystem::remove(d + "/link.tns");
+    support::WriteText(d + "/a.tns", "x");
+    support::WriteText(d + "/A.tns", "y");
     std::filesystem::create_symlink(d + "/a.tns", d + "/link.tns");
     const std::tuple<std::string, std::string, bool> cases[] = {
         {"/a.tns", "/./a.tns", true},        {"/a.tns", "/link.tns", true},   {"/a.tns", "/A.tns", false},
@@ -181,13 +179,13 @@ TEST(Configuration, IsSentWholeAndRefusedBeyondTheAgentLimit) {
     TestApp app(agent.Port());
     for (const std::size_t words : {1500u, 20000u}) {
         auto profile = std::make_unique<profiles::CSessionProfile>();
-        profile->traceFile = testutil::TempPath("conf" + std::to_string(words) + ".tns");
+        profile->traceFile = support::TempPath("conf" + std::to_string(words) + ".tns");
         profile->captureConfiguration.firstList.assign(words, 9);
         CKestroDoc doc(app.context);
         ASSERT_EQ(doc.OnNewDocument(std::move(profile)), words == 1500);
         if (words == 1500) {
-            EXPECT_EQ(doc.StartSnapper(0), rpc::kRpcOk);
-            EXPECT_EQ(doc.StopSnapper(), rpc::kRpcOk);
+            EXPECT_EQ(doc.StartSnapper(0), platform::kRpcOk);
+            EXPECT_EQ(doc.StopSnapper(), platform::kRpcOk);
         }
     }
     EXPECT_EQ(app.Said().back(), "The capture filter takes 80068 bytes; an agent accepts at most 65536.");

@@ -4,16 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <regex>
 
 #include <sys/wait.h>
 
+#include "agentd/AgentProcess.h"
 #include "agentd/PcapSource.h"
 #include "capture/PcapExport.h"
 #include "session/AgentTestKit.h"
 #include "session/CaptureThread.h"
+#include "support/Programs.h"
+#include "support/WaitUntil.h"
 
 namespace session::test {
 namespace {
@@ -21,12 +22,13 @@ namespace {
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 
-const std::string kBin = PALOMET_BIN_DIR;
-const std::string kSample = std::string(PALOMET_SOURCE_DIR) + "/tests/agentd/data/lan-600.pcap";
+using agentd::test::kBin;
+using agentd::test::kSample;
+using support::WaitUntil;
 
 // The records of a pcap file (record header and frame bytes), in order.
 std::vector<Bytes> PcapRecords(const std::string& path) {
-    const Bytes file = testutil::ReadAll(path);
+    const Bytes file = support::ReadBytes(path);
     std::vector<Bytes> records;
     for (std::size_t at = 24, end = 0; at + 16 <= file.size(); at = end) {
         end = at + 16 + testutil::Le32At(file, at + 8);
@@ -42,7 +44,7 @@ TEST(LiveCapture, PauseAndContinueLoseNothingOfTheReplay) {
     config.engineLimits.maxFrames = 100;
     InProcessAgent agent(std::move(config));
     TestApp app(agent.Port());
-    const auto path = testutil::TempPath("live.tns");
+    const auto path = support::TempPath("live.tns");
     auto doc = app.Open("localhost", path);
     ASSERT_TRUE(doc);
     SteadyCaptureClock clock;
@@ -51,12 +53,12 @@ TEST(LiveCapture, PauseAndContinueLoseNothingOfTheReplay) {
     options.peeksPerRound = 1;
     CaptureThread thread(*doc, doc->TakeTraceFile(), options, clock, {}, {});
     thread.Start();
-    ASSERT_TRUE(WaitFor([&] { return thread.FrameCount() > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return thread.FrameCount() > 0; }));
     thread.TogglePause();
-    ASSERT_TRUE(WaitFor([&] { return thread.Paused(); }));
+    ASSERT_TRUE(WaitUntil([&] { return thread.Paused(); }));
     const std::uint32_t paused = thread.FrameCount();
     thread.TogglePause();  // the second snapper replays the whole file
-    ASSERT_TRUE(WaitFor([&] { return thread.FrameCount() + 20 >= paused + 600; }));  // the rest is drained
+    ASSERT_TRUE(WaitUntil([&] { return thread.FrameCount() + 20 >= paused + 600; }));  // the rest is drained
     ASSERT_TRUE(thread.Stop().Ok());
     EXPECT_EQ(thread.ProblemsReported(), 0u);
 
@@ -104,7 +106,7 @@ TEST(LiveCapture, ACaptureThatLostFramesEndsWithItsOwnStatus) {
         };
         config.engineLimits.maxFrames = 50;
         InProcessAgent agent(std::move(config));
-        const auto path = testutil::TempPath(std::string(c.name) + ".tns");
+        const auto path = support::TempPath(std::string(c.name) + ".tns");
         const auto out = path + ".out";
         const int raw =
             std::system(("PALOMET_SERVICE_CHECK=off " + kBin + "/palomet-cli capture --server 127.0.0.1 --epm-port " +
@@ -112,7 +114,7 @@ TEST(LiveCapture, ACaptureThatLostFramesEndsWithItsOwnStatus) {
                             .c_str());
         ASSERT_TRUE(WIFEXITED(raw));
         EXPECT_EQ(WEXITSTATUS(raw), c.status) << c.name << " " << c.options;
-        const auto said = testutil::ReadAll(out);
+        const auto said = support::ReadBytes(out);
         const std::string text(said.begin(), said.end());
         EXPECT_NE(text.find(c.says), std::string::npos) << c.name << " " << c.options << "\n" << text;
         EXPECT_EQ(testutil::OpenValid(path).FrameCount(), 50u);
@@ -120,38 +122,31 @@ TEST(LiveCapture, ACaptureThatLostFramesEndsWithItsOwnStatus) {
 }
 
 // palometsrv replaying the sample in a loop at its own pace, on free ports.
-struct AgentProgram : Program {
-    AgentProgram() : Program(kBin + "/palometsrv --replay " + kSample + " --loop --speed 1 --port 0 --epm-port 0") {
-        std::smatch m;
-        const std::string line = Line();
-        if (std::regex_search(line, m, std::regex("mapper on port (\\d+)")))
-            epmPort = static_cast<std::uint16_t>(std::stoi(m[1]));
-    }
-    std::uint16_t epmPort = 0;
+struct AgentProgram : agentd::test::AgentProcess {
+    AgentProgram() : AgentProcess("--replay " + kSample + " --loop --speed 1") {}
+    std::uint16_t EpmPortNumber() const { return static_cast<std::uint16_t>(std::stoi(EpmPort())); }
 };
 
 // The filter reached the agent: nothing but UDP came in.
 void ExpectOnlyUdp(const std::string& path) {
-    const std::string list = path + ".txt";
-    ASSERT_EQ(std::system((kBin + "/palomet-cli list " + path + " --level transport --tsv > " + list).c_str()), 0);
-    const auto rows = testutil::ReadAll(list);
-    const std::string text(rows.begin(), rows.end());
-    EXPECT_NE(text.find("UDP"), std::string::npos);
-    EXPECT_EQ(text.find("TCP"), std::string::npos);
+    const auto list = support::Run(kBin + "/palomet-cli list " + path + " --level transport --tsv");
+    ASSERT_EQ(list.status, 0) << list.err;
+    EXPECT_NE(list.out.find("UDP"), std::string::npos);
+    EXPECT_EQ(list.out.find("TCP"), std::string::npos);
 }
 
 TEST(LiveCapture, AWindowOnAHungAgentClosesAndFinishesItsFile) {
     AgentProgram agent;
-    TestApp app(agent.epmPort);
-    const auto path = testutil::TempPath("hung.tns");
+    TestApp app(agent.EpmPortNumber());
+    const auto path = support::TempPath("hung.tns");
     auto doc = app.Open("127.0.0.1", path);
     ASSERT_TRUE(doc);
     SteadyCaptureClock clock;
     CaptureThread thread(*doc, doc->TakeTraceFile(), {}, clock, {}, {});
     thread.Start();
-    ASSERT_TRUE(WaitFor([&] { return thread.FrameCount() > 0; }));
-    agent.Signal(SIGSTOP);
-    std::this_thread::sleep_for(600ms);  // the next round's query is in flight, unanswered
+    ASSERT_TRUE(WaitUntil([&] { return thread.FrameCount() > 0; }));
+    ::kill(agent.Pid(), SIGSTOP);
+    ASSERT_TRUE(WaitUntil([&] { return agent.HoldsUnansweredCall(); }));  // the next round's query
     const auto closing = std::chrono::steady_clock::now();
     EXPECT_TRUE(thread.Stop().Ok());
     doc.reset();
@@ -163,16 +158,16 @@ TEST(LiveCapture, AWindowOnAHungAgentClosesAndFinishesItsFile) {
 
 TEST(LiveCapture, AKilledCaptureIsRecoveredBlockForBlock) {
     AgentProgram agent;
-    const auto path = testutil::TempPath("killed.tns");
-    std::filesystem::remove(path);
-    Program capture(kBin + "/palomet-cli capture --server 127.0.0.1 --epm-port " + std::to_string(agent.epmPort) +
-                    " --out " + path + " --layers ethernet,ipv4,udp,dns,nbns");
-    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(path) && std::filesystem::file_size(path) > 100000; }));
+    const auto path = support::TempPath("killed.tns");
+    support::Process capture(kBin + "/palomet-cli capture --server 127.0.0.1 --epm-port " + agent.EpmPort() +
+                             " --out " + path + " --layers ethernet,ipv4,udp,dns,nbns");
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(path) && std::filesystem::file_size(path) > 100000; }));
     capture.Signal(SIGKILL);
     capture.Wait();
-    const auto killed = testutil::ReadAll(path);
-    ASSERT_EQ(std::system((kBin + "/palomet-cli recover " + path).c_str()), 0);
-    const auto recovered = testutil::ReadAll(path);
+    const auto killed = support::ReadBytes(path);
+    const auto recover = support::Run(kBin + "/palomet-cli recover " + path);
+    ASSERT_EQ(recover.status, 0) << recover.err;
+    const auto recovered = support::ReadBytes(path);
     auto reader = testutil::OpenValid(path);
     EXPECT_GE(reader.BlockCount(), 2u);
     ASSERT_LE(recovered.size(), killed.size());
@@ -186,20 +181,18 @@ TEST(LiveCapture, AKilledCaptureIsRecoveredBlockForBlock) {
 
 TEST(LiveCapture, AStoredProfileSuppliesEveryCaptureSetting) {
     AgentProgram agent;
-    const auto path = testutil::TempPath("profile.tns");
-    const auto registry = testutil::TempPath("registry.sqlite");
-    std::filesystem::remove(registry);
+    const auto path = support::TempPath("profile.tns");
+    const auto registry = support::TempPath("registry.sqlite");
     const std::string cli = kBin + "/palomet-cli ";
-    ASSERT_EQ(std::system((cli + "profile add names --registry " + registry + " --server 127.0.0.1 --out " + path +
-                           " --layers ethernet,ipv4,udp,dns,nbns >/dev/null")
-                              .c_str()),
-              0);
-    const std::string byProfile =
-        cli + "capture --registry " + registry + " --epm-port " + std::to_string(agent.epmPort);
-    ASSERT_EQ(std::system((byProfile + " --profile NAMES --frames 200 >/dev/null 2>&1").c_str()), 0);
+    const auto added = support::Run(cli + "profile add names --registry " + registry + " --server 127.0.0.1 --out " +
+                                    path + " --layers ethernet,ipv4,udp,dns,nbns");
+    ASSERT_EQ(added.status, 0) << added.err;
+    const std::string byProfile = cli + "capture --registry " + registry + " --epm-port " + agent.EpmPort();
+    const auto captured = support::Run(byProfile + " --profile NAMES --frames 200");
+    ASSERT_EQ(captured.status, 0) << captured.err;
     ExpectOnlyUdp(path);
-    EXPECT_NE(std::system((byProfile + " --profile nothere >/dev/null 2>&1").c_str()), 0);
-    EXPECT_NE(std::system((byProfile + " --frames 5 >/dev/null 2>&1").c_str()), 0) << "no profile, no server";
+    EXPECT_NE(support::Run(byProfile + " --profile nothere").status, 0);
+    EXPECT_NE(support::Run(byProfile + " --frames 5").status, 0) << "no profile, no server";
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/CSettingsStore.h"
-#include "settings/RegistryTestUtil.h"
+#include "platform/RegistryTestUtil.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ struct Item {
 };
 
 struct StoreFixture : ::testing::Test {
-    std::string path = testutil::ScratchRegistry();
+    std::string path = support::TempPath("registry.sqlite");
     core::RecordingPrompt prompt;
     CSettingsStore store{"Client\\Profiles", prompt, path};
 

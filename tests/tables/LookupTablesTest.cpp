@@ -7,7 +7,7 @@
 using namespace tables;
 
 TEST(EtherNums, TypeLookupTakesTheFirstRangeInFileOrder) {
-    CPktEtherNums t(false);
+    CPktEtherNums t(tables::TableSource::Empty);
     TableLoader::EtherTypes(
         "8100 VLAN\n"
         "80FF-8103 Wellfleet\n"
@@ -19,16 +19,16 @@ TEST(EtherNums, TypeLookupTakesTheFirstRangeInFileOrder) {
     EXPECT_EQ(*t.FindTypeName(0x8103), "Wellfleet");
     EXPECT_EQ(*t.FindTypeName(0x1234), "Anything");
 
-    CPktEtherNums r(false);
+    CPktEtherNums r(tables::TableSource::Empty);
     TableLoader::EtherTypes("9000-8000 Reversed\n", r);
     EXPECT_EQ(*r.FindTypeName(0x9000), "Reversed");
     EXPECT_EQ(*r.FindTypeName(0x8000), "Reversed");
     EXPECT_EQ(r.FindTypeName(0x8800), nullptr);
-    EXPECT_EQ(CPktEtherNums(false).FindTypeName(0x0800), nullptr);
+    EXPECT_EQ(CPktEtherNums(tables::TableSource::Empty).FindTypeName(0x0800), nullptr);
 }
 
 TEST(EtherNums, VendorIndexKeepsFirstAcrossManyEntries) {
-    CPktEtherNums t(false);
+    CPktEtherNums t(tables::TableSource::Empty);
     for (std::uint32_t i = 0; i < 5000; ++i) {
         CPktEtherVend v;
         v.prefix[0] = static_cast<std::uint8_t>(i >> 8);

@@ -5,8 +5,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
+#include "support/Files.h"
+#include "support/Scratch.h"
 #include "tables/LookupTables.h"
 #include "tables/TableFile.h"
 
@@ -15,18 +16,16 @@ using namespace tables;
 
 namespace {
 
-void WriteFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void WriteFile(const fs::path& path, const std::string& text) { support::WriteText(path.string(), text); }
 
-// Runs each test in a fresh temporary directory with PALOMET_DATA_DIR unset, and restores both.
+// Runs each test in its scratch folder with PALOMET_DATA_DIR unset, and restores both.
 class TableFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_oldDir = fs::current_path();
         if (const char* env = std::getenv("PALOMET_DATA_DIR")) m_oldEnv = env;
         ::unsetenv("PALOMET_DATA_DIR");
-        m_dir = fs::temp_directory_path() / ("palomet-tables-" + std::to_string(::getpid()) + "-" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
+        m_dir = support::ScratchDir();
         fs::create_directories(m_dir / "cwd");
         fs::create_directories(m_dir / "env");
         fs::current_path(m_dir / "cwd");
@@ -34,7 +33,6 @@ protected:
     void TearDown() override {
         fs::current_path(m_oldDir);
         if (m_oldEnv) ::setenv("PALOMET_DATA_DIR", m_oldEnv->c_str(), 1);
-        fs::remove_all(m_dir);
     }
     fs::path m_dir;
 
@@ -51,14 +49,14 @@ TEST_F(TableFileTest, CurrentDirectoryThenDataDirThenShippedTables) {
     WriteFile(m_dir / "env" / "tcp-options", "2 4 EnvMSS\n");
     WriteFile(m_dir / "cwd" / "protocol-numbers", "6 CWDTCP from cwd\n");
 
-    CPktIProtNums p(true);
+    CPktIProtNums p(tables::TableSource::Files);
     EXPECT_EQ(p.Keyword(6), "CWDTCP");
     EXPECT_EQ(p.SourcePath(), (m_dir / "cwd" / "protocol-numbers").string());
-    CPktTCPNums o(true);
+    CPktTCPNums o(tables::TableSource::Files);
     EXPECT_EQ(o.Find(2)->name, "EnvMSS");
     EXPECT_EQ(o.SourcePath(), (m_dir / "env" / "tcp-options").string());
     // Neither folder has the port table: it comes from the shipped data.
-    CPktWPortNums w(true);
+    CPktWPortNums w(tables::TableSource::Files);
     EXPECT_EQ(w.TcpKeyword(80), "http");
     EXPECT_EQ(fs::path(w.SourcePath()).filename(), "port-numbers");
 }
@@ -79,13 +77,13 @@ TEST_F(TableFileTest, NothingFoundAnywhereLeavesTheTablesEmpty) {
 
 TEST_F(TableFileTest, AnEmptyFileIsValid) {
     WriteFile(m_dir / "cwd" / "protocol-numbers", "");
-    CPktIProtNums p(true);
+    CPktIProtNums p(tables::TableSource::Files);
     EXPECT_EQ(p.Count(), 0U);
     EXPECT_EQ(p.Description(6), "Unknown");
 }
 
 TEST_F(TableFileTest, ShippedTablesLoadFromAnyDirectory) {
-    CPktEtherNums e(true);
+    CPktEtherNums e(tables::TableSource::Files);
     EXPECT_GT(e.Vendors().size(), 30000U);
     EXPECT_EQ(*e.FindTypeName(0x0800), "IPv4");
     EXPECT_EQ(*e.FindTypeName(0x0806), "ARP");
@@ -94,19 +92,19 @@ TEST_F(TableFileTest, ShippedTablesLoadFromAnyDirectory) {
     EXPECT_EQ(*e.FindVendor(0x00, 0x00, 0x0C), "Cisco");
     EXPECT_EQ(*e.FindVendor(0x08, 0x00, 0x2B), "DIGITAL");
 
-    CPktIProtNums p(true);
+    CPktIProtNums p(tables::TableSource::Files);
     EXPECT_EQ(p.Count(), 256U);
     EXPECT_EQ(p.Keyword(6), "TCP");
     EXPECT_EQ(p.Keyword(17), "UDP");
     EXPECT_EQ(p.Keyword(84), "TTP");  // IANA lists 84 twice; the first counts
 
-    CPktWPortNums w(true);
+    CPktWPortNums w(tables::TableSource::Files);
     EXPECT_EQ(w.UdpKeyword(53), "domain");
     EXPECT_EQ(w.UdpKeyword(137), "netbios-ns");
     EXPECT_EQ(w.TcpKeyword(135), "epmap");
     EXPECT_EQ(w.TcpKeyword(1024), "Unassigned");
 
-    CPktTCPNums o(true);
+    CPktTCPNums o(tables::TableSource::Files);
     EXPECT_EQ(o.Count(), 20U);
     EXPECT_EQ(o.Find(8)->length, 10);
 }
@@ -117,7 +115,7 @@ TEST_F(TableFileTest, LineEndsOfEveryKindAndTheSizeCut) {
         const std::string e = end;
         WriteFile(m_dir / "cwd" / "protocol-numbers",
                   "# numbers" + e + "6 TCP Transmission Control" + e + e + "17 UDP User Datagram");
-        CPktIProtNums p(true);
+        CPktIProtNums p(tables::TableSource::Files);
         EXPECT_EQ(p.Count(), 2U) << int(e[0]);
         EXPECT_EQ(p.Description(6), "Transmission Control") << int(e[0]);
         EXPECT_EQ(p.Description(17), "User Datagram") << int(e[0]);

@@ -10,7 +10,7 @@
 using namespace tables;
 
 TEST(EtherTypesLoader, SinglesRangesAndSkips) {
-    CPktEtherNums t(false);
+    CPktEtherNums t(tables::TableSource::Empty);
     const std::size_t n = TableLoader::EtherTypes(
         "0800 IPv4\n"
         "6000-6009\tDEC  range \n"
@@ -38,7 +38,7 @@ TEST(EtherTypesLoader, SinglesRangesAndSkips) {
 }
 
 TEST(EtherVendorsLoader, PrefixRulesAndShortName) {
-    CPktEtherNums t(false);
+    CPktEtherNums t(tables::TableSource::Empty);
     const std::string_view text =
         "00000C Cisco Systems, Inc\n"
         "00aa00 intel corp\n"  // lower case hex
@@ -61,7 +61,7 @@ TEST(EtherVendorsLoader, PrefixRulesAndShortName) {
 }
 
 TEST(ProtocolNumbersLoader, FirstDefinitionWinsAndRange) {
-    CPktIProtNums t(false);
+    CPktIProtNums t(tables::TableSource::Empty);
     TableLoader::ProtocolNumbers(
         "6 TCP Transmission Control\n"
         "6 XXX Second definition\n"
@@ -81,7 +81,7 @@ TEST(ProtocolNumbersLoader, FirstDefinitionWinsAndRange) {
 }
 
 TEST(PortNumbersLoader, ProtocolsSlashesAndRange) {
-    CPktWPortNums t(false);
+    CPktWPortNums t(tables::TableSource::Empty);
     TableLoader::PortNumbers(
         "domain 53/udp\n"
         "domain 53/TCP Domain Name Server\n"
@@ -109,7 +109,7 @@ TEST(PortNumbersLoader, ProtocolsSlashesAndRange) {
 }
 
 TEST(TcpOptionsLoader, NeedsAllThreeFieldsAndKindBelow20) {
-    CPktTCPNums t(false);
+    CPktTCPNums t(tables::TableSource::Empty);
     TableLoader::TcpOptions(
         "2 4 Maximum Segment Size\n"
         "2 9 Second\n"
@@ -134,14 +134,14 @@ TEST(Loaders, GarbageNeverCrashesAndKeepsGoodLines) {
         garbage.push_back(std::isxdigit(static_cast<unsigned char>(c)) ? 'z' : c);  // no line may parse
     }
     const std::string text = garbage + "\n0800 IPv4\r\n" + std::string(5000, '\r') + "000001 Xerox\r";
-    CPktEtherNums e(false);
+    CPktEtherNums e(tables::TableSource::Empty);
     TableLoader::EtherTypes(text, e);
     TableLoader::EtherVendors(text, e);
     EXPECT_EQ(*e.FindTypeName(0x0800), "IPv4");
     EXPECT_EQ(*e.FindVendor(0, 0, 1), "Xerox");
-    CPktIProtNums p(false);
-    CPktWPortNums w(false);
-    CPktTCPNums o(false);
+    CPktIProtNums p(tables::TableSource::Empty);
+    CPktWPortNums w(tables::TableSource::Empty);
+    CPktTCPNums o(tables::TableSource::Empty);
     TableLoader::ProtocolNumbers(text, p);
     TableLoader::PortNumbers(text, w);
     TableLoader::TcpOptions(text, o);

@@ -1,8 +1,8 @@
 // DNS decoder: the headline, the header and flag lines, and the four sections.
 #include "decode/app/CPktDNSParser.h"
 
+#include "core/Printf.h"
 #include "decode/TextAppend.h"
-#include "decode/app/AppText.h"
 #include "decode/app/DnsModernRecords.h"
 #include "decode/app/DnsText.h"
 
@@ -59,8 +59,8 @@ void AddFlagLines(CPktDetailLine& top, const DnsHeader& h) {
     const std::string qr((f1 & 0x80U) != 0 ? "Response" : "Query");
     const std::string opcode(OpcodeText(f1));
     const std::string rcode(RcodeText(f2));
-    auto& flags = top.Add(
-        kPrefix, Fmt("Flags = %s, OpCode - %s, %sRCode - %s", qr.c_str(), opcode.c_str(), bits.c_str(), rcode.c_str()));
+    auto& flags = top.Add(kPrefix, core::Printf("Flags = %s, OpCode - %s, %sRCode - %s", qr.c_str(), opcode.c_str(),
+                                                bits.c_str(), rcode.c_str()));
     flags.Add(kPrefix, (f1 & 0x80U) != 0 ? "1............... = Response" : "0............... = Query");
     switch (f1 & 0x78U) {
         case 0x00:
@@ -85,16 +85,17 @@ void AddFlagLines(CPktDetailLine& top, const DnsHeader& h) {
     flags.Add(kPrefix, rcodeValue < 6 ? kRcodeLines[rcodeValue] : "............???? = Reserved");
 }
 
-constexpr DnsDialect kDialect{kPrefix,
-                              "Query Identifier %u (0x%.2X)",
-                              "DNS Frame Size = %u (0x%.2X)",
-                              "Question Name: '%s'",
-                              "Resource Name: '%s'",
-                              DescribeDnsType,
-                              DescribeDnsClass,
-                              AppendHeadline,
-                              AddFlagLines,
-                              nullptr};
+constexpr DnsDialect kDialect{
+    .prefix = kPrefix,
+    .identifierLabel = "Query Identifier",
+    .frameSizeLabel = "DNS Frame Size",
+    .nameQuote = "'",
+    .describeType = DescribeDnsType,
+    .describeClass = DescribeDnsClass,
+    .appendHeadline = AppendHeadline,
+    .addFlagLines = AddFlagLines,
+    .addRecordLines = nullptr,
+};
 
 }  // namespace
 
@@ -125,7 +126,7 @@ ProtoCode CPktDNSParser::ParseSummary(core::ByteReader& in, CPktParseContext& ct
         out.summary += "Response: ";
         out.summary += RcodeMnemonic(message.Rcode());
         const unsigned answers = message.header.counts[1];
-        if (answers != 0) AppendF(out.summary, ", %u answer%s", answers, answers == 1 ? "" : "s");
+        if (answers != 0) core::AppendPrintf(out.summary, ", %u answer%s", answers, answers == 1 ? "" : "s");
     }
     return PROTO_NONE;
 }

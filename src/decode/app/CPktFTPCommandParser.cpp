@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "decode/app/AppText.h"
+#include "core/Printf.h"
 #include "decode/app/LineProtocol.h"
 
 namespace decode::app {
@@ -95,9 +95,9 @@ ProtoCode CPktFTPCommandParser::ParseDetail(core::ByteReader& in, CPktParseConte
     std::string headline;
     AppendHeadline(headline, command);
     auto& top = root.Add(kPrefix, std::move(headline));
-    top.Add(kPrefix, Fmt(" Command Data = '%s'", command.line.c_str()));
-    top.Add(kPrefix, Fmt(" Command Type = %s", type.c_str()));
-    top.Add(kPrefix, Fmt(" Command Description = %s", description.c_str()));
+    top.Add(kPrefix, core::Printf(" Command Data = '%s'", command.line.c_str()));
+    top.Add(kPrefix, core::Printf(" Command Type = %s", type.c_str()));
+    top.Add(kPrefix, core::Printf(" Command Description = %s", description.c_str()));
     return PROTO_NONE;
 }
 

@@ -1,7 +1,7 @@
 // HTTP request decoder: the request line's three tokens and the undocumented header nodes.
 #include "decode/app/CPktHTTPRequestParser.h"
 
-#include "decode/app/AppText.h"
+#include "core/Printf.h"
 #include "decode/app/HttpMessage.h"
 #include "decode/app/LineProtocol.h"
 
@@ -17,10 +17,10 @@ ProtoCode CPktHTTPRequestParser::ParseDetail(core::ByteReader& in, CPktParseCont
                                              CPktDetailLine& root) const {
     HttpRequest request;
     ReadHttpRequest(in, request, true);
-    auto& top = root.Add(kHttpPrefix, Fmt(" Request '%s'", request.firstLine.c_str()));
-    top.Add(kHttpPrefix, Fmt(" Request Method = %s", request.method.c_str()));
-    top.Add(kHttpPrefix, Fmt(" Uniform Resource Identifier = %s", request.uri.c_str()));
-    top.Add(kHttpPrefix, Fmt(" Protocol Version = %s", request.version.c_str()));
+    auto& top = root.Add(kHttpPrefix, core::Printf(" Request '%s'", request.firstLine.c_str()));
+    top.Add(kHttpPrefix, core::Printf(" Request Method = %s", request.method.c_str()));
+    top.Add(kHttpPrefix, core::Printf(" Uniform Resource Identifier = %s", request.uri.c_str()));
+    top.Add(kHttpPrefix, core::Printf(" Protocol Version = %s", request.version.c_str()));
     AddHeaderNodes(top, request.headers);
     return PROTO_NONE;
 }

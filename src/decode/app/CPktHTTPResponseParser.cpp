@@ -2,7 +2,7 @@
 // "DATA" for a segment that continues a body.
 #include "decode/app/CPktHTTPResponseParser.h"
 
-#include "decode/app/AppText.h"
+#include "core/Printf.h"
 #include "decode/app/HttpMessage.h"
 #include "decode/app/LineProtocol.h"
 
@@ -18,15 +18,15 @@ ProtoCode CPktHTTPResponseParser::ParseDetail(core::ByteReader& in, CPktParseCon
                                               CPktDetailLine& root) const {
     HttpResponse response;
     ReadHttpResponse(in, response, true);
-    auto& top = root.Add(kHttpPrefix, Fmt(" Response '%s'", response.firstLine.c_str()));
+    auto& top = root.Add(kHttpPrefix, core::Printf(" Response '%s'", response.firstLine.c_str()));
     if (!response.statusLine) {
         const auto remaining = static_cast<unsigned>(response.remaining);
-        top.Add(kHttpPrefix, Fmt(" Number of data bytes remaining = %u (0x%X)", remaining, remaining));
+        top.Add(kHttpPrefix, core::Printf(" Number of data bytes remaining = %u (0x%X)", remaining, remaining));
         return PROTO_NONE;
     }
-    top.Add(kHttpPrefix, Fmt(" Protocol Version = %s", response.version.c_str()));
-    top.Add(kHttpPrefix, Fmt(" Status Code = %s", response.statusCode.c_str()));
-    top.Add(kHttpPrefix, Fmt(" Reason = %s", response.reason.c_str()));
+    top.Add(kHttpPrefix, core::Printf(" Protocol Version = %s", response.version.c_str()));
+    top.Add(kHttpPrefix, core::Printf(" Status Code = %s", response.statusCode.c_str()));
+    top.Add(kHttpPrefix, core::Printf(" Reason = %s", response.reason.c_str()));
     AddHeaderNodes(top, response.headers);
     return PROTO_NONE;
 }

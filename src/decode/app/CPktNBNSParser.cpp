@@ -2,8 +2,8 @@
 // NetBIOS-decoded names and node status records.
 #include "decode/app/CPktNBNSParser.h"
 
+#include "core/Printf.h"
 #include "decode/TextAppend.h"
-#include "decode/app/AppText.h"
 #include "decode/app/DnsText.h"
 
 namespace decode::app {
@@ -88,8 +88,8 @@ void AddFlagLines(CPktDetailLine& top, const DnsHeader& h) {
     const std::string qr((f1 & 0x80U) != 0 ? "Response" : "Query");
     const std::string opcode(OpcodeText(f1));
     const std::string rcode(RcodeText(f2));
-    auto& flags = top.Add(kPrefix, Fmt("Flags Summary = %s, OpCode - %s, %sRCode - %s", qr.c_str(), opcode.c_str(),
-                                       bits.c_str(), rcode.c_str()));
+    auto& flags = top.Add(kPrefix, core::Printf("Flags Summary = %s, OpCode - %s, %sRCode - %s", qr.c_str(),
+                                                opcode.c_str(), bits.c_str(), rcode.c_str()));
     flags.Add(kPrefix, (f1 & 0x80U) != 0 ? "1............... = Response" : "0............... = Query");
     switch (f1 & 0x78U) {
         case 0x00:
@@ -126,11 +126,11 @@ void AddFlagLines(CPktDetailLine& top, const DnsHeader& h) {
 void AddNodeNames(CPktDetailLine& node, const std::vector<DnsNodeName>& names) {
     if (names.empty()) return;
     const auto count = static_cast<unsigned>(names.size());
-    node.Add(kPrefix, Fmt("Number of Names = %u (0x%.2X)", count, count));
+    node.Add(kPrefix, core::Printf("Number of Names = %u (0x%.2X)", count, count));
     std::vector<std::string> flagLines;
     for (const auto& name : names) {
-        node.Add(kPrefix, Fmt("ASCII Name = %s", name.name.c_str()));
-        auto& flags = node.Add(kPrefix, Fmt("Resource Record Flags = %u (0x%X)", name.flags, name.flags));
+        node.Add(kPrefix, core::Printf("ASCII Name = %s", name.name.c_str()));
+        auto& flags = node.Add(kPrefix, core::Printf("Resource Record Flags = %u (0x%X)", name.flags, name.flags));
         flagLines.clear();
         AppendNodeFlagLines(name.flags, flagLines);
         for (auto& line : flagLines) flags.Add(kPrefix, std::move(line));
@@ -139,16 +139,17 @@ void AddNodeNames(CPktDetailLine& node, const std::vector<DnsNodeName>& names) {
 
 void AddRecordLines(CPktDetailLine& node, const DnsRecord& record) { AddNodeNames(node, record.nodeNames); }
 
-constexpr DnsDialect kDialect{kPrefix,
-                              "Transaction Identifier = %u (0x%.2X)",
-                              "NBNS Frame Size = %u (0x%.2X)",
-                              "Question Name: %s",
-                              "Resource Name: %s",
-                              DescribeNbnsType,
-                              DescribeNbnsClass,
-                              BuildHeadline,
-                              AddFlagLines,
-                              AddRecordLines};
+constexpr DnsDialect kDialect{
+    .prefix = kPrefix,
+    .identifierLabel = "Transaction Identifier =",
+    .frameSizeLabel = "NBNS Frame Size",
+    .nameQuote = "",
+    .describeType = DescribeNbnsType,
+    .describeClass = DescribeNbnsClass,
+    .appendHeadline = BuildHeadline,
+    .addFlagLines = AddFlagLines,
+    .addRecordLines = AddRecordLines,
+};
 
 }  // namespace
 

@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "decode/app/AppText.h"
+#include "core/Printf.h"
 #include "decode/app/LineProtocol.h"
 
 namespace decode::app {
@@ -48,9 +48,9 @@ ProtoCode CPktPOP3CommandParser::ParseDetail(core::ByteReader& in, CPktParseCont
                                              CPktDetailLine& root) const {
     std::string line;
     const std::string type(ReadCommand(in, line));
-    auto& top = root.Add(kPrefix, Fmt(" Command '%s' (%s)", line.c_str(), type.c_str()));
-    top.Add(kPrefix, Fmt(" Command Line = '%s'", line.c_str()));
-    top.Add(kPrefix, Fmt(" Command Type = %s", type.c_str()));
+    auto& top = root.Add(kPrefix, core::Printf(" Command '%s' (%s)", line.c_str(), type.c_str()));
+    top.Add(kPrefix, core::Printf(" Command Line = '%s'", line.c_str()));
+    top.Add(kPrefix, core::Printf(" Command Type = %s", type.c_str()));
     return PROTO_NONE;
 }
 

@@ -1,7 +1,7 @@
 // POP3 reply decoder: "+OK" and "-ER" lines are status replies, anything else is mail data.
 #include "decode/app/CPktPOP3ReplyParser.h"
 
-#include "decode/app/AppText.h"
+#include "core/Printf.h"
 #include "decode/app/LineProtocol.h"
 
 namespace decode::app {
@@ -33,9 +33,9 @@ ProtoCode CPktPOP3ReplyParser::ParseDetail(core::ByteReader& in, CPktParseContex
         line = kMailData;
         type = kMailData;
     }
-    auto& top = root.Add(kPrefix, Fmt(" Reply '%s' (%s)", line.c_str(), type.c_str()));
-    top.Add(kPrefix, Fmt(" Reply Line = '%s'", line.c_str()));
-    top.Add(kPrefix, Fmt(" Reply Type = %s", type.c_str()));
+    auto& top = root.Add(kPrefix, core::Printf(" Reply '%s' (%s)", line.c_str(), type.c_str()));
+    top.Add(kPrefix, core::Printf(" Reply Line = '%s'", line.c_str()));
+    top.Add(kPrefix, core::Printf(" Reply Type = %s", type.c_str()));
     return PROTO_NONE;
 }
 

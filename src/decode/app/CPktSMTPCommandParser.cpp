@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "decode/app/AppText.h"
+#include "core/Printf.h"
 #include "decode/app/LineProtocol.h"
 
 namespace decode::app {
@@ -45,9 +45,9 @@ ProtoCode CPktSMTPCommandParser::ParseDetail(core::ByteReader& in, CPktParseCont
     const auto* entry = MatchKeyword(kCommands, line);
     const std::string command(entry != nullptr ? entry->keyword : "Unknown");
     const std::string description(entry != nullptr ? entry->description : "Unknown");
-    auto& top = root.Add(kPrefix, Fmt(" Command %s (%s)", command.c_str(), description.c_str()));
-    top.Add(kPrefix, Fmt(" Command = '%s'", line.c_str()));
-    top.Add(kPrefix, Fmt(" Description = %s", description.c_str()));
+    auto& top = root.Add(kPrefix, core::Printf(" Command %s (%s)", command.c_str(), description.c_str()));
+    top.Add(kPrefix, core::Printf(" Command = '%s'", line.c_str()));
+    top.Add(kPrefix, core::Printf(" Description = %s", description.c_str()));
     return PROTO_NONE;
 }
 

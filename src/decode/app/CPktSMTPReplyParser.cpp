@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "decode/app/AppText.h"
+#include "core/Printf.h"
 #include "decode/app/LineProtocol.h"
 
 namespace decode::app {
@@ -40,10 +40,10 @@ ProtoCode CPktSMTPReplyParser::ParseDetail(core::ByteReader& in, CPktParseContex
         type = ReplyTypeOf(ReplyDigit(line[0]));
         description = SmtpDescriptionOf(ReplyDigit(line[1]));
     }
-    auto& top = root.Add(kPrefix, Fmt(" Reply %s (%s)", code.c_str(), type.c_str()));
-    top.Add(kPrefix, Fmt(" Reply = '%s'", line.c_str()));
-    top.Add(kPrefix, Fmt(" Type = %s", type.c_str()));
-    top.Add(kPrefix, Fmt(" Description = %s", description.c_str()));
+    auto& top = root.Add(kPrefix, core::Printf(" Reply %s (%s)", code.c_str(), type.c_str()));
+    top.Add(kPrefix, core::Printf(" Reply = '%s'", line.c_str()));
+    top.Add(kPrefix, core::Printf(" Type = %s", type.c_str()));
+    top.Add(kPrefix, core::Printf(" Description = %s", description.c_str()));
     return PROTO_NONE;
 }
 

@@ -5,8 +5,8 @@
 
 #include <array>
 
+#include "core/Printf.h"
 #include "decode/TextAppend.h"
-#include "decode/app/AppText.h"
 
 namespace decode::app {
 
@@ -113,11 +113,11 @@ std::string OptionValue(unsigned code, core::ByteReader v) {
             const unsigned scope = v.U8();
             if (v.Failed()) return {};
             const std::string address = PaddedAddress(family, v.Rest());
-            return Fmt(" = %s/%u, scope /%u", address.c_str(), source, scope);
+            return core::Printf(" = %s/%u, scope /%u", address.c_str(), source, scope);
         }
         case 11: {  // RFC 7828: in units of 100 ms, absent in a query
             if (v.Remaining() < 2) return {};
-            return Fmt(" = %u ms", v.Be16() * 100U);
+            return core::Printf(" = %u ms", v.Be16() * 100U);
         }
         case 12:
             return {};
@@ -125,7 +125,7 @@ std::string OptionValue(unsigned code, core::ByteReader v) {
             const unsigned info = v.Be16();
             if (v.Failed()) return {};
             const auto text = v.Rest();
-            std::string line = Fmt(" = %u (%s)", info, ExtendedErrorName(info));
+            std::string line = core::Printf(" = %u (%s)", info, ExtendedErrorName(info));
             if (!text.empty()) line += ": " + std::string(text.begin(), text.end());
             return line;
         }
@@ -143,7 +143,7 @@ std::string ServiceValue(unsigned key, core::ByteReader v) {
                 const unsigned k = v.Be16();
                 const char* name = ServiceKeyName(k);
                 if (!text.empty()) text += ',';
-                text += name != nullptr ? name : Fmt("key%u", k);
+                text += name != nullptr ? name : core::Printf("key%u", k);
             }
             return text;
         case 1:  // alpn: length-prefixed protocol ids
@@ -155,7 +155,7 @@ std::string ServiceValue(unsigned key, core::ByteReader v) {
             }
             return text;
         case 3:
-            return Fmt("%u", unsigned{v.Be16()});
+            return core::Printf("%u", unsigned{v.Be16()});
         case 4:
             while (v.Remaining() >= 4) {
                 if (!text.empty()) text += ',';
@@ -171,7 +171,7 @@ std::string ServiceValue(unsigned key, core::ByteReader v) {
         case 7:
             return std::string(v.Rest().begin(), v.Rest().end());
         default:
-            return Fmt("%u bytes", static_cast<unsigned>(v.Remaining()));
+            return core::Printf("%u bytes", static_cast<unsigned>(v.Remaining()));
     }
 }
 
@@ -191,7 +191,7 @@ std::string RcodeMnemonic(unsigned rcode) {
     if (rcode < kNames.size()) return kNames[rcode];
     if (rcode == 16) return "BADVERS";
     if (rcode == 23) return "BADCOOKIE";
-    return Fmt("RCODE%u", rcode);
+    return core::Printf("RCODE%u", rcode);
 }
 
 void ReadAaaa(core::ByteReader& cursor, DnsRecord& record) {
@@ -208,8 +208,8 @@ void ReadSrv(const core::ByteReader& message, core::ByteReader& cursor, DnsRecor
     const unsigned port = cursor.Be16();
     std::string target;
     if (cursor.Failed() || !ReadRecordName(message, cursor, record, target)) return;
-    record.rdata.push_back(Fmt("Priority = %u, Weight = %u, Port = %u, Target = %s", priority, weight, port,
-                               target.empty() ? "." : target.c_str()));
+    record.rdata.push_back(core::Printf("Priority = %u, Weight = %u, Port = %u, Target = %s", priority, weight, port,
+                                        target.empty() ? "." : target.c_str()));
 }
 
 void ReadOpt(const core::ByteReader& message, core::ByteReader& cursor, DnsRecord& record) {
@@ -217,17 +217,17 @@ void ReadOpt(const core::ByteReader& message, core::ByteReader& cursor, DnsRecor
     const unsigned headerRcode = message.At(3).U8() & 0x0FU;
     const unsigned flags = record.ttl & 0xFFFFU;
     const unsigned rcode = (extended << 4U) | headerRcode;
-    record.rdata.push_back(Fmt("UDP payload size = %u", unsigned{record.cls}));
-    record.rdata.push_back(Fmt("Extended RCode = %u (RCode %u, %s), EDNS version = %u", extended, rcode,
-                               RcodeMnemonic(rcode).c_str(), (record.ttl >> 16U) & 0xFFU));
+    record.rdata.push_back(core::Printf("UDP payload size = %u", unsigned{record.cls}));
+    record.rdata.push_back(core::Printf("Extended RCode = %u (RCode %u, %s), EDNS version = %u", extended, rcode,
+                                        RcodeMnemonic(rcode).c_str(), (record.ttl >> 16U) & 0xFFU));
     record.rdata.push_back(
-        Fmt("Flags = 0x%.4X%s", flags, (flags & 0x8000U) != 0 ? ", DO (DNSSEC answers wanted)" : ""));
+        core::Printf("Flags = 0x%.4X%s", flags, (flags & 0x8000U) != 0 ? ", DO (DNSSEC answers wanted)" : ""));
     while (!cursor.AtEnd()) {
         const unsigned code = cursor.Be16();
         const unsigned length = cursor.Be16();
         const auto value = cursor.Bytes(length);
         if (cursor.Failed()) return;  // the caller marks the record data as too short
-        record.rdata.push_back(Fmt("Option %u (%s), length %u", code, OptionName(code), length) +
+        record.rdata.push_back(core::Printf("Option %u (%s), length %u", code, OptionName(code), length) +
                                OptionValue(code, core::ByteReader(value)));
     }
 }
@@ -236,18 +236,19 @@ void ReadServiceBinding(const core::ByteReader& message, core::ByteReader& curso
     const unsigned priority = cursor.Be16();
     std::string target;
     if (cursor.Failed() || !ReadRecordName(message, cursor, record, target)) return;
-    record.rdata.push_back(Fmt("Priority = %u (%s), Target = %s", priority, priority == 0 ? "alias" : "service",
-                               target.empty() ? "." : target.c_str()));
+    record.rdata.push_back(core::Printf("Priority = %u (%s), Target = %s", priority,
+                                        priority == 0 ? "alias" : "service", target.empty() ? "." : target.c_str()));
     while (!cursor.AtEnd()) {
         const unsigned key = cursor.Be16();
         const unsigned length = cursor.Be16();
         const auto value = cursor.Bytes(length);
         if (cursor.Failed()) return;
         const char* name = ServiceKeyName(key);
-        const std::string keyText = name != nullptr ? name : Fmt("key%u", key);
+        const std::string keyText = name != nullptr ? name : core::Printf("key%u", key);
         const std::string valueText = ServiceValue(key, core::ByteReader(value));
-        record.rdata.push_back(valueText.empty() ? "Parameter " + keyText
-                                                 : Fmt("Parameter %s = %s", keyText.c_str(), valueText.c_str()));
+        record.rdata.push_back(valueText.empty()
+                                   ? "Parameter " + keyText
+                                   : core::Printf("Parameter %s = %s", keyText.c_str(), valueText.c_str()));
     }
 }
 
@@ -257,7 +258,7 @@ void ReadCaa(core::ByteReader& cursor, DnsRecord& record) {
     if (cursor.Failed()) return;
     const auto value = cursor.Rest();
     cursor.Skip(value.size());
-    std::string line = Fmt("Flags = %u, Tag = ", flags);
+    std::string line = core::Printf("Flags = %u, Tag = ", flags);
     line.append(tag.begin(), tag.end());
     line += ", Value = ";
     line.append(value.begin(), value.end());

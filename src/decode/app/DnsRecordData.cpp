@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <array>
 
-#include "decode/app/AppText.h"
+#include "core/Printf.h"
+#include "decode/TextAppend.h"
 #include "decode/app/DnsModernRecords.h"
 
 namespace decode::app {
@@ -68,9 +69,10 @@ constexpr std::size_t kWksFixed = 5;
 constexpr unsigned kNoPort =
     0xFFFF;  // bit indexes past the port range name no service  // address and protocol before the bitmap
 
-void AddNameLine(const core::ByteReader& message, core::ByteReader& cursor, DnsRecord& record, const char* format) {
+void AddNameLine(const core::ByteReader& message, core::ByteReader& cursor, DnsRecord& record, const char* label) {
     std::string name;
-    if (ReadRecordName(message, cursor, record, name)) record.rdata.push_back(Fmt(format, name.c_str()));
+    if (ReadRecordName(message, cursor, record, name))
+        record.rdata.push_back(core::Printf("%s = %s", label, name.c_str()));
 }
 
 // A length octet and that many characters; false when the message ends first.
@@ -86,16 +88,16 @@ void ReadSoa(const core::ByteReader& message, core::ByteReader& cursor, DnsRecor
     std::string primary;
     std::string mailbox;
     if (!ReadRecordName(message, cursor, record, primary) || !ReadRecordName(message, cursor, record, mailbox)) return;
-    record.rdata.push_back(Fmt("Primary nameserver = %s", primary.c_str()));
-    record.rdata.push_back(Fmt("Responsible mail address = %s", mailbox.c_str()));
+    record.rdata.push_back(core::Printf("Primary nameserver = %s", primary.c_str()));
+    record.rdata.push_back(core::Printf("Responsible mail address = %s", mailbox.c_str()));
     const std::uint32_t serial = cursor.Be32();
     const std::uint32_t refresh = cursor.Be32();
     const std::uint32_t retry = cursor.Be32();
     const std::uint32_t expire = cursor.Be32();
     const std::uint32_t minimum = cursor.Be32();
     if (cursor.Failed()) return;  // the caller marks the cut
-    record.rdata.push_back(Fmt("Serial = %u, Refresh = %u, Retry = %u", serial, refresh, retry));
-    record.rdata.push_back(Fmt("Expire = %u, Minimum = %u", expire, minimum));
+    record.rdata.push_back(core::Printf("Serial = %u, Refresh = %u, Retry = %u", serial, refresh, retry));
+    record.rdata.push_back(core::Printf("Expire = %u, Minimum = %u", expire, minimum));
 }
 
 }  // namespace
@@ -196,21 +198,21 @@ void DnsRecordData::ReadRdata(const core::ByteReader& message, core::ByteReader&
     switch (record.type) {
         case kTypeA: {
             const std::uint32_t address = cursor.Be32();
-            if (!cursor.Failed()) record.rdata.push_back(Fmt("Address = %s", DottedQuad(address).c_str()));
+            if (!cursor.Failed()) record.rdata.push_back(WithDotted("Address = ", address));
             break;
         }
         case kTypeNs:
-            AddNameLine(message, cursor, record, "Name server = %s");
+            AddNameLine(message, cursor, record, "Name server");
             break;
         case kTypeMd:
         case kTypeMf:
         case kTypeMb:
         case kTypeMg:
         case kTypeMr:
-            AddNameLine(message, cursor, record, "Mail host = %s");
+            AddNameLine(message, cursor, record, "Mail host");
             break;
         case kTypeCname:
-            AddNameLine(message, cursor, record, "Canonical name = %s");
+            AddNameLine(message, cursor, record, "Canonical name");
             break;
         case kTypeSoa:
             ReadSoa(message, cursor, record);
@@ -233,7 +235,7 @@ void DnsRecordData::ReadRdata(const core::ByteReader& message, core::ByteReader&
             ReadSrv(message, cursor, record);
             break;
         case kTypeDname:
-            AddNameLine(message, cursor, record, "Delegation name = %s");
+            AddNameLine(message, cursor, record, "Delegation name");
             break;
         case kTypeOpt:
             ReadOpt(message, cursor, record);
@@ -249,28 +251,28 @@ void DnsRecordData::ReadRdata(const core::ByteReader& message, core::ByteReader&
             ReadWks(cursor, record);
             break;
         case kTypePtr:
-            AddNameLine(message, cursor, record, "Name = %s");
+            AddNameLine(message, cursor, record, "Name");
             break;
         case kTypeHinfo: {
             std::string cpu;
             std::string os;
             if (ReadCharacterString(cursor, cpu) && ReadCharacterString(cursor, os)) {
-                record.rdata.push_back(Fmt("CPU = %s, OS = %s", cpu.c_str(), os.c_str()));
+                record.rdata.push_back(core::Printf("CPU = %s, OS = %s", cpu.c_str(), os.c_str()));
             }
             break;
         }
         case kTypeMinfo: {
             std::string responsible;
             if (!ReadRecordName(message, cursor, record, responsible)) break;
-            record.rdata.push_back(Fmt("Responsible mailbox host = %s", responsible.c_str()));
-            AddNameLine(message, cursor, record, "Error mailbox host = %s");
+            record.rdata.push_back(core::Printf("Responsible mailbox host = %s", responsible.c_str()));
+            AddNameLine(message, cursor, record, "Error mailbox host");
             break;
         }
         case kTypeMx: {
             const std::uint16_t preference = cursor.Be16();
             std::string host;
             if (!cursor.Failed() && ReadRecordName(message, cursor, record, host)) {
-                record.rdata.push_back(Fmt("Preference = %u, Mail host = %s", preference, host.c_str()));
+                record.rdata.push_back(core::Printf("Preference = %u, Mail host = %s", preference, host.c_str()));
             }
             break;
         }
@@ -283,8 +285,8 @@ void DnsRecordData::ReadWks(core::ByteReader& cursor, DnsRecord& record) const {
     const std::uint32_t address = cursor.Be32();
     const std::uint8_t protocol = cursor.U8();
     if (cursor.Failed()) return;
-    record.rdata.push_back(Fmt("Address = %s", DottedQuad(address).c_str()));
-    record.rdata.push_back(Fmt("Protocol = %u (%s)", protocol, m_protocols.Keyword(protocol).c_str()));
+    record.rdata.push_back(WithDotted("Address = ", address));
+    record.rdata.push_back(core::Printf("Protocol = %u (%s)", protocol, m_protocols.Keyword(protocol).c_str()));
     // Bit i of the bitmap, counted from the top bit of its first octet, is port i.
     const std::size_t wanted = record.rdlength > kWksFixed ? record.rdlength - kWksFixed : 0;
     const auto bitmap = cursor.Bytes(std::min(wanted, cursor.Remaining()));
@@ -298,7 +300,7 @@ void DnsRecordData::ReadWks(core::ByteReader& cursor, DnsRecord& record) const {
             const char* name = "unknown";
             if (protocol == kProtocolTcp) name = m_ports.TcpKeyword(lookup).c_str();
             if (protocol == kProtocolUdp) name = m_ports.UdpKeyword(lookup).c_str();
-            AppendF(services, "%u (%s) ", port, name);
+            core::AppendPrintf(services, "%u (%s) ", port, name);
         }
     }
     record.rdata.push_back(std::move(services));

@@ -1,17 +1,16 @@
 // The count, section and record headline lines of the DNS and NBNS trees.
 #include "decode/app/DnsText.h"
 
-#include "decode/app/AppText.h"
+#include "core/Printf.h"
 
 namespace decode::app {
 
 void AddCountLines(CPktDetailLine& top, std::string_view prefix, const DnsHeader& header) {
-    static constexpr const char* kFormats[4] = {"Question Entry Count = %d (0x%.2X)",
-                                                "Answer Entry Count = %d (0x%.2X)", "Name Server Count = %d (0x%.2X)",
-                                                "Additional Records Count = %d (0x%.2X)"};
+    static constexpr const char* kLabels[4] = {"Question Entry Count", "Answer Entry Count", "Name Server Count",
+                                               "Additional Records Count"};
     for (std::size_t i = 0; i < header.counts.size(); ++i) {
         const int count = header.counts[i];
-        top.Add(prefix, Fmt(kFormats[i], count, static_cast<unsigned>(count)));
+        top.Add(prefix, core::Printf("%s = %d (0x%.2X)", kLabels[i], count, static_cast<unsigned>(count)));
     }
 }
 
@@ -20,8 +19,9 @@ std::string SectionLine(std::string_view title, const std::string& name, DnsType
     std::string line(title);
     const std::string typeText(type.mnemonic);
     const std::string classText(cls.mnemonic);
-    AppendF(line, " Section: '%s' of type %s on class %s", name.c_str(), typeText.c_str(), classText.c_str());
-    if (count > 1) AppendF(line, " (%u records)", static_cast<unsigned>(count));
+    core::AppendPrintf(line, " Section: '%s' of type %s on class %s", name.c_str(), typeText.c_str(),
+                       classText.c_str());
+    if (count > 1) core::AppendPrintf(line, " (%u records)", static_cast<unsigned>(count));
     line.push_back('.');
     return line;
 }
@@ -29,7 +29,8 @@ std::string SectionLine(std::string_view title, const std::string& name, DnsType
 std::string RecordLine(const std::string& name, DnsTypeText type, DnsTypeText cls) {
     const std::string typeText(type.mnemonic);
     const std::string classText(cls.mnemonic);
-    return Fmt("Resource Record: '%s' of type %s on class %s.", name.c_str(), typeText.c_str(), classText.c_str());
+    return core::Printf("Resource Record: '%s' of type %s on class %s.", name.c_str(), typeText.c_str(),
+                        classText.c_str());
 }
 
 void AddAnswerFlagLines(CPktDetailLine& flags, std::string_view prefix, const DnsHeader& header) {
@@ -64,9 +65,9 @@ void AddQuestions(CPktDetailLine& top, const std::vector<DnsQuestion>& questions
     for (const auto& q : questions) {
         const std::string type(d.describeType(q.type).description);
         const std::string cls(d.describeClass(q.cls).description);
-        section.Add(d.prefix, Fmt(d.questionNameFormat, q.name.c_str()));
-        section.Add(d.prefix, Fmt("Question Type = %s", type.c_str()));
-        section.Add(d.prefix, Fmt("Question Class = %s", cls.c_str()));
+        section.Add(d.prefix, core::Printf("Question Name: %s%s%s", d.nameQuote, q.name.c_str(), d.nameQuote));
+        section.Add(d.prefix, core::Printf("Question Type = %s", type.c_str()));
+        section.Add(d.prefix, core::Printf("Question Class = %s", cls.c_str()));
         if (!q.fault.empty()) section.Add(d.prefix, q.fault);
     }
 }
@@ -83,11 +84,11 @@ void AddRecords(CPktDetailLine& top, std::string_view title, const std::vector<D
         auto& node = section.Add(d.prefix, RecordLine(r.name, type, cls));
         const std::string typeText(type.description);
         const std::string classText(cls.description);
-        node.Add(d.prefix, Fmt(d.resourceNameFormat, r.name.c_str()));
-        node.Add(d.prefix, Fmt("Resource Type = %s", typeText.c_str()));
-        node.Add(d.prefix, Fmt("Resource Class = %s", classText.c_str()));
-        node.Add(d.prefix, Fmt("Time To Live = %u (0x%X)", r.ttl, r.ttl));
-        node.Add(d.prefix, Fmt("Resource Data Length = %u (0x%.2X)", r.rdlength, r.rdlength));
+        node.Add(d.prefix, core::Printf("Resource Name: %s%s%s", d.nameQuote, r.name.c_str(), d.nameQuote));
+        node.Add(d.prefix, core::Printf("Resource Type = %s", typeText.c_str()));
+        node.Add(d.prefix, core::Printf("Resource Class = %s", classText.c_str()));
+        node.Add(d.prefix, core::Printf("Time To Live = %u (0x%X)", r.ttl, r.ttl));
+        node.Add(d.prefix, core::Printf("Resource Data Length = %u (0x%.2X)", r.rdlength, r.rdlength));
         if (d.addRecordLines != nullptr) d.addRecordLines(node, r);
         for (const auto& line : r.rdata) node.Add(d.prefix, line);
         if (!r.fault.empty()) node.Add(d.prefix, r.fault);
@@ -104,7 +105,7 @@ void AddDnsMessageTree(CPktDetailLine& root, const DnsMessage& message, const Dn
         std::string headline;
         dialect.appendHeadline(headline, message);
         auto& top = root.Add(dialect.prefix, std::move(headline));
-        top.Add(dialect.prefix, Fmt(dialect.identifierFormat, h.id, h.id));
+        top.Add(dialect.prefix, core::Printf("%s %u (0x%.2X)", dialect.identifierLabel, h.id, h.id));
         dialect.addFlagLines(top, h);
         AddCountLines(top, dialect.prefix, h);
         AddQuestions(top, message.questions, dialect);
@@ -114,7 +115,8 @@ void AddDnsMessageTree(CPktDetailLine& root, const DnsMessage& message, const Dn
         if (!message.fault.empty()) top.Add(dialect.prefix, message.fault);
     }
     if (message.frameSize != 0) {
-        root.Add(dialect.prefix, Fmt(dialect.frameSizeFormat, message.frameSize, message.frameSize));
+        root.Add(dialect.prefix,
+                 core::Printf("%s = %u (0x%.2X)", dialect.frameSizeLabel, message.frameSize, message.frameSize));
     }
 }
 

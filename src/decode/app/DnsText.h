@@ -38,10 +38,10 @@ void AppendAnswerFlagNames(std::string& bits, const DnsHeader& header);
 // tag, wording, name tables, headline, flag bits and any record lines of their own.
 struct DnsDialect {
     std::string_view prefix;
-    const char* identifierFormat;    // the ID line, given the ID twice
-    const char* frameSizeFormat;     // the TCP length prefix line, given the prefix twice
-    const char* questionNameFormat;  // "Question Name: ..." with the name
-    const char* resourceNameFormat;  // "Resource Name: ..." with the name
+    // Words, not format strings, so that every format the tree uses is checked where it is used.
+    const char* identifierLabel;  // the ID line before its number ("Query Identifier")
+    const char* frameSizeLabel;   // the TCP length prefix line before " = "
+    const char* nameQuote;        // around the name in "Question Name: ..." and "Resource Name: ..."
     DnsTypeText (*describeType)(std::uint16_t) noexcept;
     DnsTypeText (*describeClass)(std::uint16_t) noexcept;
     void (*appendHeadline)(std::string& out, const DnsMessage& message);

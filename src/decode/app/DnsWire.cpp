@@ -3,8 +3,8 @@
 
 #include <limits>
 
+#include "core/Printf.h"
 #include "decode/ProtoCode.h"
-#include "decode/app/AppText.h"
 
 namespace decode::app {
 
@@ -80,7 +80,7 @@ void ReadRecord(const core::ByteReader& msg, core::ByteReader& cur, const DnsRda
         const bool soundSoFar = record.fault.empty();  // the owner name's error comes first
         rdata.ReadRdata(msg, at, record);
         if (at.Failed() && soundSoFar && !cut) {
-            record.fault = Fmt(kRdataShort, unsigned{record.rdlength});  // it wanted more than RDLENGTH octets
+            record.fault = core::Printf(kRdataShort, unsigned{record.rdlength});  // it wanted more than RDLENGTH octets
         } else if (at.Failed() && record.fault.empty()) {
             record.fault = kRdataCut;
         }
@@ -148,13 +148,14 @@ std::string NameFaultText(const NameResult& result) {
     const auto at = static_cast<unsigned>(result.at);
     switch (result.fault) {
         case NameFault::BadLabel:
-            return Fmt("ERROR ! Bad label length %u at offset %u", result.value, at);
+            return core::Printf("ERROR ! Bad label length %u at offset %u", result.value, at);
         case NameFault::BadPointer:
-            return Fmt("ERROR ! Bad compression pointer to offset %u at offset %u", result.value, at);
+            return core::Printf("ERROR ! Bad compression pointer to offset %u at offset %u", result.value, at);
         case NameFault::TooLong:
-            return Fmt("ERROR ! Name longer than %u octets at offset %u", static_cast<unsigned>(kMaxNameOctets), at);
+            return core::Printf("ERROR ! Name longer than %u octets at offset %u",
+                                static_cast<unsigned>(kMaxNameOctets), at);
         case NameFault::PastEnd:
-            return Fmt("ERROR ! Name runs past the end of the message at offset %u", at);
+            return core::Printf("ERROR ! Name runs past the end of the message at offset %u", at);
         case NameFault::None:
             break;
     }
@@ -190,7 +191,7 @@ void ReadDnsMessage(core::ByteReader& in, const CPktParseContext& ctx, const Dns
         for (unsigned i = 0; i < h.counts[section]; ++i) {
             // Entries stop with the bytes: a count the message does not back reads nothing.
             if (cur.AtEnd() || cur.Failed()) {
-                message.fault = Fmt("ERROR ! Message cut short: %u of %u entries read", read, total);
+                message.fault = core::Printf("ERROR ! Message cut short: %u of %u entries read", read, total);
                 in.Skip(cur.Offset());
                 return;
             }

@@ -1,7 +1,7 @@
 // Request and status line readers, the header block reader and the header nodes.
 #include "decode/app/HttpMessage.h"
 
-#include "decode/app/AppText.h"
+#include "core/Printf.h"
 #include "decode/app/LineProtocol.h"
 
 namespace decode::app {
@@ -88,7 +88,7 @@ void ReadHttpResponse(core::ByteReader& in, HttpResponse& response, bool wantHea
 
 void AddHeaderNodes(CPktDetailLine& parent, const std::vector<std::string>& headers) {
     for (const auto& header : headers) {
-        auto& node = parent.Add(kHttpPrefix, Fmt(" Undocumented Header = %s", header.c_str()));
+        auto& node = parent.Add(kHttpPrefix, core::Printf(" Undocumented Header = %s", header.c_str()));
         const auto colon = header.find(':');
         std::string name;
         std::string value;
@@ -96,8 +96,8 @@ void AddHeaderNodes(CPktDetailLine& parent, const std::vector<std::string>& head
             name = header.substr(0, colon);
             value = header.substr(colon + 1);
         }
-        node.Add(kHttpPrefix, Fmt(" Undocumented Header Fieldname = %s", name.c_str()));
-        node.Add(kHttpPrefix, Fmt(" Undocumented Header Value = %s", value.c_str()));
+        node.Add(kHttpPrefix, core::Printf(" Undocumented Header Fieldname = %s", name.c_str()));
+        node.Add(kHttpPrefix, core::Printf(" Undocumented Header Value = %s", value.c_str()));
     }
 }
 

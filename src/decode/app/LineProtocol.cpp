@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "core/LetterCase.h"
+
 namespace decode::app {
 
 void ReadFirstLine(core::ByteReader& in, std::string& line) {
@@ -23,12 +25,7 @@ const KeywordEntry* MatchKeyword(std::span<const KeywordEntry> table, std::strin
 }
 
 void MaskPassword(std::string& line) {
-    if (line.size() < kPassKeyword.size()) return;
-    for (std::size_t i = 0; i < kPassKeyword.size(); ++i) {
-        const char c = line[i];
-        const char upper = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-        if (upper != kPassKeyword[i]) return;
-    }
+    if (!core::StartsWithIgnoringCase(line, kPassKeyword)) return;
     line.resize(kPassKeyword.size());
     line.append(kMaskedPass.substr(kPassKeyword.size()));
 }

@@ -1,7 +1,8 @@
 // NetBIOS name decoding and the NBNS RDATA routines.
 #include "decode/app/NbnsRecordData.h"
 
-#include "decode/app/AppText.h"
+#include "core/Printf.h"
+#include "decode/TextAppend.h"
 
 namespace decode::app {
 
@@ -20,7 +21,7 @@ void AppendOctet(std::string& out, std::uint8_t c) {
     if (Shown(c)) {
         out.push_back(static_cast<char>(c));
     } else {
-        AppendF(out, "<%.2X>", c);
+        core::AppendPrintf(out, "<%.2X>", c);
     }
 }
 
@@ -35,12 +36,12 @@ void ReadNameFlags(core::ByteReader& cursor, DnsRecord& record) {
     const std::uint32_t owner = cursor.Be32();
     if (cursor.Failed()) return;
     auto& lines = record.rdata;
-    lines.push_back(Fmt("Flags = %u (0x%X)", flags, flags));
+    lines.push_back(core::Printf("Flags = %u (0x%X)", flags, flags));
     lines.emplace_back((flags & 0x8000U) != 0 ? "1............... = Group NetBIOS name"
                                               : "0............... = Unique NetBIOS name");
     lines.emplace_back(NodeTypeLine(flags));
     lines.emplace_back((flags & 0x1FFFU) == 0 ? "...0000000000000 = Reserved" : "...????????????? = Unknown");
-    lines.push_back(Fmt("Owner IP Address = %s", DottedQuad(owner).c_str()));
+    lines.push_back(WithDotted("Owner IP Address = ", owner));
 }
 
 // Node names (16 octets and their flags), then the adapter statistics block.
@@ -80,26 +81,26 @@ void ReadNodeStatus(core::ByteReader& cursor, DnsRecord& record) {
     const unsigned packetSize = cursor.Be16();
     if (cursor.Failed()) return;  // the caller marks the cut
     auto& lines = record.rdata;
-    lines.push_back(Fmt("Unique unit ID = %.8X%.4X", unitHigh, static_cast<unsigned>(unitLow)));
-    lines.push_back(Fmt("Jumpers = %X", jumpers));
-    lines.push_back(Fmt("Test result = %X", testResult));
-    lines.push_back(Fmt("Version number = %u", version));
-    lines.push_back(Fmt("Period of statistics = %u", period));
-    lines.push_back(Fmt("Number of CRC's = %u", crcs));
-    lines.push_back(Fmt("Number of aligment errors = %u", alignment));
-    lines.push_back(Fmt("Number of collisions = %u", collisions));
-    lines.push_back(Fmt("Number of send aborts = %u", sendAborts));
-    lines.push_back(Fmt("Number of good sends = %u", goodSends));
-    lines.push_back(Fmt("Number of good receives = %u", goodReceives));
-    lines.push_back(Fmt("Number of retransmits = %u", retransmits));
-    lines.push_back(Fmt("Number of no resource conditions = %u", noResource));
-    lines.push_back(Fmt("Number of free command blocks = %u", freeBlocks));
-    lines.push_back(Fmt("Total number of command blocks = %u", totalBlocks));
-    lines.push_back(Fmt("Maximum total number of command blocks = %u", maxBlocks));
-    lines.push_back(Fmt("Number of pending sessions = %u", pending));
-    lines.push_back(Fmt("Maximum number of pending sessions = %u", maxPending));
-    lines.push_back(Fmt("Maximum total sessions possible = %u", maxSessions));
-    lines.push_back(Fmt("Session data packet size = %u", packetSize));
+    lines.push_back(core::Printf("Unique unit ID = %.8X%.4X", unitHigh, static_cast<unsigned>(unitLow)));
+    lines.push_back(core::Printf("Jumpers = %X", jumpers));
+    lines.push_back(core::Printf("Test result = %X", testResult));
+    lines.push_back(core::Printf("Version number = %u", version));
+    lines.push_back(core::Printf("Period of statistics = %u", period));
+    lines.push_back(core::Printf("Number of CRC's = %u", crcs));
+    lines.push_back(core::Printf("Number of aligment errors = %u", alignment));
+    lines.push_back(core::Printf("Number of collisions = %u", collisions));
+    lines.push_back(core::Printf("Number of send aborts = %u", sendAborts));
+    lines.push_back(core::Printf("Number of good sends = %u", goodSends));
+    lines.push_back(core::Printf("Number of good receives = %u", goodReceives));
+    lines.push_back(core::Printf("Number of retransmits = %u", retransmits));
+    lines.push_back(core::Printf("Number of no resource conditions = %u", noResource));
+    lines.push_back(core::Printf("Number of free command blocks = %u", freeBlocks));
+    lines.push_back(core::Printf("Total number of command blocks = %u", totalBlocks));
+    lines.push_back(core::Printf("Maximum total number of command blocks = %u", maxBlocks));
+    lines.push_back(core::Printf("Number of pending sessions = %u", pending));
+    lines.push_back(core::Printf("Maximum number of pending sessions = %u", maxPending));
+    lines.push_back(core::Printf("Maximum total sessions possible = %u", maxSessions));
+    lines.push_back(core::Printf("Session data packet size = %u", packetSize));
 }
 
 }  // namespace
@@ -158,13 +159,13 @@ void NbnsRecordData::ReadRdata(const core::ByteReader& /*message*/, core::ByteRe
     switch (record.type) {
         case kTypeAddress: {
             const std::uint32_t address = cursor.Be32();
-            if (!cursor.Failed()) record.rdata.push_back(Fmt("Address = %s", DottedQuad(address).c_str()));
+            if (!cursor.Failed()) record.rdata.push_back(WithDotted("Address = ", address));
             break;
         }
         case kTypeWaitAck:
             if (record.rdlength != 0) {
                 const unsigned field = cursor.Be16();
-                if (!cursor.Failed()) record.rdata.push_back(Fmt("Opcode + Flags = %X", field));
+                if (!cursor.Failed()) record.rdata.push_back(core::Printf("Opcode + Flags = %X", field));
             }
             break;
         case kTypeNb:

@@ -72,16 +72,14 @@ CServicesDlg::CServicesDlg(ServicesContext& context, QWidget* parent, const std:
     m_pollTimer.setInterval(static_cast<int>(PendingPoll::kInterval.count()));
     connect(&m_pollTimer, &QTimer::timeout, this, &CServicesDlg::OnPollTimer);
 
+    m_model.SetListener(this);
     m_model.Open(host, service);
-    m_list->Rows().Reset();
-    setWindowTitle(QString::fromStdString(m_model.Title()));
-    m_list->SelectRow(m_model.Selected());
-    UpdateControls();
     resize(560, 340);
 }
 
 CServicesDlg::~CServicesDlg() {
     m_pollTimer.stop();
+    m_model.SetListener(nullptr);
     m_model.StopPolling();
     // The list reads the model's rows while it is hidden, and the model (a member) goes
     // before the dialog's child widgets would.
@@ -102,7 +100,16 @@ QPushButton& CServicesDlg::Button(ServiceOperation operation) noexcept {
     return *m_start;
 }
 
-void CServicesDlg::UpdateControls() {
+void CServicesDlg::RowsReplaced() {
+    m_list->Rows().Reset();
+    setWindowTitle(QString::fromStdString(m_model.Title()));
+    m_list->SelectRow(m_model.Selected());
+    ButtonsChanged();
+}
+
+void CServicesDlg::RowsChanged() { m_list->Rows().RowsChanged(); }
+
+void CServicesDlg::ButtonsChanged() {
     const ServiceButtons b = m_model.Buttons();
     m_start->setEnabled(b.start);
     m_stop->setEnabled(b.stop);
@@ -112,23 +119,14 @@ void CServicesDlg::UpdateControls() {
     m_host->setEnabled(!m_model.Busy());
 }
 
-void CServicesDlg::OnSelectionChanged() {
-    m_model.Select(m_list->SelectedRow());
-    UpdateControls();
-}
+void CServicesDlg::OnSelectionChanged() { m_model.Select(m_list->SelectedRow()); }
 
 void CServicesDlg::RunOperation(ServiceOperation operation) {
-    const bool pending = m_model.Run(operation, m_parameters->text().toStdString());
-    m_list->Rows().RowsChanged();
-    UpdateControls();
-    if (pending) m_pollTimer.start();
+    if (m_model.Run(operation, m_parameters->text().toStdString())) m_pollTimer.start();
 }
 
 void CServicesDlg::OnPollTimer() {
-    const bool pending = m_model.Poll();
-    if (!pending) m_pollTimer.stop();
-    m_list->Rows().RowsChanged();
-    UpdateControls();
+    if (!m_model.Poll()) m_pollTimer.stop();
 }
 
 void CServicesDlg::OnStart() { RunOperation(ServiceOperation::Start); }
@@ -143,8 +141,6 @@ void CServicesDlg::OnStartup() {
         std::move(*startup), [this] { return m_model.AccountSources(); }, this);
     if (dialog.exec() != QDialog::Accepted) return;
     m_model.ApplyStartup(dialog.Model());
-    m_list->Rows().RowsChanged();
-    UpdateControls();
 }
 
 std::optional<std::string> CServicesDlg::AskHost() {
@@ -162,9 +158,6 @@ void CServicesDlg::OnHost() {
     const auto host = AskHost();
     if (!host) return;
     m_model.ChangeHost(*host);
-    m_list->Rows().Reset();
-    setWindowTitle(QString::fromStdString(m_model.Title()));
-    UpdateControls();
 }
 
 void CServicesDlg::done(int result) {

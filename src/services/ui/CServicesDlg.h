@@ -1,7 +1,8 @@
 // The Services dialog: a host's services with their state and start type; Start (with
 // parameters), Stop, Pause, Continue, "Startup..." and "&Host" on the selected one. The
-// rules are ServicesDialogModel's; after a control the dialog polls every 100 ms (the
-// dialog stays responsive, the polling is bounded) until the service leaves its pending state.
+// rules are ServicesDialogModel's, and the dialog shows what the model says changed; after
+// a control it polls every 100 ms (the dialog stays responsive, the polling is bounded)
+// until the service leaves its pending state.
 #pragma once
 
 #include <QDialog>
@@ -21,7 +22,7 @@ namespace services::ui {
 
 class CServiceListCtrl;
 
-class CServicesDlg final : public QDialog {
+class CServicesDlg final : public QDialog, private ServicesDialogModel::Listener {
     Q_OBJECT
 public:
     // Opens on host (empty: the host shown last, else this machine) with service selected
@@ -53,9 +54,13 @@ protected:
     void done(int result) override;
 
 private:
+    // What the model says changed.
+    void RowsReplaced() override;
+    void RowsChanged() override;
+    void ButtonsChanged() override;
+
     void RunOperation(ServiceOperation operation);
     void OnPollTimer();
-    void UpdateControls();
     std::optional<std::string> AskHost();
 
     widgets::QtUserPrompt m_prompt;

@@ -5,12 +5,12 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "ContractBackends.h"
 #include "services/AccountSource.h"
 #include "services/CSrvItem.h"
+#include "support/Files.h"
 
 namespace services::test {
 namespace {
@@ -23,12 +23,7 @@ protected:
         m_sshLog = std::string(std::getenv("PALOMET_SYSTEMD_DIR")) + "/ssh-" + std::to_string(::getpid()) + ".log";
         ::setenv("FAKE_SSH_LOG", m_sshLog.c_str(), 1);
     }
-    std::string SshLog() const {
-        std::ifstream in(m_sshLog);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string SshLog() const { return support::ReadText(m_sshLog); }
     SystemdBackend m_backend;
     std::string m_sshLog;
 };
@@ -51,7 +46,7 @@ TEST_F(SystemdOnly, AnotherHostThroughSshAndTheBridge) {
     EXPECT_TRUE(std::any_of(list.Value().begin(), list.Value().end(), [](const auto& a) { return a.name == "root"; }));
     auto unreachable = connector.Connect("unreachable1");
     ASSERT_FALSE(unreachable.Ok());
-    EXPECT_EQ(unreachable.Err().code, platform::kErrorHostUnreachable);
+    EXPECT_EQ(unreachable.Err().code, platform::kRpcServerUnavailable);
     EXPECT_EQ(SshLog(), "capture1\ncapture1\ncapture1\nunreachable1\n");
     m_backend.Reset("pm-remote.service");
 }

@@ -1,10 +1,11 @@
-// printf-style text building: formats into a stack buffer first, so short lines cost one copy.
-#include "decode/app/AppText.h"
+// Formats into a stack buffer first, so a short line costs one copy; a longer one (a WKS
+// service list, a long HTTP header) takes a second pass straight into the string.
+#include "core/Printf.h"
 
 #include <cstdarg>
 #include <cstdio>
 
-namespace decode::app {
+namespace core {
 
 namespace {
 
@@ -21,7 +22,6 @@ void AppendV(std::string& out, const char* format, va_list args) {
     if (length < sizeof buffer) {
         out.append(buffer, length);
     } else {
-        // Long lines (a WKS service list, a long HTTP header) take a second pass.
         const std::size_t at = out.size();
         out.resize(at + length + 1);
         std::vsnprintf(&out[at], length + 1, format, again);
@@ -32,14 +32,14 @@ void AppendV(std::string& out, const char* format, va_list args) {
 
 }  // namespace
 
-void AppendF(std::string& out, const char* format, ...) {
+void AppendPrintf(std::string& out, const char* format, ...) {
     va_list args;
     va_start(args, format);
     AppendV(out, format, args);
     va_end(args);
 }
 
-std::string Fmt(const char* format, ...) {
+std::string Printf(const char* format, ...) {
     std::string out;
     va_list args;
     va_start(args, format);
@@ -48,8 +48,4 @@ std::string Fmt(const char* format, ...) {
     return out;
 }
 
-std::string DottedQuad(std::uint32_t address) {
-    return Fmt("%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFFU, (address >> 8) & 0xFFU, address & 0xFFU);
-}
-
-}  // namespace decode::app
+}  // namespace core

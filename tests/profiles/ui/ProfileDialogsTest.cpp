@@ -8,10 +8,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include "platform/RegistryTestUtil.h"
 #include "profiles/ui/CSessionProfilesDlg.h"
 #include "profiles/ui/ProfileSettingsSheet.h"
 #include "profiles/ui/TraceFileBrowser.h"
-#include "settings/RegistryTestUtil.h"
+#include "support/QtApp.h"
 
 // fontconfig keeps its caches until the process ends; that is not ours to report.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
@@ -21,21 +22,6 @@ namespace {
 using namespace profiles;
 using namespace profiles::ui;
 
-// Made once and never destroyed: Qt's own statics (the test's input devices) go first at exit.
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "test_profiles_ui";
-    static char* argv[] = {name, nullptr};
-    static auto* app = new QApplication(argc, argv);
-    return *app;
-}
-
-void Shot(QWidget& w, const char* name) {
-    w.show();
-    QApplication::processEvents();
-    if (const char* dir = std::getenv("PALOMET_SCREENSHOTS")) w.grab().save(QString(dir) + "/" + name + ".png");
-}
-
 template <class T>
 T* Child(QWidget& w, const char* name) {
     T* child = w.findChild<T*>(QString::fromLatin1(name));
@@ -44,10 +30,10 @@ T* Child(QWidget& w, const char* name) {
 }
 
 struct DialogTest : ::testing::Test {
-    std::string path = testutil::ScratchRegistry();
+    std::string path = support::TempPath("registry.sqlite");
     core::RecordingPrompt prompt;
     void SetUp() override {
-        App();
+        support::QtApp();
         ProfileStore store(prompt, path);
         ProfileChanges seed;
         for (const char* name : {"lab", "Backbone"}) {
@@ -62,7 +48,7 @@ struct DialogTest : ::testing::Test {
 
 TEST_F(DialogTest, ProfilesDialogShowsTheListAndFollowsTheSelection) {
     CSessionProfilesDlg dialog(nullptr, {}, path, &prompt);
-    Shot(dialog, "session-profiles");
+    support::Screenshot(dialog, "session-profiles");
     EXPECT_EQ(dialog.windowTitle(), "Session Profiles");
     auto* list = Child<QListWidget>(dialog, "profileList");
     ASSERT_EQ(list->count(), 3);
@@ -107,7 +93,7 @@ TEST_F(DialogTest, NewRunsTheSheetAndARefusedFieldKeepsItOpen) {
         Child<QListWidget>(*sheet, "limitMode")->setCurrentRow(2);
         Child<QLineEdit>(*sheet, "timeValue")->setText("30");
         Child<QComboBox>(*sheet, "timeUnit")->setCurrentIndex(1);
-        Shot(*sheet, "profile-settings-file");
+        support::Screenshot(*sheet, "profile-settings-file");
         QTest::mouseClick(Child<QPushButton>(*sheet, "ok"), Qt::LeftButton);
         refusedStayedOpen =
             sheet->isVisible() && QApplication::focusWidget() == Child<QLineEdit>(*sheet, "queueLength");
@@ -115,7 +101,7 @@ TEST_F(DialogTest, NewRunsTheSheetAndARefusedFieldKeepsItOpen) {
         qobject_cast<QTabWidget*>(sheet->findChild<QTabWidget*>())->setCurrentIndex(1);
         Child<QCheckBox>(*sheet, "http")->setChecked(true);
         Child<QComboBox>(*sheet, "filterType")->setCurrentIndex(0);
-        Shot(*sheet, "profile-settings-filters");
+        support::Screenshot(*sheet, "profile-settings-filters");
         QTest::mouseClick(Child<QPushButton>(*sheet, "ok"), Qt::LeftButton);
     });
     QTest::mouseClick(Child<QPushButton>(dialog, "new"), Qt::LeftButton);
@@ -158,11 +144,11 @@ TEST_F(DialogTest, LimitFieldsFollowTheLimitList) {
 }
 
 TEST_F(DialogTest, BrowseOffersTraceFilesFirst) {
-    auto dialog = MakeTraceFileDialog(nullptr, QString::fromStdString(testutil::ScratchRegistry("x/old.tns")));
+    auto dialog = MakeTraceFileDialog(nullptr, QString::fromStdString(support::TempPath("x/old.tns")));
     EXPECT_EQ(dialog->nameFilters(), (QStringList{"Data Files (*.tns)", "All Files (*)"}));
     EXPECT_EQ(dialog->defaultSuffix(), "tns");
     EXPECT_EQ(dialog->fileMode(), QFileDialog::AnyFile) << "the trace file need not exist";
-    Shot(*dialog, "browse-trace-file");
+    support::Screenshot(*dialog, "browse-trace-file");
 }
 
 }  // namespace

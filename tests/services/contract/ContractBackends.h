@@ -11,8 +11,8 @@
 #include <string>
 
 #include "platform/HostCommand.h"
-#include "platform/SimulatedServiceManager.h"
 #include "platform/SystemdConnector.h"
+#include "platform/simulated/SimulatedServiceManager.h"
 
 namespace services::test {
 

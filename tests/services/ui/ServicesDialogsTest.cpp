@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,45 +14,15 @@
 #include <cstdlib>
 
 #include "platform/HostNames.h"
-#include "platform/SimulatedServiceManager.h"
+#include "platform/simulated/SimulatedServiceManager.h"
 #include "services/ui/CAddUserDlg.h"
 #include "services/ui/CServiceListCtrl.h"
 #include "services/ui/CServicesDlg.h"
 #include "services/ui/CStartupConfigDlg.h"
+#include "support/QtApp.h"
 
 namespace services::ui {
 namespace {
-
-class QtApplication final : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_services_ui";
-        static char* argv[] = {name, nullptr};
-        m_app = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_app;
-};
-[[maybe_unused]] auto* const kApplication = ::testing::AddGlobalTestEnvironment(new QtApplication);
-
-void Keep(QWidget& widget, const char* name) {
-    const char* dir = std::getenv("PALOMET_SCREENSHOTS");
-    if (dir == nullptr) return;
-    widget.show();
-    QApplication::processEvents();
-    widget.grab().save(QString::fromUtf8(dir) + "/" + name + ".png");
-}
-
-// Lets the event loop run (the dialog's poll timer) until done, for at most ten seconds.
-bool WaitFor(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 10000) QTest::qWait(20);
-    return done();
-}
 
 std::vector<std::unique_ptr<AccountSource>> DemoAccounts(const std::string& host) {
     std::vector<std::unique_ptr<AccountSource>> sources;
@@ -83,16 +52,16 @@ TEST(ServicesDialog, ListsTheHostAndStartsTheSelectedAgent) {
     EXPECT_EQ(list.model()->index(static_cast<int>(*list.SelectedRow()), 0).data().toString(), "Palomet capture agent");
     EXPECT_TRUE(dialog.Button(ServiceOperation::Start).isEnabled());
     EXPECT_FALSE(dialog.Button(ServiceOperation::Stop).isEnabled());
-    Keep(dialog, "services-dialog");
+    support::Screenshot(dialog, "services-dialog");
 
     QTest::mouseClick(&dialog.Button(ServiceOperation::Start), Qt::LeftButton);
     EXPECT_FALSE(dialog.HostButton().isEnabled());  // polling
     const QModelIndex status = list.model()->index(static_cast<int>(*list.SelectedRow()), 1);
-    EXPECT_TRUE(WaitFor([&] { return dialog.HostButton().isEnabled(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.HostButton().isEnabled(); }, 10000));
     EXPECT_EQ(status.data().toString(), "Running");
     EXPECT_TRUE(dialog.Button(ServiceOperation::Stop).isEnabled());
     EXPECT_TRUE(dialog.Button(ServiceOperation::Pause).isEnabled());
-    Keep(dialog, "services-dialog-running");
+    support::Screenshot(dialog, "services-dialog-running");
 
     dialog.askHost = [] { return std::optional<std::string>("localhost"); };
     QTest::mouseClick(&dialog.HostButton(), Qt::LeftButton);
@@ -110,7 +79,7 @@ TEST(StartupConfigurationDialog, OffersWhatSystemdHas) {
     EXPECT_TRUE(dialog.Account().isEnabled());
     EXPECT_FALSE(dialog.Password().isEnabled());  // no password is ever asked for or written
     EXPECT_FALSE(dialog.Desktop().isEnabled());
-    Keep(dialog, "startup-configuration");
+    support::Screenshot(dialog, "startup-configuration");
     dialog.SystemAccount().click();
     EXPECT_FALSE(dialog.Account().isEnabled());
     dialog.Disabled().click();
@@ -125,7 +94,7 @@ TEST(AddUserDialog, ListsTheHostsAccounts) {
     ASSERT_EQ(dialog.Accounts().topLevelItemCount(), 3);
     EXPECT_EQ(dialog.Accounts().headerItem()->text(2), "Full Name");
     dialog.Accounts().setCurrentItem(dialog.Accounts().topLevelItem(2));
-    Keep(dialog, "add-user");
+    support::Screenshot(dialog, "add-user");
     dialog.accept();
     ASSERT_TRUE(dialog.Chosen());
     EXPECT_EQ(*dialog.Chosen(), std::make_pair(std::string("\\\\capture1"), std::string("ann")));

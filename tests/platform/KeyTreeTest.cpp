@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "platform/KeyTree.h"
-#include "settings/RegistryTestUtil.h"
+#include "platform/RegistryTestUtil.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ std::unique_ptr<KeyTree> OpenOk(const std::string& path, KeyTree::Options option
 }
 
 TEST(KeyTree, BehavesAsARegistry) {
-    const auto path = testutil::ScratchRegistry("deep/er/registry.sqlite");
+    const auto path = support::TempPath("deep/er/registry.sqlite");
     auto tree = OpenOk(path);
     platform::KeyHandle made = 0, opened = 0, missing = 0;
     ASSERT_TRUE(tree->CreateKey(platform::kLocalMachine, "SOFTWARE\\Maker\\\\App\\", made).Ok());
@@ -68,22 +68,22 @@ TEST(KeyTree, BehavesAsARegistry) {
 }
 
 TEST(KeyTree, RefusesFilesThatAreNotItsOwnAndLeavesThemAlone) {
-    const auto garbage = testutil::ScratchRegistry("garbage.sqlite");
+    const auto garbage = support::TempPath("garbage.sqlite");
     const auto foreign = std::filesystem::path(garbage).replace_filename("foreign.sqlite").string();
-    testutil::WriteAll(garbage, testutil::Bytes(4096, 'x'));
+    support::WriteText(garbage, std::string(4096, 'x'));
     testutil::Sql(foreign, "CREATE TABLE mail(id INTEGER); INSERT INTO mail VALUES(1);");
     for (const auto& path : {garbage, foreign}) {
-        const auto before = testutil::ReadAll(path);
+        const auto before = support::ReadBytes(path);
         KeyStatus status;
         EXPECT_EQ(KeyTree::Open(path, status), nullptr);
         EXPECT_EQ(status.code, KeyCode::NotAStore);
         EXPECT_NE(status.text.find(path + " is not a settings store"), std::string::npos) << status.text;
-        EXPECT_TRUE(testutil::ReadAll(path) == before);
+        EXPECT_TRUE(support::ReadBytes(path) == before);
     }
 }
 
 TEST(KeyTree, ReadOnlyOpeningReadsAndNeverWrites) {
-    const auto path = testutil::ScratchRegistry();
+    const auto path = support::TempPath("registry.sqlite");
     const std::vector<std::uint8_t> data = {1, 2};
     ASSERT_TRUE(OpenOk(path)->SetValue(platform::kLocalMachine, "v", platform::ValueType::Binary, data).Ok());
     auto reader = OpenOk(path, {KeyTree::Access::ReadOnly, std::chrono::seconds(1)});
@@ -94,8 +94,8 @@ TEST(KeyTree, ReadOnlyOpeningReadsAndNeverWrites) {
     EXPECT_NE(refused.text.find("is read-only"), std::string::npos) << refused.text;
 
     // A blank file opened read-only reads as an empty tree and stays blank.
-    const auto blank = testutil::ScratchRegistry("blank.sqlite");
-    testutil::WriteAll(blank, {});
+    const auto blank = support::TempPath("blank.sqlite");
+    support::WriteBytes(blank, {});
     std::vector<KeyTree::KeyDump> keys;
     EXPECT_TRUE(OpenOk(blank, {KeyTree::Access::ReadOnly, std::chrono::seconds(1)})->Export(keys).Ok());
     EXPECT_EQ(keys.size(), 4U);
@@ -103,7 +103,7 @@ TEST(KeyTree, ReadOnlyOpeningReadsAndNeverWrites) {
 }
 
 TEST(KeyTree, APeerHoldingTheLockIsWaitedForThenReported) {
-    const auto path = testutil::ScratchRegistry();
+    const auto path = support::TempPath("registry.sqlite");
     auto tree = OpenOk(path, {KeyTree::Access::ReadWrite, std::chrono::milliseconds(50)});
     sqlite3* peer = testutil::Sql(path, "BEGIN EXCLUSIVE", true);
     const std::vector<std::uint8_t> data = {1};

@@ -174,7 +174,7 @@ TEST_P(ServiceContract, StatesThroughStartFailurePauseAndContinue) {
     EXPECT_EQ(Follow(freeze, platform::kStatePausePending).back(), platform::kStatePaused);
     EXPECT_EQ(freeze.StateText(), "Paused");
     const ServiceButtons paused = ButtonsFor(freeze.CurrentState(), freeze.ControlsAccepted(), {});
-    EXPECT_EQ(paused, (ServiceButtons{false, false, false, true, true}));
+    EXPECT_EQ(paused, (ServiceButtons{.cont = true, .startup = true}));
     freeze.Continue();
     EXPECT_EQ(Follow(freeze, platform::kStateContinuePending).back(), platform::kStateRunning);
     freeze.Stop();

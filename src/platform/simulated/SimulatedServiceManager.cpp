@@ -1,9 +1,9 @@
 // The simulated service table and its connector.
-#include "platform/SimulatedServiceManager.h"
+#include "platform/simulated/SimulatedServiceManager.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "core/LetterCase.h"
 #include "platform/HostNames.h"
 #include "platform/SystemdMapping.h"
 
@@ -12,13 +12,6 @@ namespace {
 
 constexpr std::string_view kServiceSuffix = ".service";
 constexpr std::uint32_t kUserUnknown = 217;  // the exit status systemd gives a service whose user does not exist
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 ServiceError Missing(std::string_view name) {
     return MakeServiceError(kErrorServiceDoesNotExist, "Unit " + std::string(name) + " not found.");
@@ -132,12 +125,10 @@ ServiceResult<std::vector<ServiceEntry>> SimulatedHost::List() {
 
 ServiceResult<std::string> SimulatedHost::Find(std::string_view name) {
     std::string wanted(name);
-    const std::string lower = Lower(wanted);
-    if (lower.size() < kServiceSuffix.size() || lower.substr(lower.size() - kServiceSuffix.size()) != kServiceSuffix)
-        wanted += kServiceSuffix;
+    if (!core::EndsWithIgnoringCase(wanted, kServiceSuffix)) wanted += kServiceSuffix;
     if (Service(wanted) != nullptr) return wanted;
     for (const auto& s : m_services)
-        if (Lower(s.name) == Lower(wanted)) return s.name;
+        if (core::EqualsIgnoringCase(s.name, wanted)) return s.name;
     return Missing(wanted);
 }
 
@@ -248,7 +239,7 @@ ServiceResult<std::shared_ptr<ServiceManager>> SimulatedConnector::Connect(const
     }
     const auto it = m_hosts.find(key);
     if (it == m_hosts.end())
-        return MakeServiceError(kErrorHostUnreachable,
+        return MakeServiceError(kRpcServerUnavailable,
                                 "ssh " + key + ": Could not resolve hostname " + key + ": Name or service not known");
     return std::shared_ptr<ServiceManager>(std::make_shared<SimulatedServiceManager>(it->second));
 }
