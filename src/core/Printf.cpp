@@ -9,7 +9,8 @@ namespace core {
 
 namespace {
 
-void AppendV(std::string& out, const char* format, va_list args) {
+// The format is the caller's, already checked where AppendPrintf or Printf was called.
+__attribute__((format(printf, 2, 0))) void AppendV(std::string& out, const char* format, va_list args) {
     char buffer[256];
     va_list again;
     va_copy(again, args);
