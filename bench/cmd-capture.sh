@@ -13,24 +13,15 @@ source bench/agent-lib.sh
 # shellcheck disable=SC2086  # the options are words
 start_agent --replay "$sample" --loop ${CAPTURE_AGENT_ARGS:-}
 
-agent_before=$(cpu_ticks "$agent_pid")
-TIMEFORMAT='%R %U %S'
-{ time "$bin/palomet-cli" capture --server 127.0.0.1 --epm-port "$epm" --out "$work/live.tns" --seconds "$seconds" \
-    >"$work/capture.out" 2>"$work/capture.err"; } 2>"$work/time"
-agent_after=$(cpu_ticks "$agent_pid")
+capture_for "--seconds $seconds" 127.0.0.1
 cat "$work/capture.out"
-read -r wall client_user client_sys <"$work/time"
-
-frames=$(grep -oP '^\d+(?= frames)' "$work/capture.out")
 per_frame=$(frame_bytes_per_frame "$sample")
-trace_bytes=$(stat -c %s "$work/live.tns")
 dropped=$(grep -oP 'dropped \K\d+' "$work/agent.err" | paste -sd+ | bc 2>/dev/null || echo 0)
 
 awk -v f="$frames" -v pf="$per_frame" -v tb="$trace_bytes" -v secs="$seconds" -v wall="$wall" \
-    -v a0="$agent_before" -v a1="$agent_after" -v hz="$hz" -v cu="$client_user" -v cs="$client_sys" \
-    -v lost="${dropped:-0}" 'BEGIN {
+    -v agent="$agent_cpu" -v client="$client_cpu" -v lost="${dropped:-0}" 'BEGIN {
   mb = f * pf / 1e6;
   printf "capture: %d frames, %.1f MB of frames, in %.1f s from session opening to finished file (%d s of capture, then the drain): %.0f frames/s, %.1f MB/s of frames, %.1f MB/s of trace file; %d frames lost by the agent\n", f, mb, wall, secs, f / wall, mb / wall, tb / 1e6 / wall, lost;
-  printf "agent:   %.2f s CPU, %.1f ms per MB of frames\n", (a1 - a0) / hz, (a1 - a0) / hz * 1000 / mb;
-  printf "manager: %.2f s CPU, %.1f ms per MB of frames\n", cu + cs, (cu + cs) * 1000 / mb;
+  printf "agent:   %.2f s CPU, %.1f ms per MB of frames\n", agent, agent * 1000 / mb;
+  printf "manager: %.2f s CPU, %.1f ms per MB of frames\n", client, client * 1000 / mb;
 }'

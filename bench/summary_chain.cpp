@@ -50,8 +50,8 @@ std::string Ipv6CapturePath() {
 
 // The capture's frames as one batch on the decoder set, stamped in microseconds.
 struct Mix {
-    auto conf = decode::CPktParsersConf::FromTableFiles();
-    decode::CPktParsers parsers(conf);
+    decode::CPktParsersConf conf = decode::CPktParsersConf::FromTableFiles();
+    decode::CPktParsers parsers{conf};
     capture::CPktSnap batch{&parsers};
     explicit Mix(const std::string& path) {
         char error[PCAP_ERRBUF_SIZE];

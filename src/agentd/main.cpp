@@ -48,15 +48,16 @@ DESCRIPTION
 ACCESS
   The protocol carries no authentication: whoever reaches the port can capture every
   frame this host sees, cleartext logins included. Two set-ups are safe:
+    Through SSH (the one to choose): the agent stays on loopback (the default) and
+    listens on no network at all; managers name the server ssh://[user@]host[:sshport]
+    and reach the endpoint mapper and the agent's port on this host's loopback through
+    channels of their own SSH login, whatever port the agent took. Only sshd has to be
+    reachable (with TCP forwarding allowed, as sshd allows by default):
+      agent host:   palometsrv --interface eth0
+      desktop:      palomet-cli agent --server ssh://user@agent-host ping
     An allow-list on a trusted network: only these addresses may connect; every
     other connection is closed before a byte is read.
       palometsrv --interface eth0 --listen 0.0.0.0 --allow 10.0.0.0/8
-    An SSH tunnel: the agent stays on loopback (the default) and managers reach it
-    through ssh. The agent's port must be the same number on both ends of the tunnel
-    (the endpoint mapper names it to the client), so fix it with --port:
-      agent host:   palometsrv --interface eth0 --port 5000 --epm-port 1135
-      desktop:      ssh -N -L 5000:127.0.0.1:5000 -L 1135:127.0.0.1:1135 user@agent-host
-                    palomet-cli agent --server 127.0.0.1 --epm-port 1135 ping
   --listen on an address other than loopback is refused without --allow; --allow any
   accepts everyone knowingly. Addresses are four decimal numbers without leading zeros
   (010.0.0.0 is refused, not read as octal), and a network may not have host bits set. Every accepted and refused connection and every snapper
@@ -210,13 +211,13 @@ int main(int argc, char** argv) {
         }
         options.rpc.allow = std::move(parsed).Value();
     } else if (!agentd::IsLoopback(*listenAddress)) {
-        std::fprintf(
-            stderr,
-            "palometsrv: refusing to listen on %s without --allow. The capture interface carries no\n"
-            "  authentication: anyone who reaches the port could capture every frame this host sees.\n"
-            "  Name the networks that may connect, for example --allow 10.0.0.0/8, or accept everyone\n"
-            "  knowingly with --allow any. Or keep the agent on loopback and use an SSH tunnel (see --help).\n",
-            options.listen.c_str());
+        std::fprintf(stderr,
+                     "palometsrv: refusing to listen on %s without --allow. The capture interface carries no\n"
+                     "  authentication: anyone who reaches the port could capture every frame this host sees.\n"
+                     "  Name the networks that may connect, for example --allow 10.0.0.0/8, or accept everyone\n"
+                     "  knowingly with --allow any. Or keep the agent on loopback and have the managers reach it\n"
+                     "  through ssh:// (see --help).\n",
+                     options.listen.c_str());
         return 1;
     }
 

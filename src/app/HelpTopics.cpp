@@ -19,6 +19,10 @@ already open in a window is not opened twice.</p>
 --out FILE.tns</code> opens a live capture window from the command line. The window shows the first
 block as soon as the agent has sent it; later blocks are shown when you move to them.
 <b>Pause/Continue</b> stops and restarts the agent's capture.</p>
+<p>A server named <code>ssh://[user@]host[:sshport]</code> (in a session profile, or after
+<code>--live</code>) is reached through your own SSH login to that host: your keys, ~/.ssh/config and
+known_hosts, nothing ever asked. The agent there listens on its loopback only. A host key that is not
+known, a key the host refuses or a host out of reach is told with ssh's own words.</p>
 <h3>Moving through a trace</h3>
 <p>A window shows one screen at a time: the frames of one block of the trace file.</p>
 <table cellpadding="3">

@@ -9,6 +9,7 @@
 #include "app/QuitOnSignals.h"
 #include "profiles/CSessionProfile.h"
 #include "profiles/ProfileStore.h"
+#include "session/ServerName.h"
 #include "widgets/QtUserPrompt.h"
 #ifdef PALOMET_SIMULATED_SERVICES
 #include "services/simulated/SimulatedServices.h"
@@ -38,7 +39,8 @@ Arguments ReadArguments(int argc, char* argv[]) {
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption live(QStringLiteral("live"),
-                                  QStringLiteral("Open a live capture window on the agent at HOST (endpoint mapper on "
+                                  QStringLiteral("Open a live capture window on the agent at HOST, or on the agent "
+                                                 "reached through ssh://[user@]host[:sshport] (endpoint mapper on "
                                                  "PORT, else $PALOMET_EPM_PORT, else 135)."),
                                   QStringLiteral("HOST[:PORT]"));
     const QCommandLineOption out(QStringLiteral("out"),
@@ -77,15 +79,16 @@ int main(int argc, char* argv[]) {
     std::uint16_t epmPort = 0;
     std::string host;
     if (!arguments.live.isEmpty()) {
-        const QString& value = arguments.live;
-        const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
-        bool ok = true;
-        host = (colon < 0 ? value : value.left(colon)).toStdString();
-        if (colon >= 0) epmPort = value.mid(colon + 1).toUShort(&ok);
-        if (!ok || (epmPort == 0 && colon >= 0) || host.empty()) {
-            prompt.Tell("--live wants HOST or HOST:PORT, with a port from 1 to 65535.", core::PromptIcon::Exclamation);
+        const auto live = session::ParseLiveServer(arguments.live.toStdString());
+        if (!live) {
+            prompt.Tell(
+                "--live wants HOST or HOST:PORT, or ssh://[user@]host[:sshport][:PORT], with ports from 1 "
+                "to 65535.",
+                core::PromptIcon::Exclamation);
             return 2;
         }
+        host = live->server;
+        epmPort = live->epmPort;
     }
     for (const QString& file : arguments.files) workbench.OpenSavedTrace(QFileInfo(file).absoluteFilePath());
     if (!host.empty()) {

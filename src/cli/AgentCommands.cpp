@@ -22,8 +22,10 @@ int RunPing(const CaptureRequest& o) {
     if (!doc.OpenSession()) return 1;
     // The document's last reference to the host closes the session when it goes.
     const bool created = doc.LastStatus() == 0;
-    std::cout << "agent " << doc.Profile().serverAddress << " (" << platform::FormatIPv4(doc.Binding()->Address())
-              << ", port " << doc.Binding()->Endpoint() << ") answers" << (created ? "" : "; no session") << "\n";
+    const std::string where =
+        doc.HostAddress() != 0 ? platform::FormatIPv4(doc.Binding()->Address()) : std::string("through ssh");
+    std::cout << "agent " << doc.Profile().serverAddress << " (" << where << ", port " << doc.Binding()->Endpoint()
+              << ") answers" << (created ? "" : "; no session") << "\n";
     return created ? 0 : 1;
 }
 
@@ -33,7 +35,8 @@ void RegisterAgentCommands(CommandRegistry& registry) {
     auto o = std::make_shared<CaptureRequest>();
     o->frames = 1000;
     auto* agent = registry.App().add_subcommand("agent", "Talk to a capture agent over DCE RPC");
-    agent->add_option("--server", o->server, "Agent host name or IPv4 address")->required();
+    agent->add_option("--server", o->server, "Agent host name or IPv4 address, or ssh://[user@]host[:sshport]")
+        ->required();
     agent->add_option("--epm-port", o->epmPort, "Endpoint mapper port (default PALOMET_EPM_PORT, else 135)")
         ->check(CLI::Range(1, 65535));
     agent->add_option("--timeout", o->timeoutSeconds, "Longest wait for one call, in seconds")

@@ -246,7 +246,8 @@ void RegisterCaptureCommand(CommandRegistry& registry) {
     capture->add_option("--profile", r->profile,
                         "Session profile that supplies every setting (options given override it)");
     AddRegistryOption(capture, r->registry);
-    capture->add_option("--server", r->server, "Agent host name or IPv4 address (required without --profile)");
+    capture->add_option("--server", r->server,
+                        "Agent host name or IPv4 address, or ssh://[user@]host[:sshport] (required without --profile)");
     capture->add_option("--epm-port", r->epmPort, "Endpoint mapper port (default PALOMET_EPM_PORT, else 135)")
         ->check(CLI::Range(1, 65535));
     capture->add_option("--timeout", r->timeoutSeconds, "Longest wait for one agent call, in seconds")

@@ -3,51 +3,24 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 
+#include "platform/ChildProcess.h"
 #include "platform/HostNames.h"
-
-extern char** environ;  // handed on to the programs we start
+#include "platform/SshConnection.h"
 
 namespace platform {
 namespace {
 
 constexpr std::size_t kMaxHostOutput = 16U << 20U;
 
-class Fd {
-public:
-    Fd() = default;
-    explicit Fd(int fd) noexcept : m_fd(fd) {}
-    ~Fd() { Close(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const noexcept { return m_fd; }
-    void Close() noexcept {
-        if (m_fd >= 0) ::close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd = -1;
-};
-
-std::string Errno(const char* what, int error) { return std::string(what) + ": " + std::strerror(error); }
-
-void KillAndReap(pid_t pid) {
-    ::kill(pid, SIGKILL);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
-}
+void KillAndReap(pid_t pid) { (void)EndChild(pid, std::chrono::milliseconds(0)); }
 
 // Reads what is there into text; false at end of file or on an error.
 bool Drain(int fd, std::string& text) {
@@ -71,26 +44,16 @@ ServiceResult<ProgramOutput> RunProgram(const std::vector<std::string>& argv, st
     int out[2] = {-1, -1};
     int err[2] = {-1, -1};
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, in) != 0)
-        return MakeServiceError(kErrorInternal, Errno("socketpair", errno));
-    Fd inChild(in[0]), inParent(in[1]);
-    if (::pipe2(out, O_CLOEXEC) != 0) return MakeServiceError(kErrorInternal, Errno("pipe", errno));
-    Fd outParent(out[0]), outChild(out[1]);
-    if (::pipe2(err, O_CLOEXEC) != 0) return MakeServiceError(kErrorInternal, Errno("pipe", errno));
-    Fd errParent(err[0]), errChild(err[1]);
+        return MakeServiceError(kErrorInternal, ErrnoText("socketpair", errno));
+    Descriptor inChild(in[0]), inParent(in[1]);
+    if (::pipe2(out, O_CLOEXEC) != 0) return MakeServiceError(kErrorInternal, ErrnoText("pipe", errno));
+    Descriptor outParent(out[0]), outChild(out[1]);
+    if (::pipe2(err, O_CLOEXEC) != 0) return MakeServiceError(kErrorInternal, ErrnoText("pipe", errno));
+    Descriptor errParent(err[0]), errChild(err[1]);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, inChild.Get(), 0);
-    posix_spawn_file_actions_adddup2(&actions, outChild.Get(), 1);
-    posix_spawn_file_actions_adddup2(&actions, errChild.Get(), 2);
-    std::vector<std::string> args = argv;
-    std::vector<char*> pointers;
-    for (auto& a : args) pointers.push_back(a.data());
-    pointers.push_back(nullptr);
-    pid_t pid = -1;
-    const int spawned = ::posix_spawnp(&pid, args[0].c_str(), &actions, nullptr, pointers.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return MakeServiceError(kErrorFileNotFound, Errno(argv[0].c_str(), spawned));
+    const Spawned spawned = SpawnProgram(argv, inChild.Get(), outChild.Get(), errChild.Get());
+    if (spawned.pid < 0) return MakeServiceError(kErrorFileNotFound, ErrnoText(argv[0].c_str(), spawned.error));
+    const pid_t pid = spawned.pid;
     inChild.Close();
     outChild.Close();
     errChild.Close();
@@ -117,7 +80,7 @@ ServiceResult<ProgramOutput> RunProgram(const std::vector<std::string>& argv, st
             if (errno == EINTR) continue;
             const int error = errno;
             KillAndReap(pid);
-            return MakeServiceError(kErrorInternal, Errno("poll", error));
+            return MakeServiceError(kErrorInternal, ErrnoText("poll", error));
         }
         if (fds[0].revents != 0) outOpen = Drain(outParent.Get(), result.out);
         if (fds[1].revents != 0) errOpen = Drain(errParent.Get(), result.err);
@@ -134,9 +97,8 @@ ServiceResult<ProgramOutput> RunProgram(const std::vector<std::string>& argv, st
                                     argv[0] + " wrote more than " + std::to_string(maxOutput >> 20U) + " MiB.");
         }
     }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
-    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    // Both of its outputs are closed: it has ended, or is about to.
+    result.exitStatus = EndChild(pid, timeout);
     return result;
 }
 
@@ -145,9 +107,18 @@ std::string SshProgram() {
     return custom != nullptr && *custom != '\0' ? std::string(custom) : std::string("ssh");
 }
 
-std::vector<std::string> SshArguments(const HostName& host) {
-    return {"-xT", "-oBatchMode=yes", "-oConnectTimeout=10", "--", host.Destination()};
+std::vector<std::string> SshArguments(const SshDestination& host) {
+    std::vector<std::string> args = {"-xT", "-oBatchMode=yes", "-oConnectTimeout=10"};
+    // A capture's SSH connection to the same destination carries this command too.
+    if (const auto shared = SshConnection::LiveControlPath(host)) {
+        args.emplace_back("-oControlMaster=no");
+        args.push_back("-oControlPath=" + *shared);
+    }
+    for (auto& a : host.Arguments()) args.push_back(std::move(a));
+    return args;
 }
+
+std::vector<std::string> SshArguments(const HostName& host) { return SshArguments(SshDestination(host)); }
 
 std::string ShellQuote(std::string_view text) {
     std::string quoted = "'";
@@ -163,10 +134,10 @@ std::string ShellQuote(std::string_view text) {
 ServiceResult<ProgramOutput> RunOnHost(std::string_view host, const std::string& commandLine, std::string_view input,
                                        std::chrono::milliseconds timeout) {
     host = StripMachinePrefix(host);
-    auto name = ParseHostName(host);
-    if (!name) return name.Err();
+    auto target = SshTarget(host);
+    if (!target) return target.Err();
     std::vector<std::string> argv = {SshProgram()};
-    for (auto& a : SshArguments(name.Value())) argv.push_back(std::move(a));
+    for (auto& a : SshArguments(target.Value())) argv.push_back(std::move(a));
     argv.push_back(commandLine);
     auto run = RunProgram(argv, input, timeout, kMaxHostOutput);
     if (!run) return run;

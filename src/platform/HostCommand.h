@@ -11,6 +11,7 @@
 
 #include "platform/HostNames.h"
 #include "platform/ServiceManager.h"
+#include "platform/SshDestination.h"
 
 namespace platform {
 
@@ -29,7 +30,10 @@ ServiceResult<ProgramOutput> RunProgram(const std::vector<std::string>& argv, st
 std::string SshProgram();
 
 // ssh's options for unattended use (no password or host-key prompt, a bounded connect),
-// then "--" and the host, so that a host name is never read as an option.
+// then "--" and the host, so that a host name is never read as an option. While the
+// process holds a logged-in SSH connection to the destination, the command rides it.
+std::vector<std::string> SshArguments(const SshDestination& host);
+// The same for a host on the port ssh and ~/.ssh/config choose.
 std::vector<std::string> SshArguments(const HostName& host);
 
 // One word for a POSIX shell: the text in single quotes.

@@ -8,6 +8,7 @@
 #include "platform/HostCommand.h"
 #include "platform/HostNames.h"
 #include "platform/SdBus.h"
+#include "platform/SshDestination.h"
 #include "platform/SystemdMapping.h"
 #include "platform/SystemdServiceManager.h"
 
@@ -79,7 +80,7 @@ ServiceResult<sdbus::BusPtr> Answering(sdbus::BusPtr bus, std::string_view where
 SystemdConnector::SystemdConnector(ServiceScope scope) : m_scope(scope) {}
 SystemdConnector::~SystemdConnector() = default;
 
-std::string SystemdConnector::RemoteAddress(const HostName& host, ServiceScope scope) {
+std::string SystemdConnector::RemoteAddress(const SshDestination& host, ServiceScope scope) {
     std::vector<std::string> argv = SshArguments(host);
     argv.emplace_back("systemd-stdio-bridge");
     if (scope == ServiceScope::User) {
@@ -98,9 +99,9 @@ std::string SystemdConnector::RemoteAddress(const HostName& host, ServiceScope s
 ServiceResult<std::shared_ptr<ServiceManager>> SystemdConnector::Connect(const std::string& host) {
     const bool local = IsLocalHost(host);
     const std::string key = local ? std::string() : std::string(StripMachinePrefix(host));
-    HostName remote;
+    SshDestination remote;
     if (!local) {
-        auto parsed = ParseHostName(key);
+        auto parsed = SshTarget(key);
         if (!parsed) return parsed.Err();
         remote = std::move(parsed).Value();
     }

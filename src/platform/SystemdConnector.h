@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/HostNames.h"
 #include "platform/ServiceManager.h"
+#include "platform/SshDestination.h"
 
 namespace platform {
 
@@ -27,7 +27,7 @@ public:
     ServiceResult<std::shared_ptr<ServiceManager>> Connect(const std::string& host) override;
 
     // The D-Bus address that reaches host's manager through ssh (for the record and tests).
-    static std::string RemoteAddress(const HostName& host, ServiceScope scope);
+    static std::string RemoteAddress(const SshDestination& host, ServiceScope scope);
 
 private:
     ServiceScope m_scope;

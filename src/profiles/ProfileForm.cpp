@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/SshDestination.h"
+
 namespace profiles {
 
 namespace {
@@ -74,6 +76,11 @@ std::optional<FormProblem> ProfileForm::Validate() const {
     const LimitControls limits = LimitControlsFor(limitMode);
     if (name.size() > kMaxNameLength) return FormProblem{FormField::Name, TooLong(kMaxNameLength)};
     if (serverAddress.size() > kMaxServerLength) return FormProblem{FormField::Server, TooLong(kMaxServerLength)};
+    // An ssh:// server that cannot be one is told now, not at the first capture.
+    if (platform::IsSshServer(serverAddress)) {
+        if (const auto ssh = platform::ParseSshServer(serverAddress); !ssh)
+            return FormProblem{FormField::Server, ssh.Err().message};
+    }
     if (!InRange(queueLength, kMinQueueLength, kMaxQueueLength))
         return FormProblem{FormField::QueueLength, OutOfRange(kMinQueueLength, kMaxQueueLength)};
     if (traceFile.size() > kMaxTraceFileLength) return FormProblem{FormField::TraceFile, TooLong(kMaxTraceFileLength)};

@@ -52,8 +52,14 @@ RpcStatus Association::Fail(RpcStatus status) {
 
 RpcStatus Association::Connect(std::uint32_t address, std::uint16_t port, platform::Deadline deadline,
                                const platform::ManualResetEvent* abort) {
+    platform::TcpDialer direct(address);
+    return Connect(direct, port, deadline, abort);
+}
+
+RpcStatus Association::Connect(platform::StreamDialer& dialer, std::uint16_t port, platform::Deadline deadline,
+                               const platform::ManualResetEvent* abort) {
     Close();
-    const auto net = m_socket.Connect(address, port, deadline, abort);
+    const auto net = dialer.Dial(port, deadline, abort, m_socket);
     if (net == platform::NetStatus::Ok) return platform::kRpcOk;
     // A server that does not answer a connection in time is as unreachable as a refusing one.
     return Fail(net == platform::NetStatus::TimedOut ? platform::kRpcServerUnavailable

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/StreamDialer.h"
 #include "platform/TcpSocket.h"
 #include "rpc/Pdu.h"
 #include "rpc/RpcStatus.h"
@@ -44,6 +45,9 @@ public:
     explicit Association(std::size_t maxReplyStub) : m_maxReplyStub(maxReplyStub) {}
 
     RpcStatus Connect(std::uint32_t address, std::uint16_t port, platform::Deadline deadline,
+                      const platform::ManualResetEvent* abort);
+    // The same through whatever reaches the server's host (a channel of an SSH connection).
+    RpcStatus Connect(platform::StreamDialer& dialer, std::uint16_t port, platform::Deadline deadline,
                       const platform::ManualResetEvent* abort);
     // Takes over a stream that is already connected (a socket pair in the fuzzer).
     void Attach(platform::TcpSocket socket) noexcept;

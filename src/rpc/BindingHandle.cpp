@@ -48,6 +48,7 @@ RpcStatus BindingHandle::FromStringBinding(std::string_view text, std::unique_pt
     out.reset(new BindingHandle(*address, port));
     out->m_fixedEndpoint = port != 0;
     out->m_maxReply = kDefaultMaxReply;
+    out->m_dialer = std::make_shared<platform::TcpDialer>(*address);
     return platform::kRpcOk;
 }
 
@@ -63,12 +64,12 @@ RpcStatus BindingHandle::Open(const SyntaxId& interface, const CallClock& clock,
                               const platform::ManualResetEvent* abort) {
     if (m_port == 0) {
         std::uint16_t port = 0;
-        const auto status = LookupEndpoint(m_address, m_epmPort, interface, clock.Next(), abort, port);
+        const auto status = LookupEndpoint(*m_dialer, m_epmPort, interface, clock.Next(), abort, port);
         if (status != platform::kRpcOk) return status;
         m_port = port;
     }
     auto association = std::make_unique<Association>(m_maxReply);
-    auto status = association->Connect(m_address, m_port, clock.Next(), abort);
+    auto status = association->Connect(*m_dialer, m_port, clock.Next(), abort);
     if (status == platform::kRpcOk) status = association->Bind(interface, clock, abort, m_assocGroup);
     if (status != platform::kRpcOk) {
         if (!m_fixedEndpoint) m_port = 0;  // the agent may have restarted on another port

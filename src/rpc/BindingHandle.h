@@ -8,9 +8,11 @@
 #include <memory>
 #include <mutex>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "platform/ManualResetEvent.h"
+#include "platform/StreamDialer.h"
 #include "rpc/Association.h"
 #include "rpc/CallCancel.h"
 #include "rpc/RpcStatus.h"
@@ -40,6 +42,11 @@ public:
     RpcStatus SetAuthInfo(std::uint32_t level, std::uint32_t service);
 
     void SetEpmPort(std::uint16_t port) { m_epmPort = port; }
+    // The mapper's and the server's ports are reached through dialer (a channel of an SSH
+    // connection to the host, say) instead of straight over TCP to the binding's address.
+    void ReachThrough(std::shared_ptr<platform::StreamDialer> dialer) { m_dialer = std::move(dialer); }
+    // Why the last connection failed, in the words of what carries it; empty for plain TCP.
+    std::string LinkFailure() const { return m_dialer->Failure(); }
     // A call fails with 1460 when the server makes no progress (connects, or sends or takes
     // a PDU) within timeout, or has not finished within the cap; an unreachable server is 1722.
     void SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
@@ -73,6 +80,7 @@ private:
     std::chrono::milliseconds m_timeout = kDefaultCallTimeout;
     std::chrono::milliseconds m_cap = kDefaultCallCap;
     std::size_t m_maxReply;
+    std::shared_ptr<platform::StreamDialer> m_dialer;
     std::unique_ptr<Association> m_association;
     SyntaxId m_boundInterface;
     // The server's association group for this binding: a reconnect binds in it again, which is

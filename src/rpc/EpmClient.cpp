@@ -100,6 +100,14 @@ core::Result<EptMapReply> DecodeEptMapReply(std::span<const std::uint8_t> stub, 
 
 RpcStatus LookupEndpoint(std::uint32_t host, std::uint16_t epmPort, const SyntaxId& interface,
                          platform::Deadline deadline, const platform::ManualResetEvent* abort, std::uint16_t& port) {
+    platform::TcpDialer direct(host);
+    return LookupEndpoint(direct, epmPort, interface, deadline, abort, port);
+}
+
+RpcStatus LookupEndpoint(platform::StreamDialer& host, std::uint16_t epmPort, const SyntaxId& interface,
+                         platform::Deadline deadline, const platform::ManualResetEvent* abort, std::uint16_t& port) {
+    // Only the port of the mapper's answer counts: its address is the host's own, which the
+    // dialer reaches in its way.
     Association mapper(kMaxEpmReply);
     if (const auto status = mapper.Connect(host, epmPort, deadline, abort); status != platform::kRpcOk) return status;
     if (const auto status = mapper.Bind(kEpmInterface, deadline, abort); status != platform::kRpcOk) return status;

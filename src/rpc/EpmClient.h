@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/Result.h"
-#include "platform/TcpSocket.h"
+#include "platform/StreamDialer.h"
 #include "rpc/RpcStatus.h"
 #include "rpc/Tower.h"
 
@@ -35,6 +35,9 @@ core::Result<EptMapReply> DecodeEptMapReply(std::span<const std::uint8_t> stub, 
 
 // Asks the mapper on host:epmPort for the interface's TCP port; 1753 when it has none.
 RpcStatus LookupEndpoint(std::uint32_t host, std::uint16_t epmPort, const SyntaxId& interface,
+                         platform::Deadline deadline, const platform::ManualResetEvent* abort, std::uint16_t& port);
+// The same through whatever reaches the host (a channel of an SSH connection).
+RpcStatus LookupEndpoint(platform::StreamDialer& host, std::uint16_t epmPort, const SyntaxId& interface,
                          platform::Deadline deadline, const platform::ManualResetEvent* abort, std::uint16_t& port);
 
 }  // namespace rpc

@@ -6,6 +6,7 @@
 #include "core/DisplayText.h"
 #include "core/LetterCase.h"
 #include "platform/HostNames.h"
+#include "platform/SshDestination.h"
 #include "services/ServiceTexts.h"
 
 namespace services {
@@ -288,8 +289,8 @@ bool ServicesDialogModel::ChangeHost(const std::string& host) {
     if (Busy()) return false;
     const std::string wanted(platform::StripMachinePrefix(host));
     if (!platform::IsLocalHost(wanted)) {
-        if (auto bad = platform::CheckHostName(wanted)) {
-            m_prompt.Tell(ErrorText(bad->code, bad->message));
+        if (auto target = platform::SshTarget(wanted); !target) {
+            m_prompt.Tell(ErrorText(target.Err().code, target.Err().message));
             return false;
         }
     }

@@ -2,27 +2,25 @@
 // the snapper calls under the agent-call lock, and the destruction order.
 #include "session/CKestroDoc.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
 #include "core/Archive.h"
-#include "core/LetterCase.h"
+#include "platform/SshConnection.h"
 #include "platform/TcpSocket.h"
 #include "rpc/AgentInterface.h"
 #include "rpc/StringBinding.h"
 #include "session/AgentCallLock.h"
 #include "session/AgentMessages.h"
+#include "session/ServerName.h"
 
 namespace session {
 
 namespace {
 
-std::string TrimLower(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return core::AsciiLowered(text.substr(first, text.find_last_not_of(' ') - first + 1));
-}
+constexpr std::string_view kInvalidServer = "Invalid server name entered.";
+// Where an agent reached through SSH listens, as its own host sees it.
+constexpr std::string_view kAgentLoopback = "127.0.0.1";
 
 // Ends the wait cursor on every way out of the service check.
 class WaitCursorScope {
@@ -57,7 +55,7 @@ CKestroDoc::~CKestroDoc() {
     }
     if (m_hostAcquired) {
         // The binding comes back with the last reference, so it is used before it is freed.
-        auto released = m_context.bindings.Release(m_hostAddress);
+        auto released = m_context.bindings.Release(m_hostKey);
         m_binding = nullptr;
         if (released.last && released.binding) (void)rpc::AgentClient(*released.binding, closing).SnapSessionClose();
     }
@@ -134,27 +132,44 @@ bool CKestroDoc::OpenSession() {
              " bytes; an agent accepts at most " + std::to_string(kMaxConfigurationBytes) + ".");
         return false;
     }
-    m_profile->serverAddress = TrimLower(m_profile->serverAddress);
+    m_profile->serverAddress = NormalizeServer(m_profile->serverAddress);
     const std::string& server = m_profile->serverAddress;
-    const auto address = platform::ResolveIPv4(server);
-    if (!address) {
-        Tell("Invalid server name entered.");
-        return false;
+    std::shared_ptr<platform::SshConnection> ssh;
+    if (platform::IsSshServer(server)) {
+        const auto destination = platform::ParseSshServer(server);
+        if (!destination) {
+            Tell(std::string(kInvalidServer) + "\n" + destination.Err().message);
+            return false;
+        }
+        m_hostKey = destination.Value().Url();
+        ssh = platform::SshConnection::Shared(destination.Value());
+    } else {
+        const auto address = platform::ResolveIPv4(server);
+        if (!address) {
+            Tell(std::string(kInvalidServer));
+            return false;
+        }
+        m_hostAddress = *address;
+        m_hostKey = AgentBindingTable::KeyOf(*address);
     }
-    m_hostAddress = *address;
-    const auto acquired = m_context.bindings.Acquire(m_hostAddress);
+    const auto acquired = m_context.bindings.Acquire(m_hostKey);
     m_hostAcquired = true;
     if (acquired.existing && acquired.binding != nullptr) {
         // The first window's session serves this one too.
         m_binding = acquired.binding;
         return true;
     }
-    if (!CheckAgentService(server) || !MakeBinding(server)) return false;
+    // The service check and every call after it go through the SSH connection made here.
+    if (ssh && !LogIn(*ssh)) return false;
+    if (!CheckAgentService(server) || !MakeBinding(server, std::move(ssh))) return false;
 
     rpc::AgentClient agent(*m_binding, Cancel());
     if (const auto status = Keep(agent.Ping()); status != platform::kRpcOk) {
         Tell(AgentCallFailed("Ping", status));
-        if (const auto text = rpc::StatusText(status)) Tell(std::string(*text));
+        std::string text(rpc::StatusText(status).value_or(""));
+        // What the SSH connection's own client said about it.
+        if (const auto why = m_binding->LinkFailure(); !why.empty()) text += (text.empty() ? "" : "\n") + why;
+        if (!text.empty()) Tell(text);
         return false;
     }
     if (const auto status = Keep(agent.SnapSessionCreate()); status != platform::kRpcOk)
@@ -180,9 +195,22 @@ bool CKestroDoc::CheckAgentService(const std::string& server) {
     return running == 0;
 }
 
-bool CKestroDoc::MakeBinding(const std::string& server) {
+bool CKestroDoc::LogIn(platform::SshConnection& ssh) {
+    WaitCursorScope cursor(m_context.waitCursor);
+    const auto net = ssh.Start(std::chrono::steady_clock::now() + m_context.callTimeout, &m_cancel);
+    if (net == platform::NetStatus::Ok) return true;
+    // However the login failed, the agent is as unreachable as one that does not answer.
+    const auto status =
+        Keep(net == platform::NetStatus::Aborted ? platform::kRpcCallCancelled : platform::kRpcServerUnavailable);
+    cursor.End();
+    Tell(AgentCallFailed("SSH login", status) + ssh.Failure());
+    return false;
+}
+
+bool CKestroDoc::MakeBinding(const std::string& server, std::shared_ptr<platform::SshConnection> ssh) {
+    const std::string address = ssh ? std::string(kAgentLoopback) : server;
     if (const auto status =
-            Keep(rpc::ComposeStringBinding({"", std::string(rpc::kProtseqTcp), server, "", ""}, m_stringBinding));
+            Keep(rpc::ComposeStringBinding({"", std::string(rpc::kProtseqTcp), address, "", ""}, m_stringBinding));
         status != platform::kRpcOk) {
         Tell(AgentCallFailed("RpcStringBindingCompose", status));
         return false;
@@ -193,9 +221,10 @@ bool CKestroDoc::MakeBinding(const std::string& server) {
         Tell(AgentCallFailed("RpcBindingFromStringBinding", status));
         return false;
     }
+    if (ssh) binding->ReachThrough(std::move(ssh));
     if (m_context.epmPort != 0) binding->SetEpmPort(m_context.epmPort);
     binding->SetTimeout(m_context.callTimeout);
-    m_binding = m_context.bindings.SetBinding(m_hostAddress, std::move(binding));
+    m_binding = m_context.bindings.SetBinding(m_hostKey, std::move(binding));
     if (const auto status = Keep(m_binding->SetAuthInfo(rpc::kAuthnLevelNone, rpc::kAuthnWinNt));
         status != platform::kRpcOk) {
         Tell(AgentCallFailed("RpcBindingSetAuthInfo", status));

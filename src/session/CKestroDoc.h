@@ -24,6 +24,10 @@
 #include "session/DocumentContext.h"
 #include "session/SnapperLink.h"
 
+namespace platform {
+class SshConnection;
+}
+
 namespace session {
 
 // An agent accepts a capture configuration of at most this many bytes.
@@ -46,8 +50,9 @@ public:
     // opened read-only) and, for a live capture, opens the session. On success the file joins
     // the open-trace list. False after the user was told why; the caller destroys the document.
     bool OnNewDocument(std::unique_ptr<profiles::CSessionProfile> profile);
-    // The session opening alone: resolve the server, share or make the host's binding
-    // (service check, compose, bind, authentication, Ping), create the agent session.
+    // The session opening alone: resolve the server (for an ssh:// server, log in to its
+    // host), share or make the host's binding (service check, compose, bind, authentication,
+    // Ping), create the agent session.
     // OnNewDocument calls it for a live document; `palomet-cli agent ping` calls it directly.
     bool OpenSession();
     // For OpenSession without OnNewDocument.
@@ -64,7 +69,10 @@ public:
     const std::string& GetTitle() const noexcept { return m_title; }
     profiles::CSessionProfile& Profile() { return *m_profile; }
     rpc::RpcStatus LastStatus() const noexcept { return m_lastStatus.load(); }
+    // The host's IPv4 address (0 for an ssh:// server, which only ssh resolves), and its key
+    // in the binding table.
     std::uint32_t HostAddress() const noexcept { return m_hostAddress; }
+    const std::string& HostKey() const noexcept { return m_hostKey; }
     rpc::BindingHandle* Binding() const noexcept { return m_binding; }
     // The trace-file handle, handed over once: a live capture's writer (the lock against
     // other writers goes with it), or a saved file's reader.
@@ -75,7 +83,8 @@ public:
 private:
     bool OpenTraceFile();
     bool CheckAgentService(const std::string& server);
-    bool MakeBinding(const std::string& server);
+    bool LogIn(platform::SshConnection& ssh);
+    bool MakeBinding(const std::string& server, std::shared_ptr<platform::SshConnection> ssh);
     rpc::RpcStatus Keep(rpc::RpcStatus status);
     rpc::CallCancel Cancel() const noexcept { return {&m_cancel, platform::Deadline::max()}; }
     void Tell(const std::string& text);
@@ -90,6 +99,7 @@ private:
     std::string m_stringBinding;
     rpc::BindingHandle* m_binding = nullptr;  // borrowed from the binding table
     std::uint32_t m_hostAddress = 0;
+    std::string m_hostKey;
     bool m_hostAcquired = false;
     bool m_listed = false;
     platform::ManualResetEvent m_cancel;

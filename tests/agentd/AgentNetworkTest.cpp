@@ -524,11 +524,5 @@ TEST(AgentNetworkTest, TheClientTellsTimeOutsAndUnreachableAgentsAndEndsOnCtrlC)
     }
 }
 
-TEST(AgentNetworkTest, TheSshTunnelOfTheHelpWorks) {
-    if (!Root() || Shell("test -x /usr/sbin/sshd && command -v ssh-keygen >/dev/null") != 0)
-        GTEST_SKIP() << "needs root and openssh-server";
-    EXPECT_EQ(Shell("bash " + kSource + "/tests/agentd/ssh_tunnel.sh " + kBin + " " + kSample), 0);
-}
-
 }  // namespace
 }  // namespace agentd

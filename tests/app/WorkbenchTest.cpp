@@ -245,19 +245,12 @@ TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
 // A live window on an agent replaying the sample: the first block shows by itself, the
 // button pauses and continues capture, and closing the window leaves a finished trace.
 TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
-    agentd::DaemonOptions options;
-    options.epmPort = 0;
-    agentd::AgentConfig config;
-    config.sources = [](const capture::CPktSnapConf&) {  // at the file's own pace: screens of some 1,500 frames
-        return agentd::PcapSource::OpenReplay(PALOMET_SOURCE_DIR "/samples/sample.pcap",
-                                              agentd::ReplayOptions{true, 1});
-    };
-    auto daemon = agentd::AgentDaemon::Start(options, std::move(config));
-    ASSERT_TRUE(daemon) << daemon.Err().text;
+    const auto daemon = testutil::StartReplayAgent();
+    ASSERT_TRUE(daemon);
     const auto trace = support::TempPath("live.tns");
 
     testutil::Workbench w;
-    ASSERT_TRUE(w.app.OpenLiveCapture("127.0.0.1", *daemon.Value()->EpmPort(), trace)) << w.prompt.Messages().size();
+    ASSERT_TRUE(w.app.OpenLiveCapture("127.0.0.1", *daemon->EpmPort(), trace)) << w.prompt.Messages().size();
     app::CChildFrame* child = w.Frame().ActiveChild();
     ASSERT_NE(child, nullptr);
     packetlist::CKestroView& v = child->View();

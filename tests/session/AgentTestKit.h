@@ -17,6 +17,7 @@
 #include "capture/TraceTestUtil.h"
 #include "rpc/Ndr.h"
 #include "session/CKestroDoc.h"
+#include "support/Files.h"
 
 namespace session::test {
 
@@ -117,5 +118,16 @@ struct TestApp {
             dialogs.push_back(host + " " + std::string(service));
         }};
 };
+
+// The records of a pcap file (record header and frame bytes), in order.
+inline std::vector<std::vector<std::uint8_t>> PcapRecords(const std::string& path) {
+    const auto file = support::ReadBytes(path);
+    std::vector<std::vector<std::uint8_t>> records;
+    for (std::size_t at = 24, end = 0; at + 16 <= file.size(); at = end) {
+        end = at + 16 + testutil::Le32At(file, at + 8);
+        records.emplace_back(file.begin() + static_cast<long>(at), file.begin() + static_cast<long>(end));
+    }
+    return records;
+}
 
 }  // namespace session::test

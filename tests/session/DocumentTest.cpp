@@ -97,7 +97,8 @@ TEST_P(Opening, SaysWhatTheStepSays) {
     EXPECT_EQ(doc->Profile().serverAddress, c.server == "  LocalHost " ? "localhost" : c.server);
     EXPECT_EQ(app.openTraces.Contains(path), c.opens);
     doc.reset();
-    EXPECT_EQ(app.bindings.References(0x7F000001), 0u) << "a failed opening gives its reference back";
+    EXPECT_EQ(app.bindings.References(AgentBindingTable::KeyOf(0x7F000001)), 0u)
+        << "a failed opening gives its reference back";
     EXPECT_EQ(agent.Calls(AgentOp::SnapSessionClose), c.pings) << "never through a binding that was not made";
     EXPECT_EQ(app.openTraces.Size(), 0u);
 }

@@ -26,17 +26,6 @@ using agentd::test::kBin;
 using agentd::test::kSample;
 using support::WaitUntil;
 
-// The records of a pcap file (record header and frame bytes), in order.
-std::vector<Bytes> PcapRecords(const std::string& path) {
-    const Bytes file = support::ReadBytes(path);
-    std::vector<Bytes> records;
-    for (std::size_t at = 24, end = 0; at + 16 <= file.size(); at = end) {
-        end = at + 16 + testutil::Le32At(file, at + 8);
-        records.emplace_back(file.begin() + static_cast<long>(at), file.begin() + static_cast<long>(end));
-    }
-    return records;
-}
-
 TEST(LiveCapture, PauseAndContinueLoseNothingOfTheReplay) {
     // At most 100 frames a round, so that the pause comes in the middle of the file.
     agentd::AgentConfig config;

@@ -5,6 +5,7 @@
 
 #include "core/LetterCase.h"
 #include "platform/HostNames.h"
+#include "platform/SshDestination.h"
 #include "platform/SystemdMapping.h"
 
 namespace platform {
@@ -235,7 +236,7 @@ ServiceResult<std::shared_ptr<ServiceManager>> SimulatedConnector::Connect(const
     const bool local = IsLocalHost(host);
     const std::string key = local ? std::string() : std::string(StripMachinePrefix(host));
     if (!local) {
-        if (auto bad = CheckHostName(key)) return *bad;
+        if (auto target = SshTarget(key); !target) return target.Err();
     }
     const auto it = m_hosts.find(key);
     if (it == m_hosts.end())
