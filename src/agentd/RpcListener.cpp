@@ -18,6 +18,7 @@
 
 #include "FreedMemory.h"
 #include "Log.h"
+#include "rpc/Pdu.h"
 
 namespace agentd {
 
@@ -84,6 +85,13 @@ bool SendParts(int fd, std::vector<std::span<const std::uint8_t>> parts, std::ch
         if (left > 0) parts[next] = parts[next].subspan(left);
     }
     return true;
+}
+
+// Tells the client of an idle connection that the agent closes it, so that its next call
+// opens a new one instead of failing; a connection that merely breaks says nothing.
+void AskToClose(int fd) {
+    const auto pdu = rpc::EncodeShutdown();
+    [[maybe_unused]] const ssize_t sent = ::send(fd, pdu.data(), pdu.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
 void KeepAlive(int fd) {
@@ -239,6 +247,7 @@ void RpcListener::Admit(int fd, const ConnectionInfo& info) {
     }
     if (victim != nullptr) {
         victim->evicted = true;
+        AskToClose(victim->fd);
         ::shutdown(victim->fd, SHUT_RDWR);
         const auto idle = std::chrono::duration_cast<std::chrono::seconds>(
             Clock::now() - Clock::time_point(Clock::duration(victim->lastActive.load())));
@@ -288,6 +297,7 @@ void RpcListener::Serve(Connection& connection) {
                 why = !session.Bound()        ? "no bind within " + Seconds(m_options.bindTimeout)
                       : framer.Buffered() > 0 ? "a PDU did not arrive whole within " + Seconds(m_options.pduTimeout)
                                               : "idle for " + Seconds(m_options.idleTimeout);
+                if (session.Bound() && framer.Buffered() == 0) AskToClose(fd);
                 break;
             }
             const ssize_t n = ::recv(fd, chunk.data(), chunk.size(), 0);

@@ -124,11 +124,10 @@ NetStatus TcpSocket::Connect(std::uint32_t address, std::uint16_t port, Deadline
     return NetStatus::Ok;
 }
 
-bool TcpSocket::PeerHungUp() const noexcept {
-    if (m_fd < 0) return true;
-    std::uint8_t byte = 0;
-    const ssize_t n = ::recv(m_fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-    return n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+std::size_t TcpSocket::PeekWaiting(std::span<std::uint8_t> into) const noexcept {
+    if (m_fd < 0 || into.empty()) return 0;
+    const ssize_t n = ::recv(m_fd, into.data(), into.size(), MSG_PEEK | MSG_DONTWAIT);
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 
 NetStatus TcpSocket::SendAll(std::span<const std::uint8_t> bytes, Deadline deadline, const ManualResetEvent* abort) {

@@ -49,9 +49,9 @@ public:
     NetStatus RecvExact(std::span<std::uint8_t> out, Deadline deadline, const ManualResetEvent* abort);
     void Close() noexcept;
     bool IsOpen() const noexcept { return m_fd >= 0; }
-    // Between exchanges: true when the peer has closed or reset the connection, or has sent
-    // bytes nobody asked for. Waits for nothing.
-    bool PeerHungUp() const noexcept;
+    // Between exchanges: the bytes the peer has sent that nobody read yet, copied into `into`
+    // and left where they are; how many. Waits for nothing.
+    std::size_t PeekWaiting(std::span<std::uint8_t> into) const noexcept;
     int Fd() const noexcept { return m_fd; }
 
 private:

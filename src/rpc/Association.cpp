@@ -102,6 +102,11 @@ Association::Received Association::ReadPdu(const CallClock& clock, const platfor
     return r;
 }
 
+bool Association::ShutDownByServer() const noexcept {
+    std::array<std::uint8_t, kHeaderSize> header{};
+    return m_socket.PeekWaiting(header) == header.size() && header[2] == static_cast<std::uint8_t>(PduType::Shutdown);
+}
+
 RpcStatus Association::Bind(const SyntaxId& interface, const CallClock& clock, const platform::ManualResetEvent* abort,
                             std::uint32_t assocGroup) {
     if (!m_socket.IsOpen()) return platform::kRpcServerUnavailable;

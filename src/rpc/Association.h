@@ -59,8 +59,10 @@ public:
 
     // False once the stream can no longer be trusted (closed, timed out, garbled).
     bool Usable() const noexcept { return m_socket.IsOpen() && m_bound; }
-    // Between calls: the server closed the connection (a server may make room of idle ones).
-    bool ClosedByPeer() const noexcept { return m_socket.PeerHungUp(); }
+    // Between calls: the server asked to close the association (a shutdown PDU), as a server
+    // does when it makes room of idle connections. A connection that merely ended is not
+    // this: the next call fails and says so.
+    bool ShutDownByServer() const noexcept;
     // The association group the server put this association into.
     std::uint32_t AssocGroup() const noexcept { return m_assocGroup; }
     std::uint16_t MaxXmitFrag() const noexcept { return m_maxXmitFrag; }

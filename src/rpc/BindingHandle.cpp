@@ -112,8 +112,9 @@ CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, st
         out.status = platform::kRpcCallCancelled;
         return out;
     }
-    // An association the server closed while it was idle is opened again before the call is sent.
-    if (!m_association || !m_association->Usable() || m_association->ClosedByPeer() ||
+    // An association the server asked to close while it was idle is opened again before the
+    // call is sent.
+    if (!m_association || !m_association->Usable() || m_association->ShutDownByServer() ||
         !(m_boundInterface == interface)) {
         out.status = ended(Open(interface, clock, abort));
         if (out.status != platform::kRpcOk) return out;
