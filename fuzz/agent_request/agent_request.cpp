@@ -35,9 +35,10 @@ agentd::AgentService& Service() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    agentd::AgentCalls calls(Service(), agentd::Caller{1, 0x7F000001, 40000});
+    agentd::AgentCalls calls(Service(), agentd::Caller{1, 0x7F000001, 40000, nullptr});
     agentd::EndpointMapper mapper(49152, 0x7F000001);
-    agentd::RpcServerSession session({&calls, &mapper}, "49152", {});
+    static agentd::AssociationGroups groups;
+    agentd::RpcServerSession session({&calls, &mapper}, "49152", {}, groups);
     agentd::PduFramer framer(session.MaxRecvFrag());
     framer.Append(std::span<const std::uint8_t>(data, size));
     for (;;) {

@@ -1,6 +1,7 @@
 // CIDR parsing and matching for the agent's allow-list.
 #include "AccessList.h"
 
+#include <optional>
 #include <sstream>
 
 #include "platform/TcpSocket.h"
@@ -17,15 +18,45 @@ std::string Trim(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-bool IsDotted(const std::string& text) {
-    int dots = 0;
+// A prefix length written plainly: 0 to 32, no sign, no leading zero.
+std::optional<int> ParsePrefix(const std::string& text) {
+    if (text.empty() || text.size() > 2 || (text.size() == 2 && text[0] == '0')) return std::nullopt;
+    int prefix = 0;
     for (const char c : text) {
-        if (c == '.')
-            ++dots;
-        else if (c < '0' || c > '9')
-            return false;
+        if (c < '0' || c > '9') return std::nullopt;
+        prefix = prefix * 10 + (c - '0');
     }
-    return dots == 3;
+    if (prefix > 32) return std::nullopt;
+    return prefix;
+}
+
+core::Error Refused(const std::string& entry, const std::string& why) {
+    return core::Fail(core::ErrorKind::Unsupported, "--allow " + entry + ": " + why);
+}
+
+core::Result<AccessList::Network> ParseNetwork(const std::string& entry) {
+    const auto slash = entry.find('/');
+    const std::string host = entry.substr(0, slash);
+    int prefix = 32;
+    if (slash != std::string::npos) {
+        const auto bits = ParsePrefix(entry.substr(slash + 1));
+        if (!bits) return Refused(entry, "the prefix length must be a number from 0 to 32");
+        prefix = *bits;
+    }
+    if (host.find(':') != std::string::npos)
+        return Refused(entry, "the agent listens on IPv4 only; IPv6 networks cannot be allowed");
+    // Strictly four plain decimal numbers: 010.0.0.0 is not 8.0.0.0, and no name is looked up.
+    const auto address = platform::ParseIPv4(host);
+    if (!address)
+        return Refused(entry,
+                       "not an IPv4 network; write it as four numbers 0 to 255 without leading zeros "
+                       "(10.0.0.0/8, 192.0.2.7) or any");
+    const std::uint32_t base = *address & Mask(prefix);
+    if (base != *address)
+        return Refused(entry, "the address has bits set beyond the /" + std::to_string(prefix) +
+                                  " prefix; did you mean " + platform::FormatIPv4(base) + "/" + std::to_string(prefix) +
+                                  "?");
+    return AccessList::Network{base, prefix};
 }
 
 }  // namespace
@@ -51,23 +82,9 @@ core::Result<AccessList> AccessList::Parse(const std::vector<std::string>& items
                 list.m_any = true;
                 continue;
             }
-            const auto slash = entry.find('/');
-            const std::string host = entry.substr(0, slash);
-            int prefix = 32;
-            if (slash != std::string::npos) {
-                const std::string bits = entry.substr(slash + 1);
-                prefix = bits.empty() || bits.size() > 2 ? -1 : 0;
-                for (const char c : bits) prefix = c >= '0' && c <= '9' && prefix >= 0 ? prefix * 10 + (c - '0') : -1;
-                if (prefix < 0 || prefix > 32)
-                    return core::Fail(core::ErrorKind::Unsupported,
-                                      "--allow " + entry + ": the prefix length must be 0 to 32");
-            }
-            const auto address = IsDotted(host) ? platform::ResolveIPv4(host) : std::nullopt;
-            if (!address)
-                return core::Fail(
-                    core::ErrorKind::Unsupported,
-                    "--allow " + entry + ": not an IPv4 network (write it as 10.0.0.0/8, 192.0.2.7 or any)");
-            list.m_networks.push_back({*address & Mask(prefix), prefix});
+            auto network = ParseNetwork(entry);
+            if (!network) return network.Err();
+            list.m_networks.push_back(network.Value());
         }
     }
     if (!list.m_any && list.m_networks.empty())

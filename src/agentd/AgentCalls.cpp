@@ -45,6 +45,16 @@ AgentCalls::~AgentCalls() { m_service.Snappers().Disconnected(m_caller); }
 
 const rpc::SyntaxId& AgentCalls::Syntax() const noexcept { return rpc::kAgentInterface; }
 
+void AgentCalls::Associated(const GroupRef& group, std::uint32_t asked) {
+    m_caller.client = group;
+    if (asked != 0 && asked != group->id)
+        Log(FormatPeer(m_caller.address, m_caller.port) + " asked to come back into association group " +
+            std::to_string(asked) +
+            ", which this agent does not know (it gave it out before a restart, or never): " + "it starts a new one");
+}
+
+bool AgentCalls::HoldsState() const { return m_service.Snappers().Holds(m_caller); }
+
 RpcReply AgentCalls::Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, bool bigEndian) {
     // A new call shows that the client read every reply this connection sent before it.
     m_service.Snappers().Confirm(m_caller);
@@ -85,10 +95,10 @@ RpcReply AgentCalls::Start(std::span<const std::uint8_t> stub, bool bigEndian) {
     auto conf = LoadCaptureConfiguration(*bytes);
     if (!conf) return reply(0, platform::kErrorInvalidParameter);
     SnapperTable& table = m_service.Snappers();
-    if (!table.Reserve()) return reply(0, platform::kRpcServerTooBusy);
+    if (!table.Reserve(m_caller)) return reply(0, platform::kRpcServerTooBusy);
     auto source = m_service.Config().sources(conf.Value());
     if (!source) {
-        table.Release();
+        table.Release(m_caller);
         Log("cannot start a snapper for " + FormatPeer(m_caller.address, m_caller.port) + ": " + source.Err().text);
         return reply(0, platform::kErrorOpenFailed);
     }
@@ -141,13 +151,17 @@ RpcReply AgentCalls::Peek(std::span<const std::uint8_t> stub, bool bigEndian) {
     }
     if (engine->Pending() == 0) return NoFrames(platform::kRpcOk);
 
-    const std::uint32_t frames = engine->TakeSerialized(m_service.Config().maxPeekBytes, m_batch);
-    const std::vector<std::uint8_t>& serialized = m_batch;
+    // The frames and the reply count against the snapper's memory until the call returns;
+    // then the frames are freed, and the reply, cut to its size, is held for the client.
+    std::vector<std::uint8_t> serialized;
+    const auto loan = engine->Lend(m_service.Config().maxPeekBytes, serialized);
+    const std::uint32_t frames = loan.Frames();
     const int level = m_service.Config().packLevel;
     // len, referent, count | k, u, zlib stream | pad | status
     auto reply = std::make_shared<StubBytes>(kPeekHead + capture::PackBound(serialized.size(), level) + 3 + 4);
     const auto out = reply->Writable();
     const auto packed = capture::PackInto(serialized, frames, out.subspan(kPeekHead), level);
+    std::vector<std::uint8_t>().swap(serialized);  // freed before the reply is cut to its size
     if (!packed) {
         Log("snapper " + std::to_string(handle) + ": " + packed.Err().text);
         return NoFrames(platform::kErrorGenFailure);
@@ -160,6 +174,7 @@ RpcReply AgentCalls::Peek(std::span<const std::uint8_t> stub, bool bigEndian) {
     while (end % 4 != 0) out[end++] = 0;
     PutLe32(out, end, platform::kRpcOk);
     reply->SetSize(end + 4);
+    reply->ShrinkToFit();
     table.HoldPeek(handle, m_caller, reply, frames);
     return {reply, 0, false};
 }

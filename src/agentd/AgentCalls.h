@@ -22,6 +22,8 @@ public:
 
     const rpc::SyntaxId& Syntax() const noexcept override;
     RpcReply Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, bool bigEndian) override;
+    void Associated(const GroupRef& group, std::uint32_t asked) override;
+    bool HoldsState() const override;
 
 private:
     RpcReply Start(std::span<const std::uint8_t> stub, bool bigEndian);
@@ -31,7 +33,6 @@ private:
 
     AgentService& m_service;
     Caller m_caller;
-    std::vector<std::uint8_t> m_batch;  // the serialised batch of a peek, its memory kept for the next
 };
 
 }  // namespace agentd

@@ -16,7 +16,8 @@ core::Result<std::unique_ptr<AgentDaemon>> AgentDaemon::Open(const DaemonOptions
         options.listen, options.port,
         [service](const ConnectionInfo& info) {
             std::vector<std::unique_ptr<RpcInterface>> served;
-            served.push_back(std::make_unique<AgentCalls>(*service, Caller{info.id, info.peerAddress, info.peerPort}));
+            served.push_back(
+                std::make_unique<AgentCalls>(*service, Caller{info.id, info.peerAddress, info.peerPort, nullptr}));
             return served;
         },
         agentOptions);

@@ -1,6 +1,9 @@
 // The snapper's capture thread and its bounded queue.
 #include "CaptureEngine.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "Log.h"
 #include "capture/LinkCodes.h"
 #include "core/Archive.h"
@@ -13,6 +16,8 @@ CaptureEngine::CaptureEngine(std::unique_ptr<FrameSource> source, const CaptureF
       m_filter(filter),
       m_limits(limits),
       m_frequency(m_source->Frequency()),
+      m_lossless(m_source->Lossless()),
+      m_sourceBytes(m_source->BufferBytes()),
       m_nextNumber(firstFrame),
       m_byteLimit(limits.maxBytes) {
     m_thread = std::thread([this] { Run(); });
@@ -34,7 +39,11 @@ void CaptureEngine::Run() {
     SourceFrame in;
     while (!m_stop.load(std::memory_order_relaxed)) {
         const auto outcome = m_source->Next(in);
-        if (outcome == FrameSource::Outcome::Idle) continue;
+        if (outcome == FrameSource::Outcome::Idle) {
+            // A quiet interface gives up what a lowered limit no longer leaves it.
+            if (!m_lossless) Trim();
+            continue;
+        }
         if (outcome != FrameSource::Outcome::Frame) {
             std::lock_guard lock(m_mutex);
             if (outcome == FrameSource::Outcome::Failed) {
@@ -50,8 +59,10 @@ void CaptureEngine::Run() {
 }
 
 bool CaptureEngine::Full(std::size_t adding) const {
-    return m_queue.Frames() > 0 &&
-           (m_queue.Frames() >= m_limits.maxFrames || m_queue.Bytes() + adding > m_byteLimit.load());
+    // The queue takes the limit, and shares twice the limit with what peeks have on loan.
+    const std::size_t limit = m_byteLimit.load();
+    const std::size_t room = std::min(limit, 2 * limit > m_lent ? 2 * limit - m_lent : 0);
+    return m_queue.Frames() > 0 && (m_queue.Frames() >= m_limits.maxFrames || m_queue.Bytes() + adding > room);
 }
 
 void CaptureEngine::DropOldest() {
@@ -61,7 +72,7 @@ void CaptureEngine::DropOldest() {
 void CaptureEngine::Push(const SourceFrame& frame) {
     const std::size_t size = FrameQueue::RecordSize(frame);
     std::unique_lock lock(m_mutex);
-    if (m_source->Lossless()) {
+    if (m_lossless) {
         // A raised limit notifies without the lock: look again now and then.
         while (!m_stop.load() && Full(size)) m_room.wait_for(lock, std::chrono::milliseconds(50));
         if (m_stop.load()) return;
@@ -75,6 +86,43 @@ void CaptureEngine::SetByteLimit(std::size_t bytes) {
     m_byteLimit = bytes;
     m_room.notify_all();
 }
+
+void CaptureEngine::Trim() {
+    std::lock_guard lock(m_mutex);
+    while (m_queue.Frames() > 1 && Full(0)) DropOldest();
+}
+
+std::size_t CaptureEngine::UsedBytes() const {
+    std::lock_guard lock(m_mutex);
+    return m_queue.Bytes() + m_lent;
+}
+
+CaptureEngine::Loan CaptureEngine::Lend(std::size_t maxBytes, std::vector<std::uint8_t>& batch) {
+    std::lock_guard lock(m_mutex);
+    // No more than the queue's limit at once: a replay's queue left above a limit that has
+    // since shrunk is handed over a limit at a time, so its peek stays within its part.
+    const std::uint32_t frames = m_queue.Take(std::min(maxBytes, m_byteLimit.load()), m_frequency, batch);
+    const std::size_t lent = 2 * batch.size();
+    m_lent += lent;
+    return Loan(*this, lent, frames);
+}
+
+void CaptureEngine::Repay(std::size_t bytes) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_lent -= std::min(bytes, m_lent);
+    }
+    m_room.notify_all();
+}
+
+CaptureEngine::Loan::~Loan() {
+    if (m_engine != nullptr) m_engine->Repay(m_bytes);
+}
+
+CaptureEngine::Loan::Loan(Loan&& other) noexcept
+    : m_engine(std::exchange(other.m_engine, nullptr)),
+      m_bytes(other.m_bytes),
+      m_frames(other.m_frames) {}
 
 std::size_t CaptureEngine::QueuedBytes() const {
     std::lock_guard lock(m_mutex);

@@ -2,6 +2,10 @@
 // passes, numbers them from the first frame number it was started with, and holds them in
 // a bounded queue until a peek takes them. A live source loses the oldest frames (counted)
 // when the queue is full; a file waits for the reader instead.
+//
+// The byte limit covers the queue and, as much again, the peek being made from it: the
+// frames a peek took and the reply packed from them count until the peek is done, so that
+// the queue cannot fill up again beside them.
 #pragma once
 
 #include <atomic>
@@ -28,6 +32,29 @@ public:
         std::size_t maxBytes = 64 * 1024 * 1024;  // serialised frame records; SetByteLimit moves it
     };
 
+    // What a peek took, lent to it until it is destroyed: the serialised frames and, as much
+    // again, the reply packed from them.
+    class Loan {
+    public:
+        Loan() = default;
+        Loan(CaptureEngine& engine, std::size_t bytes, std::uint32_t frames) noexcept
+            : m_engine(&engine),
+              m_bytes(bytes),
+              m_frames(frames) {}
+        ~Loan();
+        Loan(Loan&& other) noexcept;
+        Loan& operator=(Loan&& other) = delete;
+        Loan(const Loan&) = delete;
+        Loan& operator=(const Loan&) = delete;
+        std::uint32_t Frames() const noexcept { return m_frames; }
+        std::size_t Bytes() const noexcept { return m_bytes; }
+
+    private:
+        CaptureEngine* m_engine = nullptr;
+        std::size_t m_bytes = 0;
+        std::uint32_t m_frames = 0;
+    };
+
     CaptureEngine(std::unique_ptr<FrameSource> source, const CaptureFilter& filter, std::uint32_t firstFrame,
                   const Limits& limits);
     ~CaptureEngine();
@@ -39,14 +66,23 @@ public:
 
     std::size_t Pending() const;
     std::size_t QueuedBytes() const;
+    // The queue and what peeks have on loan.
+    std::size_t UsedBytes() const;
     // The engine's share of the agent's memory changed: a live engine drops its oldest frames
-    // down to the new limit with its next frame, a file waits for the reader. Takes no lock,
-    // so the snapper table may call it while it holds its own.
+    // down to the new limit with its next frame, or within its source's idle wait when none
+    // comes; a file waits for the reader. Takes no lock, so the snapper table may call it
+    // while it holds its own.
     void SetByteLimit(std::size_t bytes);
+    bool Lossless() const noexcept { return m_lossless; }
+    // Bytes the source holds for itself (a live capture's kernel buffer).
+    std::size_t SourceBytes() const noexcept { return m_sourceBytes; }
     // The oldest pending frames, as many as fit in maxBytes of serialised records (at least
     // one), as one serialised frame batch stamped with the source's frequency, in `batch`
     // (its memory is reused); returns how many frames it holds.
     std::uint32_t TakeSerialized(std::size_t maxBytes, std::vector<std::uint8_t>& batch);
+    // The same, lent to a peek, and no more than the byte limit: until the loan ends, the
+    // frames and a reply as large count against the limit.
+    [[nodiscard]] Loan Lend(std::size_t maxBytes, std::vector<std::uint8_t>& batch);
     // The same, loaded.
     capture::CPktSnap Take(std::size_t maxBytes);
 
@@ -60,16 +96,21 @@ private:
     void Push(const SourceFrame& frame);
     bool Full(std::size_t adding) const;  // under m_mutex
     void DropOldest();                    // under m_mutex
+    void Trim();                          // a live queue down to its limit
+    void Repay(std::size_t bytes);
 
     std::unique_ptr<FrameSource> m_source;
     CaptureFilter m_filter;
     Limits m_limits;
     std::int64_t m_frequency;
+    bool m_lossless;
+    std::size_t m_sourceBytes;
     std::uint32_t m_nextNumber;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_room;
     FrameQueue m_queue;
+    std::size_t m_lent = 0;
     std::string m_failure;
 
     std::atomic<std::size_t> m_byteLimit;

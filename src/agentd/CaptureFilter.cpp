@@ -50,6 +50,20 @@ std::uint32_t UdpApplication(std::uint16_t port) noexcept {
 
 std::uint32_t Flag(std::uint32_t box, std::uint32_t layer) noexcept { return box != 0 ? layer : 0; }
 
+std::uint64_t MacKey(std::span<const std::uint8_t> mac) noexcept {
+    std::uint64_t key = 0;
+    for (const auto b : mac) key = key << 8 | b;
+    return key;
+}
+
+// A frame between a and b passes a first and a second station list.
+template <class Set, class T>
+bool Between(const T& a, const T& b, const Set& first, const Set& second) {
+    if (first.empty()) return true;
+    if (second.empty()) return first.contains(a) || first.contains(b);
+    return (first.contains(a) && second.contains(b)) || (first.contains(b) && second.contains(a));
+}
+
 }  // namespace
 
 CaptureFilter::CaptureFilter(const capture::CPktSnapConf& conf)
@@ -61,36 +75,19 @@ CaptureFilter::CaptureFilter(const capture::CPktSnapConf& conf)
     for (const auto& a : conf.secondAddresses) m_secondMacs.push_back(a.Bytes());
     m_firstIps = conf.firstList;
     m_secondIps = conf.secondList;
+    for (const auto& a : m_firstMacs) m_firstMacSet.insert(MacKey(a));
+    for (const auto& a : m_secondMacs) m_secondMacSet.insert(MacKey(a));
+    m_firstIpSet.insert(m_firstIps.begin(), m_firstIps.end());
+    m_secondIpSet.insert(m_secondIps.begin(), m_secondIps.end());
 }
-
-namespace {
-
-template <class T>
-bool In(const std::vector<T>& list, const T& value) {
-    return std::find(list.begin(), list.end(), value) != list.end();
-}
-
-// A frame between a and b passes a first and a second station list.
-template <class T>
-bool Between(const T& a, const T& b, const std::vector<T>& first, const std::vector<T>& second) {
-    if (first.empty()) return true;
-    if (second.empty()) return In(first, a) || In(first, b);
-    return (In(first, a) && In(second, b)) || (In(first, b) && In(second, a));
-}
-
-}  // namespace
 
 bool CaptureFilter::PassesStations(std::span<const std::uint8_t> frame) const noexcept {
     if (m_firstMacs.empty() && m_firstIps.empty()) return true;
     core::ByteReader in(frame);
-    Mac destination{};
-    Mac source{};
-    const auto d = in.Bytes(6);
-    const auto s = in.Bytes(6);
+    const std::uint64_t destination = MacKey(in.Bytes(6));
+    const std::uint64_t source = MacKey(in.Bytes(6));
     if (in.Failed()) return false;
-    std::copy(d.begin(), d.end(), destination.begin());
-    std::copy(s.begin(), s.end(), source.begin());
-    if (!Between(source, destination, m_firstMacs, m_secondMacs)) return false;
+    if (!Between(source, destination, m_firstMacSet, m_secondMacSet)) return false;
     if (m_firstIps.empty()) return true;
     std::uint16_t type = in.Be16();
     for (int tags = 0; tags < 2 && (type == kEtherTypeVlan || type == kEtherTypeQinQ); ++tags) {
@@ -103,7 +100,7 @@ bool CaptureFilter::PassesStations(std::span<const std::uint8_t> frame) const no
     const std::uint32_t to = in.Be32();
     if (in.Failed() || type != kEtherTypeIpv4 || (versionAndLength >> 4) != 4 || (versionAndLength & 0x0F) < 5)
         return false;
-    return Between(from, to, m_firstIps, m_secondIps);
+    return Between(from, to, m_firstIpSet, m_secondIpSet);
 }
 
 std::uint32_t CaptureFilter::IdentifyLayers(std::span<const std::uint8_t> frame) noexcept {

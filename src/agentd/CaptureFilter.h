@@ -21,6 +21,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <unordered_set>
 #include <vector>
 
 #include "capture/CPktSnapConf.h"
@@ -74,10 +75,16 @@ public:
     static constexpr std::uint32_t kAllLayers = (1U << 11) - 1;
 
 private:
+    // The lists as the manager sent them (the kernel filter writes them out), and as sets: a
+    // manager may name some 16,000 stations, and every frame is looked up in them.
     std::vector<Mac> m_firstMacs;
     std::vector<Mac> m_secondMacs;
     std::vector<std::uint32_t> m_firstIps;
     std::vector<std::uint32_t> m_secondIps;
+    std::unordered_set<std::uint64_t> m_firstMacSet;
+    std::unordered_set<std::uint64_t> m_secondMacSet;
+    std::unordered_set<std::uint32_t> m_firstIpSet;
+    std::unordered_set<std::uint32_t> m_secondIpSet;
 
     std::uint32_t m_checked = kAllLayers;
     bool m_excluded = false;

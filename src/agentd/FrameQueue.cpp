@@ -74,6 +74,7 @@ bool FrameQueue::DropOldest() {
 
 std::uint32_t FrameQueue::Take(std::size_t maxBytes, std::int64_t frequency, std::vector<std::uint8_t>& batch) {
     batch.clear();
+    batch.reserve(kBatchHeader + std::min(m_bytes, maxBytes));  // one allocation, not a doubling series
     const auto f = static_cast<std::uint64_t>(frequency);
     PutLe32(batch, 1);
     PutLe32(batch, static_cast<std::uint32_t>(f));

@@ -2,6 +2,7 @@
 // or (in tests) frames made up on the spot. Each engine owns a source of its own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -33,6 +34,8 @@ public:
     // A lossless source (a file) can wait for a slow reader instead of losing frames.
     virtual bool Lossless() const noexcept = 0;
     virtual std::string Failure() const { return {}; }
+    // Memory the source holds for itself while it runs (a live capture's kernel buffer).
+    virtual std::size_t BufferBytes() const noexcept { return 0; }
 };
 
 // Makes the source of one new engine for the capture configuration the manager sent (a live

@@ -1,7 +1,13 @@
 // Building the BPF expression: the agent's own connections, the station lists, the layers.
 #include "KernelFilter.h"
 
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
+
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "core/Printf.h"
 
@@ -33,19 +39,18 @@ constexpr const char* kPlainTcp =
     "(len >= 38 and ether proto 0x0800 and ether[14] = 0x45 and ether[23] = 6 and ether[20:2] & 0x1fff = 0)";
 
 std::string SelfExclusion(const AgentEndpoints& agent) {
-    std::vector<std::string> sides;
-    for (const auto port : agent.ports) {
-        std::string from = "ether[34:2] = " + std::to_string(port);
-        std::string to = "ether[36:2] = " + std::to_string(port);
-        if (agent.address != 0) {
-            from = All({"ether[26:4] = " + Hex(agent.address), from});
-            to = All({"ether[30:4] = " + Hex(agent.address), to});
-        }
-        sides.push_back(from);
-        sides.push_back(to);
-    }
-    if (sides.empty()) return "";
-    return "not " + All({kPlainTcp, Any(sides)});
+    if (agent.ports.empty()) return "";
+    // One side of a segment: its address at addressAt, its port at portAt.
+    auto own = [&](int addressAt, int portAt) {
+        std::vector<std::string> addresses;
+        std::vector<std::string> ports;
+        for (const auto a : agent.addresses)
+            addresses.push_back("ether[" + std::to_string(addressAt) + ":4] = " + Hex(a));
+        for (const auto p : agent.ports)
+            ports.push_back("ether[" + std::to_string(portAt) + ":2] = " + std::to_string(p));
+        return addresses.empty() ? Any(ports) : All({Any(addresses), Any(ports)});
+    };
+    return "not " + All({kPlainTcp, Any({own(26, 34), own(30, 36)})});
 }
 
 std::string MacText(const CaptureFilter::Mac& mac) {
@@ -113,6 +118,23 @@ std::string Layers(const CaptureFilter& filter) {
 }
 
 }  // namespace
+
+std::vector<std::uint32_t> OwnAddresses(std::uint32_t listen) {
+    if (listen != 0) return {listen};
+    std::vector<std::uint32_t> addresses;
+    ifaddrs* all = nullptr;
+    if (::getifaddrs(&all) != 0) return addresses;
+    for (const ifaddrs* i = all; i != nullptr; i = i->ifa_next) {
+        if (i->ifa_addr == nullptr || i->ifa_addr->sa_family != AF_INET) continue;
+        sockaddr_in in{};
+        std::memcpy(&in, i->ifa_addr, sizeof in);
+        addresses.push_back(ntohl(in.sin_addr.s_addr));
+    }
+    ::freeifaddrs(all);
+    std::sort(addresses.begin(), addresses.end());
+    addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
+    return addresses;
+}
 
 std::string KernelFilterExpression(const CaptureFilter& filter, const AgentEndpoints& agent) {
     std::vector<std::string> parts;

@@ -16,10 +16,16 @@
 
 namespace agentd {
 
+// The agent's own connections: a segment from one of its addresses and ports, or to one. Only
+// these are its own: frames between two other hosts on the same port numbers are captured.
 struct AgentEndpoints {
-    std::uint32_t address = 0;         // IPv4 the agent listens on, host order; 0: every address
-    std::vector<std::uint16_t> ports;  // the capture interface and the endpoint mapper
+    std::vector<std::uint32_t> addresses;  // IPv4, host order; empty: not known, the ports alone decide
+    std::vector<std::uint16_t> ports;      // the capture interface and the endpoint mapper
 };
+
+// The addresses the agent's connections can have on this host: the address it listens on, or,
+// listening on every address (0), every IPv4 address of every interface as they are now.
+std::vector<std::uint32_t> OwnAddresses(std::uint32_t listen);
 
 // An empty string when nothing is to be filtered.
 std::string KernelFilterExpression(const CaptureFilter& filter, const AgentEndpoints& agent);

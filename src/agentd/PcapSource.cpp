@@ -3,9 +3,11 @@
 #include "PcapSource.h"
 
 #include <pcap/pcap.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -20,7 +22,6 @@ constexpr std::int64_t kMicro = 1'000'000;
 constexpr std::int64_t kNano = 1'000'000'000;
 constexpr int kSnapLength = 262144;
 constexpr int kLiveTimeoutMs = 100;
-constexpr int kLiveBufferBytes = 2 * 1024 * 1024;  // per snapper, beside its queue: 16 ms of a busy gigabit link
 constexpr auto kPaceSlice = std::chrono::milliseconds(50);
 constexpr std::size_t kSniffBytes = 64 * 1024;
 
@@ -59,7 +60,7 @@ core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenReplay(const std::str
 }
 
 core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenLive(const std::string& interfaceName,
-                                                                const std::string& filter) {
+                                                                const std::string& filter, std::size_t bufferBytes) {
     char error[PCAP_ERRBUF_SIZE] = {};
     std::unique_ptr<PcapSource> source(new PcapSource());
     source->m_handle = pcap_create(interfaceName.c_str(), error);
@@ -68,10 +69,19 @@ core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenLive(const std::strin
     pcap_set_snaplen(p, kSnapLength);
     pcap_set_promisc(p, 1);
     pcap_set_timeout(p, kLiveTimeoutMs);
-    pcap_set_buffer_size(p, kLiveBufferBytes);
+    source->m_bufferBytes = std::min<std::size_t>(bufferBytes, INT32_MAX);
+    pcap_set_buffer_size(p, static_cast<int>(source->m_bufferBytes));
     const bool nano = pcap_set_tstamp_precision(p, PCAP_TSTAMP_PRECISION_NANO) == 0;
     const int status = pcap_activate(p);
     if (status < 0) return core::Fail(core::ErrorKind::Io, interfaceName + ": " + pcap_geterr(p));
+    // On a quiet interface a blocking read never returns (the kernel hands over no empty
+    // block), and the engine could not see that it is told to stop: reads do not block, and
+    // Read waits for the descriptor a bounded while instead.
+    if (pcap_setnonblock(p, 1, error) != 0)
+        return core::Fail(core::ErrorKind::Io, interfaceName + ": " + std::string(error));
+    source->m_selectable = pcap_get_selectable_fd(p);
+    if (source->m_selectable < 0)
+        return core::Fail(core::ErrorKind::Unsupported, interfaceName + ": no descriptor to wait on");
     if (pcap_datalink(p) != DLT_EN10MB)
         return core::Fail(core::ErrorKind::Unsupported, interfaceName + " is not an Ethernet interface");
     source->m_frequency = nano && pcap_get_tstamp_precision(p) == PCAP_TSTAMP_PRECISION_NANO ? kNano : kMicro;
@@ -94,7 +104,15 @@ FrameSource::Outcome PcapSource::Read() {
     pcap_pkthdr* header = nullptr;
     const std::uint8_t* data = nullptr;
     const int status = pcap_next_ex(m_handle, &header, &data);
-    if (status == 0) return Outcome::Idle;
+    if (status == 0) {
+        // Nothing yet: a live capture waits a while for the kernel's next block, then
+        // lets the engine look at its stop flag.
+        if (m_selectable >= 0) {
+            pollfd ready{m_selectable, POLLIN, 0};
+            ::poll(&ready, 1, kLiveTimeoutMs);
+        }
+        return Outcome::Idle;
+    }
     if (status == PCAP_ERROR_BREAK) return Outcome::End;
     if (status < 0) {
         m_failure = pcap_geterr(m_handle);

@@ -2,6 +2,7 @@
 // pace, faster, or as fast as possible, once or in a loop.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -23,9 +24,13 @@ struct ReplayOptions {
 class PcapSource final : public FrameSource {
 public:
     static core::Result<std::unique_ptr<FrameSource>> OpenReplay(const std::string& path, const ReplayOptions& options);
-    // filter: a BPF expression for the kernel, or empty. Only CAP_NET_RAW is needed.
+    // The kernel buffer of a live capture unless told otherwise: 16 ms of a busy gigabit link.
+    static constexpr std::size_t kLiveBufferBytes = std::size_t{2} << 20;
+    // filter: a BPF expression for the kernel, or empty; bufferBytes: the kernel's buffer,
+    // which counts against the agent's memory. Only CAP_NET_RAW is needed.
     static core::Result<std::unique_ptr<FrameSource>> OpenLive(const std::string& interfaceName,
-                                                               const std::string& filter = {});
+                                                               const std::string& filter = {},
+                                                               std::size_t bufferBytes = kLiveBufferBytes);
     // Ticks per second at which a capture file keeps its timestamps: 1e9 for nanosecond
     // files and pcapng files with an interface finer than a microsecond, 1e6 otherwise.
     static core::Result<std::int64_t> FileFrequency(const std::string& path);
@@ -38,6 +43,7 @@ public:
     std::int64_t Frequency() const noexcept override { return m_frequency; }
     bool Lossless() const noexcept override { return m_replay; }
     std::string Failure() const override { return m_failure; }
+    std::size_t BufferBytes() const noexcept override { return m_bufferBytes; }
 
 private:
     PcapSource() = default;
@@ -46,7 +52,9 @@ private:
     bool Paced() const noexcept { return m_replay && m_options.speed > 0 && m_options.speed < ReplayOptions::kUnpaced; }
 
     pcap* m_handle = nullptr;
+    int m_selectable = -1;  // a live capture's descriptor, polled while nothing comes
     bool m_replay = false;
+    std::size_t m_bufferBytes = 0;
     std::string m_path;
     ReplayOptions m_options;
     std::int64_t m_frequency = 1'000'000;

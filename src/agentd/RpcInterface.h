@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "AssociationGroups.h"
 #include "rpc/Uuid.h"
 
 namespace agentd {
@@ -26,6 +27,16 @@ public:
     std::span<std::uint8_t> Writable() noexcept { return {m_bytes.get(), m_capacity}; }
     void SetSize(std::size_t size) noexcept { m_size = std::min(size, m_capacity); }
     std::span<const std::uint8_t> Bytes() const noexcept { return {m_bytes.get(), m_size}; }
+    // Gives back what was allocated beyond the size (a reply packed into room for the worst
+    // case), when that is worth a copy: an eighth of it or more.
+    void ShrinkToFit() {
+        if (m_capacity - m_size < m_capacity / 8) return;
+        std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[m_size]);
+        std::copy(Bytes().begin(), Bytes().end(), bytes.get());
+        m_bytes = std::move(bytes);
+        m_capacity = m_size;
+    }
+    std::size_t Allocated() const noexcept { return m_capacity; }
 
 private:
     std::unique_ptr<std::uint8_t[]> m_bytes;
@@ -50,6 +61,13 @@ public:
     // The stub is in the sender's data representation (bigEndian for a big-endian client);
     // replies are always little-endian.
     virtual RpcReply Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, bool bigEndian) = 0;
+    // The connection's bind put it into `group`; the client asked for `asked` (0: a new one).
+    virtual void Associated(const GroupRef& group, std::uint32_t asked) {
+        static_cast<void>(group);
+        static_cast<void>(asked);
+    }
+    // True while the connection holds something its client would come back for (a snapper).
+    virtual bool HoldsState() const { return false; }
 };
 
 }  // namespace agentd

@@ -16,7 +16,9 @@
 #include <climits>
 #include <cstring>
 
+#include "FreedMemory.h"
 #include "Log.h"
+#include "rpc/Pdu.h"
 
 namespace agentd {
 
@@ -26,8 +28,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kAcceptPollMs = 200;
 constexpr int kBacklog = 128;
-constexpr std::size_t kReadChunk = 64 * 1024;
-constexpr std::size_t kIovecBatch = 1024;  // IOV_MAX on Linux
+constexpr std::size_t kReadChunk = 16 * 1024;  // requests are small; a connection's buffer stays so
+constexpr std::size_t kIovecBatch = 1024;      // IOV_MAX on Linux
 // A peer that vanished without a word is noticed after about two minutes.
 constexpr int kKeepIdleSeconds = 60;
 constexpr int kKeepIntervalSeconds = 10;
@@ -83,6 +85,13 @@ bool SendParts(int fd, std::vector<std::span<const std::uint8_t>> parts, std::ch
         if (left > 0) parts[next] = parts[next].subspan(left);
     }
     return true;
+}
+
+// Tells the client of an idle connection that the agent closes it, so that its next call
+// opens a new one instead of failing; a connection that merely breaks says nothing.
+void AskToClose(int fd) {
+    const auto pdu = rpc::EncodeShutdown();
+    [[maybe_unused]] const ssize_t sent = ::send(fd, pdu.data(), pdu.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
 void KeepAlive(int fd) {
@@ -188,14 +197,19 @@ void RpcListener::AcceptLoop() {
     }
 }
 
-RpcListener::Connection* RpcListener::OldestUnbound(const ConnectionInfo* sameSource) {
-    Connection* oldest = nullptr;
+RpcListener::Connection* RpcListener::MakesRoom(const ConnectionInfo* sameSource) {
+    // Never bound first, then bound without a snapper, then the rest; the least recently active first.
+    auto rank = [](const Connection& c) {
+        const int tier = !c.bound.load() ? 0 : !c.holds.load() ? 1 : 2;
+        return std::pair(tier, c.lastActive.load());
+    };
+    Connection* chosen = nullptr;
     for (auto& c : m_connections) {
-        if (c.done.load() || c.evicted.load() || c.bound.load()) continue;
+        if (c.done.load() || c.evicted.load() || c.busy.load()) continue;
         if (sameSource != nullptr && c.info.peerAddress != sameSource->peerAddress) continue;
-        if (oldest == nullptr || c.accepted < oldest->accepted) oldest = &c;
+        if (chosen == nullptr || rank(c) < rank(*chosen)) chosen = &c;
     }
-    return oldest;
+    return chosen;
 }
 
 void RpcListener::Admit(int fd, const ConnectionInfo& info) {
@@ -220,22 +234,28 @@ void RpcListener::Admit(int fd, const ConnectionInfo& info) {
     Connection* victim = nullptr;
     const bool sourceFull = fromSource >= m_options.maxPerSource;
     if (sourceFull)
-        victim = OldestUnbound(&info);
+        victim = MakesRoom(&info);
     else if (total >= m_options.maxConnections)
-        victim = OldestUnbound(nullptr);
+        victim = MakesRoom(nullptr);
     if ((sourceFull || total >= m_options.maxConnections) && victim == nullptr) {
         Log(who + " refused: " +
             (sourceFull ? std::to_string(m_options.maxPerSource) + " connections from that address"
                         : std::to_string(m_options.maxConnections) + " connections") +
-            " are open and bound");
+            " are open, each in the middle of a call");
         ::close(fd);  // the client sees the connection end at once
         return;
     }
     if (victim != nullptr) {
         victim->evicted = true;
+        AskToClose(victim->fd);
         ::shutdown(victim->fd, SHUT_RDWR);
+        const auto idle = std::chrono::duration_cast<std::chrono::seconds>(
+            Clock::now() - Clock::time_point(Clock::duration(victim->lastActive.load())));
         Log(m_options.name + ": connection from " + FormatPeer(victim->info.peerAddress, victim->info.peerPort) +
-            " closed to make room: it never bound");
+            " closed to make room: " +
+            (!victim->bound.load() ? std::string("it never bound")
+                                   : "it was idle for " + std::to_string(idle.count()) + " s" +
+                                         (victim->holds.load() ? "; its snappers wait for its client" : "")));
     }
     KeepAlive(fd);
     Log(who + " accepted");
@@ -243,6 +263,7 @@ void RpcListener::Admit(int fd, const ConnectionInfo& info) {
     c.fd = fd;
     c.info = info;
     c.accepted = Clock::now();
+    c.lastActive = c.accepted.time_since_epoch().count();
     c.thread = std::thread([this, &c] {
         Serve(c);
         c.done = true;
@@ -258,7 +279,7 @@ void RpcListener::Serve(Connection& connection) {
         auto interfaces = m_factory(info);
         std::vector<RpcInterface*> served;
         for (auto& i : interfaces) served.push_back(i.get());
-        RpcServerSession session(served, std::to_string(info.localPort), m_options.limits);
+        RpcServerSession session(served, std::to_string(info.localPort), m_options.limits, m_groups);
         PduFramer framer(m_options.limits.maxRecvFrag);
         std::vector<std::uint8_t> chunk(kReadChunk);
         const auto bindBy = connection.accepted + m_options.bindTimeout;
@@ -276,12 +297,14 @@ void RpcListener::Serve(Connection& connection) {
                 why = !session.Bound()        ? "no bind within " + Seconds(m_options.bindTimeout)
                       : framer.Buffered() > 0 ? "a PDU did not arrive whole within " + Seconds(m_options.pduTimeout)
                                               : "idle for " + Seconds(m_options.idleTimeout);
+                if (session.Bound() && framer.Buffered() == 0) AskToClose(fd);
                 break;
             }
             const ssize_t n = ::recv(fd, chunk.data(), chunk.size(), 0);
             if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
             if (n <= 0) break;
             const auto now = Clock::now();
+            connection.lastActive = now.time_since_epoch().count();
             if (framer.Buffered() == 0) pduBy = now + m_options.pduTimeout;
             framer.Append(std::span<const std::uint8_t>(chunk).first(static_cast<std::size_t>(n)));
             bool close = false;
@@ -295,8 +318,12 @@ void RpcListener::Serve(Connection& connection) {
                 if (pdu.Value().empty()) break;
                 // The rest of what arrived starts the next PDU now.
                 pduBy = now + m_options.pduTimeout;
+                connection.busy = true;
                 const auto out = session.Handle(pdu.Value());
+                connection.busy = false;
                 connection.bound = session.Bound();
+                connection.holds =
+                    std::any_of(interfaces.begin(), interfaces.end(), [](const auto& i) { return i->HoldsState(); });
                 std::vector<std::span<const std::uint8_t>> parts;
                 for (const auto& reply : out.pdus) parts.emplace_back(reply);
                 if (out.response) {
@@ -321,6 +348,7 @@ void RpcListener::Serve(Connection& connection) {
         if (connection.evicted) why.clear();  // already logged when it was chosen
     }  // the interfaces end here: a connection's snappers are handed to the grace period
     if (!why.empty()) Log(who + " " + why);
+    GiveBackFreedMemory();
 }
 
 }  // namespace agentd

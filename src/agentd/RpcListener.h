@@ -3,10 +3,13 @@
 //
 // Nobody can lock the managers out: a peer outside the allow-list is closed before a byte is
 // read; connections are capped per source address and in total, and when either cap is
-// reached the oldest connection that never bound makes room. A connection must bind within
-// a deadline, and every PDU must arrive whole within its own deadline (a trickle of bytes
-// does not extend it). A bound connection may stay idle between calls as long as the peer
-// lives (TCP keepalive finds peers that vanished).
+// reached the connection that matters least makes room: one that never bound, else the one
+// idle longest among those that hold no snapper, else the one idle longest (its snappers wait
+// for its client, which comes back into its association group). Only a connection whose call
+// is being carried out is never chosen. A connection must bind within a deadline, and every
+// PDU must arrive whole within its own deadline (a trickle of bytes does not extend it). A
+// bound connection may stay idle between calls as long as the peer lives (TCP keepalive
+// finds peers that vanished) and nobody needs its room.
 #pragma once
 
 #include <atomic>
@@ -21,6 +24,7 @@
 #include <vector>
 
 #include "AccessList.h"
+#include "AssociationGroups.h"
 #include "PduFramer.h"
 #include "RpcInterface.h"
 #include "RpcServerSession.h"
@@ -73,6 +77,9 @@ private:
         std::chrono::steady_clock::time_point accepted;
         std::thread thread;
         std::atomic<bool> bound{false};
+        std::atomic<bool> busy{false};   // a call is being carried out
+        std::atomic<bool> holds{false};  // it holds a snapper
+        std::atomic<std::chrono::steady_clock::rep> lastActive{0};
         std::atomic<bool> done{false};
         std::atomic<bool> evicted{false};
     };
@@ -80,7 +87,9 @@ private:
     RpcListener(int fd, std::uint16_t port, InterfaceFactory factory, const Options& options);
     void AcceptLoop();
     void Admit(int fd, const ConnectionInfo& info);
-    Connection* OldestUnbound(const ConnectionInfo* sameSource);
+    // The connection that makes room for a new one (from sameSource's address only, when
+    // given), or nullptr when every one is in the middle of a call.
+    Connection* MakesRoom(const ConnectionInfo* sameSource);
     void Serve(Connection& connection);
     void Reap(bool all);
 
@@ -91,6 +100,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::list<Connection> m_connections;
+    AssociationGroups m_groups;
     std::thread m_acceptThread;
 };
 

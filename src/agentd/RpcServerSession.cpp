@@ -3,7 +3,6 @@
 #include "RpcServerSession.h"
 
 #include <algorithm>
-#include <atomic>
 
 #include "rpc/AgentInterface.h"
 #include "rpc/Ndr.h"
@@ -13,11 +12,6 @@ namespace agentd {
 
 namespace {
 
-std::uint32_t NewAssocGroup() {
-    static std::atomic<std::uint32_t> next{0x5A10};
-    return next.fetch_add(1);
-}
-
 RpcServerSession::Output FaultAndClose(std::uint32_t callId) {
     return {{rpc::EncodeFault(callId, 0, rpc::kNcaProtoError, rpc::kFlagDidNotExecute)}, true, std::nullopt};
 }
@@ -25,10 +19,11 @@ RpcServerSession::Output FaultAndClose(std::uint32_t callId) {
 }  // namespace
 
 RpcServerSession::RpcServerSession(std::vector<RpcInterface*> interfaces, std::string secondaryAddress,
-                                   const Limits& limits)
+                                   const Limits& limits, AssociationGroups& groups)
     : m_interfaces(std::move(interfaces)),
       m_secondaryAddress(std::move(secondaryAddress)),
-      m_limits(limits) {}
+      m_limits(limits),
+      m_groups(groups) {}
 
 RpcInterface* RpcServerSession::InterfaceFor(const rpc::SyntaxId& abstract) const noexcept {
     for (auto* i : m_interfaces) {
@@ -52,7 +47,7 @@ RpcServerSession::Output RpcServerSession::Handle(std::span<const std::uint8_t> 
         case rpc::PduType::Bind:
             return HandleBind(pdu, false);
         case rpc::PduType::AlterContext:
-            if (!m_bound) return FaultAndClose(pdu.header.callId);
+            if (!m_associated) return FaultAndClose(pdu.header.callId);
             return HandleBind(pdu, true);
         case rpc::PduType::Request:
             return HandleRequest(std::move(pdu));
@@ -71,7 +66,7 @@ RpcServerSession::Output RpcServerSession::Handle(std::span<const std::uint8_t> 
 RpcServerSession::Output RpcServerSession::HandleBind(const rpc::Pdu& pdu, bool alter) {
     const auto* bind = std::get_if<rpc::BindBody>(&pdu.body);
     if (bind == nullptr) return FaultAndClose(pdu.header.callId);
-    if (!alter && m_bound) {
+    if (!alter && m_associated) {
         // A second bind on one association is a protocol error.
         rpc::BindNakBody nak{rpc::kNakReasonNotSpecified, {}};
         return {{rpc::EncodeBindNak(pdu.header.callId, nak)}, true, std::nullopt};
@@ -86,13 +81,14 @@ RpcServerSession::Output RpcServerSession::HandleBind(const rpc::Pdu& pdu, bool 
     if (!alter) {
         // Send at most what the client receives and we send; 1432 is always acceptable.
         m_xmitFrag = std::max(rpc::kMustAcceptFrag, std::min(bind->maxRecvFrag, m_limits.maxXmitFrag));
-        m_assocGroup = bind->assocGroup != 0 ? bind->assocGroup : NewAssocGroup();
+        m_group = m_groups.Join(bind->assocGroup);
+        for (auto* i : m_interfaces) i->Associated(m_group, bind->assocGroup);
         ack.secondaryAddress = m_secondaryAddress;
     }
     ack.maxXmitFrag = m_xmitFrag;
     // Announce no more than the client sends; the framer still takes up to our own limit.
     ack.maxRecvFrag = std::max(rpc::kMustAcceptFrag, std::min(bind->maxXmitFrag, m_limits.maxRecvFrag));
-    ack.assocGroup = m_assocGroup;
+    ack.assocGroup = m_group->id;
     // Results are positional: one per offered context, in the order offered.
     for (const auto& context : bind->contexts) {
         rpc::ContextResult result;
@@ -109,7 +105,7 @@ RpcServerSession::Output RpcServerSession::HandleBind(const rpc::Pdu& pdu, bool 
         }
         ack.results.push_back(result);
     }
-    m_bound = true;
+    m_associated = true;
     return {
         {rpc::EncodeBindAck(pdu.header.callId, ack, alter ? rpc::PduType::AlterContextResp : rpc::PduType::BindAck)},
         false,
@@ -118,7 +114,7 @@ RpcServerSession::Output RpcServerSession::HandleBind(const rpc::Pdu& pdu, bool 
 
 RpcServerSession::Output RpcServerSession::HandleRequest(rpc::Pdu&& pdu) {
     const rpc::PduHeader header = pdu.header;
-    if (!m_bound) return FaultAndClose(header.callId);
+    if (!m_associated) return FaultAndClose(header.callId);
     if (!m_call) m_call.emplace(m_limits.maxRequestStub);
     auto complete = m_call->Add(std::move(pdu));
     if (!complete) {

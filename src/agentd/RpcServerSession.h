@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "AssociationGroups.h"
 #include "RpcInterface.h"
 #include "rpc/Pdu.h"
 
@@ -20,9 +21,9 @@ namespace agentd {
 class RpcServerSession {
 public:
     struct Limits {
-        std::uint16_t maxRecvFrag = 5840;  // largest PDU taken from the client
-        std::uint16_t maxXmitFrag = 5840;  // largest PDU sent, before the client's own limit
-        std::size_t maxRequestStub = 1 << 20;
+        std::uint16_t maxRecvFrag = 5840;        // largest PDU taken from the client
+        std::uint16_t maxXmitFrag = 5840;        // largest PDU sent, before the client's own limit
+        std::size_t maxRequestStub = 128 << 10;  // the largest call is a start with a 64 KiB configuration
     };
     // A call's response, sent fragment by fragment from the stub in place.
     struct Response {
@@ -40,14 +41,20 @@ public:
 
     // interfaces: what this connection serves (not owned; they outlive the session).
     // secondaryAddress: the port the client reached, as bind_ack names it.
-    RpcServerSession(std::vector<RpcInterface*> interfaces, std::string secondaryAddress, const Limits& limits);
+    // groups: the listener's association groups, which a bind joins.
+    RpcServerSession(std::vector<RpcInterface*> interfaces, std::string secondaryAddress, const Limits& limits,
+                     AssociationGroups& groups);
 
     // Handles exactly one PDU (frag_length bytes, as the framer cut it).
     Output Handle(std::span<const std::uint8_t> bytes);
 
     std::uint16_t MaxRecvFrag() const noexcept { return m_limits.maxRecvFrag; }
     std::uint16_t NegotiatedXmitFrag() const noexcept { return m_xmitFrag; }
-    bool Bound() const noexcept { return m_bound; }
+    // True once a bind or alter_context accepted a presentation context: a bind whose every
+    // context was refused leaves the connection as good as unbound.
+    bool Bound() const noexcept { return !m_contexts.empty(); }
+    // True while a call is being collected fragment by fragment.
+    bool CollectingCall() const noexcept { return m_call.has_value(); }
 
 private:
     Output HandleBind(const rpc::Pdu& pdu, bool alter);
@@ -59,9 +66,10 @@ private:
     std::vector<RpcInterface*> m_interfaces;
     std::string m_secondaryAddress;
     Limits m_limits;
-    bool m_bound = false;
+    AssociationGroups& m_groups;
+    bool m_associated = false;  // the bind is done; alter_context may follow
     std::uint16_t m_xmitFrag = rpc::kMustAcceptFrag;
-    std::uint32_t m_assocGroup = 0;
+    GroupRef m_group;
     std::map<std::uint16_t, RpcInterface*> m_contexts;
     std::optional<rpc::Reassembler> m_call;
 };

@@ -1,9 +1,11 @@
 // The snapper table: ownership by connection, the grace period, fair memory shares and held peeks.
 #include "SnapperTable.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "AccessList.h"
+#include "FreedMemory.h"
 #include "Log.h"
 
 namespace agentd {
@@ -16,11 +18,11 @@ std::string Who(const Caller& caller) { return FormatPeer(caller.address, caller
 
 std::string Snapper(std::uint32_t handle) { return "snapper " + std::to_string(handle); }
 
+bool SameClient(const Caller& a, const Caller& b) noexcept { return a.client != nullptr && a.client == b.client; }
+
 }  // namespace
 
-SnapperTable::SnapperTable(const Limits& limits) : m_limits(limits) {
-    m_reaper = std::thread([this] { Reap(); });
-}
+SnapperTable::SnapperTable(const Limits& limits) : m_limits(limits) {}
 
 SnapperTable::~SnapperTable() {
     {
@@ -28,7 +30,7 @@ SnapperTable::~SnapperTable() {
         m_stop = true;
     }
     m_wake.notify_all();
-    m_reaper.join();
+    if (m_reaper.joinable()) m_reaper.join();
     StopAll();
 }
 
@@ -41,21 +43,34 @@ void SnapperTable::StopAll() {
     for (auto& [handle, entry] : entries) StopOutside(handle, std::move(entry.engine), "the agent is stopping");
 }
 
-bool SnapperTable::Reserve() {
+bool SnapperTable::Reserve(const Caller& caller) {
     std::lock_guard lock(m_mutex);
-    if (m_entries.size() + m_reserved >= m_limits.maxSnappers) return false;
-    ++m_reserved;
+    if (m_entries.size() + m_reserved.size() >= m_limits.maxSnappers) {
+        Log("no snapper for " + Who(caller) + ": " + std::to_string(m_limits.maxSnappers) + " are running");
+        return false;
+    }
+    auto ofClient = static_cast<std::size_t>(
+        std::count_if(m_reserved.begin(), m_reserved.end(), [&](const GroupRef& g) { return g == caller.client; }));
+    for (const auto& [handle, entry] : m_entries) ofClient += SameClient(entry.owner, caller) ? 1 : 0;
+    if (ofClient >= m_limits.maxPerClient) {
+        Log("no snapper for " + Who(caller) + ": its client runs " + std::to_string(m_limits.maxPerClient) +
+            ", the most one client may");
+        return false;
+    }
+    m_reserved.push_back(caller.client);
     return true;
 }
 
-void SnapperTable::Release() {
+void SnapperTable::Release(const Caller& caller) {
     std::lock_guard lock(m_mutex);
-    if (m_reserved > 0) --m_reserved;
+    if (const auto found = std::find(m_reserved.begin(), m_reserved.end(), caller.client); found != m_reserved.end())
+        m_reserved.erase(found);
 }
 
 std::uint32_t SnapperTable::Add(const Caller& caller, std::unique_ptr<CaptureEngine> engine, std::uint32_t firstFrame) {
     std::lock_guard lock(m_mutex);
-    if (m_reserved > 0) --m_reserved;
+    if (const auto found = std::find(m_reserved.begin(), m_reserved.end(), caller.client); found != m_reserved.end())
+        m_reserved.erase(found);
     const std::uint32_t handle = m_nextHandle++;
     m_entries[handle] = Entry{std::move(engine), caller, std::nullopt, {}, 0};
     Rebalance();
@@ -63,29 +78,39 @@ std::uint32_t SnapperTable::Add(const Caller& caller, std::unique_ptr<CaptureEng
     return handle;
 }
 
+SnapperTable::Entry* SnapperTable::Owned(std::uint32_t handle, const Caller& caller) {
+    const auto found = m_entries.find(handle);
+    if (found == m_entries.end()) return nullptr;
+    if (!SameClient(found->second.owner, caller)) {
+        Log(Snapper(handle) + " refused to " + Who(caller) + ": it belongs to another client (" +
+            Who(found->second.owner) + ")");
+        return nullptr;
+    }
+    return &found->second;
+}
+
 std::shared_ptr<CaptureEngine> SnapperTable::Find(std::uint32_t handle, const Caller& caller) {
     std::lock_guard lock(m_mutex);
-    const auto found = m_entries.find(handle);
-    if (found == m_entries.end() || found->second.owner.address != caller.address) return nullptr;
-    Entry& entry = found->second;
-    if (entry.owner.connection != caller.connection) {
-        if (entry.orphanedSince)
-            Log(Snapper(handle) + " taken over by " + Who(caller) + " after its connection dropped");
-        entry.owner = caller;
-        entry.orphanedSince.reset();
+    Entry* entry = Owned(handle, caller);
+    if (entry == nullptr) return nullptr;
+    if (entry->owner.connection != caller.connection) {
+        Log(Snapper(handle) + " taken over by " + Who(caller) +
+            (entry->orphanedSince ? " after its connection dropped" : " from another connection of its client"));
+        entry->owner = caller;
+        entry->orphanedSince.reset();
         Rebalance();
     }
-    return entry.engine;
+    return entry->engine;
 }
 
 bool SnapperTable::Stop(std::uint32_t handle, const Caller& caller) {
     std::shared_ptr<CaptureEngine> engine;
     {
         std::lock_guard lock(m_mutex);
-        const auto found = m_entries.find(handle);
-        if (found == m_entries.end() || found->second.owner.address != caller.address) return false;
-        engine = std::move(found->second.engine);
-        m_entries.erase(found);
+        Entry* entry = Owned(handle, caller);
+        if (entry == nullptr) return false;
+        engine = std::move(entry->engine);
+        m_entries.erase(handle);
         Rebalance();
     }
     StopOutside(handle, std::move(engine), "stopped by " + Who(caller));
@@ -100,6 +125,9 @@ void SnapperTable::Disconnected(const Caller& caller) {
         entry.orphanedSince = now;
         Log(Snapper(handle) + " keeps capturing for " + std::to_string(m_limits.grace.count() / 1000) +
             " s: the connection from " + Who(caller) + " ended without stopping it");
+        // Started with the first snapper that waits, long after the agent gave up its privileges:
+        // a thread keeps the capabilities it was started with.
+        if (!m_reaper.joinable() && !m_stop) m_reaper = std::thread([this] { Reap(); });
     }
     m_wake.notify_all();
 }
@@ -109,7 +137,7 @@ void SnapperTable::SessionClosed(const Caller& caller) {
     {
         std::lock_guard lock(m_mutex);
         for (auto it = m_entries.begin(); it != m_entries.end();) {
-            if (it->second.owner.connection == caller.connection) {
+            if (SameClient(it->second.owner, caller)) {
                 closing.emplace_back(it->first, std::move(it->second.engine));
                 it = m_entries.erase(it);
             } else {
@@ -133,11 +161,9 @@ void SnapperTable::HoldPeek(std::uint32_t handle, const Caller& caller, SharedSt
 
 std::optional<SnapperTable::HeldPeek> SnapperTable::Undelivered(std::uint32_t handle, const Caller& caller) {
     std::lock_guard lock(m_mutex);
-    const auto found = m_entries.find(handle);
-    if (found == m_entries.end() || found->second.owner.address != caller.address || !found->second.held.reply ||
-        found->second.heldFor == caller.connection)
-        return std::nullopt;
-    return found->second.held;
+    const Entry* entry = Owned(handle, caller);
+    if (entry == nullptr || !entry->held.reply || entry->heldFor == caller.connection) return std::nullopt;
+    return entry->held;
 }
 
 void SnapperTable::Confirm(const Caller& caller) {
@@ -151,27 +177,58 @@ void SnapperTable::Confirm(const Caller& caller) {
     if (freed) Rebalance();
 }
 
+bool SnapperTable::Holds(const Caller& caller) const {
+    std::lock_guard lock(m_mutex);
+    return std::any_of(m_entries.begin(), m_entries.end(),
+                       [&](const auto& e) { return e.second.owner.connection == caller.connection; });
+}
+
 std::size_t SnapperTable::Running() const {
     std::lock_guard lock(m_mutex);
     return m_entries.size();
 }
 
+std::size_t SnapperTable::Holding(const Entry& entry) {
+    return entry.engine->UsedBytes() + entry.engine->SourceBytes() +
+           (entry.held.reply ? entry.held.reply->Allocated() : 0);
+}
+
 std::size_t SnapperTable::UsedBytes() const {
     std::lock_guard lock(m_mutex);
     std::size_t used = 0;
-    for (const auto& [handle, entry] : m_entries)
-        used += entry.engine->QueuedBytes() + (entry.held.reply ? entry.held.reply->Bytes().size() : 0);
+    for (const auto& [handle, entry] : m_entries) used += Holding(entry);
     return used;
 }
 
 void SnapperTable::Rebalance() {
     std::map<std::uint64_t, std::size_t> perOwner;
     for (const auto& [handle, entry] : m_entries) ++perOwner[entry.owner.connection];
+    auto fair = [&](const Entry& entry) {
+        return m_limits.budgetBytes / perOwner.size() / perOwner[entry.owner.connection];
+    };
+    // A replay cannot drop frames: one that holds more than its part since the parts shrank
+    // keeps it until its client peeks, and the others share what is left meanwhile.
+    auto stale = [&](const Entry& entry) { return entry.engine->Lossless() && Holding(entry) > fair(entry); };
+    std::size_t staleBytes = 0;
+    std::size_t othersFair = 0;
+    for (const auto& [handle, entry] : m_entries) {
+        if (stale(entry))
+            staleBytes += Holding(entry);
+        else
+            othersFair += fair(entry);
+    }
+    const double scale =
+        staleBytes == 0 || othersFair == 0
+            ? 1.0
+            : static_cast<double>(m_limits.budgetBytes > staleBytes ? m_limits.budgetBytes - staleBytes : 0) /
+                  static_cast<double>(othersFair);
     for (auto& [handle, entry] : m_entries) {
-        std::size_t share = m_limits.budgetBytes / perOwner.size() / perOwner[entry.owner.connection];
-        if (m_limits.snapperCap != 0) share = std::min(share, m_limits.snapperCap);
-        const std::size_t held = entry.held.reply ? entry.held.reply->Bytes().size() : 0;
-        entry.engine->SetByteLimit(share > held ? share - held : 0);
+        std::size_t share = fair(entry);
+        if (!stale(entry)) share = std::min(share, static_cast<std::size_t>(static_cast<double>(share) * scale));
+        const std::size_t fixed = entry.engine->SourceBytes() + (entry.held.reply ? entry.held.reply->Allocated() : 0);
+        std::size_t queue = share > fixed ? (share - fixed) / 2 : 0;
+        if (m_limits.snapperCap != 0) queue = std::min(queue, m_limits.snapperCap);
+        entry.engine->SetByteLimit(queue);
     }
 }
 
@@ -182,6 +239,8 @@ void SnapperTable::StopOutside(std::uint32_t handle, std::shared_ptr<CaptureEngi
     if (engine->Dropped() != 0)
         line += "; it dropped " + std::to_string(engine->Dropped()) + " frames the manager did not take in time";
     Log(line);
+    engine.reset();
+    GiveBackFreedMemory();
 }
 
 void SnapperTable::Reap() {

@@ -1,11 +1,15 @@
-// Every snapper the agent runs. A snapper belongs to its client's session, not to one TCP
-// connection: when a connection drops, its snappers keep capturing (within their share of
-// memory) for a grace period, and a reconnect from the same address takes them over by
-// their numbers; after the grace period they are stopped and freed.
+// Every snapper the agent runs. A snapper belongs to its client, the association group the
+// client's connection bound in, not to one TCP connection nor to an address: it answers only
+// that client. When a connection drops, its snappers keep capturing (within their share of
+// memory) for a grace period, and a reconnect that binds in the same group takes them over by
+// their numbers; after the grace period they are stopped and freed. A call from anyone else
+// naming a snapper is refused as if there were none, and logged.
 //
-// One memory budget covers every snapper's queue and held peek: each connection gets an equal
+// One memory budget covers everything a snapper holds: its queue, the peek being made from it,
+// the reply held for its client and its source's own buffer. Each connection gets an equal
 // part, split evenly between its snappers, so a client that starts snappers and never peeks
-// cannot starve the others.
+// cannot starve the others. Half of what is left of a part beside the held reply and the
+// source's buffer is the queue's; the other half is kept for the peek that empties it.
 #pragma once
 
 #include <chrono>
@@ -18,23 +22,28 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "AssociationGroups.h"
 #include "CaptureEngine.h"
 #include "RpcInterface.h"
 
 namespace agentd {
 
-// Who makes a call: the connection, and the address and port it comes from.
+// Who makes a call: the connection, the address and port it comes from, and its client (the
+// association group it bound in; none before its bind).
 struct Caller {
     std::uint64_t connection = 0;
     std::uint32_t address = 0;
     std::uint16_t port = 0;
+    GroupRef client;
 };
 
 class SnapperTable {
 public:
     struct Limits {
         std::size_t maxSnappers = 16;
+        std::size_t maxPerClient = 8;  // so that no client takes every snapper
         std::size_t budgetBytes = std::size_t{256} << 20;
         std::size_t snapperCap = 0;  // bytes one snapper may queue at most; 0: its whole share
         std::chrono::milliseconds grace{std::chrono::seconds(60)};
@@ -50,18 +59,19 @@ public:
     SnapperTable(const SnapperTable&) = delete;
     SnapperTable& operator=(const SnapperTable&) = delete;
 
-    // A place for one more snapper (false when the most allowed run); Add fills it, Release
-    // gives it back unused.
-    bool Reserve();
-    void Release();
+    // A place for one more snapper of the caller's client (false when the most allowed run,
+    // in all or for that client); Add fills it, Release gives it back unused.
+    bool Reserve(const Caller& caller);
+    void Release(const Caller& caller);
     std::uint32_t Add(const Caller& caller, std::unique_ptr<CaptureEngine> engine, std::uint32_t firstFrame);
-    // The snapper under handle when the caller's address started it; the caller's connection
+    // The snapper under handle when the caller's client started it; the caller's connection
     // takes it over.
     std::shared_ptr<CaptureEngine> Find(std::uint32_t handle, const Caller& caller);
     bool Stop(std::uint32_t handle, const Caller& caller);
     // The connection ended without closing its session: its snappers wait for a reconnect.
     void Disconnected(const Caller& caller);
-    // The client closed its session: its snappers stop now.
+    // The client closed its session: its snappers stop now, whichever of its connections
+    // started them.
     void SessionClosed(const Caller& caller);
     // The agent is stopping: every snapper stops now.
     void StopAll();
@@ -73,8 +83,10 @@ public:
     std::optional<HeldPeek> Undelivered(std::uint32_t handle, const Caller& caller);
     void Confirm(const Caller& caller);
 
+    // True while the connection holds a snapper.
+    bool Holds(const Caller& caller) const;
     std::size_t Running() const;
-    std::size_t UsedBytes() const;  // queued frames and held peeks of every snapper
+    std::size_t UsedBytes() const;  // everything every snapper holds, as the budget counts it
     std::size_t Budget() const noexcept { return m_limits.budgetBytes; }
 
 private:
@@ -86,7 +98,11 @@ private:
         std::uint64_t heldFor = 0;  // the connection the held reply was last sent on
     };
 
-    void Rebalance();  // under m_mutex
+    void Rebalance();                                // under m_mutex
+    static std::size_t Holding(const Entry& entry);  // what the budget counts of one snapper
+    // The entry under handle when the caller's client owns it; a call naming another
+    // client's snapper is logged. Under m_mutex.
+    Entry* Owned(std::uint32_t handle, const Caller& caller);
     void StopOutside(std::uint32_t handle, std::shared_ptr<CaptureEngine> engine, const std::string& why);
     void Reap();
 
@@ -94,7 +110,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::map<std::uint32_t, Entry> m_entries;
-    std::size_t m_reserved = 0;
+    std::vector<GroupRef> m_reserved;  // one per place reserved, for whose client
     std::uint32_t m_nextHandle = 1;
     bool m_stop = false;
     std::thread m_reaper;

@@ -40,8 +40,10 @@ DESCRIPTION
   needs, promiscuous mode included) or from a capture file, whose frame bytes,
   lengths and timestamps are replayed exactly (stamps in the file's own ticks: 1000000
   per second for microsecond files, 1000000000 for nanosecond files). A live capture
-  never holds the agent's own traffic: a kernel filter drops the packets of its two
-  ports.
+  never holds the agent's own traffic: a kernel filter drops the packets from or to the
+  agent's own addresses and ports together (listening on 0.0.0.0, every address of the
+  host's interfaces when the snapper starts); other hosts' traffic on the same port
+  numbers is captured.
 
 ACCESS
   The protocol carries no authentication: whoever reaches the port can capture every
@@ -57,13 +59,17 @@ ACCESS
     other connection is closed before a byte is read.
       palometsrv --interface eth0 --listen 0.0.0.0 --allow 10.0.0.0/8
   --listen on an address other than loopback is refused without --allow; --allow any
-  accepts everyone knowingly. Every accepted and refused connection and every snapper
+  accepts everyone knowingly. Addresses are four decimal numbers without leading zeros
+  (010.0.0.0 is refused, not read as octal), and a network may not have host bits set. Every accepted and refused connection and every snapper
   started and stopped is logged on stderr with the peer's address and port.
 
   Connections are capped per source address (--max-per-source) and in total
-  (--max-connections); when a cap is reached, the oldest connection that never bound
-  makes room. A connection must bind within 10 s and send every PDU whole within 30 s;
-  a bound manager may stay idle between captures for as long as it lives.
+  (--max-connections); when a cap is reached, the connection that matters least makes
+  room: one that never bound, else the one idle longest that holds no snapper, else the
+  one idle longest (its snappers keep capturing for its client). Only a connection in
+  the middle of a call is never closed for room. A connection must bind within 10 s and
+  send every PDU whole within 30 s; a bound manager may stay idle between captures until
+  another connection needs its room, and its next call opens a new connection.
 
 PRIVILEGES
   Started as root outside systemd, the agent opens its ports, then becomes --user
@@ -71,16 +77,25 @@ PRIVILEGES
   the capabilities.
 
 SNAPPERS AND MEMORY
-  A snapper belongs to its client, not to one connection: when a connection drops,
-  its snappers keep capturing for --grace seconds, and a reconnect from the same
-  address goes on with the same snapper numbers. A peek the client may not have read
-  before its connection dropped is handed over again; the frame numbers tell the
-  client which frames it already has.
+  A snapper belongs to its client: the DCE RPC association group its connection bound
+  in, a number the agent hands out at random. It answers no other connection, not even
+  one from the same address (status 6, invalid handle), and every refused attempt is
+  logged. When a connection drops, its snappers keep capturing for --grace seconds, and
+  a reconnect that binds in the same association group (the manager's does) goes on
+  with the same snapper numbers. A peek the client may not have read before its
+  connection dropped is handed over again; the frame numbers tell the client which
+  frames it already has. One client runs at most --max-engines-per-client snappers, so
+  that no client takes all of --max-engines.
 
-  All snappers share one memory budget (--max-memory): each connection gets an equal
-  part, split evenly between its snappers, so a client that never peeks cannot take
-  the room of the others. A live snapper drops its oldest frames (and counts them)
-  when its part is full; a replay waits for the manager instead.
+  Everything the snappers hold counts against one memory budget (--max-memory): their
+  queues, each peek while it is made (its frames and the reply packed from them), the
+  reply kept until the client's next call, and each live capture's kernel buffer. Each
+  connection gets an equal part, split evenly between its snappers, so a client that
+  never peeks cannot take the room of the others; half of a part is the queue's, the
+  other half is kept for the peek that empties it. A live snapper drops its oldest
+  frames (and counts them) when its queue is full; a replay waits for the manager
+  instead. Nothing is kept for a connection between its calls, and freed memory goes
+  back to the system when a snapper or a connection ends.
 
 CAPTURE FILTER
   The configuration a manager sends names eleven protocols and a filter type. A
@@ -126,6 +141,7 @@ int main(int argc, char** argv) {
     std::size_t queueMb = 0;
     std::size_t maxMemoryMb = 256;
     std::size_t maxEngines = 16;
+    std::size_t maxEnginesPerClient = 8;
     int graceSeconds = 60;
     int idleSeconds = 0;
     int packLevel = 1;
@@ -148,15 +164,19 @@ int main(int argc, char** argv) {
         ->capture_default_str()
         ->check(CLI::Range(0, 65535));
     app.add_flag("--no-epm", noEpm, "Run no endpoint mapper (another one serves the host)");
-    app.add_option("--max-memory", maxMemoryMb, "MiB of captured frames all snappers together may hold")
+    app.add_option("--max-memory", maxMemoryMb, "MiB all snappers together may hold: frames, peeks, capture buffers")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
-    app.add_option("--queue-mb", queueMb, "MiB one snapper may hold at most (0: its whole share of --max-memory)")
+    app.add_option("--queue-mb", queueMb,
+                   "MiB one snapper's queue may hold at most (0: half its share of --max-memory)")
         ->capture_default_str();
     app.add_option("--queue-frames", queueFrames, "Frames kept per snapper")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
     app.add_option("--max-engines", maxEngines, "Snappers running at once, all clients together")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
+    app.add_option("--max-engines-per-client", maxEnginesPerClient, "Snappers running at once for one client")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
     app.add_option("--grace", graceSeconds, "Seconds a dropped client's snappers wait for its reconnect")
@@ -178,8 +198,8 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 12));
     CLI11_PARSE(app, argc, argv);
 
-    const auto listenAddress = platform::ResolveIPv4(options.listen);
-    if (!listenAddress || options.listen.find_first_not_of("0123456789.") != std::string::npos) {
+    const auto listenAddress = platform::ParseIPv4(options.listen);
+    if (!listenAddress) {
         std::fprintf(stderr, "palometsrv: --listen %s: not an IPv4 address\n", options.listen.c_str());
         return 1;
     }
@@ -203,7 +223,6 @@ int main(int argc, char** argv) {
 
     // The ports the agent serves on, for the kernel filter of every live snapper.
     auto endpoints = std::make_shared<agentd::AgentEndpoints>();
-    endpoints->address = *listenAddress;
     agentd::AgentConfig config;
     if (!replay.empty()) {
         config.sources = [replay, replayOptions](const capture::CPktSnapConf&) {
@@ -215,13 +234,22 @@ int main(int argc, char** argv) {
             return 1;
         }
     } else {
-        config.sources = [interfaceName, endpoints](const capture::CPktSnapConf& conf) {
+        const std::uint32_t listen = *listenAddress;
+        // Each snapper's kernel buffer counts against the budget: at most a quarter of it
+        // when every snapper runs.
+        const std::size_t buffer = std::clamp<std::size_t>((maxMemoryMb << 20) / maxEngines / 4, std::size_t{256} << 10,
+                                                           agentd::PcapSource::kLiveBufferBytes);
+        config.sources = [interfaceName, endpoints, listen, buffer](const capture::CPktSnapConf& conf) {
+            // The host's addresses as they are when this snapper starts.
+            agentd::AgentEndpoints own = *endpoints;
+            own.addresses = agentd::OwnAddresses(listen);
             return agentd::PcapSource::OpenLive(
-                interfaceName, agentd::KernelFilterExpression(agentd::CaptureFilter(conf), *endpoints));
+                interfaceName, agentd::KernelFilterExpression(agentd::CaptureFilter(conf), own), buffer);
         };
     }
     config.engineLimits.maxFrames = queueFrames;
     config.snappers.maxSnappers = maxEngines;
+    config.snappers.maxPerClient = maxEnginesPerClient;
     config.snappers.budgetBytes = maxMemoryMb << 20;
     config.snappers.snapperCap = queueMb << 20;
     config.snappers.grace = std::chrono::seconds(graceSeconds);
@@ -229,10 +257,11 @@ int main(int argc, char** argv) {
     options.epmPort = noEpm ? std::nullopt : std::optional<std::uint16_t>(static_cast<std::uint16_t>(epmPort));
     options.rpc.idleTimeout = std::chrono::seconds(idleSeconds);
 
-    // Queues fill and empty by hundreds of MiB a second: freed memory is kept for the next
-    // round instead of going back to the kernel and being faulted in again page by page.
-    mallopt(M_TRIM_THRESHOLD, static_cast<int>(std::min<std::size_t>(maxMemoryMb << 20, INT32_MAX)));
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    // Freed memory goes back to the system: a peek's frames and reply (a MiB and more) are
+    // mapped for the call and unmapped after it, and the queues' 256 KiB chunks come from two
+    // arenas, not one per thread, whose free pages go back when a snapper or a connection ends.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    mallopt(M_ARENA_MAX, 2);
 
     sigset_t stopSignals;
     BlockStopSignals(stopSignals);

@@ -56,10 +56,16 @@ NetStatus WaitOn(int fd, short events, Deadline deadline, const ManualResetEvent
 
 }  // namespace
 
+std::optional<std::uint32_t> ParseIPv4(std::string_view text) {
+    const std::string dotted(text);
+    in_addr address{};
+    if (::inet_pton(AF_INET, dotted.c_str(), &address) != 1) return std::nullopt;
+    return ntohl(address.s_addr);
+}
+
 std::optional<std::uint32_t> ResolveIPv4(std::string_view host) {
     const std::string name(host);
-    in_addr dotted{};
-    if (::inet_pton(AF_INET, name.c_str(), &dotted) == 1) return ntohl(dotted.s_addr);
+    if (const auto dotted = ParseIPv4(name)) return dotted;
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
@@ -116,6 +122,12 @@ NetStatus TcpSocket::Connect(std::uint32_t address, std::uint16_t port, Deadline
         return NetStatus::Refused;
     }
     return NetStatus::Ok;
+}
+
+std::size_t TcpSocket::PeekWaiting(std::span<std::uint8_t> into) const noexcept {
+    if (m_fd < 0 || into.empty()) return 0;
+    const ssize_t n = ::recv(m_fd, into.data(), into.size(), MSG_PEEK | MSG_DONTWAIT);
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 
 NetStatus TcpSocket::SendAll(std::span<const std::uint8_t> bytes, Deadline deadline, const ManualResetEvent* abort) {

@@ -28,6 +28,9 @@ enum class NetStatus {
 // A dotted IPv4 address as it is, else the first IPv4 address of a host-name lookup.
 // The address comes back in host order.
 std::optional<std::uint32_t> ResolveIPv4(std::string_view host);
+// Four decimal numbers 0 to 255 without leading zeros, and nothing else: never octal or hex
+// forms, never a name lookup. Host order.
+std::optional<std::uint32_t> ParseIPv4(std::string_view text);
 std::string FormatIPv4(std::uint32_t address);
 
 class TcpSocket {
@@ -46,6 +49,9 @@ public:
     NetStatus RecvExact(std::span<std::uint8_t> out, Deadline deadline, const ManualResetEvent* abort);
     void Close() noexcept;
     bool IsOpen() const noexcept { return m_fd >= 0; }
+    // Between exchanges: the bytes the peer has sent that nobody read yet, copied into `into`
+    // and left where they are; how many. Waits for nothing.
+    std::size_t PeekWaiting(std::span<std::uint8_t> into) const noexcept;
     int Fd() const noexcept { return m_fd; }
 
 private:

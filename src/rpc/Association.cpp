@@ -102,12 +102,18 @@ Association::Received Association::ReadPdu(const CallClock& clock, const platfor
     return r;
 }
 
-RpcStatus Association::Bind(const SyntaxId& interface, const CallClock& clock,
-                            const platform::ManualResetEvent* abort) {
+bool Association::ShutDownByServer() const noexcept {
+    std::array<std::uint8_t, kHeaderSize> header{};
+    return m_socket.PeekWaiting(header) == header.size() && header[2] == static_cast<std::uint8_t>(PduType::Shutdown);
+}
+
+RpcStatus Association::Bind(const SyntaxId& interface, const CallClock& clock, const platform::ManualResetEvent* abort,
+                            std::uint32_t assocGroup) {
     if (!m_socket.IsOpen()) return platform::kRpcServerUnavailable;
     BindBody bind;
     bind.maxXmitFrag = kOfferedFrag;
     bind.maxRecvFrag = kOfferedFrag;
+    bind.assocGroup = assocGroup;
     bind.contexts.push_back({0, interface, {kNdrSyntax}});
     const std::uint32_t callId = m_nextCallId++;
     const auto bytes = EncodeBind(callId, bind);
@@ -131,6 +137,7 @@ RpcStatus Association::Bind(const SyntaxId& interface, const CallClock& clock,
     // We send at most what the server receives; every peer takes 1432.
     m_maxXmitFrag = std::clamp(ack->maxRecvFrag, kMustAcceptFrag, kOfferedFrag);
     m_maxRecvFrag = std::clamp(ack->maxXmitFrag, kMustAcceptFrag, kOfferedFrag);
+    m_assocGroup = ack->assocGroup;
     m_bound = true;
     return platform::kRpcOk;
 }

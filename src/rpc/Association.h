@@ -51,12 +51,20 @@ public:
                       const platform::ManualResetEvent* abort);
     // Takes over a stream that is already connected (a socket pair in the fuzzer).
     void Attach(platform::TcpSocket socket) noexcept;
-    RpcStatus Bind(const SyntaxId& interface, const CallClock& clock, const platform::ManualResetEvent* abort);
+    // assocGroup: the association group to come back into (what an earlier bind_ack named), 0 for a new one.
+    RpcStatus Bind(const SyntaxId& interface, const CallClock& clock, const platform::ManualResetEvent* abort,
+                   std::uint32_t assocGroup = 0);
     CallReply Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, const CallClock& clock,
                    const platform::ManualResetEvent* abort);
 
     // False once the stream can no longer be trusted (closed, timed out, garbled).
     bool Usable() const noexcept { return m_socket.IsOpen() && m_bound; }
+    // Between calls: the server asked to close the association (a shutdown PDU), as a server
+    // does when it makes room of idle connections. A connection that merely ended is not
+    // this: the next call fails and says so.
+    bool ShutDownByServer() const noexcept;
+    // The association group the server put this association into.
+    std::uint32_t AssocGroup() const noexcept { return m_assocGroup; }
     std::uint16_t MaxXmitFrag() const noexcept { return m_maxXmitFrag; }
     std::uint16_t MaxRecvFrag() const noexcept { return m_maxRecvFrag; }
     void Close() noexcept;
@@ -75,6 +83,7 @@ private:
     std::uint32_t m_nextCallId = 1;
     std::uint16_t m_maxXmitFrag = kMustAcceptFrag;
     std::uint16_t m_maxRecvFrag = kOfferedFrag;
+    std::uint32_t m_assocGroup = 0;
 };
 
 // What a failed socket operation means to the caller: a time-out is 1460, an abort 1818.

@@ -70,11 +70,12 @@ RpcStatus BindingHandle::Open(const SyntaxId& interface, const CallClock& clock,
     }
     auto association = std::make_unique<Association>(m_maxReply);
     auto status = association->Connect(*m_dialer, m_port, clock.Next(), abort);
-    if (status == platform::kRpcOk) status = association->Bind(interface, clock, abort);
+    if (status == platform::kRpcOk) status = association->Bind(interface, clock, abort, m_assocGroup);
     if (status != platform::kRpcOk) {
         if (!m_fixedEndpoint) m_port = 0;  // the agent may have restarted on another port
         return status;
     }
+    m_assocGroup = association->AssocGroup();
     m_association = std::move(association);
     m_boundInterface = interface;
     return platform::kRpcOk;
@@ -111,7 +112,10 @@ CallReply BindingHandle::Call(const SyntaxId& interface, std::uint16_t opnum, st
         out.status = platform::kRpcCallCancelled;
         return out;
     }
-    if (!m_association || !m_association->Usable() || !(m_boundInterface == interface)) {
+    // An association the server asked to close while it was idle is opened again before the
+    // call is sent.
+    if (!m_association || !m_association->Usable() || m_association->ShutDownByServer() ||
+        !(m_boundInterface == interface)) {
         out.status = ended(Open(interface, clock, abort));
         if (out.status != platform::kRpcOk) return out;
     }

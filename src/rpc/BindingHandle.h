@@ -83,6 +83,9 @@ private:
     std::shared_ptr<platform::StreamDialer> m_dialer;
     std::unique_ptr<Association> m_association;
     SyntaxId m_boundInterface;
+    // The server's association group for this binding: a reconnect binds in it again, which is
+    // how the agent knows the client that started its snappers.
+    std::uint32_t m_assocGroup = 0;
 };
 
 }  // namespace rpc

@@ -264,6 +264,12 @@ std::vector<std::uint8_t> EncodeBindNak(std::uint32_t callId, const BindNakBody&
     return Finish(w);
 }
 
+std::vector<std::uint8_t> EncodeShutdown() {
+    NdrWriter w;
+    WriteHeader(w, PduType::Shutdown, kFlagFirst | kFlagLast, 0);
+    return Finish(w);
+}
+
 std::vector<std::uint8_t> EncodeFault(std::uint32_t callId, std::uint16_t contextId, std::uint32_t status,
                                       std::uint8_t extraFlags) {
     NdrWriter w;

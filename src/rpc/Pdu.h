@@ -141,6 +141,8 @@ core::Result<Pdu> DecodePdu(std::span<const std::uint8_t> bytes);
 std::vector<std::uint8_t> EncodeBind(std::uint32_t callId, const BindBody& body, PduType type = PduType::Bind);
 std::vector<std::uint8_t> EncodeBindAck(std::uint32_t callId, const BindAckBody& body, PduType type = PduType::BindAck);
 std::vector<std::uint8_t> EncodeBindNak(std::uint32_t callId, const BindNakBody& body);
+// The server asks the client to close the association (a header alone).
+std::vector<std::uint8_t> EncodeShutdown();
 std::vector<std::uint8_t> EncodeFault(std::uint32_t callId, std::uint16_t contextId, std::uint32_t status,
                                       std::uint8_t extraFlags = 0);
 // One request or response fragment exactly as given (flags include FIRST/LAST).

@@ -3,14 +3,18 @@
 // command-line client ends on time-outs and Ctrl-C.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <linux/if_packet.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <pcap/pcap.h>
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -74,10 +78,13 @@ TEST(AgentNetworkTest, RefusesToStartWhereItWouldBeUnsafeOrCannotCapture) {
         {"open to the network without an allow-list", "--replay " + kSample + " --listen 0.0.0.0",
          "--allow 10.0.0.0/8"},
         {"an allow-list that is no network", "--replay " + kSample + " --allow 10.0.0.0/33", "prefix length"},
+        {"an octal-looking allow-list", "--replay " + kSample + " --allow 010.0.0.0/8", "without leading zeros"},
+        {"an octal-looking listen address", "--replay " + kSample + " --listen 0127.0.0.1", "not an IPv4 address"},
         {"an interface that does not exist", "--interface nosuch0", "nosuch0"},
     };
     for (const auto& c : cases) {
-        const std::string out = Output(kBin + "/palometsrv " + c.arguments + " --port 0 --no-epm");
+        // An agent that starts anyway is ended after a while, not waited for.
+        const std::string out = Output("timeout 5 " + kBin + "/palometsrv " + c.arguments + " --port 0 --no-epm");
         EXPECT_NE(out.find(c.says), std::string::npos) << c.name << ": " << out;
         EXPECT_EQ(out.find("capture interface on"), std::string::npos) << c.name << " started";
     }
@@ -240,7 +247,11 @@ TEST(AgentNetworkTest, AConnectionDroppedInTheMiddleOfACaptureLosesNoFrame) {
                     kept.emplace_back(frame.GetData().begin(), frame.GetData().end());
         }
         EXPECT_TRUE(proxy.Dropped());
-        EXPECT_GE(failures, 1);
+        // Cut in the middle of a reply, that call fails; cut after one, the client usually finds
+        // the connection closed before its next call and opens another, so no call need fail.
+        if (midReply) {
+            EXPECT_GE(failures, 1);
+        }
         ASSERT_EQ(kept.size(), expected.size()) << (midReply ? "mid-reply" : "after a whole reply");
         for (std::size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(kept[i], expected[i]) << "frame " << i;
         EXPECT_NE(agent.Log().find("taken over by 127.0.0.1:"), std::string::npos) << agent.Log();
@@ -249,21 +260,70 @@ TEST(AgentNetworkTest, AConnectionDroppedInTheMiddleOfACaptureLosesNoFrame) {
 
 bool Root() { return ::geteuid() == 0; }
 
-// The TCP ports of every IPv4 frame in a pcap file.
-std::vector<std::pair<std::uint16_t, std::uint16_t>> TcpPorts(const std::string& path) {
+// Both ends of a TCP segment: addresses (host order) and ports.
+struct TcpEnds {
+    std::uint32_t from = 0;
+    std::uint16_t fromPort = 0;
+    std::uint32_t to = 0;
+    std::uint16_t toPort = 0;
+    bool operator==(const TcpEnds&) const = default;
+};
+
+// The ends of every TCP segment over IPv4 in a pcap file.
+std::vector<TcpEnds> TcpSegments(const std::string& path) {
     char error[PCAP_ERRBUF_SIZE] = {};
     pcap_t* p = pcap_open_offline(path.c_str(), error);
-    std::vector<std::pair<std::uint16_t, std::uint16_t>> ports;
+    std::vector<TcpEnds> segments;
     pcap_pkthdr* header = nullptr;
     const std::uint8_t* data = nullptr;
     while (p != nullptr && pcap_next_ex(p, &header, &data) == 1) {
         const Bytes f(data, data + header->caplen);
         if (f.size() < 38 || f[12] != 0x08 || f[13] != 0x00 || f[23] != 6) continue;
         const std::size_t l4 = 14 + (f[14] & 0x0F) * 4;
-        if (f.size() >= l4 + 4) ports.emplace_back((f[l4] << 8) | f[l4 + 1], (f[l4 + 2] << 8) | f[l4 + 3]);
+        if (f.size() < l4 + 4) continue;
+        segments.push_back(
+            {test::Word({f[29], f[28], f[27], f[26]}, 0), static_cast<std::uint16_t>((f[l4] << 8) | f[l4 + 1]),
+             test::Word({f[33], f[32], f[31], f[30]}, 0), static_cast<std::uint16_t>((f[l4 + 2] << 8) | f[l4 + 3])});
     }
     if (p != nullptr) pcap_close(p);
-    return ports;
+    return segments;
+}
+
+// A network namespace holding one end of a veth pair, with an address when one is given; the
+// other end stays outside, up, for frames the test sends in.
+struct VethNamespace {
+    explicit VethNamespace(const std::string& tag, const std::string& address = "")
+        : ns("palomet-" + tag + std::to_string(::getpid())),
+          inside("pv" + tag + std::to_string(::getpid() % 100000) + "a"),
+          outside("pv" + tag + std::to_string(::getpid() % 100000) + "b") {
+        made = Shell("ip netns add " + ns + " && ip link add " + inside + " type veth peer name " + outside +
+                     " && ip link set " + inside + " netns " + ns + " && ip -n " + ns + " link set lo up && ip -n " +
+                     ns + " link set " + inside + " up && ip link set " + outside + " up" +
+                     (address.empty() ? "" : " && ip -n " + ns + " address add " + address + " dev " + inside)) == 0;
+    }
+    ~VethNamespace() { Shell("ip link del " + outside + " 2>/dev/null; ip netns del " + ns); }
+    std::string Exec() const { return "ip netns exec " + ns + " "; }
+
+    std::string ns;
+    std::string inside;
+    std::string outside;
+    bool made = false;
+};
+
+// The capability and no-new-privileges lines of every thread of a process, by thread.
+std::map<std::string, std::string> ThreadPrivileges(pid_t pid) {
+    std::map<std::string, std::string> threads;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(tasks)) {
+        std::ifstream status(task.path() / "status");
+        std::string lines;
+        for (std::string line; std::getline(status, line);)
+            if (line.starts_with("CapEff:") || line.starts_with("CapPrm:") || line.starts_with("CapBnd:") ||
+                line.starts_with("NoNewPrivs:") || line.starts_with("Uid:"))
+                lines += line + "\n";
+        threads[task.path().filename().string()] = lines;
+    }
+    return threads;
 }
 
 TEST(AgentNetworkTest, ACaptureOnLoopbackHoldsNoneOfTheAgentsOwnPackets) {
@@ -290,50 +350,140 @@ TEST(AgentNetworkTest, ACaptureOnLoopbackHoldsNoneOfTheAgentsOwnPackets) {
     done.Set();
     traffic.join();
     ASSERT_EQ(Shell(kCli + " export " + trace + " " + exported + " >/dev/null"), 0);
-    const auto ports = TcpPorts(exported);
-    EXPECT_GT(ports.size(), 10U) << "the capture saw no traffic at all";
+    const auto segments = TcpSegments(exported);
+    EXPECT_GT(segments.size(), 10U) << "the capture saw no traffic at all";
     const std::set<std::uint16_t> own = {static_cast<std::uint16_t>(std::stoi(agent.Port())),
                                          static_cast<std::uint16_t>(std::stoi(agent.EpmPort()))};
-    for (const auto& [from, to] : ports) EXPECT_TRUE(!own.contains(from) && !own.contains(to)) << from << " -> " << to;
+    for (const auto& s : segments)
+        EXPECT_TRUE(!own.contains(s.fromPort) && !own.contains(s.toPort)) << s.fromPort << " -> " << s.toPort;
+}
+
+// True once the process has ended (a zombie waiting for its parent).
+bool Ends(pid_t pid) {
+    const std::string stat = "/proc/" + std::to_string(pid) + "/stat";
+    return support::WaitUntil([&] {
+        std::ifstream in(stat);
+        std::string fields;
+        std::getline(in, fields);
+        const auto close = fields.rfind(')');
+        return !in || (close != std::string::npos && fields.compare(close, 4, ") Z ") == 0);
+    });
+}
+
+TEST(AgentNetworkTest, SigtermEndsTheAgentWhileItsLiveCaptureSeesNothing) {
+    if (!Root()) GTEST_SKIP() << "capturing on lo needs root";
+    AgentProcess agent("--interface lo");
+    ASSERT_TRUE(agent.Running()) << agent.Log();
+    std::unique_ptr<rpc::BindingHandle> binding;
+    ASSERT_EQ(rpc::BindingHandle::FromStringBinding("ncacn_ip_tcp:127.0.0.1[" + agent.Port() + "]", binding), 0U);
+    binding->SetTimeout(5s);
+    rpc::AgentClient client(*binding);
+    // A station no frame on lo comes from: the kernel passes the capture nothing at all.
+    capture::CPktSnapConf nobody;
+    nobody.firstList = {0x0AFFFFFE};
+    std::int32_t snapper = 0;
+    ASSERT_EQ(client.SnapSnapperStartA(60, 0, test::Serialise(nobody), snapper), 0U);
+    std::int32_t pending = -1;
+    ASSERT_EQ(client.SnapSnapperQueryA(snapper, pending), 0U);
+    EXPECT_EQ(pending, 0);
+    ::kill(agent.Pid(), SIGTERM);
+    const bool ended = Ends(agent.Pid());
+    EXPECT_TRUE(ended) << "the agent did not end on SIGTERM:\n" << agent.Log();
+    if (!ended) ::kill(agent.Pid(), SIGKILL);
+    EXPECT_EQ(agent.Terminate(), ended ? 0 : -1);
+}
+
+// Sends one Ethernet frame out of an interface as it is.
+bool Inject(const std::string& interfaceName, const Bytes& frame) {
+    const int fd = ::socket(AF_PACKET, SOCK_RAW, 0);
+    sockaddr_ll to{};
+    to.sll_family = AF_PACKET;
+    to.sll_ifindex = static_cast<int>(::if_nametoindex(interfaceName.c_str()));
+    to.sll_halen = 6;
+    const bool sent = ::sendto(fd, frame.data(), frame.size(), 0, static_cast<sockaddr*>(static_cast<void*>(&to)),
+                               sizeof to) == static_cast<ssize_t>(frame.size());
+    ::close(fd);
+    return sent;
+}
+
+TEST(AgentNetworkTest, ListeningOnEveryAddressItHidesOnlyItsOwnConnections) {
+    if (!Root()) GTEST_SKIP() << "needs root";
+    VethNamespace veth("f", "10.77.0.1/24");
+    ASSERT_TRUE(veth.made);
+    AgentProcess agent("--interface " + veth.inside + " --listen 0.0.0.0 --allow any", veth.Exec());
+    ASSERT_TRUE(agent.Running()) << agent.Log();
+    const auto port = static_cast<std::uint16_t>(std::stoi(agent.Port()));
+    const auto mapper = static_cast<std::uint16_t>(std::stoi(agent.EpmPort()));
+    constexpr std::uint32_t kAgent = 0x0A4D0001;  // 10.77.0.1, the agent's host
+    constexpr std::uint32_t kOne = 0x0A4D0007;
+    constexpr std::uint32_t kOther = 0x0A4D0008;
+    struct Case {
+        const char* name;
+        TcpEnds ends;
+        bool kept;
+    } cases[] = {
+        {"two other hosts, to the agent's port", {kOne, 40001, kOther, port}, true},
+        {"two other hosts, from the mapper's port", {kOther, mapper, kOne, 40002}, true},
+        {"two other hosts, on port 135", {kOne, 40003, kOther, 135}, true},
+        {"a host to the agent's port", {kOne, 40004, kAgent, port}, false},
+        {"the agent's mapper to a host", {kAgent, mapper, kOther, 40005}, false},
+    };
+    const std::string trace = TempPath("every-address.tns");
+    const std::string exported = TempPath("every-address.pcap");
+    std::thread capture([&] {
+        Shell(veth.Exec() + kCli + " capture --server 127.0.0.1 --epm-port " + agent.EpmPort() + " --seconds 3 --out " +
+              trace + " >/dev/null 2>&1");
+    });
+    for (int round = 0; round < 50; ++round) {  // through the whole capture
+        for (const auto& c : cases)
+            EXPECT_TRUE(
+                Inject(veth.outside, test::MakeTcpSegment(c.ends.from, c.ends.fromPort, c.ends.to, c.ends.toPort)))
+                << c.name;
+        std::this_thread::sleep_for(50ms);
+    }
+    capture.join();
+    ASSERT_EQ(Shell(kCli + " export " + trace + " " + exported + " >/dev/null"), 0);
+    const auto segments = TcpSegments(exported);
+    for (const auto& c : cases)
+        EXPECT_EQ(std::count(segments.begin(), segments.end(), c.ends) > 0, c.kept) << c.name << "\n" << agent.Log();
 }
 
 TEST(AgentNetworkTest, StartedAsRootItKeepsOnlyRawCaptureAndPromiscuousModeStillWorks) {
     if (!Root()) GTEST_SKIP() << "needs root";
-    const std::string ns = "palomet-i" + std::to_string(::getpid());
-    const std::string veth = "pv" + std::to_string(::getpid() % 100000);
-    ASSERT_EQ(Shell("ip netns add " + ns + " && ip link add " + veth + "a type veth peer name " + veth +
-                    "b && ip link set " + veth + "a netns " + ns + " && ip -n " + ns + " link set lo up && ip -n " +
-                    ns + " link set " + veth + "a up && ip link set " + veth + "b up"),
-              0);
-    {
-        AgentProcess agent("--interface " + veth + "a", "ip netns exec " + ns + " ");
-        ASSERT_TRUE(agent.Running()) << agent.Log();
-        std::istringstream status(support::ReadText("/proc/" + std::to_string(agent.Pid()) + "/status"));
-        std::map<std::string, std::string> fields;
-        for (std::string line; std::getline(status, line);)
-            if (const auto colon = line.find(':'); colon != std::string::npos)
-                fields[line.substr(0, colon)] = line.substr(colon + 2);
-        EXPECT_EQ(fields["Uid"].substr(0, 5), "65534") << "not running as nobody";
-        EXPECT_EQ(fields["CapEff"], "0000000000002000") << "more than CAP_NET_RAW";
-        EXPECT_EQ(fields["CapPrm"], "0000000000002000");
-        const std::string trace = TempPath("promisc.tns");
-        std::atomic<bool> captured{false};
-        std::thread capture([&] {
-            Shell("ip netns exec " + ns + " " + kCli + " capture --server 127.0.0.1 --epm-port " + agent.EpmPort() +
-                  " --seconds 2 --out " + trace + " >/dev/null 2>&1");
-            captured = true;
-        });
-        // The interface is promiscuous while the capture runs.
-        bool promiscuous = false;
-        support::WaitUntil([&] {
-            promiscuous = Shell("ip -n " + ns + " -d link show " + veth + "a | grep -q 'promiscuity [1-9]'") == 0;
-            return promiscuous || captured;
-        });
-        capture.join();
-        EXPECT_TRUE(promiscuous) << agent.Log();
-        EXPECT_EQ(agent.Log().find("failed"), std::string::npos) << agent.Log();
-    }
-    Shell("ip link del " + veth + "b 2>/dev/null; ip netns del " + ns);
+    VethNamespace veth("i");
+    ASSERT_TRUE(veth.made);
+    AgentProcess agent("--interface " + veth.inside, veth.Exec());
+    ASSERT_TRUE(agent.Running()) << agent.Log();
+    // Every thread, not only the first: capabilities and no-new-privileges belong to threads.
+    auto expectDropped = [&](const char* when) {
+        const auto threads = ThreadPrivileges(agent.Pid());
+        EXPECT_GE(threads.size(), 2U) << when;
+        for (const auto& [thread, lines] : threads)
+            for (const char* held : {"CapEff:\t0000000000002000", "CapPrm:\t0000000000002000",
+                                     "CapBnd:\t0000000000002000", "NoNewPrivs:\t1", "Uid:\t65534\t65534\t65534\t65534"})
+                EXPECT_NE(lines.find(held), std::string::npos)
+                    << when << ", thread " << thread << " lacks " << held << ":\n"
+                    << lines;
+    };
+    expectDropped("at start");
+    const std::string trace = TempPath("promisc.tns");
+    std::atomic<bool> captured{false};
+    std::thread capture([&] {
+        Shell(veth.Exec() + kCli + " capture --server 127.0.0.1 --epm-port " + agent.EpmPort() + " --seconds 2 --out " +
+              trace + " >/dev/null 2>&1");
+        captured = true;
+    });
+    // The interface is promiscuous while the capture runs.
+    bool promiscuous = false;
+    support::WaitUntil([&] {
+        promiscuous =
+            Shell("ip -n " + veth.ns + " -d link show " + veth.inside + " | grep -q 'promiscuity [1-9]'") == 0;
+        return promiscuous || captured;
+    });
+    expectDropped("while capturing");
+    capture.join();
+    EXPECT_TRUE(promiscuous) << agent.Log();
+    EXPECT_EQ(agent.Log().find("failed"), std::string::npos) << agent.Log();
 }
 
 // Blocks that a capture has written to its trace file so far (the file is not finished yet).

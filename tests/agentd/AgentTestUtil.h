@@ -62,6 +62,16 @@ inline Bytes MakeFrame(std::uint8_t ipProtocol, std::uint16_t sport, std::uint16
     return f;
 }
 
+// A TCP segment between two IPv4 addresses (host order), as MakeFrame makes it.
+inline Bytes MakeTcpSegment(std::uint32_t from, std::uint16_t sport, std::uint32_t to, std::uint16_t dport) {
+    Bytes f = MakeFrame(6, sport, dport);
+    for (std::size_t b = 0; b < 4; ++b) {
+        f[26 + b] = static_cast<std::uint8_t>(from >> (24 - 8 * b));
+        f[30 + b] = static_cast<std::uint8_t>(to >> (24 - 8 * b));
+    }
+    return f;
+}
+
 inline Bytes MakeArp() {
     Bytes f = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 6, 7, 8, 9, 10, 11, 0x08, 0x06};
     f.resize(42, 0);
@@ -101,10 +111,12 @@ private:
     std::size_t m_next = 0;
 };
 
-// A live interface that never runs dry: 1000-byte UDP frames as fast as they are taken.
+// A live interface that never runs dry: 1000-byte UDP frames as fast as they are taken (or, as
+// a file would, as fast as the queue has room).
 class EndlessSource final : public FrameSource {
 public:
     static constexpr std::size_t kRecordBytes = 36 + 1000;  // as a snapper queues each
+    explicit EndlessSource(bool lossless = false) : m_lossless(lossless) {}
     Outcome Next(SourceFrame& frame) override {
         frame.seconds = 1'700'000'000;
         frame.stamp = ++m_count;
@@ -113,9 +125,10 @@ public:
         return Outcome::Frame;
     }
     std::int64_t Frequency() const noexcept override { return 1'000'000; }
-    bool Lossless() const noexcept override { return false; }
+    bool Lossless() const noexcept override { return m_lossless; }
 
 private:
+    bool m_lossless;
     Bytes m_frame = MakeFrame(17, 1000, 9, false, 0, 1000 - 42);
     std::int64_t m_count = 0;
 };

@@ -82,6 +82,27 @@ TEST(CaptureEngineTest, FileSourceWaitsInsteadOfDropping) {
     EXPECT_EQ(engine->Dropped(), 0U);
 }
 
+TEST(CaptureEngineTest, APeeksFramesCountAgainstTheLimitUntilThePeekIsDone) {
+    constexpr std::size_t kRecord = test::EndlessSource::kRecordBytes;
+    constexpr std::size_t kLimit = 100 * kRecord;
+    for (const bool lossless : {false, true}) {
+        CaptureEngine engine(std::make_unique<test::EndlessSource>(lossless), {}, 0, {1'000'000, kLimit});
+        ASSERT_TRUE(support::WaitUntil([&] { return engine.Pending() == 100; })) << lossless;
+        std::vector<std::uint8_t> batch;
+        {
+            const auto loan = engine.Lend(std::size_t{1} << 30, batch);
+            EXPECT_EQ(loan.Frames(), 100U) << lossless;
+            // The frames are out with a reply as large: the queue does not fill up again beside them.
+            for (int i = 0; i < 100; ++i) {
+                EXPECT_LE(engine.UsedBytes(), 2 * kLimit + 2 * kRecord) << lossless;
+                std::this_thread::yield();
+            }
+        }
+        EXPECT_TRUE(support::WaitUntil([&] { return engine.Pending() == 100; })) << lossless << ": not repaid";
+        EXPECT_LE(engine.UsedBytes(), kLimit) << lossless;
+    }
+}
+
 TEST(CaptureEngineTest, TakeIsBoundedBySizeButNeverEmpty) {
     auto engine = Engine(test::NumberedFrames(10, 1000), true);
     EXPECT_EQ(engine->Take(3000).GetFrameCount(), 2U);  // records of 36 + 1042 bytes

@@ -154,7 +154,7 @@ TEST(KernelFilterTest, DropsTheAgentsOwnTrafficAndNeverAFrameTheCaptureFilterKee
     capture::CPktSnapConf strangers;
     strangers.firstList = {0xC0000207};
     const capture::CPktSnapConf confs[] = {{}, noHttp, onlyUdp, noTcpNoDns, stations, strangers};
-    const AgentEndpoints agent{0x7F000001, {5000, 5001}};
+    const AgentEndpoints agent{{0x7F000001}, {5000, 5001}};
     for (std::size_t c = 0; c < std::size(confs); ++c) {
         const CaptureFilter filter(confs[c]);
         const std::string expression = KernelFilterExpression(filter, agent);
@@ -175,6 +175,32 @@ TEST(KernelFilterTest, DropsTheAgentsOwnTrafficAndNeverAFrameTheCaptureFilterKee
     EXPECT_TRUE(KernelPasses(KernelFilterExpression(CaptureFilter(noHttp), {}), MakeFrame(6, 21, 80)));
 }
 
+TEST(KernelFilterTest, OnlyTheAgentsOwnAddressesAndPortsTogetherAreLeftOut) {
+    // Listening on every address: the host's addresses, and its two ports (135 the mapper's).
+    const AgentEndpoints agent{{0x0A000009, 0x7F000001}, {5000, 135}};
+    const auto segment = test::MakeTcpSegment;
+    constexpr std::uint32_t kHere = 0x0A000009;
+    constexpr std::uint32_t kOne = 0x0A000001;
+    constexpr std::uint32_t kOther = 0x0A000002;
+    struct Case {
+        const char* name;
+        test::Bytes frame;
+        bool kept;
+    } cases[] = {
+        {"two other hosts, to port 135", segment(kOne, 40000, kOther, 135), true},
+        {"two other hosts, from the agent's port", segment(kOther, 5000, kOne, 40000), true},
+        {"another host's port 135 to this host", segment(kOne, 135, kHere, 40000), true},
+        {"this host's other port to a host", segment(kHere, 40000, kOne, 5000), true},
+        {"a manager to the agent", segment(kOne, 40000, kHere, 5000), false},
+        {"the mapper to a manager", segment(kHere, 135, kOne, 40000), false},
+        {"on loopback", segment(0x7F000001, 5000, 0x7F000001, 40000), false},
+    };
+    const std::string expression = KernelFilterExpression(CaptureFilter(), agent);
+    for (const auto& c : cases) EXPECT_EQ(KernelPasses(expression, c.frame), c.kept) << c.name << "\n" << expression;
+    // Where the host's addresses are not known, the ports alone still keep the agent out of its trace.
+    EXPECT_FALSE(KernelPasses(KernelFilterExpression(CaptureFilter(), {{}, {5000}}), segment(kOne, 1, kOther, 5000)));
+}
+
 TEST(CaptureFilterTest, StationListsChooseWhoseTrafficIsKept) {
     using test::MakeFrame;  // from 06:07:08:09:0a:0b, 10.0.0.1 to 10.0.0.2
     capture::CPktSnapConf pair;
@@ -186,6 +212,20 @@ TEST(CaptureFilterTest, StationListsChooseWhoseTrafficIsKept) {
     mac.firstAddresses.emplace_back(std::array<std::uint8_t, 6>{0, 1, 2, 3, 4, 5});
     capture::CPktSnapConf otherMac;
     otherMac.firstAddresses.emplace_back(std::array<std::uint8_t, 6>{0, 1, 2, 3, 4, 6});
+    // As long as lists get (some 16,000 stations), the pair last.
+    capture::CPktSnapConf longPair;
+    capture::CPktSnapConf longMacs;
+    for (std::uint32_t i = 0; i < 16000; ++i) {
+        longPair.firstList.push_back(0xC0A80000 + i);
+        longPair.secondList.push_back(0xAC100000 + i);
+        longMacs.firstAddresses.emplace_back(
+            std::array<std::uint8_t, 6>{2, 0, 0, 0, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)});
+    }
+    capture::CPktSnapConf longPairStrangers = longPair;
+    longPair.firstList.push_back(0x0A000002);
+    longPair.secondList.push_back(0x0A000001);
+    capture::CPktSnapConf longMacsStrangers = longMacs;
+    longMacs.firstAddresses.emplace_back(std::array<std::uint8_t, 6>{6, 7, 8, 9, 10, 11});
     struct Case {
         const char* name;
         capture::CPktSnapConf conf;
@@ -198,6 +238,10 @@ TEST(CaptureFilterTest, StationListsChooseWhoseTrafficIsKept) {
         {"no IPv4 with an IPv4 list", pair, test::MakeArp(), false},
         {"the destination MAC listed", mac, MakeFrame(6, 1, 2), true},
         {"neither MAC listed", otherMac, MakeFrame(6, 1, 2), false},
+        {"the pair last in long lists", longPair, MakeFrame(17, 1, 2), true},
+        {"neither end in long lists", longPairStrangers, MakeFrame(17, 1, 2), false},
+        {"the source MAC last in a long list", longMacs, MakeFrame(6, 1, 2), true},
+        {"neither MAC in a long list", longMacsStrangers, MakeFrame(6, 1, 2), false},
     };
     for (const auto& c : cases) EXPECT_EQ(CaptureFilter(c.conf).Passes(c.frame), c.kept) << c.name;
 }

@@ -24,9 +24,9 @@ const rpc::SyntaxId kUnknown{rpc::Uuid::FromLiteral("12345678-1234-abcd-ef00-012
 struct Fixture {
     explicit Fixture(AgentConfig config = test::ListConfig(0), RpcServerSession::Limits limits = {})
         : service(std::move(config)),
-          calls(service, Caller{1, 0x7F000001, 40000}),
+          calls(service, Caller{1, 0x7F000001, 40000, nullptr}),
           mapper(1234, 0x7F000001),
-          session({&calls, &mapper}, "1234", limits) {}
+          session({&calls, &mapper}, "1234", limits, groups) {}
 
     // The decoded replies; their bytes are kept in raw.
     std::vector<rpc::Pdu> Send(const Bytes& pdu, bool* closed = nullptr) {
@@ -66,6 +66,7 @@ struct Fixture {
     AgentService service;
     AgentCalls calls;
     EndpointMapper mapper;
+    AssociationGroups groups;
     RpcServerSession session;
     std::uint32_t callId = 1;
     std::uint8_t lastFlags = 0;

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <future>
 #include <mutex>
 
@@ -15,6 +16,7 @@
 #include "rpc/AgentStubs.h"
 #include "rpc/EpmClient.h"
 #include "rpc/StringBinding.h"
+#include "support/WaitUntil.h"
 
 namespace rpc::test {
 namespace {
@@ -407,6 +409,40 @@ TEST(Client, PeekRepliesAreCheckedBeforeAllocation) {
         PeekResult peek;
         EXPECT_EQ(AgentClient(*binding).SnapSnapperPeekA(1, peek), status);
         EXPECT_TRUE(peek.data.empty());
+    }
+}
+
+TEST(Client, AnIdleAssociationIsOpenedAgainOnlyWhenTheServerAskedToCloseIt) {
+    struct Case {
+        const char* name;
+        bool askedToClose;  // a shutdown PDU before the server closed the idle connection
+    } cases[] = {
+        {"the server made room of the idle connection", true},
+        {"the connection broke", false},
+    };
+    for (const auto& c : cases) {
+        std::atomic<int> served{0};
+        std::atomic<bool> firstClosed{false};
+        FakeServer server([&](Peer& peer) {
+            peer.AcceptBind();
+            std::uint32_t callId = 0;
+            std::uint16_t opnum = 0;
+            Bytes stub;
+            while (peer.ReadRequest(callId, opnum, stub)) {
+                peer.Send(Response(callId, EncodeStatusReply(0)));
+                if (++served == 1) break;  // the first connection ends after one call
+            }
+            if (c.askedToClose) peer.Send(EncodeShutdown());
+            peer.socket.Close();
+            firstClosed = true;
+        });
+        auto binding = BindTo(server.Port());
+        AgentClient agent(*binding);
+        ASSERT_EQ(agent.Ping(), 0u) << c.name;
+        ASSERT_TRUE(support::WaitUntil([&] { return firstClosed.load(); })) << c.name;
+        // Asked to close, the client opens a new association; a broken one is told.
+        EXPECT_EQ(agent.Ping() == 0, c.askedToClose) << c.name;
+        EXPECT_EQ(server.Connections(), c.askedToClose ? 2 : 1) << c.name;
     }
 }
 

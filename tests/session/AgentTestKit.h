@@ -48,7 +48,7 @@ private:
     struct Counted final : agentd::RpcInterface {
         Counted(InProcessAgent& agent, const agentd::ConnectionInfo& info)
             : owner(agent),
-              calls(agent.m_service, agentd::Caller{info.id, info.peerAddress, info.peerPort}) {}
+              calls(agent.m_service, agentd::Caller{info.id, info.peerAddress, info.peerPort, nullptr}) {}
         const rpc::SyntaxId& Syntax() const noexcept override { return rpc::kAgentInterface; }
         agentd::RpcReply Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, bool bigEndian) override {
             ++owner.m_calls.at(opnum);
@@ -58,6 +58,8 @@ private:
             w.U32(owner.sessionStatus[opnum]);
             return agentd::RpcReply::Of(w.Buffer());
         }
+        void Associated(const agentd::GroupRef& group, std::uint32_t asked) override { calls.Associated(group, asked); }
+        bool HoldsState() const override { return calls.HoldsState(); }
         InProcessAgent& owner;
         agentd::AgentCalls calls;
     };
