@@ -5,7 +5,6 @@
 // VLAN tags), whose frames per second should stay within a fifth of the IPv4 mix's. Items
 // are frames.
 #include <benchmark/benchmark.h>
-#include <pcap/pcap.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "BenchData.h"
+#include "LanMix.h"
 #include "capture/CPktSnap.h"
 #include "core/DisplayText.h"
 #include "decode/BatchDecoding.h"
@@ -27,67 +26,9 @@
 
 namespace {
 
-constexpr int kFrameCount = 20000;
-
-// Runs command, saying so when it fails (the benchmark then has no frames).
-void Run(const std::string& command) {
-    if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not run: %s\n", command.c_str());
-}
-
-std::string CapturePath() {
-    if (const char* path = std::getenv("PALOMET_BENCH_PCAP")) return path;
-    return bench::OfficeCapture(kFrameCount, 11);
-}
-
-std::string Ipv6CapturePath() {
-    const auto file = bench::DataDir() / ("office_ipv6_" + std::to_string(kFrameCount) + ".pcap");
-    if (!std::filesystem::exists(file)) {
-        Run("/usr/bin/python3 " + std::string(PALOMET_SOURCE_DIR) + "/bench/make_ipv6_mix.py " + CapturePath() + " " +
-            file.string());
-    }
-    return file.string();
-}
-
-// The capture's frames as one batch on the decoder set, stamped in microseconds.
-struct Mix {
-    decode::CPktParsersConf conf = decode::CPktParsersConf::FromTableFiles();
-    decode::CPktParsers parsers{conf};
-    capture::CPktSnap batch{&parsers};
-    explicit Mix(const std::string& path) {
-        char error[PCAP_ERRBUF_SIZE];
-        pcap_t* pcap = pcap_open_offline(path.c_str(), error);
-        if (pcap == nullptr) {
-            std::fprintf(stderr, "%s\n", error);
-            return;
-        }
-        batch.SetFrequency(1'000'000);
-        pcap_pkthdr* header = nullptr;
-        const u_char* data = nullptr;
-        std::uint32_t number = 0;
-        while (pcap_next_ex(pcap, &header, &data) == 1) {
-            capture::CPktSnapQue frame;
-            frame.SetCaptureTime(static_cast<std::uint32_t>(header->ts.tv_sec));
-            frame.SetStamp(static_cast<std::int64_t>(header->ts.tv_sec) * 1'000'000 + header->ts.tv_usec);
-            frame.SetFrameNumber(number++);
-            frame.SetLinkProtocol(decode::PROTO_ETHERNET);
-            frame.SetTotalLength(header->len);
-            frame.SetCapturedLength(header->caplen);
-            frame.SetData(std::span<const std::uint8_t>(data, header->caplen));
-            batch.AddFrame(std::move(frame));
-        }
-        pcap_close(pcap);
-    }
-};
-
-const Mix& TheMix() {
-    static const Mix mix(CapturePath());
-    return mix;
-}
-
-const Mix& TheIpv6Mix() {
-    static const Mix mix(Ipv6CapturePath());
-    return mix;
-}
+using bench::Mix;
+using bench::TheIpv6Mix;
+using bench::TheMix;
 
 void SummaryOverMix(benchmark::State& state, const Mix& mix) {
     const auto level = static_cast<std::uint32_t>(state.range(0));
