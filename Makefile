@@ -65,7 +65,7 @@ fuzz: deps
 # programs are stripped into the packages anyway).
 deb: deps
 	DEB_CXXFLAGS_MAINT_STRIP=-g DEB_BUILD_MAINT_OPTIONS=hardening=+all; export DEB_CXXFLAGS_MAINT_STRIP DEB_BUILD_MAINT_OPTIONS; \
-	cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DPALOMET_TESTS=OFF -DPALOMET_SIMULATED_SERVICES=OFF -DCMAKE_INSTALL_PREFIX=/usr \
+	cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DPALOMET_TESTS=OFF -DPALOMET_SIMULATED_SERVICES=OFF -DPALOMET_LLD=OFF -DCMAKE_INSTALL_PREFIX=/usr \
 	  -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
 	  "-DCMAKE_CXX_FLAGS=$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
 	  "-DCMAKE_EXE_LINKER_FLAGS=$$(dpkg-buildflags --get LDFLAGS)"
