@@ -8,20 +8,8 @@ bin=${PALOMET_BIN_DIR:-build/bench/bin}
 frames=${PALOMET_LIST_FRAMES:-1000000}
 source bench/data-lib.sh
 pcap=$(office_capture "$frames" 7)
-tns=build/bench-data/office_${frames}_s7.tns
-[ -f "$tns" ] || "$bin/palomet-cli" import "$pcap" "$tns" > /dev/null
+tns=$(office_trace "$bin" "$frames" 7)
 
-# Prints "seconds peak-KiB" for one command whose output goes to /dev/null.
-measure() {
-  local log
-  log=$(mktemp)
-  /usr/bin/time -v "$@" > /dev/null 2> "$log"
-  local wall kib
-  wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$log" | awk -F: '{ if (NF == 3) print $1*3600 + $2*60 + $3; else print $1*60 + $2 }')
-  kib=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")
-  rm -f "$log"
-  echo "$wall $kib"
-}
 
 # Warm the page cache so neither side pays for the first read.
 cat "$pcap" "$tns" > /dev/null

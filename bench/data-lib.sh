@@ -1,6 +1,8 @@
 # Sourced by the whole-command benchmarks (from the repository's top folder):
 # office_capture FRAMES SEED makes the office mix of scripts/gen-traffic.py once under
-# build/bench-data/ (named as bench/BenchData.h names it) and prints its path.
+# build/bench-data/ (named as bench/BenchData.h names it) and prints its path;
+# office_trace BIN FRAMES SEED the same frames imported as a trace file (made once too);
+# measure COMMAND... prints "seconds peak-KiB" for one command whose output goes to /dev/null.
 office_capture() {
   local pcap="build/bench-data/office_$1_s$2.pcap"
   mkdir -p build/bench-data
@@ -9,4 +11,23 @@ office_capture() {
     mv "$pcap.part" "$pcap"
   fi
   echo "$pcap"
+}
+
+office_trace() {
+  local pcap tns
+  pcap=$(office_capture "$2" "$3")
+  tns="build/bench-data/office_$2_s$3.tns"
+  [ -f "$tns" ] || "$1/palomet-cli" import "$pcap" "$tns" > /dev/null
+  echo "$tns"
+}
+
+measure() {
+  local log
+  log=$(mktemp)
+  /usr/bin/time -v "$@" > /dev/null 2> "$log"
+  local wall kib
+  wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$log" | awk -F: '{ if (NF == 3) print $1*3600 + $2*60 + $3; else print $1*60 + $2 }')
+  kib=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")
+  rm -f "$log"
+  echo "$wall $kib"
 }
