@@ -30,23 +30,25 @@ bool FieldLess(const Field& a, const Field& b);
 template <class Row>
 class RowTable final : public StatsTable {
 public:
-    struct Spec {
+    struct ColumnRule {
         const char* name;
         bool numeric;
         Field (*field)(const Row&);
     };
 
-    RowTable(std::vector<Row> rows, std::vector<Spec> specs) : m_rows(std::move(rows)), m_specs(std::move(specs)) {
-        for (const Spec& s : m_specs) m_columns.push_back({s.name, s.numeric});
+    RowTable(std::vector<Row> rows, std::vector<ColumnRule> rules)
+        : m_rows(std::move(rows)),
+          m_rules(std::move(rules)) {
+        for (const ColumnRule& s : m_rules) m_columns.push_back({s.name, s.numeric});
     }
 
     const std::vector<StatsColumn>& Columns() const override { return m_columns; }
     std::size_t RowCount() const override { return m_rows.size(); }
     std::string Text(std::size_t row, std::size_t column) const override {
-        return FieldText(m_specs[column].field(m_rows[row]));
+        return FieldText(m_rules[column].field(m_rows[row]));
     }
     bool Less(std::size_t a, std::size_t b, std::size_t column) const override {
-        return FieldLess(m_specs[column].field(m_rows[a]), m_specs[column].field(m_rows[b]));
+        return FieldLess(m_rules[column].field(m_rows[a]), m_rules[column].field(m_rows[b]));
     }
     std::optional<std::uint32_t> FirstFrame(std::size_t row) const override { return FirstFrameOf(m_rows[row]); }
     bool IsOther(std::size_t row) const override { return m_rows[row].other; }
@@ -55,7 +57,7 @@ public:
 
 private:
     std::vector<Row> m_rows;
-    std::vector<Spec> m_specs;
+    std::vector<ColumnRule> m_rules;
     std::vector<StatsColumn> m_columns;
 };
 

@@ -36,19 +36,19 @@ Field FirstOf(const Row& r) {
 
 // The columns of a kind: port columns only where stations have ports, the vendor only for
 // Ethernet.
-template <class Spec, std::size_t N>
-std::vector<Spec> ColumnsFor(TableKind kind, const Spec (&all)[N]) {
-    std::vector<Spec> specs;
-    std::copy_if(std::begin(all), std::end(all), std::back_inserter(specs), [&](const Spec& s) {
+template <class ColumnRule, std::size_t N>
+std::vector<ColumnRule> ColumnsFor(TableKind kind, const ColumnRule (&all)[N]) {
+    std::vector<ColumnRule> rules;
+    std::copy_if(std::begin(all), std::end(all), std::back_inserter(rules), [&](const ColumnRule& s) {
         const std::string_view name = s.name;
         if (name.starts_with("Port")) return HasPorts(kind);
         if (name == "Vendor") return kind == TableKind::Ethernet;
         return true;
     });
-    return specs;
+    return rules;
 }
 
-constexpr ProtocolTable::Spec kProtocolColumns[] = {
+constexpr ProtocolTable::ColumnRule kProtocolColumns[] = {
     {"Protocol", false, [](const ProtocolRow& r) -> Field { return std::string_view(r.name); }},
     {"Frames", true, [](const ProtocolRow& r) -> Field { return r.frames; }},
     {"Frames %", true,
@@ -62,7 +62,7 @@ constexpr ProtocolTable::Spec kProtocolColumns[] = {
      }},
 };
 
-constexpr ConversationStatsTable::Spec kConversationColumns[] = {
+constexpr ConversationStatsTable::ColumnRule kConversationColumns[] = {
     {"Address A", false, [](const ConversationRow& r) { return Station(r, r.a, true); }},
     {"Port A", true, [](const ConversationRow& r) { return PortOf(r, r.a); }},
     {"Address B", false, [](const ConversationRow& r) { return Station(r, r.b, false); }},
@@ -78,7 +78,7 @@ constexpr ConversationStatsTable::Spec kConversationColumns[] = {
     {"First frame", true, [](const ConversationRow& r) { return FirstOf(r); }},
 };
 
-constexpr EndpointStatsTable::Spec kEndpointColumns[] = {
+constexpr EndpointStatsTable::ColumnRule kEndpointColumns[] = {
     {"Address", false, [](const EndpointRow& r) { return Station(r, r.address, true); }},
     {"Port", true, [](const EndpointRow& r) { return PortOf(r, r.address); }},
     {"Vendor", false, [](const EndpointRow& r) -> Field { return std::string_view(r.vendor); }},
@@ -91,7 +91,7 @@ constexpr EndpointStatsTable::Spec kEndpointColumns[] = {
     {"First frame", true, [](const EndpointRow& r) { return FirstOf(r); }},
 };
 
-constexpr IoTable::Spec kIoColumns[] = {
+constexpr IoTable::ColumnRule kIoColumns[] = {
     {"Start", true, [](const IoRow& r) { return TimeOf(r, r.start); }},
     {"End", true, [](const IoRow& r) { return r.other ? Field(kOther) : Field(Seconds{r.end}); }},
     {"Frames", true, [](const IoRow& r) -> Field { return r.counts.frames; }},
@@ -198,9 +198,9 @@ std::unique_ptr<IoTable> MakeIoTable(const IoSeries& series) {
         rows.push_back(r);
     }
     // The matched columns only when a filter chose frames.
-    std::vector<IoTable::Spec> specs(std::begin(kIoColumns), std::end(kIoColumns));
-    if (!series.Matching()) specs.resize(specs.size() - 2);
-    auto out = std::make_unique<IoTable>(std::move(rows), std::move(specs));
+    std::vector<IoTable::ColumnRule> rules(std::begin(kIoColumns), std::end(kIoColumns));
+    if (!series.Matching()) rules.resize(rules.size() - 2);
+    auto out = std::make_unique<IoTable>(std::move(rows), std::move(rules));
     if (other) {
         out->notes.push_back("Frames stamped before the first frame or more than " + CountText(series.MaxIntervals()) +
                              " intervals after it are counted together in the \"other\" row.");
