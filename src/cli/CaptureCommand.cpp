@@ -19,7 +19,7 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "core/DisplayText.h"
-#include "core/LetterCase.h"
+#include "platform/LetterCase.h"
 #include "profiles/ProfileStore.h"
 #include "session/CKestroDoc.h"
 #include "session/CaptureThread.h"
@@ -96,7 +96,7 @@ private:
 };
 
 bool ParseSizeLimit(const std::string& text, profiles::CSessionProfile& profile) {
-    std::string upper = core::AsciiUppered(text);
+    std::string upper = platform::AsciiUppered(text);
     std::int32_t unit = profiles::CSessionProfile::kBytes;
     for (const auto& [suffix, code] : {std::pair{"KB", profiles::CSessionProfile::kKilobytes},
                                        std::pair{"MB", profiles::CSessionProfile::kMegabytes}}) {

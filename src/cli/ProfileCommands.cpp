@@ -12,7 +12,7 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/ProfileText.h"
-#include "core/LetterCase.h"
+#include "platform/LetterCase.h"
 #include "profiles/SessionProfilesModel.h"
 
 namespace cli {
@@ -36,7 +36,7 @@ struct ProfileOptions {
 template <std::size_t N>
 std::optional<std::int32_t> IndexOf(const std::array<std::string_view, N>& texts, const std::string& word) {
     for (std::size_t i = 0; i < N; ++i)
-        if (core::EqualsIgnoringCase(texts[i], word)) return static_cast<std::int32_t>(i);
+        if (platform::EqualsIgnoringCase(texts[i], word)) return static_cast<std::int32_t>(i);
     return std::nullopt;
 }
 
@@ -86,7 +86,7 @@ bool Apply(const ProfileOptions& o, ProfileForm& form) {
     if (o.layers) {
         form.layers = {};
         for (const auto& word : *o.layers) {
-            const std::string w = core::AsciiLowered(word);
+            const std::string w = platform::AsciiLowered(word);
             if (w == "all" || w == "none") {
                 form.layers.fill(w == "all");
                 continue;

@@ -8,7 +8,7 @@
 #include <array>
 #include <climits>
 
-#include "core/LetterCase.h"
+#include "platform/LetterCase.h"
 
 namespace platform {
 namespace {
@@ -94,8 +94,8 @@ std::string_view StripMachinePrefix(std::string_view host) noexcept {
 
 bool IsLocalHost(std::string_view host) {
     host = StripMachinePrefix(host);
-    return host.empty() || core::EqualsIgnoringCase(host, "localhost") || host == "127.0.0.1" || host == "::1" ||
-           core::EqualsIgnoringCase(host, LocalComputerName());
+    return host.empty() || platform::EqualsIgnoringCase(host, "localhost") || host == "127.0.0.1" || host == "::1" ||
+           platform::EqualsIgnoringCase(host, LocalComputerName());
 }
 
 ServiceResult<HostName> ParseHostName(std::string_view text) {

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/Result.h"
 #include "platform/ErrorCodes.h"
+#include "platform/Result.h"
 
 namespace platform {
 
@@ -50,9 +50,9 @@ struct ServiceError {
 
 // A service manager call's outcome: a value, or the error code with the backend's message.
 template <class T>
-using ServiceResult = core::Result<T, ServiceError>;
-using ServiceOutcome = ServiceResult<core::Done>;
-inline ServiceOutcome ServiceSuccess() { return core::Done{}; }
+using ServiceResult = Result<T, ServiceError>;
+using ServiceOutcome = ServiceResult<Done>;
+inline ServiceOutcome ServiceSuccess() { return Done{}; }
 inline ServiceError MakeServiceError(std::uint32_t code, std::string message = {}) {
     return ServiceError{code, std::move(message)};
 }

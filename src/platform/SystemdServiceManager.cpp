@@ -7,7 +7,7 @@
 #include <set>
 #include <utility>
 
-#include "core/LetterCase.h"
+#include "platform/LetterCase.h"
 #include "platform/HostNames.h"
 #include "platform/SystemdMapping.h"
 #include "platform/UnitDropIn.h"
@@ -143,13 +143,13 @@ ServiceResult<std::vector<ServiceEntry>> SystemdServiceManager::List() {
 
 ServiceResult<std::string> SystemdServiceManager::Find(std::string_view name) {
     std::string wanted(name);
-    if (!core::EndsWithIgnoringCase(wanted, kServiceSuffix)) wanted += kServiceSuffix;
+    if (!platform::EndsWithIgnoringCase(wanted, kServiceSuffix)) wanted += kServiceSuffix;
     auto names = Names();
     if (!names) return names.Err();
     const auto& all = names.Value();
     if (std::find(all.begin(), all.end(), wanted) != all.end()) return wanted;
     const auto it =
-        std::find_if(all.begin(), all.end(), [&](const std::string& n) { return core::EqualsIgnoringCase(n, wanted); });
+        std::find_if(all.begin(), all.end(), [&](const std::string& n) { return platform::EqualsIgnoringCase(n, wanted); });
     if (it != all.end()) return *it;
     return MakeServiceError(kErrorServiceDoesNotExist, "Unit " + wanted + " not found.");
 }

@@ -4,14 +4,14 @@
 
 #include <algorithm>
 
-#include "core/LetterCase.h"
+#include "platform/LetterCase.h"
 
 namespace profiles {
 
-bool SameName(std::string_view a, std::string_view b) noexcept { return core::EqualsIgnoringCase(a, b); }
+bool SameName(std::string_view a, std::string_view b) noexcept { return platform::EqualsIgnoringCase(a, b); }
 
 bool NameBefore(std::string_view a, std::string_view b) noexcept {
-    const int folded = core::CompareIgnoringCase(a, b);
+    const int folded = platform::CompareIgnoringCase(a, b);
     return folded != 0 ? folded < 0 : a < b;
 }
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "core/DisplayText.h"
-#include "core/LetterCase.h"
+#include "platform/LetterCase.h"
 #include "platform/HostNames.h"
 #include "platform/SshDestination.h"
 #include "services/ServiceTexts.h"
@@ -87,7 +87,7 @@ bool ServicesDialogModel::BrowseHost(const std::string& host) {
     m_order.resize(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) m_order[i] = i;
     std::stable_sort(m_order.begin(), m_order.end(), [&](std::size_t a, std::size_t b) {
-        return core::CompareIgnoringCase(items[a]->DisplayName(), items[b]->DisplayName()) < 0;
+        return platform::CompareIgnoringCase(items[a]->DisplayName(), items[b]->DisplayName()) < 0;
     });
     return failed == 0;
 }
@@ -107,7 +107,7 @@ void ServicesDialogModel::Open(const std::string& host, const std::string& servi
         m_title = "Services \\\\" + m_host;
         for (std::size_t i = 0; i < m_order.size() && !service.empty(); ++i) {
             const std::string& name = m_browser.Items()[m_order[i]]->ServiceName();
-            if (core::EqualsIgnoringCase(name, service) || core::EqualsIgnoringCase(name, service + ".service")) {
+            if (platform::EqualsIgnoringCase(name, service) || platform::EqualsIgnoringCase(name, service + ".service")) {
                 m_selected = i;
                 ReadButtons();
                 break;

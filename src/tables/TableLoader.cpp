@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "core/LetterCase.h"
+#include "platform/LetterCase.h"
 #include "tables/LookupTables.h"
 #include "tables/TableText.h"
 
@@ -116,8 +116,8 @@ std::size_t TableLoader::PortNumbers(std::string_view text, CPktWPortNums& table
         const auto description = RestOf(f);
         CPktWPortType entry{static_cast<std::uint16_t>(port), std::string(TableText::Trim(f.token[0])),
                             std::string(description.value_or(std::string_view{}))};
-        if (core::EqualsIgnoringCase(protoText, "tcp")) return table.AddTcp(std::move(entry));
-        if (core::EqualsIgnoringCase(protoText, "udp")) return table.AddUdp(std::move(entry));
+        if (platform::EqualsIgnoringCase(protoText, "tcp")) return table.AddTcp(std::move(entry));
+        if (platform::EqualsIgnoringCase(protoText, "udp")) return table.AddUdp(std::move(entry));
         return false;
     });
 }

@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "core/LetterCase.h"
+#include "platform/LetterCase.h"
 
 namespace decode::app {
 
@@ -25,7 +25,7 @@ const KeywordEntry* MatchKeyword(std::span<const KeywordEntry> table, std::strin
 }
 
 void MaskPassword(std::string& line) {
-    if (!core::StartsWithIgnoringCase(line, kPassKeyword)) return;
+    if (!platform::StartsWithIgnoringCase(line, kPassKeyword)) return;
     line.resize(kPassKeyword.size());
     line.append(kMaskedPass.substr(kPassKeyword.size()));
 }

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "core/LetterCase.h"
+#include "platform/LetterCase.h"
 #include "platform/HostNames.h"
 #include "platform/SshDestination.h"
 #include "platform/SystemdMapping.h"
@@ -126,10 +126,10 @@ ServiceResult<std::vector<ServiceEntry>> SimulatedHost::List() {
 
 ServiceResult<std::string> SimulatedHost::Find(std::string_view name) {
     std::string wanted(name);
-    if (!core::EndsWithIgnoringCase(wanted, kServiceSuffix)) wanted += kServiceSuffix;
+    if (!platform::EndsWithIgnoringCase(wanted, kServiceSuffix)) wanted += kServiceSuffix;
     if (Service(wanted) != nullptr) return wanted;
     for (const auto& s : m_services)
-        if (core::EqualsIgnoringCase(s.name, wanted)) return s.name;
+        if (platform::EqualsIgnoringCase(s.name, wanted)) return s.name;
     return Missing(wanted);
 }
 

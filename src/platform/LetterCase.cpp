@@ -1,9 +1,9 @@
 // ASCII case folding.
-#include "core/LetterCase.h"
+#include "platform/LetterCase.h"
 
 #include <algorithm>
 
-namespace core {
+namespace platform {
 
 std::string AsciiLowered(std::string_view text) {
     std::string out(text);
@@ -39,4 +39,4 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) noexce
     return text.size() >= suffix.size() && EqualsIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
-}  // namespace core
+}  // namespace platform

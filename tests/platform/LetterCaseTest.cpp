@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/LetterCase.h"
+#include "platform/LetterCase.h"
 
 namespace {
 
@@ -22,20 +22,20 @@ TEST(LetterCase, FoldsAsciiLettersOnly) {
         {"", "", 0},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(core::CompareIgnoringCase(c.a, c.b), c.order) << c.a << " / " << c.b;
-        EXPECT_EQ(core::CompareIgnoringCase(c.b, c.a), -c.order) << c.b << " / " << c.a;
-        EXPECT_EQ(core::EqualsIgnoringCase(c.a, c.b), c.order == 0) << c.a << " / " << c.b;
+        EXPECT_EQ(platform::CompareIgnoringCase(c.a, c.b), c.order) << c.a << " / " << c.b;
+        EXPECT_EQ(platform::CompareIgnoringCase(c.b, c.a), -c.order) << c.b << " / " << c.a;
+        EXPECT_EQ(platform::EqualsIgnoringCase(c.a, c.b), c.order == 0) << c.a << " / " << c.b;
     }
-    EXPECT_EQ(core::AsciiLowered("PASS Sécret\x01Z"), "pass sécret\x01z");
-    EXPECT_EQ(core::AsciiUppered("10kb"), "10KB");
+    EXPECT_EQ(platform::AsciiLowered("PASS Sécret\x01Z"), "pass sécret\x01z");
+    EXPECT_EQ(platform::AsciiUppered("10kb"), "10KB");
 }
 
 TEST(LetterCase, PrefixAndSuffixIgnoreCase) {
-    EXPECT_TRUE(core::EndsWithIgnoringCase("palometsrv.SERVICE", ".service"));
-    EXPECT_FALSE(core::EndsWithIgnoringCase("service", ".service"));
-    EXPECT_TRUE(core::StartsWithIgnoringCase("pass secret", "PASS"));
-    EXPECT_FALSE(core::StartsWithIgnoringCase("PAS", "PASS"));
-    EXPECT_TRUE(core::StartsWithIgnoringCase("anything", ""));
+    EXPECT_TRUE(platform::EndsWithIgnoringCase("palometsrv.SERVICE", ".service"));
+    EXPECT_FALSE(platform::EndsWithIgnoringCase("service", ".service"));
+    EXPECT_TRUE(platform::StartsWithIgnoringCase("pass secret", "PASS"));
+    EXPECT_FALSE(platform::StartsWithIgnoringCase("PAS", "PASS"));
+    EXPECT_TRUE(platform::StartsWithIgnoringCase("anything", ""));
 }
 
 }  // namespace

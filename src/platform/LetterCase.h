@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace core {
+namespace platform {
 
 constexpr char AsciiLower(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 constexpr char AsciiUpper(char c) noexcept { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -22,4 +22,4 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) noexcept;
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) noexcept;
 bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) noexcept;
 
-}  // namespace core
+}  // namespace platform
