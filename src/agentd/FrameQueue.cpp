@@ -9,8 +9,6 @@ namespace agentd {
 
 namespace {
 
-constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
-constexpr std::size_t kSpareChunks = 2;
 
 void PutLe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     for (int b = 0; b < 4; ++b) out.push_back(static_cast<std::uint8_t>(v >> (8 * b)));

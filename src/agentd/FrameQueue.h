@@ -17,6 +17,11 @@ class FrameQueue {
 public:
     static constexpr std::size_t kRecordHeader = 36;  // a serialised frame record before its bytes
     static constexpr std::size_t kBatchHeader = 16;   // schema, frequency (two words), frame count
+    static constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
+    static constexpr std::size_t kSpareChunks = 2;
+    // What the chunks may hold beyond the records counted in Bytes(): the spare chunks, the
+    // part of the oldest chunk already taken and the part of the newest not yet filled.
+    static constexpr std::size_t kMostOverhead = (kSpareChunks + 2) * kChunkBytes;
 
     static std::size_t RecordSize(const SourceFrame& frame) noexcept { return kRecordHeader + frame.bytes.size(); }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "AccessList.h"
+#include "FrameQueue.h"
 #include "FreedMemory.h"
 #include "Log.h"
 
@@ -225,7 +226,10 @@ void SnapperTable::Rebalance() {
     for (auto& [handle, entry] : m_entries) {
         std::size_t share = fair(entry);
         if (!stale(entry)) share = std::min(share, static_cast<std::size_t>(static_cast<double>(share) * scale));
-        const std::size_t fixed = entry.engine->SourceBytes() + (entry.held.reply ? entry.held.reply->Allocated() : 0);
+        std::size_t fixed = entry.engine->SourceBytes() + (entry.held.reply ? entry.held.reply->Allocated() : 0);
+        // A part large enough to spare it also covers what the queue's chunks hold beyond
+        // their records; a small one would be left with too little queue.
+        if (share >= 4 * FrameQueue::kMostOverhead) fixed += FrameQueue::kMostOverhead;
         std::size_t queue = share > fixed ? (share - fixed) / 2 : 0;
         if (m_limits.snapperCap != 0) queue = std::min(queue, m_limits.snapperCap);
         entry.engine->SetByteLimit(queue);
