@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config lld clang clang-tidy libclang-rt-14-dev
   zlib1g-dev libdeflate-dev libpcap-dev libsqlite3-dev libcli11-dev
-  libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
+  libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-charts-dev libqt6opengl6-dev
   libcap-dev iproute2 openssh-server openssh-client
   ieee-data netbase tcpdump python3 python3-scapy python3-impacket
   libsystemd-dev systemd dbus

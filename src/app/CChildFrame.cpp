@@ -5,6 +5,8 @@
 #include <QClipboard>
 #include <QVBoxLayout>
 
+#include "stats/ui/StatsWindow.h"
+
 namespace app {
 
 namespace {
@@ -64,6 +66,9 @@ CChildFrame::CChildFrame(std::unique_ptr<session::TraceWindow> window, std::uniq
 
 CChildFrame::~CChildFrame() {
     m_idle.stop();
+    // Statistics windows count with this window's decoders: they go (jobs joined) first.
+    for (auto* statistics : findChildren<stats::ui::StatsWindow*>(QString(), Qt::FindDirectChildrenOnly))
+        delete statistics;
     (void)m_window->StopCapture();
     m_view->SetListener(nullptr);
     // The panes read the packet list while they go; they go before it.
@@ -83,6 +88,9 @@ void CChildFrame::InitialUpdate() {
         };
         connect(&m_idle, &QTimer::timeout, this, &CChildFrame::Poll);
         m_idle.start(kLivePollMs);
+        m_clock.start();
+        m_rate = new stats::ui::RateSparkline(m_status);
+        m_status->insertPermanentWidget(0, m_rate);
     }
     m_window->InitialUpdate();
     UpdateStatus();
@@ -118,6 +126,7 @@ void CChildFrame::NextPane() {
 
 void CChildFrame::Poll() {
     m_view->OnIdle();
+    if (m_rate != nullptr) m_rate->Sample(m_clock.elapsed(), m_view->FrameCount());
     UpdateStatus();
     emit StateChanged();
 }

@@ -4,6 +4,7 @@
 // capture, what feeds it) and carries out the commands the main frame routes to it.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSplitter>
@@ -16,6 +17,7 @@
 #include "core/UserPrompt.h"
 #include "packetlist/CKestroView.h"
 #include "session/TraceWindow.h"
+#include "stats/ui/RateSparkline.h"
 #include "views/DetailPane.h"
 #include "views/PacketListView.h"
 
@@ -40,6 +42,8 @@ public:
     views::PacketListView& List() noexcept { return *m_list; }
     views::DetailPane& Details() noexcept { return *m_details; }
     QLabel& PacketsPane() noexcept { return *m_packets; }
+    // A live window's frames per second over the last minutes; nullptr for a saved trace.
+    stats::ui::RateSparkline* RatePane() noexcept { return m_rate; }
     QLabel& CurrentPane() noexcept { return *m_current; }
     QProgressBar& Progress() noexcept { return *m_progress; }
 
@@ -78,6 +82,8 @@ private:
     QProgressBar* m_progress;
     QLabel* m_current;
     QLabel* m_packets;
+    stats::ui::RateSparkline* m_rate = nullptr;
+    QElapsedTimer m_clock;
 };
 
 }  // namespace app

@@ -14,6 +14,7 @@
 
 #include "app/AboutBox.h"
 #include "app/HelpTopics.h"
+#include "app/StatisticsWindows.h"
 #include "packetlist/NavCommand.h"
 #include "views/CommandIds.h"
 
@@ -49,6 +50,14 @@ const CommandRow kCommands[] = {
     {Id(CommandId::ViewNavigationBar), "&Navigation Bar", "Show or hide the navigation bar\nToggle Navigation Bar", "",
      kNoIcon, true},
     {Id(CommandId::ViewStatusBar), "&Status Bar", "Show or hide the status bar\nToggle StatusBar", "", kNoIcon, true},
+    {Id(CommandId::StatsProtocols), "&Protocol Hierarchy",
+     "Show every layer path of the active capture with its frames and bytes\nProtocol Hierarchy", "", kNoIcon, false},
+    {Id(CommandId::StatsConversations), "&Conversations",
+     "Show who talks to whom in the active capture, frames and bytes each way\nConversations", "", kNoIcon, false},
+    {Id(CommandId::StatsEndpoints), "&Endpoints",
+     "Show every station of the active capture with what it sent and received\nEndpoints", "", kNoIcon, false},
+    {Id(CommandId::StatsIoGraph), "&I/O Graph", "Show frames and bytes per second over the active capture\nI/O Graph",
+     "", kNoIcon, false},
     {Id(CommandId::WindowCascade), "&Cascade", "Arrange windows so they overlap\nCascade Windows", "", kNoIcon, false},
     {Id(CommandId::WindowTile), "&Tile", "Arrange windows as non-overlapping tiles\nTile Windows", "", kNoIcon, false},
     {Id(CommandId::WindowArrange), "&Arrange Icons", "Arrange icons at the bottom of the window\nArrange Icons", "",
@@ -78,6 +87,9 @@ const CommandRow kCommands[] = {
     {Id(NavCommand::PauseContinue), "Pause/Continue", "Pause/continue packet gathering\nPause/Continue", "",
      QStyle::SP_MediaPause, true},
 };
+
+constexpr CommandId kStatsCommands[] = {CommandId::StatsProtocols, CommandId::StatsConversations,
+                                       CommandId::StatsEndpoints, CommandId::StatsIoGraph};
 
 constexpr NavCommand kNavCommands[] = {
     NavCommand::GoToBeginning, NavCommand::PreviousScreen, NavCommand::PreviousPacket, NavCommand::NextPacket,
@@ -159,6 +171,9 @@ void CMainFrame::MakeMenus() {
     view->addAction(Action(Id(CommandId::ViewStatusBar)));
 
     // The document menu's Window menu: only while a capture window is open.
+    QMenu* statistics = menuBar()->addMenu(tr("&Statistics"));
+    for (const CommandId id : kStatsCommands) statistics->addAction(Action(Id(id)));
+
     m_windowMenu = menuBar()->addMenu(tr("&Window"));
     m_windowMenu->addAction(Action(Id(CommandId::WindowCascade)));
     m_windowMenu->addAction(Action(Id(CommandId::WindowTile)));
@@ -211,6 +226,11 @@ void CMainFrame::ConnectCommands() {
         connect(Action(Id(id)), &QAction::triggered, this, [this, id] {
             if (CChildFrame* child = ActiveChild()) child->Run(id, m_navBar->PacketField().text());
             UpdateCommandStates();
+        });
+    }
+    for (const CommandId id : kStatsCommands) {
+        on(id, [this, id] {
+            if (CChildFrame* child = ActiveChild()) OpenStatistics(*child, id);
         });
     }
     connect(m_navBar, &CNavigationBar::LevelChosen, this, [this](std::uint32_t level) {
@@ -267,6 +287,7 @@ void CMainFrame::UpdateCommandStates() {
         if (action->isCheckable()) action->setChecked(child != nullptr && child->View().IsPressed(id));
     }
     m_navBar->LevelBox().setEnabled(child != nullptr);
+    for (const CommandId id : kStatsCommands) Action(Id(id))->setEnabled(child != nullptr);
     m_windowMenu->menuAction()->setVisible(!m_mdi->subWindowList().isEmpty());
 }
 

@@ -131,6 +131,9 @@ public:
     std::uint32_t SummaryLevel() const noexcept { return m_summaryLevel; }
     bool IsLive() const noexcept { return m_link != nullptr; }
     const capture::CPktSnap& Batch() const noexcept { return *m_batch; }
+    // The decoders the window's rows come from, and their tables.
+    const decode::CPktParsers& Parsers() const noexcept { return m_parsers; }
+    const decode::CPktParsersConf& Conf() const noexcept { return m_conf; }
 
 private:
     using Fetched = core::Result<std::optional<capture::RawBlock>>;

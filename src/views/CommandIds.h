@@ -32,6 +32,10 @@ enum class CommandId : std::uint32_t {
     CollapseAll = 32799,
     CopySelection = 32800,
     SelectAll = 32801,
+    StatsProtocols = 32830,
+    StatsConversations = 32831,
+    StatsEndpoints = 32832,
+    StatsIoGraph = 32833,
 };
 
 }  // namespace views

@@ -7,6 +7,7 @@
 
 #include "capture/TraceTestUtil.h"
 #include "support/Files.h"
+#include "support/WaitUntil.h"
 #include "decode/DecodeFixtures.h"
 #include "stats/StatsJob.h"
 
@@ -53,6 +54,11 @@ TEST(StatsJob, CountsEveryBlockItCanReadOnce) {
         EXPECT_EQ(job.Errors().size(), c.errors) << c.name;
         EXPECT_EQ(job.GetProgress().frames, job.Result()->Frames()) << c.name;
         EXPECT_EQ(job.GetProgress().total, 6000U) << c.name;
+        // The tables a window shows are made at the end, with the blocks passed over.
+        const auto [latest, made] = job.Latest();
+        ASSERT_NE(latest, nullptr) << c.name;
+        EXPECT_EQ(latest->frames, job.Result()->Frames()) << c.name;
+        EXPECT_EQ(latest->errors.size(), c.errors) << c.name;
     }
 }
 
@@ -74,6 +80,45 @@ TEST(StatsJob, ACancelEndsTheThread) {
     }
     // Destroyed while running: the destructor cancels and joins.
     StatsJob running(testutil::OpenValid(path), *t.parsers, PerSecond());
+}
+
+// A live window's job: it counts what the writer has told of, makes its tables, and waits;
+// each larger count brings the blocks written since, counted once, and new tables.
+TEST(StatsJob, AFollowingJobCountsEachNewBlockOnceAndMakesNewTables) {
+    const auto path = testutil::WriteTrace("live.tns", {3000, 2000, 1000});
+    const auto blocks = testutil::OpenValid(path).ListBlocks().Value();
+    auto reader = testutil::OpenValid(path);
+    const auto endOf = [&](std::size_t b) {
+        return b + 1 < blocks.size() ? blocks[b + 1].offset : reader.EndOffset();
+    };
+    reader.SetKnownCounts(1, 3000, endOf(0));
+    const decode::test::TestTables t;
+    StatsRequest request = PerSecond();
+    request.protocols = true;
+    StatsJob job(std::move(reader), *t.parsers, request, {.vendors = nullptr, .follow = true, .snapshotEvery = 1h});
+    const auto framesShown = [&](std::uint64_t made) {
+        EXPECT_TRUE(support::WaitUntil([&] { return job.Latest().second >= made; })) << made;
+        const auto latest = job.Latest().first;
+        return latest ? latest->frames : 0;
+    };
+    EXPECT_EQ(framesShown(1), 3000U);
+    // The same counts again bring nothing; the next block's counts bring that block.
+    job.Follow({1, 3000, endOf(0)});
+    job.Follow({2, 5000, endOf(1)});
+    EXPECT_EQ(framesShown(2), 5000U);
+    job.Follow({3, 6000, endOf(2)});
+    EXPECT_EQ(framesShown(3), 6000U);
+    const auto latest = job.Latest().first;
+    ASSERT_NE(latest->protocols, nullptr);
+    EXPECT_EQ(latest->protocols->Rows().front().frames, 6000U);
+    ASSERT_NE(latest->io, nullptr);
+    EXPECT_EQ(latest->io->Intervals().size(), 6U);
+    EXPECT_EQ(job.GetProgress().total, 6000U);
+    // It never ends by itself; a cancel ends it at once, waiting or not.
+    EXPECT_EQ(job.Wait(50ms), StatsJob::State::Running);
+    job.Cancel();
+    EXPECT_EQ(job.Wait(60s), StatsJob::State::Cancelled);
+    EXPECT_EQ(job.Result(), nullptr);
 }
 
 }  // namespace

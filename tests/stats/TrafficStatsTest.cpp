@@ -2,10 +2,13 @@
 // what a frame cut short still counts, and the caps that keep hostile input bounded.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <string>
 #include <vector>
 
 #include "decode/DecodeFixtures.h"
+#include "stats/IoRates.h"
 #include "stats/StatsFrames.h"
 #include "stats/StatsTables.h"
 #include "stats/TrafficStats.h"
@@ -282,6 +285,37 @@ TEST(IoSeries, FramesAndBytesPerInterval) {
         Feed(stats, LanMix());
         EXPECT_EQ(Lines(*MakeIoTable(*stats.Io())), c.rows) << c.name;
     }
+}
+
+// What the graph draws: rates per second, neighbours merged when there is no room for every
+// interval; and where a click at a time goes.
+TEST(IoSeries, RatesForTheGraphAndTheFrameAtATime) {
+    const decode::test::TestTables t;
+    StatsRequest request;
+    request.ioInterval = 500 * kMs;
+    TrafficStats stats(*t.parsers, request);
+    Feed(stats, LanMix());
+    const IoSeries& series = *stats.Io();
+    struct Case {
+        std::size_t maxPoints;
+        std::vector<double> seconds, frames, bytes;
+    };
+    const Case cases[] = {
+        {100, {0, 0.5, 1, 1.5, 2, 2.5, 3}, {2, 2, 2, 0, 2, 2, 2}, {104, 144, 108, 0, 104, 84, 148}},
+        {3, {0, 1.5, 3}, {2, 2 / 1.5, 1 / 1.5}, {178 / 1.5, 94 / 1.5, 74 / 1.5}},
+    };
+    for (const Case& c : cases) {
+        const IoRates rates = RatesOf(series, c.maxPoints);
+        ASSERT_EQ(rates.points.size(), c.seconds.size()) << c.maxPoints;
+        for (std::size_t i = 0; i < c.seconds.size(); ++i) {
+            EXPECT_DOUBLE_EQ(rates.points[i].seconds, c.seconds[i]) << c.maxPoints << " " << i;
+            EXPECT_DOUBLE_EQ(rates.points[i].frames, c.frames[i]) << c.maxPoints << " " << i;
+            EXPECT_DOUBLE_EQ(rates.points[i].bytes, c.bytes[i]) << c.maxPoints << " " << i;
+        }
+    }
+    const std::pair<double, std::optional<std::uint32_t>> clicks[] = {
+        {-2, 1}, {0.2, 1}, {1.7, 4}, {3.2, 6}, {3.6, std::nullopt}, {std::nan(""), std::nullopt}};
+    for (const auto& [seconds, frame] : clicks) EXPECT_EQ(FrameAtTime(series, seconds), frame) << seconds;
 }
 
 TEST(IoSeries, AFrameStampedBeforeTheFirstGoesToOther) {
