@@ -13,6 +13,9 @@
 #include "capture/TraceTestUtil.h"
 #include "decode/ProtoCode.h"
 #include "packetlist/PacketListTestUtil.h"
+#include "stats/ui/IoGraphWindow.h"
+#include "stats/ui/ProtocolHierarchyWindow.h"
+#include "stats/ui/StationTablesWindow.h"
 #include "views/CommandIds.h"
 
 namespace {
@@ -40,7 +43,7 @@ TEST(WorkbenchCommands, EachMenuAndTheToolBarHoldTheirCommandsInOrder) {
     testutil::Workbench w;
     app::CMainFrame& f = w.Frame();
     const auto menus = f.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 4);
+    ASSERT_EQ(menus.size(), 5);
     const struct {
         const char* name;
         QList<QAction*> actions;
@@ -48,14 +51,18 @@ TEST(WorkbenchCommands, EachMenuAndTheToolBarHoldTheirCommandsInOrder) {
     } bars[] = {
         {"File", menus[0]->menu()->actions(), {Id(FileNew), Id(FileOpen), Id(FileServices), kSeparator, Id(AppExit)}},
         {"View", menus[1]->menu()->actions(), {Id(ViewToolbar), Id(ViewNavigationBar), Id(ViewStatusBar)}},
-        {"Window", menus[2]->menu()->actions(), {Id(WindowCascade), Id(WindowTile), Id(WindowArrange)}},
-        {"Help", menus[3]->menu()->actions(), {Id(HelpTopics), kSeparator, Id(AppAbout)}},
+        {"Statistics",
+         menus[2]->menu()->actions(),
+         {Id(StatsProtocols), Id(StatsConversations), Id(StatsEndpoints), Id(StatsIoGraph)}},
+        {"Window", menus[3]->menu()->actions(), {Id(WindowCascade), Id(WindowTile), Id(WindowArrange)}},
+        {"Help", menus[4]->menu()->actions(), {Id(HelpTopics), kSeparator, Id(AppAbout)}},
         {"tool bar",
          f.MainToolBar().actions(),
          {Id(FileNew), Id(FileOpen), Id(FileServices), kSeparator, Id(AppAbout), Id(ContextHelp)}},
     };
     for (const auto& bar : bars) EXPECT_EQ(Ids(bar.actions), bar.ids) << bar.name;
-    EXPECT_FALSE(menus[2]->isVisible()) << "the Window menu comes with the first window";
+    EXPECT_FALSE(menus[3]->isVisible()) << "the Window menu comes with the first window";
+    EXPECT_FALSE(f.Action(Id(StatsConversations))->isEnabled()) << "statistics are of a capture window";
 }
 
 TEST(WorkbenchCommands, CommandsShowTheirPromptsAndShortcuts) {
@@ -178,6 +185,34 @@ TEST(Workbench, FilesOpenOnceWhicheverWayTheyCome) {
     EXPECT_EQ(w.prompt.Messages()[1].text, "Tracefile " + other.toStdString() + "\n is already opened!");
 }
 
+// Statistics of a saved window: a double-click on a conversation goes to its first frame in
+// that window, whichever screen it is on; the windows close with it.
+TEST(Workbench, StatisticsWindowsGoToTheirCaptureWindowsFrames) {
+    testutil::Workbench w({testutil::kSample});
+    app::CChildFrame* child = w.Frame().ActiveChild();
+    ASSERT_NE(child, nullptr);
+    packetlist::CKestroView& v = child->View();
+    Settle(v);
+    for (const auto id : {views::CommandId::StatsConversations, views::CommandId::StatsIoGraph})
+        w.Frame().Action(Id(id))->trigger();
+    auto* conversations = child->findChild<stats::ui::StationTablesWindow*>();
+    ASSERT_NE(conversations, nullptr);
+    EXPECT_NE(child->findChild<stats::ui::IoGraphWindow*>(), nullptr);
+    stats::ui::StatsTableModel& tcp = conversations->Model(stats::TableKind::TCP);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tcp.rowCount() > 0; }, 30000));
+    int late = 0;  // a conversation that starts beyond the first screen
+    while (late < tcp.rowCount() && tcp.FirstFrame(late).value_or(0) < 250) ++late;
+    ASSERT_LT(late, tcp.rowCount());
+    emit conversations->View(stats::TableKind::TCP).doubleClicked(tcp.index(late, 0));
+    Settle(v);
+    EXPECT_EQ(v.CurrentFrame(), *tcp.FirstFrame(late));
+    EXPECT_EQ(v.Screen(), *tcp.FirstFrame(late) / 100 + 1);
+
+    QPointer<stats::ui::StationTablesWindow> statistics(conversations);
+    delete child;
+    EXPECT_TRUE(statistics.isNull());
+}
+
 // The same moves as the packet-list tests, made with keys, clicks and the navigation bar.
 TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
     testutil::Workbench w({testutil::kSample});
@@ -265,6 +300,17 @@ TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
     w.Frame().MdiArea().setActiveSubWindow(w.Frame().MdiArea().subWindowList().front());
     ASSERT_EQ(w.Frame().ActiveChild(), child);
 
+    // Statistics of the live window follow its capture; its status bar draws the rate.
+    ASSERT_TRUE(w.Frame().Action(Id(views::CommandId::StatsProtocols))->isEnabled());
+    w.Frame().Action(Id(views::CommandId::StatsProtocols))->trigger();
+    auto* protocols = child->findChild<stats::ui::ProtocolHierarchyWindow*>();
+    ASSERT_NE(protocols, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return protocols->Tree().topLevelItemCount() > 0 && protocols->Tree().topLevelItem(0)->text(1).toUInt() >= 400; },
+        30000));
+    ASSERT_NE(child->RatePane(), nullptr);
+    EXPECT_TRUE(child->RatePane()->isVisible());
+
     QAction* pause = w.Frame().Action(Id(NavCommand::PauseContinue));
     ASSERT_TRUE(pause->isEnabled());
     for (bool paused : {true, false}) {
@@ -278,8 +324,10 @@ TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
     EXPECT_TRUE(w.prompt.Messages().empty()) << w.prompt.Messages()[0].text;
 
     QPointer<app::CChildFrame> closing(child);
+    QPointer<stats::ui::ProtocolHierarchyWindow> statistics(protocols);
     w.Frame().MdiArea().subWindowList().front()->close();
     ASSERT_TRUE(QTest::qWaitFor([&] { return closing.isNull(); }, 30000));
+    EXPECT_TRUE(statistics.isNull()) << "a capture window's statistics close with it";
     auto reader = capture::TraceReader::Open(trace);
     ASSERT_TRUE(reader.Ok());
     core::RecordingPrompt prompt;

@@ -15,15 +15,17 @@ constexpr int kClickSlop = 4;       // pixels a press may move and still be a cl
 constexpr double kWheelZoom = 1.25;  // per notch
 }  // namespace
 
+// The chart is given to the base: a chart view made without one makes its own, and a chart
+// set later does not free that one.
 IoGraphView::IoGraphView(QWidget* parent)
-    : QChartView(parent),
+    : QChartView(new QChart, parent),
       m_frames(new QLineSeries),
       m_bytes(new QLineSeries),
       m_time(new QValueAxis),
       m_frameAxis(new QValueAxis),
       m_byteAxis(new QValueAxis),
       m_band(new QRubberBand(QRubberBand::Rectangle, this)) {
-    auto* chart = new QChart;
+    QChart* chart = this->chart();
     chart->legend()->setAlignment(Qt::AlignBottom);
     m_frames->setName(tr("Frames/s"));
     m_bytes->setName(tr("Bytes/s"));
@@ -42,7 +44,6 @@ IoGraphView::IoGraphView(QWidget* parent)
     m_frames->attachAxis(m_frameAxis);
     m_bytes->attachAxis(m_time);
     m_bytes->attachAxis(m_byteAxis);
-    setChart(chart);
     setRenderHint(QPainter::Antialiasing);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::CrossCursor);
