@@ -2,14 +2,16 @@
 # make run   : dependencies, release build, then a live capture on this machine: palometsrv
 #              replays the sample on loopback; with a display the workbench shows it live beside
 #              samples/sample.tns, without one palomet-cli captures a few seconds and lists it
-# make test  : dependencies, debug build with ASan and UBSan, layer check, clang-tidy, all tests,
-#              then the threaded code's tests again under ThreadSanitizer (make tsan)
+# make test  : dependencies, debug build with ASan and UBSan (line tables only: the sanitizers'
+#              reports name files and lines), layer check, clang-tidy, all tests, then the
+#              threaded code's tests again under ThreadSanitizer (make tsan)
 # make tsan  : the tests of the threaded code (rpc/, packetlist/, session/, stats/ and the agent daemon,
 #              agentd/, whose listener and snapper table are the most threaded) built with
-#              ThreadSanitizer in build/tsan and run, programs they start included
+#              ThreadSanitizer in build/tsan and run, programs they start included (the
+#              libraries compiled in batches of files, a unity build, as the packages are)
 # make bench : dependencies, release build with benchmarks, run them
 # make fuzz  : libFuzzer targets with clang, library code instrumented too (build/fuzz/bin/fuzz_*)
-# make deb   : a Release build of the programs alone (Debian's build flags), packaged into
+# make deb   : a Release build of the programs alone (Debian's build flags, a unity build), packaged into
 #              build/deb/: palomet (workbench, palomet-cli, tables) and palometsrv (the agent)
 # make deb-check : make deb, then lint the packages, install them, try what they installed
 #              and remove them again (scripts/check-packages.sh; root)
@@ -36,7 +38,7 @@ run: deps
 	bash scripts/run-demo.sh
 
 test: deps
-	cmake -S . -B build/debug -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPALOMET_SANITIZE=ON -DPALOMET_WERROR=ON
+	cmake -S . -B build/debug -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPALOMET_SANITIZE=ON -DPALOMET_WERROR=ON -DCMAKE_CXX_FLAGS_DEBUG=-g1
 	cmake --build build/debug -j $(JOBS)
 	/usr/bin/python3 scripts/check-layers src
 	bash scripts/lint.sh build/debug
@@ -45,7 +47,8 @@ test: deps
 
 TSAN_TESTS = test_rpc test_packetlist test_session test_agentd test_stats
 tsan: deps
-	cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPALOMET_TSAN=ON -DPALOMET_GUI=OFF -DCMAKE_CXX_FLAGS_DEBUG=-g1
+	cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPALOMET_TSAN=ON -DPALOMET_GUI=OFF -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
+	  -DCMAKE_UNITY_BUILD=ON
 	cmake --build build/tsan -j $(JOBS) --target $(TSAN_TESTS) palometsrv palomet-cli
 	set -e; for t in $(TSAN_TESTS); do \
 	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/bin/$$t; done
@@ -66,6 +69,7 @@ fuzz: deps
 deb: deps
 	DEB_CXXFLAGS_MAINT_STRIP=-g DEB_BUILD_MAINT_OPTIONS=hardening=+all; export DEB_CXXFLAGS_MAINT_STRIP DEB_BUILD_MAINT_OPTIONS; \
 	cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DPALOMET_TESTS=OFF -DPALOMET_SIMULATED_SERVICES=OFF -DPALOMET_LLD=OFF -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DCMAKE_UNITY_BUILD=ON \
 	  -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
 	  "-DCMAKE_CXX_FLAGS=$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
 	  "-DCMAKE_EXE_LINKER_FLAGS=$$(dpkg-buildflags --get LDFLAGS)"

@@ -50,6 +50,9 @@ function(palomet_test_folder name)
     return()
   endif()
   add_executable(test_${name} ${sources})
+  # Test files keep their helpers in their own anonymous namespaces, alike from file to file:
+  # they compile one at a time even in a tree that builds the libraries in batches.
+  set_target_properties(test_${name} PROPERTIES UNITY_BUILD OFF)
   target_compile_options(test_${name} PRIVATE ${PALOMET_WARNINGS})
   target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(test_${name} PRIVATE ${T_DEPS} palomet_test_support GTest::gtest GTest::gmock GTest::gtest_main)

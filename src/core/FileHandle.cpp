@@ -13,9 +13,7 @@
 
 namespace core {
 
-namespace {
 Error Errno(const std::string& what) { return Fail(ErrorKind::Io, what + ": " + std::strerror(errno)); }
-}  // namespace
 
 FileHandle::~FileHandle() {
     if (m_fd >= 0) ::close(m_fd);

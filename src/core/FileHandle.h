@@ -12,6 +12,9 @@
 
 namespace core {
 
+// An I/O error naming what failed and the system's reason (errno now).
+Error Errno(const std::string& what);
+
 class FileHandle {
 public:
     // OpenOrCreate makes the file when it is missing and never truncates, so a writer can

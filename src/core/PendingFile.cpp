@@ -15,8 +15,6 @@ namespace core {
 
 namespace {
 
-Error Errno(const std::string& what) { return Fail(ErrorKind::Io, what + ": " + std::strerror(errno)); }
-
 // A fresh file beside the final name, made as open(O_CREAT, 0666) makes any new file: the
 // kernel applies the umask (and the folder's default ACL) as it creates it.
 Result<std::pair<FileHandle, std::string>> MakeTemporary(const std::string& dir, const std::string& base) {

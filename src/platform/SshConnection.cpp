@@ -37,11 +37,6 @@ constexpr int kChannelQueue = 4 << 20;
 std::mutex g_sharedMutex;
 std::map<std::string, std::weak_ptr<SshConnection>, std::less<>> g_shared;
 
-int MillisecondsUntil(Deadline deadline) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-    return static_cast<int>(std::clamp<long long>(left, 0, 1000));
-}
-
 // Appends what fd holds now; false once it is at its end (or broken).
 bool ReadWords(int fd, std::string& words) {
     std::array<char, 4096> buffer{};
@@ -63,7 +58,7 @@ NetStatus WaitForEnd(int fd, Deadline deadline, const ManualResetEvent* abort, s
     for (;;) {
         if (abort != nullptr && abort->IsSet()) return NetStatus::Aborted;
         std::array<pollfd, 2> fds = {{{fd, POLLIN, 0}, {abort != nullptr ? abort->PollFd() : -1, POLLIN, 0}}};
-        const int ms = MillisecondsUntil(deadline);
+        const int ms = MillisecondsUntil(deadline, 1000);
         const int n = ::poll(fds.data(), fds.size(), ms);
         if (n < 0 && errno != EINTR) return NetStatus::Failed;
         if (fds[0].revents != 0 && !ReadWords(fd, words)) return NetStatus::Ok;

@@ -31,12 +31,6 @@ sockaddr ToSockaddr(std::uint32_t address, std::uint16_t port) {
 
 int OpenStreamSocket() { return ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
 
-// Rounded up, so that a wait that reports a time-out has really reached its deadline.
-int MillisecondsUntil(Deadline deadline) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-    return static_cast<int>(std::clamp<long long>(left, 0, 1000000));
-}
-
 // Waits until fd is ready for events, the deadline passes or abort is set.
 NetStatus WaitOn(int fd, short events, Deadline deadline, const ManualResetEvent* abort) {
     for (;;) {
@@ -55,6 +49,11 @@ NetStatus WaitOn(int fd, short events, Deadline deadline, const ManualResetEvent
 }
 
 }  // namespace
+
+int MillisecondsUntil(Deadline deadline, int most) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, most));
+}
 
 std::optional<std::uint32_t> ParseIPv4(std::string_view text) {
     const std::string dotted(text);

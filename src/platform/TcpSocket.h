@@ -16,6 +16,10 @@ namespace platform {
 
 using Deadline = std::chrono::steady_clock::time_point;
 
+// What is left of a wait until deadline, for poll(): rounded up, so that a wait that reports
+// a time-out has really reached its deadline; never below 0 nor above most.
+int MillisecondsUntil(Deadline deadline, int most = 1000000);
+
 enum class NetStatus {
     Ok,
     TimedOut,

@@ -4,11 +4,6 @@
 #include "rpc/Ndr.h"
 
 namespace rpc {
-namespace {
-
-core::Error BadStub(const char* text) { return core::Fail(core::ErrorKind::Corrupt, text); }
-
-}  // namespace
 
 std::vector<std::uint8_t> EncodeStartRequest(std::int32_t param, std::int32_t firstFrame,
                                              std::span<const std::uint8_t> config) {

@@ -12,7 +12,6 @@ constexpr std::size_t kContextHandleSize = 20;
 constexpr std::uint32_t kMaxReplyTowers = 1024;
 constexpr std::size_t kMaxEpmReply = 1u << 20;
 
-core::Error BadStub(const char* text) { return core::Fail(core::ErrorKind::Corrupt, text); }
 
 void WriteTower(NdrWriter& w, std::span<const std::uint8_t> tower) {
     w.U32(static_cast<std::uint32_t>(tower.size()));  // conformance of twr_t

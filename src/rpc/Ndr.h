@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/ByteReader.h"
+#include "core/Result.h"
 #include "rpc/Uuid.h"
 
 namespace rpc {
@@ -65,5 +66,8 @@ private:
     bool m_bigEndian;
     bool m_failed = false;
 };
+
+// A reply stub that does not hold what its procedure returns.
+inline core::Error BadStub(const char* text) { return core::Fail(core::ErrorKind::Corrupt, text); }
 
 }  // namespace rpc

@@ -9,12 +9,13 @@
 #include <QRegularExpressionValidator>
 
 #include "profiles/ui/TraceFileBrowser.h"
+#include "widgets/QtText.h"
 
 namespace profiles::ui {
 
-namespace {
+using widgets::Q;
 
-QString Q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+namespace {
 
 // An edit that takes digits only, as a numbers-only field does.
 QLineEdit* NumberEdit(const QString& name, std::int64_t value, QWidget* parent) {

@@ -7,11 +7,11 @@
 #include <QVBoxLayout>
 #include <map>
 
+#include "widgets/QtText.h"
+
 namespace profiles::ui {
 
-namespace {
-QString Q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-}  // namespace
+using widgets::Q;
 
 CKestroFilterPropPage::CKestroFilterPropPage(const ProfileForm& form, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("filtersPage"));
