@@ -56,7 +56,7 @@ const CommandRow kCommands[] = {
      kNoIcon, false},
     {Id(CommandId::HelpTopics), "&Help topics", "List Help topics\nHelp Topics", "F1", kNoIcon, false},
     {Id(CommandId::ContextHelp), "Context Help", "Display help for clicked on buttons, menus and windows\nHelp",
-     "Shift+F1", QStyle::SP_TitleBarContextHelpButton, false},
+     "Shift+F1", QStyle::SP_DialogHelpButton, false},
     {Id(CommandId::AppAbout), "&About Palomet", "Display program information and version number\nAbout", "",
      QStyle::SP_MessageBoxInformation, false},
     {Id(CommandId::EditCopy), "Copy", "Copy the selection to the clipboard\nCopy", "Ctrl+C; Ctrl+Ins", kNoIcon, false},

@@ -47,6 +47,17 @@ TEST(WorkbenchLooks, TheListIsDrawnInTheDesktopsColours) {
     dark.setColor(QPalette::ButtonText, QColor(0xe0, 0xe0, 0xe0));
     dark.setColor(QPalette::Highlight, QColor(0x2f, 0x65, 0xca));
     dark.setColor(QPalette::HighlightedText, Qt::white);
+    // The frame colours a dark desktop gives too (the window area's background is Dark).
+    dark.setColor(QPalette::Light, QColor(0x50, 0x50, 0x50));
+    dark.setColor(QPalette::Midlight, QColor(0x40, 0x40, 0x40));
+    dark.setColor(QPalette::Mid, QColor(0x28, 0x28, 0x28));
+    dark.setColor(QPalette::Dark, QColor(0x18, 0x18, 0x18));
+    dark.setColor(QPalette::Shadow, Qt::black);
+    dark.setColor(QPalette::ToolTipBase, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::ToolTipText, QColor(0xe0, 0xe0, 0xe0));
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
+    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
     QApplication::setPalette(dark);
     {
         testutil::Workbench w({testutil::kSample});
