@@ -33,6 +33,7 @@ QIcon ApplicationIcon() {
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     setWindowTitle(tr("About Palomet"));
+    setWhatsThis(tr("The program's name and version. OK closes the box."));
     auto* icon = new QLabel(this);
     icon->setPixmap(ApplicationIcon().pixmap(48, 48));
     auto* text = new QLabel(tr("Palomet Manager\nRemote network capture console\nPalomet Version 1.0"), this);

@@ -3,8 +3,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "app/WhatsThisTexts.h"
+#include "decode/ProtoCode.h"
 #include "stats/ui/StatsWindow.h"
 
 namespace app {
@@ -49,6 +52,11 @@ CChildFrame::CChildFrame(std::unique_ptr<session::TraceWindow> window, std::uniq
     m_status->addWidget(m_progress);
     m_status->addPermanentWidget(m_current);
     m_status->addPermanentWidget(m_packets);
+    const std::pair<QWidget*, Control> explained[] = {
+        {m_list, Control::PacketList},      {&m_details->Tree(), Control::DetailTree},
+        {&m_details->Text(), Control::DetailText}, {m_progress, Control::Progress},
+        {m_current, Control::CurrentPane},  {m_packets, Control::PacketsPane}};
+    for (const auto& [widget, control] : explained) widget->setWhatsThis(ControlWhatsThis(control));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -60,6 +68,9 @@ CChildFrame::CChildFrame(std::unique_ptr<session::TraceWindow> window, std::uniq
         UpdateStatus();
         emit StateChanged();
     });
+    connect(m_list, &views::PacketListView::ColumnsResized, this, &CChildFrame::LayoutChanged);
+    connect(m_splitter, &QSplitter::splitterMoved, this, &CChildFrame::LayoutChanged);
+    connect(m_details, &views::DetailPane::KindSwitched, this, &CChildFrame::LayoutChanged);
     setFocusProxy(m_list);
     UpdateStatus();
 }
@@ -102,7 +113,25 @@ void CChildFrame::Run(packetlist::NavCommand command, const QString& packetField
     emit StateChanged();
 }
 
-void CChildFrame::SetSummaryLevel(std::uint32_t level) { m_view->SetSummaryLevel(level); }
+void CChildFrame::SetSummaryLevel(std::uint32_t level) {
+    m_view->SetSummaryLevel(level);
+    emit LayoutChanged();
+}
+
+WindowLayout CChildFrame::Layout() const {
+    return {m_splitter->saveState(), m_list->ColumnWidths(), m_view->SummaryLevel(), !m_details->TreeShown()};
+}
+
+void CChildFrame::ApplyLayout(const WindowLayout& layout) {
+    const QSignalBlocker quiet(this);
+    if (!layout.splitter.isEmpty()) m_splitter->restoreState(layout.splitter);
+    m_list->SetColumnWidths(layout.columns);
+    // Only the four levels the level box offers: a damaged value changes nothing.
+    for (std::uint32_t level : {decode::LEVEL_DATALINK, decode::LEVEL_NETWORK, decode::LEVEL_TRANSPORT,
+                                decode::LEVEL_APPLICATION})
+        if (layout.level == level) m_view->SetSummaryLevel(level);
+    if (layout.detailText == m_details->TreeShown()) m_details->SwitchKind();
+}
 
 void CChildFrame::Copy() {
     QString text;
@@ -127,8 +156,8 @@ void CChildFrame::NextPane() {
 void CChildFrame::Poll() {
     m_view->OnIdle();
     if (m_rate != nullptr) m_rate->Sample(m_clock.elapsed(), m_view->FrameCount());
-    UpdateStatus();
-    emit StateChanged();
+    // Most polls find the counts as they were: nothing to repaint, no commands to update.
+    if (UpdateStatus()) emit StateChanged();
 }
 
 void CChildFrame::ListFilled() { m_list->Table().Refill(); }
@@ -144,10 +173,15 @@ void CChildFrame::RowSelected(std::optional<std::uint32_t> row) {
 
 void CChildFrame::PauseButton(bool pressed) { emit PauseButtonState(pressed); }
 
-void CChildFrame::UpdateStatus() {
-    m_packets->setText(QString::fromStdString(m_view->PacketsText()));
-    m_current->setText(QString::fromStdString(m_view->CurrentText()));
-    m_progress->setValue(m_view->Progress());
+bool CChildFrame::UpdateStatus() {
+    const QString packets = QString::fromStdString(m_view->PacketsText());
+    const QString current = QString::fromStdString(m_view->CurrentText());
+    const int progress = m_view->Progress();
+    if (packets == m_packets->text() && current == m_current->text() && progress == m_progress->value()) return false;
+    m_packets->setText(packets);
+    m_current->setText(current);
+    m_progress->setValue(progress);
+    return true;
 }
 
 }  // namespace app

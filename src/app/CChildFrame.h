@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "app/CaptureRelay.h"
+#include "app/WorkbenchSettings.h"
 #include "core/UserPrompt.h"
 #include "packetlist/CKestroView.h"
 #include "session/TraceWindow.h"
@@ -50,6 +51,10 @@ public:
     // A command of the navigation bar (go to packet reads packetField).
     void Run(packetlist::NavCommand command, const QString& packetField = {});
     void SetSummaryLevel(std::uint32_t level);
+    // The splitter, column widths, summary level and detail kind, to keep for the next window
+    // and to give a new one.
+    WindowLayout Layout() const;
+    void ApplyLayout(const WindowLayout& layout);
     // Copy from the pane with the focus: the selected row, tree line or text.
     void Copy();
     // F6 and Shift+F6: the focus to the other pane.
@@ -62,13 +67,16 @@ signals:
     void StateChanged();
     // The pause/continue button is to show this state.
     void PauseButtonState(bool pressed);
+    // The user changed what Layout() returns.
+    void LayoutChanged();
 
 private:
     void ListFilled() override;
     void RowsRetexted() override;
     void RowSelected(std::optional<std::uint32_t> row) override;
     void PauseButton(bool pressed) override;
-    void UpdateStatus();
+    // True when a pane changed.
+    bool UpdateStatus();
 
     std::unique_ptr<CaptureRelay> m_relay;  // outlives the window's capture thread
     std::unique_ptr<session::TraceWindow> m_window;

@@ -6,12 +6,15 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/CMainFrame.h"
+#include "app/WorkbenchSettings.h"
 #include "core/UserPrompt.h"
 #include "profiles/CSessionProfile.h"
 #include "services/AgentServiceCheck.h"
@@ -25,12 +28,17 @@ class CKestroApp : public QObject {
     Q_OBJECT
 public:
     // Messages and the wait cursor go through prompt and wait (the workbench's message boxes,
-    // or a recording in tests).
-    CKestroApp(core::UserPrompt& prompt, core::WaitCursor& wait);
+    // or a recording in tests); what the workbench remembers is kept in the registry at
+    // registryPath (empty: the process's registry).
+    CKestroApp(core::UserPrompt& prompt, core::WaitCursor& wait, const std::string& registryPath = {});
     ~CKestroApp() override;
 
-    // Makes and shows the main window, then opens each trace file named, in order.
+    // Makes and shows the main window as it was left, then opens each trace file named, in
+    // order.
     void InitInstance(const QStringList& traceFiles);
+    // Keeps the main window's geometry and bars and the active window's layout (also done
+    // when the application object goes).
+    void SaveSettings();
     CMainFrame& MainFrame() noexcept { return *m_mainFrame; }
 
     // Opens a window on the profile; false when nothing opened (the user was told why).
@@ -47,6 +55,9 @@ public:
     void OnFileServices();
     void OnFileOpen();
     void OnAppAbout();
+    // A Recent Files entry: opened again, or, when the file no longer exists, taken off the
+    // list with a message.
+    void OnRecentFile(const QString& path);
 
     // Runs the services dialog modally on a host (empty: the one shown last) with a service
     // selected: File > Services, and OK to "Agent is not running. Do you want to start it?".
@@ -57,7 +68,13 @@ public:
     std::function<std::unique_ptr<profiles::CSessionProfile>()> sessionProfilesDialog;
 
 private:
+    void ShowRecentFiles();
+    void KeepLayout(const CChildFrame& child);
+
     core::UserPrompt& m_prompt;
+    WorkbenchSettings m_settings;
+    std::optional<WindowLayout> m_layout;  // the layout a new window gets
+    QTimer m_layoutSave;                   // writes m_layout a moment after the user's last change
     session::AgentBindingTable m_bindings;
     session::OpenTraceList m_openTraces;
     // Whether the agent's service exists and runs, where the host's service manager knows it.

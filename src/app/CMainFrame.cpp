@@ -15,6 +15,7 @@
 #include "app/AboutBox.h"
 #include "app/HelpTopics.h"
 #include "app/StatisticsWindows.h"
+#include "app/WhatsThisTexts.h"
 #include "packetlist/NavCommand.h"
 #include "views/CommandIds.h"
 
@@ -64,7 +65,7 @@ const CommandRow kCommands[] = {
      kNoIcon, false},
     {Id(CommandId::HelpTopics), "&Help topics", "List Help topics\nHelp Topics", "F1", kNoIcon, false},
     {Id(CommandId::ContextHelp), "Context Help", "Display help for clicked on buttons, menus and windows\nHelp",
-     "Shift+F1", QStyle::SP_TitleBarContextHelpButton, false},
+     "Shift+F1", QStyle::SP_DialogHelpButton, false},
     {Id(CommandId::AppAbout), "&About Palomet", "Display program information and version number\nAbout", "",
      QStyle::SP_MessageBoxInformation, false},
     {Id(CommandId::EditCopy), "Copy", "Copy the selection to the clipboard\nCopy", "Ctrl+C; Ctrl+Ins", kNoIcon, false},
@@ -103,6 +104,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_mdi(new QMdiAre
     setAcceptDrops(true);
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setWhatsThis(ControlWhatsThis(Control::Windows));
     setCentralWidget(m_mdi);
     MakeActions();
     MakeToolBars();
@@ -114,7 +116,9 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_mdi(new QMdiAre
 }
 
 CMainFrame::~CMainFrame() {
-    for (QMdiSubWindow* sub : m_mdi->subWindowList()) delete sub;
+    // Closed windows still waiting for their deletion go too: their notifications must not
+    // reach a frame that is no longer one.
+    for (QMdiSubWindow* sub : m_mdi->findChildren<QMdiSubWindow*>()) delete sub;
 }
 
 QAction* CMainFrame::Action(std::uint32_t id) const {
@@ -130,6 +134,7 @@ void CMainFrame::MakeActions() {
         const QString prompt = QString::fromLatin1(row.prompt);
         action->setStatusTip(prompt.section(QLatin1Char('\n'), 0, 0));
         action->setToolTip(prompt.section(QLatin1Char('\n'), 1));
+        action->setWhatsThis(CommandWhatsThis(row.id));
         if (*row.keys != '\0') {
             action->setShortcuts(QKeySequence::listFromString(QString::fromLatin1(row.keys)));
             action->setShortcutContext(Qt::WindowShortcut);
@@ -158,7 +163,7 @@ void CMainFrame::MakeToolBars() {
 }
 
 void CMainFrame::MakeMenus() {
-    QMenu* file = menuBar()->addMenu(tr("&File"));
+    QMenu* file = m_fileMenu = menuBar()->addMenu(tr("&File"));
     file->addAction(Action(Id(CommandId::FileNew)));
     file->addAction(Action(Id(CommandId::FileOpen)));
     file->addAction(Action(Id(CommandId::FileServices)));
@@ -289,6 +294,32 @@ void CMainFrame::UpdateCommandStates() {
     m_navBar->LevelBox().setEnabled(child != nullptr);
     for (const CommandId id : kStatsCommands) Action(Id(id))->setEnabled(child != nullptr);
     m_windowMenu->menuAction()->setVisible(!m_mdi->subWindowList().isEmpty());
+}
+
+void CMainFrame::RestoreBars(const QByteArray& state) {
+    if (!restoreState(state)) return;
+    // A bar hidden before the window shows says nothing to its toggle.
+    Action(Id(CommandId::ViewToolbar))->setChecked(!m_mainBar->isHidden());
+    Action(Id(CommandId::ViewNavigationBar))->setChecked(!m_navBar->isHidden());
+}
+
+void CMainFrame::SetRecentFiles(const QStringList& paths) {
+    qDeleteAll(m_recentActions);
+    m_recentActions.clear();
+    if (paths.isEmpty()) return;
+    QAction* exit = Action(Id(CommandId::AppExit));
+    for (int i = 0; i < paths.size(); ++i) {
+        const QString path = paths[i];
+        auto* entry = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path), m_fileMenu);
+        entry->setStatusTip(tr("Open this document"));
+        entry->setWhatsThis(tr("<b>Recent file</b><p>Opens %1 again. A file that no longer exists is taken off the "
+                               "list.</p>")
+                                .arg(path.toHtmlEscaped()));
+        connect(entry, &QAction::triggered, this, [this, path] { emit RecentFileChosen(path); });
+        m_fileMenu->insertAction(exit, entry);
+        m_recentActions << entry;
+    }
+    m_recentActions << m_fileMenu->insertSeparator(exit);
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {

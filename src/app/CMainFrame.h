@@ -35,6 +35,11 @@ public:
 
     // Enabled and checked states of the navigation commands, from the active window.
     void UpdateCommandStates();
+    // The bars as QMainWindow::saveState left them, their View toggles checked to match.
+    void RestoreBars(const QByteArray& state);
+    // The Recent Files entries of the File menu, newest first, above Exit.
+    void SetRecentFiles(const QStringList& paths);
+    const QList<QAction*>& RecentFileActions() const noexcept { return m_recentActions; }
 
 signals:
     void NewRequested();
@@ -42,6 +47,7 @@ signals:
     void ServicesRequested();
     void AboutRequested();
     void FilesDropped(const QStringList& paths);
+    void RecentFileChosen(const QString& path);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -58,6 +64,8 @@ private:
     QToolBar* m_mainBar = nullptr;
     CNavigationBar* m_navBar = nullptr;
     QMenu* m_windowMenu = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QList<QAction*> m_recentActions;  // the entries and the separator below them
     std::map<std::uint32_t, QAction*> m_actions;
 };
 

@@ -1,6 +1,7 @@
 // Navigation bar.
 #include "app/CNavigationBar.h"
 
+#include "app/WhatsThisTexts.h"
 #include "decode/ProtoCode.h"
 #include "packetlist/NavCommand.h"
 #include "views/CommandIds.h"
@@ -40,12 +41,14 @@ CNavigationBar::CNavigationBar(const std::function<QAction*(std::uint32_t)>& act
     bold.setBold(true);
     m_level->setFont(bold);
     Tag(m_level, views::CommandId::SummaryLevel, "Select summary level\nSummary level");
+    m_level->setWhatsThis(ControlWhatsThis(Control::LevelBox));
     connect(m_level, &QComboBox::activated, this,
             [this](int index) { emit LevelChosen(m_level->itemData(index).toUInt()); });
 
     m_packet->setFixedWidth(80);
     m_packet->setFrame(true);
     Tag(m_packet, views::CommandId::PacketField, "Packet number for Goto packet\nPacket number");
+    m_packet->setWhatsThis(ControlWhatsThis(Control::PacketField));
 
     using packetlist::NavCommand;
     addWidget(m_level);

@@ -38,12 +38,18 @@ protocol stack the Source, Destination and Summary columns go.</p>
 <p>The lower pane shows every decoded field of the selected packet as a tree; its context menu switches
 to text (the same text as <code>palomet-cli show</code>), expands or collapses the tree, copies and
 selects. F6 moves between the panes; Ctrl+C copies the selected row, line or text.</p>
+<h3>What is kept</h3>
+<p>Drag a column's edge to widen it; the Summary column always reaches the window's edge. The window's
+size and bars, the column widths, the splitter, the summary level and the tree or text choice are
+kept for the next window and the next start. <b>File</b> lists the trace files opened last.</p>
+<p><b>Shift+F1</b> or the <b>?</b> button, then a click on any button, field or pane, says what it does.</p>
 )";
 }  // namespace
 
 void ShowHelpTopics(QWidget* parent) {
     QDialog dialog(parent);
     dialog.setWindowTitle(QObject::tr("Palomet Manager Help"));
+    dialog.setWhatsThis(QObject::tr("How to open traces, capture live and move through a trace. Close closes it."));
     auto* browser = new QTextBrowser(&dialog);
     browser->setHtml(QString::fromUtf8(kHelp));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);

@@ -7,8 +7,9 @@
 namespace packetlist {
 
 std::string PacketsPaneText(std::uint64_t frameCount, std::uint64_t endOffset, std::uint64_t framesLost) {
-    // endOffset is at most 2^32 - 1 in a trace file; the sum cannot wrap in 64 bits.
-    const std::uint64_t kb = endOffset / 1024 + (endOffset % 1024 != 0 ? 1 : 0);
+    // endOffset is at most 2^32 - 1 in a trace file; the sum cannot wrap in 64 bits. A file
+    // without frames holds only its header, which is no data to speak of.
+    const std::uint64_t kb = frameCount == 0 ? 0 : endOffset / 1024 + (endOffset % 1024 != 0 ? 1 : 0);
     std::string text = std::to_string(frameCount) + " Packets, " + std::to_string(kb) + " Kb";
     if (framesLost > 0) text += ", " + std::to_string(framesLost) + " lost";
     return text;

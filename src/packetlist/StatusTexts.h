@@ -9,8 +9,8 @@
 
 namespace packetlist {
 
-// "%d Packets, %d Kb": kilobytes rounded up, so a 2047-byte file is 2 Kb and 0 bytes 0 Kb;
-// then ", %d lost" once a live capture has lost frames.
+// "%d Packets, %d Kb": kilobytes rounded up, so a 2047-byte file is 2 Kb, and a file of no
+// frames (its header alone) 0 Kb; then ", %d lost" once a live capture has lost frames.
 std::string PacketsPaneText(std::uint64_t frameCount, std::uint64_t endOffset, std::uint64_t framesLost = 0);
 // "Current packet: %d".
 std::string CurrentPaneText(std::uint64_t currentFrame);

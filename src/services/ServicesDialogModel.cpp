@@ -89,6 +89,15 @@ bool ServicesDialogModel::BrowseHost(const std::string& host) {
     std::stable_sort(m_order.begin(), m_order.end(), [&](std::size_t a, std::size_t b) {
         return platform::CompareIgnoringCase(items[a]->DisplayName(), items[b]->DisplayName()) < 0;
     });
+    // One manager serves the host's every service: any item can say what it takes.
+    m_takesStartParameters = false;
+    if (!items.empty()) {
+        try {
+            m_takesStartParameters = items.front()->Traits().startParameters;
+        } catch (const CSrvBrowserException&) {
+            // A host that cannot be reached now takes nothing.
+        }
+    }
     return failed == 0;
 }
 

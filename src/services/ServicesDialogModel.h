@@ -91,6 +91,9 @@ public:
     bool Run(ServiceOperation operation, std::string_view parameters = {});
     bool Poll();
     bool Busy() const noexcept { return m_poll != nullptr; }
+    // Whether the host's service manager passes "Startup Parameters" to a service it starts
+    // (systemd does not: a start with parameters is refused).
+    bool TakesStartParameters() const noexcept { return m_takesStartParameters; }
     // Leaves a poll (the dialog is closing); the row keeps what was read last.
     void StopPolling();
 
@@ -129,6 +132,7 @@ private:
     ServiceButtons m_buttons;
     std::unique_ptr<PendingPoll> m_poll;
     ServiceOperation m_operation = ServiceOperation::Start;
+    bool m_takesStartParameters = false;
 };
 
 }  // namespace services

@@ -106,9 +106,16 @@ void CaptureThread::Run() {
             } else if (ownPaused) {
                 ownPaused = !Resume();
             } else {
-                Pause();
+                // A size limit stops at the first block past it: the agent's backlog would take
+                // the file further past the limit by as many blocks as the agent holds.
+                if (m_sizeLimitHit)
+                    StopSnapper();
+                else
+                    Pause();
+                m_paused = true;
                 ownPaused = true;
             }
+            m_sizeLimitHit = false;
             m_toggle.Reset();
         } else if (!ownPaused) {
             busy = PeekRound();
@@ -140,6 +147,7 @@ Wake CaptureThread::CheckLimits(Wake wake) {
     if (sizeOn && EndOffset() >= m_sizeLimit) {
         wake = Wake::Toggle;
         m_sizeLimit = 0;
+        m_sizeLimitHit = true;
         PauseBy(m_sizeLimitReached);
     }
     return wake;

@@ -13,7 +13,8 @@
 // are raised under the trace-file lock, the frame count after it.
 //
 // Nothing is lost or left unfinished on the way out: a pause or stop first peeks whatever
-// the agent holds; Stop waits for the call in flight and, if the agent does not answer
+// the agent holds (but for the size limit's pause, which stops at the first block past the
+// limit, so a file ends at most one block beyond its limit); Stop waits for the call in flight and, if the agent does not answer
 // within the grace time, cancels that call (this window's only), then always joins the
 // thread, whose last act is the final header.
 #pragma once
@@ -136,6 +137,7 @@ private:
     std::atomic<bool> m_paused{false};
     std::atomic<bool> m_timeLimitReached{false};
     std::atomic<bool> m_sizeLimitReached{false};
+    bool m_sizeLimitHit = false;  // this wake's pause is the size limit's: no drain
     std::atomic<bool> m_frameTargetReached{false};
     std::atomic<bool> m_writeFailed{false};
     std::atomic<bool> m_cancelled{false};

@@ -49,6 +49,25 @@ void CListViewEx::paintEvent(QPaintEvent* event) {
     }
 }
 
+void CListViewEx::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+    QTableView::selectionChanged(selected, deselected);
+    // The table repaints only the cells; the highlight beyond the last column goes with them.
+    for (const QItemSelection* rows : {&selected, &deselected})
+        for (const QModelIndex& index : rows->indexes())
+            if (index.column() == 0) RepaintRow(index.row());
+}
+
+void CListViewEx::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    // The focus frame goes round the whole row.
+    for (const QModelIndex& index : {current, previous})
+        if (index.isValid()) RepaintRow(index.row());
+}
+
+void CListViewEx::RepaintRow(int row) {
+    viewport()->update(QRect(0, rowViewportPosition(row), viewport()->width(), rowHeight(row)));
+}
+
 void CListViewEx::focusInEvent(QFocusEvent* event) {
     QTableView::focusInEvent(event);
     RepaintSelectedItems();

@@ -20,11 +20,15 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void RepaintSelectedItems();
+    // Row's whole width, the part beyond the last column included.
+    void RepaintRow(int row);
 
     bool m_showSelectionAlways = false;
 };

@@ -33,6 +33,7 @@ void DetailPane::SwitchKind() {
         setCurrentWidget(&m_tree);
     }
     ShowRow(m_row);
+    emit KindSwitched();
 }
 
 }  // namespace views

@@ -27,6 +27,10 @@ public:
     CKestroTreeDetailsView& Tree() noexcept { return m_tree; }
     CKestroDetailsView& Text() noexcept { return m_text; }
 
+signals:
+    // The pane switched from tree to text or back.
+    void KindSwitched();
+
 private:
     const packetlist::CKestroView& m_view;
     CKestroTreeDetailsView m_tree;

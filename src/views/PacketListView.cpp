@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <algorithm>
 
 #include "views/ReportItemDelegate.h"
@@ -46,7 +47,26 @@ PacketListView::PacketListView(packetlist::CKestroView& view, QWidget* parent)
         std::max(1.0, address / static_cast<double>(PacketTableModel::kWidths[PacketTableModel::kSource]));
     for (int c = 0; c < PacketTableModel::kColumnCount; ++c)
         setColumnWidth(c, static_cast<int>(PacketTableModel::kWidths[c] * scale));
-    horizontalHeader()->setStretchLastSection(false);
+    // The Summary column reaches the window's edge; the user may widen or narrow any column.
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setStretchLastSection(true);
+    // The last column follows the window, not the user.
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+        if (column + 1 < PacketTableModel::kColumnCount) emit ColumnsResized();
+    });
+}
+
+QList<int> PacketListView::ColumnWidths() const {
+    QList<int> widths;
+    // The last column's width is the window's, not the user's choice.
+    for (int c = 0; c + 1 < PacketTableModel::kColumnCount; ++c) widths << columnWidth(c);
+    return widths;
+}
+
+void PacketListView::SetColumnWidths(const QList<int>& widths) {
+    if (widths.size() != PacketTableModel::kColumnCount - 1) return;
+    for (int c = 0; c < widths.size(); ++c)
+        if (widths[c] > 0) setColumnWidth(c, widths[c]);
 }
 
 void PacketListView::ShowRow(std::optional<std::uint32_t> row) {
@@ -78,14 +98,44 @@ void PacketListView::keyPressEvent(QKeyEvent* event) {
         CListViewEx::keyPressEvent(event);
         return;
     }
+    // A key the packet list takes never reaches the table's own handling: the table would move
+    // Home and End along the row and scroll the Counter column out of sight.
     const packetlist::KeyOutcome out = m_view.OnKey(*key);
     if (out.beep) QApplication::beep();
-    if (out.passOn) {
-        CListViewEx::keyPressEvent(event);
-    } else {
-        event->accept();
-    }
+    if (out.passOn) MoveWithinScreen(*key);
+    event->accept();
     emit StateChanged();
+}
+
+void PacketListView::MoveWithinScreen(packetlist::NavKey key) {
+    const int rows = m_table.rowCount();
+    if (rows == 0) return;
+    const int current = std::max(currentIndex().row(), 0);
+    const int page = std::max(1, viewport()->height() / std::max(1, rowHeight(0)) - 1);
+    int row = current;
+    switch (key) {
+        case packetlist::NavKey::Home:
+            row = 0;
+            break;
+        case packetlist::NavKey::End:
+            row = rows - 1;
+            break;
+        case packetlist::NavKey::PageUp:
+            row = std::max(0, current - page);
+            break;
+        case packetlist::NavKey::PageDown:
+            row = std::min(rows - 1, current + page);
+            break;
+        case packetlist::NavKey::Up:
+        case packetlist::NavKey::Down:
+            return;
+    }
+    // Down the rows only: the first column keeps its place.
+    const QModelIndex index = m_table.index(row, currentIndex().isValid() ? currentIndex().column() : 0);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const int left = horizontalScrollBar()->value();
+    scrollTo(index);
+    horizontalScrollBar()->setValue(left);
 }
 
 void PacketListView::mousePressEvent(QMouseEvent* event) {

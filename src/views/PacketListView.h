@@ -21,10 +21,16 @@ public:
     void ShowRow(std::optional<std::uint32_t> row);
     // The text of the selected row, tab-separated, for the clipboard.
     QString SelectedRowText() const;
+    // The widths of every column but the last, which stretches to the window's edge; a list
+    // of another length (kept by another version) changes nothing.
+    QList<int> ColumnWidths() const;
+    void SetColumnWidths(const QList<int>& widths);
 
 signals:
     // A key or click changed the packet list's state; the frame updates its bars.
     void StateChanged();
+    // The user (or SetColumnWidths) changed a column's width.
+    void ColumnsResized();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -32,6 +38,10 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
+    // A key the packet list refused but passes on: Home, End, Page Up and Page Down move the
+    // selection within the screen on display, as a report list does.
+    void MoveWithinScreen(packetlist::NavKey key);
+
     packetlist::CKestroView& m_view;
     PacketTableModel m_table;
     bool m_showing = false;  // set while the packet list moves the selection itself

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace widgets {
 
@@ -57,12 +58,21 @@ core::PromptAnswer QtUserPrompt::Show(std::string_view text, core::PromptIcon ic
     }
 }
 
+void SetDialogHelp(QDialog& dialog, const QString& help) { dialog.setWhatsThis(help); }
+
+void ShowDialogHelp(QDialog& dialog) {
+    QMessageBox::information(&dialog, dialog.windowTitle(), dialog.whatsThis());
+}
+
 QDialogButtonBox* OkCancelHelp(QDialog& dialog, const QString& help) {
+    SetDialogHelp(dialog, help);
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, &dialog);
+    box->button(QDialogButtonBox::Ok)->setWhatsThis(QObject::tr("Takes what the dialog shows and closes it."));
+    box->button(QDialogButtonBox::Cancel)->setWhatsThis(QObject::tr("Closes the dialog and changes nothing."));
+    box->button(QDialogButtonBox::Help)->setWhatsThis(QObject::tr("Says what the dialog is for."));
     QObject::connect(box, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    QObject::connect(box, &QDialogButtonBox::helpRequested, &dialog,
-                     [&dialog, help] { QMessageBox::information(&dialog, dialog.windowTitle(), help); });
+    QObject::connect(box, &QDialogButtonBox::helpRequested, &dialog, [&dialog] { ShowDialogHelp(dialog); });
     return box;
 }
 

@@ -13,7 +13,13 @@ class QDialogButtonBox;
 
 namespace widgets {
 
-// OK (the dialog's accept), Cancel and Help (a box with help) for dialog.
+// The one help path of every dialog: help becomes the dialog's context help (shown for any
+// of its controls without a text of its own) and what its Help button shows, in a box
+// titled as the dialog.
+void SetDialogHelp(QDialog& dialog, const QString& help);
+// The Help button's box, with the text SetDialogHelp gave the dialog.
+void ShowDialogHelp(QDialog& dialog);
+// OK (the dialog's accept), Cancel and Help (ShowDialogHelp) for dialog, whose help it sets.
 QDialogButtonBox* OkCancelHelp(QDialog& dialog, const QString& help);
 
 class QtUserPrompt final : public core::UserPrompt {

@@ -3,7 +3,9 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QTest>
+#include <cstdlib>
 #include <vector>
 
 #include "agentd/AgentDaemon.h"
@@ -273,8 +275,7 @@ TEST(Workbench, KeysClicksAndTheNavigationBarDriveThePacketList) {
     EXPECT_EQ(child->Details().Tree().Lines().index(0, 0).data().toString(),
               QStringLiteral("FRAME:  Base frame properties"));
 
-    list.setColumnWidth(views::PacketTableModel::kSummary, 110);
-    support::Screenshot(*child, "narrow-summary");
+    support::Screenshot(w.Frame(), "stretched-summary");
 }
 
 // A live window on an agent replaying the sample: the first block shows by itself, the
@@ -334,6 +335,58 @@ TEST(Workbench, LiveWindowFillsPausesContinuesAndClosesCleanly) {
     EXPECT_TRUE(reader.Value().Validate(prompt)) << (prompt.Messages().empty() ? "" : prompt.Messages()[0].text);
     EXPECT_GE(reader.Value().BlockCount(), 2U);
     EXPECT_FALSE(w.Frame().Action(Id(NavCommand::PauseContinue))->isChecked());
+}
+
+// The endpoint-mapper port given with a live window (`--live HOST:PORT`) is that window's
+// session's: a later session on the host goes to the default mapper, $PALOMET_EPM_PORT here.
+// The first agent is gone by then, so a session sent to its port would fail.
+TEST(Workbench, TheLivePortBelongsToItsWindowsSession) {
+    auto first = testutil::StartReplayAgent();
+    const auto second = testutil::StartReplayAgent();
+    ASSERT_TRUE(first && second);
+    const char* before = std::getenv("PALOMET_EPM_PORT");
+    const std::string restore = before != nullptr ? before : "";
+    ::setenv("PALOMET_EPM_PORT", std::to_string(*second->EpmPort()).c_str(), 1);
+    testutil::Workbench w;
+    ASSERT_TRUE(w.app.OpenLiveCapture("127.0.0.1", *first->EpmPort(), support::TempPath("first.tns")));
+    QPointer<app::CChildFrame> closing(w.Frame().ActiveChild());
+    w.Frame().MdiArea().closeAllSubWindows();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closing.isNull(); }, 30000));
+    first.reset();
+
+    auto profile = std::make_unique<profiles::CSessionProfile>();
+    profile->serverAddress = "127.0.0.1";
+    profile->traceFile = support::TempPath("second.tns");
+    EXPECT_TRUE(w.app.OpenTraceFile(std::move(profile)))
+        << (w.prompt.Messages().empty() ? "" : w.prompt.Messages().back().text);
+    w.Frame().MdiArea().closeAllSubWindows();
+    if (before != nullptr)
+        ::setenv("PALOMET_EPM_PORT", restore.c_str(), 1);
+    else
+        ::unsetenv("PALOMET_EPM_PORT");
+}
+
+// A live window says "0 Kb" until its first frame (the file is then its header alone), and
+// a poll that finds the counts as they were changes nothing.
+TEST(Workbench, LiveStatusShowsNoDataBeforeTheFirstFrameAndChangesOnlyWithTheCounts) {
+    agentd::DaemonOptions options;
+    options.epmPort = 0;
+    agentd::AgentConfig config;
+    config.sources = [](const capture::CPktSnapConf&) {
+        return core::Result<std::unique_ptr<agentd::FrameSource>>(
+            std::make_unique<agentd::test::ListSource>(agentd::test::NumberedFrames(0), false));
+    };
+    auto daemon = agentd::AgentDaemon::Start(options, std::move(config));
+    ASSERT_TRUE(daemon) << daemon.Err().text;
+    testutil::Workbench w;
+    ASSERT_TRUE(w.app.OpenLiveCapture("127.0.0.1", *daemon.Value()->EpmPort(), support::TempPath("quiet.tns")));
+    app::CChildFrame* child = w.Frame().ActiveChild();
+    ASSERT_NE(child, nullptr);
+    QTest::qWait(300);
+    EXPECT_EQ(child->PacketsPane().text(), "0 Packets, 0 Kb");
+    QSignalSpy changes(child, &app::CChildFrame::StateChanged);
+    for (int i = 0; i < 3; ++i) child->Poll();
+    EXPECT_EQ(changes.count(), 0);
 }
 
 // A live window on an agent that could not deliver every frame (its queue of 50 overrun by

@@ -1,5 +1,6 @@
-// The workbench under test: the application object with its messages recorded, on the tests'
-// one QApplication (support/QtApp.h, which also keeps screenshots).
+// The workbench under test: the application object with its messages recorded and its
+// settings in the test's own registry (so two workbenches of one test share what they
+// remember), on the tests' one QApplication (support/QtApp.h, which also keeps screenshots).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include "app/CKestroApp.h"
 #include "core/UserPrompt.h"
 #include "support/QtApp.h"
+#include "support/Scratch.h"
 
 namespace testutil {
 
@@ -21,7 +23,7 @@ inline const QString kSample = QStringLiteral(PALOMET_SOURCE_DIR "/samples/sampl
 struct Workbench {
     core::RecordingPrompt prompt;
     core::WaitCursor wait;
-    app::CKestroApp app{prompt, wait};
+    app::CKestroApp app{prompt, wait, support::TempPath("registry.sqlite")};
 
     explicit Workbench(const QStringList& files = {}) {
         support::QtApp();

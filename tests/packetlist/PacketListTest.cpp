@@ -220,7 +220,7 @@ TEST(PacketList, CommandsAreEnabledByTheScreenAndTheCurrentFrame) {
     EXPECT_EQ(e->view->RowCount(), 0U);
     e->view->GotoPacket("5");
     EXPECT_EQ(e->LastMessage(), "Invalid line number: enter number in range 0..-1");
-    EXPECT_EQ(e->view->PacketsText(), "0 Packets, 1 Kb");
+    EXPECT_EQ(e->view->PacketsText(), "0 Packets, 0 Kb");
     EXPECT_EQ(e->view->CurrentText(), "Current packet: 0");
 }
 
@@ -233,7 +233,8 @@ TEST(PacketList, StatusTextsAndProgressNeverWrap) {
                           Pane{4294967295U, 4294967295U, 0, "4294967295 Packets, 4194304 Kb"},
                           Pane{2147483648U, 2147483649U, 0, "2147483648 Packets, 2097153 Kb"},
                           Pane{50, 6000, 2950, "50 Packets, 6 Kb, 2950 lost"},
-                          Pane{0, 24, 8589934592U, "0 Packets, 1 Kb, 8589934592 lost"}})
+                          Pane{0, 24, 0, "0 Packets, 0 Kb"}, Pane{1, 24 + 60, 0, "1 Packets, 1 Kb"},
+                          Pane{0, 24, 8589934592U, "0 Packets, 0 Kb, 8589934592 lost"}})
         EXPECT_EQ(packetlist::PacketsPaneText(p.frames, p.endOffset, p.lost), p.text);
     EXPECT_EQ(packetlist::CurrentPaneText(3000000000U), "Current packet: 3000000000");
     struct Progress {

@@ -84,6 +84,28 @@ CKestroFilePropPage::CKestroFilePropPage(const ProfileForm& form, QWidget* paren
     limits->addWidget(m_timeUnit, 1, 3);
     limits->setRowStretch(2, 1);
 
+    // The limit is looked at between blocks, and a pause by it takes nothing more from the
+    // agent: a file ends at most one block (one batch from the agent) past it.
+    const QString sizeLimit = QStringLiteral(
+        "Capture pauses at the first block that takes the trace file to this size or past it, "
+        "so the file ends at most one block (one batch from the agent) beyond the limit; "
+        "what the agent still holds then is not taken.");
+    const std::pair<QWidget*, QString> explained[] = {
+        {m_name, QStringLiteral("The name the profile is listed under.")},
+        {m_server, QStringLiteral("The host of the capture agent: a name, an address, or ssh://[user@]host[:port] "
+                                  "to reach it through your SSH login.")},
+        {m_queue, QStringLiteral("The server queue length kept with the profile, from 1 to 3000.")},
+        {m_traceFile, QStringLiteral("The trace file (.tns) the capture writes.")},
+        {m_browse, QStringLiteral("Chooses the trace file in a file dialog.")},
+        {m_limitMode, QStringLiteral("Which limits pause the capture: none, the file's size, the capture's time, "
+                                     "or both.")},
+        {m_sizeValue, sizeLimit},
+        {m_sizeUnit, sizeLimit},
+        {m_timeValue, QStringLiteral("Capture pauses when it has run this long.")},
+        {m_timeUnit, QStringLiteral("Capture pauses when it has run this long.")}};
+    for (const auto& [widget, text] : explained) widget->setWhatsThis(text);
+    m_sizeValue->setToolTip(sizeLimit);
+
     auto* page = new QVBoxLayout(this);
     page->addLayout(fields);
     page->addWidget(constraints);

@@ -15,6 +15,8 @@ using widgets::Q;
 
 CKestroFilterPropPage::CKestroFilterPropPage(const ProfileForm& form, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("filtersPage"));
+    setWhatsThis(QStringLiteral("The protocols the agent captures: a frame is kept when one of its layers is "
+                                "checked. The filter type chooses how the checked protocols are matched."));
     auto* page = new QGridLayout(this);
     // The lower layers stacked on the left, the application layer on the right.
     std::map<std::string_view, QGroupBox*> groups;

@@ -56,7 +56,24 @@ CSessionProfilesDlg::CSessionProfilesDlg(QWidget* parent, SessionProfilesModel::
     connect(add, &QPushButton::clicked, this, &CSessionProfilesDlg::NewProfile);
     connect(m_edit, &QPushButton::clicked, this, &CSessionProfilesDlg::EditProfile);
     connect(m_delete, &QPushButton::clicked, this, &CSessionProfilesDlg::DeleteProfile);
-    connect(help, &QPushButton::clicked, this, &CSessionProfilesDlg::helpRequested);
+    widgets::SetDialogHelp(*this, QStringLiteral("A session profile names a capture agent's host, the trace file the "
+                                                 "capture writes, its size and time limits and its capture filter. "
+                                                 "Choose a profile and press OK to start a live capture with it; New, "
+                                                 "Edit and Delete keep the list."));
+    connect(help, &QPushButton::clicked, this, [this] {
+        widgets::ShowDialogHelp(*this);
+        emit helpRequested();
+    });
+    const std::pair<QWidget*, const char*> explained[] = {
+        {m_text, "The name of the profile to use; typing selects the profile of that name."},
+        {m_list, "The stored session profiles. Double-click one to start a capture with it."},
+        {ok, "Starts a live capture with the selected profile."},
+        {cancel, "Closes the dialog without starting a capture."},
+        {add, "Makes a new profile."},
+        {m_edit, "Changes the selected profile."},
+        {m_delete, "Deletes the selected profile."},
+        {help, "Says what the dialog is for."}};
+    for (const auto& [widget, text] : explained) widget->setWhatsThis(QString::fromUtf8(text));
     connect(m_list, &QListWidget::currentRowChanged, this, &CSessionProfilesDlg::Select);
     connect(m_list, &QListWidget::itemDoubleClicked, this, &CSessionProfilesDlg::accept);
     connect(m_text, &QLineEdit::textEdited, this, &CSessionProfilesDlg::TextEdited);

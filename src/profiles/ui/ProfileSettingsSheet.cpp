@@ -2,7 +2,10 @@
 #include "profiles/ui/ProfileSettingsSheet.h"
 
 #include <QDialogButtonBox>
+#include <QPushButton>
 #include <QVBoxLayout>
+
+#include "widgets/QtUserPrompt.h"
 
 namespace profiles::ui {
 
@@ -21,6 +24,11 @@ ProfileSettingsSheet::ProfileSettingsSheet(const ProfileForm& form, core::UserPr
     buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole)->setObjectName(QStringLiteral("ok"));
     buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole)
         ->setObjectName(QStringLiteral("cancel"));
+    QPushButton* help = buttons->addButton(QDialogButtonBox::Help);
+    widgets::SetDialogHelp(*this, QStringLiteral("File settings: the profile's name, the agent's host, the trace file "
+                                                 "and its size and time limits. Filters: the protocols the agent "
+                                                 "captures."));
+    connect(help, &QPushButton::clicked, this, [this] { widgets::ShowDialogHelp(*this); });
     connect(buttons, &QDialogButtonBox::accepted, this, &ProfileSettingsSheet::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &ProfileSettingsSheet::reject);
     auto* layout = new QVBoxLayout(this);

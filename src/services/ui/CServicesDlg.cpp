@@ -6,7 +6,6 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -56,12 +55,22 @@ CServicesDlg::CServicesDlg(ServicesContext& context, QWidget* parent, const std:
     layout->addLayout(buttons);
 
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    connect(help, &QPushButton::clicked, this, [this] {
-        QMessageBox::information(this, QStringLiteral("Services"),
-                                 QStringLiteral("Select a service to start, stop, pause (freeze) or continue it, or to "
-                                                "change its start type and account with Startup.... Host shows the "
-                                                "services of another machine, reached through ssh."));
-    });
+    widgets::SetDialogHelp(*this, QStringLiteral("Select a service to start, stop, pause (freeze) or continue it, or to "
+                                                 "change its start type and account with Startup.... Host shows the "
+                                                 "services of another machine, reached through ssh."));
+    connect(help, &QPushButton::clicked, this, [this] { widgets::ShowDialogHelp(*this); });
+    const std::pair<QWidget*, const char*> explained[] = {
+        {m_list, "The host's services, with their state and how they start. Select one to control it."},
+        {m_parameters, "Words passed to the service when Start starts it, separated by spaces."},
+        {close, "Closes the dialog."},
+        {m_start, "Starts the selected service, with the startup parameters below."},
+        {m_stop, "Stops the selected service."},
+        {m_pause, "Pauses (freezes) the selected service."},
+        {m_continue, "Continues a paused service."},
+        {m_startup, "Sets how the selected service starts and the account it runs as."},
+        {m_host, "Shows the services of another host, reached through ssh."},
+        {help, "Says what the dialog is for."}};
+    for (const auto& [widget, text] : explained) widget->setWhatsThis(QString::fromUtf8(text));
     connect(m_start, &QPushButton::clicked, this, &CServicesDlg::OnStart);
     connect(m_stop, &QPushButton::clicked, this, &CServicesDlg::OnStop);
     connect(m_pause, &QPushButton::clicked, this, &CServicesDlg::OnPause);
@@ -102,6 +111,11 @@ QPushButton& CServicesDlg::Button(ServiceOperation operation) noexcept {
 
 void CServicesDlg::RowsReplaced() {
     m_list->Rows().Reset();
+    // A field whose every word the host would refuse is not offered.
+    const bool takes = m_model.TakesStartParameters();
+    m_parameters->setEnabled(takes);
+    m_parameters->setToolTip(takes ? QString()
+                                   : QStringLiteral("This host's service manager starts services without parameters."));
     setWindowTitle(QString::fromStdString(m_model.Title()));
     m_list->SelectRow(m_model.Selected());
     ButtonsChanged();

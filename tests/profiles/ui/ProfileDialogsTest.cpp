@@ -12,6 +12,7 @@
 #include "profiles/ui/CSessionProfilesDlg.h"
 #include "profiles/ui/ProfileSettingsSheet.h"
 #include "profiles/ui/TraceFileBrowser.h"
+#include "support/ContextHelp.h"
 #include "support/QtApp.h"
 
 // fontconfig keeps its caches until the process ends; that is not ours to report.
@@ -78,6 +79,35 @@ TEST_F(DialogTest, ProfilesDialogShowsTheListAndFollowsTheSelection) {
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.TakeChosenProfile()->serverAddress, "host-Backbone");
+}
+
+// The Session Profiles dialog's Help works as every other dialog's: a box titled as the
+// dialog with the text context help shows for it; every control explains itself; and the size
+// limit says how far past it a file can end.
+TEST_F(DialogTest, HelpAndContextHelpSayWhatEachDialogIsFor) {
+    CSessionProfilesDlg profiles(nullptr, {}, path, &prompt);
+    ProfileSettingsSheet sheet(SessionProfilesModel::FormForNew(), prompt, nullptr);
+    int helpSignals = 0;
+    QObject::connect(&profiles, &CSessionProfilesDlg::helpRequested, [&] { ++helpSignals; });
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&profiles, &sheet}) {
+        dialog->show();
+        const std::string title = dialog->windowTitle().toStdString();
+        EXPECT_FALSE(dialog->whatsThis().isEmpty()) << title;
+        QAbstractButton* help = support::HelpButton(*dialog);
+        ASSERT_NE(help, nullptr) << title;
+        EXPECT_EQ(support::BoxTextAfterClicking(*help), dialog->whatsThis()) << title;
+    }
+    EXPECT_EQ(helpSignals, 1);
+    EXPECT_EQ(support::ControlsWithoutWhatsThis(profiles), QStringList{});
+    auto* tabs = sheet.findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+        tabs->setCurrentIndex(tab);
+        EXPECT_EQ(support::ControlsWithoutWhatsThis(sheet), QStringList{}) << tab;
+    }
+    auto* size = Child<QLineEdit>(sheet, "sizeValue");
+    EXPECT_TRUE(size->toolTip().contains("first block")) << size->toolTip().toStdString();
+    EXPECT_EQ(size->whatsThis(), size->toolTip());
 }
 
 TEST_F(DialogTest, NewRunsTheSheetAndARefusedFieldKeepsItOpen) {

@@ -19,6 +19,7 @@
 #include "services/ui/CServiceListCtrl.h"
 #include "services/ui/CServicesDlg.h"
 #include "services/ui/CStartupConfigDlg.h"
+#include "support/ContextHelp.h"
 #include "support/QtApp.h"
 
 namespace services::ui {
@@ -98,6 +99,41 @@ TEST(AddUserDialog, ListsTheHostsAccounts) {
     dialog.accept();
     ASSERT_TRUE(dialog.Chosen());
     EXPECT_EQ(*dialog.Chosen(), std::make_pair(std::string("\\\\capture1"), std::string("ann")));
+}
+
+// One help path: each dialog's Help button shows, titled as the dialog, the text context help
+// shows for it; and every control has a text of its own or its dialog's.
+TEST(ServiceDialogsHelp, HelpAndContextHelpSayWhatEachDialogIsFor) {
+    auto context = DemoContext();
+    CServicesDlg services(*context, nullptr, "localhost", "PalometSrv");
+    CStartupConfigDlg startup(StartupConfigModel(platform::kStartAuto, platform::kServiceOwnProcess, 0, "palometsrv", {}),
+                              [] { return DemoAccounts("capture1"); }, nullptr);
+    CAddUserDlg addUser(DemoAccounts("capture1"), nullptr);
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&services, &startup, &addUser}) {
+        dialog->show();
+        const std::string title = dialog->windowTitle().toStdString();
+        EXPECT_FALSE(dialog->whatsThis().isEmpty()) << title;
+        EXPECT_EQ(support::ControlsWithoutWhatsThis(*dialog), QStringList{}) << title;
+        QAbstractButton* help = support::HelpButton(*dialog);
+        ASSERT_NE(help, nullptr) << title;
+        EXPECT_EQ(support::BoxTextAfterClicking(*help), dialog->whatsThis()) << title;
+    }
+    EXPECT_FALSE(services.Button(ServiceOperation::Start).whatsThis().isEmpty());
+}
+
+// A host whose service manager starts services without parameters (systemd) is offered no
+// field for them, and is told why.
+TEST(ServicesDialog, StartupParametersAreOfferedWhereTheHostTakesThem) {
+    for (bool takes : {false, true}) {
+        auto connector = std::make_unique<platform::SimulatedConnector>();
+        platform::SimulatedConnector::AddDemoServices(connector->Host(""));
+        connector->Host("").Traits().startParameters = takes;
+        ServicesContext context(std::move(connector), DemoAccounts);
+        CServicesDlg dialog(context, nullptr, "localhost", "PalometSrv");
+        EXPECT_EQ(dialog.Parameters().isEnabled(), takes);
+        EXPECT_EQ(dialog.Parameters().toolTip().isEmpty(), takes);
+        if (!takes) support::Screenshot(dialog, "services-dialog-no-parameters");
+    }
 }
 
 }  // namespace

@@ -1,0 +1,51 @@
+// What the workbench remembers between runs, in the settings store under the application's
+// key ("Client\Workbench"): the main window's geometry and bars, the layout a capture window
+// was last left in (splitter, column widths, summary level, tree or text), and the Recent
+// Files list. A value that is missing or damaged reads as nothing remembered.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/UserPrompt.h"
+#include "settings/CSettingsStore.h"
+#include "settings/RecentFiles.h"
+
+namespace app {
+
+inline constexpr std::string_view kWorkbenchKey = "Client\\Workbench";
+
+struct WindowLayout {
+    QByteArray splitter;   // QSplitter::saveState
+    QList<int> columns;    // every column's width but the last
+    std::uint32_t level = 0;
+    bool detailText = false;  // the detail pane shows text, not the tree
+};
+
+class WorkbenchSettings {
+public:
+    // The store at registryPath (empty: the process's registry).
+    WorkbenchSettings(core::UserPrompt& prompt, const std::string& registryPath = {});
+
+    // QMainWindow::saveGeometry and saveState; empty when none is kept.
+    QByteArray MainGeometry();
+    QByteArray MainState();
+    void SetMain(const QByteArray& geometry, const QByteArray& state);
+
+    std::optional<WindowLayout> Layout();
+    void SetLayout(const WindowLayout& layout);
+
+    settings::RecentFiles Recent();
+    void SetRecent(settings::RecentFiles recent);
+
+private:
+    QByteArray Read(std::string_view name);
+    void Write(std::string_view name, const QByteArray& bytes);
+
+    settings::CSettingsStore m_store;
+};
+
+}  // namespace app
