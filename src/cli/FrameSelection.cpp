@@ -37,7 +37,8 @@ bool FrameSelection::Selects(const capture::CPktSnap& batch, std::uint32_t i, st
 bool FrameSelection::Finds(const capture::CPktSnap& batch, std::uint32_t i, std::uint32_t level,
                            const decode::CPktSummary& row) {
     if (!m_find) return true;
-    return m_find->Where() == packetlist::FindIn::Summary ? m_find->MatchesSummary(row) : m_find->Matches(batch, i, level);
+    return m_find->Where() == packetlist::FindIn::Summary ? m_find->MatchesSummary(row)
+                                                          : m_find->Matches(batch, i, level);
 }
 
 }  // namespace cli

@@ -73,7 +73,9 @@ core::Result<FrameFilter> FrameFilter::Compile(const std::string& expression) {
             firstError = compiled->error;
         }
     }
-    if (!any) return core::Fail(core::ErrorKind::Unsupported, firstError.value_or("the expression compiles for no link type"));
+    if (!any)
+        return core::Fail(core::ErrorKind::Unsupported,
+                          firstError.value_or("the expression compiles for no link type"));
     return filter;
 }
 

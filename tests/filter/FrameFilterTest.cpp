@@ -18,8 +18,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 // IPv4 10.0.0.5 -> 10.0.0.53, UDP 40000 -> 53 (8 payload bytes).
 Bytes Ipv4Udp() {
-    return {0x45, 0,    0,    36,   0, 1, 0, 0, 64, 17, 0, 0, 10, 0, 0, 5, 10, 0, 0, 53,
-            0x9c, 0x40, 0x00, 0x35, 0, 16, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8};
+    return {0x45, 0,  0,    36,   0,    1,    0, 0,  64, 17, 0, 0, 10, 0, 0, 5, 10, 0,
+            0,    53, 0x9c, 0x40, 0x00, 0x35, 0, 16, 0,  0,  1, 2, 3,  4, 5, 6, 7,  8};
 }
 
 // IPv6 fe80::1 -> fe80::2, TCP 1234 -> 80 with SYN set.
@@ -45,9 +45,7 @@ Bytes Ethernet(std::uint16_t type, const Bytes& payload, bool vlan = false) {
 }
 
 // ARP request: who has 10.0.0.1, tell 10.0.0.5.
-Bytes Arp() {
-    return {0, 1, 8, 0, 6, 4, 0, 1, 0x02, 0, 0, 0, 0, 1, 10, 0, 0, 5, 0, 0, 0, 0, 0, 0, 10, 0, 0, 1};
-}
+Bytes Arp() { return {0, 1, 8, 0, 6, 4, 0, 1, 0x02, 0, 0, 0, 0, 1, 10, 0, 0, 5, 0, 0, 0, 0, 0, 0, 10, 0, 0, 1}; }
 
 Bytes Sll(std::uint16_t protocol, const Bytes& payload) {
     Bytes b = {0, 0, 0, 1, 0, 6, 0x02, 0, 0, 0, 0, 1, 0, 0};
@@ -58,8 +56,9 @@ Bytes Sll(std::uint16_t protocol, const Bytes& payload) {
 }
 
 Bytes Sll2(std::uint16_t protocol, const Bytes& payload) {
-    Bytes b = {static_cast<std::uint8_t>(protocol >> 8), static_cast<std::uint8_t>(protocol), 0, 0, 0, 0, 0, 2, 0, 1,
-               0, 6, 0x02, 0, 0, 0, 0, 1, 0, 0};
+    Bytes b = {0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 6, 0x02, 0, 0, 0, 0, 1, 0, 0};
+    b[0] = static_cast<std::uint8_t>(protocol >> 8);
+    b[1] = static_cast<std::uint8_t>(protocol);
     b.insert(b.end(), payload.begin(), payload.end());
     return b;
 }
@@ -159,7 +158,8 @@ TEST(FrameFilter, CompilesAndMatchesFromSeveralThreadsAtOnce) {
             for (int i = 0; i < 50; ++i) {
                 const auto filter = filter::FrameFilter::Compile(t % 2 == 0 ? "udp port 53" : "ip6 and tcp");
                 if (!filter.Ok()) return;
-                for (const auto& c : frames) counts[static_cast<std::size_t>(t)] += filter.Value().Matches(c.frame) ? 1 : 0;
+                for (const auto& c : frames)
+                    counts[static_cast<std::size_t>(t)] += filter.Value().Matches(c.frame) ? 1 : 0;
             }
         });
     }

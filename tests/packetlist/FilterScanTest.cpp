@@ -102,7 +102,8 @@ TEST(FilterIndex, MovesOverTheScreensWithAMatch) {
         std::uint32_t from;
         std::optional<std::uint32_t> next;
         std::optional<std::uint32_t> previous;
-    } moves[] = {{1, 2, std::nullopt}, {2, 3, std::nullopt}, {3, 5, 2}, {4, 5, 3}, {5, std::nullopt, 3}, {6, std::nullopt, 5}};
+    } moves[] = {{1, 2, std::nullopt}, {2, 3, std::nullopt}, {3, 5, 2}, {4, 5, 3},
+                 {5, std::nullopt, 3}, {6, std::nullopt, 5}};
     for (const auto& m : moves) {
         SCOPED_TRACE(m.from);
         EXPECT_EQ(index.NextScreen(m.from), m.next);
@@ -113,8 +114,9 @@ TEST(FilterIndex, MovesOverTheScreensWithAMatch) {
         std::uint32_t n;
         std::optional<std::uint32_t> at;
         std::optional<std::uint32_t> before;
-    } gotos[] = {{0, 12, std::nullopt}, {12, 12, std::nullopt}, {13, 15, 12}, {16, 29, 15}, {29, 29, 15},
-                 {30, 41, 29},          {41, 41, 29},           {42, std::nullopt, 41},        {1000, std::nullopt, 41}};
+    } gotos[] = {{0, 12, std::nullopt}, {12, 12, std::nullopt}, {13, 15, 12},
+                 {16, 29, 15},          {29, 29, 15},           {30, 41, 29},
+                 {41, 41, 29},          {42, std::nullopt, 41}, {1000, std::nullopt, 41}};
     for (const auto& g : gotos) {
         SCOPED_TRACE(g.n);
         const auto at = index.MatchAtOrAfter(g.n);
