@@ -12,6 +12,7 @@
 #include "capture/TraceTestUtil.h"
 #include "packetlist/FilterIndex.h"
 #include "packetlist/FilterScan.h"
+#include "packetlist/PacketListTestUtil.h"
 
 namespace {
 
@@ -131,6 +132,106 @@ TEST(FilterIndex, MovesOverTheScreensWithAMatch) {
     EXPECT_TRUE(index.FramesOf(4).empty());
     EXPECT_TRUE(index.FramesOf(99).empty());
     EXPECT_EQ(packetlist::FilteredPacketsText(4, 60), "4 of 60 packets");
+}
+
+}  // namespace
+
+namespace {
+
+// Applies expression to the ten-screen trace and waits for the scan, as the window does
+// when the scan tells it.
+void FilterAndWait(packetlist::CKestroView& view, const std::string& expression) {
+    ASSERT_TRUE(view.ApplyFilter(expression).Ok());
+    do {
+        std::this_thread::yield();
+        view.OnFilterProgress();
+    } while (view.FilterScanning());
+}
+
+std::vector<std::string> Counters(packetlist::CKestroView& view) {
+    std::vector<std::string> out;
+    for (std::uint32_t row = 0; row < view.RowCount(); ++row) out.push_back(view.Row(row).counter);
+    return out;
+}
+
+TEST(FilteredView, ShowsOnlyTheMatchesAndItsKeysPassOverScreensWithout) {
+    const auto path = testutil::WriteTrace("view.tns", std::vector<std::uint32_t>(10, 100));
+    auto v = testutil::ViewUnderTest::Saved(path);
+    auto& view = *v->view;
+    // Frames 10, 266, 522 and 778 (screens 1, 3, 6 and 8), and frame 20 beside 10.
+    FilterAndWait(view, "ether[0] = 10 or (ether[0] = 20 and len = 70)");
+    const auto& first = view.Matches().FramesOf(1);
+    ASSERT_EQ(first, (std::vector<std::uint32_t>{10, 20}));
+    EXPECT_EQ(view.PacketsText(), "5 of 1000 packets");
+    EXPECT_EQ(view.Screen(), 1u);
+    EXPECT_EQ(Counters(view), (std::vector<std::string>{"10", "20"}));
+    EXPECT_EQ(view.CurrentFrame(), 10u);
+
+    // Each key: the screen and frame it leads to, or a beep where nothing lies that way.
+    const struct {
+        packetlist::NavKey key;
+        std::uint32_t screen;
+        std::uint32_t frame;
+        bool beep;
+    } keys[] = {
+        {packetlist::NavKey::Up, 1, 10, true},     {packetlist::NavKey::Down, 1, 20, false},
+        {packetlist::NavKey::Down, 3, 266, false}, {packetlist::NavKey::PageDown, 6, 522, false},
+        {packetlist::NavKey::End, 8, 778, false},  {packetlist::NavKey::PageDown, 8, 778, true},
+        {packetlist::NavKey::Down, 8, 778, true},  {packetlist::NavKey::PageUp, 6, 522, false},
+        {packetlist::NavKey::Up, 3, 266, false},   {packetlist::NavKey::Home, 1, 10, false},
+        {packetlist::NavKey::PageUp, 1, 10, true},
+    };
+    for (const auto& k : keys) {
+        SCOPED_TRACE(static_cast<int>(k.key));
+        const auto outcome = view.OnKey(k.key);
+        EXPECT_EQ(outcome.beep, k.beep);
+        EXPECT_EQ(view.Screen(), k.screen);
+        EXPECT_EQ(view.CurrentFrame(), k.frame);
+        ASSERT_TRUE(view.CurrentRow().has_value());
+        EXPECT_EQ(view.Row(*view.CurrentRow()).counter, std::to_string(k.frame));
+    }
+
+    // Go to: the frame itself, or the next match after it.
+    const struct {
+        const char* field;
+        std::uint32_t frame;
+    } gotos[] = {{"266", 266}, {"300", 522}, {"20", 20}, {"0", 10}, {"700", 778}};
+    for (const auto& g : gotos) {
+        SCOPED_TRACE(g.field);
+        view.GotoPacket(g.field);
+        EXPECT_EQ(view.CurrentFrame(), g.frame);
+    }
+    const auto told = v->prompt.Messages().size();
+    view.GotoPacket("900");
+    EXPECT_EQ(view.CurrentFrame(), 778u);
+    ASSERT_EQ(v->prompt.Messages().size(), told + 1);
+
+    decode::CPktDetailLine root;
+    EXPECT_TRUE(view.DetailOf(0, root));
+    EXPECT_FALSE(view.DetailOf(1, root));
+
+    // Cleared, the whole screen is back with the same frame selected.
+    view.ClearFilter();
+    EXPECT_FALSE(view.Filtering());
+    EXPECT_EQ(view.RowCount(), 100u);
+    EXPECT_EQ(view.CurrentRow(), 78u);
+    EXPECT_NE(view.PacketsText().find("1000 Packets"), std::string::npos);
+}
+
+TEST(FilteredView, ABadExpressionIsRefusedAndChangesNothing) {
+    const auto path = testutil::WriteTrace("bad.tns", {100, 100});
+    auto v = testutil::ViewUnderTest::Saved(path);
+    const auto status = v->view->ApplyFilter("udp port");
+    ASSERT_FALSE(status.Ok());
+    EXPECT_NE(status.Err().text.find("syntax error"), std::string::npos);
+    EXPECT_FALSE(v->view->Filtering());
+    EXPECT_EQ(v->view->RowCount(), 100u);
+    // A new expression replaces the scan in hand; an empty one clears the filter.
+    ASSERT_TRUE(v->view->ApplyFilter("ether[0] = 1").Ok());
+    ASSERT_TRUE(v->view->ApplyFilter("ether[0] = 2").Ok());
+    EXPECT_EQ(v->view->FilterExpression(), "ether[0] = 2");
+    ASSERT_TRUE(v->view->ApplyFilter("").Ok());
+    EXPECT_FALSE(v->view->Filtering());
 }
 
 }  // namespace
