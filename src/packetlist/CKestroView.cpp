@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "packetlist/FilterScan.h"
+#include "packetlist/FindScan.h"
 #include "packetlist/StatusTexts.h"
 
 namespace packetlist {
@@ -38,6 +39,7 @@ CKestroView::CKestroView(capture::TraceReader reader, core::UserPrompt& prompt, 
 CKestroView::~CKestroView() {
     // The scan stops before anything it tells goes; the load in hand ends before the members
     // it fills go; its end is not reported.
+    m_findScan.reset();
     m_filterScan.reset();
     m_loader.reset();
     if (m_loading) m_wait.End();
@@ -442,6 +444,7 @@ core::Status CKestroView::ApplyFilter(const std::string& expression, std::functi
     // written.
     reader.Value().SetKnownCounts(BlockCount(), FrameCount(), EndOffset());
     m_filterScan.reset();  // the scan in hand stops first
+    m_filter = std::make_unique<filter::FrameFilter>(compiled.Value());
     m_filterIndex = FilterIndex();
     m_filterExpression = expression;
     m_filterDone = false;
@@ -456,6 +459,7 @@ core::Status CKestroView::ApplyFilter(const std::string& expression, std::functi
 void CKestroView::ClearFilter() {
     if (!Filtering()) return;
     m_filterScan.reset();
+    m_filter.reset();
     m_filterIndex = FilterIndex();
     m_filterExpression.clear();
     m_shownRows.clear();
@@ -485,6 +489,41 @@ void CKestroView::OnFilterProgress() {
             ShowFrame(m_filterIndex.FramesOf(*first).front());
         }
     }
+}
+
+core::Status CKestroView::Find(const std::string& text, FindIn where, bool forward, std::function<void()> notify) {
+    CancelFind();
+    m_findStatus.clear();
+    if (m_path.empty()) return core::Fail(core::ErrorKind::Unsupported, "the packet list was not opened from a file");
+    auto reader = capture::TraceReader::Open(m_path);
+    if (!reader) return reader.Err();
+    reader.Value().SetKnownCounts(BlockCount(), FrameCount(), EndOffset());
+    m_findText = text;
+    m_findForward = forward;
+    FindScan::Request request{text, where, m_summaryLevel, m_currentFrame, forward, std::nullopt};
+    if (m_filter) request.filter = *m_filter;
+    m_findScan = std::make_unique<FindScan>(std::move(reader).Value(), std::move(request), std::move(notify));
+    return core::Success();
+}
+
+void CKestroView::CancelFind() { m_findScan.reset(); }
+
+CKestroView::FindState CKestroView::OnFindProgress() {
+    if (!Finding()) return FindState::NothingMore;
+    auto outcome = m_findScan->Result();
+    if (!outcome.finished && outcome.errors.empty()) return FindState::Searching;
+    m_findScan.reset();
+    for (const auto& error : outcome.errors) m_prompt.Tell(error, core::PromptIcon::Exclamation);
+    if (!outcome.frame) {
+        m_findStatus = NothingMoreFoundText(m_findText);
+        return FindState::NothingMore;
+    }
+    if (Filtering()) {
+        ShowFrame(*outcome.frame);
+    } else {
+        GotoPacket(std::to_string(*outcome.frame));
+    }
+    return FindState::Found;
 }
 
 }  // namespace packetlist

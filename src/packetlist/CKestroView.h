@@ -25,10 +25,16 @@
 #include "packetlist/FilterIndex.h"
 #include "packetlist/NavCommand.h"
 #include "packetlist/PacketRowCache.h"
+#include "packetlist/TextFind.h"
+
+namespace filter {
+class FrameFilter;
+}  // namespace filter
 
 namespace packetlist {
 
 class FilterScan;
+class FindScan;
 
 class CKestroView {
 public:
@@ -121,6 +127,19 @@ public:
     const std::string& FilterExpression() const noexcept { return m_filterExpression; }
     const FilterIndex& Matches() const noexcept { return m_filterIndex; }
 
+    // Find: the next frame after the current one (or the one before it) whose summary at
+    // the list's level, or whose detail text, holds text, letter case ignored, searched
+    // across screens on a thread of its own (notify as for a filter). A new search, or the
+    // view going, cancels the one in hand. While a filter is on, only its matches are found.
+    enum class FindState { Searching, Found, NothingMore };
+    core::Status Find(const std::string& text, FindIn where, bool forward, std::function<void()> notify = {});
+    // Found: the frame is shown and selected. NothingMore: the window beeps and shows
+    // FindStatusText().
+    FindState OnFindProgress();
+    bool Finding() const noexcept { return m_findScan != nullptr; }
+    void CancelFind();
+    const std::string& FindStatusText() const noexcept { return m_findStatus; }
+
     // Moves the rules allow, filtered or not.
     bool HasScreenBefore() const noexcept;
     bool HasScreenAfter() const noexcept;
@@ -205,11 +224,16 @@ private:
     std::string m_path;  // the file, where the view opened it: a filter scans it with a reader of its own
 
     std::string m_filterExpression;
+    std::unique_ptr<filter::FrameFilter> m_filter;  // while filtering: find looks at its matches only
     FilterIndex m_filterIndex;
     std::vector<std::uint32_t> m_shownRows;  // batch rows shown while filtering
     bool m_filterDone = false;
     bool m_filterShown = false;  // the first screen with a match was shown
     std::unique_ptr<FilterScan> m_filterScan;
+    std::unique_ptr<FindScan> m_findScan;
+    std::string m_findText;
+    std::string m_findStatus;
+    bool m_findForward = true;
     // Last, so that it goes first: a load it finishes calls back into the view.
     std::unique_ptr<BlockLoader> m_loader;
 };

@@ -234,4 +234,66 @@ TEST(FilteredView, ABadExpressionIsRefusedAndChangesNothing) {
     EXPECT_FALSE(v->view->Filtering());
 }
 
+packetlist::CKestroView::FindState FindAndWait(packetlist::CKestroView& view, const std::string& text,
+                                               packetlist::FindIn where, bool forward) {
+    EXPECT_TRUE(view.Find(text, where, forward).Ok());
+    for (;;) {
+        const auto state = view.OnFindProgress();
+        if (state != packetlist::CKestroView::FindState::Searching) return state;
+        std::this_thread::yield();
+    }
+}
+
+TEST(FilteredView, FindGoesToTheNextFrameThatHoldsTheTextAcrossScreens) {
+    // The sample's summaries name SMTP on frames 61 65 84 93 151 212 256 285 300, in screens
+    // of 100 frames; the details of the server's replies (from port 25) 61, 84 and 130 say
+    // "Positive Completion", their summaries do not.
+    auto v = testutil::ViewUnderTest::Saved(testutil::kSampleTrace);
+    auto& view = *v->view;
+    using State = packetlist::CKestroView::FindState;
+    const struct {
+        const char* filter;  // "" for none
+        const char* from;
+        const char* text;
+        packetlist::FindIn where;
+        bool forward;
+        std::optional<std::uint32_t> found;
+    } table[] = {
+        {"", "0", "SMTP", packetlist::FindIn::Summary, true, 61},
+        {"", "61", "smtp", packetlist::FindIn::Summary, true, 65},
+        {"", "93", "smtp", packetlist::FindIn::Summary, true, 151},
+        {"", "151", "Smtp", packetlist::FindIn::Summary, false, 93},
+        {"", "61", "smtp", packetlist::FindIn::Summary, false, std::nullopt},
+        {"", "300", "smtp", packetlist::FindIn::Summary, true, std::nullopt},
+        {"", "61", "MAIL01.example.com", packetlist::FindIn::Detail, true, 84},
+        {"", "84", "Positive Completion", packetlist::FindIn::Detail, true, 130},
+        {"", "61", "positive completion", packetlist::FindIn::Summary, true, std::nullopt},
+        {"src port 25", "84", "smtp", packetlist::FindIn::Summary, true, 151},
+        {"src port 25", "300", "smtp", packetlist::FindIn::Summary, true, std::nullopt},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(std::string(row.filter) + " / " + row.from + " / " + row.text);
+        if (*row.filter != 0) {
+            FilterAndWait(view, row.filter);
+        } else {
+            view.ClearFilter();
+        }
+        view.GotoPacket(row.from);
+        ASSERT_EQ(view.CurrentFrame(), std::stoul(row.from));
+        const auto state = FindAndWait(view, row.text, row.where, row.forward);
+        if (row.found) {
+            EXPECT_EQ(state, State::Found);
+            EXPECT_EQ(view.CurrentFrame(), *row.found);
+        } else {
+            EXPECT_EQ(state, State::NothingMore);
+            EXPECT_EQ(view.CurrentFrame(), std::stoul(row.from));
+            EXPECT_EQ(view.FindStatusText(), std::string("Find: no more frames hold \"") + row.text + "\"");
+        }
+    }
+    // A search in hand goes with a new one, and with the view.
+    ASSERT_TRUE(view.Find("smtp", packetlist::FindIn::Detail, true).Ok());
+    ASSERT_TRUE(view.Find("tcp", packetlist::FindIn::Detail, true).Ok());
+    EXPECT_TRUE(view.Finding());
+}
+
 }  // namespace
