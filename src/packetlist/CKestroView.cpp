@@ -84,6 +84,11 @@ void CKestroView::Refresh() {
 void CKestroView::OnIdle() {
     Refresh();
     if (!m_loading && m_firstScreenPending && Screen() < BlockCount()) NextScreen();
+    // A live capture wrote more since the filter last looked: it looks at the new blocks.
+    if (IsLive() && Filtering() && m_filterDone && m_filterIndex.ScreensScanned() < BlockCount()) {
+        if (auto st = StartFilterScan(m_filterIndex.FramesScanned()); !st)
+            m_prompt.Tell(st.Err().text, core::PromptIcon::Exclamation);
+    }
 }
 
 void CKestroView::OnLimitNotify() {
@@ -438,26 +443,35 @@ core::Status CKestroView::ApplyFilter(const std::string& expression, std::functi
     auto compiled = filter::FrameFilter::Compile(expression);
     if (!compiled) return compiled.Err();
     if (m_path.empty()) return core::Fail(core::ErrorKind::Unsupported, "the packet list was not opened from a file");
-    auto reader = capture::TraceReader::Open(m_path);
-    if (!reader) return reader.Err();
-    // The scan reads as far as the view knows the file, however far a live capture has
-    // written.
-    reader.Value().SetKnownCounts(BlockCount(), FrameCount(), EndOffset());
     m_filterScan.reset();  // the scan in hand stops first
-    m_filter = std::make_unique<filter::FrameFilter>(compiled.Value());
+    m_filter = std::make_unique<filter::FrameFilter>(std::move(compiled).Value());
+    m_filterNotify = std::move(notify);
     m_filterIndex = FilterIndex();
     m_filterExpression = expression;
-    m_filterDone = false;
     m_filterShown = false;
-    m_filterScan =
-        std::make_unique<FilterScan>(std::move(reader).Value(), std::move(compiled).Value(), std::move(notify));
+    if (auto st = StartFilterScan(0); !st) {
+        ClearFilter();
+        return st;
+    }
     PickShownRows();
     if (m_listener != nullptr) m_listener->ListFilled();
     return core::Success();
 }
 
+core::Status CKestroView::StartFilterScan(std::uint32_t fromFrame) {
+    auto reader = capture::TraceReader::Open(m_path);
+    if (!reader) return reader.Err();
+    // The scan reads as far as the view knows the file, however far a live capture has
+    // written.
+    reader.Value().SetKnownCounts(BlockCount(), FrameCount(), EndOffset());
+    m_filterScan.reset();
+    m_filterDone = false;
+    m_filterScan = std::make_unique<FilterScan>(std::move(reader).Value(), *m_filter, m_filterNotify, fromFrame);
+    return core::Success();
+}
+
 void CKestroView::ClearFilter() {
-    if (!Filtering()) return;
+    if (!Filtering() && !m_filter) return;
     m_filterScan.reset();
     m_filter.reset();
     m_filterIndex = FilterIndex();

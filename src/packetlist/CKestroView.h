@@ -75,7 +75,7 @@ public:
 
     // Takes the capture's latest counts (live views; a saved view keeps its header's), then
     // applies the first-screen rule: while the first screen is pending and a block exists
-    // beyond it, show it now.
+    // beyond it, show it now. A filter goes on to the blocks a live capture added.
     void OnIdle();
     // The capture thread paused on a limit.
     void OnLimitNotify();
@@ -202,6 +202,8 @@ private:
     void PickShownRows();
     // Shows the screen holding frame, with frame selected (filtered moves).
     void ShowFrame(std::uint32_t frame);
+    // Scans from frame on with the filter, as far as the view knows the file.
+    core::Status StartFilterScan(std::uint32_t fromFrame);
 
     capture::TraceReader m_reader;
     core::UserPrompt& m_prompt;
@@ -230,6 +232,7 @@ private:
     bool m_filterDone = false;
     bool m_filterShown = false;  // the first screen with a match was shown
     std::unique_ptr<FilterScan> m_filterScan;
+    std::function<void()> m_filterNotify;
     std::unique_ptr<FindScan> m_findScan;
     std::string m_findText;
     std::string m_findStatus;

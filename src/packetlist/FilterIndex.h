@@ -29,6 +29,8 @@ public:
     std::uint64_t MatchCount() const noexcept { return m_matches; }
     // Screens looked at so far.
     std::uint32_t ScreensScanned() const noexcept { return static_cast<std::uint32_t>(m_screens.size()); }
+    // The first frame after the screens looked at: where looking goes on.
+    std::uint32_t FramesScanned() const noexcept { return m_screens.empty() ? 0 : m_screens.back().last + 1; }
 
     // The matching frames of a screen: empty for a screen without a match or not yet looked at.
     const std::vector<std::uint32_t>& FramesOf(std::uint32_t screen) const noexcept;

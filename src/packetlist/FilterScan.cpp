@@ -13,10 +13,12 @@ namespace {
 constexpr std::uint32_t kStopCheckEvery = 4096;
 }  // namespace
 
-FilterScan::FilterScan(capture::TraceReader reader, filter::FrameFilter filter, std::function<void()> notify)
+FilterScan::FilterScan(capture::TraceReader reader, filter::FrameFilter filter, std::function<void()> notify,
+                       std::uint32_t fromFrame)
     : m_reader(std::move(reader)),
       m_filter(std::move(filter)),
       m_notify(std::move(notify)),
+      m_fromFrame(fromFrame),
       m_blockCount(m_reader.BlockCount()),
       m_thread([this](std::stop_token stop) { Run(std::move(stop)); }) {}
 
@@ -55,8 +57,18 @@ void FilterScan::Publish(ScreenMatches screen, std::vector<std::string> errors, 
 void FilterScan::Run(std::stop_token stop) {
     capture::CPktSnap batch;
     std::vector<std::string> errors;
+    using Fetched = core::Result<std::optional<capture::RawBlock>>;
+    // The block holding the first frame to look at, then the ones after it.
+    const auto fetchFirst = [this]() -> Fetched {
+        if (m_fromFrame == 0) return m_reader.Fetch(capture::TraceReader::Move::Next);
+        auto from = m_reader.FetchFrameFromStart(m_fromFrame);
+        if (!from) return from.Err();
+        return std::optional(std::move(from).Value());
+    };
+    bool first = true;
     while (!stop.stop_requested()) {
-        auto fetched = m_reader.Fetch(capture::TraceReader::Move::Next);
+        auto fetched = first ? fetchFirst() : m_reader.Fetch(capture::TraceReader::Move::Next);
+        first = false;
         if (!fetched) {
             errors.push_back(fetched.Err().text);
             auto passed = m_reader.PassBrokenBlock();

@@ -29,8 +29,11 @@ public:
     };
 
     // Starts at once. reader is the scan's own, validated and not yet moved; notify (may be
-    // empty) is called on the scan's thread whenever there is something to take.
-    FilterScan(capture::TraceReader reader, filter::FrameFilter filter, std::function<void()> notify = {});
+    // empty) is called on the scan's thread whenever there is something to take. A scan
+    // from a frame other than 0 starts at the block holding it (the blocks a live capture
+    // added since the last scan).
+    FilterScan(capture::TraceReader reader, filter::FrameFilter filter, std::function<void()> notify = {},
+               std::uint32_t fromFrame = 0);
     ~FilterScan();
     FilterScan(const FilterScan&) = delete;
     FilterScan& operator=(const FilterScan&) = delete;
@@ -49,6 +52,7 @@ private:
     capture::TraceReader m_reader;
     filter::FrameFilter m_filter;
     std::function<void()> m_notify;
+    std::uint32_t m_fromFrame;
     std::uint32_t m_blockCount;
     std::atomic<std::uint32_t> m_screensDone{0};
     std::mutex m_mutex;

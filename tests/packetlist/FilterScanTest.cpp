@@ -13,6 +13,7 @@
 #include "packetlist/FilterIndex.h"
 #include "packetlist/FilterScan.h"
 #include "packetlist/PacketListTestUtil.h"
+#include "support/Scratch.h"
 
 namespace {
 
@@ -294,6 +295,45 @@ TEST(FilteredView, FindGoesToTheNextFrameThatHoldsTheTextAcrossScreens) {
     ASSERT_TRUE(view.Find("smtp", packetlist::FindIn::Detail, true).Ok());
     ASSERT_TRUE(view.Find("tcp", packetlist::FindIn::Detail, true).Ok());
     EXPECT_TRUE(view.Finding());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FilteredView, ALiveWindowKeepsItsFilterOnTheBlocksThatArrive) {
+    const auto path = support::TempPath("live-filter.tns");
+    auto writer = capture::TraceWriter::Create(path, capture::TraceWriter::Flush::Deferred);
+    ASSERT_TRUE(writer.Ok() && writer.Value().WriteHeader().Ok());
+    testutil::FakeCapture capture;
+    const auto append = [&](std::uint32_t first, std::uint32_t count) {
+        ASSERT_TRUE(writer.Value().AppendBlock(testutil::Pack(testutil::MakeBatch(first, count)), count).Ok());
+        capture.counts.blockCount = writer.Value().BlockCount();
+        capture.counts.frameCount = writer.Value().FrameCount();
+        capture.counts.endOffset = writer.Value().EndOffset();
+    };
+    testutil::ViewUnderTest w(path);
+    ASSERT_TRUE(w.view);
+    auto& view = *w.view;
+    view.InitialUpdateLive(capture);
+    append(0, 100);
+    view.OnIdle();
+    FilterAndWait(view, "ether[0] = 7");
+    EXPECT_EQ(view.Matches().FramesOf(1), (std::vector<std::uint32_t>{7}));
+    EXPECT_EQ(view.PacketsText(), "1 of 100 packets");
+    // Two more blocks: the filter goes on to them.
+    append(100, 100);
+    append(200, 100);
+    view.OnIdle();
+    while (view.FilterScanning()) {
+        std::this_thread::yield();
+        view.OnFilterProgress();
+    }
+    EXPECT_EQ(view.Matches().ScreensScanned(), 3u);
+    EXPECT_EQ(view.Matches().FramesOf(3), (std::vector<std::uint32_t>{263}));
+    EXPECT_EQ(view.PacketsText(), "2 of 300 packets");
+    EXPECT_EQ(view.OnKey(packetlist::NavKey::PageDown).ran, true);
+    EXPECT_EQ(view.CurrentFrame(), 263u);
 }
 
 }  // namespace
