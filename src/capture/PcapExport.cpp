@@ -57,7 +57,8 @@ PcapClock::Time PcapClock::Convert(std::uint32_t captureTime, std::int64_t stamp
     return {seconds, fraction};
 }
 
-core::Result<PcapExportStats> ExportPcap(TraceReader& reader, const std::string& out) {
+core::Result<PcapExportStats> ExportPcap(TraceReader& reader, const std::string& out,
+                                         const PcapExportOptions& options) {
     if (reader.IsFile(out)) return core::Fail(core::ErrorKind::Unsupported, out + ": is the trace file being exported");
     CPktSnap batch;
     auto moved = reader.Go(TraceReader::Move::Next, batch);
@@ -98,6 +99,7 @@ core::Result<PcapExportStats> ExportPcap(TraceReader& reader, const std::string&
     bool more = moved.Value();
     while (more) {
         for (const auto& frame : batch.Frames()) {
+            if (options.keep && !options.keep(frame)) continue;
             const std::optional<int> link = PcapLinkTypeOf(frame.GetLinkProtocol());
             if (link && !dumper) {
                 if (auto st = open(*link); !st) return st.Err();
@@ -120,6 +122,7 @@ core::Result<PcapExportStats> ExportPcap(TraceReader& reader, const std::string&
             pcap_dump(static_cast<u_char*>(static_cast<void*>(dumper.get())), &header, frame.GetData().data());
             ++stats.frames;
         }
+        if (options.progress) options.progress(reader.ScreenBlockOffset(), reader.EndOffset());
         moved = reader.Go(TraceReader::Move::Next, batch);
         if (!moved) return moved.Err();
         more = moved.Value();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "capture/TraceReader.h"
@@ -26,9 +27,18 @@ struct PcapExportStats {
     int linkType = 0;  // the pcap link type written (libpcap's DLT_ value)
 };
 
+struct PcapExportOptions {
+    // Which frames are written; all when empty. A frame left out here is not counted as
+    // skipped, and the file takes the link type of the first frame kept.
+    std::function<bool(const CPktSnapQue& frame)> keep;
+    // Called after each block with the file offset reached and the file's length.
+    std::function<void(std::uint64_t done, std::uint64_t total)> progress;
+};
+
 // reader must have been validated and not yet moved. The pcap is written under a temporary
 // name and renamed to out only when complete; out may not be the trace file itself.
-core::Result<PcapExportStats> ExportPcap(TraceReader& reader, const std::string& out);
+core::Result<PcapExportStats> ExportPcap(TraceReader& reader, const std::string& out,
+                                         const PcapExportOptions& options = {});
 
 // Seconds and fraction (in units of 1/precision) of a frame's time. A stamp counted from
 // 1970 (as imports write) is used as it is; a stamp from an agent's free-running counter is

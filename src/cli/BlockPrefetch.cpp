@@ -70,6 +70,7 @@ BlockPrefetch::Loaded BlockPrefetch::LoadNext(capture::CPktSnap& batch) {
         if (st) {
             out.batch = &batch;
             out.bytes = block.inflatedSize;
+            out.end = std::uint64_t{block.offset} + capture::kBlockOverhead + block.compressed.size();
             return out;
         }
         {
@@ -104,6 +105,7 @@ const capture::CPktSnap* BlockPrefetch::Next() {
             break;
         }
         m_inUse = std::move(answer);
+        m_position = m_inUse.end;
         return m_inUse.batch;
     }
     return nullptr;

@@ -41,6 +41,9 @@ public:
     // The next block's frames, valid until the following call; nullptr after the last block
     // that could be reached.
     const capture::CPktSnap* Next();
+    // The file offset just past the block Next last handed out: how far through the file
+    // the work is, for a progress line.
+    std::uint64_t Position() const noexcept { return m_position; }
 
 private:
     // What one load found: the blocks it passed over, then a loaded batch or the end.
@@ -48,6 +51,7 @@ private:
         std::vector<std::string> errors;
         capture::CPktSnap* batch = nullptr;  // nullptr: the end
         std::size_t bytes = 0;               // what the batch holds
+        std::uint64_t end = 0;               // the file offset past the block
     };
     // Asks the loading thread to fill batch with the next block that loads.
     void Request(capture::CPktSnap* batch);
@@ -67,6 +71,7 @@ private:
     std::deque<std::future<Loaded>> m_requested;  // in file order
     Loaded m_inUse;
     bool m_atEnd = false;
+    std::uint64_t m_position = 0;
     core::WorkQueue m_loader{1, core::WorkQueue::AtClose::DropQueued};  // last: it uses all of the above
 };
 

@@ -1,6 +1,9 @@
 // palomet-cli list: one decoded row per frame (Counter, Delta, Source, Destination, Summary),
 // one block at a time as the packet list loads them, so the delta restarts at 0 on the first
-// frame of every block.
+// frame of every block. A filter expression or a text to find narrows the rows to the frames
+// they select, each with its own counter; count and list --count-only only count them.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
@@ -16,7 +19,9 @@
 #include "cli/BlockPrefetch.h"
 #include "cli/CliPrompt.h"
 #include "cli/Commands.h"
+#include "cli/FrameSelection.h"
 #include "cli/Output.h"
+#include "cli/ProgressLine.h"
 #include "cli/TraceOpening.h"
 #include "decode/BatchDecoding.h"
 #include "decode/CPktSummary.h"
@@ -34,6 +39,8 @@ struct ListOptions {
     std::string level = "application";
     bool tsv = false;
     bool json = false;
+    SelectionOptions select;
+    bool countOnly = false;
 };
 
 // The summary levels by their option names; the option accepts these and nothing else.
@@ -141,27 +148,45 @@ private:
 int RunList(const ListOptions& o) {
     const auto level = LevelLimit(o.level);
     if (!level) return 1;  // the option's check refuses it first
+    auto selection = FrameSelection::Make(o.select, std::cerr);
+    if (!selection) return 1;
     CliPrompt prompt(std::cerr);
     const auto trace = OpenForDecoding(o.file, prompt);
     if (!trace) return 1;
     auto& reader = trace->reader;
     const OutputFormat format = o.json ? OutputFormat::Json : o.tsv ? OutputFormat::Tsv : OutputFormat::Human;
-    RowSink sink(format);
+    std::optional<RowSink> sink;
+    if (!o.countOnly) sink.emplace(format);
+    // A progress line shares the terminal with nothing else: rows go elsewhere, or none are
+    // written.
+    ProgressLine progress(o.countOnly ? "count" : "list");
+    auto showProgress = o.countOnly || ::isatty(STDOUT_FILENO) != 1 ? progress.Callback() : nullptr;
+    const std::uint64_t total = reader.EndOffset();
     // A block that cannot be read is reported and passed over; the exit status says so.
     bool broken = false;
     const auto report = [&](const std::string& error) {
-        sink.Flush();
+        if (sink) sink->Flush();
+        progress.End();
         std::cerr << error << '\n';
         broken = true;
     };
     decode::CPktSummary summary;
     packetlist::RowTexts texts;
     std::uint64_t left = o.count.value_or(UINT64_MAX);
+    std::uint64_t selected = 0;
     const auto emit = [&](const capture::CPktSnap& batch, std::uint32_t from) {
-        for (std::uint32_t i = from; i < batch.GetFrameCount() && left > 0; ++i, --left) {
-            decode::SummaryOf(batch, *level, &summary, i);
-            packetlist::FormatRow(summary, texts, sink.Form());
-            sink.Row(texts);
+        for (std::uint32_t i = from; i < batch.GetFrameCount() && left > 0; ++i) {
+            if (!sink) {
+                if (!selection->Selects(batch, i, *level)) continue;
+            } else {
+                if (!selection->Passes(batch.GetFrame(i))) continue;
+                decode::SummaryOf(batch, *level, &summary, i);
+                if (!selection->Finds(batch, i, *level, summary)) continue;
+                packetlist::FormatRow(summary, texts, sink->Form());
+                sink->Row(texts);
+            }
+            ++selected;
+            --left;
         }
     };
     if (o.from) {
@@ -190,9 +215,15 @@ int RunList(const ListOptions& o) {
             const capture::CPktSnap* batch = blocks.Next();
             if (batch == nullptr) break;
             emit(*batch, 0);
+            if (showProgress) showProgress(blocks.Position(), total);
         }
     }
-    sink.Finish();
+    progress.End();
+    if (sink) {
+        sink->Finish();
+    } else {
+        std::cout << selected << '\n';
+    }
     return broken ? 1 : 0;
 }
 
@@ -209,8 +240,22 @@ void RegisterListCommand(CommandRegistry& registry) {
     list->add_option("--level", options->level, "Summary level: datalink, network, transport or application")
         ->check(CLI::IsMember(levelNames));
     auto* tsv = list->add_flag("--tsv", options->tsv, "Tab-separated values");
-    list->add_flag("--json", options->json, "A JSON array of rows")->excludes(tsv);
+    auto* json = list->add_flag("--json", options->json, "A JSON array of rows")->excludes(tsv);
+    AddSelectionOptions(list, options->select, true);
+    list->add_flag("--count-only", options->countOnly, "Print only how many frames would be listed")
+        ->excludes(tsv)
+        ->excludes(json);
     list->callback([&registry, options] { registry.SetExitCode(RunList(*options)); });
+
+    auto counting = std::make_shared<ListOptions>();
+    counting->countOnly = true;
+    auto* count =
+        registry.App().add_subcommand("count", "Count the frames of a trace file that a filter expression matches");
+    count->add_option("FILE", counting->file, "Trace file (.tns)")->required();
+    count->add_option("--level", counting->level, "Summary level --contains searches")
+        ->check(CLI::IsMember(levelNames));
+    AddSelectionOptions(count, counting->select, true);
+    count->callback([&registry, counting] { registry.SetExitCode(RunList(*counting)); });
 }
 
 }  // namespace cli

@@ -10,6 +10,7 @@
 #include "capture/TraceReader.h"
 #include "cli/CliPrompt.h"
 #include "cli/Commands.h"
+#include "cli/FrameSelection.h"
 #include "cli/ProgressLine.h"
 #include "cli/TraceOpening.h"
 
@@ -27,6 +28,7 @@ struct ImportOptions {
 struct ExportOptions {
     std::string in;
     std::string out;
+    SelectionOptions select;
 };
 
 int RunImport(const ImportOptions& o) {
@@ -47,10 +49,18 @@ int RunImport(const ImportOptions& o) {
 }
 
 int RunExport(const ExportOptions& o) {
+    auto selection = FrameSelection::Make(o.select, std::cerr);
+    if (!selection) return 1;
     CliPrompt prompt(std::cerr);
     auto opened = OpenTrace(o.in, prompt);
     if (!opened || !ValidateTrace(*opened, o.in, prompt)) return 1;
-    auto stats = capture::ExportPcap(*opened, o.out);
+    capture::PcapExportOptions options;
+    if (selection->Narrows())
+        options.keep = [&selection](const capture::CPktSnapQue& frame) { return selection->Passes(frame); };
+    ProgressLine progress("export");
+    options.progress = progress.Callback();
+    auto stats = capture::ExportPcap(*opened, o.out, options);
+    progress.End();
     if (!stats) {
         std::cerr << stats.Err().text << '\n';
         return 1;
@@ -82,14 +92,14 @@ void RegisterPcapCommands(CommandRegistry& registry) {
     import->add_option("--level", imp->level, "Compression level, 1 (fastest) to 12 (smallest)")
         ->capture_default_str()
         ->check(CLI::Range(1, 12));
-    import->callback([&registry, imp] { registry.SetExitCode(RunImport(*imp));
-});
+    import->callback([&registry, imp] { registry.SetExitCode(RunImport(*imp)); });
 
-auto exp = std::make_shared<ExportOptions>();
-auto* exportCmd = registry.App().add_subcommand("export", "Write the frames of a trace file to a pcap file");
-exportCmd->add_option("IN", exp->in, "Trace file (.tns)")->required();
-exportCmd->add_option("OUT", exp->out, "pcap file to write")->required();
-exportCmd->callback([&registry, exp] { registry.SetExitCode(RunExport(*exp)); });
-}  // namespace cli
+    auto exp = std::make_shared<ExportOptions>();
+    auto* exportCmd = registry.App().add_subcommand("export", "Write the frames of a trace file to a pcap file");
+    exportCmd->add_option("IN", exp->in, "Trace file (.tns)")->required();
+    exportCmd->add_option("OUT", exp->out, "pcap file to write")->required();
+    AddSelectionOptions(exportCmd, exp->select, false);
+    exportCmd->callback([&registry, exp] { registry.SetExitCode(RunExport(*exp)); });
+}
 
 }  // namespace cli

@@ -4,9 +4,12 @@
 #include "packetlist/CKestroView.h"
 #include "decode/BatchDecoding.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
+#include "packetlist/FilterScan.h"
+#include "packetlist/FindScan.h"
 #include "packetlist/StatusTexts.h"
 
 namespace packetlist {
@@ -34,7 +37,10 @@ CKestroView::CKestroView(capture::TraceReader reader, core::UserPrompt& prompt, 
       m_loader(loader ? std::move(loader) : std::make_unique<InlineBlockLoader>()) {}
 
 CKestroView::~CKestroView() {
-    // The load in hand ends before the members it fills go; its end is not reported.
+    // The scan stops before anything it tells goes; the load in hand ends before the members
+    // it fills go; its end is not reported.
+    m_findScan.reset();
+    m_filterScan.reset();
     m_loader.reset();
     if (m_loading) m_wait.End();
 }
@@ -46,7 +52,9 @@ std::unique_ptr<CKestroView> CKestroView::Open(const std::string& path, core::Us
         prompt.Tell("Trace file could not be opened!\n" + reader.Err().text, core::PromptIcon::Exclamation);
         return nullptr;
     }
-    return std::make_unique<CKestroView>(std::move(reader).Value(), prompt, wait, std::move(loader));
+    auto view = std::make_unique<CKestroView>(std::move(reader).Value(), prompt, wait, std::move(loader));
+    view->m_path = path;
+    return view;
 }
 
 void CKestroView::InitialUpdateSaved() {
@@ -76,6 +84,11 @@ void CKestroView::Refresh() {
 void CKestroView::OnIdle() {
     Refresh();
     if (!m_loading && m_firstScreenPending && Screen() < BlockCount()) NextScreen();
+    // A live capture wrote more since the filter last looked: it looks at the new blocks.
+    if (IsLive() && Filtering() && m_filterDone && m_filterIndex.ScreensScanned() < BlockCount()) {
+        if (auto st = StartFilterScan(m_filterIndex.FramesScanned()); !st)
+            m_prompt.Tell(st.Err().text, core::PromptIcon::Exclamation);
+    }
 }
 
 void CKestroView::OnLimitNotify() {
@@ -99,14 +112,17 @@ struct NavRule {
     void (CKestroView::*run)();              // nullptr: go to packet, which reads the packet field
 };
 
-bool AfterFirstScreen(const CKestroView& v) { return v.Screen() > 1; }
-bool BeforeLastScreen(const CKestroView& v) { return v.Screen() < v.BlockCount(); }
-bool AfterFirstFrame(const CKestroView& v) { return v.CurrentFrame() != 0; }
-bool BeforeLastFrame(const CKestroView& v) { return v.FrameCount() != 0 && v.CurrentFrame() < v.FrameCount() - 1; }
+bool AfterFirstScreen(const CKestroView& v) { return v.HasScreenBefore(); }
+bool BeforeLastScreen(const CKestroView& v) { return v.HasScreenAfter(); }
+bool AfterFirstFrame(const CKestroView& v) { return v.HasFrameBefore(); }
+bool BeforeLastFrame(const CKestroView& v) { return v.HasFrameAfter(); }
 // Down is also let through while the list has no frame (a live window before its first
 // block): it asks for the next screen, which shows the first block once there is one, so
 // the key stays quiet instead of beeping; the button has no frame to move to and stays off.
-bool DownAllowed(const CKestroView& v) { return v.FrameCount() == 0 || v.FrameCount() - v.CurrentFrame() != 1; }
+bool DownAllowed(const CKestroView& v) {
+    if (v.Filtering()) return v.HasFrameAfter();
+    return v.FrameCount() == 0 || v.FrameCount() - v.CurrentFrame() != 1;
+}
 bool AnyBlock(const CKestroView& v) { return v.BlockCount() != 0; }
 bool PauseAllowed(const CKestroView& v) { return v.PauseAllowed(); }
 
@@ -213,6 +229,7 @@ void CKestroView::Loaded(LoadJob& job) {
         m_reader.Accept(job.block);
         std::swap(m_batch, job.batch);
         m_rows.Invalidate();
+        PickShownRows();
         Filled(job.rowAfter());
     }
     // The screen that went (or the block that failed) is freed where blocks are loaded: a
@@ -224,16 +241,42 @@ void CKestroView::Filled(std::uint32_t row) {
     // Whatever move filled the list, the first screen is no longer pending: the idle rule
     // must not jump back to block 1 afterwards.
     m_firstScreenPending = false;
-    m_currentFrame = ScreenFirst() + row;
+    if (!Filtering() || row < RowCount()) m_currentFrame = ScreenFirst() + BatchRow(row);
     if (m_listener != nullptr) m_listener->ListFilled();
     Select(row);
 }
 
+void CKestroView::ShowFrame(std::uint32_t frame) {
+    if (m_loading) return;
+    if (Screen() != 0 && m_reader.ScreenFirst() <= frame && frame <= m_reader.ScreenLast()) {
+        for (std::uint32_t row = 0; row < RowCount(); ++row)
+            if (ScreenFirst() + BatchRow(row) == frame) Select(row);
+        return;
+    }
+    auto found = m_reader.FetchFrame(frame, m_currentFrame);
+    Fetched fetched =
+        found ? Fetched(std::optional<capture::RawBlock>(std::move(found).Value())) : Fetched(found.Err());
+    Show(std::move(fetched), [this, frame] {
+        for (std::uint32_t row = 0; row < RowCount(); ++row)
+            if (ScreenFirst() + BatchRow(row) == frame) return row;
+        return 0U;
+    });
+}
+
 void CKestroView::GoToBeginning() {
+    if (Filtering()) {
+        if (const auto screen = m_filterIndex.FirstScreen()) ShowFrame(m_filterIndex.FramesOf(*screen).front());
+        return;
+    }
     if (!m_loading && BlockCount() > 0) Show(m_reader.Fetch(Move::First), [] { return 0U; });
 }
 
 void CKestroView::PreviousScreen() {
+    if (Filtering()) {
+        if (const auto screen = m_filterIndex.PreviousScreen(Screen()))
+            ShowFrame(m_filterIndex.FramesOf(*screen).front());
+        return;
+    }
     if (!m_loading) Show(m_reader.Fetch(Move::Previous), [] { return 0U; });
 }
 
@@ -241,6 +284,10 @@ void CKestroView::PreviousPacket() {
     const auto row = CurrentRow();
     if (row && *row > 0) {
         Select(*row - 1);
+        return;
+    }
+    if (Filtering()) {
+        if (const auto hit = m_filterIndex.MatchBefore(m_currentFrame)) ShowFrame(hit->frame);
         return;
     }
     if (!m_loading) Show(m_reader.Fetch(Move::Previous), [this] { return RowCount() == 0 ? 0 : RowCount() - 1; });
@@ -257,6 +304,10 @@ void CKestroView::NextPacket() {
 
 void CKestroView::NextScreen() {
     if (m_loading) return;
+    if (Filtering() && !m_firstScreenPending) {
+        if (const auto screen = m_filterIndex.NextScreen(Screen())) ShowFrame(m_filterIndex.FramesOf(*screen).front());
+        return;
+    }
     if (m_firstScreenPending) {
         // The reader starts at the first block; with none written yet there is nothing to show.
         if (BlockCount() > 0) Show(m_reader.Fetch(Move::First), [] { return 0U; });
@@ -266,6 +317,10 @@ void CKestroView::NextScreen() {
 }
 
 void CKestroView::GoToEnd() {
+    if (Filtering()) {
+        if (const auto screen = m_filterIndex.LastScreen()) ShowFrame(m_filterIndex.FramesOf(*screen).front());
+        return;
+    }
     if (!m_loading) Show(m_reader.Fetch(Move::Last), [] { return 0U; });
 }
 
@@ -275,6 +330,15 @@ void CKestroView::GotoPacket(std::string_view packetField) {
     if (n == m_currentFrame) return;
     if (n < 0 || n >= FrameCount()) {
         m_prompt.Tell(InvalidLineNumberText(FrameCount()), core::PromptIcon::Exclamation);
+        return;
+    }
+    if (Filtering()) {
+        // The frame itself when it matches, else the next match after it.
+        if (const auto hit = m_filterIndex.MatchAtOrAfter(static_cast<std::uint32_t>(n))) {
+            ShowFrame(hit->frame);
+        } else {
+            m_prompt.Tell(NoMatchFromText(static_cast<std::uint64_t>(n)), core::PromptIcon::Exclamation);
+        }
         return;
     }
     const auto frame = static_cast<std::uint32_t>(n);
@@ -306,7 +370,7 @@ void CKestroView::Select(std::uint32_t row) {
         if (m_listener != nullptr) m_listener->RowSelected(std::nullopt);
         return;
     }
-    m_currentFrame = ScreenFirst() + row;
+    m_currentFrame = ScreenFirst() + BatchRow(row);
     m_shownFrame = m_currentFrame;
     if (m_listener != nullptr) m_listener->RowSelected(row);
 }
@@ -319,23 +383,161 @@ void CKestroView::SetSummaryLevel(std::uint32_t level) {
 }
 
 std::optional<std::uint32_t> CKestroView::CurrentRow() const noexcept {
-    if (Screen() == 0 || m_currentFrame < ScreenFirst() || m_currentFrame - ScreenFirst() >= RowCount())
-        return std::nullopt;
-    return m_currentFrame - ScreenFirst();
+    if (Screen() == 0 || m_currentFrame < ScreenFirst()) return std::nullopt;
+    const std::uint32_t batchRow = m_currentFrame - ScreenFirst();
+    if (Filtering()) {
+        const auto it = std::lower_bound(m_shownRows.begin(), m_shownRows.end(), batchRow);
+        if (it == m_shownRows.end() || *it != batchRow) return std::nullopt;
+        return static_cast<std::uint32_t>(it - m_shownRows.begin());
+    }
+    if (batchRow >= RowCount()) return std::nullopt;
+    return batchRow;
 }
 
 bool CKestroView::DetailOf(std::uint32_t row, decode::CPktDetailLine& root) const {
     if (row >= RowCount()) return false;
-    decode::DetailOf(*m_batch, &root, row);
+    decode::DetailOf(*m_batch, &root, BatchRow(row));
     return true;
 }
 
-std::string CKestroView::PacketsText() const { return PacketsPaneText(FrameCount(), EndOffset(), m_counts.framesLost); }
+std::string CKestroView::PacketsText() const {
+    if (Filtering()) return FilteredPacketsText(m_filterIndex.MatchCount(), FrameCount());
+    return PacketsPaneText(FrameCount(), EndOffset(), m_counts.framesLost);
+}
 
 std::string CKestroView::CurrentText() const { return CurrentPaneText(m_currentFrame); }
 
 int CKestroView::Progress() const {
+    if (FilterScanning()) return m_filterScan->Progress();
     return ProgressPercent(m_currentFrame, static_cast<std::int64_t>(FrameCount()) - 1);
+}
+
+bool CKestroView::HasScreenBefore() const noexcept {
+    return Filtering() ? m_filterIndex.PreviousScreen(Screen()).has_value() : Screen() > 1;
+}
+
+bool CKestroView::HasScreenAfter() const noexcept {
+    return Filtering() ? m_filterIndex.NextScreen(Screen()).has_value() : Screen() < BlockCount();
+}
+
+bool CKestroView::HasFrameBefore() const noexcept {
+    return Filtering() ? m_filterIndex.MatchBefore(m_currentFrame).has_value() : m_currentFrame != 0;
+}
+
+bool CKestroView::HasFrameAfter() const noexcept {
+    if (Filtering()) return m_filterIndex.MatchAtOrAfter(m_currentFrame + 1).has_value();
+    return FrameCount() != 0 && m_currentFrame < FrameCount() - 1;
+}
+
+void CKestroView::PickShownRows() {
+    m_shownRows.clear();
+    if (!Filtering() || Screen() == 0) return;
+    for (const std::uint32_t frame : m_filterIndex.FramesOf(Screen())) m_shownRows.push_back(frame - ScreenFirst());
+}
+
+core::Status CKestroView::ApplyFilter(const std::string& expression, std::function<void()> notify) {
+    if (expression.empty()) {
+        ClearFilter();
+        return core::Success();
+    }
+    auto compiled = filter::FrameFilter::Compile(expression);
+    if (!compiled) return compiled.Err();
+    if (m_path.empty()) return core::Fail(core::ErrorKind::Unsupported, "the packet list was not opened from a file");
+    m_filterScan.reset();  // the scan in hand stops first
+    m_filter = std::make_unique<filter::FrameFilter>(std::move(compiled).Value());
+    m_filterNotify = std::move(notify);
+    m_filterIndex = FilterIndex();
+    m_filterExpression = expression;
+    m_filterShown = false;
+    if (auto st = StartFilterScan(0); !st) {
+        ClearFilter();
+        return st;
+    }
+    PickShownRows();
+    if (m_listener != nullptr) m_listener->ListFilled();
+    return core::Success();
+}
+
+core::Status CKestroView::StartFilterScan(std::uint32_t fromFrame) {
+    auto reader = capture::TraceReader::Open(m_path);
+    if (!reader) return reader.Err();
+    // The scan reads as far as the view knows the file, however far a live capture has
+    // written.
+    reader.Value().SetKnownCounts(BlockCount(), FrameCount(), EndOffset());
+    m_filterScan.reset();
+    m_filterDone = false;
+    m_filterScan = std::make_unique<FilterScan>(std::move(reader).Value(), *m_filter, m_filterNotify, fromFrame);
+    return core::Success();
+}
+
+void CKestroView::ClearFilter() {
+    if (!Filtering() && !m_filter) return;
+    m_filterScan.reset();
+    m_filter.reset();
+    m_filterIndex = FilterIndex();
+    m_filterExpression.clear();
+    m_shownRows.clear();
+    m_rows.Invalidate();
+    if (m_listener != nullptr) m_listener->ListFilled();
+    if (const auto row = CurrentRow()) Select(*row);
+}
+
+void CKestroView::OnFilterProgress() {
+    if (!Filtering()) return;
+    auto found = m_filterScan->Take();
+    bool screenChanged = false;
+    for (auto& screen : found.screens) {
+        screenChanged = screenChanged || screen.screen == Screen();
+        m_filterIndex.Add(std::move(screen));
+    }
+    m_filterDone = found.finished;
+    for (const auto& error : found.errors) m_prompt.Tell(error, core::PromptIcon::Exclamation);
+    if (screenChanged) {
+        // The screen on display was scanned just now: its matches appear.
+        PickShownRows();
+        if (m_listener != nullptr) m_listener->ListFilled();
+    }
+    if (!m_filterShown && !m_loading) {
+        if (const auto first = m_filterIndex.FirstScreen()) {
+            m_filterShown = true;
+            ShowFrame(m_filterIndex.FramesOf(*first).front());
+        }
+    }
+}
+
+core::Status CKestroView::Find(const std::string& text, FindIn where, bool forward, std::function<void()> notify) {
+    CancelFind();
+    m_findStatus.clear();
+    if (m_path.empty()) return core::Fail(core::ErrorKind::Unsupported, "the packet list was not opened from a file");
+    auto reader = capture::TraceReader::Open(m_path);
+    if (!reader) return reader.Err();
+    reader.Value().SetKnownCounts(BlockCount(), FrameCount(), EndOffset());
+    m_findText = text;
+    m_findForward = forward;
+    FindScan::Request request{text, where, m_summaryLevel, m_currentFrame, forward, std::nullopt};
+    if (m_filter) request.filter = *m_filter;
+    m_findScan = std::make_unique<FindScan>(std::move(reader).Value(), std::move(request), std::move(notify));
+    return core::Success();
+}
+
+void CKestroView::CancelFind() { m_findScan.reset(); }
+
+CKestroView::FindState CKestroView::OnFindProgress() {
+    if (!Finding()) return FindState::NothingMore;
+    auto outcome = m_findScan->Result();
+    if (!outcome.finished && outcome.errors.empty()) return FindState::Searching;
+    m_findScan.reset();
+    for (const auto& error : outcome.errors) m_prompt.Tell(error, core::PromptIcon::Exclamation);
+    if (!outcome.frame) {
+        m_findStatus = NothingMoreFoundText(m_findText);
+        return FindState::NothingMore;
+    }
+    if (Filtering()) {
+        ShowFrame(*outcome.frame);
+    } else {
+        GotoPacket(std::to_string(*outcome.frame));
+    }
+    return FindState::Found;
 }
 
 }  // namespace packetlist

@@ -22,10 +22,19 @@
 #include "decode/ProtoCode.h"
 #include "packetlist/BlockLoader.h"
 #include "packetlist/CaptureLink.h"
+#include "packetlist/FilterIndex.h"
 #include "packetlist/NavCommand.h"
 #include "packetlist/PacketRowCache.h"
+#include "packetlist/TextFind.h"
+
+namespace filter {
+class FrameFilter;
+}  // namespace filter
 
 namespace packetlist {
+
+class FilterScan;
+class FindScan;
 
 class CKestroView {
 public:
@@ -66,7 +75,7 @@ public:
 
     // Takes the capture's latest counts (live views; a saved view keeps its header's), then
     // applies the first-screen rule: while the first screen is pending and a block exists
-    // beyond it, show it now.
+    // beyond it, show it now. A filter goes on to the blocks a live capture added.
     void OnIdle();
     // The capture thread paused on a limit.
     void OnLimitNotify();
@@ -101,16 +110,55 @@ public:
     // do not change.
     void SetSummaryLevel(std::uint32_t level);
 
-    // Rows of the screen on display.
-    std::uint32_t RowCount() const noexcept { return m_batch->GetFrameCount(); }
-    const RowTexts& Row(std::uint32_t row) { return m_rows.Row(*m_batch, m_summaryLevel, row); }
+    // Filtering: only the frames a capture-filter expression (tcpdump's syntax) selects are
+    // shown, with their own counters; screens stay blocks, and the moves pass over screens
+    // without a match. The file is scanned on a thread of its own, which calls notify when
+    // it has found more; the window then calls OnFilterProgress on its own thread. A bad
+    // expression is refused with libpcap's message and changes nothing; an empty one clears
+    // the filter. A new expression, clearing, or the view going cancels the scan in hand.
+    core::Status ApplyFilter(const std::string& expression, std::function<void()> notify = {});
+    void ClearFilter();
+    // Takes in what the scan found; the first screen with a match is shown as soon as it
+    // is known.
+    void OnFilterProgress();
+    bool Filtering() const noexcept { return m_filterScan != nullptr; }
+    // The scan is still looking (its progress in Progress()).
+    bool FilterScanning() const noexcept { return Filtering() && !m_filterDone; }
+    const std::string& FilterExpression() const noexcept { return m_filterExpression; }
+    const FilterIndex& Matches() const noexcept { return m_filterIndex; }
+
+    // Find: the next frame after the current one (or the one before it) whose summary at
+    // the list's level, or whose detail text, holds text, letter case ignored, searched
+    // across screens on a thread of its own (notify as for a filter). A new search, or the
+    // view going, cancels the one in hand. While a filter is on, only its matches are found.
+    enum class FindState { Searching, Found, NothingMore };
+    core::Status Find(const std::string& text, FindIn where, bool forward, std::function<void()> notify = {});
+    // Found: the frame is shown and selected. NothingMore: the window beeps and shows
+    // FindStatusText().
+    FindState OnFindProgress();
+    bool Finding() const noexcept { return m_findScan != nullptr; }
+    void CancelFind();
+    const std::string& FindStatusText() const noexcept { return m_findStatus; }
+
+    // Moves the rules allow, filtered or not.
+    bool HasScreenBefore() const noexcept;
+    bool HasScreenAfter() const noexcept;
+    bool HasFrameBefore() const noexcept;
+    bool HasFrameAfter() const noexcept;
+
+    // Rows of the screen on display: every frame of its block, or the matching ones.
+    std::uint32_t RowCount() const noexcept {
+        return Filtering() ? static_cast<std::uint32_t>(m_shownRows.size()) : m_batch->GetFrameCount();
+    }
+    const RowTexts& Row(std::uint32_t row) { return m_rows.Row(*m_batch, m_summaryLevel, BatchRow(row)); }
     // The row of the current frame when it is on display.
     std::optional<std::uint32_t> CurrentRow() const noexcept;
     // The detail lines of a row below root; false (and nothing added) for a row not on display.
     bool DetailOf(std::uint32_t row, decode::CPktDetailLine& root) const;
 
     // The status bar: "%d Packets, %d Kb" (and ", %d lost" once a live capture lost frames),
-    // "Current packet: %d", progress 0..100.
+    // or "N of M packets" while a filter is on; "Current packet: %d"; progress 0..100 (of
+    // the filter's scan while it runs).
     std::string PacketsText() const;
     std::string CurrentText() const;
     int Progress() const;
@@ -149,6 +197,16 @@ private:
     // After a new screen: select row (its details), and tell the widgets.
     void Filled(std::uint32_t row);
     void Refresh();
+    // The batch row of a row on display.
+    std::uint32_t BatchRow(std::uint32_t row) const noexcept {
+        return Filtering() && row < m_shownRows.size() ? m_shownRows[row] : row;
+    }
+    // The rows of the screen on display that the filter selects (none while it is off).
+    void PickShownRows();
+    // Shows the screen holding frame, with frame selected (filtered moves).
+    void ShowFrame(std::uint32_t frame);
+    // Scans from frame on with the filter, as far as the view knows the file.
+    core::Status StartFilterScan(std::uint32_t fromFrame);
 
     capture::TraceReader m_reader;
     core::UserPrompt& m_prompt;
@@ -168,6 +226,20 @@ private:
     bool m_firstScreenPending = true;
     bool m_pauseAllowed = true;
     bool m_loading = false;
+    std::string m_path;  // the file, where the view opened it: a filter scans it with a reader of its own
+
+    std::string m_filterExpression;
+    std::unique_ptr<filter::FrameFilter> m_filter;  // while filtering: find looks at its matches only
+    FilterIndex m_filterIndex;
+    std::vector<std::uint32_t> m_shownRows;  // batch rows shown while filtering
+    bool m_filterDone = false;
+    bool m_filterShown = false;  // the first screen with a match was shown
+    std::unique_ptr<FilterScan> m_filterScan;
+    std::function<void()> m_filterNotify;
+    std::unique_ptr<FindScan> m_findScan;
+    std::string m_findText;
+    std::string m_findStatus;
+    bool m_findForward = true;
     // Last, so that it goes first: a load it finishes calls back into the view.
     std::unique_ptr<BlockLoader> m_loader;
 };

@@ -45,4 +45,8 @@ std::string InvalidLineNumberText(std::uint64_t frameCount) {
     return "Invalid line number: enter number in range 0.." + last;
 }
 
+std::string NoMatchFromText(std::uint64_t frame) {
+    return "No packet matches the filter from packet " + std::to_string(frame) + " on";
+}
+
 }  // namespace packetlist

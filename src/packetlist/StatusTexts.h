@@ -23,5 +23,7 @@ int ProgressPercent(std::int64_t current, std::int64_t total);
 std::int64_t ParsePacketNumber(std::string_view text);
 // "Invalid line number: enter number in range 0..%ld" with frameCount - 1 ("0..-1" when empty).
 std::string InvalidLineNumberText(std::uint64_t frameCount);
+// Go to packet found no frame the filter selects at or after the one asked for.
+std::string NoMatchFromText(std::uint64_t frame);
 
 }  // namespace packetlist
