@@ -18,6 +18,7 @@
 #include "core/DisplayText.h"
 #include "decode/CPktParsers.h"
 #include "decode/CPktParsersConf.h"
+#include "filter/FrameFilter.h"
 #include "stats/IntervalText.h"
 #include "stats/StatsTables.h"
 #include "stats/TrafficStats.h"
@@ -32,6 +33,7 @@ struct StatsOptions {
     std::string conversations;  // a kind's word; given without one, "ip"
     std::string endpoints;
     std::string io;
+    std::optional<std::string> filter;  // the frames the I/O series also counts apart
     bool tsv = false;
     bool json = false;
     CLI::Option* conversationsOption = nullptr;
@@ -46,14 +48,24 @@ std::optional<stats::TableKind> KindOf(const std::string& word) {
     return std::nullopt;
 }
 
-// What the options ask for; the option checks have refused anything else already.
-stats::StatsRequest RequestOf(const StatsOptions& o) {
+// What the options ask for; the option checks have refused anything else already. A filter
+// expression libpcap refuses is told on stderr, and nothing is counted.
+std::optional<stats::StatsRequest> RequestOf(const StatsOptions& o) {
     stats::StatsRequest request;
     request.protocols = o.protocols;
     if (o.conversationsOption->count() > 0)
         request.conversations[static_cast<std::size_t>(*KindOf(o.conversations))] = true;
     if (o.endpointsOption->count() > 0) request.endpoints[static_cast<std::size_t>(*KindOf(o.endpoints))] = true;
     if (!o.io.empty()) request.ioInterval = stats::ParseInterval(o.io);
+    if (o.filter) {
+        auto compiled = filter::FrameFilter::Compile(*o.filter);
+        if (!compiled) {
+            std::cerr << "Bad filter expression \"" << *o.filter << "\": " << compiled.Err().text << '\n';
+            return std::nullopt;
+        }
+        request.ioMatch = [f = std::make_shared<const filter::FrameFilter>(std::move(compiled).Value())](
+                              const capture::CPktSnapQue& frame) { return f->Matches(frame); };
+    }
     return request;
 }
 
@@ -95,13 +107,15 @@ void Print(const stats::StatsTable& table, OutputFormat format) {
 }
 
 int RunStats(const StatsOptions& o) {
+    auto request = RequestOf(o);
+    if (!request) return 1;
     CliPrompt prompt(std::cerr);
     const auto trace = OpenForDecoding(o.file, prompt);
     if (!trace) return 1;
     auto& reader = trace->reader;
     const auto& conf = trace->conf;
     const auto& parsers = trace->parsers;
-    stats::TrafficStats engine(parsers, RequestOf(o));
+    stats::TrafficStats engine(parsers, std::move(*request));
 
     // Progress by frames, shown as the share of the file they stand for.
     ProgressLine progress("stats");
@@ -155,6 +169,10 @@ void RegisterStatsCommand(CommandRegistry& registry) {
     for (CLI::Option* view : views)
         for (CLI::Option* other : views)
             if (view != other) view->excludes(other);
+    stats->add_option("--filter", o->filter,
+                      "With --io: also count the frames a filter expression matches (tcpdump's syntax)")
+        ->type_name("EXPR")
+        ->needs(io);
     auto* tsv = stats->add_flag("--tsv", o->tsv, "Tab-separated values");
     stats->add_flag("--json", o->json, "A JSON array of rows")->excludes(tsv);
     stats->callback([&registry, o, views] {

@@ -14,14 +14,16 @@ IoRates RatesOf(const IoSeries& series, std::size_t maxPoints) {
     rates.step = series.Interval() * static_cast<std::int64_t>(merge);
     const double perSecond = static_cast<double>(kNanosPerSecond) / static_cast<double>(rates.step);
     for (std::size_t first = 0; first < intervals.size(); first += merge) {
-        std::uint64_t frames = 0, bytes = 0;
+        std::uint64_t frames = 0, bytes = 0, matched = 0;
         for (std::size_t i = first; i < std::min(intervals.size(), first + merge); ++i) {
             frames += intervals[i].frames;
             bytes += intervals[i].bytes;
+            matched += intervals[i].matchedFrames;
         }
         rates.points.push_back({static_cast<double>(static_cast<std::int64_t>(first) * series.Interval()) /
                                     static_cast<double>(kNanosPerSecond),
-                                static_cast<double>(frames) * perSecond, static_cast<double>(bytes) * perSecond});
+                                static_cast<double>(frames) * perSecond, static_cast<double>(bytes) * perSecond,
+                                static_cast<double>(matched) * perSecond});
     }
     return rates;
 }

@@ -16,6 +16,7 @@ struct IoRatePoint {
     double seconds = 0;  // the start of the (merged) interval, after the first frame
     double frames = 0;   // per second over it
     double bytes = 0;
+    double matched = 0;  // frames per second of those a filter matched
 };
 
 struct IoRates {

@@ -31,6 +31,9 @@ TEST(StatsCommand, EachViewInEachForm) {
         {"--endpoints eth --json", {"["}},
         {"--io 100ms --tsv", {"Start\tEnd\tFrames\tBytes"}},
         {"--io 1h --tsv", {"0.000000\t3600.000000\t400\t108405"}},
+        // The DNS of IPv4 and IPv6 (tcpdump's "udp port 53" reads no VLAN tag).
+        {"--io 1h --filter 'udp port 53' --tsv",
+         {"Start\tEnd\tFrames\tBytes\tMatched frames\tMatched bytes", "0.000000\t3600.000000\t400\t108405\t94\t10084"}},
     };
     for (const Case& c : cases) {
         const CliRun r = Cli("stats " + kSample + " " + c.args);
@@ -51,6 +54,8 @@ TEST(StatsCommand, RefusesAnythingButOneViewOfOneFile) {
         "--io 2h",
         "--io fast",  // outside 1 ms to 1 h
         "--protocols --tsv --json",
+        "--protocols --filter udp",       // a filter is for the I/O series
+        "--io 1s --filter 'port port'",  // libpcap refuses it
     };
     for (const char* args : cases) {
         const CliRun r = Cli("stats " + kSample + " " + args);

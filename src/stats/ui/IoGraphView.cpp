@@ -21,6 +21,7 @@ IoGraphView::IoGraphView(QWidget* parent)
     : QChartView(new QChart, parent),
       m_frames(new QLineSeries),
       m_bytes(new QLineSeries),
+      m_matched(new QLineSeries),
       m_time(new QValueAxis),
       m_frameAxis(new QValueAxis),
       m_byteAxis(new QValueAxis),
@@ -29,8 +30,10 @@ IoGraphView::IoGraphView(QWidget* parent)
     chart->legend()->setAlignment(Qt::AlignBottom);
     m_frames->setName(tr("Frames/s"));
     m_bytes->setName(tr("Bytes/s"));
+    m_matched->setName(tr("Matched frames/s"));
     chart->addSeries(m_frames);
     chart->addSeries(m_bytes);
+    chart->addSeries(m_matched);
     m_time->setTitleText(tr("Time (s)"));
     m_time->setLabelFormat(QStringLiteral("%.3g"));
     m_frameAxis->setTitleText(tr("Frames/s"));
@@ -44,6 +47,9 @@ IoGraphView::IoGraphView(QWidget* parent)
     m_frames->attachAxis(m_frameAxis);
     m_bytes->attachAxis(m_time);
     m_bytes->attachAxis(m_byteAxis);
+    m_matched->attachAxis(m_time);
+    m_matched->attachAxis(m_frameAxis);
+    m_matched->setVisible(false);
     setRenderHint(QPainter::Antialiasing);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::CrossCursor);
@@ -55,7 +61,7 @@ IoGraphView::IoGraphView(QWidget* parent)
 
 void IoGraphView::SetSeries(std::shared_ptr<const IoSeries> series) {
     m_series = std::move(series);
-    QList<QPointF> frames, bytes;
+    QList<QPointF> frames, bytes, matched;
     double end = 1;
     if (m_series) {
         const IoRates rates = RatesOf(*m_series, kMaxPoints);
@@ -64,6 +70,7 @@ void IoGraphView::SetSeries(std::shared_ptr<const IoSeries> series) {
         for (const IoRatePoint& p : rates.points) {
             frames.append({p.seconds, p.frames});
             bytes.append({p.seconds, p.bytes});
+            matched.append({p.seconds, p.matched});
         }
         // At least one interval wide, however short the capture.
         const auto intervals = static_cast<std::int64_t>(std::max<std::size_t>(1, m_series->Intervals().size()));
@@ -71,6 +78,9 @@ void IoGraphView::SetSeries(std::shared_ptr<const IoSeries> series) {
     }
     m_frames->replace(frames);
     m_bytes->replace(bytes);
+    const bool matching = m_series && m_series->Matching();
+    m_matched->replace(matching ? matched : QList<QPointF>{});
+    m_matched->setVisible(matching);
     m_end = end;
     if (!m_zoomed) m_time->setRange(0, m_end);
     FitValues();

@@ -31,6 +31,8 @@ public:
     void ZoomTo(double from, double to);
     QLineSeries& Frames() noexcept { return *m_frames; }
     QLineSeries& Bytes() noexcept { return *m_bytes; }
+    // Frames per second of those the window's filter matches; hidden without a filter.
+    QLineSeries& Matched() noexcept { return *m_matched; }
     // The frame a click at this point of the widget goes to.
     std::optional<std::uint32_t> FrameAt(QPoint point) const;
 
@@ -50,6 +52,7 @@ private:
 
     QLineSeries* m_frames;
     QLineSeries* m_bytes;
+    QLineSeries* m_matched;
     QValueAxis* m_time;
     QValueAxis* m_frameAxis;
     QValueAxis* m_byteAxis;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QLineEdit>
 
 #include "stats/ui/IoGraphView.h"
 #include "stats/ui/StatsWindow.h"
@@ -16,6 +17,9 @@ public:
 
     IoGraphView& Graph() noexcept { return *m_graph; }
     QComboBox& Interval() noexcept { return *m_interval; }
+    // Enter counts again with the frames the expression matches drawn apart; an empty field
+    // draws none; a bad expression turns the field red with libpcap's message.
+    QLineEdit& Filter() noexcept { return *m_filter; }
 
 protected:
     void Show(const StatsSnapshot& snapshot) override;
@@ -25,6 +29,7 @@ private:
 
     IoGraphView* m_graph;
     QComboBox* m_interval;
+    QLineEdit* m_filter;
 };
 
 }  // namespace stats::ui

@@ -162,6 +162,24 @@ TEST(StatsWindows, ShowTheSampleAndGoToFrames) {
     EXPECT_NEAR(view.TimeRange().first, to / 2, 1e-9);
     QTest::keyClick(&view, Qt::Key_0);
     EXPECT_EQ(view.TimeRange(), std::make_pair(from, to));
+
+    // A filter draws the frames it matches apart; a bad one turns the field red and counts nothing.
+    EXPECT_FALSE(view.Matched().isVisible());
+    const std::uint64_t shown = graph.Shown();
+    graph.Filter().setText(QStringLiteral("udp port 53"));
+    QTest::keyClick(&graph.Filter(), Qt::Key_Return);
+    ASSERT_TRUE(ShownAtLeast(graph, shown + 1));
+    EXPECT_TRUE(view.Matched().isVisible());
+    double matched = 0, all = 0;
+    for (const QPointF& p : view.Matched().points()) matched += p.y();
+    for (const QPointF& p : view.Frames().points()) all += p.y();
+    EXPECT_GT(matched, 0);
+    EXPECT_LT(matched, all);
+    graph.Filter().setText(QStringLiteral("port port"));
+    QTest::keyClick(&graph.Filter(), Qt::Key_Return);
+    EXPECT_FALSE(graph.Filter().toolTip().isEmpty());
+    EXPECT_FALSE(graph.Filter().styleSheet().isEmpty());
+    support::Screenshot(graph, "stats-io-graph-bad-filter");
 }
 
 // A live window's statistics follow its file: every block the writer adds is counted once.
