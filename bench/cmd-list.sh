@@ -7,12 +7,7 @@ cd "$(dirname "$0")/.."
 bin=${PALOMET_BIN_DIR:-build/bench/bin}
 frames=${PALOMET_LIST_FRAMES:-1000000}
 source bench/data-lib.sh
-pcap=$(office_capture "$frames" 7)
-tns=$(office_trace "$bin" "$frames" 7)
-
-
-# Warm the page cache so neither side pays for the first read.
-cat "$pcap" "$tns" > /dev/null
+office_pair "$bin" "$frames" 7
 
 read -r list_s list_kib < <(measure "$bin/palomet-cli" list --tsv "$tns")
 read -r dump_s dump_kib < <(measure tcpdump -n -r "$pcap")

@@ -13,12 +13,7 @@ if ! command -v tshark > /dev/null; then
 fi
 bin=${PALOMET_BIN_DIR:-build/bench/bin}
 source bench/data-lib.sh
-pcap=$(office_capture "$frames" 7)
-tns=$(office_trace "$bin" "$frames" 7)
-
-
-# Warm the page cache so neither side pays for the first read.
-cat "$pcap" "$tns" > /dev/null
+office_pair "$bin" "$frames" 7
 
 row() {
   awk -v n="$frames" -v name="$1" -v s="$2" -v k="$3" \

@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include "LanMix.h"
+#include "stats/StatsTables.h"
 #include "stats/TrafficStats.h"
 
 namespace {
@@ -42,7 +43,26 @@ void StatsOverMix(benchmark::State& state, const bench::Mix& mix) {
 
 void StatsView(benchmark::State& state) { StatsOverMix(state, bench::TheMix()); }
 void Ipv6StatsView(benchmark::State& state) { StatsOverMix(state, bench::TheIpv6Mix()); }
+// What a live statistics window does with each new count of a busy capture: the TCP
+// conversations table of 100,000 conversations made and sorted by bytes, as a user who
+// clicked that column sees it. Items are rows.
+void LiveConversationsRefresh(benchmark::State& state) {
+    const auto conversations = static_cast<std::uint32_t>(state.range(0));
+    stats::ConversationTable table;
+    for (std::uint32_t i = 0; i < conversations; ++i) {
+        const auto a = stats::Address::V4(0x0A000000U + i, static_cast<std::uint16_t>(1024 + i % 50000));
+        table.Add(a, stats::Address::V4(0xC0A80001U, 443), {static_cast<std::int64_t>(i) * 1000, 60 + i % 1400, i});
+    }
+    const std::size_t bytesColumn = 5;  // Address A, Port A, Address B, Port B, Frames, Bytes
+    for (auto _ : state) {
+        const auto shown = stats::MakeConversationTable(stats::TableKind::TCP, table);
+        benchmark::DoNotOptimize(shown->SortedBy(bytesColumn, true));
+    }
+    state.SetItemsProcessed(state.iterations() * conversations);
+}
+
 BENCHMARK(StatsView)->DenseRange(kProtocols, kIo)->Unit(benchmark::kMillisecond);
+BENCHMARK(LiveConversationsRefresh)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Ipv6StatsView)->DenseRange(kProtocols, kIo)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Field texts and order.
 #include "stats/RowTable.h"
 
+#include <algorithm>
+#include <numeric>
 #include <type_traits>
 
 namespace stats {
@@ -46,6 +48,16 @@ bool FieldLess(const Field& a, const Field& b) {
             }
         },
         a);
+}
+
+std::vector<std::size_t> OrderByKeys(const std::vector<Field>& keys, const std::vector<bool>& other, bool descending) {
+    std::vector<std::size_t> order(keys.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        if (other[a] != other[b]) return other[b];
+        return descending ? FieldLess(keys[b], keys[a]) : FieldLess(keys[a], keys[b]);
+    });
+    return order;
 }
 
 }  // namespace stats

@@ -26,6 +26,8 @@ using Field = std::variant<std::monostate, std::uint64_t, Seconds, Share, Addres
 
 std::string FieldText(const Field& f);
 bool FieldLess(const Field& a, const Field& b);
+// Rows ordered by their keys, those marked other last; ties keep their order.
+std::vector<std::size_t> OrderByKeys(const std::vector<Field>& keys, const std::vector<bool>& other, bool descending);
 
 template <class Row>
 class RowTable final : public StatsTable {
@@ -51,6 +53,19 @@ public:
         return FieldLess(m_rules[column].field(m_rows[a]), m_rules[column].field(m_rows[b]));
     }
     std::optional<std::uint32_t> FirstFrame(std::size_t row) const override { return FirstFrameOf(m_rows[row]); }
+    // Each row's key is made once, not twice a comparison: a live window sorts its tables
+    // again with every new count.
+    std::vector<std::size_t> SortedBy(std::size_t column, bool descending) const override {
+        std::vector<Field> keys;
+        std::vector<bool> other;
+        keys.reserve(m_rows.size());
+        other.reserve(m_rows.size());
+        for (const Row& r : m_rows) {
+            keys.push_back(m_rules[column].field(r));
+            other.push_back(r.other);
+        }
+        return OrderByKeys(keys, other, descending);
+    }
     bool IsOther(std::size_t row) const override { return m_rows[row].other; }
 
     const std::vector<Row>& Rows() const noexcept { return m_rows; }

@@ -32,7 +32,7 @@ public:
     virtual bool IsOther(std::size_t row) const = 0;
 
     // Every row ordered by a column, the "other" row last; ties keep the table's own order.
-    std::vector<std::size_t> SortedBy(std::size_t column, bool descending) const;
+    virtual std::vector<std::size_t> SortedBy(std::size_t column, bool descending) const;
     // The header and the rows in the given order, tab-separated, each line ended by '\n'.
     std::string Tsv(std::span<const std::size_t> order) const;
 
