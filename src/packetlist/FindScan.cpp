@@ -61,7 +61,7 @@ void FindScan::Run(const std::stop_token& stop) {
     const auto conf = decode::CPktParsersConf::FromTableFiles();
     const decode::CPktParsers parsers(conf);
     capture::CPktSnap batch(&parsers);
-    TextFind find(m_request.text, m_request.where);
+    TextFind find(m_request.text, m_request.where, m_request.matchCase);
     Outcome outcome;
     const std::uint32_t frames = m_reader.FrameCount();
     if (frames == 0 || (m_request.forward ? m_request.from + 1 >= frames : m_request.from == 0)) {
