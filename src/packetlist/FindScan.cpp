@@ -13,7 +13,7 @@ namespace packetlist {
 namespace {
 using Move = capture::TraceReader::Move;
 // Frames between two looks at the stop request: decoding a detail is slow.
-constexpr std::uint32_t kStopCheckEvery = 256;
+constexpr std::uint32_t kFindStopCheckEvery = 256;
 }  // namespace
 
 FindScan::FindScan(capture::TraceReader reader, Request request, std::function<void()> notify)
@@ -43,7 +43,7 @@ std::optional<std::uint32_t> FindScan::Search(const capture::CPktSnap& batch, st
     const std::uint32_t count = batch.GetFrameCount();
     std::uint32_t checked = 0;
     const auto look = [&](std::uint32_t i) {
-        if (++checked % kStopCheckEvery == 0 && stop.stop_requested()) return false;
+        if (++checked % kFindStopCheckEvery == 0 && stop.stop_requested()) return false;
         if (m_request.filter && !m_request.filter->Matches(batch.GetFrame(i))) return false;
         return find.Matches(batch, i, m_request.level);
     };
