@@ -82,6 +82,9 @@ CChildFrame::~CChildFrame() {
         delete statistics;
     (void)m_window->StopCapture();
     m_view->SetListener(nullptr);
+    // The scans' threads end here, while the calls they posted can still be dropped.
+    m_view->CancelFind();
+    m_view->ClearFilter();
     // The panes read the packet list while they go; they go before it.
     delete m_splitter;
 }
@@ -158,6 +161,43 @@ void CChildFrame::Poll() {
     if (m_rate != nullptr) m_rate->Sample(m_clock.elapsed(), m_view->FrameCount());
     // Most polls find the counts as they were: nothing to repaint, no commands to update.
     if (UpdateStatus()) emit StateChanged();
+}
+
+core::Status CChildFrame::ApplyFilter(const QString& expression) {
+    auto st = m_view->ApplyFilter(expression.toStdString(), [this] {
+        QMetaObject::invokeMethod(this, &CChildFrame::OnFilterProgress, Qt::QueuedConnection);
+    });
+    UpdateStatus();
+    emit StateChanged();
+    return st;
+}
+
+core::Status CChildFrame::Find(const QString& text, packetlist::FindIn where, bool forward, bool matchCase) {
+    return m_view->Find(
+        text.toStdString(), where, forward,
+        [this] { QMetaObject::invokeMethod(this, &CChildFrame::OnFindProgress, Qt::QueuedConnection); }, matchCase);
+}
+
+void CChildFrame::OnFilterProgress() {
+    m_view->OnFilterProgress();
+    if (UpdateStatus()) emit StateChanged();
+}
+
+void CChildFrame::OnFindProgress() {
+    if (!m_view->Finding()) return;  // an earlier search's late word
+    switch (m_view->OnFindProgress()) {
+    case packetlist::CKestroView::FindState::Searching:
+        return;
+    case packetlist::CKestroView::FindState::NothingMore:
+        QApplication::beep();
+        emit FindEnded(QString::fromStdString(m_view->FindStatusText()));
+        break;
+    case packetlist::CKestroView::FindState::Found:
+        emit FindEnded(QString());
+        break;
+    }
+    UpdateStatus();
+    emit StateChanged();
 }
 
 void CChildFrame::ListFilled() { m_list->Table().Refill(); }

@@ -61,6 +61,11 @@ public:
     void NextPane();
     // Takes the capture's counts and shows the first block once it exists (live windows).
     void Poll();
+    // The filter field's expression (empty clears); a bad one is refused with libpcap's
+    // message. The scan reports back on this window's thread.
+    core::Status ApplyFilter(const QString& expression);
+    // Find from the current packet; FindEnded says how it ended.
+    core::Status Find(const QString& text, packetlist::FindIn where, bool forward, bool matchCase);
 
 signals:
     // Counts, current frame or screen changed: the main frame updates its commands.
@@ -69,6 +74,9 @@ signals:
     void PauseButtonState(bool pressed);
     // The user changed what Layout() returns.
     void LayoutChanged();
+    // A search ended: notFound is the status text when nothing more matched (the window
+    // beeped), empty when a packet was found.
+    void FindEnded(const QString& notFound);
 
 private:
     void ListFilled() override;
@@ -77,6 +85,8 @@ private:
     void PauseButton(bool pressed) override;
     // True when a pane changed.
     bool UpdateStatus();
+    void OnFilterProgress();
+    void OnFindProgress();
 
     std::unique_ptr<CaptureRelay> m_relay;  // outlives the window's capture thread
     std::unique_ptr<session::TraceWindow> m_window;

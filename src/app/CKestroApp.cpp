@@ -61,6 +61,14 @@ void CKestroApp::KeepLayout(const CChildFrame& child) {
     m_layoutSave.start();
 }
 
+void CKestroApp::ShowRecentFilters() {
+    QStringList expressions;
+    const settings::RecentFiles recent = m_settings.RecentFilters();
+    for (const std::string& expression : recent.Paths())
+        expressions << QString::fromStdString(expression);
+    m_mainFrame->NavigationBar().SetRecentFilters(expressions);
+}
+
 void CKestroApp::ShowRecentFiles() {
     QStringList paths;
     const settings::RecentFiles recent = m_settings.Recent();
@@ -91,9 +99,16 @@ void CKestroApp::InitInstance(const QStringList& traceFiles) {
         for (const QString& path : paths) OpenSavedTrace(path);
     });
     connect(m_mainFrame.get(), &CMainFrame::RecentFileChosen, this, &CKestroApp::OnRecentFile);
+    connect(m_mainFrame.get(), &CMainFrame::FilterApplied, this, [this](const QString& expression) {
+        settings::RecentFiles recent = m_settings.RecentFilters();
+        recent.Add(expression.toStdString());
+        m_settings.SetRecentFilters(std::move(recent));
+        ShowRecentFilters();
+    });
     if (!m_mainFrame->restoreGeometry(m_settings.MainGeometry())) m_mainFrame->resize(1280, 860);
     m_mainFrame->RestoreBars(m_settings.MainState());
     ShowRecentFiles();
+    ShowRecentFilters();
     m_mainFrame->show();
     for (const QString& path : traceFiles) OpenSavedTrace(path);
 }

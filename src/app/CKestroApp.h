@@ -69,6 +69,7 @@ public:
 
 private:
     void ShowRecentFiles();
+    void ShowRecentFilters();
     void KeepLayout(const CChildFrame& child);
 
     core::UserPrompt& m_prompt;

@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QApplication>
 #include <QMimeData>
 #include <QStatusBar>
 #include <QStyle>
@@ -69,6 +70,11 @@ const CommandRow kCommands[] = {
     {Id(CommandId::AppAbout), "&About Palomet", "Display program information and version number\nAbout", "",
      QStyle::SP_MessageBoxInformation, false},
     {Id(CommandId::EditCopy), "Copy", "Copy the selection to the clipboard\nCopy", "Ctrl+C; Ctrl+Ins", kNoIcon, false},
+    {Id(CommandId::EditFind), "&Find...", "Find a packet holding a text\nFind", "Ctrl+F", kNoIcon, false},
+    {Id(CommandId::EditFindNext), "Find &Next", "Find the next packet holding the text\nFind Next", "F3", kNoIcon,
+     false},
+    {Id(CommandId::EditFindPrevious), "Find &Previous", "Find the previous packet holding the text\nFind Previous",
+     "Shift+F3", kNoIcon, false},
     {Id(CommandId::NextPane), "Next Pane", "Switch to the next window pane\nNext Pane", "F6", kNoIcon, false},
     {Id(CommandId::PreviousPane), "Previous Pane", "Switch back to the previous window pane\nPrevious Pane", "Shift+F6",
      kNoIcon, false},
@@ -170,6 +176,12 @@ void CMainFrame::MakeMenus() {
     file->addSeparator();
     file->addAction(Action(Id(CommandId::AppExit)));
 
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    edit->addAction(Action(Id(CommandId::EditCopy)));
+    edit->addSeparator();
+    for (CommandId id : {CommandId::EditFind, CommandId::EditFindNext, CommandId::EditFindPrevious})
+        edit->addAction(Action(Id(id)));
+
     QMenu* view = menuBar()->addMenu(tr("&View"));
     view->addAction(Action(Id(CommandId::ViewToolbar)));
     view->addAction(Action(Id(CommandId::ViewNavigationBar)));
@@ -242,6 +254,61 @@ void CMainFrame::ConnectCommands() {
         if (CChildFrame* child = ActiveChild()) child->SetSummaryLevel(level);
     });
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] { OnChildActivated(); });
+    connect(m_navBar, &CNavigationBar::FilterEntered, this, &CMainFrame::ApplyFilter);
+    on(CommandId::EditFind, [this] {
+        FindDialog& finder = Finder();
+        finder.show();
+        finder.raise();
+        finder.activateWindow();
+        finder.TextField().selectAll();
+        finder.TextField().setFocus();
+    });
+    on(CommandId::EditFindNext, [this] { FindAgain(true); });
+    on(CommandId::EditFindPrevious, [this] { FindAgain(false); });
+}
+
+void CMainFrame::ApplyFilter(const QString& expression) {
+    CChildFrame* child = ActiveChild();
+    if (child == nullptr) return;
+    if (auto st = child->ApplyFilter(expression); !st) {
+        const QString message = QString::fromStdString(st.Err().text);
+        m_navBar->ShowFilterError(message);
+        statusBar()->showMessage(message);
+        return;
+    }
+    m_navBar->ShowFilterError(QString());
+    statusBar()->showMessage(expression.isEmpty() ? tr("Filter cleared") : tr("Filter: %1").arg(expression));
+    if (!expression.isEmpty()) emit FilterApplied(expression);
+    UpdateCommandStates();
+}
+
+FindDialog& CMainFrame::Finder() {
+    if (m_finder == nullptr) {
+        m_finder = new FindDialog(this);
+        connect(m_finder, &FindDialog::FindRequested, this, &CMainFrame::RunFind);
+    }
+    return *m_finder;
+}
+
+void CMainFrame::RunFind(const FindRequest& request) {
+    m_lastFind = request;
+    CChildFrame* child = ActiveChild();
+    if (child == nullptr || request.text.isEmpty()) return;
+    if (auto st = child->Find(request.text, request.where, request.forward, request.matchCase); !st) {
+        statusBar()->showMessage(QString::fromStdString(st.Err().text));
+        return;
+    }
+    statusBar()->showMessage(tr("Searching for \"%1\"...").arg(request.text));
+}
+
+void CMainFrame::FindAgain(bool forward) {
+    if (!m_lastFind) {
+        Action(Id(CommandId::EditFind))->trigger();
+        return;
+    }
+    FindRequest request = *m_lastFind;
+    request.forward = forward;
+    RunFind(request);
 }
 
 void CMainFrame::AddChild(CChildFrame* child) {
@@ -255,6 +322,9 @@ void CMainFrame::AddChild(CChildFrame* child) {
     });
     connect(child, &CChildFrame::PauseButtonState, this, [this, child](bool pressed) {
         if (child == ActiveChild()) Action(Id(NavCommand::PauseContinue))->setChecked(pressed);
+    });
+    connect(child, &CChildFrame::FindEnded, this, [this](const QString& notFound) {
+        statusBar()->showMessage(notFound.isEmpty() ? tr("Found") : notFound);
     });
     connect(child, &QObject::destroyed, this, [this] { UpdateCommandStates(); });
     sub->show();
@@ -279,6 +349,8 @@ void CMainFrame::OnChildActivated() {
     CChildFrame* child = ActiveChild();
     // The level box shows the level of the window that has the focus.
     if (child != nullptr) m_navBar->SelectLevel(child->View().SummaryLevel());
+    // The filter field shows the window's own expression.
+    m_navBar->ShowFilter(child != nullptr ? QString::fromStdString(child->View().FilterExpression()) : QString());
     setWindowTitle(child != nullptr ? QStringLiteral("Palomet Manager - ") + child->windowTitle()
                                     : QStringLiteral("Palomet Manager"));
     UpdateCommandStates();
@@ -292,6 +364,9 @@ void CMainFrame::UpdateCommandStates() {
         if (action->isCheckable()) action->setChecked(child != nullptr && child->View().IsPressed(id));
     }
     m_navBar->LevelBox().setEnabled(child != nullptr);
+    m_navBar->FilterBox().setEnabled(child != nullptr);
+    for (CommandId id : {CommandId::EditFind, CommandId::EditFindNext, CommandId::EditFindPrevious})
+        Action(Id(id))->setEnabled(child != nullptr);
     for (const CommandId id : kStatsCommands) Action(Id(id))->setEnabled(child != nullptr);
     m_windowMenu->menuAction()->setVisible(!m_mdi->subWindowList().isEmpty());
 }

@@ -11,6 +11,7 @@
 
 #include "app/CChildFrame.h"
 #include "app/CNavigationBar.h"
+#include "app/FindDialog.h"
 
 namespace app {
 
@@ -41,6 +42,14 @@ public:
     void SetRecentFiles(const QStringList& paths);
     const QList<QAction*>& RecentFileActions() const noexcept { return m_recentActions; }
 
+    // The filter field's expression on the active window: the field turns red with libpcap's
+    // message when it is refused.
+    void ApplyFilter(const QString& expression);
+    // Edit > Find: the dialog (made on first use), and a search on the active window; F3 and
+    // Shift+F3 repeat the last one forward and back.
+    FindDialog& Finder();
+    void RunFind(const FindRequest& request);
+
 signals:
     void NewRequested();
     void OpenRequested();
@@ -48,6 +57,8 @@ signals:
     void AboutRequested();
     void FilesDropped(const QStringList& paths);
     void RecentFileChosen(const QString& path);
+    // A filter expression was applied: it goes to the top of the recent ones.
+    void FilterApplied(const QString& expression);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -59,6 +70,7 @@ private:
     void MakeToolBars();
     void ConnectCommands();
     void OnChildActivated();
+    void FindAgain(bool forward);
 
     QMdiArea* m_mdi;
     QToolBar* m_mainBar = nullptr;
@@ -67,6 +79,8 @@ private:
     QMenu* m_fileMenu = nullptr;
     QList<QAction*> m_recentActions;  // the entries and the separator below them
     std::map<std::uint32_t, QAction*> m_actions;
+    FindDialog* m_finder = nullptr;
+    std::optional<FindRequest> m_lastFind;
 };
 
 }  // namespace app

@@ -1,6 +1,10 @@
 // Navigation bar.
 #include "app/CNavigationBar.h"
 
+#include <QKeyEvent>
+#include <QSignalBlocker>
+#include <QTimer>
+
 #include "app/WhatsThisTexts.h"
 #include "decode/ProtoCode.h"
 #include "packetlist/NavCommand.h"
@@ -29,7 +33,8 @@ void Tag(QWidget* widget, views::CommandId id, const char* prompt) {
 CNavigationBar::CNavigationBar(const std::function<QAction*(std::uint32_t)>& action, QWidget* parent)
     : QToolBar(tr("Navigation Bar"), parent),
       m_level(new QComboBox(this)),
-      m_packet(new QLineEdit(this)) {
+      m_packet(new QLineEdit(this)),
+      m_filter(new QComboBox(this)) {
     setObjectName(QStringLiteral("NavigationBar"));
     setProperty("commandId", static_cast<uint>(views::CommandId::NavigationBar));
     setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
@@ -66,6 +71,64 @@ CNavigationBar::CNavigationBar(const std::function<QAction*(std::uint32_t)>& act
     connect(m_packet, &QLineEdit::returnPressed, go, [go] {
         if (go->isEnabled()) go->trigger();
     });
+
+    // The filter field: the list holds the recent expressions, which the bar keeps itself.
+    m_filter->setEditable(true);
+    m_filter->setInsertPolicy(QComboBox::NoInsert);
+    m_filter->setMinimumWidth(260);
+    m_filter->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_filter->lineEdit()->setPlaceholderText(tr("Filter expression"));
+    m_filter->lineEdit()->setClearButtonEnabled(true);
+    Tag(m_filter, views::CommandId::FilterField,
+        "Show only the packets a capture-filter expression selects\nFilter expression");
+    m_filter->setWhatsThis(ControlWhatsThis(Control::FilterField));
+    addSeparator();
+    addWidget(m_filter);
+    connect(m_filter->lineEdit(), &QLineEdit::returnPressed, this, [this] { EnterFilter(); });
+    // An entry picked from the list; Enter also activates the entry shown, which counts once.
+    connect(m_filter, &QComboBox::activated, this, [this](int index) {
+        if (m_filter->itemText(index) == m_filter->currentText()) EnterFilter();
+    });
+    m_filter->lineEdit()->installEventFilter(this);
+}
+
+bool CNavigationBar::eventFilter(QObject* watched, QEvent* event) {
+    // Escape in the filter field clears it and the filter.
+    if (watched == m_filter->lineEdit() && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        m_filter->setEditText(QString());
+        emit FilterEntered(QString());
+        return true;
+    }
+    return QToolBar::eventFilter(watched, event);
+}
+
+void CNavigationBar::EnterFilter() {
+    if (m_entering) return;
+    m_entering = true;
+    QTimer::singleShot(0, this, [this] { m_entering = false; });
+    emit FilterEntered(m_filter->currentText().trimmed());
+}
+
+void CNavigationBar::ShowFilter(const QString& expression) {
+    m_filter->setEditText(expression);
+    ShowFilterError(QString());
+}
+
+void CNavigationBar::ShowFilterError(const QString& message) {
+    m_filterError = !message.isEmpty();
+    // A style sheet, not the palette: styles draw a combo box's field from their own colours.
+    m_filter->setStyleSheet(m_filterError ? QStringLiteral("QComboBox { background: #ff9a9a; color: black; }")
+                                          : QString());
+    m_filter->setToolTip(m_filterError ? message : tr("Filter expression"));
+}
+
+void CNavigationBar::SetRecentFilters(const QStringList& expressions) {
+    const QString text = m_filter->currentText();
+    const QSignalBlocker quiet(m_filter);
+    m_filter->clear();
+    m_filter->addItems(expressions);
+    m_filter->setEditText(text);
 }
 
 std::optional<std::uint32_t> CNavigationBar::SelectedLevel() const {

@@ -59,6 +59,13 @@ const std::pair<std::uint32_t, const char*> kCommandTexts[] = {
     {Id(CommandId::EditCopy),
      "<b>Copy</b> (Ctrl+C)<p>Copies from the pane with the focus: the selected packet's row, the selected detail "
      "line, or the selected detail text.</p>"},
+    {Id(CommandId::EditFind),
+     "<b>Find</b> (Ctrl+F)<p>Looks for the next or previous packet whose summary, or (when asked) whose detail "
+     "text, holds a piece of text, from the current packet on, across screens. With a filter on, only the "
+     "packets it shows are searched.</p>"},
+    {Id(CommandId::EditFindNext), "<b>Find Next</b> (F3)<p>Looks for the same text after the current packet.</p>"},
+    {Id(CommandId::EditFindPrevious),
+     "<b>Find Previous</b> (Shift+F3)<p>Looks for the same text before the current packet.</p>"},
     {Id(CommandId::NextPane), "<b>Next Pane</b> (F6)<p>Moves the focus between the packet list and the details.</p>"},
     {Id(CommandId::PreviousPane),
      "<b>Previous Pane</b> (Shift+F6)<p>Moves the focus back between the details and the packet list.</p>"},
@@ -101,6 +108,11 @@ const std::pair<Control, const char*> kControlTexts[] = {
     {Control::PacketsPane,
      "<b>Packets</b><p>How many packets the trace holds and the size of its file; for a live capture, also the "
      "packets the agent could not deliver.</p>"},
+    {Control::FilterField,
+     "<b>Filter expression</b><p>Shows only the packets of the active window that a capture-filter expression "
+     "selects, in tcpdump's syntax (<code>host 10.0.0.5 and udp port 53</code>, <code>arp</code>). Enter applies "
+     "it, Escape or an empty field shows every packet again; the list offers the expressions used last. The field "
+     "turns red, its tool tip saying why, when the expression is not understood.</p>"},
     {Control::Windows,
      "<b>Capture windows</b><p>One window per trace file or live capture. Drop trace files here to open them.</p>"},
 };

@@ -12,7 +12,7 @@ QString CommandWhatsThis(std::uint32_t id);
 
 // The controls that are no commands.
 enum class Control { LevelBox, PacketField, PacketList, DetailTree, DetailText, Progress, CurrentPane, PacketsPane,
-                     Windows };
+                     Windows, FilterField };
 QString ControlWhatsThis(Control control);
 
 }  // namespace app

@@ -11,6 +11,7 @@ constexpr std::string_view kGeometryValue = "Main Window Geometry";
 constexpr std::string_view kStateValue = "Main Window State";
 constexpr std::string_view kLayoutValue = "Window Layout";
 constexpr std::string_view kRecentValue = "Recent Files";
+constexpr std::string_view kRecentFiltersValue = "Recent Filters";
 // More columns than a packet list has is a damaged value.
 constexpr std::uint32_t kMaxColumns = 16;
 
@@ -88,6 +89,16 @@ settings::RecentFiles WorkbenchSettings::Recent() {
 
 void WorkbenchSettings::SetRecent(settings::RecentFiles recent) {
     (void)m_store.StoreObject(kRecentValue, settings::SerializerOf(recent));
+}
+
+settings::RecentFiles WorkbenchSettings::RecentFilters() {
+    settings::RecentFiles recent;
+    (void)m_store.LoadObject(kRecentFiltersValue, settings::SerializerOf(recent));
+    return recent;
+}
+
+void WorkbenchSettings::SetRecentFilters(settings::RecentFiles recent) {
+    (void)m_store.StoreObject(kRecentFiltersValue, settings::SerializerOf(recent));
 }
 
 }  // namespace app

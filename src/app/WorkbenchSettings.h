@@ -1,7 +1,7 @@
 // What the workbench remembers between runs, in the settings store under the application's
 // key ("Client\Workbench"): the main window's geometry and bars, the layout a capture window
-// was last left in (splitter, column widths, summary level, tree or text), and the Recent
-// Files list. A value that is missing or damaged reads as nothing remembered.
+// was last left in (splitter, column widths, summary level, tree or text), the Recent
+// Files list and the filter expressions used last. A value that is missing or damaged reads as nothing remembered.
 #pragma once
 
 #include <QByteArray>
@@ -40,6 +40,9 @@ public:
 
     settings::RecentFiles Recent();
     void SetRecent(settings::RecentFiles recent);
+    // The filter expressions, kept as the Recent Files are.
+    settings::RecentFiles RecentFilters();
+    void SetRecentFilters(settings::RecentFiles recent);
 
 private:
     QByteArray Read(std::string_view name);

@@ -505,7 +505,8 @@ void CKestroView::OnFilterProgress() {
     }
 }
 
-core::Status CKestroView::Find(const std::string& text, FindIn where, bool forward, std::function<void()> notify) {
+core::Status CKestroView::Find(const std::string& text, FindIn where, bool forward, std::function<void()> notify,
+                               bool matchCase) {
     CancelFind();
     m_findStatus.clear();
     if (m_path.empty()) return core::Fail(core::ErrorKind::Unsupported, "the packet list was not opened from a file");
@@ -514,7 +515,7 @@ core::Status CKestroView::Find(const std::string& text, FindIn where, bool forwa
     reader.Value().SetKnownCounts(BlockCount(), FrameCount(), EndOffset());
     m_findText = text;
     m_findForward = forward;
-    FindScan::Request request{text, where, m_summaryLevel, m_currentFrame, forward, std::nullopt};
+    FindScan::Request request{text, where, m_summaryLevel, m_currentFrame, forward, matchCase, std::nullopt};
     if (m_filter) request.filter = *m_filter;
     m_findScan = std::make_unique<FindScan>(std::move(reader).Value(), std::move(request), std::move(notify));
     return core::Success();

@@ -65,6 +65,8 @@ public:
                                              std::unique_ptr<BlockLoader> loader = nullptr);
 
     void SetListener(Listener* listener) noexcept { m_listener = listener; }
+    // The file the view reads, for a filter's or a search's own reader (Open sets it).
+    void SetPath(std::string path) { m_path = std::move(path); }
 
     // A saved trace: validate it (a file that fails leaves the list empty) and show the
     // first screen with the details of its first row. Pause/continue stays disabled.
@@ -129,10 +131,12 @@ public:
 
     // Find: the next frame after the current one (or the one before it) whose summary at
     // the list's level, or whose detail text, holds text, letter case ignored, searched
-    // across screens on a thread of its own (notify as for a filter). A new search, or the
+    // across screens on a thread of its own (notify as for a filter); matchCase: letter case
+    // counts too. A new search, or the
     // view going, cancels the one in hand. While a filter is on, only its matches are found.
     enum class FindState { Searching, Found, NothingMore };
-    core::Status Find(const std::string& text, FindIn where, bool forward, std::function<void()> notify = {});
+    core::Status Find(const std::string& text, FindIn where, bool forward, std::function<void()> notify = {},
+                      bool matchCase = false);
     // Found: the frame is shown and selected. NothingMore: the window beeps and shows
     // FindStatusText().
     FindState OnFindProgress();

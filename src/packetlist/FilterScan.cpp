@@ -10,7 +10,7 @@ namespace packetlist {
 
 namespace {
 // Frames between two looks at the stop request: a block may hold a million frames.
-constexpr std::uint32_t kStopCheckEvery = 4096;
+constexpr std::uint32_t kFilterStopCheckEvery = 4096;
 }  // namespace
 
 FilterScan::FilterScan(capture::TraceReader reader, filter::FrameFilter filter, std::function<void()> notify,
@@ -88,7 +88,7 @@ void FilterScan::Run(std::stop_token stop) {
         } else {
             const std::uint32_t count = batch.GetFrameCount();
             for (std::uint32_t i = 0; i < count; ++i) {
-                if (i % kStopCheckEvery == kStopCheckEvery - 1 && stop.stop_requested()) return;
+                if (i % kFilterStopCheckEvery == kFilterStopCheckEvery - 1 && stop.stop_requested()) return;
                 if (m_filter.Matches(batch.GetFrame(i))) screen.frames.push_back(block.trail.first + i);
             }
         }

@@ -13,7 +13,7 @@ namespace packetlist {
 namespace {
 using Move = capture::TraceReader::Move;
 // Frames between two looks at the stop request: decoding a detail is slow.
-constexpr std::uint32_t kStopCheckEvery = 256;
+constexpr std::uint32_t kFindStopCheckEvery = 256;
 }  // namespace
 
 FindScan::FindScan(capture::TraceReader reader, Request request, std::function<void()> notify)
@@ -43,7 +43,7 @@ std::optional<std::uint32_t> FindScan::Search(const capture::CPktSnap& batch, st
     const std::uint32_t count = batch.GetFrameCount();
     std::uint32_t checked = 0;
     const auto look = [&](std::uint32_t i) {
-        if (++checked % kStopCheckEvery == 0 && stop.stop_requested()) return false;
+        if (++checked % kFindStopCheckEvery == 0 && stop.stop_requested()) return false;
         if (m_request.filter && !m_request.filter->Matches(batch.GetFrame(i))) return false;
         return find.Matches(batch, i, m_request.level);
     };
@@ -61,7 +61,7 @@ void FindScan::Run(const std::stop_token& stop) {
     const auto conf = decode::CPktParsersConf::FromTableFiles();
     const decode::CPktParsers parsers(conf);
     capture::CPktSnap batch(&parsers);
-    TextFind find(m_request.text, m_request.where);
+    TextFind find(m_request.text, m_request.where, m_request.matchCase);
     Outcome outcome;
     const std::uint32_t frames = m_reader.FrameCount();
     if (frames == 0 || (m_request.forward ? m_request.from + 1 >= frames : m_request.from == 0)) {

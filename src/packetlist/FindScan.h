@@ -28,6 +28,7 @@ public:
         std::uint32_t level = 0;
         std::uint32_t from = 0;  // the frame the search starts beside, itself not searched
         bool forward = true;
+        bool matchCase = false;
         std::optional<filter::FrameFilter> filter;  // only the frames it selects, when given
     };
     struct Outcome {

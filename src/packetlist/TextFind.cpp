@@ -1,4 +1,4 @@
-// Case-blind substring search over decoded frames.
+// Substring search, case-blind unless asked, over decoded frames.
 #include "packetlist/TextFind.h"
 
 #include <algorithm>
@@ -9,17 +9,19 @@
 
 namespace packetlist {
 
-TextFind::TextFind(std::string_view text, FindIn where) : m_lowered(platform::AsciiLowered(text)), m_where(where) {}
+TextFind::TextFind(std::string_view text, FindIn where, bool matchCase)
+    : m_needle(matchCase ? std::string(text) : platform::AsciiLowered(text)), m_where(where), m_matchCase(matchCase) {}
 
 bool TextFind::Holds(std::string_view text) const noexcept {
-    if (m_lowered.empty()) return true;
-    const auto found = std::search(text.begin(), text.end(), m_lowered.begin(), m_lowered.end(),
+    if (m_needle.empty()) return true;
+    if (m_matchCase) return text.find(m_needle) != std::string_view::npos;
+    const auto found = std::search(text.begin(), text.end(), m_needle.begin(), m_needle.end(),
                                    [](char a, char b) { return platform::AsciiLower(a) == b; });
     return found != text.end();
 }
 
 bool TextFind::Matches(const capture::CPktSnap& batch, std::uint32_t i, std::uint32_t level) {
-    if (m_lowered.empty()) return true;
+    if (m_needle.empty()) return true;
     if (m_where == FindIn::Summary) {
         decode::SummaryOf(batch, level, &m_summary, i);
         return Holds(m_summary.summary);

@@ -1,6 +1,6 @@
 // Find: whether a frame's summary at the list's level, or (when asked) the text of its
 // whole decoded detail, holds a piece of text, letter case ignored (ASCII letters, as every
-// name the decoders write is). The summary is searched as decoded, the detail as the text
+// name the decoders write is) unless asked to match it. The summary is searched as decoded, the detail as the text
 // view shows it.
 #pragma once
 
@@ -18,7 +18,8 @@ enum class FindIn : std::uint8_t { Summary, Detail };
 
 class TextFind {
 public:
-    TextFind(std::string_view text, FindIn where);
+    // matchCase: letters must match in case too.
+    TextFind(std::string_view text, FindIn where, bool matchCase = false);
 
     // Decodes frame i of the batch as far as the search needs. An empty text matches every
     // frame. Not thread-safe: the decoding scratch is the object's own.
@@ -29,8 +30,9 @@ public:
     FindIn Where() const noexcept { return m_where; }
 
 private:
-    std::string m_lowered;
+    std::string m_needle;  // lowered unless the case is to match
     FindIn m_where;
+    bool m_matchCase;
     decode::CPktSummary m_summary;
     decode::CPktDetailLine m_detail;
     std::string m_detailText;

@@ -39,6 +39,7 @@ std::unique_ptr<TraceWindow> TraceWindow::Open(DocumentContext& context,
     if (!doc.IsLive()) {
         window->m_view = std::make_unique<packetlist::CKestroView>(
             capture::TraceReader(doc.TakeTraceFile()), context.prompt, context.waitCursor, std::move(loader));
+        window->m_view->SetPath(doc.Profile().traceFile);
         return window;
     }
     // The thread writes through the document's handle; the list reads through its own.
@@ -49,6 +50,7 @@ std::unique_ptr<TraceWindow> TraceWindow::Open(DocumentContext& context,
     }
     window->m_view = std::make_unique<packetlist::CKestroView>(std::move(reader).Value(), context.prompt,
                                                                context.waitCursor, std::move(loader));
+    window->m_view->SetPath(doc.Profile().traceFile);
     window->m_capture =
         std::make_unique<CaptureThread>(doc, doc.TakeTraceFile(), CaptureThread::OptionsFrom(doc.Profile()),
                                         window->m_clock, std::move(hooks.onPause), std::move(hooks.notice));

@@ -36,6 +36,10 @@ enum class CommandId : std::uint32_t {
     StatsConversations = 32831,
     StatsEndpoints = 32832,
     StatsIoGraph = 32833,
+    FilterField = 32834,
+    EditFind = 57636,
+    EditFindNext = 57640,
+    EditFindPrevious = 32835,
 };
 
 }  // namespace views

@@ -45,26 +45,30 @@ TEST(WorkbenchCommands, EachMenuAndTheToolBarHoldTheirCommandsInOrder) {
     testutil::Workbench w;
     app::CMainFrame& f = w.Frame();
     const auto menus = f.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 5);
+    ASSERT_EQ(menus.size(), 6);
     const struct {
         const char* name;
         QList<QAction*> actions;
         std::vector<std::uint32_t> ids;
     } bars[] = {
         {"File", menus[0]->menu()->actions(), {Id(FileNew), Id(FileOpen), Id(FileServices), kSeparator, Id(AppExit)}},
-        {"View", menus[1]->menu()->actions(), {Id(ViewToolbar), Id(ViewNavigationBar), Id(ViewStatusBar)}},
+        {"Edit",
+         menus[1]->menu()->actions(),
+         {Id(EditCopy), kSeparator, Id(EditFind), Id(EditFindNext), Id(EditFindPrevious)}},
+        {"View", menus[2]->menu()->actions(), {Id(ViewToolbar), Id(ViewNavigationBar), Id(ViewStatusBar)}},
         {"Statistics",
-         menus[2]->menu()->actions(),
+         menus[3]->menu()->actions(),
          {Id(StatsProtocols), Id(StatsConversations), Id(StatsEndpoints), Id(StatsIoGraph)}},
-        {"Window", menus[3]->menu()->actions(), {Id(WindowCascade), Id(WindowTile), Id(WindowArrange)}},
-        {"Help", menus[4]->menu()->actions(), {Id(HelpTopics), kSeparator, Id(AppAbout)}},
+        {"Window", menus[4]->menu()->actions(), {Id(WindowCascade), Id(WindowTile), Id(WindowArrange)}},
+        {"Help", menus[5]->menu()->actions(), {Id(HelpTopics), kSeparator, Id(AppAbout)}},
         {"tool bar",
          f.MainToolBar().actions(),
          {Id(FileNew), Id(FileOpen), Id(FileServices), kSeparator, Id(AppAbout), Id(ContextHelp)}},
     };
     for (const auto& bar : bars) EXPECT_EQ(Ids(bar.actions), bar.ids) << bar.name;
-    EXPECT_FALSE(menus[3]->isVisible()) << "the Window menu comes with the first window";
+    EXPECT_FALSE(menus[4]->isVisible()) << "the Window menu comes with the first window";
     EXPECT_FALSE(f.Action(Id(StatsConversations))->isEnabled()) << "statistics are of a capture window";
+    EXPECT_FALSE(f.Action(Id(EditFind))->isEnabled()) << "find looks in a capture window";
 }
 
 TEST(WorkbenchCommands, CommandsShowTheirPromptsAndShortcuts) {
