@@ -1,6 +1,9 @@
 // The bounded byte reader; every read checks what remains before it touches a byte.
 #include "core/ByteReader.h"
 
+#include <algorithm>
+#include <functional>
+
 namespace core {
 
 bool ByteReader::Need(std::size_t n) noexcept {
@@ -105,6 +108,30 @@ bool ByteReader::Seek(std::size_t offset) noexcept {
     }
     m_pos = offset;
     return true;
+}
+
+std::span<const std::uint8_t> ByteReader::Slice(std::size_t offset, std::size_t n) const noexcept {
+    if (offset >= m_bytes.size()) return {};
+    return m_bytes.subspan(offset, std::min(n, m_bytes.size() - offset));
+}
+
+std::span<const std::uint8_t> ByteReader::Since(std::size_t from) const noexcept {
+    return from <= m_pos ? m_bytes.subspan(from, m_pos - from) : std::span<const std::uint8_t>{};
+}
+
+std::optional<std::size_t> OffsetWithin(std::span<const std::uint8_t> whole,
+                                        std::span<const std::uint8_t> part) noexcept {
+    if (part.empty() || whole.empty()) return std::nullopt;
+    // std::less orders pointers into different objects too, so a part from elsewhere is
+    // told apart without undefined comparisons.
+    const std::less<const std::uint8_t*> before;
+    const std::uint8_t* first = whole.data();
+    const std::uint8_t* last = first + whole.size();
+    const std::uint8_t* partFirst = part.data();
+    if (before(partFirst, first) || !before(partFirst, last)) return std::nullopt;
+    const auto offset = static_cast<std::size_t>(partFirst - first);
+    if (part.size() > whole.size() - offset) return std::nullopt;
+    return offset;
 }
 
 }  // namespace core

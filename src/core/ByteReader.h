@@ -45,6 +45,11 @@ public:
     std::size_t Remaining() const noexcept { return m_bytes.size() - m_pos; }
     std::span<const std::uint8_t> Rest() const noexcept { return m_bytes.subspan(m_pos); }
     std::span<const std::uint8_t> Whole() const noexcept { return m_bytes; }
+    // The n bytes at offset, cut at the end (empty past it): what a detail line describes,
+    // named by the field's place in the header. Reads nothing.
+    std::span<const std::uint8_t> Slice(std::size_t offset, std::size_t n) const noexcept;
+    // The bytes from offset from up to the current position: what the reads since then took.
+    std::span<const std::uint8_t> Since(std::size_t from) const noexcept;
 
 private:
     bool Need(std::size_t n) noexcept;
@@ -53,5 +58,10 @@ private:
     std::size_t m_pos = 0;
     bool m_failed = false;
 };
+
+// Where part starts within whole, when it lies entirely inside it (an empty part never
+// does): how a span a reader handed out is turned back into an offset in its frame.
+std::optional<std::size_t> OffsetWithin(std::span<const std::uint8_t> whole,
+                                        std::span<const std::uint8_t> part) noexcept;
 
 }  // namespace core
