@@ -37,7 +37,9 @@ struct RangeCase {
 
 TEST(DetailBytes, EachLineNamesTheBytesOfItsField) {
     // tcp_http_get: Ethernet 0-13, IPv4 14-33, TCP 34-53, the request line from 54.
-    // udp_dns_query: IPv4 14-33, UDP 34-41, DNS from 42. arp_request: ARP from 14. app_smtp:
+    // udp_dns_query: IPv4 14-33, UDP 34-41, DNS from 42: ID, flags, four counts, the question
+    // from 54 (a 17-octet name, type, class). app_dns_session 1: its first answer from 75 (a
+    // name pointer, type, class, TTL, RDLENGTH, six octets of RDATA); 2: DNS over TCP. arp_request: ARP from 14. app_smtp:
     // the command line from 54, its line end left out.
     const RangeCase cases[] = {
         {"tcp_http_get.hex", 0, "FRAME:  Base frame properties", ByteRange{0, 95}},
@@ -58,6 +60,18 @@ TEST(DetailBytes, EachLineNamesTheBytesOfItsField) {
         {"udp_dns_query.hex", 0, "UDP:  Src Port", ByteRange{34, 8}},
         {"udp_dns_query.hex", 0, "UDP:  Destination port", ByteRange{36, 2}},
         {"udp_dns_query.hex", 0, "DNS: ", ByteRange{42, 33}},
+        {"udp_dns_query.hex", 0, "DNS: Query Identifier", ByteRange{42, 2}},
+        {"udp_dns_query.hex", 0, "DNS: .......1........ = Reqursive", ByteRange{44, 2}},
+        {"udp_dns_query.hex", 0, "DNS: Name Server Count", ByteRange{50, 2}},
+        {"udp_dns_query.hex", 0, "DNS: Question Section", ByteRange{54, 21}},
+        {"udp_dns_query.hex", 0, "DNS: Question Name", ByteRange{54, 17}},
+        {"udp_dns_query.hex", 0, "DNS: Question Class", ByteRange{73, 2}},
+        {"app_dns_session.hex", 1, "DNS: Resource Record: 'www.example.com'", ByteRange{75, 18}},
+        {"app_dns_session.hex", 1, "DNS: Resource Name: 'www.example.com'", ByteRange{75, 2}},  // a pointer
+        {"app_dns_session.hex", 1, "DNS: Time To Live = 300", ByteRange{81, 4}},
+        {"app_dns_session.hex", 1, "DNS: Canonical", ByteRange{87, 6}},
+        {"app_dns_session.hex", 2, "DNS: DNS Frame Size", ByteRange{54, 2}},  // the TCP length prefix
+        {"app_dns_session.hex", 2, "DNS: Query Identifier", ByteRange{56, 2}},
         {"arp_request.hex", 0, "ARP:  Operation", ByteRange{20, 2}},
         {"arp_request.hex", 0, "ARP:  Target protocol address", ByteRange{38, 4}},
         {"tcp_syn_mss.hex", 0, "TCP:  Options", ByteRange{54, 4}},
