@@ -2,7 +2,6 @@
 #include "core/ByteReader.h"
 
 #include <algorithm>
-#include <functional>
 
 namespace core {
 
@@ -117,21 +116,6 @@ std::span<const std::uint8_t> ByteReader::Slice(std::size_t offset, std::size_t 
 
 std::span<const std::uint8_t> ByteReader::Since(std::size_t from) const noexcept {
     return from <= m_pos ? m_bytes.subspan(from, m_pos - from) : std::span<const std::uint8_t>{};
-}
-
-std::optional<std::size_t> OffsetWithin(std::span<const std::uint8_t> whole,
-                                        std::span<const std::uint8_t> part) noexcept {
-    if (part.empty() || whole.empty()) return std::nullopt;
-    // std::less orders pointers into different objects too, so a part from elsewhere is
-    // told apart without undefined comparisons.
-    const std::less<const std::uint8_t*> before;
-    const std::uint8_t* first = whole.data();
-    const std::uint8_t* last = first + whole.size();
-    const std::uint8_t* partFirst = part.data();
-    if (before(partFirst, first) || !before(partFirst, last)) return std::nullopt;
-    const auto offset = static_cast<std::size_t>(partFirst - first);
-    if (part.size() > whole.size() - offset) return std::nullopt;
-    return offset;
 }
 
 }  // namespace core

@@ -3,6 +3,7 @@
 // decoder can read a whole header in straight lines and check once.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -60,8 +61,16 @@ private:
 };
 
 // Where part starts within whole, when it lies entirely inside it (an empty part never
-// does): how a span a reader handed out is turned back into an offset in its frame.
-std::optional<std::size_t> OffsetWithin(std::span<const std::uint8_t> whole,
-                                        std::span<const std::uint8_t> part) noexcept;
+// does): how a span a reader handed out is turned back into an offset in its frame. The
+// addresses are compared as numbers, so a part from another buffer is told apart without
+// comparing pointers into different objects; inline, as the detail chain asks it per line.
+inline std::optional<std::size_t> OffsetWithin(std::span<const std::uint8_t> whole,
+                                               std::span<const std::uint8_t> part) noexcept {
+    if (part.empty()) return std::nullopt;
+    const auto first = std::bit_cast<std::uintptr_t>(whole.data());
+    const auto at = std::bit_cast<std::uintptr_t>(part.data());
+    if (at < first || at - first >= whole.size() || part.size() > whole.size() - (at - first)) return std::nullopt;
+    return at - first;
+}
 
 }  // namespace core

@@ -41,7 +41,9 @@ public:
     }
     // The same, describing bytes a reader over the frame handed out (Slice, Since, Bytes).
     CPktDetailLine& Add(std::string_view prefix, std::string text, std::span<const std::uint8_t> bytes) {
-        return Add(prefix, std::move(text)).Describes(bytes);
+        CPktDetailLine& line = Add(prefix, std::move(text));
+        line.Describes(bytes);
+        return line;
     }
 
     // Records the bytes this line describes. They must be a part of the frame: anything else
