@@ -15,6 +15,7 @@
 #include "app/AboutBox.h"
 #include "app/HelpTopics.h"
 #include "packetlist/NavCommand.h"
+#include "views/BytesPaneSwitch.h"
 #include "views/CommandIds.h"
 
 namespace app {
@@ -49,6 +50,8 @@ const CommandRow kCommands[] = {
     {Id(CommandId::ViewNavigationBar), "&Navigation Bar", "Show or hide the navigation bar\nToggle Navigation Bar", "",
      kNoIcon, true},
     {Id(CommandId::ViewStatusBar), "&Status Bar", "Show or hide the status bar\nToggle StatusBar", "", kNoIcon, true},
+    {Id(CommandId::ViewBytesPane), "&Bytes Pane", "Show or hide the bytes of the selected frame\nToggle Bytes Pane", "",
+     kNoIcon, true},
     {Id(CommandId::WindowCascade), "&Cascade", "Arrange windows so they overlap\nCascade Windows", "", kNoIcon, false},
     {Id(CommandId::WindowTile), "&Tile", "Arrange windows as non-overlapping tiles\nTile Windows", "", kNoIcon, false},
     {Id(CommandId::WindowArrange), "&Arrange Icons", "Arrange icons at the bottom of the window\nArrange Icons", "",
@@ -157,6 +160,7 @@ void CMainFrame::MakeMenus() {
     view->addAction(Action(Id(CommandId::ViewToolbar)));
     view->addAction(Action(Id(CommandId::ViewNavigationBar)));
     view->addAction(Action(Id(CommandId::ViewStatusBar)));
+    view->addAction(Action(Id(CommandId::ViewBytesPane)));
 
     // The document menu's Window menu: only while a capture window is open.
     m_windowMenu = menuBar()->addMenu(tr("&Window"));
@@ -206,6 +210,13 @@ void CMainFrame::ConnectCommands() {
         if (auto* toolBar = qobject_cast<QToolBar*>(bar))
             connect(toolBar, &QToolBar::visibilityChanged, action, &QAction::setChecked);
     }
+
+    // The bytes pane of every capture window follows one switch, remembered between sessions.
+    QAction* bytesPane = Action(Id(CommandId::ViewBytesPane));
+    views::BytesPaneSwitch& bytesSwitch = views::BytesPaneSwitch::Instance();
+    bytesPane->setChecked(bytesSwitch.IsOn());
+    connect(bytesPane, &QAction::toggled, &bytesSwitch, &views::BytesPaneSwitch::Set);
+    connect(&bytesSwitch, &views::BytesPaneSwitch::Changed, bytesPane, &QAction::setChecked);
 
     for (NavCommand id : kNavCommands) {
         connect(Action(Id(id)), &QAction::triggered, this, [this, id] {

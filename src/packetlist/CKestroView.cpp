@@ -330,6 +330,12 @@ bool CKestroView::DetailOf(std::uint32_t row, decode::CPktDetailLine& root) cons
     return true;
 }
 
+std::vector<std::uint8_t> CKestroView::BytesOf(std::uint32_t row) const {
+    if (row >= RowCount()) return {};
+    const auto bytes = m_batch->GetFrame(row).GetData();
+    return {bytes.begin(), bytes.end()};
+}
+
 std::string CKestroView::PacketsText() const { return PacketsPaneText(FrameCount(), EndOffset(), m_counts.framesLost); }
 
 std::string CKestroView::CurrentText() const { return CurrentPaneText(m_currentFrame); }

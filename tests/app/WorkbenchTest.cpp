@@ -47,7 +47,9 @@ TEST(WorkbenchCommands, EachMenuAndTheToolBarHoldTheirCommandsInOrder) {
         std::vector<std::uint32_t> ids;
     } bars[] = {
         {"File", menus[0]->menu()->actions(), {Id(FileNew), Id(FileOpen), Id(FileServices), kSeparator, Id(AppExit)}},
-        {"View", menus[1]->menu()->actions(), {Id(ViewToolbar), Id(ViewNavigationBar), Id(ViewStatusBar)}},
+        {"View",
+         menus[1]->menu()->actions(),
+         {Id(ViewToolbar), Id(ViewNavigationBar), Id(ViewStatusBar), Id(ViewBytesPane)}},
         {"Window", menus[2]->menu()->actions(), {Id(WindowCascade), Id(WindowTile), Id(WindowArrange)}},
         {"Help", menus[3]->menu()->actions(), {Id(HelpTopics), kSeparator, Id(AppAbout)}},
         {"tool bar",
