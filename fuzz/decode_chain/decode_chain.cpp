@@ -1,4 +1,5 @@
-// Fuzz target: arbitrary frame bytes through both decoder chains at every level, and through
+// Fuzz target: arbitrary frame bytes through both decoder chains at every level (the detail
+// lines' byte ranges must nest inside the frame), and through
 // the stepping chain into the statistics engine. The first byte picks the frame's link code,
 // the second the tables (empty or the shipped files).
 #include <cstddef>
@@ -10,6 +11,7 @@
 #include "decode/CPktParsers.h"
 #include "decode/CPktParsersConf.h"
 #include "decode/CPktSummary.h"
+#include "decode/DetailRanges.h"
 #include "decode/DetailText.h"
 #include "decode/FrameLayers.h"
 #include "decode/ProtoCode.h"
@@ -82,6 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     decode::CPktDetailLine root;
     if (parsers.DecodeDetail(&previous, &frame, root, tickRate) > bytes.size()) __builtin_trap();
+    if (decode::FindStrayRange(root, bytes.size()) != nullptr) __builtin_trap();
     const std::string text = decode::RenderDetailText(root);
 
     decode::FrameLayers layers;

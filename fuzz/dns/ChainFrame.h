@@ -1,5 +1,5 @@
 // Shared by the fuzz targets that go through the decoder chain: RunFrame runs both chains of
-// the full decoder set over one frame of a link code; RunThroughChain wraps the fuzz bytes in
+// the full decoder set over one frame of a link code (and checks the detail lines' byte ranges); RunThroughChain wraps the fuzz bytes in
 // an Ethernet, IPv4 and UDP or TCP frame with the chosen ports first, so the transport
 // layer's dispatch is exercised with every application input.
 #pragma once
@@ -14,6 +14,7 @@
 #include "decode/CPktParsers.h"
 #include "decode/CPktParsersConf.h"
 #include "decode/CPktSummary.h"
+#include "decode/DetailRanges.h"
 #include "decode/ProtoCode.h"
 
 namespace appfuzz {
@@ -42,6 +43,8 @@ inline void RunFrame(std::uint32_t linkCode, std::span<const std::uint8_t> bytes
     }
     decode::CPktDetailLine root;
     if (parsers.DecodeDetail(nullptr, &frame, root, 1000000) > bytes.size()) __builtin_trap();
+    // Every line's bytes lie in the frame and in the bytes of the line it explains.
+    if (decode::FindStrayRange(root, bytes.size()) != nullptr) __builtin_trap();
 }
 
 // A raw IPv4 (192.168.1.20 to .1) or IPv6 (2001:db8:1::20 to ::53) packet of the protocol

@@ -18,6 +18,7 @@
 #include "app/StatisticsWindows.h"
 #include "app/WhatsThisTexts.h"
 #include "packetlist/NavCommand.h"
+#include "views/BytesPaneSwitch.h"
 #include "views/CommandIds.h"
 
 namespace app {
@@ -52,6 +53,8 @@ const CommandRow kCommands[] = {
     {Id(CommandId::ViewNavigationBar), "&Navigation Bar", "Show or hide the navigation bar\nToggle Navigation Bar", "",
      kNoIcon, true},
     {Id(CommandId::ViewStatusBar), "&Status Bar", "Show or hide the status bar\nToggle StatusBar", "", kNoIcon, true},
+    {Id(CommandId::ViewBytesPane), "&Bytes Pane", "Show or hide the bytes of the selected frame\nToggle Bytes Pane", "",
+     kNoIcon, true},
     {Id(CommandId::StatsProtocols), "&Protocol Hierarchy",
      "Show every layer path of the active capture with its frames and bytes\nProtocol Hierarchy", "", kNoIcon, false},
     {Id(CommandId::StatsConversations), "&Conversations",
@@ -186,6 +189,7 @@ void CMainFrame::MakeMenus() {
     view->addAction(Action(Id(CommandId::ViewToolbar)));
     view->addAction(Action(Id(CommandId::ViewNavigationBar)));
     view->addAction(Action(Id(CommandId::ViewStatusBar)));
+    view->addAction(Action(Id(CommandId::ViewBytesPane)));
 
     // The document menu's Window menu: only while a capture window is open.
     QMenu* statistics = menuBar()->addMenu(tr("&Statistics"));
@@ -238,6 +242,13 @@ void CMainFrame::ConnectCommands() {
         if (auto* toolBar = qobject_cast<QToolBar*>(bar))
             connect(toolBar, &QToolBar::visibilityChanged, action, &QAction::setChecked);
     }
+
+    // The bytes pane of every capture window follows one switch, remembered between sessions.
+    QAction* bytesPane = Action(Id(CommandId::ViewBytesPane));
+    views::BytesPaneSwitch& bytesSwitch = views::BytesPaneSwitch::Instance();
+    bytesPane->setChecked(bytesSwitch.IsOn());
+    connect(bytesPane, &QAction::toggled, &bytesSwitch, &views::BytesPaneSwitch::Set);
+    connect(&bytesSwitch, &views::BytesPaneSwitch::Changed, bytesPane, &QAction::setChecked);
 
     for (NavCommand id : kNavCommands) {
         connect(Action(Id(id)), &QAction::triggered, this, [this, id] {

@@ -48,6 +48,10 @@ const std::pair<std::uint32_t, const char*> kCommandTexts[] = {
     {Id(CommandId::StatsIoGraph),
      "<b>I/O Graph</b><p>Frames and bytes per second over the active capture window's trace. Drag across the graph "
      "to zoom, Shift and drag to pan, 0 to see everything; a click goes to the first frame at that time.</p>"},
+    {Id(CommandId::ViewBytesPane),
+     "<b>Bytes Pane</b><p>Shows or hides the selected frame's bytes under its details: hex and printable "
+     "characters, 16 bytes a line. Selecting a detail line highlights its bytes; clicking a byte selects the line "
+     "that describes it.</p>"},
     {Id(CommandId::WindowCascade), "<b>Cascade</b><p>Arranges the capture windows so that they overlap.</p>"},
     {Id(CommandId::WindowTile), "<b>Tile</b><p>Arranges the capture windows side by side.</p>"},
     {Id(CommandId::WindowArrange), "<b>Arrange Icons</b><p>Lines up minimized capture windows at the bottom.</p>"},

@@ -1,6 +1,8 @@
 // The bounded byte reader; every read checks what remains before it touches a byte.
 #include "core/ByteReader.h"
 
+#include <algorithm>
+
 namespace core {
 
 bool ByteReader::Need(std::size_t n) noexcept {
@@ -105,6 +107,15 @@ bool ByteReader::Seek(std::size_t offset) noexcept {
     }
     m_pos = offset;
     return true;
+}
+
+std::span<const std::uint8_t> ByteReader::Slice(std::size_t offset, std::size_t n) const noexcept {
+    if (offset >= m_bytes.size()) return {};
+    return m_bytes.subspan(offset, std::min(n, m_bytes.size() - offset));
+}
+
+std::span<const std::uint8_t> ByteReader::Since(std::size_t from) const noexcept {
+    return from <= m_pos ? m_bytes.subspan(from, m_pos - from) : std::span<const std::uint8_t>{};
 }
 
 }  // namespace core

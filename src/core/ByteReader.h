@@ -3,6 +3,7 @@
 // decoder can read a whole header in straight lines and check once.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -45,6 +46,11 @@ public:
     std::size_t Remaining() const noexcept { return m_bytes.size() - m_pos; }
     std::span<const std::uint8_t> Rest() const noexcept { return m_bytes.subspan(m_pos); }
     std::span<const std::uint8_t> Whole() const noexcept { return m_bytes; }
+    // The n bytes at offset, cut at the end (empty past it): what a detail line describes,
+    // named by the field's place in the header. Reads nothing.
+    std::span<const std::uint8_t> Slice(std::size_t offset, std::size_t n) const noexcept;
+    // The bytes from offset from up to the current position: what the reads since then took.
+    std::span<const std::uint8_t> Since(std::size_t from) const noexcept;
 
 private:
     bool Need(std::size_t n) noexcept;
@@ -53,5 +59,18 @@ private:
     std::size_t m_pos = 0;
     bool m_failed = false;
 };
+
+// Where part starts within whole, when it lies entirely inside it (an empty part never
+// does): how a span a reader handed out is turned back into an offset in its frame. The
+// addresses are compared as numbers, so a part from another buffer is told apart without
+// comparing pointers into different objects; inline, as the detail chain asks it per line.
+inline std::optional<std::size_t> OffsetWithin(std::span<const std::uint8_t> whole,
+                                               std::span<const std::uint8_t> part) noexcept {
+    if (part.empty()) return std::nullopt;
+    const auto first = std::bit_cast<std::uintptr_t>(whole.data());
+    const auto at = std::bit_cast<std::uintptr_t>(part.data());
+    if (at < first || at - first >= whole.size() || part.size() > whole.size() - (at - first)) return std::nullopt;
+    return at - first;
+}
 
 }  // namespace core

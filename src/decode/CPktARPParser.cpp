@@ -173,12 +173,15 @@ ProtoCode CPktARPParser::ParseDetail(core::ByteReader& in, CPktParseContext& /*c
     }
     CPktDetailLine& top = root.Add(kPrefix, std::move(headline));
     top.Add(kPrefix,
-            core::Printf(" Hardware type = %u (%s)", unsigned{m->hardwareType}, HardwareTypeName(m->hardwareType)));
+            core::Printf(" Hardware type = %u (%s)", unsigned{m->hardwareType}, HardwareTypeName(m->hardwareType)),
+            in.Slice(0, 2));
     top.Add(kPrefix,
-            core::Printf(" Protocol type = 0x%.4X (%s)", unsigned{m->protocolType}, TypeName(m->protocolType).c_str()));
-    top.Add(kPrefix, core::Printf(" Hardware address length = %u bytes", unsigned{m->hardwareLength}));
-    top.Add(kPrefix, core::Printf(" Protocol address length = %u bytes", unsigned{m->protocolLength}));
-    top.Add(kPrefix, core::Printf(" Operation = %u (%s)", unsigned{m->operation}, OperationName(m->operation)));
+            core::Printf(" Protocol type = 0x%.4X (%s)", unsigned{m->protocolType}, TypeName(m->protocolType).c_str()),
+            in.Slice(2, 2));
+    top.Add(kPrefix, core::Printf(" Hardware address length = %u bytes", unsigned{m->hardwareLength}), in.Slice(4, 1));
+    top.Add(kPrefix, core::Printf(" Protocol address length = %u bytes", unsigned{m->protocolLength}), in.Slice(5, 1));
+    top.Add(kPrefix, core::Printf(" Operation = %u (%s)", unsigned{m->operation}, OperationName(m->operation)),
+            in.Slice(6, 2));
     if (!m->addressesRead) {
         top.Add(kPrefix, " ERROR ! The addresses run past the end of the frame");
         return PROTO_NONE;
@@ -186,7 +189,7 @@ ProtoCode CPktARPParser::ParseDetail(core::ByteReader& in, CPktParseContext& /*c
     const auto addProtocol = [&](const char* label, std::span<const std::uint8_t> address) {
         std::string text(label);
         AppendProtocolAddress(text, *m, address);
-        top.Add(kPrefix, std::move(text));
+        top.Add(kPrefix, std::move(text), address);
     };
     AddHardwareAddress(top, kPrefix, "Sender hardware address", EtherNums(), m->senderHardware);
     addProtocol(" Sender protocol address = ", m->senderProtocol);

@@ -69,16 +69,19 @@ ProtoCode CPktEthernetParser::ParseDetail(core::ByteReader& in, CPktParseContext
 
     CPktDetailLine& top =
         root.Add(kPrefix, core::Printf(" ETYPE = 0x%.4X : Protocol = %s", unsigned{h->type}, typeName.c_str()));
-    const auto addAddress = [&](const char* label, const std::array<std::uint8_t, 6>& a) {
-        CPktDetailLine& line = top.Add(
-            kPrefix, core::Printf(" %s address = %.2X%.2X%.2X%.2X%.2X%.2X", label, unsigned{a[0]}, unsigned{a[1]},
-                                  unsigned{a[2]}, unsigned{a[3]}, unsigned{a[4]}, unsigned{a[5]}));
-        line.Add(kPrefix, GroupBitLine(a[0]));
-        line.Add(kPrefix, VendorLine(EtherNums(), a));
+    const auto addAddress = [&](const char* label, const std::array<std::uint8_t, 6>& a, std::size_t at) {
+        CPktDetailLine& line =
+            top.Add(kPrefix,
+                    core::Printf(" %s address = %.2X%.2X%.2X%.2X%.2X%.2X", label, unsigned{a[0]}, unsigned{a[1]},
+                                 unsigned{a[2]}, unsigned{a[3]}, unsigned{a[4]}, unsigned{a[5]}),
+                    in.Slice(at, 6));
+        line.Add(kPrefix, GroupBitLine(a[0]), in.Slice(at, 1));
+        line.Add(kPrefix, VendorLine(EtherNums(), a), in.Slice(at, 3));
     };
-    addAddress("Destination", h->destination);
-    addAddress("Source", h->source);
-    top.Add(kPrefix, core::Printf(" Ethernet type = 0x%.4X (%s)", unsigned{h->type}, typeName.c_str()));
+    addAddress("Destination", h->destination, 0);
+    addAddress("Source", h->source, 6);
+    top.Add(kPrefix, core::Printf(" Ethernet type = 0x%.4X (%s)", unsigned{h->type}, typeName.c_str()),
+            in.Slice(12, 2));
     const auto rest = static_cast<unsigned>(remaining - kHeaderLength);
     top.Add(kPrefix, core::Printf(" Number of data bytes remaining = %u (0x%X)", rest, rest));
     return TypeToCode(h->type);

@@ -32,7 +32,7 @@ std::string LocalTimeText(std::uint32_t seconds) {
 ProtoCode CPktFrameParser::Parse(const capture::CPktSnapQue* frame, CPktDetailLine* root, float deltaMs) const {
     if (frame == nullptr) return PROTO_NONE;
     if (root == nullptr) return frame->GetLinkProtocol();
-    CPktDetailLine& top = root->Add(kPrefix, " Base frame properties");
+    CPktDetailLine& top = root->Add(kPrefix, " Base frame properties", frame->GetData());
     top.Add(kPrefix, " Time of capture = " + LocalTimeText(frame->GetCaptureTime()));
     top.Add(kPrefix, core::Printf(" Time delta from previous frame = %.0f milliseconds", static_cast<double>(deltaMs)));
     top.Add(kPrefix, core::Printf(" Capture frame length = %u bytes", frame->GetCapturedLength()));

@@ -247,8 +247,9 @@ void CPktICMPParser::AddBodyLines(CPktDetailLine& top, const Message& m) const {
     if (HasIdentifier(m.v6, m.type)) {
         const unsigned id = m.word >> 16U;
         const unsigned sequence = m.word & 0xFFFFU;
-        top.Add(prefix, core::Printf(" Identifier = %u (0x%.4X)", id, id));
-        top.Add(prefix, core::Printf(" Sequence number = %u (0x%.4X)", sequence, sequence));
+        const core::ByteReader message(m.whole);
+        top.Add(prefix, core::Printf(" Identifier = %u (0x%.4X)", id, id), message.Slice(4, 2));
+        top.Add(prefix, core::Printf(" Sequence number = %u (0x%.4X)", sequence, sequence), message.Slice(6, 2));
         core::ByteReader body(m.body);
         if (!m.v6 && (m.type == kTimestamp || m.type == kTimestampReply)) {
             const std::uint32_t originate = body.Be32();
@@ -261,7 +262,7 @@ void CPktICMPParser::AddBodyLines(CPktDetailLine& top, const Message& m) const {
             const std::uint32_t mask = body.Be32();
             if (!body.Failed()) top.Add(prefix, Ipv4Line(" Address mask = ", mask));
         } else {
-            top.Add(prefix, core::Printf(" Data = %u bytes", static_cast<unsigned>(m.body.size())));
+            top.Add(prefix, core::Printf(" Data = %u bytes", static_cast<unsigned>(m.body.size())), m.body);
         }
         return;
     }
@@ -317,17 +318,21 @@ ProtoCode CPktICMPParser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
     headline += core::Printf(" : Type = %u : Code = %u", unsigned{m->type}, unsigned{m->code});
     CPktDetailLine& top = root.Add(prefix, std::move(headline));
     const char* typeName = IcmpTypeName(v6, m->type);
-    top.Add(prefix, core::Printf(" Type = %u (%s)", unsigned{m->type}, typeName != nullptr ? typeName : "Unknown"));
+    const core::ByteReader message(m->whole);
+    top.Add(prefix, core::Printf(" Type = %u (%s)", unsigned{m->type}, typeName != nullptr ? typeName : "Unknown"),
+            message.Slice(0, 1));
     const char* codeName = IcmpCodeName(v6, m->type, m->code);
-    top.Add(prefix, codeName != nullptr ? core::Printf(" Code = %u (%s)", unsigned{m->code}, codeName)
-                                        : core::Printf(" Code = %u", unsigned{m->code}));
+    top.Add(prefix,
+            codeName != nullptr ? core::Printf(" Code = %u (%s)", unsigned{m->code}, codeName)
+                                : core::Printf(" Code = %u", unsigned{m->code}),
+            message.Slice(1, 1));
     const char* verdict = "not verified";
     if (v6) {
         verdict = TransportChecksumVerdict(ctx, kProtocolIcmpv6, m->whole);
     } else if (!ctx.ipLengthFromCapture && !ctx.ipFragment && m->whole.size() == ctx.ipPayloadLength) {
         verdict = FoldChecksum(OnesComplementSum(m->whole)) == 0xFFFF ? "OK" : "ERROR";
     }
-    top.Add(prefix, core::Printf(" Checksum = 0x%.4X (%s)", unsigned{m->checksum}, verdict));
+    top.Add(prefix, core::Printf(" Checksum = 0x%.4X (%s)", unsigned{m->checksum}, verdict), message.Slice(2, 2));
     if (m->whole.size() < kHeaderLength) {
         top.Add(prefix,
                 core::Printf(" ERROR ! Message cut short after %u bytes", static_cast<unsigned>(m->whole.size())));

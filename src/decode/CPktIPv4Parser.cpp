@@ -104,48 +104,56 @@ ProtoCode CPktIPv4Parser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
     CPktDetailLine& top =
         root.Add(kPrefix, core::Printf(" ID = 0x%X : Protocol = %s : Len = %u", unsigned{h->identification},
                                        description.c_str(), unsigned{h->totalLength}));
-    top.Add(kPrefix, core::Printf(" Version = %d", h->versionAndLength >> 4));
+    top.Add(kPrefix, core::Printf(" Version = %d", h->versionAndLength >> 4), in.Slice(0, 1));
     top.Add(kPrefix,
-            core::Printf(" Header length = %d (0x%X) bytes", headerLength, static_cast<unsigned>(headerLength)));
+            core::Printf(" Header length = %d (0x%X) bytes", headerLength, static_cast<unsigned>(headerLength)),
+            in.Slice(0, 1));
 
     const unsigned tos = h->serviceType;
-    CPktDetailLine& service = top.Add(kPrefix, core::Printf(" Service Type = %u (0x%X)", tos, tos));
-    service.Add(kPrefix, kPrecedence[tos >> 5]);
-    service.Add(kPrefix, Pick((tos & 0x10U) != 0, " ...1.... = Low Delay", " ...0.... = Normal Delay"));
-    service.Add(kPrefix, Pick((tos & 0x08U) != 0, " ....1... = Low Throughput", " ....0... = Normal Throughput"));
-    service.Add(kPrefix, Pick((tos & 0x04U) != 0, " .....1.. = High Reliability", " .....0.. = Normal Reliability"));
+    CPktDetailLine& service = top.Add(kPrefix, core::Printf(" Service Type = %u (0x%X)", tos, tos), in.Slice(1, 1));
+    service.Add(kPrefix, kPrecedence[tos >> 5], in.Slice(1, 1));
+    service.Add(kPrefix, Pick((tos & 0x10U) != 0, " ...1.... = Low Delay", " ...0.... = Normal Delay"), in.Slice(1, 1));
+    service.Add(kPrefix, Pick((tos & 0x08U) != 0, " ....1... = Low Throughput", " ....0... = Normal Throughput"),
+                in.Slice(1, 1));
+    service.Add(kPrefix, Pick((tos & 0x04U) != 0, " .....1.. = High Reliability", " .....0.. = Normal Reliability"),
+                in.Slice(1, 1));
 
-    top.Add(kPrefix, core::Printf(" Total length = %d (0x%X)", int{h->totalLength}, unsigned{h->totalLength}));
-    top.Add(kPrefix, core::Printf(" Identification = %d (0x%X)", int{h->identification}, unsigned{h->identification}));
+    top.Add(kPrefix, core::Printf(" Total length = %d (0x%X)", int{h->totalLength}, unsigned{h->totalLength}),
+            in.Slice(2, 2));
+    top.Add(kPrefix, core::Printf(" Identification = %d (0x%X)", int{h->identification}, unsigned{h->identification}),
+            in.Slice(4, 2));
     // The format really does end in "XX": the hex value is followed by a literal X.
     const unsigned flags = h->flagsAndOffset >> 12U;
     CPktDetailLine& flagLine =
-        top.Add(kPrefix, core::Printf(" Flags Summary = %d (0x%XX)", static_cast<int>(flags), flags));
+        top.Add(kPrefix, core::Printf(" Flags Summary = %d (0x%XX)", static_cast<int>(flags), flags), in.Slice(6, 1));
     flagLine.Add(kPrefix,
-                 Pick((h->flagsAndOffset & 0x2000U) != 0, " ..1..... = More Fragments", " ..0..... = Last Fragment"));
+                 Pick((h->flagsAndOffset & 0x2000U) != 0, " ..1..... = More Fragments", " ..0..... = Last Fragment"),
+                 in.Slice(6, 1));
     flagLine.Add(kPrefix,
-                 Pick((h->flagsAndOffset & 0x4000U) != 0, " .1...... = Don't Fragment", " .0...... = May Fragment"));
+                 Pick((h->flagsAndOffset & 0x4000U) != 0, " .1...... = Don't Fragment", " .0...... = May Fragment"),
+                 in.Slice(6, 1));
     const unsigned offset = h->FragmentOffset();
-    CPktDetailLine& offsetLine =
-        top.Add(kPrefix, core::Printf(" Fragment offset = %d (0x%X) bytes", static_cast<int>(offset), offset));
+    CPktDetailLine& offsetLine = top.Add(
+        kPrefix, core::Printf(" Fragment offset = %d (0x%X) bytes", static_cast<int>(offset), offset), in.Slice(6, 2));
     if (offset != 0) offsetLine.Add(kPrefix, " Not the first fragment: its data is not decoded further");
     top.Add(kPrefix,
-            core::Printf(" Time to live = %d (0x%X) seconds/hops", int{h->timeToLive}, unsigned{h->timeToLive}));
-    top.Add(kPrefix, core::Printf(" Protocol = %d (%s)", int{h->protocol}, description.c_str()));
+            core::Printf(" Time to live = %d (0x%X) seconds/hops", int{h->timeToLive}, unsigned{h->timeToLive}),
+            in.Slice(8, 1));
+    top.Add(kPrefix, core::Printf(" Protocol = %d (%s)", int{h->protocol}, description.c_str()), in.Slice(9, 1));
 
     // A header cut short by the capture, or one whose total length the network card was
     // still to fill in (its checksum too), cannot be checked.
     const char* verdict = "not verified";
     if (remaining >= h->HeaderLength() && !ctx.ipLengthFromCapture)
         verdict = HeaderChecksumOk(layer.first(h->HeaderLength())) ? "OK" : "ERROR";
-    top.Add(kPrefix, core::Printf(" Checksum = 0x%.4X (%s)", unsigned{h->checksum}, verdict));
+    top.Add(kPrefix, core::Printf(" Checksum = 0x%.4X (%s)", unsigned{h->checksum}, verdict), in.Slice(10, 2));
 
     std::string source = " Source address = ";
     AppendDotted(source, h->source);
-    top.Add(kPrefix, std::move(source));
+    top.Add(kPrefix, std::move(source), in.Slice(12, 4));
     std::string destination = " Destination address = ";
     AppendDotted(destination, h->destination);
-    top.Add(kPrefix, std::move(destination));
+    top.Add(kPrefix, std::move(destination), in.Slice(16, 4));
     const int rest = static_cast<int>(remaining) - headerLength;
     top.Add(kPrefix, core::Printf(" Number of data bytes remaining %d (0x%X)", rest, static_cast<unsigned>(rest)));
     return NextCode(*h, ctx);

@@ -117,24 +117,27 @@ ProtoCode CPktIPv6Parser::ParseSummary(core::ByteReader& in, CPktParseContext& c
     return NextCode(chain, ctx);
 }
 
-void CPktIPv6Parser::AddFixedLines(CPktDetailLine& top, const Header& h) const {
-    top.Add(kPrefix, core::Printf(" Version = %u", h.Version()));
+void CPktIPv6Parser::AddFixedLines(CPktDetailLine& top, const Header& h, const core::ByteReader& in) const {
+    top.Add(kPrefix, core::Printf(" Version = %u", h.Version()), in.Slice(0, 1));
     const unsigned tc = h.TrafficClass();
-    CPktDetailLine& tcLine = top.Add(kPrefix, core::Printf(" Traffic class = %u (0x%.2X)", tc, tc));
+    CPktDetailLine& tcLine = top.Add(kPrefix, core::Printf(" Traffic class = %u (0x%.2X)", tc, tc), in.Slice(0, 2));
     const std::string dscp = DscpName(tc >> 2U);
-    tcLine.Add(kPrefix, core::Printf(" %s.. = DSCP %u (%s)", BitText(tc >> 2U, 6).c_str(), tc >> 2U, dscp.c_str()));
-    tcLine.Add(kPrefix, core::Printf(" ......%s = %s", BitText(tc & 3U, 2).c_str(), EcnName(tc)));
-    top.Add(kPrefix, core::Printf(" Flow label = %u (0x%.5X)", h.FlowLabel(), h.FlowLabel()));
-    top.Add(kPrefix, core::Printf(" Payload length = %u (0x%X)", unsigned{h.payloadLength}, unsigned{h.payloadLength}));
+    tcLine.Add(kPrefix, core::Printf(" %s.. = DSCP %u (%s)", BitText(tc >> 2U, 6).c_str(), tc >> 2U, dscp.c_str()),
+               in.Slice(0, 2));
+    tcLine.Add(kPrefix, core::Printf(" ......%s = %s", BitText(tc & 3U, 2).c_str(), EcnName(tc)), in.Slice(1, 1));
+    top.Add(kPrefix, core::Printf(" Flow label = %u (0x%.5X)", h.FlowLabel(), h.FlowLabel()), in.Slice(1, 3));
+    top.Add(kPrefix, core::Printf(" Payload length = %u (0x%X)", unsigned{h.payloadLength}, unsigned{h.payloadLength}),
+            in.Slice(4, 2));
     top.Add(kPrefix,
-            core::Printf(" Next header = %u (%s)", unsigned{h.nextHeader}, ProtocolDescription(h.nextHeader).c_str()));
-    top.Add(kPrefix, core::Printf(" Hop limit = %u", unsigned{h.hopLimit}));
+            core::Printf(" Next header = %u (%s)", unsigned{h.nextHeader}, ProtocolDescription(h.nextHeader).c_str()),
+            in.Slice(6, 1));
+    top.Add(kPrefix, core::Printf(" Hop limit = %u", unsigned{h.hopLimit}), in.Slice(7, 1));
     std::string source = " Source address = ";
     AppendIPv6(source, h.source);
-    top.Add(kPrefix, std::move(source));
+    top.Add(kPrefix, std::move(source), in.Slice(8, 16));
     std::string destination = " Destination address = ";
     AppendIPv6(destination, h.destination);
-    top.Add(kPrefix, std::move(destination));
+    top.Add(kPrefix, std::move(destination), in.Slice(24, 16));
 }
 
 ProtoCode CPktIPv6Parser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx, CPktDetailLine& root) const {
@@ -146,7 +149,7 @@ ProtoCode CPktIPv6Parser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
     }
     // The headline names the upper-layer protocol, known only once the chain is read: the
     // chain's lines go below a placeholder that takes the fixed lines' place afterwards.
-    CPktDetailLine chainLines;
+    CPktDetailLine chainLines = root.Holder();
     const std::size_t afterHeader = in.Remaining();
     const Ipv6Chain chain = ReadIpv6Extensions(in, h->nextHeader, &chainLines, *m_protocols);
     Tell(*h, chain, afterHeader, ctx);
@@ -154,7 +157,7 @@ ProtoCode CPktIPv6Parser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
     CPktDetailLine& top =
         root.Add(kPrefix, core::Printf(" Flow label = 0x%.5X : Protocol = %s : Len = %u", h->FlowLabel(),
                                        ProtocolDescription(chain.protocol).c_str(), unsigned{h->payloadLength}));
-    AddFixedLines(top, *h);
+    AddFixedLines(top, *h, in);
     top.Adopt(chainLines);
     const int rest = static_cast<int>(remaining - kFixedLength - chain.length);
     top.Add(kPrefix, core::Printf(" Number of data bytes remaining %d (0x%X)", rest, static_cast<unsigned>(rest)));

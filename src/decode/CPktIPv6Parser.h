@@ -39,7 +39,8 @@ private:
     static void Tell(const Header& h, const Ipv6Chain& chain, std::size_t afterHeader, CPktParseContext& ctx) noexcept;
     // The upper layer, unless the chain was cut or this is not the first fragment.
     static ProtoCode NextCode(const Ipv6Chain& chain, const CPktParseContext& ctx) noexcept;
-    void AddFixedLines(CPktDetailLine& top, const Header& h) const;
+    // in is the layer's reader, to name each field's bytes.
+    void AddFixedLines(CPktDetailLine& top, const Header& h, const core::ByteReader& in) const;
 
     const tables::CPktIProtNums* m_protocols;
 };

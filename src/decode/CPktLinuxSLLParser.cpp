@@ -132,14 +132,21 @@ ProtoCode CPktLinuxSLLParser::ParseDetail(core::ByteReader& in, CPktParseContext
     const std::string& typeName = TypeName(h->protocol);
     CPktDetailLine& top = root.Add(prefix, core::Printf(" ETYPE = 0x%.4X : Protocol = %s : %s", unsigned{h->protocol},
                                                         typeName.c_str(), PacketTypeName(h->packetType)));
-    top.Add(prefix, core::Printf(" Packet type = %u (%s)", unsigned{h->packetType}, PacketTypeName(h->packetType)));
+    // Where each field sits: version 1 starts with the packet type, version 2 with the protocol.
+    const bool v1 = m_version == Version::V1;
+    top.Add(prefix, core::Printf(" Packet type = %u (%s)", unsigned{h->packetType}, PacketTypeName(h->packetType)),
+            v1 ? in.Slice(0, 2) : in.Slice(10, 1));
     top.Add(prefix,
-            core::Printf(" Hardware type = %u (%s)", unsigned{h->hardwareType}, HardwareTypeName(h->hardwareType)));
-    if (m_version == Version::V2) top.Add(prefix, core::Printf(" Interface index = %u", h->interfaceIndex));
-    CPktDetailLine& length = top.Add(prefix, core::Printf(" Address length = %u bytes", unsigned{h->addressLength}));
+            core::Printf(" Hardware type = %u (%s)", unsigned{h->hardwareType}, HardwareTypeName(h->hardwareType)),
+            in.Slice(v1 ? 2 : 8, 2));
+    if (!v1) top.Add(prefix, core::Printf(" Interface index = %u", h->interfaceIndex), in.Slice(4, 4));
+    CPktDetailLine& length = top.Add(prefix, core::Printf(" Address length = %u bytes", unsigned{h->addressLength}),
+                                     v1 ? in.Slice(4, 2) : in.Slice(11, 1));
     if (h->addressLength > h->address.size()) length.Add(prefix, " ERROR ! The header holds only 8 address bytes");
-    AddHardwareAddress(top, prefix, "Source address", EtherNums(), h->Address());
-    top.Add(prefix, core::Printf(" Protocol type = 0x%.4X (%s)", unsigned{h->protocol}, typeName.c_str()));
+    AddHardwareAddress(top, prefix, "Source address", EtherNums(), h->Address())
+        .Describes(in.Slice(v1 ? 6 : 12, h->Address().size()));
+    top.Add(prefix, core::Printf(" Protocol type = 0x%.4X (%s)", unsigned{h->protocol}, typeName.c_str()),
+            in.Slice(v1 ? 14 : 0, 2));
     const auto rest = static_cast<unsigned>(remaining - HeaderLength());
     top.Add(prefix, core::Printf(" Number of data bytes remaining = %u (0x%X)", rest, rest));
     return TypeToCode(h->protocol);

@@ -50,6 +50,15 @@ ProtoCode RunLayer(core::ByteReader& frame, Run&& run) {
     return next;
 }
 
+// A layer's top lines that name no bytes of their own describe what the layer consumed:
+// its header, and for a message read whole, the message.
+void DescribeLayer(CPktDetailLine& root, std::size_t firstLine, std::span<const std::uint8_t> consumed) {
+    const auto& lines = root.Children();
+    for (std::size_t i = firstLine; i < lines.size(); ++i) {
+        if (!lines[i]->Bytes()) lines[i]->Describes(consumed);
+    }
+}
+
 }  // namespace
 
 CPktParsers::CPktParsers(const decode::CPktParsersConf& conf, core::Locking locking)
@@ -118,10 +127,14 @@ std::uint32_t CPktParsers::DecodeDetail(const capture::CPktSnapQue* previous, co
     std::scoped_lock lock(*this);
     const auto wholeMs = static_cast<float>(std::trunc(DeltaMs(previous, frame, tickRate)));
     core::ByteReader in(frame != nullptr ? frame->GetData() : std::span<const std::uint8_t>{});
+    root.SetFrame(in.Whole());
     ProtoCode code = m_frameParser->Parse(frame, &root, wholeMs);
     for (const CPktParser* parser = GetParser(code); parser != nullptr; parser = GetParser(code)) {
+        const std::size_t firstLine = root.Children().size();
+        const std::size_t layerStart = in.Offset();
         const ProtoCode next =
             RunLayer(in, [&](core::ByteReader& layer) { return parser->ParseDetail(layer, ctx, root); });
+        DescribeLayer(root, firstLine, in.Since(layerStart));
         ctx.previousCode = code;
         code = next;
         if (in.AtEnd()) break;

@@ -113,40 +113,53 @@ ProtoCode CPktTCPParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx
     const std::string letters = FlagLetters(h->flags);
     const std::uint32_t payload = PayloadLength(*h, ctx);
 
-    CPktDetailLine& top = root.Add(
-        kPrefix, core::Printf(" %s : seq = %u : ack = %u : win = %u :src = %u: dst = %u: len = %u", letters.c_str(),
+    CPktDetailLine& top =
+        root.Add(kPrefix,
+                 core::Printf(" %s : seq = %u : ack = %u : win = %u :src = %u: dst = %u: len = %u", letters.c_str(),
                               h->sequence, h->acknowledgment, unsigned{h->window}, unsigned{h->sourcePort},
-                              unsigned{h->destinationPort}, static_cast<unsigned>(segment.size())));
+                              unsigned{h->destinationPort}, static_cast<unsigned>(segment.size())),
+                 in.Slice(0, std::max<std::size_t>(h->HeaderLength(), kFixedLength)));
     top.Add(kPrefix,
-            core::Printf(" Source port = %d (%s)", int{h->sourcePort}, TcpPortDescription(h->sourcePort).c_str()));
-    top.Add(kPrefix, core::Printf(" Destination port = %d (%s)", int{h->destinationPort},
-                                  TcpPortDescription(h->destinationPort).c_str()));
+            core::Printf(" Source port = %d (%s)", int{h->sourcePort}, TcpPortDescription(h->sourcePort).c_str()),
+            in.Slice(0, 2));
+    top.Add(kPrefix,
+            core::Printf(" Destination port = %d (%s)", int{h->destinationPort},
+                         TcpPortDescription(h->destinationPort).c_str()),
+            in.Slice(2, 2));
     // Sequence numbers are unsigned 32-bit values, a SYN's included.
-    top.Add(kPrefix, core::Printf((h->flags & kSyn) != 0 ? " Initial sequence number = %u (0x%X)"
-                                                         : " Sequence number = %u (0x%X)",
-                                  h->sequence, h->sequence));
-    top.Add(kPrefix, core::Printf(" Acknowledgment number = %u (0x%X)", h->acknowledgment, h->acknowledgment));
-    top.Add(kPrefix, core::Printf(" Data Offset = %d bytes (0x%X)", static_cast<int>(h->HeaderLength()),
-                                  unsigned{h->dataOffset}));
+    top.Add(
+        kPrefix,
+        core::Printf((h->flags & kSyn) != 0 ? " Initial sequence number = %u (0x%X)" : " Sequence number = %u (0x%X)",
+                     h->sequence, h->sequence),
+        in.Slice(4, 4));
+    top.Add(kPrefix, core::Printf(" Acknowledgment number = %u (0x%X)", h->acknowledgment, h->acknowledgment),
+            in.Slice(8, 4));
+    top.Add(
+        kPrefix,
+        core::Printf(" Data Offset = %d bytes (0x%X)", static_cast<int>(h->HeaderLength()), unsigned{h->dataOffset}),
+        in.Slice(12, 1));
 
-    CPktDetailLine& flags = top.Add(kPrefix, core::Printf(" Flags = 0x%.2X : %s", unsigned{h->flags}, letters.c_str()));
+    CPktDetailLine& flags =
+        top.Add(kPrefix, core::Printf(" Flags = 0x%.2X : %s", unsigned{h->flags}, letters.c_str()), in.Slice(13, 1));
     const auto set = [&](std::uint8_t bit) { return (h->flags & bit) != 0; };
-    flags.Add(kPrefix, Pick(set(kUrg), " ..1..... = Urgent pointer", " ..0..... = No urgent data"));
+    flags.Add(kPrefix, Pick(set(kUrg), " ..1..... = Urgent pointer", " ..0..... = No urgent data"), in.Slice(13, 1));
     flags.Add(kPrefix,
-              Pick(set(kAck), " ...1.... = Acknowledgment", " ...0.... = Acknowledgment field not significant"));
-    flags.Add(kPrefix, Pick(set(kPsh), " ....1... = Push", " ....0... = No Push function"));
-    flags.Add(kPrefix, Pick(set(kRst), " .....1.. = Reset", " .....0.. = No Reset"));
-    flags.Add(kPrefix, Pick(set(kSyn), " ......1. = SYN", " ......0. = No SYN"));
-    flags.Add(kPrefix, Pick(set(kFin), " .......1 = FIN", " .......0 = No FIN"));
+              Pick(set(kAck), " ...1.... = Acknowledgment", " ...0.... = Acknowledgment field not significant"),
+              in.Slice(13, 1));
+    flags.Add(kPrefix, Pick(set(kPsh), " ....1... = Push", " ....0... = No Push function"), in.Slice(13, 1));
+    flags.Add(kPrefix, Pick(set(kRst), " .....1.. = Reset", " .....0.. = No Reset"), in.Slice(13, 1));
+    flags.Add(kPrefix, Pick(set(kSyn), " ......1. = SYN", " ......0. = No SYN"), in.Slice(13, 1));
+    flags.Add(kPrefix, Pick(set(kFin), " .......1 = FIN", " .......0 = No FIN"), in.Slice(13, 1));
 
-    top.Add(kPrefix, core::Printf(" Window = %d (0x%X)", int{h->window}, unsigned{h->window}));
+    top.Add(kPrefix, core::Printf(" Window = %d (0x%X)", int{h->window}, unsigned{h->window}), in.Slice(14, 2));
     std::string checksum = core::Printf(" Checksum = 0x%X", unsigned{h->checksum});
     if (payload == 0) {
         // The segment the IP layer announces must be in the frame whole, and its length known.
         checksum += core::Printf(" (%s)", TransportChecksumVerdict(ctx, kIpProtocolTcp, segment));
     }
-    top.Add(kPrefix, std::move(checksum));
-    top.Add(kPrefix, core::Printf(" Urgent pointer = %d (0x%X)", int{h->urgentPointer}, unsigned{h->urgentPointer}));
+    top.Add(kPrefix, std::move(checksum), in.Slice(16, 2));
+    top.Add(kPrefix, core::Printf(" Urgent pointer = %d (0x%X)", int{h->urgentPointer}, unsigned{h->urgentPointer}),
+            in.Slice(18, 2));
     if (h->HeaderLength() > kFixedLength) {
         const std::size_t declared = h->HeaderLength() - kFixedLength;
         const auto held = segment.subspan(kFixedLength);

@@ -61,13 +61,16 @@ ProtoCode CPktUDPParser::ParseDetail(core::ByteReader& in, CPktParseContext& ctx
         kPrefix, core::Printf(" Src Port = %u (%s) : Dst Port = %u (%s)", src, UdpPortKeyword(h->sourcePort).c_str(),
                               dst, UdpPortKeyword(h->destinationPort).c_str()));
     top.Add(kPrefix,
-            core::Printf(" Source port = %d (%s)", static_cast<int>(src), UdpPortDescription(h->sourcePort).c_str()));
-    top.Add(kPrefix, core::Printf(" Destination port = %d (%s)", static_cast<int>(dst),
-                                  UdpPortDescription(h->destinationPort).c_str()));
-    top.Add(kPrefix, core::Printf(" Length = %d (0x%X) bytes", int{h->length}, unsigned{h->length}));
+            core::Printf(" Source port = %d (%s)", static_cast<int>(src), UdpPortDescription(h->sourcePort).c_str()),
+            in.Slice(0, 2));
+    top.Add(kPrefix,
+            core::Printf(" Destination port = %d (%s)", static_cast<int>(dst),
+                         UdpPortDescription(h->destinationPort).c_str()),
+            in.Slice(2, 2));
+    top.Add(kPrefix, core::Printf(" Length = %d (0x%X) bytes", int{h->length}, unsigned{h->length}), in.Slice(4, 2));
     std::string checksum = core::Printf(" Checksum = 0x%.4X", unsigned{h->checksum});
     if (ctx.ipVersion == 6) checksum += core::Printf(" (%s)", TransportChecksumVerdict(ctx, kIpProtocolUdp, datagram));
-    top.Add(kPrefix, std::move(checksum));
+    top.Add(kPrefix, std::move(checksum), in.Slice(6, 2));
     const auto rest = static_cast<unsigned>(remaining - kHeaderLength);
     top.Add(kPrefix, core::Printf(" Number of data bytes remaining %u (0x%X)", rest, rest));
     return PortsToCode(h->sourcePort, h->destinationPort);

@@ -93,15 +93,21 @@ ProtoCode CPktVLANParser::ParseDetail(core::ByteReader& in, CPktParseContext& ct
     CPktDetailLine& top =
         root.Add(kPrefix, core::Printf(" ID = %u : Priority = %u : ETYPE = 0x%.4X : Protocol = %s", tag->Id(),
                                        tag->Priority(), unsigned{tag->type}, typeName.c_str()));
+    // The tag type is the type field of the layer below, so this line names no bytes of its own.
     top.Add(kPrefix, core::Printf(" Tag type = 0x%.4X (%s)", unsigned{tag->tagType}, TagTypeName(tag->tagType)));
-    CPktDetailLine& control = top.Add(kPrefix, core::Printf(" Tag control = 0x%.4X", unsigned{tag->control}));
+    CPktDetailLine& control =
+        top.Add(kPrefix, core::Printf(" Tag control = 0x%.4X", unsigned{tag->control}), in.Slice(0, 2));
     const unsigned pcp = tag->Priority();
-    control.Add(kPrefix, core::Printf(" %u%u%u..... = Priority %u (%s)", (pcp >> 2U) & 1U, (pcp >> 1U) & 1U, pcp & 1U,
-                                      pcp, kPriorityNames[pcp]));
-    control.Add(kPrefix, tag->DropEligible() ? " ...1.... = Drop eligible" : " ...0.... = Not drop eligible");
+    control.Add(kPrefix,
+                core::Printf(" %u%u%u..... = Priority %u (%s)", (pcp >> 2U) & 1U, (pcp >> 1U) & 1U, pcp & 1U, pcp,
+                             kPriorityNames[pcp]),
+                in.Slice(0, 1));
+    control.Add(kPrefix, tag->DropEligible() ? " ...1.... = Drop eligible" : " ...0.... = Not drop eligible",
+                in.Slice(0, 1));
     const char* idNote = tag->Id() == 0 ? " (priority tag only)" : tag->Id() == 0xFFF ? " (reserved)" : "";
-    control.Add(kPrefix, core::Printf(" VLAN ID = %u (0x%.3X)%s", tag->Id(), tag->Id(), idNote));
-    top.Add(kPrefix, core::Printf(" Ethernet type = 0x%.4X (%s)", unsigned{tag->type}, typeName.c_str()));
+    control.Add(kPrefix, core::Printf(" VLAN ID = %u (0x%.3X)%s", tag->Id(), tag->Id(), idNote), in.Slice(0, 2));
+    top.Add(kPrefix, core::Printf(" Ethernet type = 0x%.4X (%s)", unsigned{tag->type}, typeName.c_str()),
+            in.Slice(2, 2));
     const auto rest = static_cast<unsigned>(remaining - kTagLength);
     top.Add(kPrefix, core::Printf(" Number of data bytes remaining = %u (0x%X)", rest, rest));
     return TypeToCode(tag->type);

@@ -112,7 +112,7 @@ void AddIpv6(CPktDetailLine& line, std::string_view prefix, core::ByteReader in,
 void AddQuotedDatagram(CPktDetailLine& parent, std::string_view prefix, bool v6, std::span<const std::uint8_t> quoted,
                        const tables::CPktIProtNums& protocols) {
     CPktDetailLine& line =
-        parent.Add(prefix, core::Printf(" Quoted datagram = %u bytes", static_cast<unsigned>(quoted.size())));
+        parent.Add(prefix, core::Printf(" Quoted datagram = %u bytes", static_cast<unsigned>(quoted.size())), quoted);
     if (quoted.empty()) return;
     if (v6) {
         AddIpv6(line, prefix, core::ByteReader(quoted), protocols);

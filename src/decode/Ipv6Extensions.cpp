@@ -110,15 +110,16 @@ void AddAddressLine(CPktDetailLine& line, const char* label, unsigned index, std
     if (bytes.size() != 16) return;
     std::string text = core::Printf(" %s %u = ", label, index);
     AppendIPv6(text, bytes.first<16>());
-    line.Add(kPrefix, std::move(text));
+    line.Add(kPrefix, std::move(text), bytes);
 }
 
 // Type-length-value options of a hop-by-hop or destination options header.
 void ReadOptions(core::ByteReader options, CPktDetailLine* line, Ipv6Chain& chain) {
     while (!options.AtEnd()) {
+        const std::size_t start = options.Offset();
         const std::uint8_t type = options.U8();
         if (type == kPad1) {
-            if (line != nullptr) line->Add(kPrefix, " Option Pad1");
+            if (line != nullptr) line->Add(kPrefix, " Option Pad1", options.Since(start));
             continue;
         }
         const std::uint8_t length = options.U8();
@@ -139,15 +140,15 @@ void ReadOptions(core::ByteReader options, CPktDetailLine* line, Ipv6Chain& chai
             core::Printf(" Option 0x%.2X (%s), length %u", unsigned{type}, OptionName(type), unsigned{length});
         if (type == kJumbo && length == 4) text += core::Printf(" = %u", chain.jumboLength);
         if (type == 0x05 && length == 2) text += core::Printf(" = %u", unsigned{v.Be16()});
-        line->Add(kPrefix, std::move(text));
+        line->Add(kPrefix, std::move(text), options.Since(start));
     }
 }
 
 void AddRoutingLines(core::ByteReader body, CPktDetailLine& line) {
     const std::uint8_t type = body.U8();
     const std::uint8_t segmentsLeft = body.U8();
-    line.Add(kPrefix, core::Printf(" Routing type = %u (%s)", unsigned{type}, RoutingTypeName(type)));
-    line.Add(kPrefix, core::Printf(" Segments left = %u", unsigned{segmentsLeft}));
+    line.Add(kPrefix, core::Printf(" Routing type = %u (%s)", unsigned{type}, RoutingTypeName(type)), body.Slice(0, 1));
+    line.Add(kPrefix, core::Printf(" Segments left = %u", unsigned{segmentsLeft}), body.Slice(1, 1));
     // Types 0 and 2: four reserved bytes, then the addresses; type 4 (RFC 8754): last entry,
     // flags and tag, then the segment list. Other types hold no addresses we know of.
     if (type != 0 && type != 2 && type != 4) return;
@@ -193,8 +194,10 @@ Ipv6Chain ReadIpv6Extensions(core::ByteReader& in, std::uint8_t first, CPktDetai
         CPktDetailLine* line = nullptr;
         if (parent != nullptr) {
             line = &parent->Add(
-                kPrefix, core::Printf(" %s: next header = %u (%s), length = %u bytes", HeaderName(type), unsigned{next},
-                                      protocols.Description(next).c_str(), static_cast<unsigned>(length)));
+                kPrefix,
+                core::Printf(" %s: next header = %u (%s), length = %u bytes", HeaderName(type), unsigned{next},
+                             protocols.Description(next).c_str(), static_cast<unsigned>(length)),
+                header.Whole());
         }
         if (type == kFragment) {
             const std::uint16_t offsetAndFlags = header.Be16();
@@ -204,11 +207,12 @@ Ipv6Chain ReadIpv6Extensions(core::ByteReader& in, std::uint8_t first, CPktDetai
             chain.moreFragments = (offsetAndFlags & 0x0001U) != 0;
             if (line != nullptr) {
                 const unsigned offset = chain.fragmentOffset;
-                auto& offsetLine =
-                    line->Add(kPrefix, core::Printf(" Fragment offset = %u (0x%X) bytes", offset, offset));
+                auto& offsetLine = line->Add(
+                    kPrefix, core::Printf(" Fragment offset = %u (0x%X) bytes", offset, offset), header.Slice(2, 2));
                 if (offset != 0) offsetLine.Add(kPrefix, " Not the first fragment: its data is not decoded further");
-                line->Add(kPrefix, chain.moreFragments ? " .......1 = More Fragments" : " .......0 = Last Fragment");
-                line->Add(kPrefix, core::Printf(" Identification = 0x%.8X", identification));
+                line->Add(kPrefix, chain.moreFragments ? " .......1 = More Fragments" : " .......0 = Last Fragment",
+                          header.Slice(3, 1));
+                line->Add(kPrefix, core::Printf(" Identification = 0x%.8X", identification), header.Slice(4, 4));
             }
         } else if (type == kHopByHop || type == kDestination) {
             ReadOptions(header.Sub(header.Remaining()), line, chain);
@@ -218,8 +222,8 @@ Ipv6Chain ReadIpv6Extensions(core::ByteReader& in, std::uint8_t first, CPktDetai
             header.Skip(2);
             const std::uint32_t spi = header.Be32();
             const std::uint32_t sequence = header.Be32();
-            line->Add(kPrefix, core::Printf(" Security parameters index = 0x%.8X", spi));
-            line->Add(kPrefix, core::Printf(" Sequence number = %u", sequence));
+            line->Add(kPrefix, core::Printf(" Security parameters index = 0x%.8X", spi), header.Slice(4, 4));
+            line->Add(kPrefix, core::Printf(" Sequence number = %u", sequence), header.Slice(8, 4));
         }
         chain.protocol = next;
         // The fragment's upper layer is the middle of a datagram unless it starts it.

@@ -100,6 +100,7 @@ NdOptions ReadNdOptions(core::ByteReader options, CPktDetailLine* parent, std::s
                         const tables::CPktEtherNums& names) {
     NdOptions found;
     while (!options.AtEnd()) {
+        const std::size_t start = options.Offset();
         const std::uint8_t type = options.U8();
         const std::uint8_t units = options.U8();
         const std::size_t length = std::size_t{units} * 8;
@@ -118,8 +119,10 @@ NdOptions ReadNdOptions(core::ByteReader options, CPktDetailLine* parent, std::s
         if (type == kSourceLink) found.sourceLinkAddress = value;
         if (type == kTargetLink) found.targetLinkAddress = value;
         if (parent == nullptr) continue;
-        CPktDetailLine& line = parent->Add(prefix, core::Printf(" Option %u (%s), length %u bytes", unsigned{type},
-                                                                OptionName(type), static_cast<unsigned>(length)));
+        CPktDetailLine& line = parent->Add(prefix,
+                                           core::Printf(" Option %u (%s), length %u bytes", unsigned{type},
+                                                        OptionName(type), static_cast<unsigned>(length)),
+                                           options.Since(start));
         AddValueLines(line, prefix, type, core::ByteReader(value), names);
     }
     return found;

@@ -42,8 +42,9 @@ CPktDetailLine& AddHardwareAddress(CPktDetailLine& parent, std::string_view pref
     text.append(label);
     text.append(" = ");
     AppendHexBytes(text, address);
-    CPktDetailLine& line = parent.Add(prefix, std::move(text));
-    if (address.size() == kMacLength) line.Add(prefix, VendorLine(names, address));
+    // An address read from the frame names its bytes; a copy names none.
+    CPktDetailLine& line = parent.Add(prefix, std::move(text), address);
+    if (address.size() == kMacLength) line.Add(prefix, VendorLine(names, address), address.first(3));
     return line;
 }
 

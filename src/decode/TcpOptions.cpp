@@ -134,48 +134,55 @@ std::string ValueText(std::uint8_t kind, core::ByteReader value, CPktDetailLine&
 
 void AddTcpOptionLines(CPktDetailLine& parent, std::span<const std::uint8_t> options, std::size_t declared,
                        const tables::CPktTCPNums& table) {
-    CPktDetailLine& top = parent.Add(kPrefix, core::Printf(" Options = %u bytes", static_cast<unsigned>(declared)));
+    CPktDetailLine& top =
+        parent.Add(kPrefix, core::Printf(" Options = %u bytes", static_cast<unsigned>(declared)), options);
     const bool headerComplete = options.size() >= declared;
     if (!headerComplete)
         top.Add(kPrefix, core::Printf(" ERROR ! The frame holds %u of them", static_cast<unsigned>(options.size())));
     core::ByteReader in(options);
     while (!in.AtEnd()) {
+        const std::size_t start = in.Offset();
         const std::uint8_t kind = in.U8();
         const std::string name = Name(table, kind);
         if (kind == kEnd || kind == kNop) {
-            top.Add(kPrefix, core::Printf(" %s (kind %u)", name.c_str(), unsigned{kind}));
+            top.Add(kPrefix, core::Printf(" %s (kind %u)", name.c_str(), unsigned{kind}), in.Since(start));
             if (kind == kEnd) return;  // what follows is padding
             continue;
         }
         const std::uint8_t length = in.U8();
         if (in.Failed()) {
-            top.Add(kPrefix, core::Printf(" ERROR ! %s (kind %u) has no length byte before the end of the %s",
-                                          name.c_str(), unsigned{kind}, headerComplete ? "header" : "frame"));
+            top.Add(kPrefix,
+                    core::Printf(" ERROR ! %s (kind %u) has no length byte before the end of the %s", name.c_str(),
+                                 unsigned{kind}, headerComplete ? "header" : "frame"),
+                    in.Since(start));
             return;
         }
         if (length < 2) {
-            top.Add(kPrefix, core::Printf(" ERROR ! %s (kind %u) has length %u, below the 2 bytes of kind and length",
-                                          name.c_str(), unsigned{kind}, unsigned{length}));
+            top.Add(kPrefix,
+                    core::Printf(" ERROR ! %s (kind %u) has length %u, below the 2 bytes of kind and length",
+                                 name.c_str(), unsigned{kind}, unsigned{length}),
+                    in.Since(start));
             return;
         }
         const auto value = in.Bytes(length - 2U);
         if (in.Failed()) {
             top.Add(kPrefix,
                     core::Printf(" ERROR ! %s (kind %u) of length %u runs past the end of the %s", name.c_str(),
-                                 unsigned{kind}, unsigned{length}, headerComplete ? "header" : "frame"));
+                                 unsigned{kind}, unsigned{length}, headerComplete ? "header" : "frame"),
+                    in.Slice(start, in.Remaining() + in.Offset() - start));
             return;
         }
         std::string text = core::Printf(" %s (kind %u, length %u)", name.c_str(), unsigned{kind}, unsigned{length});
         const std::uint8_t fixed = FixedLength(kind);
         if (fixed != 0 && length != fixed) {
-            top.Add(kPrefix, std::move(text))
+            top.Add(kPrefix, std::move(text), in.Since(start))
                 .Add(kPrefix,
                      core::Printf(" ERROR ! This option is %u bytes long, not %u", unsigned{fixed}, unsigned{length}));
             continue;
         }
-        CPktDetailLine blocks;  // lines of the value, known before the option's own line
+        CPktDetailLine blocks = top.Holder();  // lines of the value, known before the option's own line
         text += ValueText(kind, core::ByteReader(value), blocks);
-        top.Add(kPrefix, std::move(text)).Adopt(blocks);
+        top.Add(kPrefix, std::move(text), in.Since(start)).Adopt(blocks);
     }
 }
 

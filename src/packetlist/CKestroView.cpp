@@ -400,6 +400,12 @@ bool CKestroView::DetailOf(std::uint32_t row, decode::CPktDetailLine& root) cons
     return true;
 }
 
+std::vector<std::uint8_t> CKestroView::BytesOf(std::uint32_t row) const {
+    if (row >= RowCount()) return {};
+    const auto bytes = m_batch->GetFrame(row).GetData();
+    return {bytes.begin(), bytes.end()};
+}
+
 std::string CKestroView::PacketsText() const {
     if (Filtering()) return FilteredPacketsText(m_filterIndex.MatchCount(), FrameCount());
     return PacketsPaneText(FrameCount(), EndOffset(), m_counts.framesLost);

@@ -159,6 +159,8 @@ public:
     std::optional<std::uint32_t> CurrentRow() const noexcept;
     // The detail lines of a row below root; false (and nothing added) for a row not on display.
     bool DetailOf(std::uint32_t row, decode::CPktDetailLine& root) const;
+    // The captured bytes of a row (a copy: the block may go); empty for a row not on display.
+    std::vector<std::uint8_t> BytesOf(std::uint32_t row) const;
 
     // The status bar: "%d Packets, %d Kb" (and ", %d lost" once a live capture lost frames),
     // or "N of M packets" while a filter is on; "Current packet: %d"; progress 0..100 (of

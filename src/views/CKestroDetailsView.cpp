@@ -6,6 +6,7 @@
 #include <QMenu>
 
 #include "decode/DetailText.h"
+#include "views/BytesPaneSwitch.h"
 #include "views/CommandIds.h"
 
 namespace views {
@@ -36,6 +37,11 @@ void CKestroDetailsView::contextMenuEvent(QContextMenuEvent* event) {
     copyAction->setEnabled(textCursor().hasSelection());
     menu.addAction(tr("Select &All"), this, &CKestroDetailsView::SelectAllText)
         ->setData(static_cast<uint>(CommandId::SelectAll));
+    menu.addSeparator();
+    QAction* bytesPane = menu.addAction(tr("&Bytes Pane"), this, &CKestroDetailsView::BytesPaneToggled);
+    bytesPane->setData(static_cast<uint>(CommandId::ViewBytesPane));
+    bytesPane->setCheckable(true);
+    bytesPane->setChecked(BytesPaneSwitch::Instance().IsOn());
     menu.exec(event->globalPos());
 }
 

@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 
+#include "views/BytesPaneSwitch.h"
 #include "views/CommandIds.h"
 
 namespace views {
@@ -35,6 +36,11 @@ void CKestroTreeDetailsView::contextMenuEvent(QContextMenuEvent* event) {
         ->setData(static_cast<uint>(CommandId::ExpandAll));
     menu.addAction(tr("&Collapse All"), this, &CKestroTreeDetailsView::CollapseAll)
         ->setData(static_cast<uint>(CommandId::CollapseAll));
+    menu.addSeparator();
+    QAction* bytesPane = menu.addAction(tr("&Bytes Pane"), this, &CKestroTreeDetailsView::BytesPaneToggled);
+    bytesPane->setData(static_cast<uint>(CommandId::ViewBytesPane));
+    bytesPane->setCheckable(true);
+    bytesPane->setChecked(BytesPaneSwitch::Instance().IsOn());
     menu.exec(event->globalPos());
 }
 

@@ -25,6 +25,8 @@ public:
 
 signals:
     void SwitchRequested();
+    // The context menu's Bytes Pane item: the pane below is to hide or show.
+    void BytesPaneToggled();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -15,6 +15,7 @@ enum class CommandId : std::uint32_t {
     ViewToolbar = 59392,
     ViewNavigationBar = 32816,
     ViewStatusBar = 59393,
+    ViewBytesPane = 32817,
     WindowCascade = 57650,
     WindowTile = 57651,
     WindowArrange = 57649,

@@ -32,6 +32,17 @@ const DetailTreeModel::Node* DetailTreeModel::NodeOf(const QModelIndex& index) c
     return index.isValid() ? static_cast<const Node*>(index.internalPointer()) : &m_nodes.front();
 }
 
+const decode::CPktDetailLine* DetailTreeModel::LineOf(const QModelIndex& index) const {
+    return index.isValid() ? NodeOf(index)->line : nullptr;
+}
+
+QModelIndex DetailTreeModel::IndexOf(const decode::CPktDetailLine* line) const {
+    for (std::size_t i = 1; i < m_nodes.size(); ++i) {
+        if (m_nodes[i].line == line) return createIndex(m_nodes[i].row, 0, const_cast<Node*>(&m_nodes[i]));
+    }
+    return {};
+}
+
 QModelIndex DetailTreeModel::index(int row, int column, const QModelIndex& parent) const {
     const Node* p = NodeOf(parent);
     if (column != 0 || row < 0 || static_cast<std::size_t>(row) >= p->line->Children().size()) return {};

@@ -20,6 +20,9 @@ public:
     // Shows the lines below root (none: an empty tree); the model keeps them.
     void SetLines(std::unique_ptr<decode::CPktDetailLine> root);
     const decode::CPktDetailLine* Root() const noexcept { return m_root.get(); }
+    // The line of an item (nullptr for none), and the item of a line of this tree.
+    const decode::CPktDetailLine* LineOf(const QModelIndex& index) const;
+    QModelIndex IndexOf(const decode::CPktDetailLine* line) const;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex& child) const override;

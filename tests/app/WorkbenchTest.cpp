@@ -55,7 +55,7 @@ TEST(WorkbenchCommands, EachMenuAndTheToolBarHoldTheirCommandsInOrder) {
         {"Edit",
          menus[1]->menu()->actions(),
          {Id(EditCopy), kSeparator, Id(EditFind), Id(EditFindNext), Id(EditFindPrevious)}},
-        {"View", menus[2]->menu()->actions(), {Id(ViewToolbar), Id(ViewNavigationBar), Id(ViewStatusBar)}},
+        {"View", menus[2]->menu()->actions(), {Id(ViewToolbar), Id(ViewNavigationBar), Id(ViewStatusBar), Id(ViewBytesPane)}},
         {"Statistics",
          menus[3]->menu()->actions(),
          {Id(StatsProtocols), Id(StatsConversations), Id(StatsEndpoints), Id(StatsIoGraph)}},

@@ -57,4 +57,56 @@ TEST(ShowCommand, PrintsTheDetailTextOfEachFrame) {
     EXPECT_NE(bad.err.find("Invalid line number: enter number in range 0..399"), std::string::npos) << bad.err;
 }
 
+// --hex: the dump after the detail, 16 bytes a line. --json: every line with the bytes it
+// names; a script cuts each address line's bytes out of the frame ("bytes") and reads the
+// address the text gives, and every range lies inside the frame and its parent's.
+TEST(ShowCommand, HexDumpAndJsonLinesWithTheirBytes) {
+    const CliRun hex = Cli("show " + kSample + " 6 --hex");
+    ASSERT_EQ(hex.status, 0) << hex.err;
+    const auto dump = hex.out.find("\n\n0000  00 0c 85 ");
+    ASSERT_NE(dump, std::string::npos) << hex.out;
+    EXPECT_NE(hex.out.find("\n0030  "), std::string::npos);
+    EXPECT_EQ(hex.out.find("\n0050  "), std::string::npos) << "66 bytes: five lines";
+    const std::string first = hex.out.substr(dump + 2, hex.out.find('\n', dump + 2) - dump - 2);
+    EXPECT_EQ(first.size(), 73U) << first << ": the offset, 16 bytes in hex, 16 characters";
+
+    const CliRun json = Cli("show " + kSample + " 6 250 --json --hex");
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto file = support::TempPath("show.json");
+    support::WriteText(file, json.out);
+    const std::string script = R"(
+import json, sys
+frames = json.load(open(sys.argv[1]))
+assert [f["frame"] for f in frames] == [6, 250], frames
+checked = 0
+for f in frames:
+    data = bytes.fromhex(f["bytes"])
+    outer = [(0, len(data))]
+    for line in f["lines"]:
+        assert set(line) == {"depth", "text", "offset", "length"}, line
+        del outer[line["depth"] + 1:]
+        first, length = line["offset"], line["length"]
+        if first is None:
+            assert length is None
+            outer.append(outer[-1])
+            continue
+        lo, hi = outer[-1]
+        assert lo <= first and first + length <= hi and length > 0, (line, outer)
+        outer.append((first, first + length))
+        if line["text"].startswith(("IPv4:  Source address = ", "IPv4:  Destination address = ",
+                                    "ARP:  Sender protocol address = ", "ARP:  Target protocol address = ")):
+            shown = line["text"].split(" = ")[1]
+            assert ".".join(str(b) for b in data[first:first + length]) == shown, line
+            checked += 1
+assert checked == 4, checked
+)";
+    support::WriteText(support::TempPath("check.py"), script);
+    const auto parsed = support::Run("/usr/bin/python3 " + support::TempPath("check.py") + " " + file);
+    EXPECT_EQ(parsed.status, 0) << parsed.err;
+
+    const CliRun bad = Cli("show " + kSample + " 6 400 --json");
+    EXPECT_NE(bad.status, 0);
+    EXPECT_EQ(bad.out, "") << "no half array before the bad number";
+}
+
 }  // namespace

@@ -67,3 +67,28 @@ TEST(ByteReader, LinesEndAtLineFeedWithinTheLimit) {
 }
 
 }  // namespace
+
+TEST(ByteReader, SlicesNameBytesWithoutReadingThem) {
+    const Bytes b = {1, 2, 3, 4, 5, 6};
+    core::ByteReader r(b);
+    r.Skip(1);
+    const std::size_t mark = r.Offset();
+    r.Be16();
+    EXPECT_EQ(core::OffsetWithin(b, r.Since(mark)), 1u);
+    EXPECT_EQ(r.Since(mark).size(), 2u);
+    EXPECT_TRUE(r.Since(5).empty()) << "a mark ahead of the position names nothing";
+    EXPECT_EQ(r.Slice(4, 9).size(), 2u) << "cut at the end";
+    EXPECT_TRUE(r.Slice(6, 1).empty());
+    EXPECT_EQ(r.Offset(), 3u) << "slicing reads nothing";
+    EXPECT_FALSE(r.Failed());
+
+    // Only a part that lies wholly inside has an offset: a copy, an empty part and one that
+    // runs past the end have none.
+    const Bytes copy = b;
+    const std::span<const std::uint8_t> whole(b);
+    EXPECT_EQ(core::OffsetWithin(whole, whole.subspan(5, 1)), 5u);
+    EXPECT_FALSE(core::OffsetWithin(whole.first(4), whole.subspan(2, 3)));
+    EXPECT_FALSE(core::OffsetWithin(whole, copy));
+    EXPECT_FALSE(core::OffsetWithin(whole, whole.subspan(2, 0)));
+    EXPECT_FALSE(core::OffsetWithin(whole.subspan(2), whole.first(3)));
+}

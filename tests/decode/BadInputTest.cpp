@@ -7,6 +7,7 @@
 #include "DecodeFixtures.h"
 #include "decode/CPktSummary.h"
 #include "decode/CPktTelnetParser.h"
+#include "decode/DetailRanges.h"
 #include "decode/DetailText.h"
 
 namespace decode::test {
@@ -62,6 +63,10 @@ TEST(BadInput, EveryPrefixOfEveryFixtureStaysInsideTheFrame) {
                 }
                 CPktDetailLine root;
                 EXPECT_LE(t.parsers->DecodeDetail(nullptr, &cut, root, 1000), n);
+                // A cut header names only bytes the cut frame holds, nested as ever.
+                const CPktDetailLine* stray = FindStrayRange(root, n);
+                EXPECT_EQ(stray, nullptr) << entry.path().filename() << " cut to " << n << ": "
+                                          << (stray != nullptr ? stray->Prefix() + stray->Text() : "");
                 ++runs;
             }
         }

@@ -12,6 +12,7 @@
 #include "DecodeFixtures.h"
 #include "decode/BatchDecoding.h"
 #include "decode/CPktSummary.h"
+#include "decode/DetailRanges.h"
 #include "decode/DetailText.h"
 #include "decode/ProtoCode.h"
 #include "decode/TextAppend.h"
@@ -64,7 +65,8 @@ std::vector<GoldenCase> LoadCases() {
     return cases;
 }
 
-// The rows at each level, then each frame's detail tree, as one text.
+// The rows at each level, then each frame's detail tree, as one text; a detail line whose byte
+// range breaks the nesting fails the case.
 std::string Render(const GoldenCase& c, const TestTables& tables) {
     const auto path = (kCaseDir / c.frames).string();
     const Fixture fx = c.frames.ends_with(".pcap") ? LoadPcapFixture(path, tables.parsers.get())
@@ -88,6 +90,12 @@ std::string Render(const GoldenCase& c, const TestTables& tables) {
         CPktDetailLine root;
         decode::DetailOf(fx.batch, &root, i);
         AppendDetailText(out, root, "\n");
+        // The bytes each line names lie in the frame and in its parent's bytes.
+        if (const CPktDetailLine* stray = FindStrayRange(root, fx.batch.GetFrame(i).GetData().size())) {
+            ADD_FAILURE() << c.name << " frame " << i << ": the bytes of '" << stray->Prefix() << stray->Text() << "' ("
+                          << stray->Bytes()->offset << ", " << stray->Bytes()->length
+                          << ") leave the frame or their parent's";
+        }
     }
     return out;
 }

@@ -2,8 +2,9 @@
 // counts, and a whole-set replacement that a failure half way leaves untouched.
 #include <gtest/gtest.h>
 
-#include "settings/CSettingsStore.h"
 #include "platform/RegistryTestUtil.h"
+#include "settings/CSettingsStore.h"
+#include "settings/PanePreferences.h"
 
 namespace {
 
@@ -86,6 +87,29 @@ TEST_F(StoreFixture, ARefusedReplacementChangesNothingAndEnumerationErrorsAreTol
     EXPECT_EQ(store.LoadObjects(entries), 0U);
     ASSERT_EQ(prompt.Messages().size(), 1U);
     EXPECT_EQ(prompt.Messages()[0].text.rfind("GetLastError: ", 0), 0U) << prompt.Messages()[0].text;
+}
+
+}  // namespace
+
+namespace {
+
+// The bytes pane's preference: shown until hidden, kept across stores, and a value some
+// other writer left that is not one byte of 0 or 1 reads as the default.
+TEST(PanePreferences, BytesPaneShownUntilHiddenAndRemembered) {
+    const std::string path = support::TempPath("panes.sqlite");
+    EXPECT_TRUE(settings::LoadBytesPaneShown(path));
+    ASSERT_TRUE(settings::StoreBytesPaneShown(false, path));
+    EXPECT_FALSE(settings::LoadBytesPaneShown(path));
+    ASSERT_TRUE(settings::StoreBytesPaneShown(true, path));
+    EXPECT_TRUE(settings::LoadBytesPaneShown(path));
+
+    core::RecordingPrompt prompt;
+    CSettingsStore store{settings::kWorkbenchSubKey, prompt, path};
+    for (const std::vector<std::uint8_t>& odd : {std::vector<std::uint8_t>{0, 0}, {7}}) {
+        ASSERT_TRUE(store.WriteBinary("BytesPane", odd));
+        EXPECT_TRUE(settings::LoadBytesPaneShown(path));
+    }
+    EXPECT_TRUE(prompt.Messages().empty());
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 // application for the whole run on the platform ctest names (offscreen), made before the
 // first test (or on first use, for what runs earlier) and deleted after the last test, before
 // static destruction (Qt's own objects must go while Qt is still there); and pictures of what
-// the user would see, kept when PALOMET_SCREENSHOTS names a folder.
+// the user would see, kept when PALOMET_SCREENSHOTS names a folder. Settings the widgets
+// store go to a registry file in the program's scratch folder.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +12,8 @@
 #include <QWidget>
 #include <cstdlib>
 #include <memory>
+
+#include "support/Scratch.h"
 
 namespace support {
 
@@ -22,6 +25,10 @@ public:
         static int argc = 1;
         static char name[] = "palomet-test";
         static char* argv[] = {name, nullptr};
+        // Preferences the widgets keep (which panes show) go to a registry of the run's own,
+        // never the user's.
+        if (std::getenv("PALOMET_REGISTRY") == nullptr)
+            ::setenv("PALOMET_REGISTRY", TempPath("gui-registry.sqlite").c_str(), 1);
         if (!s_app) s_app = std::make_unique<QApplication>(argc, argv);
         return *s_app;
     }

@@ -95,7 +95,7 @@ ProtoCode CPktFTPCommandParser::ParseDetail(core::ByteReader& in, CPktParseConte
     std::string headline;
     AppendHeadline(headline, command);
     auto& top = root.Add(kPrefix, std::move(headline));
-    top.Add(kPrefix, core::Printf(" Command Data = '%s'", command.line.c_str()));
+    top.Add(kPrefix, core::Printf(" Command Data = '%s'", command.line.c_str()), FirstLineBytes(in));
     top.Add(kPrefix, core::Printf(" Command Type = %s", type.c_str()));
     top.Add(kPrefix, core::Printf(" Command Description = %s", description.c_str()));
     return PROTO_NONE;

@@ -57,7 +57,7 @@ ProtoCode CPktFTPReplyParser::ParseDetail(core::ByteReader& in, CPktParseContext
     std::string headline;
     AppendHeadline(headline, reply);
     auto& top = root.Add(kPrefix, std::move(headline));
-    top.Add(kPrefix, core::Printf(" Reply Data = '%s'", reply.line.c_str()));
+    top.Add(kPrefix, core::Printf(" Reply Data = '%s'", reply.line.c_str()), FirstLineBytes(in));
     top.Add(kPrefix, " Reply Type = " + std::string(reply.type));
     top.Add(kPrefix, " Reply Description = " + std::string(reply.description));
     return PROTO_NONE;

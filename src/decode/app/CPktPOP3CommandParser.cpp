@@ -49,7 +49,7 @@ ProtoCode CPktPOP3CommandParser::ParseDetail(core::ByteReader& in, CPktParseCont
     std::string line;
     const std::string type(ReadCommand(in, line));
     auto& top = root.Add(kPrefix, core::Printf(" Command '%s' (%s)", line.c_str(), type.c_str()));
-    top.Add(kPrefix, core::Printf(" Command Line = '%s'", line.c_str()));
+    top.Add(kPrefix, core::Printf(" Command Line = '%s'", line.c_str()), FirstLineBytes(in));
     top.Add(kPrefix, core::Printf(" Command Type = %s", type.c_str()));
     return PROTO_NONE;
 }

@@ -34,7 +34,7 @@ ProtoCode CPktPOP3ReplyParser::ParseDetail(core::ByteReader& in, CPktParseContex
         type = kMailData;
     }
     auto& top = root.Add(kPrefix, core::Printf(" Reply '%s' (%s)", line.c_str(), type.c_str()));
-    top.Add(kPrefix, core::Printf(" Reply Line = '%s'", line.c_str()));
+    top.Add(kPrefix, core::Printf(" Reply Line = '%s'", line.c_str()), FirstLineBytes(in));
     top.Add(kPrefix, core::Printf(" Reply Type = %s", type.c_str()));
     return PROTO_NONE;
 }

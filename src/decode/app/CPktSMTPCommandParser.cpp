@@ -46,7 +46,7 @@ ProtoCode CPktSMTPCommandParser::ParseDetail(core::ByteReader& in, CPktParseCont
     const std::string command(entry != nullptr ? entry->keyword : "Unknown");
     const std::string description(entry != nullptr ? entry->description : "Unknown");
     auto& top = root.Add(kPrefix, core::Printf(" Command %s (%s)", command.c_str(), description.c_str()));
-    top.Add(kPrefix, core::Printf(" Command = '%s'", line.c_str()));
+    top.Add(kPrefix, core::Printf(" Command = '%s'", line.c_str()), FirstLineBytes(in));
     top.Add(kPrefix, core::Printf(" Description = %s", description.c_str()));
     return PROTO_NONE;
 }

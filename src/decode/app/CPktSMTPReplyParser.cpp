@@ -41,7 +41,7 @@ ProtoCode CPktSMTPReplyParser::ParseDetail(core::ByteReader& in, CPktParseContex
         description = SmtpDescriptionOf(ReplyDigit(line[1]));
     }
     auto& top = root.Add(kPrefix, core::Printf(" Reply %s (%s)", code.c_str(), type.c_str()));
-    top.Add(kPrefix, core::Printf(" Reply = '%s'", line.c_str()));
+    top.Add(kPrefix, core::Printf(" Reply = '%s'", line.c_str()), FirstLineBytes(in));
     top.Add(kPrefix, core::Printf(" Type = %s", type.c_str()));
     top.Add(kPrefix, core::Printf(" Description = %s", description.c_str()));
     return PROTO_NONE;

@@ -5,12 +5,14 @@
 
 namespace decode::app {
 
-void AddCountLines(CPktDetailLine& top, std::string_view prefix, const DnsHeader& header) {
+void AddCountLines(CPktDetailLine& top, std::string_view prefix, const DnsHeader& header,
+                   const core::ByteReader& wire) {
     static constexpr const char* kLabels[4] = {"Question Entry Count", "Answer Entry Count", "Name Server Count",
                                                "Additional Records Count"};
     for (std::size_t i = 0; i < header.counts.size(); ++i) {
         const int count = header.counts[i];
-        top.Add(prefix, core::Printf("%s = %d (0x%.2X)", kLabels[i], count, static_cast<unsigned>(count)));
+        top.Add(prefix, core::Printf("%s = %d (0x%.2X)", kLabels[i], count, static_cast<unsigned>(count)),
+                wire.Slice(4 + 2 * i, 2));
     }
 }
 
@@ -57,40 +59,61 @@ namespace {
 
 constexpr char kShortHeader[] = "ERROR ! Message shorter than its header";
 
-void AddQuestions(CPktDetailLine& top, const std::vector<DnsQuestion>& questions, const DnsDialect& d) {
+// The octets of the entries of a section, from the first one's start to the last one's end.
+template <class Entry>
+std::span<const std::uint8_t> SectionBytes(const core::ByteReader& wire, const std::vector<Entry>& entries) {
+    const Entry& last = entries.back();
+    return wire.Slice(entries.front().offset, last.offset + last.length - entries.front().offset);
+}
+
+void AddQuestions(CPktDetailLine& top, const core::ByteReader& wire, const std::vector<DnsQuestion>& questions,
+                  const DnsDialect& d) {
     if (questions.empty()) return;
     const auto& first = questions.front();
-    auto& section = top.Add(d.prefix, SectionLine("Question", first.name, d.describeType(first.type),
-                                                  d.describeClass(first.cls), questions.size()));
+    auto& section = top.Add(
+        d.prefix,
+        SectionLine("Question", first.name, d.describeType(first.type), d.describeClass(first.cls), questions.size()),
+        SectionBytes(wire, questions));
     for (const auto& q : questions) {
         const std::string type(d.describeType(q.type).description);
         const std::string cls(d.describeClass(q.cls).description);
-        section.Add(d.prefix, core::Printf("Question Name: %s%s%s", d.nameQuote, q.name.c_str(), d.nameQuote));
-        section.Add(d.prefix, core::Printf("Question Type = %s", type.c_str()));
-        section.Add(d.prefix, core::Printf("Question Class = %s", cls.c_str()));
+        // Fields are named within the entry: a cut entry names only what it holds.
+        const core::ByteReader entry(wire.Slice(q.offset, q.length));
+        section.Add(d.prefix, core::Printf("Question Name: %s%s%s", d.nameQuote, q.name.c_str(), d.nameQuote),
+                    entry.Slice(0, q.nameLength));
+        section.Add(d.prefix, core::Printf("Question Type = %s", type.c_str()), entry.Slice(q.nameLength, 2));
+        section.Add(d.prefix, core::Printf("Question Class = %s", cls.c_str()), entry.Slice(q.nameLength + 2, 2));
         if (!q.fault.empty()) section.Add(d.prefix, q.fault);
     }
 }
 
-void AddRecords(CPktDetailLine& top, std::string_view title, const std::vector<DnsRecord>& records,
-                const DnsDialect& d) {
+void AddRecords(CPktDetailLine& top, const core::ByteReader& wire, std::string_view title,
+                const std::vector<DnsRecord>& records, const DnsDialect& d) {
     if (records.empty()) return;
     const auto& first = records.front();
-    auto& section = top.Add(d.prefix, SectionLine(title, first.name, d.describeType(first.type),
-                                                  d.describeClass(first.cls), records.size()));
+    auto& section =
+        top.Add(d.prefix,
+                SectionLine(title, first.name, d.describeType(first.type), d.describeClass(first.cls), records.size()),
+                SectionBytes(wire, records));
     for (const auto& r : records) {
         const auto type = d.describeType(r.type);
         const auto cls = d.describeClass(r.cls);
-        auto& node = section.Add(d.prefix, RecordLine(r.name, type, cls));
+        const core::ByteReader entry(wire.Slice(r.offset, r.length));
+        auto& node = section.Add(d.prefix, RecordLine(r.name, type, cls), entry.Whole());
         const std::string typeText(type.description);
         const std::string classText(cls.description);
-        node.Add(d.prefix, core::Printf("Resource Name: %s%s%s", d.nameQuote, r.name.c_str(), d.nameQuote));
-        node.Add(d.prefix, core::Printf("Resource Type = %s", typeText.c_str()));
-        node.Add(d.prefix, core::Printf("Resource Class = %s", classText.c_str()));
-        node.Add(d.prefix, core::Printf("Time To Live = %u (0x%X)", r.ttl, r.ttl));
-        node.Add(d.prefix, core::Printf("Resource Data Length = %u (0x%.2X)", r.rdlength, r.rdlength));
+        const std::size_t n = r.nameLength;
+        node.Add(d.prefix, core::Printf("Resource Name: %s%s%s", d.nameQuote, r.name.c_str(), d.nameQuote),
+                 entry.Slice(0, n));
+        node.Add(d.prefix, core::Printf("Resource Type = %s", typeText.c_str()), entry.Slice(n, 2));
+        node.Add(d.prefix, core::Printf("Resource Class = %s", classText.c_str()), entry.Slice(n + 2, 2));
+        node.Add(d.prefix, core::Printf("Time To Live = %u (0x%X)", r.ttl, r.ttl), entry.Slice(n + 4, 4));
+        node.Add(d.prefix, core::Printf("Resource Data Length = %u (0x%.2X)", r.rdlength, r.rdlength),
+                 entry.Slice(n + 8, 2));
         if (d.addRecordLines != nullptr) d.addRecordLines(node, r);
-        for (const auto& line : r.rdata) node.Add(d.prefix, line);
+        // Each line of the data tells part of it; all of them name the whole RDATA.
+        const auto rdata = entry.Slice(n + 10, r.rdlength);
+        for (const auto& line : r.rdata) node.Add(d.prefix, line, rdata);
         if (!r.fault.empty()) node.Add(d.prefix, r.fault);
     }
 }
@@ -105,18 +128,27 @@ void AddDnsMessageTree(CPktDetailLine& root, const DnsMessage& message, const Dn
         std::string headline;
         dialect.appendHeadline(headline, message);
         auto& top = root.Add(dialect.prefix, std::move(headline));
-        top.Add(dialect.prefix, core::Printf("%s %u (0x%.2X)", dialect.identifierLabel, h.id, h.id));
+        const core::ByteReader wire(message.wire);
+        top.Add(dialect.prefix, core::Printf("%s %u (0x%.2X)", dialect.identifierLabel, h.id, h.id), wire.Slice(0, 2));
+        // The flag lines each show all sixteen bits, so each names both octets.
+        const std::size_t flagLines = top.Children().size();
         dialect.addFlagLines(top, h);
-        AddCountLines(top, dialect.prefix, h);
-        AddQuestions(top, message.questions, dialect);
+        for (std::size_t i = flagLines; i < top.Children().size(); ++i) {
+            CPktDetailLine& flags = *top.Children()[i];
+            flags.Describes(wire.Slice(2, 2));
+            for (const auto& bit : flags.Children()) bit->Describes(wire.Slice(2, 2));
+        }
+        AddCountLines(top, dialect.prefix, h, wire);
+        AddQuestions(top, wire, message.questions, dialect);
         for (std::size_t i = 0; i < message.records.size(); ++i) {
-            AddRecords(top, kRecordSectionTitles[i], message.records[i], dialect);
+            AddRecords(top, wire, kRecordSectionTitles[i], message.records[i], dialect);
         }
         if (!message.fault.empty()) top.Add(dialect.prefix, message.fault);
     }
     if (message.frameSize != 0) {
         root.Add(dialect.prefix,
-                 core::Printf("%s = %u (0x%.2X)", dialect.frameSizeLabel, message.frameSize, message.frameSize));
+                 core::Printf("%s = %u (0x%.2X)", dialect.frameSizeLabel, message.frameSize, message.frameSize),
+                 message.frameSizeBytes);
     }
 }
 

@@ -17,7 +17,8 @@ struct DnsTypeText {
 };
 
 // The four "... Count = %d (0x%.2X)" lines.
-void AddCountLines(CPktDetailLine& top, std::string_view prefix, const DnsHeader& header);
+// wire is the message from its header on, whose count fields the lines name.
+void AddCountLines(CPktDetailLine& top, std::string_view prefix, const DnsHeader& header, const core::ByteReader& wire);
 
 // "<title> Section: '%s' of type %s on class %s", " (%u records)" when more than one, ".".
 std::string SectionLine(std::string_view title, const std::string& name, DnsTypeText type, DnsTypeText cls,

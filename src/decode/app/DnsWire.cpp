@@ -32,10 +32,13 @@ void ReadQuestion(const core::ByteReader& msg, core::ByteReader& cur, const DnsR
         return;
     }
     DnsQuestion question;
+    question.offset = cur.Offset();
     const NameResult name = ReadDomainName(msg, cur, question.name);
+    question.nameLength = cur.Offset() - question.offset;
     rdata.DecodeName(question.name);
     question.type = cur.Be16();
     question.cls = cur.Be16();
+    question.length = cur.Offset() - question.offset;
     if (!name.Ok()) {
         question.fault = NameFaultText(name);
     } else if (cur.Failed()) {
@@ -57,7 +60,9 @@ void ReadRecord(const core::ByteReader& msg, core::ByteReader& cur, const DnsRda
         return;
     }
     DnsRecord record;
+    record.offset = cur.Offset();
     const NameResult name = ReadDomainName(msg, cur, record.name);
+    record.nameLength = cur.Offset() - record.offset;
     rdata.DecodeName(record.name);
     record.type = cur.Be16();
     record.cls = cur.Be16();
@@ -67,6 +72,7 @@ void ReadRecord(const core::ByteReader& msg, core::ByteReader& cur, const DnsRda
     if (!name.Ok()) record.fault = NameFaultText(name);
     if (cur.Failed()) {
         if (record.fault.empty()) record.fault = kEntryCut;
+        record.length = cur.Offset() - record.offset;
         section.push_back(std::move(record));
         return;
     }
@@ -90,6 +96,7 @@ void ReadRecord(const core::ByteReader& msg, core::ByteReader& cur, const DnsRda
         cur.Seek(cur.Size());
         if (record.fault.empty()) record.fault = kRdataCut;
     }
+    record.length = cur.Offset() - record.offset;
     section.push_back(std::move(record));
 }
 
@@ -165,7 +172,9 @@ std::string NameFaultText(const NameResult& result) {
 void ReadDnsMessage(core::ByteReader& in, const CPktParseContext& ctx, const DnsRdataReader& rdata, DnsReadMode mode,
                     DnsMessage& message) {
     if (ctx.previousCode == PROTO_TCP) {
+        const std::size_t prefix = in.Offset();
         message.frameSize = in.Be16();
+        message.frameSizeBytes = in.Since(prefix);
         if (in.Failed()) {
             in.Skip(in.Remaining());
             return;
@@ -173,6 +182,7 @@ void ReadDnsMessage(core::ByteReader& in, const CPktParseContext& ctx, const Dns
     }
     // Offsets inside the message, pointer targets included, count from the header's first octet.
     const core::ByteReader msg(in.Rest());
+    message.wire = msg.Whole();
     core::ByteReader cur = msg;
     auto& h = message.header;
     h.id = cur.Be16();

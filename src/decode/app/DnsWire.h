@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,11 @@ bool SkipDomainName(core::ByteReader& cursor) noexcept;
 std::string NameFaultText(const NameResult& result);
 
 struct DnsQuestion {
+    // Where the entry lies in the message (offsets from the header's first octet), and how
+    // many of its octets the name takes: what the detail lines name.
+    std::size_t offset = 0;
+    std::size_t length = 0;
+    std::size_t nameLength = 0;
     std::string name;
     std::uint16_t type = 0;
     std::uint16_t cls = 0;
@@ -58,6 +64,9 @@ struct DnsNodeName {
 
 struct DnsRecord {
     std::vector<std::string> rdata;  // one text per RDATA line, in output order
+    std::size_t offset = 0;          // the entry in the message, as a question's
+    std::size_t length = 0;
+    std::size_t nameLength = 0;
     std::string name;
     std::uint32_t ttl = 0;
     std::uint16_t type = 0;
@@ -86,6 +95,8 @@ enum class DnsReadMode : std::uint8_t { Skim, Full };
 struct DnsMessage {
     std::uint16_t frameSize = 0;  // the TCP length prefix; 0 over UDP
     bool headerComplete = false;
+    std::span<const std::uint8_t> frameSizeBytes;  // the TCP length prefix's octets
+    std::span<const std::uint8_t> wire;            // from the header's first octet on
     DnsHeader header;
     std::vector<DnsQuestion> questions;
     std::array<std::vector<DnsRecord>, 3> records;  // answers, authority, additional

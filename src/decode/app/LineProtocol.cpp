@@ -17,6 +17,13 @@ void ReadFirstLine(core::ByteReader& in, std::string& line) {
     in.Skip(n < rest.size() ? n + 1 : n);
 }
 
+std::span<const std::uint8_t> FirstLineBytes(const core::ByteReader& in) noexcept {
+    auto bytes = in.Since(0);
+    if (!bytes.empty() && (bytes.back() == '\r' || bytes.back() == '\n' || bytes.back() == 0))
+        bytes = bytes.first(bytes.size() - 1);
+    return bytes;
+}
+
 const KeywordEntry* MatchKeyword(std::span<const KeywordEntry> table, std::string_view line) noexcept {
     for (const auto& entry : table) {
         if (line.starts_with(entry.keyword)) return &entry;

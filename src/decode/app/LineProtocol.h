@@ -14,6 +14,9 @@ namespace decode::app {
 // Reads up to the first CR, LF or NUL (consumed, not kept) or the end of the data. Only one
 // terminator is consumed, so the LF of a CR LF pair stays at the cursor. Never fails.
 void ReadFirstLine(core::ByteReader& in, std::string& line);
+// The bytes of the first line once ReadFirstLine has read it from the layer's start: what was
+// consumed, its terminator left out. What a detail line quoting the line describes.
+std::span<const std::uint8_t> FirstLineBytes(const core::ByteReader& in) noexcept;
 
 // One row of a command table: the line must begin with the keyword, case and any trailing
 // space or colon included.
