@@ -67,7 +67,8 @@ TEST(DetailCommands, ExpandAllAndCollapseAllKeepTheLinesBelow) {
     EXPECT_EQ(RunContextMenu(tree, CommandId::ExpandAll),
               (std::vector<MenuEntry>{{Id(CommandId::SwitchDetailView), true},
                                       {Id(CommandId::ExpandAll), true},
-                                      {Id(CommandId::CollapseAll), true}}));
+                                      {Id(CommandId::CollapseAll), true},
+                                      {Id(CommandId::ViewBytesPane), true}}));
     // A line with lines of its own, below a layer.
     QModelIndex nested;
     std::function<void(const QModelIndex&)> visit = [&](const QModelIndex& parent) {
@@ -107,10 +108,11 @@ TEST(DetailCommands, TheTextsMenuSelectsAndCopies) {
     EXPECT_EQ(RunContextMenu(text, CommandId::SelectAll),
               (std::vector<MenuEntry>{{Id(CommandId::SwitchDetailView), true},
                                       {Id(CommandId::CopySelection), false},
-                                      {Id(CommandId::SelectAll), true}}));
+                                      {Id(CommandId::SelectAll), true},
+                                      {Id(CommandId::ViewBytesPane), true}}));
     EXPECT_EQ(text.textCursor().selectedText().size(), text.toPlainText().size());
     const auto entries = RunContextMenu(text, CommandId::CopySelection);
-    ASSERT_EQ(entries.size(), 3U);
+    ASSERT_EQ(entries.size(), 4U);
     EXPECT_TRUE(entries[1].enabled);
     EXPECT_EQ(QApplication::clipboard()->text(), text.toPlainText());
     RunContextMenu(text, CommandId::SwitchDetailView);
