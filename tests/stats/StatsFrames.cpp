@@ -32,7 +32,7 @@ void PutIp(std::vector<std::uint8_t>& out, const std::string& text, int family) 
     out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
-std::vector<std::uint8_t> Transport(const FrameSpec& s) {
+std::vector<std::uint8_t> Transport(const FrameRecipe& s) {
     std::vector<std::uint8_t> t;
     Put16(t, s.sourcePort);
     Put16(t, s.destinationPort);
@@ -56,7 +56,7 @@ std::vector<std::uint8_t> Transport(const FrameSpec& s) {
 
 }  // namespace
 
-capture::CPktSnapQue BuildFrame(const FrameSpec& s) {
+capture::CPktSnapQue BuildFrame(const FrameRecipe& s) {
     std::vector<std::uint8_t> bytes;
     PutMac(bytes, s.macDestination);
     PutMac(bytes, s.macSource);

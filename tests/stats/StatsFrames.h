@@ -10,7 +10,7 @@
 
 namespace stats::test {
 
-struct FrameSpec {
+struct FrameRecipe {
     std::string macSource = "02:00:00:00:00:01", macDestination = "02:00:00:00:00:02";
     std::string ipSource, ipDestination;  // dotted or IPv6 text; empty: no IP layer (an ARP frame)
     std::uint8_t transport = 17;          // 6 TCP, 17 UDP, 1 ICMP, 58 ICMPv6
@@ -21,7 +21,7 @@ struct FrameSpec {
     std::uint32_t cutTo = 0;  // when set, the frame is cut to this many bytes (its wire length kept)
 };
 
-capture::CPktSnapQue BuildFrame(const FrameSpec& spec);
+capture::CPktSnapQue BuildFrame(const FrameRecipe& recipe);
 
 // The frequency the frames' stamps count in: nanoseconds since 1970.
 inline constexpr std::int64_t kFrequency = 1'000'000'000;

@@ -24,7 +24,7 @@ constexpr std::int64_t kMs = 1'000'000;
 
 // A name lookup and its answer, a web connection's first segment, another lookup, an ARP
 // broadcast and a lookup over IPv6. Wire lengths: 52, 72, 54, 52, 42, 74 (346 bytes).
-std::vector<FrameSpec> LanMix() {
+std::vector<FrameRecipe> LanMix() {
     return {
         {kIntel, kHostB, "10.0.0.1", "10.0.0.2", 17, 1024, 53, 0, 10, 1},
         {kHostB, kIntel, "10.0.0.2", "10.0.0.1", 17, 53, 1024, 500 * kMs, 30, 2},
@@ -45,8 +45,8 @@ StatsRequest Everything(std::size_t cap = 1000) {
     return r;
 }
 
-void Feed(TrafficStats& stats, const std::vector<FrameSpec>& frames) {
-    for (const FrameSpec& f : frames) stats.AddFrame(BuildFrame(f), kFrequency);
+void Feed(TrafficStats& stats, const std::vector<FrameRecipe>& frames) {
+    for (const FrameRecipe& f : frames) stats.AddFrame(BuildFrame(f), kFrequency);
 }
 
 // Every row as the TSV a copy makes, header left out, in the table's own order.
@@ -167,7 +167,7 @@ TEST(ProtocolHierarchy, EveryPathWithItsFramesAndBytes) {
 
 TEST(ProtocolHierarchy, NamesFollowTheLayerBelowAndMergeRepliesWithRequests) {
     struct Case {
-        FrameSpec frame;
+        FrameRecipe frame;
         const char* path;
     };
     const Case cases[] = {
@@ -204,7 +204,7 @@ TEST(TrafficStats, AHeaderCutShortMakesNoStation) {
     for (const Case& c : cases) {
         const decode::test::TestTables t;
         TrafficStats stats(*t.parsers, Everything());
-        FrameSpec f{kIntel, kHostB, "10.0.0.1", "10.0.0.2", 17, 1024, 53, 0, 10, 1};
+        FrameRecipe f{kIntel, kHostB, "10.0.0.1", "10.0.0.2", 17, 1024, 53, 0, 10, 1};
         f.cutTo = c.cutTo;
         stats.AddFrame(BuildFrame(f), kFrequency);
         EXPECT_EQ(stats.Conversations(TableKind::Ethernet)->Size(), c.ethernet) << c.name;
@@ -220,7 +220,7 @@ TEST(TrafficStats, AHeaderCutShortMakesNoStation) {
 TEST(TrafficStats, TablesStopAtTheirCapWithAnOtherRow) {
     const decode::test::TestTables t;
     TrafficStats stats(*t.parsers, Everything(3));
-    std::vector<FrameSpec> frames;
+    std::vector<FrameRecipe> frames;
     for (std::uint32_t i = 0; i < 50; ++i) {
         const std::string source = "10.1." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1);
         frames.push_back({kIntel, kHostB, source, "10.0.0.2", 17, 1024, 53, i * kMs, 10, i + 1});
