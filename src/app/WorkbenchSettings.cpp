@@ -2,6 +2,7 @@
 #include "app/WorkbenchSettings.h"
 
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace app {
@@ -81,24 +82,23 @@ void WorkbenchSettings::SetLayout(const WindowLayout& layout) {
     (void)m_store.WriteBinary(kLayoutValue, bytes);
 }
 
-settings::RecentFiles WorkbenchSettings::Recent() {
+// A list the store cannot give back starts empty, and one it cannot keep is offered again
+// from memory until the workbench closes: neither is worth stopping the user for.
+settings::RecentFiles WorkbenchSettings::LoadList(std::string_view value) {
     settings::RecentFiles recent;
-    (void)m_store.LoadObject(kRecentValue, settings::SerializerOf(recent));
+    (void)m_store.LoadObject(value, settings::SerializerOf(recent));
     return recent;
 }
 
-void WorkbenchSettings::SetRecent(settings::RecentFiles recent) {
-    (void)m_store.StoreObject(kRecentValue, settings::SerializerOf(recent));
+void WorkbenchSettings::StoreList(std::string_view value, settings::RecentFiles recent) {
+    (void)m_store.StoreObject(value, settings::SerializerOf(recent));
 }
 
-settings::RecentFiles WorkbenchSettings::RecentFilters() {
-    settings::RecentFiles recent;
-    (void)m_store.LoadObject(kRecentFiltersValue, settings::SerializerOf(recent));
-    return recent;
-}
-
+settings::RecentFiles WorkbenchSettings::Recent() { return LoadList(kRecentValue); }
+void WorkbenchSettings::SetRecent(settings::RecentFiles recent) { StoreList(kRecentValue, std::move(recent)); }
+settings::RecentFiles WorkbenchSettings::RecentFilters() { return LoadList(kRecentFiltersValue); }
 void WorkbenchSettings::SetRecentFilters(settings::RecentFiles recent) {
-    (void)m_store.StoreObject(kRecentFiltersValue, settings::SerializerOf(recent));
+    StoreList(kRecentFiltersValue, std::move(recent));
 }
 
 }  // namespace app

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/UserPrompt.h"
 #include "settings/CSettingsStore.h"
@@ -45,6 +46,8 @@ public:
     void SetRecentFilters(settings::RecentFiles recent);
 
 private:
+    settings::RecentFiles LoadList(std::string_view value);
+    void StoreList(std::string_view value, settings::RecentFiles recent);
     QByteArray Read(std::string_view name);
     void Write(std::string_view name, const QByteArray& bytes);
 
