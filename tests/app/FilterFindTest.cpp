@@ -150,6 +150,7 @@ TEST(Find, FindNextAndPreviousGoToTheFramesHoldingTheTextAndSayWhenNothingMoreDo
         {"84", "positive completion", false, false, true, std::nullopt},
     };
     app::FindDialog& finder = w.Frame().Finder();
+    support::Screenshot(finder, "find-dialog");
     QString lastText;
     for (const auto& row : table) {
         SCOPED_TRACE(std::string(row.from != nullptr ? row.from : "-") + " / " + (row.text ? row.text : "F3"));
