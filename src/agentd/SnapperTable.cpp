@@ -207,14 +207,34 @@ void SnapperTable::Rebalance() {
     auto fair = [&](const Entry& entry) {
         return m_limits.budgetBytes / perOwner.size() / perOwner[entry.owner.connection];
     };
+    auto fixed = [](const Entry& entry, std::size_t share) {
+        std::size_t bytes = entry.engine->SourceBytes() + (entry.held.reply ? entry.held.reply->Allocated() : 0);
+        // A part large enough to spare it also covers what the queue's chunks hold beyond
+        // their records; a small one would be left with too little queue.
+        if (share >= 4 * FrameQueue::kMostOverhead) bytes += FrameQueue::kMostOverhead;
+        return bytes;
+    };
+    auto queueLimit = [&](const Entry& entry, std::size_t share) {
+        const std::size_t set = fixed(entry, share);
+        std::size_t queue = share > set ? (share - set) / 2 : 0;
+        if (m_limits.snapperCap != 0) queue = std::min(queue, m_limits.snapperCap);
+        return queue;
+    };
     // A replay cannot drop frames: one that holds more than its part since the parts shrank
-    // keeps it until its client peeks, and the others share what is left meanwhile.
-    auto stale = [&](const Entry& entry) { return entry.engine->Lossless() && Holding(entry) > fair(entry); };
+    // keeps it until its client peeks, and the others share what is left meanwhile. What it
+    // holds at its most is its records, their chunks and its next peek, which copies out up
+    // to its queue limit while the records it copied are still counted.
+    auto most = [&](const Entry& entry) {
+        const std::size_t share = fair(entry);
+        const std::size_t chunks = share >= 4 * FrameQueue::kMostOverhead ? FrameQueue::kMostOverhead : 0;
+        return Holding(entry) + chunks + std::min(entry.engine->QueuedBytes(), queueLimit(entry, share));
+    };
+    auto stale = [&](const Entry& entry) { return entry.engine->Lossless() && most(entry) > fair(entry); };
     std::size_t staleBytes = 0;
     std::size_t othersFair = 0;
     for (const auto& [handle, entry] : m_entries) {
         if (stale(entry))
-            staleBytes += Holding(entry);
+            staleBytes += most(entry);
         else
             othersFair += fair(entry);
     }
@@ -226,13 +246,7 @@ void SnapperTable::Rebalance() {
     for (auto& [handle, entry] : m_entries) {
         std::size_t share = fair(entry);
         if (!stale(entry)) share = std::min(share, static_cast<std::size_t>(static_cast<double>(share) * scale));
-        std::size_t fixed = entry.engine->SourceBytes() + (entry.held.reply ? entry.held.reply->Allocated() : 0);
-        // A part large enough to spare it also covers what the queue's chunks hold beyond
-        // their records; a small one would be left with too little queue.
-        if (share >= 4 * FrameQueue::kMostOverhead) fixed += FrameQueue::kMostOverhead;
-        std::size_t queue = share > fixed ? (share - fixed) / 2 : 0;
-        if (m_limits.snapperCap != 0) queue = std::min(queue, m_limits.snapperCap);
-        entry.engine->SetByteLimit(queue);
+        entry.engine->SetByteLimit(queueLimit(entry, share));
     }
 }
 
