@@ -39,11 +39,16 @@ run: deps
 
 test: deps
 	cmake -S . -B build/debug -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPALOMET_SANITIZE=ON -DPALOMET_WERROR=ON -DCMAKE_CXX_FLAGS_DEBUG=-g1
+	@date '+[%T] test: building'
 	cmake --build build/debug -j $(JOBS)
 	/usr/bin/python3 scripts/check-layers src
+	@date '+[%T] test: linting'
 	bash scripts/lint.sh build/debug
+	@date '+[%T] test: testing'
 	cd build/debug && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
+	@date '+[%T] test: under ThreadSanitizer'
 	$(MAKE) tsan
+	@date '+[%T] test: done'
 
 TSAN_TESTS = test_rpc test_packetlist test_session test_agentd test_stats
 tsan: deps
