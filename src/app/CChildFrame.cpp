@@ -15,6 +15,7 @@ namespace app {
 namespace {
 // How often a live window takes its capture's counts (and shows its first block).
 constexpr int kLivePollMs = 100;
+constexpr int kFindProgressMs = 100;
 }  // namespace
 
 CChildFrame::CChildFrame(std::unique_ptr<session::TraceWindow> window, std::unique_ptr<CaptureRelay> relay,
@@ -70,6 +71,10 @@ CChildFrame::CChildFrame(std::unique_ptr<session::TraceWindow> window, std::uniq
     });
     connect(m_list, &views::PacketListView::ColumnsResized, this, &CChildFrame::LayoutChanged);
     connect(m_splitter, &QSplitter::splitterMoved, this, &CChildFrame::LayoutChanged);
+    connect(&m_findProgress, &QTimer::timeout, this, [this] {
+        UpdateStatus();
+        emit FindProgress(m_view->Progress());
+    });
     connect(m_details, &views::DetailPane::KindSwitched, this, &CChildFrame::LayoutChanged);
     setFocusProxy(m_list);
     UpdateStatus();
@@ -77,6 +82,7 @@ CChildFrame::CChildFrame(std::unique_ptr<session::TraceWindow> window, std::uniq
 
 CChildFrame::~CChildFrame() {
     m_idle.stop();
+    m_findProgress.stop();
     // Statistics windows count with this window's decoders: they go (jobs joined) first.
     for (auto* statistics : findChildren<stats::ui::StatsWindow*>(QString(), Qt::FindDirectChildrenOnly))
         delete statistics;
@@ -173,9 +179,19 @@ core::Status CChildFrame::ApplyFilter(const QString& expression) {
 }
 
 core::Status CChildFrame::Find(const QString& text, packetlist::FindIn where, bool forward, bool matchCase) {
-    return m_view->Find(
+    auto st = m_view->Find(
         text.toStdString(), where, forward,
         [this] { QMetaObject::invokeMethod(this, &CChildFrame::OnFindProgress, Qt::QueuedConnection); }, matchCase);
+    if (st) m_findProgress.start(kFindProgressMs);
+    return st;
+}
+
+void CChildFrame::StopFind() {
+    if (!m_view->Finding()) return;
+    m_view->CancelFind();
+    m_findProgress.stop();
+    UpdateStatus();
+    emit FindEnded(tr("Find: stopped"));
 }
 
 void CChildFrame::OnFilterProgress() {
@@ -196,6 +212,7 @@ void CChildFrame::OnFindProgress() {
         emit FindEnded(QString());
         break;
     }
+    m_findProgress.stop();
     UpdateStatus();
     emit StateChanged();
 }

@@ -64,8 +64,10 @@ public:
     // The filter field's expression (empty clears); a bad one is refused with libpcap's
     // message. The scan reports back on this window's thread.
     core::Status ApplyFilter(const QString& expression);
-    // Find from the current packet; FindEnded says how it ended.
+    // Find from the current packet; FindProgress tells how far it looked, FindEnded how it
+    // ended. StopFind ends it where it is, the current packet unchanged.
     core::Status Find(const QString& text, packetlist::FindIn where, bool forward, bool matchCase);
+    void StopFind();
 
 signals:
     // Counts, current frame or screen changed: the main frame updates its commands.
@@ -77,6 +79,7 @@ signals:
     // A search ended: notFound is the status text when nothing more matched (the window
     // beeped), empty when a packet was found.
     void FindEnded(const QString& notFound);
+    void FindProgress(int percent);
 
 private:
     void ListFilled() override;
@@ -93,6 +96,7 @@ private:
     packetlist::CKestroView* m_view;
     core::UserPrompt& m_prompt;
     QTimer m_idle;
+    QTimer m_findProgress;  // while a search runs
     QSplitter* m_splitter;
     views::PacketListView* m_list;
     views::DetailPane* m_details;

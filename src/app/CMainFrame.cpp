@@ -297,6 +297,9 @@ FindDialog& CMainFrame::Finder() {
     if (m_finder == nullptr) {
         m_finder = new FindDialog(this);
         connect(m_finder, &FindDialog::FindRequested, this, &CMainFrame::RunFind);
+        connect(m_finder, &FindDialog::StopRequested, this, [this] {
+            if (m_finding) m_finding->StopFind();
+        });
     }
     return *m_finder;
 }
@@ -309,6 +312,10 @@ void CMainFrame::RunFind(const FindRequest& request) {
         statusBar()->showMessage(QString::fromStdString(st.Err().text));
         return;
     }
+    // A search in another window ends when this one starts, as a window runs one at a time.
+    if (m_finding && m_finding != child) m_finding->StopFind();
+    m_finding = child;
+    Finder().Searching(true);
     statusBar()->showMessage(tr("Searching for \"%1\"...").arg(request.text));
 }
 
@@ -334,8 +341,19 @@ void CMainFrame::AddChild(CChildFrame* child) {
     connect(child, &CChildFrame::PauseButtonState, this, [this, child](bool pressed) {
         if (child == ActiveChild()) Action(Id(NavCommand::PauseContinue))->setChecked(pressed);
     });
-    connect(child, &CChildFrame::FindEnded, this, [this](const QString& notFound) {
+    connect(child, &CChildFrame::FindEnded, this, [this, child](const QString& notFound) {
         statusBar()->showMessage(notFound.isEmpty() ? tr("Found") : notFound);
+        if (child != m_finding) return;
+        m_finding = nullptr;
+        if (m_finder != nullptr) m_finder->Searching(false);
+    });
+    connect(child, &CChildFrame::FindProgress, this, [this, child](int percent) {
+        if (child == m_finding && m_finder != nullptr) m_finder->SetProgress(percent);
+    });
+    connect(child, &QObject::destroyed, this, [this, child] {
+        if (child != m_finding) return;
+        m_finding = nullptr;
+        if (m_finder != nullptr) m_finder->Searching(false);
     });
     connect(child, &QObject::destroyed, this, [this] { UpdateCommandStates(); });
     sub->show();

@@ -80,6 +80,7 @@ private:
     QList<QAction*> m_recentActions;  // the entries and the separator below them
     std::map<std::uint32_t, QAction*> m_actions;
     FindDialog* m_finder = nullptr;
+    CChildFrame* m_finding = nullptr;  // the window whose search the dialog shows
     std::optional<FindRequest> m_lastFind;
 };
 

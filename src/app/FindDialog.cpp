@@ -16,7 +16,9 @@ FindDialog::FindDialog(QWidget* parent)
       m_detail(new QCheckBox(tr("Search in &detail"), this)),
       m_up(new QRadioButton(tr("&Up"), this)),
       m_down(new QRadioButton(tr("&Down"), this)),
-      m_find(new QPushButton(tr("&Find Next"), this)) {
+      m_find(new QPushButton(tr("&Find Next"), this)),
+      m_stop(new QPushButton(tr("&Stop"), this)),
+      m_progress(new QProgressBar(this)) {
     setWindowTitle(tr("Find"));
     setObjectName(QStringLiteral("FindDialog"));
     setWhatsThis(tr("<b>Find</b><p>Looks for a packet whose summary at the list's level, or (Search in detail) "
@@ -30,6 +32,8 @@ FindDialog::FindDialog(QWidget* parent)
     m_up->setWhatsThis(tr("<b>Up</b><p>Searches towards the beginning of the trace.</p>"));
     m_down->setWhatsThis(tr("<b>Down</b><p>Searches towards the end of the trace.</p>"));
     m_find->setWhatsThis(tr("<b>Find Next</b><p>Shows and selects the next packet that holds the text.</p>"));
+    m_stop->setWhatsThis(tr("<b>Stop</b><p>Ends the search in hand; the current packet stays as it is.</p>"));
+    m_progress->setWhatsThis(tr("<b>Progress</b><p>How much of the trace the search has looked at.</p>"));
     m_down->setChecked(true);
     m_find->setDefault(true);
 
@@ -40,12 +44,18 @@ FindDialog::FindDialog(QWidget* parent)
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->addButton(m_find, QDialogButtonBox::ActionRole);
+    buttons->addButton(m_stop, QDialogButtonBox::ActionRole);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_stop, &QPushButton::clicked, this, &FindDialog::StopRequested);
     connect(m_find, &QPushButton::clicked, this, [this] {
         if (!m_text->text().isEmpty()) emit FindRequested(Request());
     });
     connect(m_text, &QLineEdit::textChanged, this, [this](const QString& text) { m_find->setEnabled(!text.isEmpty()); });
     m_find->setEnabled(false);
+    m_progress->setRange(0, 100);
+    m_progress->setTextVisible(false);
+    m_progress->setMaximumHeight(m_progress->fontMetrics().height() / 2 + 2);
+    Searching(false);
 
     auto* what = new QHBoxLayout;
     auto* label = new QLabel(tr("Fi&nd what:"), this);
@@ -61,7 +71,18 @@ FindDialog::FindDialog(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(what);
     layout->addLayout(options);
+    layout->addWidget(m_progress);
     layout->addWidget(buttons);
+}
+
+void FindDialog::Searching(bool on) {
+    m_stop->setEnabled(on);
+    m_progress->setValue(0);
+    // Kept in the layout while hidden, so the dialog does not change size.
+    QSizePolicy policy = m_progress->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    m_progress->setSizePolicy(policy);
+    m_progress->setVisible(on);
 }
 
 FindRequest FindDialog::Request() const {

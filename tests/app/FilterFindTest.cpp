@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "app/WorkbenchTestUtil.h"
+#include "capture/TraceTestUtil.h"
 #include "packetlist/NavCommand.h"
 #include "views/CommandIds.h"
 
@@ -182,6 +183,35 @@ TEST(Find, FindNextAndPreviousGoToTheFramesHoldingTheTextAndSayWhenNothingMoreDo
                       QStringLiteral("Find: no more frames hold \"%1\"").arg(lastText));
         }
     }
+}
+
+// A search over a large trace shows its progress in the dialog, and Stop ends it where it
+// is: the current packet stays, the dialog's Stop goes grey and the status says so.
+TEST(Find, StopEndsALongSearchAndLeavesTheCurrentPacket) {
+    const QString big = QString::fromStdString(testutil::WriteTrace("find-big.tns", {50000, 50000}));
+    testutil::Workbench w{{big}};
+    app::CChildFrame* child = OpenSample(w);
+    ASSERT_NE(child, nullptr);
+    app::FindDialog& finder = w.Frame().Finder();
+    EXPECT_FALSE(finder.StopButton().isEnabled());
+    EXPECT_FALSE(finder.Progress().isVisibleTo(&finder));
+    finder.TextField().setText(QStringLiteral("no frame says this"));
+    finder.InDetail().setChecked(true);
+    QSignalSpy ended(child, &app::CChildFrame::FindEnded);
+    QTest::mouseClick(&finder.FindNextButton(), Qt::LeftButton);
+    EXPECT_TRUE(finder.StopButton().isEnabled());
+    EXPECT_TRUE(finder.Progress().isVisibleTo(&finder));
+    QTest::mouseClick(&finder.StopButton(), Qt::LeftButton);
+    ASSERT_EQ(ended.count(), 1);
+    EXPECT_EQ(ended.at(0).at(0).toString(), QStringLiteral("Find: stopped"));
+    EXPECT_EQ(w.Frame().statusBar()->currentMessage(), QStringLiteral("Find: stopped"));
+    EXPECT_FALSE(child->View().Finding());
+    EXPECT_EQ(child->View().CurrentFrame(), 0U);
+    EXPECT_FALSE(finder.StopButton().isEnabled());
+    EXPECT_FALSE(finder.Progress().isVisibleTo(&finder));
+    // Nothing late arrives from the stopped search.
+    QTest::qWait(200);
+    EXPECT_EQ(ended.count(), 1);
 }
 
 }  // namespace
