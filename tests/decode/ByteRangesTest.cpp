@@ -36,7 +36,8 @@ struct RangeCase {
 };
 
 TEST(DetailBytes, EachLineNamesTheBytesOfItsField) {
-    // tcp_http_get: Ethernet 0-13, IPv4 14-33, TCP 34-53, the request line from 54.
+    // tcp_http_get: Ethernet 0-13, IPv4 14-33, TCP 34-53, the request line from 54, its one
+    // header line from 80.
     // udp_dns_query: IPv4 14-33, UDP 34-41, DNS from 42: ID, flags, four counts, the question
     // from 54 (a 17-octet name, type, class). app_dns_session 1: its first answer from 75 (a
     // name pointer, type, class, TTL, RDLENGTH, six octets of RDATA); 2: DNS over TCP. arp_request: ARP from 14. app_smtp:
@@ -57,6 +58,9 @@ TEST(DetailBytes, EachLineNamesTheBytesOfItsField) {
         {"tcp_http_get.hex", 0, "TCP:  ....1... = Push", ByteRange{47, 1}},
         {"tcp_http_get.hex", 0, "TCP:  Checksum", ByteRange{50, 2}},
         {"tcp_http_get.hex", 0, "HTTP:  Request", ByteRange{54, 41}},
+        {"tcp_http_get.hex", 0, "HTTP:  Undocumented Header = ", ByteRange{80, 11}},  // "Accept: */*"
+        {"tcp_http_get.hex", 0, "HTTP:  Undocumented Header Fieldname", ByteRange{80, 6}},
+        {"tcp_http_get.hex", 0, "HTTP:  Undocumented Header Value", ByteRange{87, 4}},
         {"udp_dns_query.hex", 0, "UDP:  Src Port", ByteRange{34, 8}},
         {"udp_dns_query.hex", 0, "UDP:  Destination port", ByteRange{36, 2}},
         {"udp_dns_query.hex", 0, "DNS: ", ByteRange{42, 33}},

@@ -35,21 +35,26 @@ void SplitLine(std::string_view line, std::string& first, std::string& second, s
 
 // Lines end at an LF that follows a CR; a CR elsewhere is dropped and a bare LF ignored. An
 // empty line ends the block; a line still open when the data ends is dropped.
-void ReadHeaderBlock(core::ByteReader& in, std::vector<std::string>* headers) {
+void ReadHeaderBlock(core::ByteReader& in, std::vector<HttpHeader>* headers) {
     const auto rest = in.Rest();
     std::string current;
     bool crSeen = false;
+    std::size_t start = 0;  // of the line in hand
     std::size_t i = 0;
     while (i < rest.size()) {
         const std::uint8_t b = rest[i++];
+        if (current.empty() && (b == kCr || b == kLf)) start = i;  // a line's bytes start at its text
         if (b == kCr) {
             crSeen = true;
         } else if (b == kLf) {
             if (!crSeen) continue;
             if (current.empty()) break;
-            if (headers != nullptr) headers->push_back(current);
+            std::size_t end = i - 1;
+            while (end > start && rest[end - 1] == kCr) --end;
+            if (headers != nullptr) headers->push_back({current, rest.subspan(start, end - start)});
             current.clear();
             crSeen = false;
+            start = i;
         } else {
             current.push_back(static_cast<char>(b));
         }
@@ -86,18 +91,25 @@ void ReadHttpResponse(core::ByteReader& in, HttpResponse& response, bool wantHea
     ReadHeaderBlock(in, wantHeaders ? &response.headers : nullptr);
 }
 
-void AddHeaderNodes(CPktDetailLine& parent, const std::vector<std::string>& headers) {
-    for (const auto& header : headers) {
-        auto& node = parent.Add(kHttpPrefix, core::Printf(" Undocumented Header = %s", header.c_str()));
+void AddHeaderNodes(CPktDetailLine& parent, const std::vector<HttpHeader>& headers) {
+    for (const auto& [header, bytes] : headers) {
+        auto& node = parent.Add(kHttpPrefix, core::Printf(" Undocumented Header = %s", header.c_str()), bytes);
         const auto colon = header.find(':');
         std::string name;
         std::string value;
+        std::span<const std::uint8_t> nameBytes;
+        std::span<const std::uint8_t> valueBytes;
         if (colon != std::string::npos && colon > 0) {
             name = header.substr(0, colon);
             value = header.substr(colon + 1);
+            // Where the text is the line byte for byte (no stray CR), its parts are too.
+            if (bytes.size() == header.size()) {
+                nameBytes = bytes.first(colon);
+                valueBytes = bytes.subspan(colon + 1);
+            }
         }
-        node.Add(kHttpPrefix, core::Printf(" Undocumented Header Fieldname = %s", name.c_str()));
-        node.Add(kHttpPrefix, core::Printf(" Undocumented Header Value = %s", value.c_str()));
+        node.Add(kHttpPrefix, core::Printf(" Undocumented Header Fieldname = %s", name.c_str()), nameBytes);
+        node.Add(kHttpPrefix, core::Printf(" Undocumented Header Value = %s", value.c_str()), valueBytes);
     }
 }
 

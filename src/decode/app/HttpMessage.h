@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,12 +15,18 @@ namespace decode::app {
 
 inline constexpr std::string_view kHttpPrefix = "HTTP: ";
 
+// A header line's text (stray CRs left out) and the bytes of the line, its end left out.
+struct HttpHeader {
+    std::string text;
+    std::span<const std::uint8_t> bytes;
+};
+
 struct HttpRequest {
     std::string firstLine;
     std::string uri;
     std::string method;
     std::string version;
-    std::vector<std::string> headers;
+    std::vector<HttpHeader> headers;
 };
 
 struct HttpResponse {
@@ -27,7 +34,7 @@ struct HttpResponse {
     std::string version;
     std::string statusCode;
     std::string reason;
-    std::vector<std::string> headers;
+    std::vector<HttpHeader> headers;
     bool statusLine = true;     // the segment starts with "HTTP/" (or ends before five octets)
     std::size_t remaining = 0;  // octets left after a failed status-line check
 };
@@ -37,6 +44,6 @@ void ReadHttpRequest(core::ByteReader& in, HttpRequest& request, bool wantHeader
 void ReadHttpResponse(core::ByteReader& in, HttpResponse& response, bool wantHeaders);
 
 // One " Undocumented Header = %s" node per header line, with its field name and value.
-void AddHeaderNodes(CPktDetailLine& parent, const std::vector<std::string>& headers);
+void AddHeaderNodes(CPktDetailLine& parent, const std::vector<HttpHeader>& headers);
 
 }  // namespace decode::app
