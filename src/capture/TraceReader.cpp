@@ -124,6 +124,7 @@ core::Result<RawBlock> TraceReader::ReadBlockAt(std::uint32_t offset, std::uint3
     block.screen = screen;
     block.offset = offset;
     block.inflatedSize = u;
+    block.compressedSize = c;
     // The zlib stream and the trail record in one read; the size is bounded by the file.
     SizeBlockBuffer(block.compressed, std::size_t{c} + kTraceRecordSize);
     if (auto st = m_file.ReadAt(offset + std::uint64_t{kBlockDataOffset}, block.compressed); !st)
@@ -284,7 +285,7 @@ core::Status TraceReader::LoadBatch(const RawBlock& block, std::vector<std::uint
 void TraceReader::Accept(const RawBlock& block) noexcept {
     m_screen = block.screen;
     m_screenTrail = block.trail;
-    m_position = std::uint64_t{block.offset} + kBlockOverhead + block.compressed.size();
+    m_position = std::uint64_t{block.offset} + kBlockOverhead + block.compressedSize;
 }
 
 core::Result<std::optional<std::pair<std::uint32_t, std::uint32_t>>> TraceReader::FirstBlockAfter(

@@ -29,6 +29,7 @@ struct RawBlock {
     std::uint32_t screen = 0;  // the 1-based number it will have on display
     std::uint32_t offset = 0;  // file offset of its lead record
     std::uint32_t inflatedSize = 0;
+    std::uint32_t compressedSize = 0;        // kept when the bytes are let go after inflating
     std::vector<std::uint8_t> compressed;
     TraceRecord trail;
 

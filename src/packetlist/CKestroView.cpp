@@ -5,6 +5,7 @@
 #include "decode/BatchDecoding.h"
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 #include <utility>
 
@@ -17,6 +18,8 @@ namespace packetlist {
 namespace {
 
 using Move = capture::TraceReader::Move;
+
+std::uint32_t FirstRow() { return 0; }
 
 const char* LimitQuestion(bool time, bool size) {
     if (time && size) return "Time limit and file size limit \n are exceeded. Continue?";
@@ -84,6 +87,11 @@ void CKestroView::Refresh() {
 void CKestroView::OnIdle() {
     Refresh();
     if (!m_loading && m_firstScreenPending && Screen() < BlockCount()) NextScreen();
+    // A live capture wrote a block after the screen: it loads ahead, once.
+    if (IsLive() && !m_loading && Screen() != 0 && !m_after && BlockCount() != m_blocksSeenAhead) {
+        m_blocksSeenAhead = BlockCount();
+        LoadAhead(Move::Next, m_after);
+    }
     // A live capture wrote more since the filter last looked: it looks at the new blocks.
     if (IsLive() && Filtering() && m_filterDone && m_filterIndex.ScreensScanned() < BlockCount()) {
         if (auto st = StartFilterScan(m_filterIndex.FramesScanned()); !st)
@@ -191,10 +199,14 @@ void CKestroView::Run(NavCommand command, std::string_view packetField) {
 }
 
 struct CKestroView::LoadJob {
-    capture::RawBlock block;
+    std::uint32_t screen = 0;  // known before its block is read
+    capture::RawBlock block;   // its bytes let go once inflated
     std::unique_ptr<capture::CPktSnap> batch;
     core::Status status = core::Success();
+    bool done = false;
+    bool wanted = false;  // the user moved to it: it goes on display when done
     RowAfter rowAfter;
+    std::atomic<bool> dropped{false};  // no longer wanted before it started
 };
 
 void CKestroView::Show(Fetched fetched, RowAfter rowAfter) {
@@ -205,36 +217,154 @@ void CKestroView::Show(Fetched fetched, RowAfter rowAfter) {
     if (!fetched.Value()) return;
     auto job = std::make_shared<LoadJob>();
     job->block = std::move(*fetched.Value());
-    job->batch = std::make_unique<capture::CPktSnap>(&m_parsers);
+    job->screen = job->block.screen;
+    job->wanted = true;
     job->rowAfter = std::move(rowAfter);
+    job->batch = std::make_unique<capture::CPktSnap>(&m_parsers);
     m_loading = true;
     m_wait.Begin();
-    m_loader->Run(
-        [job] {
-            // The batch keeps the inflated bytes as its frames: nothing is copied or kept twice.
-            std::vector<std::uint8_t> inflated;
-            job->status = capture::TraceReader::Inflate(job->block, inflated);
-            if (job->status)
-                job->status = capture::TraceReader::LoadBatch(job->block, std::move(inflated), *job->batch);
-        },
-        [this, job] { Loaded(*job); });
+    m_loader->Run([job] { LoadBlock(*job); }, [this, job] { LoadDone(job); });
 }
 
-void CKestroView::Loaded(LoadJob& job) {
+void CKestroView::LoadBlock(LoadJob& job) {
+    if (job.dropped) return;
+    // The batch keeps the inflated bytes as its frames: nothing is copied or kept twice.
+    std::vector<std::uint8_t> inflated;
+    job.status = capture::TraceReader::Inflate(job.block, inflated);
+    std::vector<std::uint8_t>().swap(job.block.compressed);
+    if (job.status) job.status = capture::TraceReader::LoadBatch(job.block, std::move(inflated), *job.batch);
+}
+
+void CKestroView::LoadDone(const Job& job) {
+    job->done = true;
+    if (job->wanted) {
+        Loaded(job);
+    } else if (job != m_before && job != m_after) {
+        Discard(job);
+    } else if (!job->status) {
+        // A move there tells what is wrong, as if nothing had been loaded ahead.
+        (job == m_before ? m_before : m_after).reset();
+        Discard(job);
+    }
+}
+
+bool CKestroView::ShowAhead(std::uint32_t screen, RowAfter rowAfter) {
+    return ShowAhead([screen](const LoadJob& job) { return job.screen == screen; }, rowAfter);
+}
+
+bool CKestroView::ShowAheadHolding(std::uint32_t frame, RowAfter rowAfter) {
+    // A block still loading ahead has not told its frames yet.
+    return ShowAhead(
+        [frame](const LoadJob& job) {
+            return job.done && job.block.trail.first <= frame && frame <= job.block.trail.last;
+        },
+        rowAfter);
+}
+
+bool CKestroView::ShowAhead(const std::function<bool(const LoadJob&)>& is, RowAfter& rowAfter) {
+    for (Job* slot : {&m_before, &m_after}) {
+        const Job job = *slot;
+        if (!job || !is(*job)) continue;
+        if (job->done && !job->status) {
+            slot->reset();
+            Discard(job);
+            return false;
+        }
+        job->wanted = true;
+        job->rowAfter = std::move(rowAfter);
+        m_loading = true;
+        m_wait.Begin();
+        if (job->done) Loaded(job);
+        return true;
+    }
+    return false;
+}
+
+void CKestroView::Loaded(const Job& job) {
     m_loading = false;
     m_wait.End();
-    if (!job.status) {
-        m_prompt.Tell(job.status.Err().text, core::PromptIcon::Exclamation);
-    } else {
-        m_reader.Accept(job.block);
-        std::swap(m_batch, job.batch);
-        m_rows.Invalidate();
-        PickShownRows();
-        Filled(job.rowAfter());
+    if (!job->status) {
+        m_prompt.Tell(job->status.Err().text, core::PromptIcon::Exclamation);
+        for (Job* slot : {&m_before, &m_after})
+            if (*slot == job) slot->reset();
+        Discard(job);
+        return;
     }
-    // The screen that went (or the block that failed) is freed where blocks are loaded: a
-    // large batch takes a while to free.
-    m_loader->Run([old = std::shared_ptr<capture::CPktSnap>(std::move(job.batch))]() mutable { old.reset(); }, [] {});
+    const RowAfter rowAfter = std::exchange(job->rowAfter, nullptr);
+    job->wanted = false;
+    m_reader.Accept(job->block);
+    // The job takes the screen that went.
+    std::swap(m_batch, job->batch);
+    std::swap(m_shownBlock, job->block);
+    job->screen = job->block.screen;
+    m_rows.Invalidate();
+    PickShownRows();
+    Filled(rowAfter());
+    KeepNeighbours(job);
+}
+
+void CKestroView::KeepNeighbours(const Job& went) {
+    const std::uint32_t screen = Screen();
+    Job before;
+    Job after;
+    for (const Job& job : {m_before, m_after, went}) {
+        if (!job || job == before || job == after) continue;
+        if (job->screen != 0 && job->screen + 1 == screen && !before) {
+            before = job;
+        } else if (job->screen == screen + 1 && !after) {
+            after = job;
+        } else {
+            Discard(job);
+        }
+    }
+    m_before = std::move(before);
+    m_after = std::move(after);
+    if (!m_after) LoadAhead(Move::Next, m_after);
+    if (!m_before) LoadAhead(Move::Previous, m_before);
+}
+
+void CKestroView::LoadAhead(Move move, Job& slot) {
+    const bool next = move == Move::Next;
+    if (!m_loader->LoadsAhead() || Screen() == 0 || (next ? Screen() >= BlockCount() : Screen() <= 1)) return;
+    if (!m_aheadReader) {
+        // A reader of its own, so that the block is read where it is inflated.
+        auto reader = capture::TraceReader::Open(m_path);
+        if (!reader || !m_reader.IsFile(m_path)) return;
+        m_aheadReader = std::make_shared<capture::TraceReader>(std::move(reader).Value());
+    }
+    auto job = std::make_shared<LoadJob>();
+    job->screen = next ? Screen() + 1 : Screen() - 1;
+    job->batch = std::make_unique<capture::CPktSnap>(&m_parsers);
+    slot = job;
+    auto read = [job, reader = m_aheadReader, from = m_shownBlock, counts = m_counts, move] {
+        if (job->dropped) return;
+        reader->SetKnownCounts(counts.blockCount, counts.frameCount, counts.endOffset);
+        reader->Accept(from);
+        auto fetched = reader->Fetch(move);
+        if (!fetched || !fetched.Value()) {
+            job->status = fetched ? core::Fail(core::ErrorKind::Corrupt, "no block there") : fetched.Err();
+            return;
+        }
+        job->block = std::move(*fetched.Value());
+        LoadBlock(*job);
+    };
+    m_loader->RunAhead(std::move(read), [this, job] { LoadDone(job); });
+}
+
+void CKestroView::Discard(const Job& job) {
+    if (!job->done) {
+        // Its load drops it when done, or does nothing when it has not started.
+        job->dropped = true;
+        return;
+    }
+    // A large batch takes a while to free: it goes where blocks are loaded.
+    if (job->batch)
+        m_loader->Run([old = std::shared_ptr<capture::CPktSnap>(std::move(job->batch))]() mutable { old.reset(); },
+                      [] {});
+}
+
+bool CKestroView::LoadingAhead() const noexcept {
+    return (m_before && !m_before->done) || (m_after && !m_after->done);
 }
 
 void CKestroView::Filled(std::uint32_t row) {
@@ -253,14 +383,16 @@ void CKestroView::ShowFrame(std::uint32_t frame) {
             if (ScreenFirst() + BatchRow(row) == frame) Select(row);
         return;
     }
-    auto found = m_reader.FetchFrame(frame, m_currentFrame);
-    Fetched fetched =
-        found ? Fetched(std::optional<capture::RawBlock>(std::move(found).Value())) : Fetched(found.Err());
-    Show(std::move(fetched), [this, frame] {
+    const RowAfter rowOfFrame = [this, frame] {
         for (std::uint32_t row = 0; row < RowCount(); ++row)
             if (ScreenFirst() + BatchRow(row) == frame) return row;
         return 0U;
-    });
+    };
+    if (ShowAheadHolding(frame, rowOfFrame)) return;
+    auto found = m_reader.FetchFrame(frame, m_currentFrame);
+    Fetched fetched =
+        found ? Fetched(std::optional<capture::RawBlock>(std::move(found).Value())) : Fetched(found.Err());
+    Show(std::move(fetched), rowOfFrame);
 }
 
 void CKestroView::GoToBeginning() {
@@ -268,7 +400,7 @@ void CKestroView::GoToBeginning() {
         if (const auto screen = m_filterIndex.FirstScreen()) ShowFrame(m_filterIndex.FramesOf(*screen).front());
         return;
     }
-    if (!m_loading && BlockCount() > 0) Show(m_reader.Fetch(Move::First), [] { return 0U; });
+    if (!m_loading && BlockCount() > 0 && !ShowAhead(1, FirstRow)) Show(m_reader.Fetch(Move::First), FirstRow);
 }
 
 void CKestroView::PreviousScreen() {
@@ -277,7 +409,7 @@ void CKestroView::PreviousScreen() {
             ShowFrame(m_filterIndex.FramesOf(*screen).front());
         return;
     }
-    if (!m_loading) Show(m_reader.Fetch(Move::Previous), [] { return 0U; });
+    if (!m_loading && !ShowAhead(Screen() - 1, FirstRow)) Show(m_reader.Fetch(Move::Previous), FirstRow);
 }
 
 void CKestroView::PreviousPacket() {
@@ -290,7 +422,8 @@ void CKestroView::PreviousPacket() {
         if (const auto hit = m_filterIndex.MatchBefore(m_currentFrame)) ShowFrame(hit->frame);
         return;
     }
-    if (!m_loading) Show(m_reader.Fetch(Move::Previous), [this] { return RowCount() == 0 ? 0 : RowCount() - 1; });
+    const RowAfter lastRow = [this] { return RowCount() == 0 ? 0 : RowCount() - 1; };
+    if (!m_loading && !ShowAhead(Screen() - 1, lastRow)) Show(m_reader.Fetch(Move::Previous), lastRow);
 }
 
 void CKestroView::NextPacket() {
@@ -313,7 +446,7 @@ void CKestroView::NextScreen() {
         if (BlockCount() > 0) Show(m_reader.Fetch(Move::First), [] { return 0U; });
         return;
     }
-    Show(m_reader.Fetch(Move::Next), [] { return 0U; });
+    if (!ShowAhead(Screen() + 1, FirstRow)) Show(m_reader.Fetch(Move::Next), FirstRow);
 }
 
 void CKestroView::GoToEnd() {
@@ -321,7 +454,7 @@ void CKestroView::GoToEnd() {
         if (const auto screen = m_filterIndex.LastScreen()) ShowFrame(m_filterIndex.FramesOf(*screen).front());
         return;
     }
-    if (!m_loading) Show(m_reader.Fetch(Move::Last), [] { return 0U; });
+    if (!m_loading && !ShowAhead(BlockCount(), FirstRow)) Show(m_reader.Fetch(Move::Last), FirstRow);
 }
 
 void CKestroView::GotoPacket(std::string_view packetField) {
@@ -346,10 +479,12 @@ void CKestroView::GotoPacket(std::string_view packetField) {
         Select(frame - ScreenFirst());
         return;
     }
+    const RowAfter rowOfFrame = [this, frame] { return frame - ScreenFirst(); };
+    if (ShowAheadHolding(frame, rowOfFrame)) return;
     auto found = m_reader.FetchFrame(frame, m_currentFrame);
     Fetched fetched =
         found ? Fetched(std::optional<capture::RawBlock>(std::move(found).Value())) : Fetched(found.Err());
-    Show(std::move(fetched), [this, frame] { return frame - ScreenFirst(); });
+    Show(std::move(fetched), rowOfFrame);
 }
 
 void CKestroView::PauseContinue() {
@@ -414,6 +549,7 @@ std::string CKestroView::PacketsText() const {
 std::string CKestroView::CurrentText() const { return CurrentPaneText(m_currentFrame); }
 
 int CKestroView::Progress() const {
+    if (Finding()) return m_findScan->Progress();
     if (FilterScanning()) return m_filterScan->Progress();
     return ProgressPercent(m_currentFrame, static_cast<std::int64_t>(FrameCount()) - 1);
 }

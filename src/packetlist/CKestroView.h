@@ -85,6 +85,9 @@ public:
     // A block is loading: the screen shows the previous one until it is in, and moves that
     // would load another block are ignored meanwhile (the wait cursor shows).
     bool Loading() const noexcept { return m_loading; }
+    // The blocks beside the screen on display are still loading, ahead of a move to them (a
+    // window holds at most three blocks: the screen and one on either side).
+    bool LoadingAhead() const noexcept;
 
     // Keys: an allowed key runs its command, a refused one beeps.
     KeyOutcome OnKey(NavKey key);
@@ -194,12 +197,26 @@ private:
     // Which row to select once the block is on display (it may depend on the block).
     using RowAfter = std::function<std::uint32_t()>;
     struct LoadJob;
+    using Job = std::shared_ptr<LoadJob>;
 
-    // Loads the fetched block into the spare batch and, only when all of it loaded, puts it
-    // on display and selects rowAfter(); otherwise the screen stays as it was and the user is
-    // told what is wrong.
+    // Loads the fetched block into a batch of its own and, only when all of it loaded, puts
+    // it on display and selects rowAfter(); otherwise the screen stays as it was and the user
+    // is told what is wrong.
     void Show(Fetched fetched, RowAfter rowAfter);
-    void Loaded(LoadJob& job);
+    // The same for a block beside the screen, already loaded or loading ahead, that is
+    // `screen` (or holds `frame`); false when neither neighbour is.
+    bool ShowAhead(std::uint32_t screen, RowAfter rowAfter);
+    bool ShowAheadHolding(std::uint32_t frame, RowAfter rowAfter);
+    bool ShowAhead(const std::function<bool(const LoadJob&)>& is, RowAfter& rowAfter);
+    // Inflates and loads the job's block, where blocks are loaded.
+    static void LoadBlock(LoadJob& job);
+    void LoadDone(const Job& job);
+    void Loaded(const Job& job);
+    // Keeps the blocks beside the new screen among the old neighbours and the screen that
+    // went, frees the others, and loads the missing ones ahead.
+    void KeepNeighbours(const Job& went);
+    void LoadAhead(capture::TraceReader::Move move, Job& slot);
+    void Discard(const Job& job);
     // After a new screen: select row (its details), and tell the widgets.
     void Filled(std::uint32_t row);
     void Refresh();
@@ -223,6 +240,10 @@ private:
     decode::CPktParsersConf m_conf;
     decode::CPktParsers m_parsers;
     std::unique_ptr<capture::CPktSnap> m_batch;
+    capture::RawBlock m_shownBlock;  // the block of m_batch, its bytes let go
+    Job m_before, m_after;           // the blocks beside it, loaded or loading ahead
+    std::uint32_t m_blocksSeenAhead = 0;  // a live capture's block count when it last loaded ahead
+    std::shared_ptr<capture::TraceReader> m_aheadReader;  // used where blocks load ahead only
     PacketRowCache m_rows;
 
     CaptureCounts m_counts;

@@ -167,25 +167,30 @@ TEST(PacketList, ACorruptBlockLeavesTheScreenAsItWas) {
     const auto path = testutil::WriteTrace("corrupt.tns", {5, 5, 5}, [](std::size_t block, testutil::Bytes& batch) {
         if (block == 1) testutil::PutLe32(batch, 12, 1000);  // frame count after schema and frequency
     });
-    auto w = ViewUnderTest::Saved(path);
-    auto& v = *w->view;
-    const std::function<void()> moves[] = {[&] { v.NextScreen(); }, [&] { v.GotoPacket("7"); }};
-    for (const auto& move : moves) {
-        w->prompt.Clear();
-        const int fills = w->events.fills;
-        move();
-        EXPECT_NE(w->LastMessage().find("block 2 at offset"), std::string::npos) << w->LastMessage();
-        EXPECT_EQ(w->events.fills, fills);
-        EXPECT_EQ(v.Screen(), 1U);
-        EXPECT_EQ(v.RowCount(), 5U);
-        EXPECT_EQ(v.CurrentFrame(), 0U);
-        EXPECT_EQ(v.Row(4).counter, "4") << "the rows on display still have their frames";
+    // Loaded ahead or not, the block that fails is told of when the user moves there.
+    for (const bool ahead : {false, true}) {
+        SCOPED_TRACE(ahead ? "loaded ahead" : "loaded when asked for");
+        auto w = ViewUnderTest::Saved(path, ahead ? std::make_unique<testutil::InlineLoaderAhead>() : nullptr);
+        auto& v = *w->view;
+        EXPECT_TRUE(w->prompt.Messages().empty());
+        const std::function<void()> moves[] = {[&] { v.NextScreen(); }, [&] { v.GotoPacket("7"); }};
+        for (const auto& move : moves) {
+            w->prompt.Clear();
+            const int fills = w->events.fills;
+            move();
+            EXPECT_NE(w->LastMessage().find("block 2 at offset"), std::string::npos) << w->LastMessage();
+            EXPECT_EQ(w->events.fills, fills);
+            EXPECT_EQ(v.Screen(), 1U);
+            EXPECT_EQ(v.RowCount(), 5U);
+            EXPECT_EQ(v.CurrentFrame(), 0U);
+            EXPECT_EQ(v.Row(4).counter, "4") << "the rows on display still have their frames";
+        }
+        v.GoToEnd();
+        ASSERT_EQ(v.Screen(), 3U);
+        v.PreviousScreen();
+        EXPECT_EQ(v.Screen(), 3U);
+        EXPECT_EQ(v.CurrentFrame(), 10U);
     }
-    v.GoToEnd();
-    ASSERT_EQ(v.Screen(), 3U);
-    v.PreviousScreen();
-    EXPECT_EQ(v.Screen(), 3U);
-    EXPECT_EQ(v.CurrentFrame(), 10U);
 }
 
 // The enabled-state table on an empty trace and on the sample's first and last screens.
@@ -355,6 +360,92 @@ TEST(PacketList, ALoadInHandKeepsTheScreenAndSwallowsMoves) {
     EXPECT_EQ(wait.begun, wait.ended);
     view->GoToEnd();
     ASSERT_EQ(jobs.size(), 3U) << "the old screen is freed by the loader, then block 4 loads";
+    view.reset();
+    EXPECT_EQ(wait.begun, wait.ended);
+}
+
+// The blocks beside the screen load ahead while the user reads it: a move to one shows it
+// without another load, or as soon as its load ends; a window holds at most three blocks,
+// and a block loaded ahead that no move wants any more is dropped unread.
+TEST(PacketList, BlocksBesideTheScreenLoadAheadAndAMoveThereShowsThemAtOnce) {
+    using Jobs = std::vector<std::pair<std::function<void()>, std::function<void()>>>;
+    struct Deferred final : packetlist::BlockLoader {
+        Jobs* jobs;
+        Jobs* ahead;
+        void Run(std::function<void()> work, std::function<void()> done) override {
+            jobs->emplace_back(std::move(work), std::move(done));
+        }
+        bool LoadsAhead() const noexcept override { return true; }
+        void RunAhead(std::function<void()> work, std::function<void()> done) override {
+            ahead->emplace_back(std::move(work), std::move(done));
+        }
+    };
+    Jobs jobs;
+    Jobs ahead;
+    // Runs the jobs queued so far, not those they queue.
+    auto runAll = [](Jobs& queue) {
+        Jobs now;
+        now.swap(queue);
+        for (auto& [work, done] : now) {
+            work();
+            done();
+        }
+    };
+    auto loader = std::make_unique<Deferred>();
+    loader->jobs = &jobs;
+    loader->ahead = &ahead;
+    core::RecordingPrompt prompt;
+    testutil::CountingWait wait;
+    auto view = packetlist::CKestroView::Open(testutil::kSampleTrace, prompt, wait, std::move(loader));
+    ASSERT_TRUE(view);
+    view->InitialUpdateSaved();
+    runAll(jobs);
+    runAll(jobs);  // the first load's empty batch, freed
+    ASSERT_EQ(view->Screen(), 1U);
+    EXPECT_EQ(ahead.size(), 1U) << "only block 2 lies beside the first screen";
+    EXPECT_TRUE(view->LoadingAhead());
+
+    // Block 2 is still loading: the move waits for it instead of loading it again.
+    view->NextScreen();
+    EXPECT_TRUE(view->Loading());
+    EXPECT_TRUE(jobs.empty());
+    runAll(ahead);
+    EXPECT_EQ(view->Screen(), 2U);
+    EXPECT_EQ(view->CurrentFrame(), view->ScreenFirst());
+    // Block 1 stays beside it; block 3 loads ahead.
+    ASSERT_EQ(ahead.size(), 1U);
+    runAll(ahead);
+    EXPECT_FALSE(view->LoadingAhead());
+    const std::uint32_t lastOfScreen2 = view->ScreenLast();
+    for (const auto move : {NavCommand::NextScreen, NavCommand::PreviousScreen, NavCommand::PreviousPacket}) {
+        view->Run(move);
+        EXPECT_FALSE(view->Loading()) << "a block already loaded shows at once";
+        runAll(ahead);
+    }
+    EXPECT_EQ(view->Screen(), 1U) << "Up from screen 2's first row";
+    EXPECT_EQ(view->CurrentFrame(), view->ScreenLast());
+    view->GotoPacket(std::to_string(lastOfScreen2));
+    EXPECT_EQ(view->Screen(), 2U);
+    EXPECT_EQ(view->CurrentFrame(), lastOfScreen2);
+    runAll(ahead);
+
+    // End is no neighbour: it loads as before, keeping block 3 beside it.
+    view->GoToEnd();
+    ASSERT_FALSE(jobs.empty());
+    runAll(jobs);
+    EXPECT_EQ(view->Screen(), view->BlockCount());
+    EXPECT_TRUE(ahead.empty());
+    // A block loading ahead that no move wants any more is dropped unread.
+    view->GoToBeginning();
+    runAll(jobs);
+    ASSERT_EQ(ahead.size(), 1U);
+    view->GoToEnd();
+    runAll(jobs);
+    runAll(ahead);
+    EXPECT_EQ(view->Screen(), view->BlockCount());
+    EXPECT_FALSE(view->LoadingAhead());
+    EXPECT_TRUE(prompt.Messages().empty());
+    EXPECT_EQ(wait.begun, wait.ended);
     view.reset();
     EXPECT_EQ(wait.begun, wait.ended);
 }

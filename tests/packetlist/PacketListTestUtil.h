@@ -41,20 +41,31 @@ struct FakeCapture final : packetlist::CaptureLink {
     void RequestPauseToggle() override { ++toggles; }
 };
 
+// Loads in place, the blocks beside the screen too.
+struct InlineLoaderAhead final : packetlist::BlockLoader {
+    void Run(std::function<void()> work, std::function<void()> done) override {
+        work();
+        done();
+    }
+    bool LoadsAhead() const noexcept override { return true; }
+};
+
 struct ViewUnderTest {
     core::RecordingPrompt prompt;
     CountingWait wait;
     ViewEvents events;
     std::unique_ptr<packetlist::CKestroView> view;
 
-    explicit ViewUnderTest(const std::string& path, core::PromptAnswer reply = core::PromptAnswer::Ok)
+    explicit ViewUnderTest(const std::string& path, core::PromptAnswer reply = core::PromptAnswer::Ok,
+                           std::unique_ptr<packetlist::BlockLoader> loader = nullptr)
         : prompt(reply),
-          view(packetlist::CKestroView::Open(path, prompt, wait)) {
+          view(packetlist::CKestroView::Open(path, prompt, wait, std::move(loader))) {
         if (view) view->SetListener(&events);
     }
     // A saved trace, as a window opened on it shows it.
-    static std::unique_ptr<ViewUnderTest> Saved(const std::string& path) {
-        auto v = std::make_unique<ViewUnderTest>(path);
+    static std::unique_ptr<ViewUnderTest> Saved(const std::string& path,
+                                                std::unique_ptr<packetlist::BlockLoader> loader = nullptr) {
+        auto v = std::make_unique<ViewUnderTest>(path, core::PromptAnswer::Ok, std::move(loader));
         EXPECT_TRUE(v->view);
         if (v->view) v->view->InitialUpdateSaved();
         return v;
