@@ -20,6 +20,7 @@ constexpr std::uint8_t kIcmp = 1;
 constexpr std::uint8_t kIcmpv6 = 58;
 
 void AddTransport(CPktDetailLine& line, std::string_view prefix, std::uint8_t protocol, core::ByteReader in) {
+    const std::size_t start = in.Offset();
     if (protocol == kTcp || protocol == kUdp) {
         const unsigned source = in.Be16();
         const unsigned destination = in.Be16();
@@ -30,18 +31,21 @@ void AddTransport(CPktDetailLine& line, std::string_view prefix, std::uint8_t pr
             const std::uint32_t sequence = in.Be32();
             if (!in.Failed()) text += core::Printf(", sequence = %u", sequence);
         }
-        line.Add(prefix, std::move(text));
+        line.Add(prefix, std::move(text), in.Since(start));
     } else if (protocol == kIcmp || protocol == kIcmpv6) {
         const unsigned type = in.U8();
         const unsigned code = in.U8();
         if (!in.Failed())
-            line.Add(prefix, core::Printf(" Quoted %s: type = %u, code = %u", protocol == kIcmp ? "ICMP" : "ICMPv6",
-                                          type, code));
+            line.Add(prefix,
+                     core::Printf(" Quoted %s: type = %u, code = %u", protocol == kIcmp ? "ICMP" : "ICMPv6", type,
+                                  code),
+                     in.Since(start));
     }
 }
 
 void AddIpv4(CPktDetailLine& line, std::string_view prefix, core::ByteReader in,
              const tables::CPktIProtNums& protocols) {
+    const std::size_t start = in.Offset();
     const std::uint8_t versionAndLength = in.U8();
     in.Skip(1);
     const unsigned total = in.Be16();
@@ -67,7 +71,7 @@ void AddIpv4(CPktDetailLine& line, std::string_view prefix, core::ByteReader in,
     AppendDotted(text, destination);
     text += core::Printf(", protocol = %u (%s), ID = 0x%X, total length = %u", unsigned{protocol},
                          protocols.Keyword(protocol).c_str(), id, total);
-    line.Add(prefix, std::move(text));
+    line.Add(prefix, std::move(text), in.Since(start));
     if (headerLength < 20) {
         line.Add(prefix, core::Printf(" ERROR ! The quoted header length of %u bytes is below 20",
                                       static_cast<unsigned>(headerLength)));
@@ -79,6 +83,7 @@ void AddIpv4(CPktDetailLine& line, std::string_view prefix, core::ByteReader in,
 
 void AddIpv6(CPktDetailLine& line, std::string_view prefix, core::ByteReader in,
              const tables::CPktIProtNums& protocols) {
+    const std::size_t start = in.Offset();
     const std::uint32_t versionClassFlow = in.Be32();
     const unsigned payload = in.Be16();
     const std::uint8_t next = in.U8();
@@ -101,7 +106,7 @@ void AddIpv6(CPktDetailLine& line, std::string_view prefix, core::ByteReader in,
     AppendIPv6(text, destination.first<16>());
     text += core::Printf(", protocol = %u (%s), payload length = %u", unsigned{chain.protocol},
                          protocols.Keyword(chain.protocol).c_str(), payload);
-    line.Add(prefix, std::move(text));
+    line.Add(prefix, std::move(text), in.Since(start));  // with its extension headers
     if (chain.fault == Ipv6Chain::Fault::None && !(chain.fragment && chain.fragmentOffset != 0)) {
         AddTransport(line, prefix, chain.protocol, in);
     }

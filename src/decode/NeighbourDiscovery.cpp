@@ -46,23 +46,28 @@ const char* OptionName(std::uint8_t type) {
 }
 
 void AddPrefixLines(CPktDetailLine& line, std::string_view prefix, core::ByteReader v) {
-    const unsigned length = v.U8();
-    const unsigned flags = v.U8();
-    const std::uint32_t valid = v.Be32();
-    const std::uint32_t preferred = v.Be32();
+    const auto lengthByte = v.Bytes(1);
+    const auto flagsByte = v.Bytes(1);
+    const auto validBytes = v.Bytes(4);
+    const auto preferredBytes = v.Bytes(4);
     v.Skip(4);
     const auto address = v.Bytes(16);
     if (v.Failed()) return;
+    const unsigned length = lengthByte[0];
+    const unsigned flags = flagsByte[0];
     std::string text = " Prefix = ";
     AppendIPv6(text, address.first<16>());
     text += core::Printf("/%u", length);
-    line.Add(prefix, std::move(text));
-    CPktDetailLine& flagLine = line.Add(prefix, core::Printf(" Flags = 0x%.2X", flags));
-    flagLine.Add(prefix, (flags & 0x80U) != 0 ? " 1....... = On-link" : " 0....... = Not on-link");
-    flagLine.Add(prefix, (flags & 0x40U) != 0 ? " .1...... = Autonomous address configuration"
-                                              : " .0...... = No autonomous address configuration");
-    line.Add(prefix, core::Printf(" Valid lifetime = %u seconds", valid));
-    line.Add(prefix, core::Printf(" Preferred lifetime = %u seconds", preferred));
+    line.Add(prefix, std::move(text), address);
+    CPktDetailLine& flagLine = line.Add(prefix, core::Printf(" Flags = 0x%.2X", flags), flagsByte);
+    flagLine.Add(prefix, (flags & 0x80U) != 0 ? " 1....... = On-link" : " 0....... = Not on-link", flagsByte);
+    flagLine.Add(prefix,
+                 (flags & 0x40U) != 0 ? " .1...... = Autonomous address configuration"
+                                      : " .0...... = No autonomous address configuration",
+                 flagsByte);
+    line.Add(prefix, core::Printf(" Valid lifetime = %u seconds", core::ByteReader(validBytes).Be32()), validBytes);
+    line.Add(prefix, core::Printf(" Preferred lifetime = %u seconds", core::ByteReader(preferredBytes).Be32()),
+             preferredBytes);
 }
 
 void AddValueLines(CPktDetailLine& line, std::string_view prefix, std::uint8_t type, core::ByteReader v,
@@ -75,17 +80,22 @@ void AddValueLines(CPktDetailLine& line, std::string_view prefix, std::uint8_t t
         case kPrefixInformation:
             AddPrefixLines(line, prefix, v);
             return;
-        case kMtu:
+        case kMtu: {
             v.Skip(2);
-            line.Add(prefix, core::Printf(" MTU = %u", v.Be32()));
+            const auto mtu = v.Bytes(4);
+            if (!v.Failed()) line.Add(prefix, core::Printf(" MTU = %u", core::ByteReader(mtu).Be32()), mtu);
             return;
+        }
         case kDnsServers: {
             v.Skip(2);
-            line.Add(prefix, core::Printf(" Lifetime = %u seconds", v.Be32()));
+            const auto lifetime = v.Bytes(4);
+            if (v.Failed()) return;
+            line.Add(prefix, core::Printf(" Lifetime = %u seconds", core::ByteReader(lifetime).Be32()), lifetime);
             while (v.Remaining() >= 16) {
+                const auto server = v.Bytes(16);
                 std::string text = " Server = ";
-                AppendIPv6(text, v.Bytes(16).first<16>());
-                line.Add(prefix, std::move(text));
+                AppendIPv6(text, server.first<16>());
+                line.Add(prefix, std::move(text), server);
             }
             return;
         }

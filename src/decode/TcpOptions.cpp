@@ -108,12 +108,15 @@ std::string ValueText(std::uint8_t kind, core::ByteReader value, CPktDetailLine&
         case kSack: {
             unsigned blocks = 0;
             while (value.Remaining() >= 8) {
+                const std::size_t start = value.Offset();
                 const std::uint32_t left = value.Be32();
                 const std::uint32_t right = value.Be32();
-                line.Add(kPrefix, core::Printf(" Block = %u-%u (%u bytes)", left, right, right - left));
+                line.Add(kPrefix, core::Printf(" Block = %u-%u (%u bytes)", left, right, right - left),
+                         value.Since(start));
                 ++blocks;
             }
-            if (value.Remaining() != 0) line.Add(kPrefix, " ERROR ! The blocks are not a whole number of 8 bytes");
+            if (value.Remaining() != 0)
+                line.Add(kPrefix, " ERROR ! The blocks are not a whole number of 8 bytes", value.Rest());
             return core::Printf(" : %u blocks", blocks);
         }
         case kFastOpen: {

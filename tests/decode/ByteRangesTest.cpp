@@ -80,7 +80,17 @@ TEST(DetailBytes, EachLineNamesTheBytesOfItsField) {
         {"arp_request.hex", 0, "ARP:  Target protocol address", ByteRange{38, 4}},
         {"tcp_syn_mss.hex", 0, "TCP:  Options", ByteRange{54, 4}},
         {"tcp_syn_mss.hex", 0, "TCP:  Maximum", ByteRange{54, 4}},
+        {"tcp_options.hex", 2, "TCP:  Block = 5000-6000", ByteRange{58, 8}},  // SACK after two NOPs
+        {"tcp_options.hex", 2, "TCP:  Block = 7000-8000", ByteRange{66, 8}},
         {"ipv6_extensions.hex", 0, "IPv6:  Hop limit", ByteRange{21, 1}},
+        // A port unreachable quoting the datagram from 42: its IPv4 header, then UDP's ports.
+        {"icmp_messages.hex", 2, "ICMP:  Quoted datagram", ByteRange{42, 36}},
+        {"icmp_messages.hex", 2, "ICMP:  Quoted IPv4 header", ByteRange{42, 20}},
+        {"icmp_messages.hex", 2, "ICMP:  Quoted UDP ports", ByteRange{62, 4}},
+        // A router advertisement's options from 70: the prefix's, then the MTU's from 102.
+        {"icmpv6_nd.hex", 2, "ICMPv6:  Prefix = 2001:db8:1::/64", ByteRange{86, 16}},
+        {"icmpv6_nd.hex", 2, "ICMPv6:  Valid lifetime", ByteRange{74, 4}},
+        {"icmpv6_nd.hex", 2, "ICMPv6:  MTU = 1500", ByteRange{106, 4}},
         {"ipv6_extensions.hex", 0, "IPv6:  Destination options", ByteRange{54, 8}},
         {"app_smtp.hex", 1, "SMTP:  Command = ", ByteRange{54, 23}},  // "HELO client.example.com"
     };
