@@ -103,6 +103,8 @@ void TimeGuiMove(benchmark::State& state, Setup setup, Move move) {
         worst = std::max(worst, delay.WorstMs());
     }
     state.counters["worst_event_delay_ms"] = worst;
+    Settle(child, true);
+    state.counters["rss_MiB"] = ResidentMiB();  // the screen and the blocks beside it
 }
 
 using packetlist::NavCommand;
