@@ -201,6 +201,7 @@ TEST(Find, StopEndsALongSearchAndLeavesTheCurrentPacket) {
     QTest::mouseClick(&finder.FindNextButton(), Qt::LeftButton);
     EXPECT_TRUE(finder.StopButton().isEnabled());
     EXPECT_TRUE(finder.Progress().isVisibleTo(&finder));
+    support::Screenshot(finder, "find-searching");  // the detail of 100,000 frames takes seconds
     QTest::mouseClick(&finder.StopButton(), Qt::LeftButton);
     ASSERT_EQ(ended.count(), 1);
     EXPECT_EQ(ended.at(0).at(0).toString(), QStringLiteral("Find: stopped"));

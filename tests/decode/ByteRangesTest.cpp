@@ -76,6 +76,10 @@ TEST(DetailBytes, EachLineNamesTheBytesOfItsField) {
         {"app_dns_session.hex", 1, "DNS: Canonical", ByteRange{87, 6}},
         {"app_dns_session.hex", 2, "DNS: DNS Frame Size", ByteRange{54, 2}},  // the TCP length prefix
         {"app_dns_session.hex", 2, "DNS: Query Identifier", ByteRange{56, 2}},
+        // A node status answer's RDATA from 98: the count, then 16 octets and 2 of flags a name.
+        {"app_nbns.hex", 3, "NBNS: Number of Names", ByteRange{98, 1}},
+        {"app_nbns.hex", 3, "NBNS: Resource Record Flags", ByteRange{115, 2}},
+        {"app_nbns.hex", 3, "NBNS: ASCII Name = WORKGROUP", ByteRange{117, 16}},
         {"arp_request.hex", 0, "ARP:  Operation", ByteRange{20, 2}},
         {"arp_request.hex", 0, "ARP:  Target protocol address", ByteRange{38, 4}},
         {"tcp_syn_mss.hex", 0, "TCP:  Options", ByteRange{54, 4}},

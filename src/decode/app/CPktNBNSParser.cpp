@@ -123,21 +123,30 @@ void AddFlagLines(CPktDetailLine& top, const DnsHeader& h) {
     flags.Add(kPrefix, rcodeValue < 6 ? kRcodeLines[rcodeValue] : "............???? = Reserved");
 }
 
-void AddNodeNames(CPktDetailLine& node, const std::vector<DnsNodeName>& names) {
+// A node status answer's RDATA: the count, then per name its sixteen octets and two of flags.
+void AddNodeNames(CPktDetailLine& node, const std::vector<DnsNodeName>& names, std::span<const std::uint8_t> rdata) {
     if (names.empty()) return;
+    constexpr std::size_t kNameEntry = 18;
+    const core::ByteReader data(rdata);
     const auto count = static_cast<unsigned>(names.size());
-    node.Add(kPrefix, core::Printf("Number of Names = %u (0x%.2X)", count, count));
+    node.Add(kPrefix, core::Printf("Number of Names = %u (0x%.2X)", count, count), data.Slice(0, 1));
     std::vector<std::string> flagLines;
-    for (const auto& name : names) {
-        node.Add(kPrefix, core::Printf("ASCII Name = %s", name.name.c_str()));
-        auto& flags = node.Add(kPrefix, core::Printf("Resource Record Flags = %u (0x%X)", name.flags, name.flags));
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto& name = names[i];
+        const std::size_t at = 1 + i * kNameEntry;
+        node.Add(kPrefix, core::Printf("ASCII Name = %s", name.name.c_str()), data.Slice(at, 16));
+        const auto flagBytes = data.Slice(at + 16, 2);
+        auto& flags =
+            node.Add(kPrefix, core::Printf("Resource Record Flags = %u (0x%X)", name.flags, name.flags), flagBytes);
         flagLines.clear();
         AppendNodeFlagLines(name.flags, flagLines);
-        for (auto& line : flagLines) flags.Add(kPrefix, std::move(line));
+        for (auto& line : flagLines) flags.Add(kPrefix, std::move(line), flagBytes);
     }
 }
 
-void AddRecordLines(CPktDetailLine& node, const DnsRecord& record) { AddNodeNames(node, record.nodeNames); }
+void AddRecordLines(CPktDetailLine& node, const DnsRecord& record, std::span<const std::uint8_t> rdata) {
+    AddNodeNames(node, record.nodeNames, rdata);
+}
 
 constexpr DnsDialect kDialect{
     .prefix = kPrefix,

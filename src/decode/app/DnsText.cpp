@@ -110,9 +110,9 @@ void AddRecords(CPktDetailLine& top, const core::ByteReader& wire, std::string_v
         node.Add(d.prefix, core::Printf("Time To Live = %u (0x%X)", r.ttl, r.ttl), entry.Slice(n + 4, 4));
         node.Add(d.prefix, core::Printf("Resource Data Length = %u (0x%.2X)", r.rdlength, r.rdlength),
                  entry.Slice(n + 8, 2));
-        if (d.addRecordLines != nullptr) d.addRecordLines(node, r);
         // Each line of the data tells part of it; all of them name the whole RDATA.
         const auto rdata = entry.Slice(n + 10, r.rdlength);
+        if (d.addRecordLines != nullptr) d.addRecordLines(node, r, rdata);
         for (const auto& line : r.rdata) node.Add(d.prefix, line, rdata);
         if (!r.fault.empty()) node.Add(d.prefix, r.fault);
     }

@@ -47,7 +47,8 @@ struct DnsDialect {
     DnsTypeText (*describeClass)(std::uint16_t) noexcept;
     void (*appendHeadline)(std::string& out, const DnsMessage& message);
     void (*addFlagLines)(CPktDetailLine& top, const DnsHeader& header);
-    void (*addRecordLines)(CPktDetailLine& node, const DnsRecord& record);  // before RDATA; may be null
+    // Before the RDATA lines, given the RDATA's bytes; may be null.
+    void (*addRecordLines)(CPktDetailLine& node, const DnsRecord& record, std::span<const std::uint8_t> rdata);
 };
 
 // The whole detail tree of a message below the root: headline with header, flag, count and
