@@ -332,14 +332,8 @@ TEST(PacketList, LiveWindowShowsTheFirstBlockAndAsksBeforeContinuingPastALimit) 
 // Blocks loaded elsewhere: the screen stays until the block is in, moves asked for meanwhile
 // are ignored, and a view that goes with a load in hand leaves no wait cursor behind.
 TEST(PacketList, ALoadInHandKeepsTheScreenAndSwallowsMoves) {
-    struct Deferred final : packetlist::BlockLoader {
-        std::vector<std::pair<std::function<void()>, std::function<void()>>>* jobs;
-        void Run(std::function<void()> work, std::function<void()> done) override {
-            jobs->emplace_back(std::move(work), std::move(done));
-        }
-    };
-    std::vector<std::pair<std::function<void()>, std::function<void()>>> jobs;
-    auto loader = std::make_unique<Deferred>();
+    testutil::DeferredLoader::Jobs jobs;
+    auto loader = std::make_unique<testutil::DeferredLoader>();
     loader->jobs = &jobs;
     core::RecordingPrompt prompt;
     testutil::CountingWait wait;
@@ -368,30 +362,11 @@ TEST(PacketList, ALoadInHandKeepsTheScreenAndSwallowsMoves) {
 // without another load, or as soon as its load ends; a window holds at most three blocks,
 // and a block loaded ahead that no move wants any more is dropped unread.
 TEST(PacketList, BlocksBesideTheScreenLoadAheadAndAMoveThereShowsThemAtOnce) {
-    using Jobs = std::vector<std::pair<std::function<void()>, std::function<void()>>>;
-    struct Deferred final : packetlist::BlockLoader {
-        Jobs* jobs;
-        Jobs* ahead;
-        void Run(std::function<void()> work, std::function<void()> done) override {
-            jobs->emplace_back(std::move(work), std::move(done));
-        }
-        bool LoadsAhead() const noexcept override { return true; }
-        void RunAhead(std::function<void()> work, std::function<void()> done) override {
-            ahead->emplace_back(std::move(work), std::move(done));
-        }
-    };
+    using Jobs = testutil::DeferredLoader::Jobs;
     Jobs jobs;
     Jobs ahead;
-    // Runs the jobs queued so far, not those they queue.
-    auto runAll = [](Jobs& queue) {
-        Jobs now;
-        now.swap(queue);
-        for (auto& [work, done] : now) {
-            work();
-            done();
-        }
-    };
-    auto loader = std::make_unique<Deferred>();
+    const auto runAll = testutil::DeferredLoader::RunQueued;
+    auto loader = std::make_unique<testutil::DeferredLoader>();
     loader->jobs = &jobs;
     loader->ahead = &ahead;
     core::RecordingPrompt prompt;

@@ -41,6 +41,30 @@ struct FakeCapture final : packetlist::CaptureLink {
     void RequestPauseToggle() override { ++toggles; }
 };
 
+// Queues what it is given, for the test to run when it likes; with an ahead queue it loads
+// the blocks beside the screen ahead, into that one.
+struct DeferredLoader final : packetlist::BlockLoader {
+    using Jobs = std::vector<std::pair<std::function<void()>, std::function<void()>>>;
+    Jobs* jobs = nullptr;
+    Jobs* ahead = nullptr;
+    void Run(std::function<void()> work, std::function<void()> done) override {
+        jobs->emplace_back(std::move(work), std::move(done));
+    }
+    bool LoadsAhead() const noexcept override { return ahead != nullptr; }
+    void RunAhead(std::function<void()> work, std::function<void()> done) override {
+        ahead->emplace_back(std::move(work), std::move(done));
+    }
+    // Runs the jobs queued so far, not those they queue.
+    static void RunQueued(Jobs& queue) {
+        Jobs now;
+        now.swap(queue);
+        for (auto& [work, done] : now) {
+            work();
+            done();
+        }
+    }
+};
+
 // Loads in place, the blocks beside the screen too.
 struct InlineLoaderAhead final : packetlist::BlockLoader {
     void Run(std::function<void()> work, std::function<void()> done) override {
