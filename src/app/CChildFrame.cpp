@@ -76,6 +76,7 @@ CChildFrame::CChildFrame(std::unique_ptr<session::TraceWindow> window, std::uniq
         emit FindProgress(m_view->Progress());
     });
     connect(m_details, &views::DetailPane::KindSwitched, this, &CChildFrame::LayoutChanged);
+    connect(&m_details->Bytes(), &views::BytesPane::Zoomed, this, &CChildFrame::LayoutChanged);
     setFocusProxy(m_list);
     UpdateStatus();
 }
@@ -128,7 +129,8 @@ void CChildFrame::SetSummaryLevel(std::uint32_t level) {
 }
 
 WindowLayout CChildFrame::Layout() const {
-    return {m_splitter->saveState(), m_list->ColumnWidths(), m_view->SummaryLevel(), !m_details->TreeShown()};
+    return {m_splitter->saveState(), m_list->ColumnWidths(), m_view->SummaryLevel(), !m_details->TreeShown(),
+            m_details->Bytes().PointSize()};
 }
 
 void CChildFrame::ApplyLayout(const WindowLayout& layout) {
@@ -140,6 +142,7 @@ void CChildFrame::ApplyLayout(const WindowLayout& layout) {
                                 decode::LEVEL_APPLICATION})
         if (layout.level == level) m_view->SetSummaryLevel(level);
     if (layout.detailText == m_details->TreeShown()) m_details->SwitchKind();
+    if (layout.bytesPoints > 0) m_details->Bytes().SetPointSize(layout.bytesPoints);
 }
 
 void CChildFrame::Copy() {

@@ -63,6 +63,8 @@ std::optional<WindowLayout> WorkbenchSettings::Layout() {
         for (std::uint32_t c = 0; c < columns; ++c) layout.columns << ar.ReadI32();
         layout.level = ar.ReadU32();
         layout.detailText = ar.ReadU8() != 0;
+        // Kept after the rest, so that a layout stored before it still reads.
+        if (ar.Remaining() != 0) layout.bytesPoints = ar.ReadI32();
         return layout;
     } catch (const core::ArchiveException&) {
         return std::nullopt;
@@ -79,6 +81,7 @@ void WorkbenchSettings::SetLayout(const WindowLayout& layout) {
     for (int width : layout.columns) ar.WriteI32(width);
     ar.WriteU32(layout.level);
     ar.WriteU8(layout.detailText ? 1 : 0);
+    ar.WriteI32(layout.bytesPoints);
     (void)m_store.WriteBinary(kLayoutValue, bytes);
 }
 

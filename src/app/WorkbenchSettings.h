@@ -24,6 +24,7 @@ struct WindowLayout {
     QList<int> columns;    // every column's width but the last
     std::uint32_t level = 0;
     bool detailText = false;  // the detail pane shows text, not the tree
+    int bytesPoints = 0;      // the bytes pane's font size; 0: as the system gives it
 };
 
 class WorkbenchSettings {

@@ -49,9 +49,15 @@ void BytesPane::Mark(const decode::CPktDetailLine* line) {
 }
 
 void BytesPane::ZoomBy(int steps) {
-    QFont f = font();
-    const int size = std::clamp(PointSize() + steps, kMinPointSize, kMaxPointSize);
+    const int before = PointSize();
+    SetPointSize(before + steps);
+    if (PointSize() != before) emit Zoomed();
+}
+
+void BytesPane::SetPointSize(int points) {
+    const int size = std::clamp(points, kMinPointSize, kMaxPointSize);
     if (size == PointSize()) return;
+    QFont f = font();
     f.setPointSize(size);
     setFont(f);
     UpdateScrollBars();

@@ -30,6 +30,8 @@ public:
     // The font a point larger per step (smaller for negative steps), within the limits.
     void ZoomBy(int steps);
     int PointSize() const;
+    // The font at size points, within the limits; quietly (no Zoomed).
+    void SetPointSize(int points);
     // The dump line and column under a point of the viewport; nothing past the last line.
     std::optional<std::pair<std::size_t, std::size_t>> CellAt(QPoint point) const;
     // The viewport point at the middle of a dump line's column.
@@ -38,6 +40,8 @@ public:
 signals:
     void LineClicked(const decode::CPktDetailLine* line);
     void HideRequested();
+    // The user scaled the font.
+    void Zoomed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

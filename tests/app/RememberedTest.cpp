@@ -17,6 +17,7 @@ using views::PacketTableModel;
 TEST(WorkbenchRemembers, TheNextRunLooksAsTheLastWasLeft) {
     QList<int> widths;
     QList<int> splitter;
+    int points = 0;
     {
         testutil::Workbench w({testutil::kSample});
         app::CMainFrame& f = w.Frame();
@@ -29,6 +30,8 @@ TEST(WorkbenchRemembers, TheNextRunLooksAsTheLastWasLeft) {
         levels.setCurrentIndex(1);
         emit levels.activated(1);
         child->Details().SwitchKind();
+        points = child->Details().Bytes().PointSize() + 3;
+        child->Details().Bytes().ZoomBy(3);
         auto* split = child->findChild<QSplitter*>();
         ASSERT_NE(split, nullptr);
         split->setSizes({200, 300});
@@ -47,6 +50,7 @@ TEST(WorkbenchRemembers, TheNextRunLooksAsTheLastWasLeft) {
     EXPECT_EQ(child->View().SummaryLevel(), decode::LEVEL_NETWORK);
     EXPECT_EQ(f.NavigationBar().SelectedLevel(), decode::LEVEL_NETWORK) << "the box follows the window";
     EXPECT_FALSE(child->Details().TreeShown());
+    EXPECT_EQ(child->Details().Bytes().PointSize(), points);
     // The window is smaller this time: the list keeps its height, the details take the rest.
     EXPECT_EQ(child->findChild<QSplitter*>()->sizes()[0], splitter[0]);
 }
