@@ -4,11 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <sstream>
 
 #include "capture/TraceTestUtil.h"
 #include "capture/TraceWriter.h"
+#include "core/WorkQueue.h"
 #include "packetlist/PacketListTestUtil.h"
 #include "packetlist/StatusTexts.h"
 #include "support/Programs.h"
@@ -423,6 +428,78 @@ TEST(PacketList, BlocksBesideTheScreenLoadAheadAndAMoveThereShowsThemAtOnce) {
     EXPECT_EQ(wait.begun, wait.ended);
     view.reset();
     EXPECT_EQ(wait.begun, wait.ended);
+}
+
+// The same with loads on threads of their own, as the workbench runs them: a thread for the
+// moves asked for and one for the blocks ahead, their ends handed back to this thread (the
+// sanitizer build watches them).
+TEST(PacketList, BlocksLoadedAheadOnThreadsOfTheirOwnShowAsTheMovesAskForThem) {
+    struct Threaded final : packetlist::BlockLoader {
+        std::mutex mutex;
+        std::condition_variable ended;
+        std::deque<std::function<void()>> dones;
+        core::WorkQueue loads{1, core::WorkQueue::AtClose::DropQueued};
+        core::WorkQueue ahead{1, core::WorkQueue::AtClose::DropQueued};
+        void Post(core::WorkQueue& queue, std::function<void()> work, std::function<void()> done) {
+            queue.Post([this, work = std::move(work), done = std::move(done)]() mutable {
+                work();
+                work = nullptr;
+                std::scoped_lock lock(mutex);
+                dones.push_back(std::move(done));
+                ended.notify_one();
+            });
+        }
+        void Run(std::function<void()> work, std::function<void()> done) override {
+            Post(loads, std::move(work), std::move(done));
+        }
+        bool LoadsAhead() const noexcept override { return true; }
+        void RunAhead(std::function<void()> work, std::function<void()> done) override {
+            Post(ahead, std::move(work), std::move(done));
+        }
+        // Runs the ends handed back until pending() is false.
+        void Pump(const std::function<bool()>& pending) {
+            while (pending()) {
+                std::unique_lock lock(mutex);
+                ASSERT_TRUE(ended.wait_for(lock, std::chrono::seconds(30), [&] { return !dones.empty(); }));
+                auto done = std::move(dones.front());
+                dones.pop_front();
+                lock.unlock();
+                if (done) done();
+            }
+        }
+    };
+    auto owned = std::make_unique<Threaded>();
+    Threaded& loader = *owned;
+    core::RecordingPrompt prompt;
+    testutil::CountingWait wait;
+    auto view = packetlist::CKestroView::Open(testutil::kSampleTrace, prompt, wait, std::move(owned));
+    ASSERT_TRUE(view);
+    auto settle = [&] { loader.Pump([&] { return view->Loading() || view->LoadingAhead(); }); };
+    view->InitialUpdateSaved();
+    settle();
+    // Down every screen and back up, then the ends; each move lands where it says.
+    const std::uint32_t blocks = view->BlockCount();
+    for (std::uint32_t screen = 2; screen <= blocks; ++screen) {
+        view->NextScreen();
+        loader.Pump([&] { return view->Loading(); });  // not waiting for what loads ahead
+        EXPECT_EQ(view->Screen(), screen);
+    }
+    for (std::uint32_t screen = blocks; screen >= 2; --screen) {
+        view->GotoPacket(std::to_string(view->ScreenFirst()));  // the screen's first row
+        view->PreviousPacket();
+        settle();
+        EXPECT_EQ(view->Screen(), screen - 1);
+        EXPECT_EQ(view->CurrentFrame(), view->ScreenLast());
+    }
+    view->GotoPacket(std::to_string(view->ScreenLast() + 1));  // into the screen after
+    settle();
+    EXPECT_EQ(view->Screen(), 2U);
+    view->GoToEnd();
+    settle();
+    EXPECT_EQ(view->Screen(), blocks);
+    EXPECT_TRUE(prompt.Messages().empty());
+    EXPECT_EQ(wait.begun, wait.ended);
+    view.reset();
 }
 
 }  // namespace
