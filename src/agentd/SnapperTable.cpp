@@ -207,12 +207,13 @@ void SnapperTable::Rebalance() {
     auto fair = [&](const Entry& entry) {
         return m_limits.budgetBytes / perOwner.size() / perOwner[entry.owner.connection];
     };
-    auto fixed = [](const Entry& entry, std::size_t share) {
-        std::size_t bytes = entry.engine->SourceBytes() + (entry.held.reply ? entry.held.reply->Allocated() : 0);
-        // A part large enough to spare it also covers what the queue's chunks hold beyond
-        // their records; a small one would be left with too little queue.
-        if (share >= 4 * FrameQueue::kMostOverhead) bytes += FrameQueue::kMostOverhead;
-        return bytes;
+    // A part large enough to spare it also covers what the queue's chunks hold beyond their
+    // records; a small one would be left with too little queue.
+    auto chunks = [](std::size_t share) {
+        return share >= 4 * FrameQueue::kMostOverhead ? FrameQueue::kMostOverhead : std::size_t{0};
+    };
+    auto fixed = [&](const Entry& entry, std::size_t share) {
+        return entry.engine->SourceBytes() + (entry.held.reply ? entry.held.reply->Allocated() : 0) + chunks(share);
     };
     auto queueLimit = [&](const Entry& entry, std::size_t share) {
         const std::size_t set = fixed(entry, share);
@@ -226,8 +227,7 @@ void SnapperTable::Rebalance() {
     // to its queue limit while the records it copied are still counted.
     auto most = [&](const Entry& entry) {
         const std::size_t share = fair(entry);
-        const std::size_t chunks = share >= 4 * FrameQueue::kMostOverhead ? FrameQueue::kMostOverhead : 0;
-        return Holding(entry) + chunks + std::min(entry.engine->QueuedBytes(), queueLimit(entry, share));
+        return Holding(entry) + chunks(share) + std::min(entry.engine->QueuedBytes(), queueLimit(entry, share));
     };
     auto stale = [&](const Entry& entry) { return entry.engine->Lossless() && most(entry) > fair(entry); };
     std::size_t staleBytes = 0;

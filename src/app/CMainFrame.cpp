@@ -312,11 +312,17 @@ void CMainFrame::RunFind(const FindRequest& request) {
         statusBar()->showMessage(QString::fromStdString(st.Err().text));
         return;
     }
-    // A search in another window ends when this one starts, as a window runs one at a time.
+    // The dialog follows one search: one in another window ends when this one starts.
     if (m_finding && m_finding != child) m_finding->StopFind();
     m_finding = child;
     Finder().Searching(true);
     statusBar()->showMessage(tr("Searching for \"%1\"...").arg(request.text));
+}
+
+void CMainFrame::SearchOver(const CChildFrame* child) {
+    if (child != m_finding) return;
+    m_finding = nullptr;
+    if (m_finder != nullptr) m_finder->Searching(false);
 }
 
 void CMainFrame::FindAgain(bool forward) {
@@ -343,18 +349,12 @@ void CMainFrame::AddChild(CChildFrame* child) {
     });
     connect(child, &CChildFrame::FindEnded, this, [this, child](const QString& notFound) {
         statusBar()->showMessage(notFound.isEmpty() ? tr("Found") : notFound);
-        if (child != m_finding) return;
-        m_finding = nullptr;
-        if (m_finder != nullptr) m_finder->Searching(false);
+        SearchOver(child);
     });
     connect(child, &CChildFrame::FindProgress, this, [this, child](int percent) {
         if (child == m_finding && m_finder != nullptr) m_finder->SetProgress(percent);
     });
-    connect(child, &QObject::destroyed, this, [this, child] {
-        if (child != m_finding) return;
-        m_finding = nullptr;
-        if (m_finder != nullptr) m_finder->Searching(false);
-    });
+    connect(child, &QObject::destroyed, this, [this, child] { SearchOver(child); });
     connect(child, &QObject::destroyed, this, [this] { UpdateCommandStates(); });
     sub->show();
     m_mdi->setActiveSubWindow(sub);

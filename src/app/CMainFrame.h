@@ -71,6 +71,8 @@ private:
     void ConnectCommands();
     void OnChildActivated();
     void FindAgain(bool forward);
+    // The search the dialog follows ended (or its window went): the dialog stops following.
+    void SearchOver(const CChildFrame* child);
 
     QMdiArea* m_mdi;
     QToolBar* m_mainBar = nullptr;
