@@ -22,7 +22,9 @@ class RpcServerSession {
 public:
     struct Limits {
         std::uint16_t maxRecvFrag = 5840;        // largest PDU taken from the client
-        std::uint16_t maxXmitFrag = 5840;        // largest PDU sent, before the client's own limit
+        // Largest PDU sent, before the client's own limit: a client that receives 64 KiB PDUs
+        // takes a peek in a fifteenth of the PDUs a classic one does.
+        std::uint16_t maxXmitFrag = 65528;
         std::size_t maxRequestStub = 128 << 10;  // the largest call is a start with a 64 KiB configuration
     };
     // A call's response, sent fragment by fragment from the stub in place.

@@ -1,6 +1,8 @@
 // The agent procedures: marshal, call, unmarshal, status last.
 #include "rpc/AgentClient.h"
 
+#include <cstring>
+
 #include "rpc/AgentInterface.h"
 #include "rpc/AgentStubs.h"
 
@@ -45,15 +47,24 @@ RpcStatus AgentClient::SnapSnapperQueryA(std::int32_t snapper, std::int32_t& pen
 }
 
 RpcStatus AgentClient::SnapSnapperPeekA(std::int32_t snapper, PeekResult& result) {
-    const auto reply =
+    auto reply =
         m_binding.Call(kAgentInterface, Op(AgentOp::SnapSnapperPeekA), EncodeSnapperRequest(snapper), m_cancel);
     if (reply.status != platform::kRpcOk) return reply.status;
     auto decoded = DecodePeekReply(reply.stub, reply.bigEndian, kMaxPeekBytes);
     if (!decoded) return platform::kRpcBadStubData;
-    PeekReply& peek = decoded.Value();
+    const PeekReply& peek = decoded.Value();
     if (peek.status != platform::kRpcOk) return peek.status;
     result.len = peek.len;
-    result.data = peek.data ? std::move(*peek.data) : std::vector<std::uint8_t>{};
+    result.data.clear();
+    if (peek.data) {
+        // The data stays in the reply's buffer, moved to its front: megabytes are not copied
+        // into memory of their own.
+        const auto from = static_cast<std::size_t>(peek.data->data() - reply.stub.data());
+        const std::size_t size = peek.data->size();
+        result.data = std::move(reply.stub);
+        std::memmove(result.data.data(), result.data.data() + from, size);
+        result.data.resize(size);
+    }
     return platform::kRpcOk;
 }
 

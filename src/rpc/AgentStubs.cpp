@@ -91,7 +91,7 @@ core::Result<PeekReply> DecodePeekReply(std::span<const std::uint8_t> stub, bool
         if (in.Failed() || count != r.len) return BadStub("peek count disagrees with its length");
         const auto bytes = in.Bytes(count);
         if (in.Failed()) return BadStub("peek data shorter than its count");
-        r.data.emplace(bytes.begin(), bytes.end());
+        r.data = bytes;
     }
     r.status = in.U32();
     if (in.Failed()) return BadStub("peek status missing");

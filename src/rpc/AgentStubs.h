@@ -28,7 +28,7 @@ struct LongReply {
 
 struct PeekReply {
     std::uint32_t len = 0;
-    std::optional<std::vector<std::uint8_t>> data;  // nullopt for a null pointer
+    std::optional<std::span<const std::uint8_t>> data;  // in the stub decoded; nullopt for a null pointer
     std::uint32_t status = 0;
 };
 

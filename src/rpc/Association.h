@@ -17,7 +17,10 @@
 
 namespace rpc {
 
-inline constexpr std::uint16_t kOfferedFrag = 4280;
+// The largest fragment offered at bind, each way: a peek of megabytes then comes in a few
+// dozen PDUs, not hundreds. A peer that takes less says so in its bind ack, and every call
+// follows what it said.
+inline constexpr std::uint16_t kOfferedFrag = 65528;
 
 // When a call gives up: when the next PDU does not arrive (or cannot be sent) within the
 // progress window, or when the whole call is not done by the cap. A large reply over a

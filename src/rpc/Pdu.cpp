@@ -9,7 +9,9 @@
 namespace rpc {
 namespace {
 
-constexpr std::size_t kMaxReserve = 4u << 20;  // alloc_hint is advice, never trusted for size
+// alloc_hint is advice, never trusted for more than the call may hold: reserving is only
+// address space until the fragments fill it, and a large reply is not grown by doubling.
+constexpr std::size_t kMaxReserve = std::size_t{64} << 20;
 
 void WriteHeader(NdrWriter& w, PduType type, std::uint8_t flags, std::uint32_t callId) {
     w.U8(5);

@@ -105,8 +105,12 @@ TEST(RpcServerSessionTest, BindNegotiatesSizesAndAnswersEachContextInOrder) {
     EXPECT_EQ(std::get<rpc::FaultBody>(reply[0].body).status, rpc::kNcaUnknownInterface);
     EXPECT_EQ(reply[0].header.flags & rpc::kFlagDidNotExecute, rpc::kFlagDidNotExecute);
 
-    // A client taking tiny fragments still gets the 1432 bytes every client must take.
-    EXPECT_EQ(Fixture().Bind(test::AgentBind(100, 100)).maxXmitFrag, 1432);
+    // Replies go out in the largest fragments both ends take: 64 KiB to a client that takes
+    // them, a classic client's own size to it, and 1432 bytes, which every client must take,
+    // to one that asks for less.
+    for (const auto& [clientReceives, sent] : {std::pair<std::uint16_t, std::uint16_t>{65535, 65528}, {65528, 65528},
+                                               {5840, 5840}, {4280, 4280}, {100, 1432}})
+        EXPECT_EQ(Fixture().Bind(test::AgentBind(clientReceives, 4280)).maxXmitFrag, sent) << clientReceives;
 }
 
 TEST(RpcServerSessionTest, BigEndianRequestsAreReadInTheirOwnOrder) {

@@ -7,7 +7,7 @@ import sys
 import zlib
 
 from impacket.dcerpc.v5 import epm, transport
-from impacket.dcerpc.v5.rpcrt import DCERPCException
+from impacket.dcerpc.v5.rpcrt import DCERPCException, MSRPCBindAck
 from impacket.uuid import uuidtup_to_bin
 
 AGENT = uuidtup_to_bin(('3c2465f0-c2db-11d0-a71b-00a0249eee17', '1.0'))
@@ -46,7 +46,9 @@ def main():
     check(binding == f'ncacn_ip_tcp:127.0.0.1[{port}]', f'ept_map answered {binding}')
 
     dce = connect(port)
-    dce.bind(AGENT)
+    ack = MSRPCBindAck(dce.bind(AGENT).getData())
+    # impacket offers the classic 4280-byte fragments: the agent sends no larger ones to it.
+    check(ack['max_tfrag'] == 4280, f'bind ack sends fragments of {ack["max_tfrag"]} bytes')
     check(call(dce, 0) == call(dce, 1) == b'\0\0\0\0', 'ping and session create')
     expect_fault(lambda: call(dce, 9), 'nca_s_op_rng_error')
     snapper, status = struct.unpack('<LL', call(dce, 3, 60, 0, len(CONF), body=CONF + struct.pack('<L', len(CONF))))
