@@ -1,5 +1,5 @@
 // The seven procedures: stubs unmarshalled with the NDR reader, replies marshalled with the
-// NDR writer, the status always last. A peek is packed straight into its reply stub.
+// NDR writer, the status always last. A peek's reply stub is packed by its snapper.
 #include "AgentCalls.h"
 
 #include <algorithm>
@@ -7,7 +7,6 @@
 
 #include "AccessList.h"
 #include "Log.h"
-#include "capture/BatchPacker.h"
 #include "platform/ErrorCodes.h"
 #include "rpc/AgentInterface.h"
 #include "rpc/Ndr.h"
@@ -16,8 +15,6 @@
 namespace agentd {
 
 namespace {
-
-constexpr std::size_t kPeekHead = 12;  // len, referent, conformant count
 
 RpcReply StatusOnly(std::uint32_t status) {
     rpc::NdrWriter w;
@@ -35,10 +32,6 @@ RpcReply NoFrames(std::uint32_t status) {
 
 RpcReply BadStub() { return RpcReply::Fault(platform::kRpcBadStubData, true); }
 
-void PutLe32(std::span<std::uint8_t> out, std::size_t at, std::uint32_t v) {
-    for (std::size_t b = 0; b < 4; ++b) out[at + b] = static_cast<std::uint8_t>(v >> (8 * b));
-}
-
 }  // namespace
 
 AgentCalls::~AgentCalls() { m_service.Snappers().Disconnected(m_caller); }
@@ -54,6 +47,12 @@ void AgentCalls::Associated(const GroupRef& group, std::uint32_t asked) {
 }
 
 bool AgentCalls::HoldsState() const { return m_service.Snappers().Holds(m_caller); }
+
+void AgentCalls::ReplySent() {
+    if (!m_peekSending) return;
+    m_peekSending = false;
+    m_peekSent = std::chrono::steady_clock::now();
+}
 
 RpcReply AgentCalls::Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, bool bigEndian) {
     // A new call shows that the client read every reply this connection sent before it.
@@ -149,33 +148,19 @@ RpcReply AgentCalls::Peek(std::span<const std::uint8_t> stub, bool bigEndian) {
         table.HoldPeek(handle, m_caller, held->reply, held->frames);
         return {held->reply, 0, false};
     }
-    if (engine->Pending() == 0) return NoFrames(platform::kRpcOk);
-
-    // The frames and the reply count against the snapper's memory until the call returns;
-    // then the frames are freed, and the reply, cut to its size, is held for the client.
-    std::vector<std::uint8_t> serialized;
-    const auto loan = engine->Lend(m_service.Config().maxPeekBytes, serialized);
-    const std::uint32_t frames = loan.Frames();
-    const int level = m_service.Config().packLevel;
-    // len, referent, count | k, u, zlib stream | pad | status
-    auto reply = std::make_shared<StubBytes>(kPeekHead + capture::PackBound(serialized.size(), level) + 3 + 4);
-    const auto out = reply->Writable();
-    const auto packed = capture::PackInto(serialized, frames, out.subspan(kPeekHead), level);
-    std::vector<std::uint8_t>().swap(serialized);  // freed before the reply is cut to its size
-    if (!packed) {
-        Log("snapper " + std::to_string(handle) + ": " + packed.Err().text);
+    const auto& packing = m_service.Config().packing;
+    // A client is taken to keep up until it shows otherwise: one that peeks on a timer gets
+    // its first peek a batch at a time, and everything pending from its second on.
+    const bool keepsUp = !m_peekSent || std::chrono::steady_clock::now() - *m_peekSent < packing.keepingUp;
+    auto peek = engine->NextPeek(packing, keepsUp);
+    if (!peek) {
+        Log("snapper " + std::to_string(handle) + ": " + peek.Err().text);
         return NoFrames(platform::kErrorGenFailure);
     }
-    const auto len = static_cast<std::uint32_t>(packed.Value());
-    PutLe32(out, 0, len);
-    PutLe32(out, 4, 0x00020000);  // the referent of the data pointer
-    PutLe32(out, 8, len);
-    std::size_t end = kPeekHead + len;
-    while (end % 4 != 0) out[end++] = 0;
-    PutLe32(out, end, platform::kRpcOk);
-    reply->SetSize(end + 4);
-    reply->ShrinkToFit();
+    if (!peek.Value().reply) return NoFrames(platform::kRpcOk);
+    const auto [reply, frames] = std::move(peek).Value();
     table.HoldPeek(handle, m_caller, reply, frames);
+    m_peekSending = true;
     return {reply, 0, false};
 }
 

@@ -3,6 +3,9 @@
 // period, one that closes its session stops them.
 #pragma once
 
+#include <chrono>
+#include <optional>
+
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -24,6 +27,7 @@ public:
     RpcReply Call(std::uint16_t opnum, std::span<const std::uint8_t> stub, bool bigEndian) override;
     void Associated(const GroupRef& group, std::uint32_t asked) override;
     bool HoldsState() const override;
+    void ReplySent() override;
 
 private:
     RpcReply Start(std::span<const std::uint8_t> stub, bool bigEndian);
@@ -33,6 +37,10 @@ private:
 
     AgentService& m_service;
     Caller m_caller;
+    // When the last peek's reply was sent: a client that peeks again soon after keeps up,
+    // and its snapper packs ahead for it.
+    bool m_peekSending = false;
+    std::optional<std::chrono::steady_clock::time_point> m_peekSent;
 };
 
 }  // namespace agentd

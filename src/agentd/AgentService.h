@@ -22,9 +22,10 @@ struct AgentConfig {
     SourceFactory sources;
     CaptureEngine::Limits engineLimits;  // its byte limit is the snapper's share, set by the table
     SnapperTable::Limits snappers;
-    std::size_t maxPeekBytes = kMaxPeekSerialized;  // serialised frames per peek
+    // The agent compresses every frame it hands over, at level 1 unless told otherwise: fast
+    // beats small.
+    CaptureEngine::Packing packing{1, kMaxPeekSerialized};
     std::size_t maxConfigurationBytes = 64 * 1024;
-    int packLevel = 1;  // the agent compresses every frame it hands over: fast beats small
 };
 
 // Loads a serialised capture configuration; bad schema, short bytes or trailing bytes are errors.

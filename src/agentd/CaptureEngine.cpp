@@ -19,7 +19,8 @@ CaptureEngine::CaptureEngine(std::unique_ptr<FrameSource> source, const CaptureF
       m_lossless(m_source->Lossless()),
       m_sourceBytes(m_source->BufferBytes()),
       m_nextNumber(firstFrame),
-      m_byteLimit(limits.maxBytes) {
+      m_byteLimit(limits.maxBytes),
+      m_replies(std::make_shared<ReplyPool>(kAheadDepth + 1)) {
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -28,10 +29,15 @@ CaptureEngine::~CaptureEngine() { Stop(); }
 void CaptureEngine::Stop() {
     {
         std::lock_guard lock(m_mutex);
-        m_stop = true;
+        m_stop = true;  // no packer starts after this
     }
     m_room.notify_all();
+    m_packerWake.notify_all();
+    m_packed.notify_all();
     if (m_thread.joinable()) m_thread.join();
+    // A packer finishes the batch in hand, so a peek waiting for it gets it.
+    for (auto& packer : m_packers)
+        if (packer.joinable()) packer.join();
 }
 
 void CaptureEngine::Run() {
@@ -61,7 +67,8 @@ void CaptureEngine::Run() {
 bool CaptureEngine::Full(std::size_t adding) const {
     // The queue takes the limit, and shares twice the limit with what peeks have on loan.
     const std::size_t limit = m_byteLimit.load();
-    const std::size_t room = std::min(limit, 2 * limit > m_lent ? 2 * limit - m_lent : 0);
+    const std::size_t out = OnLoan();
+    const std::size_t room = std::min(limit, 2 * limit > out ? 2 * limit - out : 0);
     return m_queue.Frames() > 0 && (m_queue.Frames() >= m_limits.maxFrames || m_queue.Bytes() + adding > room);
 }
 
@@ -79,7 +86,13 @@ void CaptureEngine::Push(const SourceFrame& frame) {
     } else {
         while (Full(size)) DropOldest();
     }
+    const std::size_t before = m_queue.Bytes();
     m_queue.Push(frame, m_nextNumber++, capture::kLinkEthernet);
+    // The packers wait for a whole batch, not for every frame.
+    if (m_aheadOn && before < m_aheadBatch && m_queue.Bytes() >= m_aheadBatch) {
+        lock.unlock();
+        m_packerWake.notify_all();
+    }
 }
 
 void CaptureEngine::SetByteLimit(std::size_t bytes) {
@@ -94,7 +107,7 @@ void CaptureEngine::Trim() {
 
 std::size_t CaptureEngine::UsedBytes() const {
     std::lock_guard lock(m_mutex);
-    return m_queue.Bytes() + m_lent;
+    return m_queue.Bytes() + OnLoan();
 }
 
 CaptureEngine::Loan CaptureEngine::Lend(std::size_t maxBytes, std::vector<std::uint8_t>& batch) {
@@ -131,7 +144,7 @@ std::size_t CaptureEngine::QueuedBytes() const {
 
 std::size_t CaptureEngine::Pending() const {
     std::lock_guard lock(m_mutex);
-    return m_queue.Frames();
+    return m_queue.Frames() + m_aheadFrames;
 }
 
 std::uint32_t CaptureEngine::TakeSerialized(std::size_t maxBytes, std::vector<std::uint8_t>& batch) {

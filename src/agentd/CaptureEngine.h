@@ -3,16 +3,26 @@
 // a bounded queue until a peek takes them. A live source loses the oldest frames (counted)
 // when the queue is full; a file waits for the reader instead.
 //
-// The byte limit covers the queue and, as much again, the peek being made from it: the
+// The byte limit covers the queue and, as much again, the peeks being made from it: the
 // frames a peek took and the reply packed from them count until the peek is done, so that
 // the queue cannot fill up again beside them.
+//
+// While the client keeps up (it peeks again soon after each reply), packers on threads of
+// their own pack the next batches ahead, each as soon as the queue holds a whole one, so that
+// a peek finds its reply ready and the packing of one batch overlaps the sending and writing
+// of the last. The batches keep the queue's order; a peek takes the oldest, and frames
+// packed ahead still count as pending. A client that peeks seldom gets everything pending
+// in one reply, as before.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <optional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -21,7 +31,10 @@
 #include "CaptureFilter.h"
 #include "FrameQueue.h"
 #include "FrameSource.h"
+#include "PeekReply.h"
+#include "ReplyPool.h"
 #include "capture/CPktSnap.h"
+#include "core/Result.h"
 
 namespace agentd {
 
@@ -55,6 +68,23 @@ public:
         std::uint32_t m_frames = 0;
     };
 
+    static constexpr std::size_t kAheadDepth = 3;         // batches packed or being packed ahead at most
+    static constexpr std::size_t kBehindBatches = 3;      // batches waiting that show the packers behind
+    static constexpr std::size_t kAheadRoomBatches = 12;  // the byte limit, in batches, that packing ahead needs
+
+    // How peeks are packed.
+    struct Packing {
+        int level = 1;
+        std::size_t maxPeekBytes = std::size_t{63} << 20;  // serialised frames in one peek at most
+        std::size_t aheadBytes = std::size_t{4} << 20;     // ... in one batch packed ahead
+        std::size_t packers = 2;                           // threads packing ahead
+        // A client that peeks again within this time of its last reply having been sent keeps
+        // up; one that peeks on a timer of its own (every 500 ms) does not.
+        std::chrono::milliseconds keepingUp{400};
+        // Batches packed ahead while the queue backs up are stored, not compressed.
+        bool storeWhenBehind = true;
+    };
+
     CaptureEngine(std::unique_ptr<FrameSource> source, const CaptureFilter& filter, std::uint32_t firstFrame,
                   const Limits& limits);
     ~CaptureEngine();
@@ -85,6 +115,13 @@ public:
     [[nodiscard]] Loan Lend(std::size_t maxBytes, std::vector<std::uint8_t>& batch);
     // The same, loaded.
     capture::CPktSnap Take(std::size_t maxBytes);
+    // The next peek's reply: the oldest batch packed ahead, waited for while its packer
+    // finishes it; else the oldest pending frames packed now, no more than the byte limit
+    // (a null reply when none are pending). keepsUp: the client peeked soon after its last
+    // reply, so batches are packed ahead for it from now on.
+    core::Result<PackedPeek> NextPeek(const Packing& packing, bool keepsUp);
+    // Batches packed or being packed ahead of the peeks.
+    std::size_t PackedAhead() const;
 
     std::uint64_t Dropped() const noexcept { return m_dropped.load(); }
     // True once the source has no more frames (end of a replay, or a failure).
@@ -98,6 +135,21 @@ private:
     void DropOldest();                    // under m_mutex
     void Trim();                          // a live queue down to its limit
     void Repay(std::size_t bytes);
+    // Held beside the queue's records: peeks' loans, packers, and spare chunks. Under m_mutex.
+    std::size_t OnLoan() const noexcept {
+        return m_lent + m_packerBytes + m_aheadBytes + m_queue.ExtraSpareBytes() + m_replies->KeptBytes();
+    }
+    void FollowPace(const Packing& packing, bool keepsUp);  // under m_mutex
+    bool AheadDue(std::size_t packerHolds) const;  // under m_mutex
+    bool PartAsked() const;                        // under m_mutex
+    void PackAhead(const Packing& packing);  // a packer thread
+
+    // One batch packed ahead: its frames are taken from the queue when its packer starts it.
+    struct AheadBatch {
+        std::uint32_t frames = 0;
+        bool done = false;
+        core::Result<SharedStub> reply = SharedStub();
+    };
 
     std::unique_ptr<FrameSource> m_source;
     CaptureFilter m_filter;
@@ -118,6 +170,19 @@ private:
     std::atomic<bool> m_finished{false};
     std::atomic<std::uint64_t> m_dropped{0};
     std::thread m_thread;
+
+    // Packing ahead, under m_mutex.
+    bool m_aheadOn = false;
+    std::size_t m_aheadBatch = 0;
+    bool m_partAsked = false;  // a peek waits for a packer to pack what is pending
+    std::deque<std::shared_ptr<AheadBatch>> m_ahead;  // oldest first
+    std::size_t m_aheadFrames = 0;
+    std::size_t m_aheadBytes = 0;   // the replies packed ahead
+    std::size_t m_packerBytes = 0;  // the packers' own buffers
+    std::shared_ptr<ReplyPool> m_replies;
+    std::condition_variable m_packerWake;
+    std::condition_variable m_packed;
+    std::vector<std::thread> m_packers;
 };
 
 }  // namespace agentd

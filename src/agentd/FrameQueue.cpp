@@ -54,10 +54,15 @@ std::size_t FrameQueue::FrontRecordSize() const noexcept {
 void FrameQueue::Consumed() {
     Chunk chunk = std::move(m_chunks.front());
     m_chunks.pop_front();
-    if (m_spare.size() < kSpareChunks && chunk.bytes.capacity() == kChunkBytes) {
+    if (m_spare.size() < m_keepSpares && chunk.bytes.capacity() == kChunkBytes) {
         chunk.bytes.clear();
         m_spare.push_back(std::move(chunk.bytes));
     }
+}
+
+void FrameQueue::KeepSpares(std::size_t chunks) {
+    m_keepSpares = std::max(chunks, kSpareChunks);
+    if (m_spare.size() > m_keepSpares) m_spare.resize(m_keepSpares);
 }
 
 bool FrameQueue::DropOldest() {

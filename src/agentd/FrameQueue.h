@@ -33,6 +33,15 @@ public:
     // in maxBytes of records (at least one), stamped with `frequency`; returns how many.
     std::uint32_t Take(std::size_t maxBytes, std::int64_t frequency, std::vector<std::uint8_t>& batch);
 
+    // Chunks kept for reuse when emptied, at least kSpareChunks: a queue that a busy client
+    // empties a batch at a time keeps a batch's worth, so that its chunks are not mapped
+    // afresh for every batch.
+    void KeepSpares(std::size_t chunks);
+    // What the spare chunks beyond kSpareChunks hold.
+    std::size_t ExtraSpareBytes() const noexcept {
+        return m_spare.size() > kSpareChunks ? (m_spare.size() - kSpareChunks) * kChunkBytes : 0;
+    }
+
     std::size_t Frames() const noexcept { return m_frames; }
     std::size_t Bytes() const noexcept { return m_bytes; }
 
@@ -46,6 +55,7 @@ private:
 
     std::deque<Chunk> m_chunks;
     std::vector<std::vector<std::uint8_t>> m_spare;
+    std::size_t m_keepSpares = kSpareChunks;
     std::size_t m_frames = 0;
     std::size_t m_bytes = 0;
 };

@@ -68,6 +68,8 @@ public:
     }
     // True while the connection holds something its client would come back for (a snapper).
     virtual bool HoldsState() const { return false; }
+    // The connection has handed the last reply to the network.
+    virtual void ReplySent() {}
 };
 
 }  // namespace agentd

@@ -336,7 +336,10 @@ void RpcListener::Serve(Connection& connection) {
                 if (!SendParts(fd, std::move(parts), m_options.sendTimeout)) {
                     why = "the client stopped taking a reply";
                     close = true;
-                } else if (out.close) {
+                    break;
+                }
+                for (auto& i : interfaces) i->ReplySent();
+                if (out.close) {
                     why = "closed after a protocol error";
                     close = true;
                 }

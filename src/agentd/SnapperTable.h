@@ -5,8 +5,9 @@
 // their numbers; after the grace period they are stopped and freed. A call from anyone else
 // naming a snapper is refused as if there were none, and logged.
 //
-// One memory budget covers everything a snapper holds: its queue, the peek being made from it,
-// the reply held for its client and its source's own buffer. Each connection gets an equal
+// One memory budget covers everything a snapper holds: its queue, the peeks being made from it
+// (its packers' buffers and the batches they packed ahead among them), the reply held for its
+// client and its source's own buffer. Each connection gets an equal
 // part, split evenly between its snappers, so a client that starts snappers and never peeks
 // cannot starve the others. Half of what is left of a part beside the held reply and the
 // source's buffer is the queue's; the other half is kept for the peek that empties it.

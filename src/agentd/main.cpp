@@ -145,6 +145,7 @@ int main(int argc, char** argv) {
     int graceSeconds = 60;
     int idleSeconds = 0;
     int packLevel = 1;
+    bool alwaysPack = false;
 
     auto* source = app.add_option_group("source", "where frames come from");
     source->add_option("--interface,-i", interfaceName, "Capture live on this Ethernet interface");
@@ -196,6 +197,9 @@ int main(int argc, char** argv) {
                    "Compression of the frames handed over: 0 none, 1 fastest (default) to 12")
         ->capture_default_str()
         ->check(CLI::Range(0, 12));
+    app.add_flag("--always-pack", alwaysPack,
+                 "Compress every batch at --pack-level, even while packing falls behind the frames "
+                 "(by default such batches are stored uncompressed, so that no frame waits on packing)");
     CLI11_PARSE(app, argc, argv);
 
     const auto listenAddress = platform::ParseIPv4(options.listen);
@@ -253,7 +257,8 @@ int main(int argc, char** argv) {
     config.snappers.budgetBytes = maxMemoryMb << 20;
     config.snappers.snapperCap = queueMb << 20;
     config.snappers.grace = std::chrono::seconds(graceSeconds);
-    config.packLevel = packLevel;
+    config.packing.level = packLevel;
+    config.packing.storeWhenBehind = !alwaysPack;
     options.epmPort = noEpm ? std::nullopt : std::optional<std::uint16_t>(static_cast<std::uint16_t>(epmPort));
     options.rpc.idleTimeout = std::chrono::seconds(idleSeconds);
 

@@ -53,7 +53,7 @@ TEST(AgentMemoryTest, ClientsThatPeekAndIdleStayWithinTheBudgetAndLeaveNothingBe
         return std::unique_ptr<FrameSource>(std::make_unique<test::EndlessSource>(true));
     };
     config.snappers.budgetBytes = kBudget;
-    config.packLevel = 0;  // a reply as large as its frames
+    config.packing.level = 0;  // a reply as large as its frames
     DaemonOptions options;
     options.epmPort = std::nullopt;
     auto daemon = AgentDaemon::Start(options, std::move(config)).Value();
