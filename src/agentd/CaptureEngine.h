@@ -87,6 +87,9 @@ public:
     capture::CPktSnap Take(std::size_t maxBytes);
 
     std::uint64_t Dropped() const noexcept { return m_dropped.load(); }
+    // What the source's kernel lost before the engine could read it: as of the source's last
+    // quiet moment or some thousand frames ago, and exact once the engine has stopped.
+    SourceDrops KernelDrops() const noexcept { return {m_kernelDrops.load(), m_interfaceDrops.load()}; }
     // True once the source has no more frames (end of a replay, or a failure).
     bool Finished() const noexcept { return m_finished.load(); }
     std::string Failure() const;
@@ -98,6 +101,7 @@ private:
     void DropOldest();                    // under m_mutex
     void Trim();                          // a live queue down to its limit
     void Repay(std::size_t bytes);
+    void ReadKernelDrops();
 
     std::unique_ptr<FrameSource> m_source;
     CaptureFilter m_filter;
@@ -117,6 +121,8 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_finished{false};
     std::atomic<std::uint64_t> m_dropped{0};
+    std::atomic<std::uint64_t> m_kernelDrops{0};
+    std::atomic<std::uint64_t> m_interfaceDrops{0};
     std::thread m_thread;
 };
 

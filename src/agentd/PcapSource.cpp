@@ -132,6 +132,17 @@ FrameSource::Outcome PcapSource::Read() {
     return Outcome::Frame;
 }
 
+SourceDrops PcapSource::KernelDrops() {
+    pcap_stat stats{};
+    if (m_replay || m_handle == nullptr || pcap_stats(m_handle, &stats) != 0) return m_drops;
+    // Unsigned differences stay right across a wrap of the 32-bit counters.
+    m_drops.kernel += static_cast<std::uint32_t>(stats.ps_drop - m_lastKernel);
+    m_drops.interface += static_cast<std::uint32_t>(stats.ps_ifdrop - m_lastInterface);
+    m_lastKernel = stats.ps_drop;
+    m_lastInterface = stats.ps_ifdrop;
+    return m_drops;
+}
+
 FrameSource::Outcome PcapSource::Reopen() {
     if (!m_options.loop || !m_passHadFrames) return Outcome::End;
     // The next pass follows the last frame of this one by one tick.

@@ -44,6 +44,7 @@ public:
     bool Lossless() const noexcept override { return m_replay; }
     std::string Failure() const override { return m_failure; }
     std::size_t BufferBytes() const noexcept override { return m_bufferBytes; }
+    SourceDrops KernelDrops() override;
 
 private:
     PcapSource() = default;
@@ -59,6 +60,10 @@ private:
     ReplayOptions m_options;
     std::int64_t m_frequency = 1'000'000;
     std::string m_failure;
+    // libpcap's counters are 32 bits wide: the last values read, and their sums that do not wrap.
+    std::uint32_t m_lastKernel = 0;
+    std::uint32_t m_lastInterface = 0;
+    SourceDrops m_drops;
 
     // A frame read but not yet due (paced replay).
     bool m_held = false;
