@@ -68,6 +68,10 @@ core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenLive(const std::strin
     pcap_t* p = source->m_handle;
     pcap_set_snaplen(p, kSnapLength);
     pcap_set_promisc(p, 1);
+    // Not immediate: the kernel hands over whole blocks of frames (or what a block holds
+    // when the timeout ends), one wake-up for hundreds of frames. Frame by frame, the reader
+    // lost frames at 400 Mb/s even with a large buffer.
+    pcap_set_immediate_mode(p, 0);
     pcap_set_timeout(p, kLiveTimeoutMs);
     source->m_bufferBytes = std::min<std::size_t>(bufferBytes, INT32_MAX);
     pcap_set_buffer_size(p, static_cast<int>(source->m_bufferBytes));
