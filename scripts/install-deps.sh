@@ -9,7 +9,7 @@ packages=(
   zlib1g-dev libdeflate-dev libpcap-dev libsqlite3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-charts-dev libqt6opengl6-dev
   libcap-dev iproute2 openssh-server openssh-client
-  ieee-data netbase tcpdump python3 python3-scapy python3-impacket
+  ieee-data netbase tcpdump tcpreplay python3 python3-scapy python3-impacket
   libsystemd-dev systemd dbus
   scdoc file dpkg-dev lintian desktop-file-utils shared-mime-info libglib2.0-bin man-db
 )

@@ -40,15 +40,33 @@ void CaptureEngine::Stop() {
         if (packer.joinable()) packer.join();
 }
 
+namespace {
+// Frames between two looks at the kernel's counters while frames keep coming: a system call
+// each time, so not for every frame.
+constexpr std::uint32_t kDropsEvery = 4096;
+}  // namespace
+
+void CaptureEngine::ReadKernelDrops() {
+    const SourceDrops drops = m_source->KernelDrops();
+    m_kernelDrops = drops.kernel;
+    m_interfaceDrops = drops.interface;
+}
+
 void CaptureEngine::Run() {
     const bool passAll = m_filter.PassesAll();
     SourceFrame in;
+    std::uint32_t sinceDrops = 0;
     while (!m_stop.load(std::memory_order_relaxed)) {
         const auto outcome = m_source->Next(in);
         if (outcome == FrameSource::Outcome::Idle) {
             // A quiet interface gives up what a lowered limit no longer leaves it.
             if (!m_lossless) Trim();
+            ReadKernelDrops();
             continue;
+        }
+        if (++sinceDrops == kDropsEvery) {
+            sinceDrops = 0;
+            ReadKernelDrops();
         }
         if (outcome != FrameSource::Outcome::Frame) {
             std::lock_guard lock(m_mutex);
@@ -61,6 +79,7 @@ void CaptureEngine::Run() {
         if (!passAll && !m_filter.Passes(in.bytes)) continue;
         Push(in);
     }
+    ReadKernelDrops();
     m_finished = true;
 }
 

@@ -124,6 +124,9 @@ public:
     std::size_t PackedAhead() const;
 
     std::uint64_t Dropped() const noexcept { return m_dropped.load(); }
+    // What the source's kernel lost before the engine could read it: as of the source's last
+    // quiet moment or some thousand frames ago, and exact once the engine has stopped.
+    SourceDrops KernelDrops() const noexcept { return {m_kernelDrops.load(), m_interfaceDrops.load()}; }
     // True once the source has no more frames (end of a replay, or a failure).
     bool Finished() const noexcept { return m_finished.load(); }
     std::string Failure() const;
@@ -150,6 +153,7 @@ private:
         bool done = false;
         core::Result<SharedStub> reply = SharedStub();
     };
+    void ReadKernelDrops();
 
     std::unique_ptr<FrameSource> m_source;
     CaptureFilter m_filter;
@@ -169,6 +173,8 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_finished{false};
     std::atomic<std::uint64_t> m_dropped{0};
+    std::atomic<std::uint64_t> m_kernelDrops{0};
+    std::atomic<std::uint64_t> m_interfaceDrops{0};
     std::thread m_thread;
 
     // Packing ahead, under m_mutex.

@@ -21,6 +21,12 @@ struct SourceFrame {
     std::span<const std::uint8_t> bytes;  // the captured bytes; valid until the next call of Next
 };
 
+// Frames a live source lost before it could hand them over, since it opened.
+struct SourceDrops {
+    std::uint64_t kernel = 0;     // the kernel's capture buffer was full: the reader fell behind
+    std::uint64_t interface = 0;  // the interface dropped them before any capture saw them
+};
+
 class FrameSource {
 public:
     enum class Outcome { Frame, Idle, End, Failed };
@@ -36,6 +42,8 @@ public:
     virtual std::string Failure() const { return {}; }
     // Memory the source holds for itself while it runs (a live capture's kernel buffer).
     virtual std::size_t BufferBytes() const noexcept { return 0; }
+    // What the kernel lost so far (nothing for a file). Asked on the thread that calls Next.
+    virtual SourceDrops KernelDrops() { return {}; }
 };
 
 // Makes the source of one new engine for the capture configuration the manager sent (a live

@@ -68,6 +68,10 @@ core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenLive(const std::strin
     pcap_t* p = source->m_handle;
     pcap_set_snaplen(p, kSnapLength);
     pcap_set_promisc(p, 1);
+    // Not immediate: the kernel hands over whole blocks of frames (or what a block holds
+    // when the timeout ends), one wake-up for hundreds of frames. Frame by frame, the reader
+    // lost frames at 400 Mb/s even with a large buffer.
+    pcap_set_immediate_mode(p, 0);
     pcap_set_timeout(p, kLiveTimeoutMs);
     source->m_bufferBytes = std::min<std::size_t>(bufferBytes, INT32_MAX);
     pcap_set_buffer_size(p, static_cast<int>(source->m_bufferBytes));
@@ -130,6 +134,17 @@ FrameSource::Outcome PcapSource::Read() {
     // libpcap never hands more than caplen bytes; the span is bounded by it.
     m_frame.bytes = std::span<const std::uint8_t>(data, header->caplen);
     return Outcome::Frame;
+}
+
+SourceDrops PcapSource::KernelDrops() {
+    pcap_stat stats{};
+    if (m_replay || m_handle == nullptr || pcap_stats(m_handle, &stats) != 0) return m_drops;
+    // Unsigned differences stay right across a wrap of the 32-bit counters.
+    m_drops.kernel += static_cast<std::uint32_t>(stats.ps_drop - m_lastKernel);
+    m_drops.interface += static_cast<std::uint32_t>(stats.ps_ifdrop - m_lastInterface);
+    m_lastKernel = stats.ps_drop;
+    m_lastInterface = stats.ps_ifdrop;
+    return m_drops;
 }
 
 FrameSource::Outcome PcapSource::Reopen() {

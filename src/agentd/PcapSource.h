@@ -24,8 +24,11 @@ struct ReplayOptions {
 class PcapSource final : public FrameSource {
 public:
     static core::Result<std::unique_ptr<FrameSource>> OpenReplay(const std::string& path, const ReplayOptions& options);
-    // The kernel buffer of a live capture unless told otherwise: 16 ms of a busy gigabit link.
-    static constexpr std::size_t kLiveBufferBytes = std::size_t{2} << 20;
+    // The largest kernel buffer of a live capture: a quarter second of a busy gigabit link.
+    // The reader falls behind while the agent packs a peek; with 2 to 16 MiB the kernel then
+    // lost frames from 400 or 600 Mb/s up, with 32 MiB it lost none below the rate at which
+    // the manager takes them, and 64 MiB did no better.
+    static constexpr std::size_t kLiveBufferBytes = std::size_t{32} << 20;
     // filter: a BPF expression for the kernel, or empty; bufferBytes: the kernel's buffer,
     // which counts against the agent's memory. Only CAP_NET_RAW is needed.
     static core::Result<std::unique_ptr<FrameSource>> OpenLive(const std::string& interfaceName,
@@ -44,6 +47,7 @@ public:
     bool Lossless() const noexcept override { return m_replay; }
     std::string Failure() const override { return m_failure; }
     std::size_t BufferBytes() const noexcept override { return m_bufferBytes; }
+    SourceDrops KernelDrops() override;
 
 private:
     PcapSource() = default;
@@ -59,6 +63,10 @@ private:
     ReplayOptions m_options;
     std::int64_t m_frequency = 1'000'000;
     std::string m_failure;
+    // libpcap's counters are 32 bits wide: the last values read, and their sums that do not wrap.
+    std::uint32_t m_lastKernel = 0;
+    std::uint32_t m_lastInterface = 0;
+    SourceDrops m_drops;
 
     // A frame read but not yet due (paced replay).
     bool m_held = false;

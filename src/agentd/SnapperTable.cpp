@@ -256,6 +256,11 @@ void SnapperTable::StopOutside(std::uint32_t handle, std::shared_ptr<CaptureEngi
     std::string line = Snapper(handle) + " " + why;
     if (engine->Dropped() != 0)
         line += "; it dropped " + std::to_string(engine->Dropped()) + " frames the manager did not take in time";
+    const SourceDrops lost = engine->KernelDrops();
+    if (lost.kernel != 0)
+        line += "; the kernel dropped " + std::to_string(lost.kernel) + " frames the agent did not read in time";
+    if (lost.interface != 0)
+        line += "; the interface dropped " + std::to_string(lost.interface) + " frames before any capture saw them";
     Log(line);
     engine.reset();
     GiveBackFreedMemory();

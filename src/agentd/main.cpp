@@ -240,7 +240,7 @@ int main(int argc, char** argv) {
     } else {
         const std::uint32_t listen = *listenAddress;
         // Each snapper's kernel buffer counts against the budget: at most a quarter of it
-        // when every snapper runs.
+        // when every snapper runs (4 MiB each by default; fewer snappers get more).
         const std::size_t buffer = std::clamp<std::size_t>((maxMemoryMb << 20) / maxEngines / 4, std::size_t{256} << 10,
                                                            agentd::PcapSource::kLiveBufferBytes);
         config.sources = [interfaceName, endpoints, listen, buffer](const capture::CPktSnapConf& conf) {
@@ -291,8 +291,9 @@ int main(int argc, char** argv) {
         }
     }
     if (replay.empty()) {
-        // A wrong interface, or missing privileges, are told now in libpcap's words.
-        if (auto probe = agentd::PcapSource::OpenLive(interfaceName); !probe) {
+        // A wrong interface, or missing privileges, are told now in libpcap's words (with the
+        // smallest buffer: the kernel sets aside the whole buffer as the capture opens).
+        if (auto probe = agentd::PcapSource::OpenLive(interfaceName, {}, std::size_t{256} << 10); !probe) {
             std::fprintf(stderr, "palometsrv: %s\n", probe.Err().text.c_str());
             return 1;
         }
