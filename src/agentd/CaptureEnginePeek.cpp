@@ -1,10 +1,17 @@
 // A snapper's peeks: packed when asked for, or ahead of the asking by packer threads while
 // the client keeps up.
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "CaptureEngine.h"
 
 namespace agentd {
+
+namespace {
+constexpr int kPackerNice = 10;
+}  // namespace
 
 std::size_t CaptureEngine::PackedAhead() const {
     std::lock_guard lock(m_mutex);
@@ -40,6 +47,9 @@ bool CaptureEngine::AheadDue(std::size_t packerHolds) const {
 }
 
 void CaptureEngine::PackAhead(const Packing& packing) {
+    // Frames come first here too: the capture thread gets the processor before a packer,
+    // which packs with what is left (and stores its batches when that is too little).
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kPackerNice);
     std::vector<std::uint8_t> frames;
     std::size_t holds = 0;  // what this packer holds, counted in m_packerBytes
     std::unique_lock lock(m_mutex);

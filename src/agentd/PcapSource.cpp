@@ -60,6 +60,13 @@ core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenReplay(const std::str
 }
 
 core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenLive(const std::string& interfaceName,
+                                                                const std::string& filter, KernelBuffers::Grant grant) {
+    auto source = OpenLive(interfaceName, filter, grant.Bytes());
+    if (source) static_cast<PcapSource&>(*source.Value()).m_grant = std::move(grant);
+    return source;
+}
+
+core::Result<std::unique_ptr<FrameSource>> PcapSource::OpenLive(const std::string& interfaceName,
                                                                 const std::string& filter, std::size_t bufferBytes) {
     char error[PCAP_ERRBUF_SIZE] = {};
     std::unique_ptr<PcapSource> source(new PcapSource());

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "FrameSource.h"
+#include "KernelBuffers.h"
 
 struct pcap;
 
@@ -34,6 +35,9 @@ public:
     static core::Result<std::unique_ptr<FrameSource>> OpenLive(const std::string& interfaceName,
                                                                const std::string& filter = {},
                                                                std::size_t bufferBytes = kLiveBufferBytes);
+    // The same with a buffer granted from the agent's part for them, given back as it closes.
+    static core::Result<std::unique_ptr<FrameSource>> OpenLive(const std::string& interfaceName,
+                                                               const std::string& filter, KernelBuffers::Grant grant);
     // Ticks per second at which a capture file keeps its timestamps: 1e9 for nanosecond
     // files and pcapng files with an interface finer than a microsecond, 1e6 otherwise.
     static core::Result<std::int64_t> FileFrequency(const std::string& path);
@@ -58,6 +62,7 @@ private:
     pcap* m_handle = nullptr;
     int m_selectable = -1;  // a live capture's descriptor, polled while nothing comes
     bool m_replay = false;
+    KernelBuffers::Grant m_grant;
     std::size_t m_bufferBytes = 0;
     std::string m_path;
     ReplayOptions m_options;

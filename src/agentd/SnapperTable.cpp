@@ -204,16 +204,18 @@ std::size_t SnapperTable::UsedBytes() const {
 void SnapperTable::Rebalance() {
     std::map<std::uint64_t, std::size_t> perOwner;
     for (const auto& [handle, entry] : m_entries) ++perOwner[entry.owner.connection];
-    auto fair = [&](const Entry& entry) {
-        return m_limits.budgetBytes / perOwner.size() / perOwner[entry.owner.connection];
-    };
+    const std::size_t budget =
+        m_limits.budgetBytes > m_limits.kernelBytes ? m_limits.budgetBytes - m_limits.kernelBytes : 0;
+    auto fair = [&](const Entry& entry) { return budget / perOwner.size() / perOwner[entry.owner.connection]; };
+    // A kernel buffer comes out of the part set aside for them, when there is one.
+    auto source = [&](const Entry& entry) { return m_limits.kernelBytes > 0 ? 0 : entry.engine->SourceBytes(); };
     // A part large enough to spare it also covers what the queue's chunks hold beyond their
     // records; a small one would be left with too little queue.
     auto chunks = [](std::size_t share) {
         return share >= 4 * FrameQueue::kMostOverhead ? FrameQueue::kMostOverhead : std::size_t{0};
     };
     auto fixed = [&](const Entry& entry, std::size_t share) {
-        return entry.engine->SourceBytes() + (entry.held.reply ? entry.held.reply->Allocated() : 0) + chunks(share);
+        return source(entry) + (entry.held.reply ? entry.held.reply->Allocated() : 0) + chunks(share);
     };
     auto queueLimit = [&](const Entry& entry, std::size_t share) {
         const std::size_t set = fixed(entry, share);
@@ -227,7 +229,8 @@ void SnapperTable::Rebalance() {
     // to its queue limit while the records it copied are still counted.
     auto most = [&](const Entry& entry) {
         const std::size_t share = fair(entry);
-        return Holding(entry) + chunks(share) + std::min(entry.engine->QueuedBytes(), queueLimit(entry, share));
+        return Holding(entry) - entry.engine->SourceBytes() + source(entry) + chunks(share) +
+               std::min(entry.engine->QueuedBytes(), queueLimit(entry, share));
     };
     auto stale = [&](const Entry& entry) { return entry.engine->Lossless() && most(entry) > fair(entry); };
     std::size_t staleBytes = 0;
@@ -241,7 +244,7 @@ void SnapperTable::Rebalance() {
     const double scale =
         staleBytes == 0 || othersFair == 0
             ? 1.0
-            : static_cast<double>(m_limits.budgetBytes > staleBytes ? m_limits.budgetBytes - staleBytes : 0) /
+            : static_cast<double>(budget > staleBytes ? budget - staleBytes : 0) /
                   static_cast<double>(othersFair);
     for (auto& [handle, entry] : m_entries) {
         std::size_t share = fair(entry);

@@ -46,6 +46,9 @@ public:
         std::size_t maxSnappers = 16;
         std::size_t maxPerClient = 8;  // so that no client takes every snapper
         std::size_t budgetBytes = std::size_t{256} << 20;
+        // The part of the budget set aside for live captures' kernel buffers (KernelBuffers):
+        // the snappers' parts are made from the rest, and a kernel buffer counts in none of them.
+        std::size_t kernelBytes = 0;
         std::size_t snapperCap = 0;  // bytes one snapper may queue at most; 0: its whole share
         std::chrono::milliseconds grace{std::chrono::seconds(60)};
     };

@@ -239,16 +239,18 @@ int main(int argc, char** argv) {
         }
     } else {
         const std::uint32_t listen = *listenAddress;
-        // Each snapper's kernel buffer counts against the budget: at most a quarter of it
-        // when every snapper runs (4 MiB each by default; fewer snappers get more).
-        const std::size_t buffer = std::clamp<std::size_t>((maxMemoryMb << 20) / maxEngines / 4, std::size_t{256} << 10,
-                                                           agentd::PcapSource::kLiveBufferBytes);
-        config.sources = [interfaceName, endpoints, listen, buffer](const capture::CPktSnapConf& conf) {
+        // A quarter of the budget is the kernel buffers': the first snapper gets 32 MiB of it
+        // (with the default budget), each next one half of what is left.
+        const std::size_t kernelPart = (maxMemoryMb << 20) / 4;
+        auto kernel = std::make_shared<agentd::KernelBuffers>(kernelPart, std::size_t{256} << 10,
+                                                              agentd::PcapSource::kLiveBufferBytes);
+        config.snappers.kernelBytes = kernelPart;
+        config.sources = [interfaceName, endpoints, listen, kernel](const capture::CPktSnapConf& conf) {
             // The host's addresses as they are when this snapper starts.
             agentd::AgentEndpoints own = *endpoints;
             own.addresses = agentd::OwnAddresses(listen);
             return agentd::PcapSource::OpenLive(
-                interfaceName, agentd::KernelFilterExpression(agentd::CaptureFilter(conf), own), buffer);
+                interfaceName, agentd::KernelFilterExpression(agentd::CaptureFilter(conf), own), kernel->Reserve());
         };
     }
     config.engineLimits.maxFrames = queueFrames;
