@@ -1,7 +1,7 @@
 // The agent procedures: marshal, call, unmarshal, status last.
 #include "rpc/AgentClient.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "rpc/AgentInterface.h"
 #include "rpc/AgentStubs.h"
@@ -59,10 +59,11 @@ RpcStatus AgentClient::SnapSnapperPeekA(std::int32_t snapper, PeekResult& result
     if (peek.data) {
         // The data stays in the reply's buffer, moved to its front: megabytes are not copied
         // into memory of their own.
-        const auto from = static_cast<std::size_t>(peek.data->data() - reply.stub.data());
+        const std::size_t from = peek.dataOffset;
         const std::size_t size = peek.data->size();
         result.data = std::move(reply.stub);
-        std::memmove(result.data.data(), result.data.data() + from, size);
+        const auto data = result.data.begin() + static_cast<std::ptrdiff_t>(from);
+        std::move(data, data + static_cast<std::ptrdiff_t>(size), result.data.begin());
         result.data.resize(size);
     }
     return platform::kRpcOk;

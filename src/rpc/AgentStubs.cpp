@@ -89,6 +89,7 @@ core::Result<PeekReply> DecodePeekReply(std::span<const std::uint8_t> stub, bool
     if (referent != 0) {
         const std::uint32_t count = in.U32();
         if (in.Failed() || count != r.len) return BadStub("peek count disagrees with its length");
+        r.dataOffset = in.Offset();
         const auto bytes = in.Bytes(count);
         if (in.Failed()) return BadStub("peek data shorter than its count");
         r.data = bytes;

@@ -29,6 +29,7 @@ struct LongReply {
 struct PeekReply {
     std::uint32_t len = 0;
     std::optional<std::span<const std::uint8_t>> data;  // in the stub decoded; nullopt for a null pointer
+    std::size_t dataOffset = 0;                         // where data starts in that stub
     std::uint32_t status = 0;
 };
 
