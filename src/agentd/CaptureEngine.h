@@ -22,8 +22,8 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <optional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -143,9 +143,9 @@ private:
         return m_lent + m_packerBytes + m_aheadBytes + m_queue.ExtraSpareBytes() + m_replies->KeptBytes();
     }
     void FollowPace(const Packing& packing, bool keepsUp);  // under m_mutex
-    bool AheadDue(std::size_t packerHolds) const;  // under m_mutex
-    bool PartAsked() const;                        // under m_mutex
-    void PackAhead(const Packing& packing);  // a packer thread
+    bool AheadDue(std::size_t packerHolds) const;           // under m_mutex
+    bool PartAsked() const;                                 // under m_mutex
+    void PackAhead(const Packing& packing);                 // a packer thread
 
     // One batch packed ahead: its frames are taken from the queue when its packer starts it.
     struct AheadBatch {
@@ -180,7 +180,7 @@ private:
     // Packing ahead, under m_mutex.
     bool m_aheadOn = false;
     std::size_t m_aheadBatch = 0;
-    bool m_partAsked = false;  // a peek waits for a packer to pack what is pending
+    bool m_partAsked = false;                         // a peek waits for a packer to pack what is pending
     std::deque<std::shared_ptr<AheadBatch>> m_ahead;  // oldest first
     std::size_t m_aheadFrames = 0;
     std::size_t m_aheadBytes = 0;   // the replies packed ahead

@@ -54,9 +54,8 @@ void CaptureEngine::PackAhead(const Packing& packing) {
     std::size_t holds = 0;  // what this packer holds, counted in m_packerBytes
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_packerWake.wait(lock, [&] {
-            return m_stop.load() || (m_aheadOn ? AheadDue(holds) || PartAsked() : holds > 0);
-        });
+        m_packerWake.wait(lock,
+                          [&] { return m_stop.load() || (m_aheadOn ? AheadDue(holds) || PartAsked() : holds > 0); });
         if (m_stop.load()) break;
         if (!m_aheadOn) {
             // The client slowed down: a peek now packs what is pending itself.
@@ -111,9 +110,7 @@ core::Result<PackedPeek> CaptureEngine::NextPeek(const Packing& packing, bool ke
     }
     // A batch's packer is at work on it and finishes it whatever happens meanwhile; a part
     // asked for is packed unless the packers are stopping.
-    m_packed.wait(lock, [&] {
-        return m_ahead.empty() ? !PartAsked() || m_stop.load() : m_ahead.front()->done;
-    });
+    m_packed.wait(lock, [&] { return m_ahead.empty() ? !PartAsked() || m_stop.load() : m_ahead.front()->done; });
     m_partAsked = false;
     if (!m_ahead.empty()) {
         const auto batch = m_ahead.front();

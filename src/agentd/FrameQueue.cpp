@@ -9,7 +9,6 @@ namespace agentd {
 
 namespace {
 
-
 void PutLe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     for (int b = 0; b < 4; ++b) out.push_back(static_cast<std::uint8_t>(v >> (8 * b)));
 }

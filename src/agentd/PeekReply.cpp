@@ -8,7 +8,7 @@ namespace agentd {
 
 namespace {
 
-constexpr std::size_t kPeekHead = 12;  // len, referent, conformant count
+constexpr std::size_t kPeekHead = 12;     // len, referent, conformant count
 constexpr std::size_t kPeekTail = 3 + 4;  // padding to 4, status
 
 void PutLe32(std::span<std::uint8_t> out, std::size_t at, std::uint32_t v) {
@@ -18,8 +18,8 @@ void PutLe32(std::span<std::uint8_t> out, std::size_t at, std::uint32_t v) {
 // Packs into `out` (PeekReplyBound bytes) and returns the reply's size.
 core::Result<std::size_t> PackInPlace(std::span<const std::uint8_t> serialized, std::uint32_t frames, int level,
                                       std::span<std::uint8_t> out) {
-    const auto packed = capture::PackInto(serialized, frames, out.subspan(kPeekHead, out.size() - kPeekHead - kPeekTail),
-                                          level);
+    const auto packed =
+        capture::PackInto(serialized, frames, out.subspan(kPeekHead, out.size() - kPeekHead - kPeekTail), level);
     if (!packed) return packed.Err();
     const auto len = static_cast<std::uint32_t>(packed.Value());
     PutLe32(out, 0, len);

@@ -8,8 +8,8 @@ namespace agentd {
 std::unique_ptr<StubBytes> ReplyPool::Take(std::size_t capacity) {
     {
         std::lock_guard lock(m_mutex);
-        const auto fits = std::find_if(m_kept.begin(), m_kept.end(),
-                                       [&](const auto& kept) { return kept->Allocated() >= capacity; });
+        const auto fits =
+            std::find_if(m_kept.begin(), m_kept.end(), [&](const auto& kept) { return kept->Allocated() >= capacity; });
         if (fits != m_kept.end()) {
             auto reply = std::move(*fits);
             m_kept.erase(fits);

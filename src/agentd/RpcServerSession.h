@@ -21,7 +21,7 @@ namespace agentd {
 class RpcServerSession {
 public:
     struct Limits {
-        std::uint16_t maxRecvFrag = 5840;        // largest PDU taken from the client
+        std::uint16_t maxRecvFrag = 5840;  // largest PDU taken from the client
         // Largest PDU sent, before the client's own limit: a client that receives 64 KiB PDUs
         // takes a peek in a fifteenth of the PDUs a classic one does.
         std::uint16_t maxXmitFrag = 65528;

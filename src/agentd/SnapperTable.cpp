@@ -244,8 +244,7 @@ void SnapperTable::Rebalance() {
     const double scale =
         staleBytes == 0 || othersFair == 0
             ? 1.0
-            : static_cast<double>(budget > staleBytes ? budget - staleBytes : 0) /
-                  static_cast<double>(othersFair);
+            : static_cast<double>(budget > staleBytes ? budget - staleBytes : 0) / static_cast<double>(othersFair);
     for (auto& [handle, entry] : m_entries) {
         std::size_t share = fair(entry);
         if (!stale(entry)) share = std::min(share, static_cast<std::size_t>(static_cast<double>(share) * scale));

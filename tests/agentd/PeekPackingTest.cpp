@@ -74,7 +74,8 @@ TEST(PeekPackingTest, EveryFrameOnceInOrderWhicheverWayItIsPacked) {
             } else if (seen.size() > 1000) {
                 EXPECT_GT(got.len, got.inflated) << c.name;
             }
-            sawAhead = sawAhead || support::WaitUntil([&] { return engine.PackedAhead() > 0; }, std::chrono::milliseconds(200));
+            sawAhead = sawAhead ||
+                       support::WaitUntil([&] { return engine.PackedAhead() > 0; }, std::chrono::milliseconds(200));
             // Frames packed ahead are still pending, and the whole stays within twice the limit.
             EXPECT_LE(engine.UsedBytes(), 2 * kRoomyLimit + 2 * kAhead) << c.name;
         }

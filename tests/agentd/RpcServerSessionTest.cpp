@@ -108,8 +108,11 @@ TEST(RpcServerSessionTest, BindNegotiatesSizesAndAnswersEachContextInOrder) {
     // Replies go out in the largest fragments both ends take: 64 KiB to a client that takes
     // them, a classic client's own size to it, and 1432 bytes, which every client must take,
     // to one that asks for less.
-    for (const auto& [clientReceives, sent] : {std::pair<std::uint16_t, std::uint16_t>{65535, 65528}, {65528, 65528},
-                                               {5840, 5840}, {4280, 4280}, {100, 1432}})
+    for (const auto& [clientReceives, sent] : {std::pair<std::uint16_t, std::uint16_t>{65535, 65528},
+                                               {65528, 65528},
+                                               {5840, 5840},
+                                               {4280, 4280},
+                                               {100, 1432}})
         EXPECT_EQ(Fixture().Bind(test::AgentBind(clientReceives, 4280)).maxXmitFrag, sent) << clientReceives;
 }
 
