@@ -5,6 +5,8 @@
 #include <thread>
 
 #include "AgentTestUtil.h"
+#include "RawRpcClient.h"
+#include "agentd/AgentDaemon.h"
 #include "agentd/CaptureEngine.h"
 #include "agentd/ReplyPool.h"
 #include "support/WaitUntil.h"
@@ -140,6 +142,34 @@ TEST(PeekPackingTest, StopEndsPackersAndAPeekStillGetsWhatWasPacked) {
     }
     EXPECT_GT(next, 1000U);
     EXPECT_FALSE(engine.NextPeek(Packing(1, false), true).Value().reply);
+}
+
+TEST(PeekPackingTest, APeerOnATimerGetsEverythingPendingOnceWhatWasPackedForItIsTaken) {
+    // A classic manager peeks every 500 ms: its first peeks find batches packed ahead, then
+    // each peek takes everything pending again, not a batch per round.
+    AgentConfig config;
+    config.sources = [](const capture::CPktSnapConf&) -> core::Result<std::unique_ptr<FrameSource>> {
+        return std::unique_ptr<FrameSource>(std::make_unique<test::EndlessSource>(true));
+    };
+    config.snappers.budgetBytes = 2 * kRoomyLimit;
+    config.packing = Packing(0);
+    DaemonOptions options;
+    options.epmPort = std::nullopt;
+    auto daemon = AgentDaemon::Start(options, std::move(config)).Value();
+    test::RawClient client(daemon->Port());
+    ASSERT_TRUE(client.Bind());
+    const auto [snapper, status] = client.Start();
+    ASSERT_EQ(status, 0U);
+    const auto peek = [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const auto reply =
+            client.Call(static_cast<std::uint16_t>(rpc::AgentOp::SnapSnapperPeekA), test::Le32({snapper}));
+        return reply && reply->size() > 16 ? test::Word(*reply, 12) : 0U;  // the batch's frame count
+    };
+    EXPECT_LE(peek(), kAhead / test::EndlessSource::kRecordBytes);
+    std::uint32_t most = 0;
+    for (std::size_t i = 0; i < CaptureEngine::kAheadDepth + 2; ++i) most = std::max(most, peek());
+    EXPECT_GT(most, 4 * kAhead / test::EndlessSource::kRecordBytes);
 }
 
 TEST(ReplyPoolTest, ARepliesBufferComesBackForTheNextAndGoesWhenThePoolIsFullOrGone) {
