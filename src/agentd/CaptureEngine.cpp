@@ -131,6 +131,10 @@ std::size_t CaptureEngine::UsedBytes() const {
 
 CaptureEngine::Loan CaptureEngine::Lend(std::size_t maxBytes, std::vector<std::uint8_t>& batch) {
     std::lock_guard lock(m_mutex);
+    return LendLocked(maxBytes, batch);
+}
+
+CaptureEngine::Loan CaptureEngine::LendLocked(std::size_t maxBytes, std::vector<std::uint8_t>& batch) {
     // No more than the queue's limit at once: a replay's queue left above a limit that has
     // since shrunk is handed over a limit at a time, so its peek stays within its part.
     const std::uint32_t frames = m_queue.Take(std::min(maxBytes, m_byteLimit.load()), m_frequency, batch);

@@ -138,6 +138,7 @@ private:
     void DropOldest();                    // under m_mutex
     void Trim();                          // a live queue down to its limit
     void Repay(std::size_t bytes);
+    Loan LendLocked(std::size_t maxBytes, std::vector<std::uint8_t>& batch);  // under m_mutex
     // Held beside the queue's records: peeks' loans, packers, and spare chunks. Under m_mutex.
     std::size_t OnLoan() const noexcept {
         return m_lent + m_packerBytes + m_aheadBytes + m_queue.ExtraSpareBytes() + m_replies->KeptBytes();

@@ -124,13 +124,9 @@ core::Result<PackedPeek> CaptureEngine::NextPeek(const Packing& packing, bool ke
         return PackedPeek{batch->reply.Value(), batch->frames};
     }
     if (m_queue.Frames() == 0) return PackedPeek{};
-    // No more than the queue's limit at once: a replay's queue left above a limit that has
-    // since shrunk is handed over a limit at a time, so its peek stays within its part.
-    const std::size_t most = std::min(packing.maxPeekBytes, m_byteLimit.load());
     std::vector<std::uint8_t> serialized;
-    const std::uint32_t frames = m_queue.Take(most, m_frequency, serialized);
-    Loan loan(*this, 2 * serialized.size(), frames);  // the frames and a reply as large
-    m_lent += loan.Bytes();
+    const Loan loan = LendLocked(packing.maxPeekBytes, serialized);
+    const std::uint32_t frames = loan.Frames();
     lock.unlock();
     auto reply = PackPeekReply(serialized, frames, packing.level);
     std::vector<std::uint8_t>().swap(serialized);
