@@ -239,12 +239,12 @@ TEST(PacketList, StatusTextsAndProgressNeverWrap) {
         std::uint64_t frames, endOffset, lost;
         const char* text;
     };
-    for (const auto& p : {Pane{3, 2047, 0, "3 Packets, 2 Kb"}, Pane{0, 0, 0, "0 Packets, 0 Kb"},
-                          Pane{4294967295U, 4294967295U, 0, "4294967295 Packets, 4194304 Kb"},
-                          Pane{2147483648U, 2147483649U, 0, "2147483648 Packets, 2097153 Kb"},
-                          Pane{50, 6000, 2950, "50 Packets, 6 Kb, 2950 lost"},
-                          Pane{0, 24, 0, "0 Packets, 0 Kb"}, Pane{1, 24 + 60, 0, "1 Packets, 1 Kb"},
-                          Pane{0, 24, 8589934592U, "0 Packets, 0 Kb, 8589934592 lost"}})
+    for (const auto& p :
+         {Pane{3, 2047, 0, "3 Packets, 2 Kb"}, Pane{0, 0, 0, "0 Packets, 0 Kb"},
+          Pane{4294967295U, 4294967295U, 0, "4294967295 Packets, 4194304 Kb"},
+          Pane{2147483648U, 2147483649U, 0, "2147483648 Packets, 2097153 Kb"},
+          Pane{50, 6000, 2950, "50 Packets, 6 Kb, 2950 lost"}, Pane{0, 24, 0, "0 Packets, 0 Kb"},
+          Pane{1, 24 + 60, 0, "1 Packets, 1 Kb"}, Pane{0, 24, 8589934592U, "0 Packets, 0 Kb, 8589934592 lost"}})
         EXPECT_EQ(packetlist::PacketsPaneText(p.frames, p.endOffset, p.lost), p.text);
     EXPECT_EQ(packetlist::CurrentPaneText(3000000000U), "Current packet: 3000000000");
     struct Progress {
@@ -338,11 +338,10 @@ TEST(PacketList, LiveWindowShowsTheFirstBlockAndAsksBeforeContinuingPastALimit) 
 // are ignored, and a view that goes with a load in hand leaves no wait cursor behind.
 TEST(PacketList, ALoadInHandKeepsTheScreenAndSwallowsMoves) {
     testutil::DeferredLoader::Jobs jobs;
-    auto loader = std::make_unique<testutil::DeferredLoader>();
-    loader->jobs = &jobs;
     core::RecordingPrompt prompt;
     testutil::CountingWait wait;
-    auto view = packetlist::CKestroView::Open(testutil::kSampleTrace, prompt, wait, std::move(loader));
+    auto view =
+        packetlist::CKestroView::Open(testutil::kSampleTrace, prompt, wait, testutil::DeferredLoader::Over(jobs));
     ASSERT_TRUE(view);
     view->InitialUpdateSaved();
     ASSERT_EQ(jobs.size(), 1U);
@@ -371,12 +370,10 @@ TEST(PacketList, BlocksBesideTheScreenLoadAheadAndAMoveThereShowsThemAtOnce) {
     Jobs jobs;
     Jobs ahead;
     const auto runAll = testutil::DeferredLoader::RunQueued;
-    auto loader = std::make_unique<testutil::DeferredLoader>();
-    loader->jobs = &jobs;
-    loader->ahead = &ahead;
     core::RecordingPrompt prompt;
     testutil::CountingWait wait;
-    auto view = packetlist::CKestroView::Open(testutil::kSampleTrace, prompt, wait, std::move(loader));
+    auto view = packetlist::CKestroView::Open(testutil::kSampleTrace, prompt, wait,
+                                              testutil::DeferredLoader::Over(jobs, &ahead));
     ASSERT_TRUE(view);
     view->InitialUpdateSaved();
     runAll(jobs);

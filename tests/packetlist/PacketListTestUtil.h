@@ -47,6 +47,13 @@ struct DeferredLoader final : packetlist::BlockLoader {
     using Jobs = std::vector<std::pair<std::function<void()>, std::function<void()>>>;
     Jobs* jobs = nullptr;
     Jobs* ahead = nullptr;
+    // A loader that queues its loads on `jobs`, and loads ahead on `ahead` when given.
+    static std::unique_ptr<DeferredLoader> Over(Jobs& jobs, Jobs* ahead = nullptr) {
+        auto loader = std::make_unique<DeferredLoader>();
+        loader->jobs = &jobs;
+        loader->ahead = ahead;
+        return loader;
+    }
     void Run(std::function<void()> work, std::function<void()> done) override {
         jobs->emplace_back(std::move(work), std::move(done));
     }
